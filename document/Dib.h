@@ -1,0 +1,124 @@
+// The one picture type: 24-bit blue-green-red pixels, rows bottom-up (row 0 is the bottom
+// line), each row padded to a multiple of 4 bytes. New pictures are black.
+#pragma once
+
+#include "WinTypes.h"
+
+#include <cstddef>
+#include <memory>
+
+class QPainter;
+
+// The part of the system's bitmap description the writers and drawing use.
+struct DIBSECTION
+{
+    BITMAPINFOHEADER dsBmih;
+};
+
+// An owned packed device-independent bitmap: header, rows, then 4 zero bytes.
+struct CGlobalBlock
+{
+    std::unique_ptr<BYTE[]> pData;
+    size_t nSize = 0;
+    const BITMAPINFOHEADER* Header() const
+    {
+        return reinterpret_cast<const BITMAPINFOHEADER*>(pData.get());
+    }
+};
+
+// Fills a header as a new picture's: 40 bytes, positive height (bottom-up), one plane.
+void FillBitmapInfoHeader(BITMAPINFOHEADER& bmih, int width, int height, int bitCount,
+                          DWORD colorsUsed);
+
+// Bytes in one row of a picture of the given width and depth, padded to 4.
+inline int DibStride(int width, int bitCount)
+{
+    return static_cast<int>((static_cast<int64_t>(width) * bitCount + 31) / 32 * 4);
+}
+
+// Entries in the colour table that follows a header.
+DWORD ColorTableLength(const BITMAPINFOHEADER& bmih);
+
+class CDib
+{
+public:
+    CDib();
+    virtual ~CDib();
+    CDib(const CDib&) = delete;
+    CDib& operator=(const CDib&) = delete;
+
+    BOOL Create(int width, int height);
+    void Destroy();
+
+    CSize GetSize() const { return CSize(m_nWidth, m_nHeight); }
+    BOOL IsInside(int x, int y) const
+    {
+        return x >= 0 && x < m_nWidth && y >= 0 && y < m_nHeight;
+    }
+
+    // Pixel colours are packed 0x00RRGGBB; y counts rows from the bottom.
+    void SetPixel(int x, int y, DWORD color)
+    {
+        if (!IsInside(x, y))
+            return;
+        BYTE* p = PixelAddress(x, y);
+        p[0] = static_cast<BYTE>(color);
+        p[1] = static_cast<BYTE>(color >> 8);
+        p[2] = static_cast<BYTE>(color >> 16);
+    }
+    // Out-of-range coordinates read the nearest edge pixel.
+    DWORD GetPixel(int x, int y) const
+    {
+        x = x < 0 ? 0 : (x >= m_nWidth ? m_nWidth - 1 : x);
+        y = y < 0 ? 0 : (y >= m_nHeight ? m_nHeight - 1 : y);
+        const BYTE* p = PixelAddress(x, y);
+        return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
+               (static_cast<DWORD>(p[2]) << 16);
+    }
+    // Adds light channel by channel, saturating at 255.
+    void AddPixel(int x, int y, DWORD color)
+    {
+        if (!IsInside(x, y))
+            return;
+        BYTE* p = PixelAddress(x, y);
+        for (int i = 0; i < 3; ++i) {
+            const unsigned v = p[i] + ((color >> (8 * i)) & 0xFF);
+            p[i] = static_cast<BYTE>(v > 255 ? 255 : v);
+        }
+    }
+    BYTE* PixelAddress(int x, int y)
+    {
+        return m_pBits + static_cast<ptrdiff_t>(y) * m_nStride + 3 * x;
+    }
+    const BYTE* PixelAddress(int x, int y) const
+    {
+        return m_pBits + static_cast<ptrdiff_t>(y) * m_nStride + 3 * x;
+    }
+
+    CRect FillRect(DWORD color, CRect rect);
+    void Fill(DWORD color);
+
+    void FlipRect(CRect& rect) const;
+    int ClipRect(CRect& rect) const;
+
+    void CopyRect(int dstX, int dstY, int width, int rows, const CDib& src, int srcX, int srcY);
+    CDib* Extract(CRect rect) const;
+    void Paste(const CDib& src, const CRect& rect, BOOL opaque, COLORREF key, DWORD tolerance);
+
+    std::unique_ptr<CGlobalBlock> CopyToGlobal(CRect rect) const;
+    std::unique_ptr<CGlobalBlock> CopyToGlobal() const;
+    BOOL FromPackedBits(const BITMAPINFOHEADER* pHeader, const BYTE* pBits, const RGBQUAD* pColors);
+
+    // Paints the picture; both rectangles count rows from the top line. A null destination
+    // is the picture's own size at (0, 0); a null source is the whole picture.
+    BOOL Draw(QPainter* pPainter, const CRect* pDest = nullptr, const CRect* pSrc = nullptr) const;
+
+    // The pixel memory, owned; m_pBits points into it.
+    struct AlignedFree { void operator()(BYTE* p) const; };
+    std::unique_ptr<BYTE[], AlignedFree> m_pixels;
+    BYTE* m_pBits = nullptr;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nStride = 0;
+    DIBSECTION m_dibSection{};
+};

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds Skyloom and runs every test. SKYLOOM_SANITIZE=1 builds under ASan and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+build=build
+options=()
+if [ "${SKYLOOM_SANITIZE:-0}" = 1 ]; then
+    build=build-sanitize
+    options+=(-DSKYLOOM_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fi
+cmake -S . -B "$build" "${options[@]}"
+cmake --build "$build" -j "$(nproc)"
+# Tests that open windows need a display; a virtual one serves them all.
+xvfb-run -a ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
