@@ -6,8 +6,8 @@
 
 namespace detail {
 
-template <int N>
-void InitNoiseTables(double (&gradient)[kNoiseTable][N], int (&perm)[kNoiseTable])
+template <int N, int Stride>
+void InitNoiseTables(double (&gradient)[kNoiseTable][Stride], int (&perm)[kNoiseTable])
 {
     for (int i = 0; i < 256; ++i) {
         perm[i] = i;
@@ -30,7 +30,7 @@ void InitNoiseTables(double (&gradient)[kNoiseTable][N], int (&perm)[kNoiseTable
     }
 }
 
-template void InitNoiseTables<2>(double (&)[kNoiseTable][2], int (&)[kNoiseTable]);
-template void InitNoiseTables<3>(double (&)[kNoiseTable][3], int (&)[kNoiseTable]);
+template void InitNoiseTables<2, 2>(double (&)[kNoiseTable][2], int (&)[kNoiseTable]);
+template void InitNoiseTables<3, 4>(double (&)[kNoiseTable][4], int (&)[kNoiseTable]);
 
 }

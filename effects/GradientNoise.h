@@ -5,6 +5,10 @@
 
 #include <cmath>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace detail {
 
 // 256 permutation entries plus 258 repeated ones, so corner lookups never wrap.
@@ -15,8 +19,9 @@ inline double Lerp(double t, double p, double q) { return p + t * (q - p); }
 
 // Draws the gradient and permutation tables of an N-dimensional noise: gradients draw
 // their last axis first, and a zero-length draw stays zero rather than dividing by zero.
-template <int N>
-void InitNoiseTables(double (&gradient)[kNoiseTable][N], int (&perm)[kNoiseTable]);
+// Rows may be padded (Stride > N) to keep each gradient within one cache line.
+template <int N, int Stride>
+void InitNoiseTables(double (&gradient)[kNoiseTable][Stride], int (&perm)[kNoiseTable]);
 
 // Lattice cell of one axis: the coordinate is offset by 4096 and truncated, as the noise
 // was tuned with, so negative inputs down to -4096 behave like positive ones.
@@ -41,7 +46,7 @@ class CGradientNoise2D
 {
 public:
     // Fills the tables from the generator.
-    void Initialize() { detail::InitNoiseTables<2>(m_gradient, m_perm); }
+    void Initialize() { detail::InitNoiseTables<2, 2>(m_gradient, m_perm); }
 
     // Zero at every lattice point, in about [-0.7, 0.7] between.
     double Noise(double x, double y) const
@@ -79,7 +84,7 @@ private:
 class CGradientNoise3D
 {
 public:
-    void Initialize() { detail::InitNoiseTables<3>(m_gradient, m_perm); }
+    void Initialize() { detail::InitNoiseTables<3, 4>(m_gradient, m_perm); }
 
     double Noise(double x, double y, double z) const
     {
@@ -89,6 +94,16 @@ public:
         const int b00 = m_perm[i + ay.b0], b10 = m_perm[j + ay.b0];
         const int b01 = m_perm[i + ay.b1], b11 = m_perm[j + ay.b1];
         const double sx = SCurve(ax.r0), sy = SCurve(ay.r0), sz = SCurve(az.r0);
+#ifdef __SSE2__
+        // The two z planes side by side in one register: each lane does exactly the scalar
+        // operations of its plane, so the result is bit for bit the same, in half the steps.
+        const __m128d rz = _mm_set_pd(az.r1, az.r0);
+        const __m128d vsx = _mm_set1_pd(sx), vsy = _mm_set1_pd(sy);
+        const __m128d a = Lerp2(vsx, Dot2(b00, az, ax.r0, ay.r0, rz), Dot2(b10, az, ax.r1, ay.r0, rz));
+        const __m128d b = Lerp2(vsx, Dot2(b01, az, ax.r0, ay.r1, rz), Dot2(b11, az, ax.r1, ay.r1, rz));
+        const __m128d cd = Lerp2(vsy, a, b);
+        return Lerp(sz, _mm_cvtsd_f64(cd), _mm_cvtsd_f64(_mm_unpackhi_pd(cd, cd)));
+#else
         // The z cell is added to the table index, not looked up in the permutation.
         double a = Lerp(sx, Dot(b00 + az.b0, ax.r0, ay.r0, az.r0),
                         Dot(b10 + az.b0, ax.r1, ay.r0, az.r0));
@@ -99,6 +114,7 @@ public:
         b = Lerp(sx, Dot(b01 + az.b1, ax.r0, ay.r1, az.r1), Dot(b11 + az.b1, ax.r1, ay.r1, az.r1));
         const double d = Lerp(sy, a, b);
         return Lerp(sz, c, d);
+#endif
     }
 
     double Turbulence(double x, double y, double z, double limit) const
@@ -117,11 +133,30 @@ public:
     }
 
 private:
+#ifdef __SSE2__
+    // Corner k of the z0 plane in the low lane, of the z1 plane in the high lane; the z cell
+    // is added to the table index, not looked up in the permutation.
+    __m128d Dot2(int k, const detail::NoiseAxis& az, double rx, double ry, __m128d rz) const
+    {
+        const double* g0 = m_gradient[k + az.b0];
+        const double* g1 = m_gradient[k + az.b1];
+        const __m128d gx = _mm_loadh_pd(_mm_load_sd(g0), g1);
+        const __m128d gy = _mm_loadh_pd(_mm_load_sd(g0 + 1), g1 + 1);
+        const __m128d gz = _mm_loadh_pd(_mm_load_sd(g0 + 2), g1 + 2);
+        return _mm_add_pd(_mm_add_pd(_mm_mul_pd(gx, _mm_set1_pd(rx)), _mm_mul_pd(gy, _mm_set1_pd(ry))),
+                          _mm_mul_pd(gz, rz));
+    }
+    static __m128d Lerp2(__m128d t, __m128d p, __m128d q)
+    {
+        return _mm_add_pd(p, _mm_mul_pd(t, _mm_sub_pd(q, p)));
+    }
+#endif
     double Dot(int k, double rx, double ry, double rz) const
     {
         return m_gradient[k][0] * rx + m_gradient[k][1] * ry + m_gradient[k][2] * rz;
     }
 
-    double m_gradient[detail::kNoiseTable][3] = {};
+    // Padded to four doubles: 32-byte rows never straddle a cache line.
+    alignas(64) double m_gradient[detail::kNoiseTable][4] = {};
     int m_perm[detail::kNoiseTable] = {};
 };
