@@ -1,0 +1,74 @@
+#include "Settings.h"
+
+#include "SettingsStore.h"
+
+COLORREF g_crCustomColors[16] = {
+    0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+    0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+COLORREF g_crTransColor = 0;
+DWORD g_dwTolerance = 0;
+COLORREF g_crBkgndColor = 0;
+int g_nPreviewDelay = 1;
+QString g_strPasteFilePath;
+int g_nLightOrient = 225;
+int g_nLightInten = 50;
+int g_nLightElevation = 50;
+int g_nFOV = 30;
+float g_fGalaxyGasScale = 6.5f;
+
+namespace {
+const QString kColors = QStringLiteral("Colors");
+const QString kPaste = QStringLiteral("Paste");
+const QString kOptions = QStringLiteral("Options");
+
+QString CustomName(int i)
+{
+    return QStringLiteral("Custom%1").arg(i);
+}
+}
+
+void ResetSettings()
+{
+    for (COLORREF& c : g_crCustomColors)
+        c = 0xFFFFFF;
+    g_crTransColor = 0;
+    g_dwTolerance = 0;
+    g_crBkgndColor = 0;
+    g_nPreviewDelay = 1;
+    g_strPasteFilePath.clear();
+    g_nLightOrient = 225;
+    g_nLightInten = 50;
+    g_nLightElevation = 50;
+    g_nFOV = 30;
+    g_fGalaxyGasScale = 6.5f;
+}
+
+void LoadSettings(const CSettingsStore& store)
+{
+    for (int i = 0; i < 16; ++i)
+        g_crCustomColors[i] = static_cast<COLORREF>(store.GetInt(kColors, CustomName(i), 0xFFFFFF));
+    g_crTransColor = static_cast<COLORREF>(store.GetInt(kPaste, QStringLiteral("TransColor"), 0));
+    g_dwTolerance = static_cast<DWORD>(store.GetInt(kPaste, QStringLiteral("Tolerance"), 0));
+    g_crBkgndColor = static_cast<COLORREF>(store.GetInt(kOptions, QStringLiteral("BkgndColor"), 0));
+    g_nPreviewDelay = store.GetInt(kOptions, QStringLiteral("PreviewDelay"), 1);
+    g_strPasteFilePath = store.GetString(kOptions, QStringLiteral("PasteFilePath"), QString());
+    g_nLightOrient = store.GetInt(kOptions, QStringLiteral("LightOrient"), 225);
+    g_nLightInten = store.GetInt(kOptions, QStringLiteral("LightInten"), 50);
+    g_nLightElevation = store.GetInt(kOptions, QStringLiteral("LightElevation"), 50);
+    g_nFOV = store.GetInt(kOptions, QStringLiteral("FOV"), 30);
+    g_fGalaxyGasScale = static_cast<float>(store.GetReal(kOptions, QStringLiteral("GalaxyGasScale"), "6.5"));
+}
+
+void SaveSettings(CSettingsStore& store)
+{
+    for (int i = 0; i < 16; ++i)
+        store.WriteInt(kColors, CustomName(i), static_cast<int>(g_crCustomColors[i]));
+    store.WriteInt(kPaste, QStringLiteral("TransColor"), static_cast<int>(g_crTransColor));
+    store.WriteInt(kPaste, QStringLiteral("Tolerance"), static_cast<int>(g_dwTolerance));
+    store.WriteInt(kOptions, QStringLiteral("BkgndColor"), static_cast<int>(g_crBkgndColor));
+    store.WriteInt(kOptions, QStringLiteral("PreviewDelay"), g_nPreviewDelay);
+    store.WriteString(kOptions, QStringLiteral("PasteFilePath"), g_strPasteFilePath);
+    store.WriteInt(kOptions, QStringLiteral("LightOrient"), g_nLightOrient);
+    store.WriteInt(kOptions, QStringLiteral("LightInten"), g_nLightInten);
+    store.WriteInt(kOptions, QStringLiteral("LightElevation"), g_nLightElevation);
+}

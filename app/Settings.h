@@ -1,0 +1,36 @@
+// The program-wide preferences, loaded once at start and written back at exit.
+#pragma once
+
+#include "../document/WinTypes.h"
+
+#include <QString>
+
+class CSettingsStore;
+
+// The 16 custom colours shared by every colour chooser.
+extern COLORREF g_crCustomColors[16];
+// Key colour of a transparent paste.
+extern COLORREF g_crTransColor;
+// Per-channel tolerance of a transparent paste: red in bits 0-7, green 8-15, blue 16-23.
+extern DWORD g_dwTolerance;
+// Colour of a new picture, of Clear and of the 2D previews' background.
+extern COLORREF g_crBkgndColor;
+// Seconds before an automatic preview; 0 or less means manual previews.
+extern int g_nPreviewDelay;
+// Folder last used by Paste File; empty means the program's "Library" folder.
+extern QString g_strPasteFilePath;
+// Light of the lit 3D scenes: orientation angle, intensity in percent, elevation.
+extern int g_nLightOrient;
+extern int g_nLightInten;
+extern int g_nLightElevation;
+// Field of view of the planet renderer in degrees (read, never written).
+extern int g_nFOV;
+// Scale of the galaxy gas texture (read, never written).
+extern float g_fGalaxyGasScale;
+
+// Sets every variable above to its built-in default.
+void ResetSettings();
+// Reads every variable above; missing values take their defaults.
+void LoadSettings(const CSettingsStore& store);
+// Writes them back, except FOV and GalaxyGasScale.
+void SaveSettings(CSettingsStore& store);

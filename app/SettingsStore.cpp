@@ -1,0 +1,119 @@
+#include "SettingsStore.h"
+
+#include <QSettings>
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+QString Key(const QString& section, const QString& name)
+{
+    return section + QLatin1Char('/') + name;
+}
+}
+
+CSettingsStore::CSettingsStore()
+    : m_pSettings(std::make_unique<QSettings>(QStringLiteral("Vantrel Inc."),
+                                              QStringLiteral("Skyloom")))
+{
+}
+
+CSettingsStore::CSettingsStore(const QString& iniFilePath)
+    : m_pSettings(std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat))
+{
+}
+
+CSettingsStore::~CSettingsStore()
+{
+    m_pSettings->sync();
+}
+
+int CSettingsStore::GetInt(const QString& section, const QString& name, int nDefault) const
+{
+    const QVariant v = m_pSettings->value(Key(section, name));
+    if (!v.isValid())
+        return nDefault;
+    bool ok = false;
+    // A value written by hand may exceed an int; keep its low 32 bits as a DWORD would.
+    const qlonglong n = v.toString().trimmed().toLongLong(&ok, 0);
+    if (!ok || n < -2147483648LL || n > 4294967295LL)
+        return nDefault;
+    return static_cast<int>(static_cast<uint32_t>(n));
+}
+
+void CSettingsStore::WriteInt(const QString& section, const QString& name, int nValue)
+{
+    m_pSettings->setValue(Key(section, name), nValue);
+}
+
+QString CSettingsStore::GetString(const QString& section, const QString& name,
+                                  const QString& strDefault) const
+{
+    const QVariant v = m_pSettings->value(Key(section, name));
+    if (!v.isValid())
+        return strDefault;
+    // The INI reader turns a value with commas into a list; give it back as written.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(QLatin1Char(','));
+    return v.toString();
+}
+
+void CSettingsStore::WriteString(const QString& section, const QString& name,
+                                 const QString& strValue)
+{
+    m_pSettings->setValue(Key(section, name), strValue);
+}
+
+double CSettingsStore::GetReal(const QString& section, const QString& name,
+                               const char* szDefault) const
+{
+    return DecimalTextToReal(GetString(section, name, QString::fromLatin1(szDefault)));
+}
+
+void CSettingsStore::WriteReal(const QString& section, const QString& name, double dValue)
+{
+    WriteString(section, name, RealToDecimalText(dValue));
+}
+
+BOOL CSettingsStore::HasValue(const QString& section, const QString& name) const
+{
+    return m_pSettings->contains(Key(section, name));
+}
+
+BOOL CSettingsStore::Sync()
+{
+    m_pSettings->sync();
+    return m_pSettings->status() == QSettings::NoError;
+}
+
+double DecimalTextToReal(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
+    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r')))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // from_chars takes no sign of its own here, so "+-1" and "--1" stay non-numbers.
+    if (p == end || *p == '+' || *p == '-')
+        return 0.0;
+    double value = 0.0;
+    const auto result = std::from_chars(p, end, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too small to represent reads as 0; too large is not a usable parameter either.
+        return 0.0;
+    }
+    if (result.ec != std::errc() || !std::isfinite(value))
+        return 0.0;
+    return negative ? -value : value;
+}
+
+QString RealToDecimalText(double dValue)
+{
+    // QString::asprintf formats in the C locale.
+    return QString::asprintf("%lf", dValue);
+}

@@ -1,0 +1,112 @@
+// The base of every canvas tool: the Select tool and each effect. The view talks to all
+// tools through the twelve virtual operations below, in this order.
+#pragma once
+
+#include "../document/WinTypes.h"
+#include "../view/ProgressMeter.h"
+
+#include <QString>
+
+#include <vector>
+
+class CDib;
+class CSettingsStore;
+class CPreviewHostDlg; // an effect's properties dialog; lives in the application
+class QCursor;
+class QPainter;
+class QPen;
+class QWidget;
+
+// The random-generator state kept by the last preview render; a drag render on the
+// canvas starts from it, so it repeats what the preview showed. 0 until a preview ran.
+extern DWORD g_nEffectSeed;
+
+// One outline of a tool's rubber band, in top-down picture coordinates.
+struct CFeedbackShape
+{
+    enum EKind { Rectangle, Ellipse, Line };
+    EKind kind = Rectangle;
+    // Rectangle and Ellipse: the bounds, right and bottom exclusive.
+    CRect rect;
+    // Line: the two ends.
+    CPoint from;
+    CPoint to;
+};
+
+// The rectangle of the Select tool and the Star Field.
+std::vector<CFeedbackShape> RectangleFeedback(const CRect& rect);
+// Every other effect: the ellipse in rect and a cross along the effect's rotated axes, a
+// half-width and a half-height long.
+std::vector<CFeedbackShape> EllipseCrossFeedback(const CRect& rect, double dRotation);
+// Rectangles and ellipses with the painter's pen and brush; lines with EffectCrossPen().
+void PaintFeedback(QPainter* pPainter, const std::vector<CFeedbackShape>& shapes);
+// The effects' own cross pen: dashed, width 1, white.
+const QPen& EffectCrossPen();
+
+// Truncates toward zero like a cast, but saturates at the int range and gives 0 for NaN,
+// so a counter derived from an absurd parameter cannot overflow.
+int TruncToInt(double d);
+
+// Loads a tool's cursor by resource id and makes it the current cursor; null when there is
+// no such cursor. The canvas installs it; without one tools have no cursor of their own.
+using ToolCursorLoader = const QCursor* (*)(int nCursorId);
+void SetToolCursorLoader(ToolCursorLoader pfnLoader);
+
+class CEffect
+{
+public:
+    CEffect();
+    virtual ~CEffect();
+    CEffect(const CEffect&) = delete;
+    CEffect& operator=(const CEffect&) = delete;
+
+    // 1. Reads the tool's defaults from its section of the store.
+    virtual void LoadDefaults(const CSettingsStore& store);
+    // 2. Writes them back.
+    virtual void SaveDefaults(CSettingsStore& store);
+    // 3. Paints into rect (top-down picture coordinates, normalised). pSecondImage is the
+    // document's undo copy (may be null). With bShowProgress the render drives m_progress
+    // and pumps events; either way it stops at its next test of g_bCancelRender.
+    virtual void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress);
+    // 4. Called immediately before every Render (noise effects rebuild their tables here).
+    virtual void PrepareRender();
+    // 5. Makes the tool's cursor current and returns it (null when there is none).
+    virtual const QCursor* SetToolCursor();
+    // 6. The tool's modeless properties dialog, or null.
+    virtual CPreviewHostDlg* CreatePropertiesDialog(QWidget* pParent);
+    // 7. Copies the parameters into the dialog.
+    virtual void ToDialog(CPreviewHostDlg* pDialog);
+    // 8. Copies the dialog's parameters into the tool.
+    virtual void FromDialog(CPreviewHostDlg* pDialog);
+    // 9. Draws the rubber band for rect.
+    virtual void DrawFeedback(QPainter* pPainter, const CRect& rect);
+    // 10. Grows rect to everything a render into it can touch.
+    virtual void GetAffectedRect(CRect& rect);
+    // 11. Whether a left-button press with this tool empties the selection.
+    virtual BOOL ClearsSelectionOnClick();
+    // 12. Puts back the built-in parameters.
+    virtual void ResetDefaults();
+
+    // Resource id of the tool's cursor (default: the system arrow).
+    int m_nCursorId = 32512;
+    // 1 for the Select tool: the view draws its rubber band with the dashed pen.
+    int m_bSelectionTool = 0;
+    // Rotation of the effect in degrees.
+    double m_dRotation = 0.0;
+    BOOL m_bClearsSelection = TRUE;
+    // The store section of the tool's defaults; empty for the Select tool.
+    QString m_strSection;
+    CProgressMeter m_progress;
+
+protected:
+    // Values of this tool's section. Reals are kept as "%lf" text.
+    double LoadReal(const CSettingsStore& store, const char* szName, const char* szDefault) const;
+    void SaveReal(CSettingsStore& store, const char* szName, double dValue) const;
+    int LoadInt(const CSettingsStore& store, const char* szName, int nDefault) const;
+    void SaveInt(CSettingsStore& store, const char* szName, int nValue) const;
+
+    // After one work unit of a render: step the bar to nDone and pump pending events.
+    void StepProgress(BOOL bShowProgress, int nDone);
+    // The ellipse-and-cross rubber band shared by most effects.
+    void DrawEllipseCrossFeedback(QPainter* pPainter, const CRect& rect);
+};

@@ -1,0 +1,54 @@
+#include "EffectTools.h"
+
+#include "SelectTool.h"
+
+namespace {
+template <class T>
+std::unique_ptr<CEffect> Make()
+{
+    return std::make_unique<T>();
+}
+
+// A tool becomes available by naming its creator here, e.g. &Make<CNebulaEffect>; a creator
+// of its own (a captureless lambda) serves tools built with arguments.
+const CToolInfo s_tools[TOOL_COUNT] = {
+    {0, "Select", "", &Make<CSelectTool>},
+    {1, "Star Field", "StarField", nullptr},
+    {2, "Cluster", "Cluster", nullptr},
+    {3, "Nebula", "Nebula", nullptr},
+    {4, "Star", "Star", nullptr},
+    {5, "Interstellar Gas", "Gas", nullptr},
+    {6, "Vortex", "Vortex", nullptr},
+    {7, "Galaxy", "Galaxy", nullptr},
+    {8, "Lens Flare", "Lens Flare", nullptr},
+    {9, "Venus", "Venus", nullptr},
+    {10, "Moon", "Moon", nullptr},
+    {11, "Earth", "Earth", nullptr},
+};
+}
+
+const CToolInfo* GetToolInfo(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= TOOL_COUNT)
+        return nullptr;
+    return &s_tools[nIndex];
+}
+
+int FindToolBySection(const QString& section)
+{
+    if (section.isEmpty())
+        return -1;
+    for (const CToolInfo& tool : s_tools) {
+        if (section == QLatin1String(tool.szSection))
+            return tool.nIndex;
+    }
+    return -1;
+}
+
+std::unique_ptr<CEffect> CreateTool(int nIndex)
+{
+    const CToolInfo* pInfo = GetToolInfo(nIndex);
+    if (!pInfo || !pInfo->pfnCreate)
+        return nullptr;
+    return pInfo->pfnCreate();
+}

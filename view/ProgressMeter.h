@@ -1,0 +1,59 @@
+// What keeps a render on the user-interface thread visible and stoppable: a progress bar,
+// a message pump between work units and a process-wide cancel flag.
+#pragma once
+
+#include "../document/WinTypes.h"
+
+// 1 while the current render is to stop: set by the Escape key, cleared by
+// CProgressMeter::Begin. Renders test it before every work unit.
+extern int g_bCancelRender;
+
+// Where the host program shows a render's progress: the main window's status bar, a
+// terminal bar in the command-line renderer, a recording display in tests.
+class CProgressDisplay
+{
+public:
+    virtual ~CProgressDisplay() = default;
+    // Shows a bar with the range 0..100 at position 0; FALSE when it cannot be created.
+    virtual BOOL CreateBar() = 0;
+    // Position in percent.
+    virtual void SetBarPosition(int nPercent) = 0;
+    virtual void DestroyBar() = 0;
+    // Disabled between Begin and End so that no second gesture can start; enabling
+    // also hands the keyboard focus back.
+    virtual void EnableFrame(BOOL bEnable) { (void)bEnable; }
+};
+
+// Installs the display every CProgressMeter uses (null: none). The caller keeps ownership.
+void SetProgressDisplay(CProgressDisplay* pDisplay);
+CProgressDisplay* GetProgressDisplay();
+
+class CProgressMeter
+{
+public:
+    CProgressMeter() = default;
+    ~CProgressMeter();
+    CProgressMeter(const CProgressMeter&) = delete;
+    CProgressMeter& operator=(const CProgressMeter&) = delete;
+
+    // Starts a render of nTotal work units: shows the bar, disables the frame and clears
+    // g_bCancelRender. Returns FALSE when there is no bar; the render goes on without it.
+    BOOL Begin(int nTotal);
+    // Moves the bar to nDone * 100 / total percent (truncated).
+    void Step(int nDone);
+    // Removes the bar and enables the frame again.
+    void End();
+
+    BOOL HasBar() const { return m_pDisplay != nullptr; }
+
+private:
+    int m_nTotal = 0;
+    // The display whose bar this meter created; null while idle or without a bar.
+    CProgressDisplay* m_pDisplay = nullptr;
+    // The display whose frame this meter disabled.
+    CProgressDisplay* m_pFrameDisplay = nullptr;
+};
+
+// Dispatches every event waiting for this thread (repaints, timers, the Escape key), then
+// returns. Does nothing where no application object exists.
+void PumpPendingMessages();
