@@ -1,0 +1,34 @@
+# The galaxy textures are drawn by a small program of ours at build time: the gas and dust
+# bitmaps go into the engine's resources, "Loose spiral.jpg" into a Textures/Galaxy folder
+# that skyloom_place_galaxy_textures() puts beside a program.
+
+add_executable(skyloom_make_textures tools/MakeGalaxyTextures.cpp)
+target_link_libraries(skyloom_make_textures PRIVATE JPEG::JPEG)
+
+set(SKYLOOM_GALAXY_BITMAP_DIR ${CMAKE_BINARY_DIR}/res/galaxy)
+set(SKYLOOM_GALAXY_TEXTURE_DIR ${CMAKE_BINARY_DIR}/Textures/Galaxy)
+set(SKYLOOM_GALAXY_BITMAPS
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/gas_sa.bmp
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/gas_sb.bmp
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/gas_sc.bmp
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/gas_sd.bmp
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/dust.bmp)
+set(SKYLOOM_LOOSE_SPIRAL "${SKYLOOM_GALAXY_TEXTURE_DIR}/Loose spiral.jpg")
+
+add_custom_command(
+    OUTPUT ${SKYLOOM_GALAXY_BITMAPS} ${SKYLOOM_LOOSE_SPIRAL}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${SKYLOOM_GALAXY_BITMAP_DIR} ${SKYLOOM_GALAXY_TEXTURE_DIR}
+    COMMAND skyloom_make_textures ${SKYLOOM_GALAXY_BITMAP_DIR} ${SKYLOOM_LOOSE_SPIRAL}
+    DEPENDS skyloom_make_textures
+    COMMENT "Drawing the galaxy textures"
+    VERBATIM)
+add_custom_target(skyloom_galaxy_textures ALL DEPENDS ${SKYLOOM_GALAXY_BITMAPS} ${SKYLOOM_LOOSE_SPIRAL})
+
+# Copies Textures/Galaxy next to the executable of target after each build of it.
+function(skyloom_place_galaxy_textures target)
+    add_dependencies(${target} skyloom_galaxy_textures)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_directory ${SKYLOOM_GALAXY_TEXTURE_DIR}
+                "$<TARGET_FILE_DIR:${target}>/Textures/Galaxy"
+        VERBATIM)
+endfunction()
