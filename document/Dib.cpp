@@ -76,6 +76,7 @@ BOOL CDib::Create(int width, int height)
 
 void CDib::Destroy()
 {
+    m_hGLRC.reset(); // before the pixels it reads back into
     m_pixels.reset();
     m_pBits = nullptr;
     m_nWidth = m_nHeight = m_nStride = 0;

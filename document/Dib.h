@@ -8,6 +8,13 @@
 #include <memory>
 
 class QPainter;
+class CGLOffscreenContext;
+
+// Frees an off-screen context; defined with it, so that this header needs no GL.
+struct CGLOffscreenContextDelete
+{
+    void operator()(CGLOffscreenContext* p) const;
+};
 
 // The part of the system's bitmap description the writers and drawing use.
 struct DIBSECTION
@@ -113,6 +120,11 @@ public:
     // is the picture's own size at (0, 0); a null source is the whole picture.
     BOOL Draw(QPainter* pPainter, const CRect* pDest = nullptr, const CRect* pSrc = nullptr) const;
 
+    // Gives the picture an off-screen OpenGL context of its size (gl/GLContext.h). FALSE
+    // when OpenGL is not available; the context lives until Destroy (or Create).
+    BOOL CreateGLContext();
+    CGLOffscreenContext* GetGLContext() const { return m_hGLRC.get(); }
+
     // The pixel memory, owned; m_pBits points into it.
     struct AlignedFree { void operator()(BYTE* p) const; };
     std::unique_ptr<BYTE[], AlignedFree> m_pixels;
@@ -121,4 +133,6 @@ public:
     int m_nHeight = 0;
     int m_nStride = 0;
     DIBSECTION m_dibSection{};
+    // The off-screen OpenGL context on these pixels, or null.
+    std::unique_ptr<CGLOffscreenContext, CGLOffscreenContextDelete> m_hGLRC;
 };
