@@ -34,6 +34,8 @@ public:
     double GetLacunarity() const { return m_dLacunarity; }
     double GetOctaves() const { return m_dOctaves; }
     double GetStart() const { return m_dStart; }
+    // Changes the starting value of the sum alone, keeping weights and tables.
+    void SetStart(double start) { m_dStart = start; }
     const TNoise& GetNoise() const { return m_noise; }
     TNoise& GetNoise() { return m_noise; }
 

@@ -1,0 +1,50 @@
+// An Earth-like world: seas below a sea level, land coloured by latitude through a climate
+// ramp, sea ice towards the poles and a layer of distorted fractal clouds.
+#pragma once
+
+#include "ColorRamp.h"
+#include "SurfaceModel.h"
+
+class CEarthSurface : public CSurfaceModel
+{
+public:
+    CEarthSurface();
+
+    void ComputeColour(SurfacePoint& point) const override;
+    // Terrain, detail and cloud tables in that order, then the cloud offset.
+    void PrepareRender() override;
+    void ResetDefaults() override;
+    void ReinitialiseNoise() override;
+
+    int ValueCount() const override;
+    const SurfaceValue& ValueInfo(int index) const override;
+    double GetValue(int index) const override;
+    void SetValue(int index, double value) override;
+
+    // Sets the coverage and the cloud noise's start to it, keeping the noise weights:
+    // what reading the stored coverage does.
+    void SetCloudCoverage(double coverage);
+
+    // The dialog shows the sea level s in [-0.8, 0.8] as a value in [0, 1].
+    static double SeaLevelFromDialog(double v) { return 1.6 * v - 0.8; }
+    static double SeaLevelToDialog(double s) { return (s + 0.8) / 1.6; }
+
+    const CFractalNoise3D& GetDetailNoise() const { return m_detail; }
+    const CFractalNoise3D& GetCloudNoise() const { return m_clouds; }
+    const CGradientNoise3D& GetVectorNoise() const { return m_vectorNoise; }
+    const double* GetCloudOffset() const { return m_cloudOffset; }
+
+    float m_fSeaLevel = 0.16f;
+    float m_fIceCaps = 0.8f;      // latitude where sea ice begins; 0 means none
+    double m_dCoverage = 0.25;    // start value of the cloud sum
+    double m_dClimate = 0.6;      // bias of latitude; below 0.4 detail shifts it too
+    double m_dCloudFractal = 1.0; // H of the cloud noise
+    int m_bClouds = 1;
+
+private:
+    CFractalNoise3D m_detail; // fixed H 0.7 over six octaves
+    CFractalNoise3D m_clouds;
+    CGradientNoise3D m_vectorNoise; // distorts the cloud lookups
+    double m_cloudOffset[3] = {0, 0, 0};
+    CColorRamp m_ramp;
+};

@@ -1,0 +1,110 @@
+#include "SurfaceModel.h"
+
+#include "Curves.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+CColor ScaleColour(const CColor& colour, double f)
+{
+    // Clamping before the truncation gives the same bytes for every finite product and
+    // keeps NaN and huge factors away from the integer conversion.
+    auto scale = [f](int c) {
+        const double v = c * f;
+        if (!(v > 0))
+            return 0;
+        return v >= 255 ? 255 : static_cast<int>(v);
+    };
+    return CColor(scale(colour.Red()), scale(colour.Green()), scale(colour.Blue()));
+}
+
+void CSurfaceModel::ApplyBump(SurfacePoint& point, float v) const
+{
+    if (m_nBumpMode == BumpNone)
+        return;
+    const float x = point.position[0], y = point.position[1], z = point.position[2];
+    // A point p of the tangent plane p . position = 1, found by solving for an axis
+    // whose coordinate is not zero.
+    float p[3] = {1, 1, 1};
+    const int k = (x == 0) + 2 * (y == 0) + 4 * (z == 0);
+    switch (k) {
+    case 3: p[2] = 1 / z; break;
+    case 4: p[1] = (1 - x) / y; break;
+    case 5: p[1] = 1 / y; break;
+    case 6: p[0] = 1 / x; break;
+    case 7: break;
+    default: p[2] = (1 - x - y) / z; break;
+    }
+    const float len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+    for (float& c : p)
+        c /= len;
+
+    double a = 0;
+    switch (m_nBumpMode) {
+    case BumpLinear: a = Gain(0.8, (v + 1) / 2.0) * 0.5; break;
+    case BumpPeriodic: a = std::cos((v + 1) / 2.0 * 12.56637) * 0.5; break;
+    case BumpHeight: a = (v + 1) / 2.0; break;
+    default: return;
+    }
+    const float fa = static_cast<float>(a);
+    for (int i = 0; i < 3; ++i)
+        point.normal[i] += (p[i] - point.position[i]) * fa;
+}
+
+int CSurfaceModel::FindValue(const std::string& name) const
+{
+    for (int i = 0; i < ValueCount(); ++i)
+        if (name == ValueInfo(i).name)
+            return i;
+    return -1;
+}
+
+double ParseStoredReal(const std::string& text)
+{
+    // Decimal text with a leading number, as a C conversion would read it, but never
+    // through the process locale (a comma locale must not change stored values).
+    const char* first = text.c_str();
+    const char* last = first + text.size();
+    while (first < last && (*first == ' ' || *first == '\t'))
+        ++first;
+    if (first < last && *first == '+')
+        ++first;
+    double value = 0;
+    const auto result = std::from_chars(first, last, value);
+    if (result.ec != std::errc() || !std::isfinite(value))
+        return 0.0;
+    return value;
+}
+
+void CSurfaceModel::SetValueText(int index, const std::string& text)
+{
+    const SurfaceValue& info = ValueInfo(index);
+    if (info.type == SurfaceValue::Real || info.type == SurfaceValue::RealShort) {
+        double v = ParseStoredReal(text);
+        v = v < info.low ? info.low : (v > info.high ? info.high : v);
+        SetValue(index, v);
+        return;
+    }
+    long long n = 0;
+    const char* first = text.c_str();
+    const auto result = std::from_chars(first, first + text.size(), n);
+    if (result.ec != std::errc() || n < info.low || n > info.high)
+        std::from_chars(info.load, info.load + std::strlen(info.load), n);
+    SetValue(index, static_cast<double>(n));
+}
+
+std::string CSurfaceModel::GetValueText(int index) const
+{
+    const SurfaceValue& info = ValueInfo(index);
+    const double v = GetValue(index);
+    char buffer[64];
+    if (info.type == SurfaceValue::Real || info.type == SurfaceValue::RealShort) {
+        // Six decimals, as "%lf" and "%f" write them, always with a decimal point.
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, v,
+                                          std::chars_format::fixed, 6);
+        return std::string(buffer, result.ptr);
+    }
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(v));
+    return std::string(buffer, result.ptr);
+}

@@ -1,0 +1,89 @@
+// Procedural planet surfaces: a model gives the colour and normal of a point on the unit
+// sphere and keeps its parameters in its own settings section.
+#pragma once
+
+#include "effects/Color.h"
+#include "effects/FractalNoise.h"
+
+#include <string>
+
+// One grid point of a planet: position on the unit sphere (z towards the eye), the normal
+// handed to GL lighting and the colour with channels 0..255.
+struct SurfacePoint
+{
+    float position[3] = {0, 0, 0};
+    float normal[3] = {0, 0, 0};
+    CColor colour;
+};
+
+// Each channel times f, truncated and held in 0..255. A non-finite factor gives black
+// rather than an undefined conversion.
+CColor ScaleColour(const CColor& colour, double f);
+
+// A stored value of a surface model as it appears in the settings section.
+struct SurfaceValue
+{
+    enum Type { Integer, Colour, Real, RealShort };
+    const char* name;
+    Type type;          // Real is written "%lf", RealShort "%f": the two texts are alike
+    const char* load;   // default of the read, as stored text
+    double low, high;   // accepted range: reals are clamped to it, integers outside read as the default
+    bool reinitialises; // a dialog change of it rebuilds the noise (what FromDialog does)
+};
+
+class CSurfaceModel
+{
+public:
+    enum { BumpNone = 0, BumpLinear = 1, BumpPeriodic = 2, BumpHeight = 3 };
+
+    explicit CSurfaceModel(const char* name) : m_strName(name) {}
+    virtual ~CSurfaceModel() = default;
+    CSurfaceModel(const CSurfaceModel&) = delete;
+    CSurfaceModel& operator=(const CSurfaceModel&) = delete;
+
+    // Colour and normal of a point whose position is set.
+    virtual void ComputeColour(SurfacePoint& point) const = 0;
+    // Tilts the normal by v in [-1, 1] according to the bump mode.
+    virtual void ApplyBump(SurfacePoint& point, float v) const;
+    // New gradient tables from the shared generator, before every render.
+    virtual void PrepareRender() = 0;
+    // Built-in values, with the noise rebuilt for them.
+    virtual void ResetDefaults() {}
+    // Rebuilds the noise weights from the current fractal dimensions (and, for the Earth,
+    // the cloud coverage), drawing new tables: what a dialog's values take effect through.
+    virtual void ReinitialiseNoise() = 0;
+
+    // The stored values, in the order they are read and written.
+    virtual int ValueCount() const = 0;
+    virtual const SurfaceValue& ValueInfo(int index) const = 0;
+    virtual double GetValue(int index) const = 0;
+    // Sets one value; the caller has checked it against the range.
+    virtual void SetValue(int index, double value) = 0;
+
+    // Index of the value stored under name (case as stored), or -1.
+    int FindValue(const std::string& name) const;
+    // Parses text as the store would and sets the value: reals that are not finite numbers
+    // read as 0 and are clamped to the range; integers outside it take the load default.
+    void SetValueText(int index, const std::string& text);
+    // The value as it is written to the store.
+    std::string GetValueText(int index) const;
+
+    const std::string& GetName() const { return m_strName; }
+    const CColor& GetHaloColour() const { return m_haloColour; }
+    int HasHalo() const { return m_bHalo; }
+    int GetBumpMode() const { return m_nBumpMode; }
+    void SetBumpMode(int mode) { m_nBumpMode = mode; }
+    double GetFractal() const { return m_dFractal; }
+    const CFractalNoise3D& GetTerrainNoise() const { return m_terrain; }
+
+protected:
+    std::string m_strName;
+    CColor m_haloColour;
+    int m_bHalo = 0;
+    int m_nBumpMode = BumpNone;
+    double m_dFractal = 1.0; // H of the terrain noise; reaches the noise only on re-initialisation
+    CFractalNoise3D m_terrain;
+};
+
+// Parses stored real text: what is not a finite decimal number reads as 0.0.
+double ParseStoredReal(const std::string& text);

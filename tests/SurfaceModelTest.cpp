@@ -1,0 +1,126 @@
+// Shared parts of the planet surfaces: shaping curves, colour scaling, bump mapping and the
+// parsing of stored values.
+#include "gl/Curves.h"
+#include "gl/MoonSurface.h"
+#include "gl/SurfaceModel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+TEST(Curves, SmoothStepBiasGain)
+{
+    EXPECT_EQ(SmoothStep(1, 2, 0.5), 0);
+    EXPECT_EQ(SmoothStep(1, 2, 1), 0);
+    EXPECT_EQ(SmoothStep(1, 2, 2), 1);
+    EXPECT_EQ(SmoothStep(1, 2, 1.5), 0.5);
+    EXPECT_DOUBLE_EQ(SmoothStep(0, 4, 1), 0.15625);
+
+    // The exponent is ln b / log10(0.5): Bias(0.5, t) is not t.
+    EXPECT_NEAR(Bias(0.8, 0.25), 0.3578597856181891, 1e-15);
+    EXPECT_NEAR(Bias(0.6, 0.7), 0.5459373886042416, 1e-15);
+    EXPECT_EQ(Bias(0.3, 1), 1);
+    EXPECT_EQ(Bias(0.3, 0), 0);
+
+    EXPECT_NEAR(Gain(0.8, 0.3), 0.03257389087087093, 1e-15);
+    EXPECT_NEAR(Gain(0.8, 0.9), 0.9999083840901649, 1e-15);
+    EXPECT_DOUBLE_EQ(Gain(0.8, 0.5), 0.5);
+    for (double t : {0.1, 0.25, 0.4})
+        EXPECT_NEAR(Gain(0.7, t) + Gain(0.7, 1 - t), 1.0, 1e-12) << t;
+}
+
+TEST(SurfaceModel, ScaleColourTruncatesAndClamps)
+{
+    const CColor c(100, 200, 3);
+    EXPECT_EQ(ScaleColour(c, 0.5), CColor(50, 100, 1));
+    EXPECT_EQ(ScaleColour(c, 0.999), CColor(99, 199, 2));
+    EXPECT_EQ(ScaleColour(c, 2), CColor(200, 255, 6));
+    EXPECT_EQ(ScaleColour(c, -1), CColor(0, 0, 0));
+    EXPECT_EQ(ScaleColour(c, std::numeric_limits<double>::quiet_NaN()), CColor(0, 0, 0));
+    EXPECT_EQ(ScaleColour(c, 1e300), CColor(255, 255, 255));
+}
+
+namespace {
+
+// A model whose bump mode the tests choose; the moon lets every mode be set.
+struct BumpCase
+{
+    float x, y, z;
+    float px, py, pz; // the tangent-plane point before normalisation
+};
+
+void ExpectBump(int mode, const BumpCase& c, float v, double amount)
+{
+    CMoonSurface model;
+    model.SetBumpMode(mode);
+    SurfacePoint pt;
+    pt.position[0] = c.x, pt.position[1] = c.y, pt.position[2] = c.z;
+    pt.normal[0] = 0.25f, pt.normal[1] = -0.5f, pt.normal[2] = 0.75f;
+    model.ApplyBump(pt, v);
+    const double len = std::sqrt(double(c.px) * c.px + double(c.py) * c.py + double(c.pz) * c.pz);
+    const double p[3] = {c.px / len, c.py / len, c.pz / len};
+    const double n0[3] = {0.25, -0.5, 0.75};
+    const double pos[3] = {c.x, c.y, c.z};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(pt.normal[i], n0[i] + (p[i] - pos[i]) * amount, 2e-6)
+            << "mode " << mode << " position (" << c.x << ", " << c.y << ", " << c.z
+            << ") axis " << i;
+}
+
+}
+
+TEST(SurfaceModel, ApplyBumpCaseAnalysis)
+{
+    // One position for every pattern of zero coordinates.
+    const BumpCase cases[] = {
+        {0.1f, 0.2f, 0.5f, 1, 1, 1.4f},   // none zero: solve for z
+        {0, 0.2f, 0.5f, 1, 1, 1.6f},      // x zero: still z
+        {0.3f, 0, 0.5f, 1, 1, 1.4f},      // y zero: still z
+        {0, 0, 0.5f, 1, 1, 2},            // on the z axis
+        {0.6f, 0.8f, 0, 1, 0.5f, 1},      // z zero: solve for y
+        {0, 0.5f, 0, 1, 2, 1},            // on the y axis
+        {0.5f, 0, 0, 2, 1, 1},            // on the x axis
+        {0, 0, 0, 1, 1, 1},               // the centre: p stays (1, 1, 1)
+    };
+    for (const BumpCase& c : cases)
+        ExpectBump(CSurfaceModel::BumpHeight, c, 0.2f, 0.6);
+
+    const BumpCase c = cases[0];
+    ExpectBump(CSurfaceModel::BumpLinear, c, 0.2f, Gain(0.8, 0.6) * 0.5);
+    ExpectBump(CSurfaceModel::BumpPeriodic, c, 0.2f, std::cos(0.6 * 12.56637) * 0.5);
+    ExpectBump(CSurfaceModel::BumpNone, c, 0.2f, 0);
+}
+
+TEST(SurfaceModel, StoredValuesParseLikeTheStore)
+{
+    EXPECT_EQ(ParseStoredReal("0.25"), 0.25);
+    EXPECT_EQ(ParseStoredReal(" +1.5e-1xyz"), 0.15);
+    EXPECT_EQ(ParseStoredReal("abc"), 0.0);
+    EXPECT_EQ(ParseStoredReal(""), 0.0);
+    EXPECT_EQ(ParseStoredReal("nan"), 0.0);
+    EXPECT_EQ(ParseStoredReal("-inf"), 0.0);
+    EXPECT_EQ(ParseStoredReal("1e999"), 0.0);
+
+    CMoonSurface moon;
+    const int maria = moon.FindValue("Maria");
+    const int bump = moon.FindValue("BumpMap");
+    ASSERT_GE(maria, 0);
+    ASSERT_GE(bump, 0);
+    EXPECT_EQ(moon.FindValue("maria"), -1);
+    moon.SetValueText(maria, "-0.35");
+    EXPECT_FLOAT_EQ(moon.m_fMaria, -0.35f);
+    EXPECT_EQ(moon.GetValueText(maria), "-0.350000");
+    // Beyond the range the dialog can set: clamped.
+    moon.SetValueText(maria, "40");
+    EXPECT_EQ(moon.m_fMaria, 1.0f);
+    moon.SetValueText(maria, "nan");
+    EXPECT_EQ(moon.m_fMaria, 0.0f);
+    moon.SetValueText(bump, "2");
+    EXPECT_EQ(moon.GetBumpMode(), 2);
+    moon.SetValueText(bump, "9");
+    EXPECT_EQ(moon.GetBumpMode(), 0);
+    moon.SetValueText(moon.FindValue("MariaColor"), "255");
+    EXPECT_EQ(moon.m_mariaColour, CColor(255, 0, 0));
+    EXPECT_EQ(moon.GetValueText(moon.FindValue("MariaColor")), "255");
+}
