@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cmath>
 
 DWORD g_nEffectSeed = 0;
 
 namespace {
 ToolCursorLoader s_pfnCursorLoader = nullptr;
+EffectWarningSink s_pfnWarningSink = nullptr;
 
 // The rubber band's and the affected area's view of a rotation: cosine and negated sine
 // (the view's y grows downwards) with the program's own value of pi, and the integer centre.
@@ -35,6 +37,19 @@ QRect OutlineRect(const CRect& r)
 {
     return QRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
 }
+}
+
+void SetEffectWarningSink(EffectWarningSink pfnSink)
+{
+    s_pfnWarningSink = pfnSink;
+}
+
+void ShowEffectWarning(const QString& text)
+{
+    if (s_pfnWarningSink)
+        s_pfnWarningSink(text);
+    else
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 std::vector<CFeedbackShape> RectangleFeedback(const CRect& rect)

@@ -47,6 +47,13 @@ const QPen& EffectCrossPen();
 // so a counter derived from an absurd parameter cannot overflow.
 int TruncToInt(double d);
 
+// Shows a failure of a render to the user: a message box with the exclamation icon in the
+// program, standard error in the command-line renderer. The host installs the sink (null:
+// the text goes to standard error).
+using EffectWarningSink = void (*)(const QString& text);
+void SetEffectWarningSink(EffectWarningSink pfnSink);
+void ShowEffectWarning(const QString& text);
+
 // Loads a tool's cursor by resource id and makes it the current cursor; null when there is
 // no such cursor. The canvas installs it; without one tools have no cursor of their own.
 using ToolCursorLoader = const QCursor* (*)(int nCursorId);

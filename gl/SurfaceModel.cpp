@@ -2,9 +2,10 @@
 
 #include "Curves.h"
 
-#include <charconv>
+#include "app/SettingsStore.h"
+
 #include <cmath>
-#include <cstring>
+#include <cstdlib>
 
 CColor ScaleColour(const CColor& colour, double f)
 {
@@ -52,59 +53,76 @@ void CSurfaceModel::ApplyBump(SurfacePoint& point, float v) const
         point.normal[i] += (p[i] - point.position[i]) * fa;
 }
 
-int CSurfaceModel::FindValue(const std::string& name) const
+int CSurfaceModel::FindValue(const QString& name) const
 {
     for (int i = 0; i < ValueCount(); ++i)
-        if (name == ValueInfo(i).name)
+        if (name == QLatin1String(ValueInfo(i).name))
             return i;
     return -1;
 }
 
-double ParseStoredReal(const std::string& text)
+namespace {
+
+bool IsReal(const SurfaceValue& info)
 {
-    // Decimal text with a leading number, as a C conversion would read it, but never
-    // through the process locale (a comma locale must not change stored values).
-    const char* first = text.c_str();
-    const char* last = first + text.size();
-    while (first < last && (*first == ' ' || *first == '\t'))
-        ++first;
-    if (first < last && *first == '+')
-        ++first;
-    double value = 0;
-    const auto result = std::from_chars(first, last, value);
-    if (result.ec != std::errc() || !std::isfinite(value))
-        return 0.0;
-    return value;
+    return info.type == SurfaceValue::Real || info.type == SurfaceValue::RealShort;
 }
 
-void CSurfaceModel::SetValueText(int index, const std::string& text)
+double ClampReal(const SurfaceValue& info, double v)
+{
+    return v < info.low ? info.low : (v > info.high ? info.high : v);
+}
+
+double CheckInteger(const SurfaceValue& info, long long n)
+{
+    if (n < info.low || n > info.high)
+        n = std::atoll(info.load);
+    return static_cast<double>(n);
+}
+
+}
+
+void CSurfaceModel::SetValueText(int index, const QString& text)
 {
     const SurfaceValue& info = ValueInfo(index);
-    if (info.type == SurfaceValue::Real || info.type == SurfaceValue::RealShort) {
-        double v = ParseStoredReal(text);
-        v = v < info.low ? info.low : (v > info.high ? info.high : v);
-        SetValue(index, v);
+    if (IsReal(info)) {
+        SetValue(index, ClampReal(info, DecimalTextToReal(text)));
         return;
     }
-    long long n = 0;
-    const char* first = text.c_str();
-    const auto result = std::from_chars(first, first + text.size(), n);
-    if (result.ec != std::errc() || n < info.low || n > info.high)
-        std::from_chars(info.load, info.load + std::strlen(info.load), n);
-    SetValue(index, static_cast<double>(n));
+    bool ok = false;
+    const long long n = text.trimmed().toLongLong(&ok);
+    SetValue(index, CheckInteger(info, ok ? n : std::atoll(info.load)));
 }
 
-std::string CSurfaceModel::GetValueText(int index) const
+QString CSurfaceModel::GetValueText(int index) const
 {
-    const SurfaceValue& info = ValueInfo(index);
     const double v = GetValue(index);
-    char buffer[64];
-    if (info.type == SurfaceValue::Real || info.type == SurfaceValue::RealShort) {
-        // Six decimals, as "%lf" and "%f" write them, always with a decimal point.
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, v,
-                                          std::chars_format::fixed, 6);
-        return std::string(buffer, result.ptr);
+    if (IsReal(ValueInfo(index)))
+        return RealToDecimalText(v);
+    return QString::number(static_cast<long long>(v));
+}
+
+void CSurfaceModel::LoadDefaults(const CSettingsStore& store, const QString& section)
+{
+    for (int i = 0; i < ValueCount(); ++i) {
+        const SurfaceValue& info = ValueInfo(i);
+        const QString name = QLatin1String(info.name);
+        if (IsReal(info))
+            SetValue(i, ClampReal(info, store.GetReal(section, name, info.load)));
+        else
+            SetValue(i, CheckInteger(info, store.GetInt(section, name, std::atoi(info.load))));
     }
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(v));
-    return std::string(buffer, result.ptr);
+}
+
+void CSurfaceModel::SaveDefaults(CSettingsStore& store, const QString& section) const
+{
+    for (int i = 0; i < ValueCount(); ++i) {
+        const SurfaceValue& info = ValueInfo(i);
+        const QString name = QLatin1String(info.name);
+        // "%f" and "%lf" write the same text.
+        if (IsReal(info))
+            store.WriteReal(section, name, GetValue(i));
+        else
+            store.WriteInt(section, name, static_cast<int>(GetValue(i)));
+    }
 }

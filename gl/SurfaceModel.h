@@ -5,7 +5,11 @@
 #include "effects/Color.h"
 #include "effects/FractalNoise.h"
 
+#include <QString>
+
 #include <string>
+
+class CSettingsStore;
 
 // One grid point of a planet: position on the unit sphere (z towards the eye), the normal
 // handed to GL lighting and the colour with channels 0..255.
@@ -60,13 +64,18 @@ public:
     // Sets one value; the caller has checked it against the range.
     virtual void SetValue(int index, double value) = 0;
 
+    // Reads every stored value of section. Fractal dimensions are only stored: the noise
+    // weights keep theirs until ReinitialiseNoise or ResetDefaults.
+    void LoadDefaults(const CSettingsStore& store, const QString& section);
+    void SaveDefaults(CSettingsStore& store, const QString& section) const;
+
     // Index of the value stored under name (case as stored), or -1.
-    int FindValue(const std::string& name) const;
+    int FindValue(const QString& name) const;
     // Parses text as the store would and sets the value: reals that are not finite numbers
     // read as 0 and are clamped to the range; integers outside it take the load default.
-    void SetValueText(int index, const std::string& text);
+    void SetValueText(int index, const QString& text);
     // The value as it is written to the store.
-    std::string GetValueText(int index) const;
+    QString GetValueText(int index) const;
 
     const std::string& GetName() const { return m_strName; }
     const CColor& GetHaloColour() const { return m_haloColour; }
@@ -84,6 +93,3 @@ protected:
     double m_dFractal = 1.0; // H of the terrain noise; reaches the noise only on re-initialisation
     CFractalNoise3D m_terrain;
 };
-
-// Parses stored real text: what is not a finite decimal number reads as 0.0.
-double ParseStoredReal(const std::string& text);

@@ -1,8 +1,13 @@
 // Shared parts of the planet surfaces: shaping curves, colour scaling, bump mapping and the
 // parsing of stored values.
+#include "app/SettingsStore.h"
 #include "gl/Curves.h"
+#include "gl/EarthSurface.h"
 #include "gl/MoonSurface.h"
 #include "gl/SurfaceModel.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -92,35 +97,57 @@ TEST(SurfaceModel, ApplyBumpCaseAnalysis)
     ExpectBump(CSurfaceModel::BumpNone, c, 0.2f, 0);
 }
 
-TEST(SurfaceModel, StoredValuesParseLikeTheStore)
+TEST(SurfaceModel, StoredValuesAreCheckedAndKept)
 {
-    EXPECT_EQ(ParseStoredReal("0.25"), 0.25);
-    EXPECT_EQ(ParseStoredReal(" +1.5e-1xyz"), 0.15);
-    EXPECT_EQ(ParseStoredReal("abc"), 0.0);
-    EXPECT_EQ(ParseStoredReal(""), 0.0);
-    EXPECT_EQ(ParseStoredReal("nan"), 0.0);
-    EXPECT_EQ(ParseStoredReal("-inf"), 0.0);
-    EXPECT_EQ(ParseStoredReal("1e999"), 0.0);
-
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    {
+        // A damaged section: non-numbers, NaN, absurd magnitudes, a bump mode no dialog offers.
+        QSettings raw(path, QSettings::IniFormat);
+        raw.setValue("Moon/Maria", "nan");
+        raw.setValue("Moon/Fractal", "1e300");
+        raw.setValue("Moon/BumpMap", 9);
+        raw.setValue("Moon/MariaColor", 255);
+        raw.setValue("Moon/HighlandColor", "not a colour");
+        raw.setValue("Earth/SeaLevel", "-7");
+        raw.setValue("Earth/Climate", "0.35");
+    }
+    CSettingsStore store(path);
     CMoonSurface moon;
-    const int maria = moon.FindValue("Maria");
-    const int bump = moon.FindValue("BumpMap");
-    ASSERT_GE(maria, 0);
-    ASSERT_GE(bump, 0);
-    EXPECT_EQ(moon.FindValue("maria"), -1);
-    moon.SetValueText(maria, "-0.35");
-    EXPECT_FLOAT_EQ(moon.m_fMaria, -0.35f);
-    EXPECT_EQ(moon.GetValueText(maria), "-0.350000");
-    // Beyond the range the dialog can set: clamped.
-    moon.SetValueText(maria, "40");
-    EXPECT_EQ(moon.m_fMaria, 1.0f);
-    moon.SetValueText(maria, "nan");
+    moon.LoadDefaults(store, "Moon");
     EXPECT_EQ(moon.m_fMaria, 0.0f);
-    moon.SetValueText(bump, "2");
-    EXPECT_EQ(moon.GetBumpMode(), 2);
-    moon.SetValueText(bump, "9");
+    EXPECT_EQ(moon.GetFractal(), 1.0);
     EXPECT_EQ(moon.GetBumpMode(), 0);
-    moon.SetValueText(moon.FindValue("MariaColor"), "255");
     EXPECT_EQ(moon.m_mariaColour, CColor(255, 0, 0));
-    EXPECT_EQ(moon.GetValueText(moon.FindValue("MariaColor")), "255");
+    EXPECT_EQ(moon.m_highlandColour, CColor(192, 192, 192));
+
+    CEarthSurface earth;
+    earth.LoadDefaults(store, "Earth");
+    EXPECT_EQ(earth.m_fSeaLevel, -0.8f);
+    EXPECT_EQ(earth.m_dClimate, 0.35);
+    // Missing values take the load defaults, which differ from the reset coverage.
+    EXPECT_EQ(earth.m_dCoverage, 0.3);
+    EXPECT_EQ(earth.m_fIceCaps, 0.8f);
+
+    // Written back as the store keeps them and read again unchanged.
+    moon.SetValueText(moon.FindValue("Maria"), "-0.35");
+    moon.SetValueText(moon.FindValue("BumpMap"), "2");
+    EXPECT_EQ(moon.GetValueText(moon.FindValue("Maria")), "-0.350000");
+    moon.SaveDefaults(store, "Moon");
+    earth.SaveDefaults(store, "Earth");
+    ASSERT_TRUE(store.Sync());
+    CMoonSurface again;
+    again.LoadDefaults(store, "Moon");
+    EXPECT_EQ(again.m_fMaria, -0.35f);
+    EXPECT_EQ(again.GetBumpMode(), 2);
+    EXPECT_EQ(again.m_mariaColour, CColor(255, 0, 0));
+    QSettings raw(path, QSettings::IniFormat);
+    EXPECT_EQ(raw.value("Earth/SeaLevel").toString(), "-0.800000");
+    EXPECT_EQ(raw.value("Moon/MariaColor").toInt(), 255);
+
+    EXPECT_EQ(moon.FindValue("maria"), -1);
+    moon.SetValueText(moon.FindValue("Maria"), "40");
+    EXPECT_EQ(moon.m_fMaria, 1.0f);
+    moon.SetValueText(moon.FindValue("BumpMap"), "x");
+    EXPECT_EQ(moon.GetBumpMode(), 0);
 }
