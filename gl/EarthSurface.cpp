@@ -23,7 +23,7 @@ const CColor kWhite(255, 255, 255);
 
 }
 
-CEarthSurface::CEarthSurface() : CSurfaceModel("Earth"), m_ramp(CColorRamp::Earth())
+CEarthSurface::CEarthSurface() : CSurfaceModel("Earth", kValues), m_ramp(CColorRamp::Earth())
 {
     m_detail.Initialize(0.7, 2.0, 6.0, 0.0);
     m_vectorNoise.Initialize();
@@ -103,16 +103,6 @@ void CEarthSurface::SetCloudCoverage(double coverage)
 {
     m_dCoverage = coverage;
     m_clouds.SetStart(coverage);
-}
-
-int CEarthSurface::ValueCount() const
-{
-    return 7;
-}
-
-const SurfaceValue& CEarthSurface::ValueInfo(int index) const
-{
-    return kValues[index];
 }
 
 double CEarthSurface::GetValue(int index) const

@@ -15,7 +15,7 @@ const SurfaceValue kValues[] = {
 
 }
 
-CMoonSurface::CMoonSurface() : CSurfaceModel("Moon")
+CMoonSurface::CMoonSurface() : CSurfaceModel("Moon", kValues)
 {
     ResetDefaults();
 }
@@ -55,16 +55,6 @@ void CMoonSurface::ResetDefaults()
 void CMoonSurface::ReinitialiseNoise()
 {
     m_terrain.Initialize(m_dFractal, 2.0, 8.0, 0.0);
-}
-
-int CMoonSurface::ValueCount() const
-{
-    return 6;
-}
-
-const SurfaceValue& CMoonSurface::ValueInfo(int index) const
-{
-    return kValues[index];
 }
 
 double CMoonSurface::GetValue(int index) const

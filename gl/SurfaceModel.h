@@ -40,7 +40,12 @@ class CSurfaceModel
 public:
     enum { BumpNone = 0, BumpLinear = 1, BumpPeriodic = 2, BumpHeight = 3 };
 
-    explicit CSurfaceModel(const char* name) : m_strName(name) {}
+    // values: the model's stored values, in the order they are read and written.
+    template <int N>
+    CSurfaceModel(const char* name, const SurfaceValue (&values)[N])
+        : m_strName(name), m_pValues(values), m_nValues(N)
+    {
+    }
     virtual ~CSurfaceModel() = default;
     CSurfaceModel(const CSurfaceModel&) = delete;
     CSurfaceModel& operator=(const CSurfaceModel&) = delete;
@@ -57,9 +62,8 @@ public:
     // the cloud coverage), drawing new tables: what a dialog's values take effect through.
     virtual void ReinitialiseNoise() = 0;
 
-    // The stored values, in the order they are read and written.
-    virtual int ValueCount() const = 0;
-    virtual const SurfaceValue& ValueInfo(int index) const = 0;
+    int ValueCount() const { return m_nValues; }
+    const SurfaceValue& ValueInfo(int index) const { return m_pValues[index]; }
     virtual double GetValue(int index) const = 0;
     // Sets one value; the caller has checked it against the range.
     virtual void SetValue(int index, double value) = 0;
@@ -92,4 +96,8 @@ protected:
     int m_nBumpMode = BumpNone;
     double m_dFractal = 1.0; // H of the terrain noise; reaches the noise only on re-initialisation
     CFractalNoise3D m_terrain;
+
+private:
+    const SurfaceValue* m_pValues;
+    int m_nValues;
 };

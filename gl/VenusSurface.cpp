@@ -13,7 +13,7 @@ const SurfaceValue kValues[] = {
 
 }
 
-CVenusSurface::CVenusSurface() : CSurfaceModel("Venus")
+CVenusSurface::CVenusSurface() : CSurfaceModel("Venus", kValues)
 {
     ResetDefaults();
 }
@@ -55,16 +55,6 @@ void CVenusSurface::ResetDefaults()
 void CVenusSurface::ReinitialiseNoise()
 {
     m_terrain.Initialize(m_dFractal, 2.0, 8.0, 0.5);
-}
-
-int CVenusSurface::ValueCount() const
-{
-    return 4;
-}
-
-const SurfaceValue& CVenusSurface::ValueInfo(int index) const
-{
-    return kValues[index];
 }
 
 double CVenusSurface::GetValue(int index) const

@@ -14,8 +14,6 @@ public:
     void ResetDefaults() override;
     void ReinitialiseNoise() override;
 
-    int ValueCount() const override;
-    const SurfaceValue& ValueInfo(int index) const override;
     double GetValue(int index) const override;
     void SetValue(int index, double value) override;
 
