@@ -1,6 +1,8 @@
 #include "EffectTools.h"
 
+#include "ClusterEffect.h"
 #include "SelectTool.h"
+#include "StarFieldEffect.h"
 
 namespace {
 template <class T>
@@ -13,8 +15,8 @@ std::unique_ptr<CEffect> Make()
 // of its own (a captureless lambda) serves tools built with arguments.
 const CToolInfo s_tools[TOOL_COUNT] = {
     {0, "Select", "", &Make<CSelectTool>},
-    {1, "Star Field", "StarField", nullptr},
-    {2, "Cluster", "Cluster", nullptr},
+    {1, "Star Field", "StarField", &Make<CStarFieldEffect>},
+    {2, "Cluster", "Cluster", &Make<CClusterEffect>},
     {3, "Nebula", "Nebula", nullptr},
     {4, "Star", "Star", nullptr},
     {5, "Interstellar Gas", "Gas", nullptr},

@@ -1,4 +1,5 @@
 // The render protocol: progress bar arithmetic, frame state and the cancel flag.
+#include "EffectTestSupport.h"
 #include "view/ProgressMeter.h"
 
 #include <QCoreApplication>
@@ -9,31 +10,6 @@
 #include <vector>
 
 namespace {
-class CRecordingDisplay : public CProgressDisplay
-{
-public:
-    BOOL CreateBar() override
-    {
-        ++m_nCreated;
-        m_bBar = m_bCanCreate;
-        return m_bCanCreate;
-    }
-    void SetBarPosition(int nPercent) override { m_positions.push_back(nPercent); }
-    void DestroyBar() override
-    {
-        ++m_nDestroyed;
-        m_bBar = FALSE;
-    }
-    void EnableFrame(BOOL bEnable) override { m_bFrameEnabled = bEnable; }
-
-    BOOL m_bCanCreate = TRUE;
-    BOOL m_bBar = FALSE;
-    BOOL m_bFrameEnabled = TRUE;
-    int m_nCreated = 0;
-    int m_nDestroyed = 0;
-    std::vector<int> m_positions;
-};
-
 class ProgressMeterTest : public ::testing::Test
 {
 protected:

@@ -1,0 +1,69 @@
+#include "ClusterEffect.h"
+
+#include "../document/Dib.h"
+#include "Color.h"
+#include "Random.h"
+
+#include <cmath>
+
+CClusterEffect::CClusterEffect()
+{
+    m_nCursorId = 133;
+    m_strSection = QStringLiteral("Cluster");
+    m_nTitleId = 1;
+    m_bCluster = 1;
+    CClusterEffect::ResetDefaults();
+}
+
+void CClusterEffect::ResetDefaults()
+{
+    m_dDensity = 0.1;
+    m_dBrightness = 0.4;
+    m_dLargeStars = 0.08;
+    m_dRotation = 0.0;
+    m_bClearsSelection = TRUE;
+}
+
+void CClusterEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
+{
+    DrawEllipseCrossFeedback(pPainter, rect);
+}
+
+void CClusterEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgress)
+{
+    CGaussianRandom brightness = BrightnessSampler();
+    CRect r = rect;
+    image.FlipRect(r);
+    const int hw = r.Width() / 2;
+    const int hh = r.Height() / 2;
+    const int cx = (r.left + r.right) / 2;
+    const int cy = (r.top + r.bottom) / 2;
+    // A quarter of each half-axis: the rectangle's edge lies four deviations out.
+    CGaussianRandom sampleX(0, hw / 4.0);
+    CGaussianRandom sampleY(0, hh / 4.0);
+    const int count = StarCount(r.Width(), r.Height());
+    // Row coordinates grow upwards, so the plain sine turns the cloud the same way as
+    // the rubber band's negated one on the top-down canvas.
+    const double theta = m_dRotation * 3.141592654 / 180;
+    const double c = std::cos(theta);
+    const double s = std::sin(theta);
+    if (bShowProgress)
+        m_progress.Begin(count);
+    double hue, saturation, lightness;
+    CColor(m_crColor, TRUE).ToHSL(hue, saturation, lightness);
+
+    for (int i = 0; i < count && !g_bCancelRender; ++i) {
+        // y is drawn before x: the order is part of the picture a seed gives.
+        const double dy = sampleY.Sample();
+        const double dx = sampleX.Sample();
+        const int px = TruncToInt(dx * c - dy * s) + cx;
+        const int py = TruncToInt(dx * s + dy * c) + cy;
+        // A star outside the picture costs its position draws only.
+        if (!image.IsInside(px, py))
+            continue;
+        DrawStar(image, px, py, brightness, hue, saturation);
+        StepProgress(bShowProgress, i);
+    }
+    if (bShowProgress)
+        m_progress.End();
+}

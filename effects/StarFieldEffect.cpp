@@ -1,0 +1,112 @@
+#include "StarFieldEffect.h"
+
+#include "../app/SettingsStore.h"
+#include "../document/Dib.h"
+#include "Color.h"
+#include "Random.h"
+
+#include <cmath>
+
+CStarFieldEffect::CStarFieldEffect()
+{
+    m_nCursorId = 131;
+    m_bClearsSelection = FALSE; // a click fills the selection and keeps it
+    m_strSection = QStringLiteral("StarField");
+    m_nTitleId = 0;
+    m_bCluster = 0;
+    CStarFieldEffect::ResetDefaults();
+}
+
+void CStarFieldEffect::ResetDefaults()
+{
+    m_dDensity = 0.02;
+    m_dBrightness = 0.5;
+    m_dLargeStars = 0.05;
+    m_crColor = 0xC0C0C0;
+}
+
+void CStarFieldEffect::LoadDefaults(const CSettingsStore& store)
+{
+    m_dDensity = LoadReal(store, "Density", m_bCluster ? "0.1" : "0.02");
+    m_dBrightness = LoadReal(store, "Brightness", m_bCluster ? "0.4" : "0.5");
+    m_dLargeStars = LoadReal(store, "LargeStars", m_bCluster ? "0.08" : "0.05");
+    m_dRotation = LoadReal(store, "Rotation", "0.00");
+    m_crColor = static_cast<COLORREF>(LoadInt(store, "Color", 12632256));
+}
+
+void CStarFieldEffect::SaveDefaults(CSettingsStore& store)
+{
+    SaveReal(store, "Density", m_dDensity);
+    SaveReal(store, "Brightness", m_dBrightness);
+    SaveReal(store, "LargeStars", m_dLargeStars);
+    SaveReal(store, "Rotation", m_dRotation);
+    SaveInt(store, "Color", static_cast<int>(m_crColor));
+}
+
+CGaussianRandom CStarFieldEffect::BrightnessSampler()
+{
+    return CGaussianRandom(0.19, 0.27);
+}
+
+int CStarFieldEffect::StarCount(int w, int h) const
+{
+    return TruncToInt(h * (w * m_dDensity));
+}
+
+void CStarFieldEffect::DrawStar(CDib& image, int x, int y, CGaussianRandom& brightness,
+                                double dHue, double dSaturation) const
+{
+    double e = std::fabs(brightness.Sample());
+    if (e > 1)
+        e = 1;
+    // With brightness 0 the exponent is infinite: every e below 1 gives 0. A negative
+    // brightness (only from a damaged setting) would give more than full lightness.
+    double lightness = std::pow(e, 1 / m_dBrightness);
+    if (!(lightness >= 0))
+        lightness = 0;
+    else if (lightness > 1)
+        lightness = 1;
+
+    CColor color;
+    color.FromHSL(dHue, lightness, dSaturation);
+    const DWORD core = color.ToRGB();
+    if (RandomUnit() > m_dLargeStars) {
+        image.AddPixel(x, y, core);
+        return;
+    }
+    color.FromHSL(dHue, lightness / 2, dSaturation);
+    const DWORD halo = color.ToRGB();
+    // A 4 x 3 diamond: two core pixels between two halo pixels in the middle row.
+    image.AddPixel(x, y, halo);
+    image.AddPixel(x + 1, y, halo);
+    image.AddPixel(x - 1, y + 1, halo);
+    image.AddPixel(x, y + 1, core);
+    image.AddPixel(x + 1, y + 1, core);
+    image.AddPixel(x + 2, y + 1, halo);
+    image.AddPixel(x, y + 2, halo);
+    image.AddPixel(x + 1, y + 2, halo);
+}
+
+void CStarFieldEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgress)
+{
+    CGaussianRandom brightness = BrightnessSampler();
+    CRect r = rect;
+    image.FlipRect(r);
+    const int w = r.Width();
+    const int h = r.Height();
+    const int count = StarCount(w, h);
+    if (bShowProgress)
+        m_progress.Begin(count);
+    double hue, saturation, lightness;
+    CColor(m_crColor, TRUE).ToHSL(hue, saturation, lightness);
+
+    for (int i = 0; i < count && !g_bCancelRender; ++i) {
+        // x is drawn before y: the order is part of the picture a seed gives.
+        const int x = RandomInt(w) + r.left;
+        const int y = RandomInt(h) + r.top;
+        DrawStar(image, x, y, brightness, hue, saturation);
+        StepProgress(bShowProgress, i);
+    }
+    if (bShowProgress)
+        m_progress.End();
+}

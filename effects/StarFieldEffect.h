@@ -1,0 +1,42 @@
+// Point stars added to the picture: scattered uniformly over a rectangle (Star Field) or,
+// in CClusterEffect, normally around its centre.
+#pragma once
+
+#include "Effect.h"
+
+class CGaussianRandom;
+
+class CStarFieldEffect : public CEffect
+{
+public:
+    CStarFieldEffect();
+
+    void LoadDefaults(const CSettingsStore& store) override;
+    void SaveDefaults(CSettingsStore& store) override;
+    void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
+    void ResetDefaults() override;
+
+    // Stars per pixel of the rectangle.
+    double m_dDensity;
+    // Lightness exponent control: a star's lightness is e^(1/brightness) of a clamped
+    // normal sample e, so smaller is darker.
+    double m_dBrightness;
+    // Probability that a star is drawn as a large star.
+    double m_dLargeStars;
+    // The stars' colour; each star keeps its hue and saturation with a lightness of its own.
+    COLORREF m_crColor;
+    // String-table entry of the dialog title: 0 "Starfield Properties", 1 the Cluster's.
+    int m_nTitleId;
+    // 1 for the Cluster: picks its column of registry defaults.
+    int m_bCluster;
+
+protected:
+    // One star at (x, y) in row coordinates (row 0 at the bottom) with the colour's hue and
+    // saturation: a brightness draw, then a draw that decides whether it is large.
+    void DrawStar(CDib& image, int x, int y, CGaussianRandom& brightness, double dHue,
+                  double dSaturation) const;
+    // The lightness distribution of every star: mean 0.19, deviation 0.27.
+    static CGaussianRandom BrightnessSampler();
+    // Stars in a rectangle of w x h row pixels (truncated, saturating).
+    int StarCount(int w, int h) const;
+};

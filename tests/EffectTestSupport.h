@@ -1,0 +1,100 @@
+// Shared by the effect tests: a progress display that records (and can cancel), and
+// picture comparisons that say where pictures differ.
+#pragma once
+
+#include "document/Dib.h"
+#include "view/ProgressMeter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+class CRecordingDisplay : public CProgressDisplay
+{
+public:
+    BOOL CreateBar() override
+    {
+        ++m_nCreated;
+        m_bBar = m_bCanCreate;
+        return m_bCanCreate;
+    }
+    void SetBarPosition(int nPercent) override
+    {
+        m_positions.push_back(nPercent);
+        // Stands in for the Escape key arriving while the render pumps events.
+        if (static_cast<int>(m_positions.size()) == m_nCancelAtStep)
+            g_bCancelRender = 1;
+    }
+    void DestroyBar() override
+    {
+        ++m_nDestroyed;
+        m_bBar = FALSE;
+    }
+    void EnableFrame(BOOL bEnable) override { m_bFrameEnabled = bEnable; }
+
+    BOOL m_bCanCreate = TRUE;
+    BOOL m_bBar = FALSE;
+    BOOL m_bFrameEnabled = TRUE;
+    int m_nCreated = 0;
+    int m_nDestroyed = 0;
+    // Set g_bCancelRender on this call of SetBarPosition (1 = the first); -1: never.
+    int m_nCancelAtStep = -1;
+    std::vector<int> m_positions;
+};
+
+// Installs a display for one test and leaves no display and a clear flag behind.
+class CInstalledDisplay
+{
+public:
+    CInstalledDisplay() { SetProgressDisplay(&m_display); }
+    ~CInstalledDisplay()
+    {
+        SetProgressDisplay(nullptr);
+        g_bCancelRender = 0;
+    }
+    CRecordingDisplay* operator->() { return &m_display; }
+    CRecordingDisplay& Get() { return m_display; }
+
+private:
+    CRecordingDisplay m_display;
+};
+
+inline ::testing::AssertionResult SameImage(const CDib& a, const CDib& b)
+{
+    if (a.m_nWidth != b.m_nWidth || a.m_nHeight != b.m_nHeight)
+        return ::testing::AssertionFailure() << "sizes " << a.m_nWidth << "x" << a.m_nHeight
+                                             << " and " << b.m_nWidth << "x" << b.m_nHeight;
+    for (int y = 0; y < a.m_nHeight; ++y) {
+        for (int x = 0; x < a.m_nWidth; ++x) {
+            if (a.GetPixel(x, y) != b.GetPixel(x, y))
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", row " << y << ") is 0x" << std::hex
+                       << a.GetPixel(x, y) << " and 0x" << b.GetPixel(x, y);
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// FNV-1a over the pixel bytes of each row (padding left out).
+inline uint64_t ImageHash(const CDib& dib)
+{
+    uint64_t h = 14695981039346656037ull;
+    for (int y = 0; y < dib.m_nHeight; ++y) {
+        const BYTE* p = dib.PixelAddress(0, y);
+        for (int i = 0; i < dib.m_nWidth * 3; ++i) {
+            h ^= p[i];
+            h *= 1099511628211ull;
+        }
+    }
+    return h;
+}
+
+inline int CountLitPixels(const CDib& dib)
+{
+    int n = 0;
+    for (int y = 0; y < dib.m_nHeight; ++y)
+        for (int x = 0; x < dib.m_nWidth; ++x)
+            n += dib.GetPixel(x, y) != 0;
+    return n;
+}
