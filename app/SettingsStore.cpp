@@ -34,8 +34,11 @@ int CSettingsStore::GetInt(const QString& section, const QString& name, int nDef
     if (!v.isValid())
         return nDefault;
     bool ok = false;
-    // A value written by hand may exceed an int; keep its low 32 bits as a DWORD would.
-    const qlonglong n = v.toString().trimmed().toLongLong(&ok, 0);
+    // Decimal, or hexadecimal with "0x" (handy for hand-edited colours); a leading zero
+    // does not make it octal. Up to a DWORD's range, kept as its low 32 bits.
+    const QString text = v.toString().trimmed();
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const qlonglong n = hex ? text.mid(2).toLongLong(&ok, 16) : text.toLongLong(&ok, 10);
     if (!ok || n < -2147483648LL || n > 4294967295LL)
         return nDefault;
     return static_cast<int>(static_cast<uint32_t>(n));

@@ -94,6 +94,27 @@ TEST_F(ProgressMeterTest, AnUnfinishedMeterPutsTheFrameBack)
     }
     EXPECT_FALSE(m_display.m_bBar);
     EXPECT_TRUE(m_display.m_bFrameEnabled);
+    EXPECT_FALSE(IsRenderRunning());
+}
+
+TEST_F(ProgressMeterTest, RunningWhileAnyMeterIsBetweenBeginAndEnd)
+{
+    CProgressMeter canvas, other;
+    EXPECT_FALSE(IsRenderRunning());
+    canvas.Begin(10);
+    EXPECT_TRUE(IsRenderRunning());
+    other.Begin(5);
+    other.End();
+    other.End(); // a second End changes nothing
+    EXPECT_TRUE(IsRenderRunning());
+    canvas.End();
+    EXPECT_FALSE(IsRenderRunning());
+    // Without any display the render still counts as running.
+    SetProgressDisplay(nullptr);
+    canvas.Begin(3);
+    EXPECT_TRUE(IsRenderRunning());
+    canvas.End();
+    EXPECT_FALSE(IsRenderRunning());
 }
 
 TEST(PumpPendingMessages, DispatchesWaitingEventsOnlyWithAnApplication)

@@ -71,6 +71,8 @@ TEST_F(SettingsStoreTest, IntegersAndStrings)
     WriteRaw("Paste/Broken", "twelve");
     WriteRaw("Paste/Hex", "0x10");
     WriteRaw("Paste/Huge", "99999999999");
+    WriteRaw("Paste/Leading", "010");
+    WriteRaw("Paste/White", "4294967295");
     CSettingsStore store(Path());
     store.WriteInt("StarField", "Color", 0xC0C0C0);
     store.WriteInt("Options", "Negative", -7);
@@ -82,6 +84,8 @@ TEST_F(SettingsStoreTest, IntegersAndStrings)
     EXPECT_EQ(store.GetInt("Paste", "Broken", 5), 5);
     EXPECT_EQ(store.GetInt("Paste", "Hex", 5), 16);
     EXPECT_EQ(store.GetInt("Paste", "Huge", 5), 5);
+    EXPECT_EQ(store.GetInt("Paste", "Leading", 5), 10);
+    EXPECT_EQ(store.GetInt("Paste", "White", 5), -1);
     EXPECT_EQ(store.GetString("Options", "PasteFilePath", "x"), "/home/a,b/pictures");
     EXPECT_EQ(store.GetString("Options", "Empty", "x"), "");
     EXPECT_EQ(store.GetString("Options", "Missing", "x"), "x");

@@ -8,6 +8,12 @@ int g_bCancelRender = 0;
 
 namespace {
 CProgressDisplay* s_pDisplay = nullptr;
+int s_nRunningMeters = 0;
+}
+
+BOOL IsRenderRunning()
+{
+    return s_nRunningMeters > 0;
 }
 
 void SetProgressDisplay(CProgressDisplay* pDisplay)
@@ -23,14 +29,16 @@ CProgressDisplay* GetProgressDisplay()
 CProgressMeter::~CProgressMeter()
 {
     // A render left by an exception must not leave the bar up or the frame disabled.
-    if (m_pDisplay || m_pFrameDisplay)
+    if (m_bRunning)
         End();
 }
 
 BOOL CProgressMeter::Begin(int nTotal)
 {
-    if (m_pDisplay || m_pFrameDisplay)
+    if (m_bRunning)
         End();
+    m_bRunning = TRUE;
+    ++s_nRunningMeters;
     m_nTotal = nTotal;
     CProgressDisplay* pDisplay = s_pDisplay;
     BOOL bBar = FALSE;
@@ -57,6 +65,10 @@ void CProgressMeter::Step(int nDone)
 
 void CProgressMeter::End()
 {
+    if (m_bRunning) {
+        m_bRunning = FALSE;
+        --s_nRunningMeters;
+    }
     if (m_pDisplay) {
         m_pDisplay->DestroyBar();
         m_pDisplay = nullptr;

@@ -52,7 +52,15 @@ private:
     CProgressDisplay* m_pDisplay = nullptr;
     // The display whose frame this meter disabled.
     CProgressDisplay* m_pFrameDisplay = nullptr;
+    // Between Begin and End.
+    BOOL m_bRunning = FALSE;
 };
+
+// TRUE while some CProgressMeter is between Begin and End: a canvas render is running and
+// may have a preview render nested inside it through the message pump. A preview may clear
+// a stale g_bCancelRender before it renders only when this is FALSE, so that an Escape
+// meant for the running canvas render is not lost.
+BOOL IsRenderRunning();
 
 // Dispatches every event waiting for this thread (repaints, timers, the Escape key), then
 // returns. Does nothing where no application object exists.
