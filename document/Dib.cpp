@@ -6,15 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-
-namespace {
-
-// Pictures larger than this are refused: a hostile file must not make us allocate
-// gigabytes. 1 GiB holds a 16384 x 16384 picture with room to spare.
-constexpr int64_t kMaxDibBytes = int64_t(1) << 30;
-constexpr int kMaxDibDimension = 65535;
-
-}
+#include <utility>
 
 void FillBitmapInfoHeader(BITMAPINFOHEADER& bmih, int width, int height, int bitCount,
                           DWORD colorsUsed)
@@ -53,12 +45,10 @@ CDib::~CDib()
 BOOL CDib::Create(int width, int height)
 {
     Destroy();
-    if (width <= 0 || height <= 0 || width > kMaxDibDimension || height > kMaxDibDimension)
+    if (!DibSizeAllowed(width, height))
         return FALSE;
     const int stride = DibStride(width, 24);
     const int64_t bytes = int64_t(stride) * height;
-    if (bytes > kMaxDibBytes)
-        return FALSE;
     // Rounded up to the alignment, as aligned_alloc requires; 64 keeps rows cache-friendly.
     const size_t allocated = static_cast<size_t>((bytes + 63) / 64 * 64);
     BYTE* p = static_cast<BYTE*>(std::aligned_alloc(64, allocated));
@@ -81,6 +71,16 @@ void CDib::Destroy()
     m_pBits = nullptr;
     m_nWidth = m_nHeight = m_nStride = 0;
     m_dibSection = DIBSECTION{};
+}
+
+void CDib::Swap(CDib& other) noexcept
+{
+    m_pixels.swap(other.m_pixels);
+    std::swap(m_pBits, other.m_pBits);
+    std::swap(m_nWidth, other.m_nWidth);
+    std::swap(m_nHeight, other.m_nHeight);
+    std::swap(m_nStride, other.m_nStride);
+    std::swap(m_dibSection, other.m_dibSection);
 }
 
 CRect CDib::FillRect(DWORD color, CRect rect)
@@ -217,6 +217,10 @@ BOOL CDib::FromPackedBits(const BITMAPINFOHEADER* pHeader, const BYTE* pBits,
         // A top-down source is turned over row by row so the picture stays upright.
         const BYTE* src = pBits + static_cast<size_t>(y) * srcStride;
         BYTE* dst = PixelAddress(0, topDown ? m_nHeight - 1 - y : y);
+        if (bitCount == 24) {
+            std::memcpy(dst, src, static_cast<size_t>(width) * 3);
+            continue;
+        }
         for (int x = 0; x < width; ++x, dst += 3) {
             unsigned index;
             switch (bitCount) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 class QPainter;
 class CGLOffscreenContext;
@@ -37,6 +38,17 @@ struct CGlobalBlock
 void FillBitmapInfoHeader(BITMAPINFOHEADER& bmih, int width, int height, int bitCount,
                           DWORD colorsUsed);
 
+// The largest picture we make: 65535 pixels a side and 1 GiB of 24-bit rows (a 16384 x 16384
+// picture fits with room to spare). Readers check a file's stated size against it before
+// they allocate anything, so a hostile header cannot make us allocate gigabytes.
+constexpr int kMaxDibDimension = 65535;
+constexpr int64_t kMaxDibBytes = int64_t(1) << 30;
+inline bool DibSizeAllowed(int64_t width, int64_t height)
+{
+    return width > 0 && height > 0 && width <= kMaxDibDimension && height <= kMaxDibDimension &&
+           (width * 24 + 31) / 32 * 4 * height <= kMaxDibBytes;
+}
+
 // Bytes in one row of a picture of the given width and depth, padded to 4.
 inline int DibStride(int width, int bitCount)
 {
@@ -45,6 +57,22 @@ inline int DibStride(int width, int bitCount)
 
 // Entries in the colour table that follows a header.
 DWORD ColorTableLength(const BITMAPINFOHEADER& bmih);
+
+// A device-independent section: header, colour table and rows, as a system bitmap handle
+// would describe it. There are no system bitmap handles here; the BMP reader produces one of
+// these (always uncompressed, 1, 4, 8, 16, 24 or 32 bits a pixel) and CDib::FromBitmapHandle
+// consumes it. The rows are either owned (m_storage) or borrowed from a picture.
+struct CBitmapSection
+{
+    BITMAPINFOHEADER bmih{};
+    // Red, green and blue masks; read only when bmih.biCompression is BI_BITFIELDS.
+    DWORD masks[3]{};
+    // Exactly ColorTableLength(bmih) entries for 1, 4 and 8 bits a pixel, else empty.
+    std::vector<RGBQUAD> colors;
+    std::vector<BYTE> m_storage;
+    const BYTE* pBits = nullptr;
+};
+typedef std::unique_ptr<CBitmapSection> HBITMAP;
 
 class CDib
 {
@@ -56,6 +84,9 @@ public:
 
     BOOL Create(int width, int height);
     void Destroy();
+    // Exchanges the pixels and sizes of two pictures; readers and resizing build the new
+    // picture aside and swap it in only once it is complete.
+    void Swap(CDib& other) noexcept;
 
     CSize GetSize() const { return CSize(m_nWidth, m_nHeight); }
     BOOL IsInside(int x, int y) const
@@ -115,6 +146,27 @@ public:
     std::unique_ptr<CGlobalBlock> CopyToGlobal(CRect rect) const;
     std::unique_ptr<CGlobalBlock> CopyToGlobal() const;
     BOOL FromPackedBits(const BITMAPINFOHEADER* pHeader, const BYTE* pBits, const RGBQUAD* pColors);
+    // Takes the section over (it is consumed whatever the result); FALSE for a null one.
+    BOOL FromBitmapHandle(HBITMAP hBitmap);
+    // Reads one of our own bitmap resources (BitmapResourcePath) through the BMP reader.
+    BOOL LoadResource(UINT nResourceId);
+
+    // Files. The reader or writer is chosen by the name's extension: none or ".bmp" is BMP,
+    // ".jpg" is JPEG, ".tga" reads only; anything else fails without touching the file.
+    // A failed read leaves the picture as it was unless the file's own header was sound, in
+    // which case the picture may come back re-created and partly filled. A failed save
+    // leaves any existing file untouched: writers write beside it and rename at the end.
+    BOOL Load(const char* pszFileName);
+    BOOL Save(const char* pszFileName) const;
+    BOOL LoadBMP(const char* pszFileName);
+    BOOL SaveBMP(const char* pszFileName) const;
+    BOOL Save256ColorBMP(const char* pszFileName) const;
+    BOOL LoadTGA(const char* pszFileName);
+    BOOL LoadJPEG(const char* pszFileName);
+    BOOL SaveJPEG(const char* pszFileName) const;
+
+    // Scales the picture with a two-pass Mitchell filter; FALSE leaves it as it was.
+    BOOL Resize(int nNewWidth, int nNewHeight);
 
     // Paints the picture; both rectangles count rows from the top line. A null destination
     // is the picture's own size at (0, 0); a null source is the whole picture.

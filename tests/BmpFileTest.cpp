@@ -1,0 +1,446 @@
+#include "ImageTestUtil.h"
+
+#include "imagefile/ImageFile.h"
+#include "imagefile/SafeFile.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <unistd.h>
+
+using namespace imagetest;
+
+namespace {
+
+DWORD LE32(const std::vector<BYTE>& d, size_t at)
+{
+    return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (DWORD(d[at + 3]) << 24);
+}
+
+WORD LE16(const std::vector<BYTE>& d, size_t at)
+{
+    return WORD(d[at] | (d[at + 1] << 8));
+}
+
+void SetLE32(std::vector<BYTE>& d, size_t at, DWORD v)
+{
+    for (int i = 0; i < 4; ++i)
+        d[at + i] = BYTE(v >> (8 * i));
+}
+
+// The F with a different blue in every background pixel: 26 colours, so a palette writer
+// has to use 8 bits.
+void MakeManyColourF(CDib& dib)
+{
+    MakeF(dib);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x)
+            if (TopPixel(dib, x, y) == kBlue)
+                dib.SetPixel(x, 4 - y, 0x000080 + 4 * (6 * y + x));
+}
+
+// The F with one green pixel: 3 colours, so a palette writer uses 4 bits.
+void MakeThreeColourF(CDib& dib)
+{
+    MakeF(dib);
+    dib.SetPixel(5, 0, 0x00FF00);
+}
+
+}
+
+TEST(ImageFileDispatch, ChoosesByTheLastDotOfThePath)
+{
+    EXPECT_EQ(ImageFileTypeFromName("a/b/picture.BMP"), EImageFileType::Bmp);
+    EXPECT_EQ(ImageFileTypeFromName("picture"), EImageFileType::Bmp);
+    EXPECT_EQ(ImageFileTypeFromName("x.tga.Jpg"), EImageFileType::Jpeg);
+    EXPECT_EQ(ImageFileTypeFromName("x.TgA"), EImageFileType::Tga);
+    EXPECT_EQ(ImageFileTypeFromName("x.jpeg"), EImageFileType::Unknown);
+    EXPECT_EQ(ImageFileTypeFromName("my.folder/picture"), EImageFileType::Unknown);
+    EXPECT_EQ(ImageFileTypeFromName("picture."), EImageFileType::Unknown);
+
+    TempFolder dir;
+    CDib f;
+    MakeF(f);
+    // Refused names leave an existing file as it was.
+    const std::string jpeg = dir.Path("x.jpeg");
+    WriteFileBytes(jpeg, {1, 2, 3});
+    EXPECT_FALSE(f.Save(jpeg.c_str()));
+    EXPECT_FALSE(f.Load(jpeg.c_str()));
+    EXPECT_EQ(ReadFileBytes(jpeg), (std::vector<BYTE>{1, 2, 3}));
+    EXPECT_TRUE(SamePicture(f, f));
+    EXPECT_FALSE(f.Save(dir.Path("x.tga").c_str()));
+    EXPECT_FALSE(std::ifstream(dir.Path("x.tga")).good());
+
+    // Capitals and no extension both mean BMP; ".jpg" writes JPEG even from Save.
+    for (const char* name : {"up.BMP", "plain"}) {
+        ASSERT_TRUE(f.Save(dir.Path(name).c_str())) << name;
+        EXPECT_EQ(ReadFileBytes(dir.Path(name))[0], 'B') << name;
+        CDib back;
+        ASSERT_TRUE(back.Load(dir.Path(name).c_str())) << name;
+        EXPECT_TRUE(SamePicture(f, back)) << name;
+    }
+    ASSERT_TRUE(f.Save(dir.Path("as.jpg").c_str()));
+    const std::vector<BYTE> jpg = ReadFileBytes(dir.Path("as.jpg"));
+    ASSERT_GE(jpg.size(), 2u);
+    EXPECT_EQ(jpg[0], 0xFF);
+    EXPECT_EQ(jpg[1], 0xD8);
+}
+
+TEST(BmpWriter, TrueColourFileIsByteForByte)
+{
+    TempFolder dir;
+    CDib dib;
+    ASSERT_TRUE(dib.Create(3, 2));
+    dib.SetPixel(0, 0, 0x112233);
+    dib.SetPixel(2, 1, 0x445566);
+    const std::string path = dir.Path("a.bmp");
+    ASSERT_TRUE(dib.SaveBMP(path.c_str()));
+    const std::vector<BYTE> d = ReadFileBytes(path);
+    ASSERT_EQ(d.size(), 78u);
+    EXPECT_EQ(LE16(d, 0), 0x4D42);
+    EXPECT_EQ(LE32(d, 2), 78u);
+    EXPECT_EQ(LE32(d, 6), 0u);
+    EXPECT_EQ(LE32(d, 10), 54u);
+    EXPECT_EQ(LE32(d, 14), 40u);
+    EXPECT_EQ(LE32(d, 18), 3u);
+    EXPECT_EQ(LE32(d, 22), 2u);
+    EXPECT_EQ(LE16(d, 26), 1);
+    EXPECT_EQ(LE16(d, 28), 24);
+    EXPECT_EQ(LE32(d, 30), 0u);
+    EXPECT_EQ(LE32(d, 34), 24u);
+    for (size_t at = 38; at < 54; at += 4)
+        EXPECT_EQ(LE32(d, at), 0u) << at;
+    EXPECT_EQ(0, std::memcmp(d.data() + 54, dib.m_pBits, 24));
+}
+
+TEST(BmpWriter, PaletteFileOfOneColour)
+{
+    TempFolder dir;
+    CDib dib;
+    ASSERT_TRUE(dib.Create(3, 2));
+    dib.Fill(0x123456);
+    const std::string path = dir.Path("p.bmp");
+    ASSERT_TRUE(dib.Save256ColorBMP(path.c_str()));
+    const std::vector<BYTE> d = ReadFileBytes(path);
+    ASSERT_EQ(d.size(), 66u);
+    EXPECT_EQ(LE32(d, 2), 66u);
+    EXPECT_EQ(LE32(d, 10), 58u);
+    EXPECT_EQ(LE16(d, 28), 8);
+    EXPECT_EQ(LE32(d, 34), 8u);  // image size: two rows of 4
+    EXPECT_EQ(LE32(d, 46), 1u);  // colours used
+    EXPECT_EQ(LE32(d, 50), 0u);
+    EXPECT_EQ(LE32(d, 54), 0x00123456u);
+    for (size_t at = 58; at < 66; ++at)
+        EXPECT_EQ(d[at], 0) << at;
+}
+
+TEST(BmpWriter, WrittenPicturesReadBackUpright)
+{
+    TempFolder dir;
+    CDib f, many, back;
+    MakeF(f);
+    MakeManyColourF(many);
+    for (const CDib* pDib : {&f, &many}) {
+        const std::string path = dir.Path("round.bmp");
+        ASSERT_TRUE(pDib->SaveBMP(path.c_str()));
+        ASSERT_TRUE(back.LoadBMP(path.c_str()));
+        EXPECT_TRUE(SamePicture(*pDib, back));
+        // Fewer than 256 colours survive the palette exactly.
+        ASSERT_TRUE(pDib->Save256ColorBMP(path.c_str()));
+        ASSERT_TRUE(back.LoadBMP(path.c_str()));
+        EXPECT_TRUE(SamePicture(*pDib, back));
+    }
+    // More colours than the palette holds: each pixel gets a near one.
+    CDib ramp;
+    ASSERT_TRUE(ramp.Create(64, 64));
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            ramp.SetPixel(x, y, (DWORD(x * 4) << 16) | (DWORD(y * 4) << 8) | DWORD((x + y) * 2));
+    const std::string path = dir.Path("ramp.bmp");
+    ASSERT_TRUE(ramp.Save256ColorBMP(path.c_str()));
+    const std::vector<BYTE> d = ReadFileBytes(path);
+    EXPECT_LE(LE32(d, 46), 256u);
+    EXPECT_GT(LE32(d, 46), 200u);
+    ASSERT_TRUE(back.LoadBMP(path.c_str()));
+    EXPECT_TRUE(SamePicture(ramp, back, 24));
+}
+
+// Files written by another program, in every form we read.
+struct ForeignBmp
+{
+    const char* name;
+    const char* options;
+    const char* format;
+    int picture; // 0 the F, 1 three colours, 2 many colours
+    int headerSize;
+    int bitCount;
+    int compression;
+};
+
+class ForeignBmpTest : public ::testing::TestWithParam<ForeignBmp>
+{
+};
+
+TEST_P(ForeignBmpTest, OpensWithTheRightPixels)
+{
+    if (!HaveConvert())
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    const ForeignBmp& c = GetParam();
+    TempFolder dir;
+    CDib expected;
+    if (c.picture == 0)
+        MakeF(expected);
+    else if (c.picture == 1)
+        MakeThreeColourF(expected);
+    else
+        MakeManyColourF(expected);
+    WritePpm(expected, dir.Path("in.ppm"));
+    const std::string path = dir.Path("out.bmp");
+    ASSERT_TRUE(RunConvert(dir.Path("in.ppm"), c.options, c.format, path));
+    std::vector<BYTE> d = ReadFileBytes(path);
+    ASSERT_GE(d.size(), 30u);
+    // The case must cover what it says: check the form convert chose.
+    ASSERT_EQ(LE32(d, 14), DWORD(c.headerSize));
+    if (c.headerSize == 12) {
+        ASSERT_EQ(LE16(d, 24), c.bitCount);
+    } else {
+        ASSERT_EQ(LE16(d, 28), c.bitCount);
+        ASSERT_EQ(LE32(d, 30), DWORD(c.compression));
+    }
+    CDib got;
+    ASSERT_TRUE(got.LoadBMP(path.c_str()));
+    EXPECT_TRUE(SamePicture(expected, got));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Convert, ForeignBmpTest,
+    ::testing::Values(ForeignBmp{"True24", "-type TrueColor", "BMP3", 0, 40, 24, 0},
+                      ForeignBmp{"V5True24", "-type TrueColor", "BMP", 0, 124, 24, 0},
+                      ForeignBmp{"V5Masked32", "-alpha on", "BMP", 0, 124, 32, 3},
+                      ForeignBmp{"Core24", "-type TrueColor", "BMP2", 0, 12, 24, 0},
+                      ForeignBmp{"Core8", "-type Palette", "BMP2", 2, 12, 8, 0},
+                      ForeignBmp{"Palette1", "-type Palette", "BMP3", 0, 40, 1, 0},
+                      ForeignBmp{"Palette4", "-type Palette", "BMP3", 1, 40, 4, 0},
+                      ForeignBmp{"Palette8", "-type Palette -compress None", "BMP3", 2, 40, 8, 0},
+                      ForeignBmp{"Rle8", "-type Palette -compress RLE", "BMP3", 2, 40, 8, 1},
+                      ForeignBmp{"Masked565", "-define bmp:subtype=RGB565", "BMP", 0, 124, 16, 3},
+                      ForeignBmp{"Masked555", "-define bmp:subtype=RGB555", "BMP", 0, 124, 16, 3}),
+    [](const ::testing::TestParamInfo<ForeignBmp>& info) { return std::string(info.param.name); });
+
+namespace {
+
+// A 40-byte-header file built by hand: header fields, then the given colour table and data.
+std::vector<BYTE> MakeBmp(int width, int height, int bitCount, DWORD compression,
+                          const std::vector<BYTE>& table, const std::vector<BYTE>& pixels,
+                          DWORD colorsUsed = 0)
+{
+    std::vector<BYTE> d(54, 0);
+    d[0] = 'B';
+    d[1] = 'M';
+    const DWORD offset = DWORD(54 + table.size());
+    SetLE32(d, 2, DWORD(offset + pixels.size()));
+    SetLE32(d, 10, offset);
+    SetLE32(d, 14, 40);
+    SetLE32(d, 18, DWORD(width));
+    SetLE32(d, 22, DWORD(height));
+    d[26] = 1;
+    d[28] = BYTE(bitCount);
+    SetLE32(d, 30, compression);
+    SetLE32(d, 46, colorsUsed);
+    d.insert(d.end(), table.begin(), table.end());
+    d.insert(d.end(), pixels.begin(), pixels.end());
+    return d;
+}
+
+bool LoadBytes(CDib& dib, const std::vector<BYTE>& file)
+{
+    TempFolder dir;
+    const std::string path = dir.Path("t.bmp");
+    WriteFileBytes(path, file);
+    return dib.LoadBMP(path.c_str());
+}
+
+// The F as 40-byte, 24-bit rows, bottom-up.
+std::vector<BYTE> FRows24()
+{
+    CDib f;
+    MakeF(f);
+    return std::vector<BYTE>(f.m_pBits, f.m_pBits + f.m_nStride * f.m_nHeight);
+}
+
+}
+
+TEST(BmpReader, HandMadeVariantsOpenUpright)
+{
+    CDib f, got;
+    MakeF(f);
+    // Top-down: negative height, rows top first.
+    std::vector<BYTE> rows = FRows24(), flipped;
+    for (int y = 4; y >= 0; --y)
+        flipped.insert(flipped.end(), rows.begin() + 20 * y, rows.begin() + 20 * (y + 1));
+    ASSERT_TRUE(LoadBytes(got, MakeBmp(6, -5, 24, BI_RGB, {}, flipped)));
+    EXPECT_TRUE(SamePicture(f, got));
+
+    // The 108-byte header: a 124-byte one without its last 16 bytes.
+    std::vector<BYTE> v4 = MakeBmp(6, 5, 24, BI_RGB, {}, rows);
+    v4.insert(v4.begin() + 54, 68, 0);
+    SetLE32(v4, 14, 108);
+    SetLE32(v4, 10, 14 + 108);
+    ASSERT_TRUE(LoadBytes(got, v4));
+    EXPECT_TRUE(SamePicture(f, got));
+
+    // Masks after a 40-byte header: 32-bit pixels stored x, red, green, blue from the top.
+    std::vector<BYTE> masks(12), px32;
+    SetLE32(masks, 0, 0x0000FF00);
+    SetLE32(masks, 4, 0x00FF0000);
+    SetLE32(masks, 8, 0xFF000000);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const DWORD c = f.GetPixel(x, y);
+            px32.insert(px32.end(), {0, BYTE(c >> 16), BYTE(c >> 8), BYTE(c)});
+        }
+    ASSERT_TRUE(LoadBytes(got, MakeBmp(6, 5, 32, BI_BITFIELDS, masks, px32)));
+    EXPECT_TRUE(SamePicture(f, got));
+
+    // 16 bits without masks are 5-5-5; 31 is full brightness.
+    std::vector<BYTE> px16;
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            const WORD v = f.GetPixel(x, y) == kRed ? 0x7C00 : 0x001F;
+            px16.insert(px16.end(), {BYTE(v), BYTE(v >> 8)});
+        }
+    }
+    ASSERT_TRUE(LoadBytes(got, MakeBmp(6, 5, 16, BI_RGB, {}, px16)));
+    EXPECT_TRUE(SamePicture(f, got));
+
+    // Run-length 4 bits: runs (one alternating), literal pixels, end of line, a move and
+    // end of picture. Index 0 black, 1 red, 2 blue; row 0 is the bottom line ".R....".
+    const std::vector<BYTE> table = {0, 0, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
+    const std::vector<BYTE> rle4 = {
+        1, 0x22, 1, 0x11, 4, 0x22, 0, 0,        // .R....
+        0, 6, 0x21, 0x22, 0x22, 0, 0, 0,        // .R.... as literal pixels, padded
+        2, 0x21, 2, 0x11, 2, 0x22, 0, 0,        // .RRR..
+        0, 2, 1, 0, 1, 0x11, 4, 0x22, 0, 0,     // move past x = 0, then R....
+        0, 6, 0x21, 0x11, 0x12, 0, 0, 1};       // .RRRR. then end of picture
+    ASSERT_TRUE(LoadBytes(got, MakeBmp(6, 5, 4, BI_RLE4, table, rle4, 3)));
+    CDib expected;
+    MakeF(expected);
+    expected.SetPixel(0, 3, 0); // the pixel the move skipped keeps index 0
+    EXPECT_TRUE(SamePicture(expected, got));
+}
+
+TEST(BmpReader, DamagedFilesFailWithoutTouchingThePicture)
+{
+    CDib f, dib;
+    MakeF(f);
+    MakeF(dib);
+    const std::vector<BYTE> good = MakeBmp(6, 5, 24, BI_RGB, {}, FRows24());
+    // Every truncation fails.
+    for (size_t n = 0; n < good.size(); ++n) {
+        ASSERT_FALSE(LoadBytes(dib, std::vector<BYTE>(good.begin(), good.begin() + n))) << n;
+    }
+    std::vector<std::pair<const char*, std::vector<BYTE>>> bad;
+    auto with = [&](const char* what, size_t at, DWORD v) {
+        std::vector<BYTE> d = good;
+        SetLE32(d, at, v);
+        bad.emplace_back(what, d);
+    };
+    with("zero width", 18, 0);
+    with("negative width", 18, DWORD(-6));
+    with("zero height", 22, 0);
+    with("height of -2^31", 22, 0x80000000u);
+    with("wide picture, short data", 18, 60000);
+    {
+        std::vector<BYTE> d = good;
+        SetLE32(d, 18, 60000);
+        SetLE32(d, 22, 60000);
+        bad.emplace_back("more than 1 GiB of pixels", d);
+    }
+    with("offset past the end", 10, 100000);
+    with("offset inside the header", 10, 20);
+    with("unknown header size", 14, 41);
+    with("header larger than the file", 14, 0xFFFFFFF0u);
+    with("unknown compression", 30, 7);
+    with("run-length at 24 bits", 30, BI_RLE8);
+    bad.emplace_back("colour table longer than the file",
+                     MakeBmp(6, 5, 8, BI_RGB, std::vector<BYTE>(64, 0), std::vector<BYTE>(40, 0), 200));
+    bad.emplace_back("run past the last row",
+                     MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
+                             {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1}, 2));
+    bad.emplace_back("literal past the data", MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
+                                                      {0, 5, 1, 1}, 2));
+    bad.emplace_back("move past the picture", MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
+                                                      {0, 2, 3, 9, 0, 1}, 2));
+    bad.emplace_back("runs that stop early", MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
+                                                     {6, 1, 0, 0}, 2));
+    bad.emplace_back("top-down run-length", MakeBmp(6, -5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
+                                                    {0, 1}, 2));
+    for (const auto& [what, data] : bad) {
+        EXPECT_FALSE(LoadBytes(dib, data)) << what;
+        EXPECT_TRUE(SamePicture(f, dib)) << what;
+    }
+    // Indices past a short colour table read black rather than past the table.
+    ASSERT_TRUE(LoadBytes(dib, MakeBmp(2, 1, 8, BI_RGB, {0, 0, 0xFF, 0}, {0, 9, 0, 0}, 1)));
+    EXPECT_EQ(dib.GetPixel(0, 0), kRed);
+    EXPECT_EQ(dib.GetPixel(1, 0), 0u);
+    EXPECT_FALSE(dib.LoadBMP(nullptr));
+    EXPECT_FALSE(dib.FromBitmapHandle(nullptr));
+}
+
+TEST(BmpReader, LoadsOurOwnResources)
+{
+    CDib f, dib;
+    MakeF(f);
+    ASSERT_TRUE(dib.LoadResource(60001)) << BitmapResourcePath(60001).toStdString();
+    EXPECT_TRUE(SamePicture(f, dib));
+    EXPECT_FALSE(dib.LoadResource(60002));
+    EXPECT_TRUE(SamePicture(f, dib));
+}
+
+TEST(SafeSave, FailedSavesKeepTheOldFile)
+{
+    TempFolder dir;
+    CDib f, other;
+    MakeF(f);
+    ASSERT_TRUE(other.Create(64, 48));
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            other.SetPixel(x, y, DWORD(x * 0x030507 + y * 0x0B0301));
+    for (const char* name : {"old.bmp", "old.jpg", "old256.bmp"}) {
+        const std::string path = dir.Path(name);
+        const bool palette = std::string(name) == "old256.bmp";
+        ASSERT_TRUE(palette ? f.Save256ColorBMP(path.c_str()) : f.Save(path.c_str()));
+        const std::vector<BYTE> before = ReadFileBytes(path);
+        // A write that fails part of the way through.
+        for (int64_t after : {0, 20, 100, 1000}) {
+            CSafeFileWriter::FailAfterBytesForTesting(after);
+            const BOOL ok = palette ? other.Save256ColorBMP(path.c_str()) : other.Save(path.c_str());
+            CSafeFileWriter::FailAfterBytesForTesting(-1);
+            EXPECT_FALSE(ok) << name << " failing after " << after;
+            EXPECT_EQ(ReadFileBytes(path), before) << name << " failing after " << after;
+        }
+        EXPECT_EQ(QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files).size(),
+                  qsizetype(name == std::string("old.bmp") ? 1 : name == std::string("old.jpg") ? 2 : 3))
+            << "no temporary file is left behind";
+    }
+    // A folder that does not exist, and one that cannot be written to.
+    EXPECT_FALSE(f.Save(dir.Path("missing/x.bmp").c_str()));
+    EXPECT_FALSE(f.Save256ColorBMP(dir.Path("missing/x.bmp").c_str()));
+    EXPECT_FALSE(f.SaveJPEG(dir.Path("missing/x.jpg").c_str()));
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running as root: a read-only folder does not stop writes";
+    const std::string locked = dir.Path("locked");
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(locked)));
+    const std::string target = locked + "/x.bmp";
+    ASSERT_TRUE(f.Save(target.c_str()));
+    const std::vector<BYTE> before = ReadFileBytes(target);
+    ASSERT_TRUE(QFile::setPermissions(QString::fromStdString(locked),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+    EXPECT_FALSE(other.Save(target.c_str()));
+    EXPECT_FALSE(other.SaveJPEG(target.c_str()));
+    QFile::setPermissions(QString::fromStdString(locked),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(ReadFileBytes(target), before);
+}
