@@ -7,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 class GLTest : public ::testing::Test
 {
@@ -27,3 +33,40 @@ inline ::testing::AssertionResult PixelIs(const CDib& dib, int x, int y, DWORD e
                   static_cast<unsigned>(got), static_cast<unsigned>(expected));
     return ::testing::AssertionFailure() << text;
 }
+
+// Points the temporary folder (where the logs go) at a folder of this test alone, so that
+// tests running side by side do not read each other's logs.
+class CScopedTempFolder
+{
+public:
+    CScopedTempFolder()
+    {
+        const char* old = std::getenv("TMPDIR");
+        m_bHadOld = old != nullptr;
+        if (old)
+            m_strOld = old;
+        ::setenv("TMPDIR", m_dir.path().toLocal8Bit().constData(), 1);
+    }
+    ~CScopedTempFolder()
+    {
+        if (m_bHadOld)
+            ::setenv("TMPDIR", m_strOld.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+    }
+    QString FilePath(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+
+    // The file's lines without their newlines.
+    QStringList ReadLines(const char* name) const
+    {
+        QFile file(FilePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLocal8Bit(file.readAll()).split('\n');
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_bHadOld = false;
+    std::string m_strOld;
+};

@@ -1,0 +1,171 @@
+#include "GLMesh.h"
+
+#include "effects/Color.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+int CGLMesh::Allocate(int triangles, int vertices)
+{
+    m_pVertices.reset();
+    m_pTriangles.reset();
+    m_nVertices = m_nTriangles = 0;
+    if (vertices == 0)
+        vertices = 3 * triangles;
+    if (triangles < 0 || vertices < 0 || triangles > (1 << 26) || vertices > (1 << 26))
+        return 0;
+    std::unique_ptr<GLVertex[]> v(new (std::nothrow) GLVertex[static_cast<size_t>(vertices)]());
+    std::unique_ptr<GLTriangle[]> t(
+        new (std::nothrow) GLTriangle[static_cast<size_t>(triangles)]());
+    if ((vertices > 0 && !v) || (triangles > 0 && !t))
+        return 0;
+    m_pVertices = std::move(v);
+    m_pTriangles = std::move(t);
+    m_nVertices = vertices;
+    m_nTriangles = triangles;
+    return 1;
+}
+
+int CGLMesh::AllocatePoints(int vertices)
+{
+    if (vertices == 0) { // Allocate would read 0 as "3 per triangle"
+        Allocate(0, 0);
+        return 1;
+    }
+    return Allocate(0, vertices);
+}
+
+CGLMaterial* CGLMesh::CreateMaterial()
+{
+    m_pMaterial.reset(new (std::nothrow) CGLMaterial());
+    return m_pMaterial.get();
+}
+
+void CGLMesh::SetVertex(int i, const GLVertex& vertex)
+{
+    if (i >= 0 && i < m_nVertices)
+        m_pVertices[i] = vertex;
+}
+
+GLVertex CGLMesh::GetVertex(int i) const
+{
+    if (i >= 0 && i < m_nVertices)
+        return m_pVertices[i];
+    return GLVertex{};
+}
+
+void CGLMesh::Transform(const CMatrix4& matrix)
+{
+    for (int i = 0; i < m_nVertices; ++i)
+        TransformVertex(i, matrix);
+}
+
+void CGLMesh::TransformVertex(int i, const CMatrix4& matrix)
+{
+    if (i < 0 || i >= m_nVertices)
+        return;
+    GLVertex& v = m_pVertices[i];
+    matrix.TransformPoint(v.position, v.position);
+    if (m_bNormals)
+        matrix.TransformDirection(v.normal, v.normal);
+}
+
+void CGLMesh::ApplyMaterial(CGLStateCache& cache) const
+{
+    if (m_pMaterial)
+        cache.Apply(*m_pMaterial);
+}
+
+void CGLMesh::Draw(CGLStateCache& cache)
+{
+    ApplyMaterial(cache);
+    if (m_nTriangles == 0 || m_nVertices == 0)
+        return;
+    // GL would read past the vertex array for an index out of range.
+    for (int i = 0; i < m_nTriangles; ++i)
+        for (int32_t index : m_pTriangles[i].index)
+            if (index < 0 || index >= m_nVertices)
+                return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    const GLsizei stride = sizeof(GLVertex);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, m_pVertices[0].position);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_UNSIGNED_BYTE, stride, m_pVertices[0].color);
+    if (m_bNormals) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, stride, m_pVertices[0].normal);
+    }
+    if (cache.m_bTexturing) {
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, stride, m_pVertices[0].texCoord);
+    }
+    glDrawElements(GL_TRIANGLES, 3 * m_nTriangles, GL_UNSIGNED_INT, m_pTriangles.get());
+    glPopClientAttrib();
+}
+
+void CGLMesh::RenderPoints(CGLStateCache& cache, float pointSize, int first, int count)
+{
+    ApplyMaterial(cache);
+    if (first < 0 || first >= m_nVertices || count < 0)
+        return;
+    if (count == 0 || count > m_nVertices - first)
+        count = m_nVertices - first;
+    glPointSize(pointSize);
+    glBegin(GL_POINTS);
+    for (int i = first; i < first + count; ++i) {
+        glColor4ubv(m_pVertices[i].color);
+        glVertex3fv(m_pVertices[i].position);
+    }
+    glEnd();
+}
+
+int CGLDiscMesh::BuildDisc(int segments, double radius, const CColor& centre, const CColor& rim)
+{
+    if (segments < 1 || !Allocate(segments, segments + 1))
+        return 0;
+    GLVertex& middle = m_pVertices[0];
+    middle.color[0] = static_cast<uint8_t>(centre.Red());
+    middle.color[1] = static_cast<uint8_t>(centre.Green());
+    middle.color[2] = static_cast<uint8_t>(centre.Blue());
+    middle.color[3] = 64;
+    middle.texCoord[0] = middle.texCoord[1] = 0.5f;
+    for (int i = 1; i <= segments; ++i) {
+        const double a = (i - 1) * 2 * 3.1415927 / segments;
+        const double c = std::cos(a), s = std::sin(a);
+        GLVertex& v = m_pVertices[i];
+        v.position[0] = static_cast<float>(radius * c);
+        v.position[1] = static_cast<float>(radius * s);
+        v.color[0] = static_cast<uint8_t>(rim.Red());
+        v.color[1] = static_cast<uint8_t>(rim.Green());
+        v.color[2] = static_cast<uint8_t>(rim.Blue());
+        v.color[3] = 64;
+        v.texCoord[0] = static_cast<float>((c + 1) / 2);
+        v.texCoord[1] = static_cast<float>((s + 1) / 2);
+    }
+    for (int i = 0; i < segments - 1; ++i)
+        m_pTriangles[i] = GLTriangle{{0, i + 1, i + 2}};
+    m_pTriangles[segments - 1] = GLTriangle{{0, segments, 1}};
+    return 1;
+}
+
+void CGLDiscMesh::Draw(CGLStateCache& cache)
+{
+    ApplyMaterial(cache);
+    if (m_nVertices == 0)
+        return;
+    const bool textured = cache.m_bTexturing != 0;
+    auto send = [&](const GLVertex& v) {
+        glColor4ubv(v.color);
+        if (textured)
+            glTexCoord2fv(v.texCoord);
+        glVertex3fv(v.position);
+    };
+    glBegin(GL_TRIANGLE_FAN);
+    for (int i = 0; i < m_nVertices; ++i)
+        send(m_pVertices[i]);
+    if (m_nVertices > 1)
+        send(m_pVertices[1]); // closes the fan
+    glEnd();
+}

@@ -1,0 +1,86 @@
+// Vertex-array meshes, point batches and the flat disc the 3D effects draw with.
+#pragma once
+
+#include "GLMaterial.h"
+#include "Matrix4.h"
+
+#include <cstdint>
+#include <memory>
+
+class CColor;
+
+// One vertex; every mesh and point batch shares this layout.
+struct GLVertex
+{
+    float position[3];
+    float normal[3];   // transformed only when the mesh's normals flag is set
+    float texCoord[3]; // s, t, r; only s and t reach GL
+    uint8_t color[4];  // red, green, blue, alpha
+};
+
+struct GLTriangle
+{
+    int32_t index[3];
+};
+
+class CGLMesh
+{
+public:
+    CGLMesh() = default;
+    // Virtual, unlike the mesh of old: a disc deleted through a mesh pointer must free
+    // as a disc.
+    virtual ~CGLMesh() = default;
+    CGLMesh(const CGLMesh&) = delete;
+    CGLMesh& operator=(const CGLMesh&) = delete;
+
+    // Room for the given triangles and vertices (3 per triangle when vertices is 0), all
+    // zero. Returns 1, or 0 with the mesh left empty when memory runs out or a count is
+    // negative.
+    int Allocate(int triangles, int vertices);
+    // A point batch: vertices only.
+    int AllocatePoints(int vertices);
+    // Gives the mesh its material with the initial state; null when memory runs out.
+    CGLMaterial* CreateMaterial();
+    CGLMaterial* GetMaterial() const { return m_pMaterial.get(); }
+
+    // Out-of-range indices are ignored (Get gives a zero vertex).
+    void SetVertex(int i, const GLVertex& vertex);
+    GLVertex GetVertex(int i) const;
+    int GetVertexCount() const { return m_nVertices; }
+    int GetTriangleCount() const { return m_nTriangles; }
+    GLVertex* GetVertices() { return m_pVertices.get(); }
+    GLTriangle* GetTriangles() { return m_pTriangles.get(); }
+
+    // Multiplies every position (and, with the normals flag, every normal as a direction).
+    void Transform(const CMatrix4& matrix);
+    void TransformVertex(int i, const CMatrix4& matrix);
+
+    // Applies the material and draws the triangles from the vertex array, with colours,
+    // the normals when flagged and texture coordinates when texturing.
+    virtual void Draw(CGLStateCache& cache);
+    // Draws vertices first .. first + count - 1 as points of the given size. A count of 0
+    // means up to the last vertex; a range past the end is cut there.
+    void RenderPoints(CGLStateCache& cache, float pointSize, int first, int count);
+
+    int m_bNormals = 0;
+
+protected:
+    void ApplyMaterial(CGLStateCache& cache) const;
+
+    std::unique_ptr<GLVertex[]> m_pVertices;
+    int m_nVertices = 0;
+    std::unique_ptr<GLTriangle[]> m_pTriangles;
+    int m_nTriangles = 0;
+    std::unique_ptr<CGLMaterial> m_pMaterial;
+};
+
+// A flat disc in the x-y plane, drawn as a triangle fan around vertex 0.
+class CGLDiscMesh : public CGLMesh
+{
+public:
+    // segments triangles around the centre; the centre and rim colours get alpha 64 and
+    // texture coordinates map the disc onto the unit square. Returns 1, or 0 when
+    // segments is below 1 or memory runs out.
+    int BuildDisc(int segments, double radius, const CColor& centre, const CColor& rim);
+    void Draw(CGLStateCache& cache) override;
+};
