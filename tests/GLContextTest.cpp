@@ -10,16 +10,6 @@ namespace {
 
 constexpr DWORD kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 
-// Pixel units with row 0 at the bottom, as the picture keeps its rows.
-void PixelProjection(int width, int height)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
-
 void FillTriangle(float x0, float y0, float x1, float y1, float x2, float y2)
 {
     glBegin(GL_TRIANGLES);

@@ -22,11 +22,8 @@ using Lighting = GLTest;
 
 TEST_F(Lighting, SettingsBecomeTheParametersOfTheLight)
 {
-    CDib dib;
-    ASSERT_TRUE(dib.Create(4, 4));
-    ASSERT_TRUE(dib.CreateGLContext());
-    CGLCurrentScope scope(dib);
-    ASSERT_TRUE(scope.IsCurrent());
+    CCurrentPicture picture(4, 4);
+    ASSERT_TRUE(picture.IsCurrent());
 
     CGLLightPool pool;
     CGLLight* light = pool.Allocate();

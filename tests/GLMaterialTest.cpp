@@ -156,11 +156,8 @@ using RealStateCache = GLTest;
 // The cache's idea of the state must be what GL really holds afterwards.
 TEST_F(RealStateCache, AppliedStateIsWhatGLReports)
 {
-    CDib dib;
-    ASSERT_TRUE(dib.Create(4, 4));
-    ASSERT_TRUE(dib.CreateGLContext());
-    CGLCurrentScope scope(dib);
-    ASSERT_TRUE(scope.IsCurrent());
+    CCurrentPicture picture(4, 4);
+    ASSERT_TRUE(picture.IsCurrent());
 
     CGLStateCache cache;
     cache.Reset();

@@ -18,15 +18,6 @@ GLVertex PointAt(float x, float y, BYTE r, BYTE g, BYTE b)
     return v;
 }
 
-void PixelProjection(int width, int height)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
-
 }
 
 TEST(GLMesh, AllocationRules)

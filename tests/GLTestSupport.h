@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 class GLTest : public ::testing::Test
@@ -21,6 +24,33 @@ protected:
     static void SetUpTestSuite() { LoadGLEntryPoints(TRUE); }
     void SetUp() override { ASSERT_TRUE(AreGLEntryPointsLoaded()) << "no EGL library"; }
 };
+
+// A picture whose off-screen context stays current while the object lives.
+class CCurrentPicture
+{
+public:
+    CCurrentPicture(int width, int height)
+    {
+        if (m_dib.Create(width, height) && m_dib.CreateGLContext())
+            m_scope = std::make_unique<CGLCurrentScope>(m_dib);
+    }
+    BOOL IsCurrent() const { return m_scope && m_scope->IsCurrent(); }
+    CDib& Dib() { return m_dib; }
+
+private:
+    CDib m_dib;
+    std::unique_ptr<CGLCurrentScope> m_scope;
+};
+
+// Pixel units with row 0 at the bottom, as the picture keeps its rows.
+inline void PixelProjection(int width, int height)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, 0, height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
 
 // Packed 0x00RRGGBB at (x, y), y counted in rows from the bottom.
 inline ::testing::AssertionResult PixelIs(const CDib& dib, int x, int y, DWORD expected)

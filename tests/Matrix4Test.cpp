@@ -9,11 +9,8 @@ using Matrix4 = GLTest;
 // done on the vertices and one done by glMultMatrixf give the same picture.
 TEST_F(Matrix4, ComposesAsTheGLMatrixStackDoes)
 {
-    CDib dib;
-    ASSERT_TRUE(dib.Create(4, 4));
-    ASSERT_TRUE(dib.CreateGLContext());
-    CGLCurrentScope scope(dib);
-    ASSERT_TRUE(scope.IsCurrent());
+    CCurrentPicture picture(4, 4);
+    ASSERT_TRUE(picture.IsCurrent());
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
