@@ -1,10 +1,5 @@
 #include "GLMaterial.h"
 
-#include "GLContext.h"
-#include "document/Dib.h"
-
-#include <GL/glext.h>
-
 namespace {
 
 int FloorLog2(int n)

@@ -5,8 +5,6 @@
 
 #include <GL/gl.h>
 
-#include <QString>
-
 class CDib;
 
 // How a material blends into the frame.
@@ -57,7 +55,7 @@ public:
     // The environment is accepted and not used. -1 when loading or uploading failed.
     int LoadTextureFromResource(UINT resourceId, int magFilter, int minFilter, int wrapS,
                                 int wrapT, int environment);
-    int LoadTextureFromFile(const QString& path, int magFilter, int minFilter, int wrapS,
+    int LoadTextureFromFile(const char* path, int magFilter, int minFilter, int wrapS,
                             int wrapT, int environment);
 };
 

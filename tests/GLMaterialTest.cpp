@@ -132,16 +132,6 @@ TEST_F(StateCache, CaptureWithBlendingOnForcesTheBlendState)
     EXPECT_EQ(g_calls, (Calls{"Disable BLEND", "BlendFunc ONE ZERO", "DepthMask 1"}));
 }
 
-TEST_F(StateCache, MaterialWithoutTextureBindsNone)
-{
-    CGLMaterial material;
-    EXPECT_EQ(material.m_texture, -1);
-    m_cache.Reset();
-    m_cache.Apply(material);
-    EXPECT_EQ(g_calls, (Calls{"BindTexture 0"})) << "texturing stays off; texture 0 is bound";
-    EXPECT_EQ(m_cache.m_bTexturing, 0);
-}
-
 TEST(TextureSize, PowerOfTwoFit)
 {
     EXPECT_EQ(TextureSize(CSize(300, 200)), CSize(256, 128));
