@@ -65,6 +65,26 @@ inline ::testing::AssertionResult SamePicture(const CDib& expected, const CDib& 
     return ::testing::AssertionSuccess();
 }
 
+// The middle of every block of a scaled F against a reference F of that scale.
+inline ::testing::AssertionResult BlockMiddlesMatch(const CDib& got, int scale, int tolerance)
+{
+    CDib want;
+    MakeF(want, scale);
+    if (got.GetSize() != want.GetSize())
+        return ::testing::AssertionFailure() << "size " << got.m_nWidth << " x " << got.m_nHeight;
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const DWORD a = TopPixel(got, scale * x + scale / 2, scale * y + scale / 2);
+            const DWORD b = TopPixel(want, scale * x + scale / 2, scale * y + scale / 2);
+            for (int c = 0; c < 24; c += 8)
+                if (std::abs(int((a >> c) & 0xFF) - int((b >> c) & 0xFF)) > tolerance)
+                    return ::testing::AssertionFailure() << "block (" << x << ", " << y
+                                                         << ") is " << Hex(a) << ", expected "
+                                                         << Hex(b);
+        }
+    return ::testing::AssertionSuccess();
+}
+
 inline std::vector<BYTE> ReadFileBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
