@@ -1,18 +1,18 @@
 # The galaxy textures are drawn by a small program of ours at build time: the gas and dust
-# bitmaps go into the engine's resources, "Loose spiral.jpg" into a Textures/Galaxy folder
-# that skyloom_place_galaxy_textures() puts beside a program.
+# bitmaps become the engine's bitmap resources 168 to 171 and 173, "Loose spiral.jpg" goes
+# into a Textures/Galaxy folder that skyloom_place_galaxy_textures() puts beside a program.
 
 add_executable(skyloom_make_textures tools/MakeGalaxyTextures.cpp)
 target_link_libraries(skyloom_make_textures PRIVATE JPEG::JPEG)
 
-set(SKYLOOM_GALAXY_BITMAP_DIR ${CMAKE_BINARY_DIR}/res/galaxy)
+set(SKYLOOM_GALAXY_BITMAP_DIR ${CMAKE_BINARY_DIR}/res/bitmap)
 set(SKYLOOM_GALAXY_TEXTURE_DIR ${CMAKE_BINARY_DIR}/Textures/Galaxy)
 set(SKYLOOM_GALAXY_BITMAPS
-    ${SKYLOOM_GALAXY_BITMAP_DIR}/gas_sa.bmp
-    ${SKYLOOM_GALAXY_BITMAP_DIR}/gas_sb.bmp
-    ${SKYLOOM_GALAXY_BITMAP_DIR}/gas_sc.bmp
-    ${SKYLOOM_GALAXY_BITMAP_DIR}/gas_sd.bmp
-    ${SKYLOOM_GALAXY_BITMAP_DIR}/dust.bmp)
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/168.bmp
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/169.bmp
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/170.bmp
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/171.bmp
+    ${SKYLOOM_GALAXY_BITMAP_DIR}/173.bmp)
 set(SKYLOOM_LOOSE_SPIRAL "${SKYLOOM_GALAXY_TEXTURE_DIR}/Loose spiral.jpg")
 
 add_custom_command(
@@ -23,6 +23,12 @@ add_custom_command(
     COMMENT "Drawing the galaxy textures"
     VERBATIM)
 add_custom_target(skyloom_galaxy_textures ALL DEPENDS ${SKYLOOM_GALAXY_BITMAPS} ${SKYLOOM_LOOSE_SPIRAL})
+
+# Bitmap resources live at :/res/bitmap/<id>.bmp (BitmapResourcePath).
+qt_add_resources(skyloom_engine skyloom_galaxy_bitmaps
+    PREFIX /res/bitmap
+    BASE ${SKYLOOM_GALAXY_BITMAP_DIR}
+    FILES ${SKYLOOM_GALAXY_BITMAPS})
 
 # Copies Textures/Galaxy next to the executable of target after each build of it.
 function(skyloom_place_galaxy_textures target)

@@ -1,6 +1,7 @@
 #include "EffectTools.h"
 
 #include "ClusterEffect.h"
+#include "../gl/GalaxyEffect.h"
 #include "SelectTool.h"
 #include "StarFieldEffect.h"
 
@@ -21,7 +22,7 @@ const CToolInfo s_tools[TOOL_COUNT] = {
     {4, "Star", "Star", nullptr},
     {5, "Interstellar Gas", "Gas", nullptr},
     {6, "Vortex", "Vortex", nullptr},
-    {7, "Galaxy", "Galaxy", nullptr},
+    {7, "Galaxy", "Galaxy", &Make<CGalaxyEffect>},
     {8, "Lens Flare", "Lens Flare", nullptr},
     {9, "Venus", "Venus", nullptr},
     {10, "Moon", "Moon", nullptr},

@@ -4,6 +4,7 @@
 
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
+#include "gl/GLContext.h"
 
 #include <QDir>
 #include <QImage>
@@ -36,11 +37,14 @@ QString SaveForInspection(const CDib& dib, const QString& name)
 const std::map<std::string, uint64_t> s_goldenHashes = {
     {"StarField", 6559548798668393102ull},
     {"Cluster", 8654493304941033007ull},
+    {"Galaxy", 17049483613045621178ull},
 };
 }
 
 TEST(EffectRender, StoredPictures)
 {
+    // The galaxy and the planets draw with OpenGL.
+    ASSERT_TRUE(LoadGLEntryPoints(TRUE));
     for (int i = 1; i < TOOL_COUNT; ++i) {
         auto pEffect = CreateTool(i);
         if (!pEffect)
@@ -63,6 +67,7 @@ TEST(EffectRender, StoredPictures)
 
 TEST(EffectRender, AwkwardPicturesAndRectangles)
 {
+    ASSERT_TRUE(LoadGLEntryPoints(TRUE));
     CInstalledDisplay display;
     const CSize sizes[] = {CSize(0, 0), CSize(1, 1), CSize(2, 2), CSize(2, 1), CSize(1, 3),
                            CSize(37, 23)};

@@ -5,7 +5,8 @@
 //
 //   make_galaxy_textures <output folder> <jpeg path>
 //
-// Writes gas_sa.bmp, gas_sb.bmp, gas_sc.bmp, gas_sd.bmp and dust.bmp into the folder.
+// Writes the gas discs of Sa to Sd as 168.bmp to 171.bmp and the dust as 173.bmp into the
+// folder: the names of their bitmap resources.
 
 #include <algorithm>
 #include <cmath>
@@ -213,7 +214,7 @@ int main(int argc, char** argv)
         {3.0, 2.5, 0.60, 0.13, 0.55, 37},
         {1.8, 2.0, 0.40, 0.09, 0.85, 53},
     };
-    const char* names[4] = {"gas_sa.bmp", "gas_sb.bmp", "gas_sc.bmp", "gas_sd.bmp"};
+    const char* names[4] = {"168.bmp", "169.bmp", "170.bmp", "171.bmp"};
     for (int i = 0; i < 4; ++i) {
         const SpiralStyle& s = styles[i];
         if (!WriteGreyBmp(folder + "/" + names[i],
@@ -222,8 +223,8 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (!WriteGreyBmp(folder + "/dust.bmp", DrawGrey(DustTransmission))) {
-        std::fprintf(stderr, "cannot write %s/dust.bmp\n", folder.c_str());
+    if (!WriteGreyBmp(folder + "/173.bmp", DrawGrey(DustTransmission))) {
+        std::fprintf(stderr, "cannot write %s/173.bmp\n", folder.c_str());
         return 1;
     }
 

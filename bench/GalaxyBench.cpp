@@ -1,0 +1,95 @@
+// A 400 x 300 galaxy of each class at its default density, face-on: building the model
+// (stars, twist, gas disc with its texture) and drawing it in the off-screen context.
+#include "document/Dib.h"
+#include "effects/Random.h"
+#include "gl/GLContext.h"
+#include "gl/GLMaterial.h"
+#include "gl/GalaxyEffect.h"
+#include "gl/GalaxyModel.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+const int kWidth = 400, kHeight = 300;
+
+// The model as CGalaxyEffect::Render makes it, at the class's own default density.
+std::unique_ptr<CGalaxyModel> NewModel(int nCode)
+{
+    std::unique_ptr<CGalaxyModel> pModel(CreateGalaxyModel(nCode));
+    pModel->m_dDensity = pModel->DefaultDensity();
+    return pModel;
+}
+
+void SetUpView(const CMatrix4& rotation)
+{
+    glViewport((kWidth - kHeight) / 2, 0, kHeight, kHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60, 1, 1, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0, 0, -10);
+    glMultMatrixf(rotation.Data());
+}
+
+// A 400 x 300 picture with its off-screen context; FALSE (and the benchmark skipped) when
+// there is no OpenGL.
+bool MakePicture(benchmark::State& state, CDib& dib)
+{
+    LoadGLEntryPoints(TRUE);
+    if (dib.Create(kWidth, kHeight) && dib.CreateGLContext())
+        return true;
+    state.SkipWithError("no off-screen OpenGL");
+    return false;
+}
+
+void BM_GalaxyBuild(benchmark::State& state)
+{
+    CDib dib;
+    if (!MakePicture(state, dib))
+        return;
+    CGLCurrentScope current(dib);
+    const int nCode = static_cast<int>(state.range(0));
+    int64_t stars = 0;
+    for (auto _ : state) {
+        SetRandomSeed(1234567);
+        auto pModel = NewModel(nCode);
+        pModel->Build(kWidth * kHeight);
+        stars += pModel->m_nStars + pModel->m_nCore;
+    }
+    state.SetItemsProcessed(stars);
+}
+
+void BM_GalaxyDraw(benchmark::State& state)
+{
+    CDib dib;
+    if (!MakePicture(state, dib))
+        return;
+    CGLCurrentScope current(dib);
+    SetRandomSeed(1234567);
+    auto pModel = NewModel(static_cast<int>(state.range(0)));
+    pModel->Build(kWidth * kHeight);
+    SetUpView(CGalaxyEffect::FaceOnRotation());
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        CGLStateCache cache;
+        cache.Reset();
+        cache.Capture();
+        pModel->Draw(cache);
+        glFinish();
+    }
+    state.SetItemsProcessed(state.iterations() * (pModel->m_nStars + pModel->m_nCore));
+    pModel.reset();
+}
+
+// Spiral Sc, barred spiral SBb, elliptical E3.
+BENCHMARK(BM_GalaxyBuild)->Arg(514)->Arg(769)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GalaxyDraw)->Arg(514)->Arg(769)->Arg(3)->Unit(benchmark::kMillisecond);
+
+}

@@ -1,0 +1,176 @@
+#include "GalaxyEffect.h"
+
+#include "../app/Settings.h"
+#include "../app/SettingsStore.h"
+#include "../document/Dib.h"
+#include "GLContext.h"
+#include "GalaxyModel.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <memory>
+#include <new>
+
+namespace {
+
+// Where the gas textures the program ships with live.
+QString GalaxyTextureFolder()
+{
+    if (!QCoreApplication::instance())
+        return QString();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Textures/Galaxy");
+}
+
+}
+
+QString ResolveGalaxyTexture(const QString& path)
+{
+    if (path.isEmpty() || path.contains(QLatin1Char('/')) || QFileInfo::exists(path))
+        return path;
+    const QString folder = GalaxyTextureFolder();
+    if (folder.isEmpty())
+        return path;
+    const QString inFolder = folder + QLatin1Char('/') + path;
+    return QFileInfo::exists(inFolder) ? inFolder : path;
+}
+
+CMatrix4 CGalaxyEffect::FaceOnRotation()
+{
+    return CMatrix4::Rotation(90.0, 1, 0, 0);
+}
+
+CGalaxyEffect::CGalaxyEffect()
+{
+    m_strSection = QStringLiteral("Galaxy");
+    m_nCursorId = 168;
+    m_rotation = FaceOnRotation();
+    ResetDefaults();
+}
+
+void CGalaxyEffect::ResetDefaults()
+{
+    m_crCore = RGB(248, 12, 47);
+    m_crStars = RGB(228, 26, 234);
+    m_nType = 514;
+    m_dDensity = 0.5;
+    m_dGasScale = g_fGalaxyGasScale;
+    m_crGas = RGB(64, 0, 0);
+    m_strGasTexture = QStringLiteral("Loose spiral.jpg");
+}
+
+void CGalaxyEffect::LoadDefaults(const CSettingsStore& store)
+{
+    m_crCore = static_cast<COLORREF>(LoadInt(store, "ColorHigh", 3083512));
+    m_crStars = static_cast<COLORREF>(LoadInt(store, "ColorLow", 15342308));
+    m_dDensity = LoadReal(store, "Density", "0.5");
+    m_dGasScale = LoadReal(store, "GasScale", "-1.0");
+    if (m_dGasScale < 0)
+        m_dGasScale = g_fGalaxyGasScale;
+    m_crGas = static_cast<COLORREF>(LoadInt(store, "ColorGas", 16777215));
+    m_strGasTexture = store.GetString(m_strSection, QStringLiteral("GasTexture"), QString());
+    if (!m_strGasTexture.isEmpty() && !QFileInfo::exists(ResolveGalaxyTexture(m_strGasTexture)))
+        m_strGasTexture.clear();
+}
+
+void CGalaxyEffect::SaveDefaults(CSettingsStore& store)
+{
+    SaveInt(store, "ColorHigh", static_cast<int>(m_crCore));
+    SaveInt(store, "ColorLow", static_cast<int>(m_crStars));
+    SaveReal(store, "Density", m_dDensity);
+    SaveReal(store, "GasScale", m_dGasScale);
+    SaveInt(store, "ColorGas", static_cast<int>(m_crGas));
+    store.WriteString(m_strSection, QStringLiteral("GasTexture"), m_strGasTexture);
+}
+
+void CGalaxyEffect::PrepareRender() {}
+
+void CGalaxyEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
+{
+    DrawEllipseCrossFeedback(pPainter, rect);
+}
+
+void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL)
+{
+    CGLStateCache cache;
+    cache.Reset();
+    CRect rows = rect;
+    image.FlipRect(rows);
+    const int w = rows.Width(), h = rows.Height();
+    if (w <= 0 || h <= 0)
+        return;
+
+    try {
+        auto pOffscreen = std::make_unique<CDib>();
+        std::unique_ptr<CGalaxyModel> pModel(CreateGalaxyModel(m_nType));
+        if (!pModel)
+            throw std::bad_alloc();
+        pModel->m_bTwist = m_bTwist;
+        pModel->m_bStars = m_bStars;
+        pModel->m_bCore = m_bCore;
+        pModel->m_starsColor.SetColorRef(m_crStars);
+        pModel->m_coreColor.SetColorRef(m_crCore);
+        pModel->m_gasColor.SetColorRef(m_crGas);
+        pModel->m_strGasTexture = ResolveGalaxyTexture(m_strGasTexture);
+        pModel->m_dDensity = m_dDensity;
+        pModel->m_dGasScale = m_dGasScale;
+
+        if (!pOffscreen->Create(w, h))
+            throw std::bad_alloc();
+        if (!pOffscreen->CreateGLContext())
+            return;
+
+        BOOL bClear = TRUE;
+        if (pSecondImage) {
+            // The undo copy covers only the part of the rectangle inside the picture; put
+            // it where that part lies in the off-screen image.
+            CRect inside = rows;
+            image.ClipRect(inside);
+            CRect at(0, 0, w, h);
+            const CSize size = pSecondImage->GetSize();
+            if (size.cx == inside.Width() && size.cy == inside.Height())
+                at = CRect(inside.left - rows.left, inside.top - rows.top,
+                           inside.left - rows.left + size.cx, inside.top - rows.top + size.cy);
+            pOffscreen->Paste(*pSecondImage, at, TRUE, 0, 0);
+            bClear = FALSE;
+        }
+
+        {
+            CGLCurrentScope current(*pOffscreen);
+            if (!current.IsCurrent())
+                return;
+            pModel->Build(w * h);
+            cache.Capture();
+
+            const int side = w < h ? w : h;
+            const int x0 = w >= h ? (w - h) / 2 : 0;
+            const int y0 = h > w ? (h - w) / 2 : 0;
+            glViewport(x0, y0, side, side);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            gluPerspective(60, 1, 1, 100);
+            glMatrixMode(GL_MODELVIEW);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            cache.SetDepthWrite(1);
+
+            glClear(bClear ? (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) : GL_DEPTH_BUFFER_BIT);
+
+            glLoadIdentity();
+            glPushMatrix();
+            glTranslatef(0, 0, -10);
+            glMultMatrixf(m_rotation.Data());
+            pModel->Draw(cache);
+            glPopMatrix();
+
+            // Its textures belong to this context.
+            pModel.reset();
+        }
+        image.Paste(*pOffscreen, rows, TRUE, 0, 0);
+    } catch (const std::bad_alloc&) {
+        ShowEffectWarning(QStringLiteral("Insufficent memory to render planet"));
+    }
+}

@@ -1,0 +1,43 @@
+// The Galaxy tool: builds a galaxy model of the chosen type for each render and draws it
+// with OpenGL over a copy of the target area, then pastes the area back.
+#pragma once
+
+#include "../effects/Effect.h"
+#include "Matrix4.h"
+
+#include <QString>
+
+// A gas texture's full path: a bare file name that is not found as given is looked up in
+// the program's "Textures/Galaxy" folder.
+QString ResolveGalaxyTexture(const QString& path);
+
+class CGalaxyEffect : public CEffect
+{
+public:
+    CGalaxyEffect();
+
+    void LoadDefaults(const CSettingsStore& store) override;
+    void SaveDefaults(CSettingsStore& store) override;
+    // Draws without progress and without a cancel test; bShowProgress is ignored.
+    void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
+    void PrepareRender() override;
+    void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
+    void ResetDefaults() override;
+
+    COLORREF m_crCore = RGB(248, 12, 47);
+    COLORREF m_crStars = RGB(228, 26, 234);
+    int m_nType = 514; // "Spiral Sc"
+    double m_dDensity = 0.5;
+    double m_dGasScale = 6.5;
+    COLORREF m_crGas = RGB(255, 255, 255);
+    // Full path of the gas texture; empty means the type's built-in bitmap.
+    QString m_strGasTexture;
+    // Orientation of the galaxy; the start turns its plane x-z to face the viewer.
+    CMatrix4 m_rotation;
+    int m_bTwist = 1;
+    int m_bStars = 1;
+    int m_bCore = 1;
+
+    // The face-on orientation: a quarter turn about the x axis.
+    static CMatrix4 FaceOnRotation();
+};

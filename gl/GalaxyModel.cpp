@@ -1,0 +1,379 @@
+#include "GalaxyModel.h"
+
+#include "../app/Settings.h"
+#include "../effects/Random.h"
+#include "Curves.h"
+#include "Matrix4.h"
+
+#include <GL/gl.h>
+
+#include <QFile>
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+const GalaxyType g_galaxyTypes[16] = {
+    {"Spiral Sa", GALAXY_SPIRAL, 0},
+    {"Spiral Sb", GALAXY_SPIRAL, 1},
+    {"Spiral Sc", GALAXY_SPIRAL, 2},
+    {"Spiral Sd", GALAXY_SPIRAL, 3},
+    {"Barred Spiral SBa", GALAXY_BARRED_SPIRAL, 0},
+    {"Barred Spiral SBb", GALAXY_BARRED_SPIRAL, 1},
+    {"Barred Spiral SBc", GALAXY_BARRED_SPIRAL, 2},
+    {"Barred Spiral SBd", GALAXY_BARRED_SPIRAL, 3},
+    {"Elliptical E0", GALAXY_ELLIPTICAL, 0},
+    {"Elliptical E1", GALAXY_ELLIPTICAL, 1},
+    {"Elliptical E2", GALAXY_ELLIPTICAL, 2},
+    {"Elliptical E3", GALAXY_ELLIPTICAL, 3},
+    {"Elliptical E4", GALAXY_ELLIPTICAL, 4},
+    {"Elliptical E5", GALAXY_ELLIPTICAL, 5},
+    {"Elliptical E6", GALAXY_ELLIPTICAL, 6},
+    {"Elliptical E7", GALAXY_ELLIPTICAL, 7},
+};
+
+int FindGalaxyType(int nCode)
+{
+    for (int i = 0; i < kGalaxyTypeCount; ++i)
+        if (g_galaxyTypes[i].Code() == nCode)
+            return i;
+    return -1;
+}
+
+CGalaxyModel* CreateGalaxyModel(int nTypeCode)
+{
+    const int nSubtype = nTypeCode & 255;
+    try {
+        switch (nTypeCode / 256) {
+        case GALAXY_ELLIPTICAL:
+            return new CEllipticalGalaxy(nSubtype);
+        case GALAXY_SPIRAL:
+            return new CSpiralGalaxy(nSubtype);
+        case GALAXY_BARRED_SPIRAL:
+            return new CBarredSpiralGalaxy(nSubtype);
+        default:
+            return nullptr;
+        }
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+namespace {
+
+// Sa to Sd (0 to 3) index the tables of the two spiral classes; a subtype beyond them (no
+// row of the type list has one) is drawn as the nearest.
+int ArmSubtype(int nSubtype)
+{
+    return nSubtype < 0 ? 0 : (nSubtype > 3 ? 3 : nSubtype);
+}
+
+}
+
+void SplitPointSizes(int nCount, int& nSmall, int& nLarge)
+{
+    nSmall = static_cast<int>(nCount * 0.7);
+    // The rest, not a second truncated product, which would drop the last star or two.
+    nLarge = nCount - nSmall;
+}
+
+// ---------------------------------------------------------------------------------------
+// CGalaxyModel
+
+CGalaxyModel::CGalaxyModel(int nSubtype)
+    : m_nSubtype(nSubtype), m_dGasScale(g_fGalaxyGasScale)
+{
+    m_starsColor.SetColorRef(DefaultStarsColor());
+    m_coreColor.SetColorRef(DefaultCoreColor());
+    m_gasColor.SetColorRef(DefaultGasColor());
+    m_dDensity = DefaultDensity();
+}
+
+CGalaxyModel::~CGalaxyModel()
+{
+    DeleteMeshes();
+}
+
+void CGalaxyModel::DeleteMeshes()
+{
+    delete m_pStars;
+    m_pStars = nullptr;
+    m_nStars = 0;
+    delete m_pCore;
+    m_pCore = nullptr;
+    m_nCore = 0;
+    delete m_pGasDisc;
+    m_pGasDisc = nullptr;
+    delete m_pDustDisc;
+    m_pDustDisc = nullptr;
+}
+
+int CGalaxyModel::BeginBuild(int nPixels)
+{
+    DeleteMeshes();
+    const double n = nPixels * m_dDensity / 4;
+    // A density outside 0..1 could come from a hand-edited setting; no stars then rather
+    // than a negative or absurd count.
+    if (!(n > 0))
+        return 0;
+    return n < 100000000.0 ? static_cast<int>(n) : 100000000;
+}
+
+void CGalaxyModel::MakeClouds(int nStars, const double starsSigma[3], int nCore,
+                              const double coreSigma[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        m_starsSigma[i] = starsSigma[i];
+        m_coreSigma[i] = coreSigma[i];
+    }
+    if (m_bStars) {
+        m_pStars = MakeStars(nStars, starsSigma[0], starsSigma[1], starsSigma[2]);
+        m_nStars = m_pStars ? nStars : 0;
+    }
+    if (m_bCore) {
+        m_pCore = MakeStars(nCore, coreSigma[0], coreSigma[1], coreSigma[2]);
+        m_nCore = m_pCore ? nCore : 0;
+    }
+}
+
+void CGalaxyModel::TwistClouds()
+{
+    if (!m_bTwist)
+        return;
+    if (m_bStars)
+        Twist(m_pStars, m_nStars);
+    if (m_bCore)
+        Twist(m_pCore, m_nCore);
+}
+
+CGLMesh* CGalaxyModel::MakeStars(int nCount, double sx, double sy, double sz)
+{
+    CGLMesh* pBatch = new CGLMesh;
+    CGLMaterial* pMaterial = nullptr;
+    if (!pBatch->AllocatePoints(nCount) || !(pMaterial = pBatch->CreateMaterial())) {
+        delete pBatch;
+        throw std::bad_alloc();
+    }
+    pMaterial->m_nBlendMode = 4;
+    pMaterial->m_bDepthWrite = 0;
+    pMaterial->m_bColorMaterial = 1;
+    pMaterial->m_bPointSmooth = 1;
+
+    CGaussianRandom gx(0, sx), gy(0, sy), gz(0, sz);
+    GLVertex v{};
+    for (int i = 0; i < nCount; ++i) {
+        v.position[0] = static_cast<float>(gx.Sample());
+        v.position[1] = static_cast<float>(gy.Sample());
+        v.position[2] = static_cast<float>(gz.Sample());
+        const double x = v.position[0], y = v.position[1], z = v.position[2];
+        const double d = std::sqrt(x * x + y * y + z * z);
+        CColor color = m_starsColor;
+        color.Blend(m_coreColor, std::exp(-d / 2.5));
+        v.color[0] = static_cast<unsigned char>(color.Red());
+        v.color[1] = static_cast<unsigned char>(color.Green());
+        v.color[2] = static_cast<unsigned char>(color.Blue());
+        v.color[3] = static_cast<unsigned char>(static_cast<int>(RandomUnit() * 128 + 32));
+        pBatch->SetVertex(i, v);
+    }
+    return pBatch;
+}
+
+namespace {
+
+// A disc of 20 segments and radius 1 with the given material.
+CGLDiscMesh* MakeDisc(const CColor& centre, const CColor& rim, int nBlendMode)
+{
+    CGLDiscMesh* pDisc = new CGLDiscMesh;
+    CGLMaterial* pMaterial = nullptr;
+    if (!pDisc->BuildDisc(20, 1.0, centre, rim) || !(pMaterial = pDisc->CreateMaterial())) {
+        delete pDisc;
+        throw std::bad_alloc();
+    }
+    pMaterial->m_nBlendMode = nBlendMode;
+    pMaterial->m_bDepthWrite = 0;
+    pMaterial->m_bColorMaterial = 1;
+    return pDisc;
+}
+
+}
+
+CGLDiscMesh* CGalaxyModel::MakeGasDisc()
+{
+    CGLDiscMesh* pDisc = MakeDisc(m_gasColor, CColor(0, 0, 0), 2);
+    CGLMaterial* pMaterial = pDisc->GetMaterial();
+    if (m_strGasTexture.isEmpty())
+        pMaterial->LoadTextureFromResource(m_nTextureId, GL_LINEAR, GL_LINEAR, GL_REPEAT,
+                                           GL_REPEAT, GL_MODULATE);
+    else
+        pMaterial->LoadTextureFromFile(QFile::encodeName(m_strGasTexture).constData(), GL_LINEAR, GL_LINEAR, GL_REPEAT,
+                                       GL_REPEAT, GL_MODULATE);
+    return pDisc;
+}
+
+CGLDiscMesh* CGalaxyModel::MakeDustDisc()
+{
+    CGLDiscMesh* pDisc = MakeDisc(CColor(255, 255, 255), CColor(255, 255, 255), 3);
+    pDisc->GetMaterial()->LoadTextureFromResource(IDB_GALAXY_DUST, GL_LINEAR, GL_LINEAR,
+                                                GL_REPEAT, GL_REPEAT, GL_MODULATE);
+    return pDisc;
+}
+
+void CGalaxyModel::Twist(CGLMesh* pBatch, int nCount)
+{
+    if (!pBatch)
+        return;
+    if (nCount > pBatch->GetVertexCount())
+        nCount = pBatch->GetVertexCount();
+    const GLVertex* pVertices = pBatch->GetVertices();
+    float rmax = -1.1920929e-7f;
+    for (int i = 0; i < nCount; ++i) {
+        const float* p = pVertices[i].position;
+        const float r = std::sqrt(p[0] * p[0] + p[2] * p[2]);
+        if (r > rmax)
+            rmax = r;
+    }
+    // Every star on the axis: a turn moves none of them, and r / rmax would be 0 / 0.
+    if (!(rmax > 0))
+        return;
+    for (int i = 0; i < nCount; ++i) {
+        const float* p = pVertices[i].position;
+        const float r = std::sqrt(p[0] * p[0] + p[2] * p[2]);
+        const float angle = TwistProfile(r, rmax) * 3.1415927f * 2;
+        // CMatrix4 turns by degrees.
+        pBatch->TransformVertex(i, CMatrix4::Rotation(-angle * 180.0 / 3.14159265358979323846,
+                                                      0, 1, 0));
+    }
+}
+
+float CGalaxyModel::TwistProfile(float, float)
+{
+    return 0;
+}
+
+void CGalaxyModel::Draw(CGLStateCache& cache)
+{
+    if (m_bCore && m_pCore && m_nCore > 0)
+        m_pCore->RenderPoints(cache, 1.0f, 0, m_nCore);
+    if (m_bStars && m_pStars && m_nStars > 0) {
+        int nSmall, nLarge;
+        SplitPointSizes(m_nStars, nSmall, nLarge);
+        // A count of 0 would mean "to the end": skip an empty slice instead.
+        if (nSmall > 0)
+            m_pStars->RenderPoints(cache, 1.0f, 0, nSmall);
+        if (nLarge > 0)
+            m_pStars->RenderPoints(cache, 2.0f, nSmall, nLarge);
+    }
+    if (m_pGasDisc)
+        m_pGasDisc->Draw(cache);
+    if (m_pDustDisc)
+        m_pDustDisc->Draw(cache);
+}
+
+COLORREF CGalaxyModel::DefaultCoreColor() { return RGB(255, 255, 174); }
+COLORREF CGalaxyModel::DefaultStarsColor() { return RGB(126, 108, 210); }
+COLORREF CGalaxyModel::DefaultGasColor() { return RGB(128, 128, 128); }
+float CGalaxyModel::DefaultDensity() { return 0.2f; }
+
+// ---------------------------------------------------------------------------------------
+// Ellipticals: one smooth ellipsoid, flatter with the subtype, and a small bright core.
+
+CEllipticalGalaxy::CEllipticalGalaxy(int nSubtype) : CGalaxyModel(nSubtype)
+{
+    m_dDensity = DefaultDensity();
+}
+
+int CEllipticalGalaxy::Build(int nPixels)
+{
+    const int n = BeginBuild(nPixels);
+    const double b = (1 - m_nSubtype / 10.0) * 1.6;
+    const double starsSigma[3] = {1.6, b, b};
+    const double coreSigma[3] = {1.6 * 0.25, b * 0.25, b * 0.25};
+    try {
+        MakeClouds(n, starsSigma, n / 4, coreSigma);
+    } catch (const std::bad_alloc&) {
+    }
+    return 1;
+}
+
+float CEllipticalGalaxy::DefaultDensity()
+{
+    return static_cast<float>((8 - m_nSubtype) * 0.8 / 8);
+}
+
+// ---------------------------------------------------------------------------------------
+// Spirals: a thin bar wound into arms, a core that shrinks from Sa to Sd, and a gas disc.
+
+CSpiralGalaxy::CSpiralGalaxy(int nSubtype) : CGalaxyModel(nSubtype)
+{
+    m_bTwist = 1;
+    m_bHasGas = 1;
+    m_strGasTexture.clear();
+    m_dDensity = DefaultDensity();
+}
+
+int CSpiralGalaxy::Build(int nPixels)
+{
+    const int n = BeginBuild(nPixels);
+    const int s = ArmSubtype(m_nSubtype);
+    const double k[4] = {1.0, 0.75, 0.5, 0.25};
+    const int c[4] = {2 * n, n, n / 2, n / 4};
+    m_nTextureId = IDB_GALAXY_GAS_SA + s;
+    const double starsSigma[3] = {2.0, 0.1, 1.0};
+    const double coreSigma[3] = {1.0 * k[s], 0.5 * k[s], 1.0 * k[s]};
+    try {
+        MakeClouds(n, starsSigma, c[s], coreSigma);
+        m_pGasDisc = MakeGasDisc();
+        // Lay the disc from the x-y plane into the galaxy plane x-z, at the gas radius.
+        const float scale = static_cast<float>(m_dGasScale);
+        m_pGasDisc->Transform(CMatrix4::Rotation(90.0, 1, 0, 0) *
+                              CMatrix4::Scaling(scale, scale, scale));
+        TwistClouds();
+    } catch (const std::bad_alloc&) {
+    }
+    return 1;
+}
+
+float CSpiralGalaxy::TwistProfile(float r, float rmax)
+{
+    const float c = 1 - r / rmax;
+    const float turns[4] = {8, 3, 2, 1};
+    const int s = ArmSubtype(m_nSubtype);
+    return turns[s] * c * c * c;
+}
+
+// ---------------------------------------------------------------------------------------
+// Barred spirals: the same bar, wider in z for the early types, no gas.
+
+CBarredSpiralGalaxy::CBarredSpiralGalaxy(int nSubtype) : CGalaxyModel(nSubtype)
+{
+    m_bTwist = 1;
+    m_dDensity = DefaultDensity();
+}
+
+int CBarredSpiralGalaxy::Build(int nPixels)
+{
+    const int n = BeginBuild(nPixels);
+    const int s = ArmSubtype(m_nSubtype);
+    const double zs[4] = {1.0, 0.8, 0.6, 0.4};
+    const double starsSigma[3] = {2.0, 0.1, zs[s]};
+    const double coreSigma[3] = {2.0 * 0.25, 0.1 * 0.25, zs[s] * 0.25};
+    try {
+        MakeClouds(n, starsSigma, n / 4, coreSigma);
+        TwistClouds();
+    } catch (const std::bad_alloc&) {
+    }
+    return 1;
+}
+
+float CBarredSpiralGalaxy::TwistProfile(float r, float rmax)
+{
+    const float c = 1 - r / rmax;
+    const float turns[4] = {0.8f, 1.0f, 1.2f, 1.4f};
+    const int s = ArmSubtype(m_nSubtype);
+    return turns[s] * static_cast<float>(Bias(0.8, c));
+}
+
+float CBarredSpiralGalaxy::DefaultDensity()
+{
+    return 0.3f;
+}

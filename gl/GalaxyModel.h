@@ -1,0 +1,135 @@
+// The scene of one galaxy: clouds of Gaussian point stars in the galaxy plane x-z (y is
+// the polar axis), wound into arms for the spiral classes, with a textured gas disc for
+// the plain spirals. A model lives for one render or one preview; its meshes and textures
+// belong to the GL context that was current when it was built.
+#pragma once
+
+#include "../effects/Color.h"
+#include "GLMesh.h"
+
+#include <QString>
+
+// One row of the galaxy type list; the type code is class x 256 + subtype.
+struct GalaxyType
+{
+    char szName[52];
+    int nClass;
+    int nSubtype;
+
+    int Code() const { return nClass * 256 + nSubtype; }
+};
+
+enum
+{
+    GALAXY_ELLIPTICAL = 0,
+    GALAXY_SPIRAL = 2,
+    GALAXY_BARRED_SPIRAL = 3,
+};
+
+// The sixteen types in the order of the type list.
+extern const GalaxyType g_galaxyTypes[16];
+const int kGalaxyTypeCount = 16;
+
+// The row of a type code, or -1 when no row has it.
+int FindGalaxyType(int nCode);
+
+// A new model of the type's class with the code's subtype; null for a class that does not
+// exist or when memory runs out.
+class CGalaxyModel;
+CGalaxyModel* CreateGalaxyModel(int nTypeCode);
+
+// Built-in textures (bitmap resources).
+const int IDB_GALAXY_GAS_SA = 168; // Sb, Sc and Sd follow
+const int IDB_GALAXY_DUST = 173;
+
+class CGalaxyModel
+{
+public:
+    explicit CGalaxyModel(int nSubtype);
+    virtual ~CGalaxyModel();
+    CGalaxyModel(const CGalaxyModel&) = delete;
+    CGalaxyModel& operator=(const CGalaxyModel&) = delete;
+
+    // Makes the meshes for a picture of nPixels pixels: the main cloud has
+    // nPixels x density / 4 stars. Running out of memory keeps what was made. Returns 1.
+    virtual int Build(int nPixels) = 0;
+    // A batch of count stars with standard deviations (sx, sy, sz) about the origin,
+    // coloured from the core colour at the centre to the stars colour far out.
+    virtual CGLMesh* MakeStars(int nCount, double sx, double sy, double sz);
+    // The gas disc in the x-y plane, radius 1; untextured when its texture fails to load.
+    virtual CGLDiscMesh* MakeGasDisc();
+    virtual CGLDiscMesh* MakeDustDisc();
+    // Turns each star about the y axis by TwistProfile of its distance from that axis.
+    virtual void Twist(CGLMesh* pBatch, int nCount);
+    // Turns (in whole turns) of a star at distance r from the axis, rmax being the largest.
+    virtual float TwistProfile(float r, float rmax);
+    // Expects the galaxy's GL context to be current.
+    virtual void Draw(CGLStateCache& cache);
+    virtual COLORREF DefaultCoreColor();
+    virtual COLORREF DefaultStarsColor();
+    virtual COLORREF DefaultGasColor();
+    virtual float DefaultDensity();
+
+    // Frees the four meshes.
+    void DeleteMeshes();
+
+    int m_nSubtype;
+    int m_bTwist = 0;
+    int m_bStars = 1;
+    int m_bCore = 1;
+    int m_bHasGas = 0;
+    CColor m_starsColor;
+    CColor m_coreColor;
+    CColor m_gasColor;
+    QString m_strGasTexture; // empty: the built-in bitmap m_nTextureId
+    int m_nTextureId = 0;
+    CGLMesh* m_pStars = nullptr;
+    int m_nStars = 0;
+    CGLMesh* m_pCore = nullptr;
+    int m_nCore = 0;
+    CGLDiscMesh* m_pGasDisc = nullptr;
+    CGLDiscMesh* m_pDustDisc = nullptr;
+    double m_dDensity = 0.2;
+    double m_dGasScale;
+
+    // The standard deviations the last Build gave the two clouds (x, y, z).
+    double m_starsSigma[3] = {0, 0, 0};
+    double m_coreSigma[3] = {0, 0, 0};
+
+protected:
+    // The common start of Build: frees the meshes and returns the main cloud's count.
+    int BeginBuild(int nPixels);
+    // Makes the stars batch and the core batch that the switches ask for.
+    void MakeClouds(int nStars, const double starsSigma[3], int nCore, const double coreSigma[3]);
+    // Twists the clouds that exist, when the twist switch is set.
+    void TwistClouds();
+};
+
+class CEllipticalGalaxy : public CGalaxyModel
+{
+public:
+    explicit CEllipticalGalaxy(int nSubtype);
+    int Build(int nPixels) override;
+    float DefaultDensity() override;
+};
+
+class CSpiralGalaxy : public CGalaxyModel
+{
+public:
+    explicit CSpiralGalaxy(int nSubtype);
+    int Build(int nPixels) override;
+    float TwistProfile(float r, float rmax) override;
+};
+
+class CBarredSpiralGalaxy : public CGalaxyModel
+{
+public:
+    explicit CBarredSpiralGalaxy(int nSubtype);
+    int Build(int nPixels) override;
+    float TwistProfile(float r, float rmax) override;
+    float DefaultDensity() override;
+};
+
+// How Draw splits a stars batch of nCount points: the first nSmall one pixel wide, the
+// remaining nLarge two pixels wide.
+void SplitPointSizes(int nCount, int& nSmall, int& nLarge);

@@ -1,0 +1,188 @@
+#include "gl/GalaxyEffect.h"
+#include "gl/GalaxyModel.h"
+
+#include "GLTestSupport.h"
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+#include "effects/Random.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const int kCodeE0 = 0, kCodeSBb = 769, kCodeSc = 514;
+
+// Brightest channel sum over a block of rows [y0, y1) and columns [x0, x1).
+int Brightest(const CDib& dib, int x0, int y0, int x1, int y1)
+{
+    int best = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const DWORD c = dib.GetPixel(x, y);
+            const int sum = int(c & 0xFF) + int((c >> 8) & 0xFF) + int((c >> 16) & 0xFF);
+            best = sum > best ? sum : best;
+        }
+    return best;
+}
+
+QStringList s_messages;
+void RecordMessage(const QString& text)
+{
+    s_messages << text;
+}
+
+}
+
+TEST(GalaxyEffectTest, BuiltInStoredAndLoadedDefaults)
+{
+    ResetSettings();
+    g_fGalaxyGasScale = 4.25f;
+    CGalaxyEffect effect;
+    EXPECT_EQ(effect.m_strSection, "Galaxy");
+    EXPECT_EQ(effect.m_nCursorId, 168);
+    EXPECT_EQ(effect.m_nType, kCodeSc);
+    EXPECT_EQ(effect.m_crGas, RGB(64, 0, 0));
+    EXPECT_EQ(effect.m_strGasTexture, "Loose spiral.jpg");
+    EXPECT_DOUBLE_EQ(effect.m_dGasScale, 4.25);
+    // Face-on: the polar axis y turned onto the viewing axis z.
+    const float pole[3] = {0, 1, 0};
+    float out[3];
+    effect.m_rotation.TransformPoint(pole, out);
+    EXPECT_NEAR(out[2], 1, 1e-6);
+    EXPECT_NEAR(out[1], 0, 1e-6);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        // Nothing stored: the load defaults, the negative gas scale replaced by the setting.
+        CSettingsStore store(dir.filePath("empty.ini"));
+        effect.LoadDefaults(store);
+        EXPECT_EQ(effect.m_crCore, 3083512u);
+        EXPECT_EQ(effect.m_crStars, 15342308u);
+        EXPECT_DOUBLE_EQ(effect.m_dDensity, 0.5);
+        EXPECT_DOUBLE_EQ(effect.m_dGasScale, 4.25);
+        EXPECT_EQ(effect.m_crGas, 16777215u);
+        EXPECT_TRUE(effect.m_strGasTexture.isEmpty());
+    }
+    {
+        // A texture that exists survives a save and a load; reals go out as "%lf".
+        const QString texture = dir.filePath("gas.bmp");
+        QFile file(texture);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        CSettingsStore store(dir.filePath("saved.ini"));
+        effect.m_dDensity = 0.25;
+        effect.m_dGasScale = 3;
+        effect.m_crGas = RGB(1, 2, 3);
+        effect.m_strGasTexture = texture;
+        effect.SaveDefaults(store);
+        EXPECT_EQ(store.GetString("Galaxy", "Density", ""), "0.250000");
+        CGalaxyEffect loaded;
+        loaded.LoadDefaults(store);
+        EXPECT_DOUBLE_EQ(loaded.m_dDensity, 0.25);
+        EXPECT_DOUBLE_EQ(loaded.m_dGasScale, 3);
+        EXPECT_EQ(loaded.m_crGas, RGB(1, 2, 3));
+        EXPECT_EQ(loaded.m_strGasTexture, texture);
+
+        // Once the file is gone the stored name is dropped; a stored negative scale
+        // means "the setting".
+        QFile::remove(texture);
+        store.WriteString("Galaxy", "GasScale", "-2.0");
+        loaded.LoadDefaults(store);
+        EXPECT_TRUE(loaded.m_strGasTexture.isEmpty());
+        EXPECT_DOUBLE_EQ(loaded.m_dGasScale, 4.25);
+    }
+    ResetSettings();
+}
+
+class GalaxyRenderTest : public GLTest
+{
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        ResetSettings();
+        SetRandomSeed(2024);
+        m_effect.m_nType = kCodeE0;
+        m_effect.m_dDensity = 1.0;
+    }
+
+    CGalaxyEffect m_effect;
+};
+
+TEST_F(GalaxyRenderTest, WithoutASecondImageTheGalaxyIsDrawnOnBlack)
+{
+    CDib picture;
+    ASSERT_TRUE(picture.Create(100, 80));
+    picture.Fill(0xFFFFFF);
+    // Top-down rectangle (10, 20)-(70, 60): rows 20..60 from the bottom.
+    m_effect.Render(picture, CRect(10, 20, 70, 60), nullptr, FALSE);
+
+    EXPECT_TRUE(PixelIs(picture, 11, 21, 0x000000)) << "corner of the rectangle";
+    EXPECT_TRUE(PixelIs(picture, 68, 58, 0x000000));
+    EXPECT_TRUE(PixelIs(picture, 9, 40, 0xFFFFFF)) << "left of the rectangle";
+    EXPECT_TRUE(PixelIs(picture, 70, 40, 0xFFFFFF)) << "right of it";
+    EXPECT_TRUE(PixelIs(picture, 40, 19, 0xFFFFFF)) << "below it";
+    EXPECT_TRUE(PixelIs(picture, 40, 60, 0xFFFFFF)) << "above it";
+    EXPECT_GT(Brightest(picture, 30, 30, 50, 50), 300) << "stars in the middle";
+}
+
+TEST_F(GalaxyRenderTest, ASecondImageIsTheBackground)
+{
+    CDib picture;
+    ASSERT_TRUE(picture.Create(100, 80));
+    picture.Fill(0x204060);
+    // The rectangle reaches past the left and top edges: the undo copy covers only the
+    // part inside, and must land under that part.
+    const CRect rect(-30, -10, 50, 50);
+    CRect rows = rect;
+    picture.FlipRect(rows);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 100; ++x)
+            picture.SetPixel(x, y, DWORD(x) << 16 | DWORD(y));
+    std::unique_ptr<CDib> undo(picture.Extract(rows));
+    ASSERT_TRUE(undo);
+    m_effect.m_nType = kCodeSBb;
+    m_effect.m_dDensity = 0.05;
+    m_effect.Render(picture, rect, undo.get(), FALSE);
+
+    // Far from the galaxy's middle the background shows through unchanged.
+    EXPECT_TRUE(PixelIs(picture, 0, 30, 0x00001E));
+    EXPECT_TRUE(PixelIs(picture, 48, 31, 0x30001F));
+    EXPECT_TRUE(PixelIs(picture, 60, 40, 0x3C0028)) << "outside the rectangle";
+}
+
+TEST_F(GalaxyRenderTest, EveryClassDrawsSomethingAndTheTwistWindsTheSpirals)
+{
+    for (const GalaxyType& type : g_galaxyTypes) {
+        CDib picture;
+        ASSERT_TRUE(picture.Create(60, 40));
+        m_effect.m_nType = type.Code();
+        m_effect.m_dDensity = 0.3;
+        m_effect.m_strGasTexture.clear();
+        m_effect.Render(picture, CRect(0, 0, 60, 40), nullptr, FALSE);
+        EXPECT_GT(Brightest(picture, 20, 10, 40, 30), 100) << type.szName;
+    }
+}
+
+TEST_F(GalaxyRenderTest, OutOfMemoryIsReportedAndChangesNothing)
+{
+    s_messages.clear();
+    SetEffectWarningSink(RecordMessage);
+    CDib picture;
+    ASSERT_TRUE(picture.Create(20, 20));
+    picture.Fill(0x123456);
+    // No off-screen picture can be this wide.
+    m_effect.Render(picture, CRect(0, 0, 70000, 20), nullptr, FALSE);
+    SetEffectWarningSink(nullptr);
+    ASSERT_EQ(s_messages.size(), 1);
+    EXPECT_EQ(s_messages[0], "Insufficent memory to render planet");
+    EXPECT_TRUE(PixelIs(picture, 10, 10, 0x123456));
+
+    // An empty rectangle is no failure: nothing happens.
+    m_effect.Render(picture, CRect(5, 5, 5, 9), nullptr, FALSE);
+    EXPECT_EQ(s_messages.size(), 1);
+}
