@@ -40,6 +40,23 @@ int FindGalaxyType(int nCode)
     return -1;
 }
 
+int GalaxyTypeFromText(const QString& text)
+{
+    const QString wanted = text.trimmed();
+    bool bNumber = false;
+    const int nCode = wanted.toInt(&bNumber);
+    if (bNumber)
+        return FindGalaxyType(nCode) >= 0 ? nCode : -1;
+    for (const GalaxyType& type : g_galaxyTypes) {
+        const QString name = QString::fromLatin1(type.szName);
+        const QString lastWord = name.section(QLatin1Char(' '), -1);
+        if (wanted.compare(name, Qt::CaseInsensitive) == 0 ||
+            wanted.compare(lastWord, Qt::CaseInsensitive) == 0)
+            return type.Code();
+    }
+    return -1;
+}
+
 CGalaxyModel* CreateGalaxyModel(int nTypeCode)
 {
     const int nSubtype = nTypeCode & 255;

@@ -32,6 +32,9 @@ const int kGalaxyTypeCount = 16;
 
 // The row of a type code, or -1 when no row has it.
 int FindGalaxyType(int nCode);
+// The type code named by text: a code of the list ("514"), a type's name ("Spiral Sc") or
+// its last word ("Sc"), letter case aside; -1 for anything else.
+int GalaxyTypeFromText(const QString& text);
 
 // A new model of the type's class with the code's subtype; null for a class that does not
 // exist or when memory runs out.

@@ -83,6 +83,15 @@ TEST(GalaxyTypeTest, TableCodesAndModelClasses)
     EXPECT_FALSE(Model(1 * 256));
     EXPECT_FALSE(Model(4 * 256 + 2));
     EXPECT_EQ(FindGalaxyType(256), -1);
+
+    EXPECT_EQ(GalaxyTypeFromText("514"), 514);
+    EXPECT_EQ(GalaxyTypeFromText("Barred Spiral SBb"), 769);
+    EXPECT_EQ(GalaxyTypeFromText(" elliptical e7 "), 7);
+    EXPECT_EQ(GalaxyTypeFromText("SBd"), 771);
+    EXPECT_EQ(GalaxyTypeFromText("sa"), 512);
+    EXPECT_EQ(GalaxyTypeFromText("516"), -1);
+    EXPECT_EQ(GalaxyTypeFromText("Spiral"), -1);
+    EXPECT_EQ(GalaxyTypeFromText(""), -1);
 }
 
 TEST(GalaxyTypeTest, DefaultDensityByClass)
