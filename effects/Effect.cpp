@@ -160,11 +160,9 @@ void CEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
     PaintFeedback(pPainter, RectangleFeedback(rect));
 }
 
-void CEffect::GetAffectedRect(CRect& rect)
+CRect RotatedBoundingBox(const CRect& rect, double dRotation)
 {
-    if (m_dRotation == 0)
-        return;
-    const CViewRotation rot(rect, m_dRotation);
+    const CViewRotation rot(rect, dRotation);
     const double c = rot.c, s = rot.s;
     const int cx = rot.cx, cy = rot.cy;
     CRect r = rect;
@@ -186,9 +184,21 @@ void CEffect::GetAffectedRect(CRect& rect)
     }
     CRect rotated(TruncToInt(minX), TruncToInt(minY), TruncToInt(maxX), TruncToInt(maxY));
     rotated.OffsetRect(cx, cy);
+    return rotated;
+}
+
+void CEffect::GetAffectedRect(CRect& rect)
+{
+    if (m_dRotation == 0)
+        return;
     CRect grown;
-    grown.UnionRect(rect, rotated);
+    grown.UnionRect(rect, RotatedBoundingBox(rect, m_dRotation));
     rect = grown;
+}
+
+CEffectValues CEffect::GetValues()
+{
+    return {};
 }
 
 BOOL CEffect::ClearsSelectionOnClick()

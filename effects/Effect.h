@@ -4,6 +4,7 @@
 
 #include "../document/WinTypes.h"
 #include "../view/ProgressMeter.h"
+#include "EffectValue.h"
 
 #include <QString>
 
@@ -54,6 +55,10 @@ using EffectWarningSink = void (*)(const QString& text);
 void SetEffectWarningSink(EffectWarningSink pfnSink);
 void ShowEffectWarning(const QString& text);
 
+// The bounding box of rect turned by dRotation degrees about its integer centre, corners
+// truncated toward zero: what GetAffectedRect adds, and what the rotated effects sweep.
+CRect RotatedBoundingBox(const CRect& rect, double dRotation);
+
 // Loads a tool's cursor by resource id and makes it the current cursor; null when there is
 // no such cursor. The canvas installs it; without one tools have no cursor of their own.
 using ToolCursorLoader = const QCursor* (*)(int nCursorId);
@@ -93,6 +98,10 @@ public:
     virtual BOOL ClearsSelectionOnClick();
     // 12. Puts back the built-in parameters.
     virtual void ResetDefaults();
+
+    // The parameters the tool keeps in its section, in the order they are saved (empty for
+    // a tool without any). The command-line renderer takes its value names from here.
+    virtual CEffectValues GetValues();
 
     // Resource id of the tool's cursor (default: the system arrow).
     int m_nCursorId = 32512;

@@ -2,8 +2,13 @@
 
 #include "ClusterEffect.h"
 #include "../gl/GalaxyEffect.h"
+#include "GasEffect.h"
+#include "LensFlareEffect.h"
+#include "NebulaEffect.h"
 #include "SelectTool.h"
+#include "StarEffect.h"
 #include "StarFieldEffect.h"
+#include "VortexEffect.h"
 
 namespace {
 template <class T>
@@ -18,12 +23,12 @@ const CToolInfo s_tools[TOOL_COUNT] = {
     {0, "Select", "", &Make<CSelectTool>},
     {1, "Star Field", "StarField", &Make<CStarFieldEffect>},
     {2, "Cluster", "Cluster", &Make<CClusterEffect>},
-    {3, "Nebula", "Nebula", nullptr},
-    {4, "Star", "Star", nullptr},
-    {5, "Interstellar Gas", "Gas", nullptr},
-    {6, "Vortex", "Vortex", nullptr},
+    {3, "Nebula", "Nebula", &Make<CNebulaEffect>},
+    {4, "Star", "Star", &Make<CStarEffect>},
+    {5, "Interstellar Gas", "Gas", &Make<CGasEffect>},
+    {6, "Vortex", "Vortex", &Make<CVortexEffect>},
     {7, "Galaxy", "Galaxy", &Make<CGalaxyEffect>},
-    {8, "Lens Flare", "Lens Flare", nullptr},
+    {8, "Lens Flare", "Lens Flare", &Make<CLensFlareEffect>},
     {9, "Venus", "Venus", nullptr},
     {10, "Moon", "Moon", nullptr},
     {11, "Earth", "Earth", nullptr},

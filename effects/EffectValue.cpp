@@ -1,0 +1,106 @@
+#include "EffectValue.h"
+
+#include "../app/SettingsStore.h"
+
+#include <cmath>
+
+namespace {
+
+int DefaultInt(const CEffectValue& value)
+{
+    return static_cast<int>(QByteArray(value.szDefault).toLongLong());
+}
+
+void Store(const CEffectValue& value, double d)
+{
+    d = ClampEffectValue(value, d);
+    switch (value.kind) {
+    case CEffectValue::Real:
+        *static_cast<double*>(value.pField) = d;
+        break;
+    case CEffectValue::Integer:
+    case CEffectValue::Switch:
+        *static_cast<int*>(value.pField) = static_cast<int>(d);
+        break;
+    case CEffectValue::Color:
+        *static_cast<COLORREF*>(value.pField) = static_cast<COLORREF>(d);
+        break;
+    }
+}
+
+}
+
+double ClampEffectValue(const CEffectValue& value, double d)
+{
+    if (!std::isfinite(d))
+        d = 0.0;
+    switch (value.kind) {
+    case CEffectValue::Switch:
+        return d != 0 ? 1 : 0;
+    case CEffectValue::Color:
+        // A COLORREF's top byte carries nothing here.
+        return static_cast<double>(
+            static_cast<uint32_t>(static_cast<int64_t>(std::fabs(d) < 4294967296.0 ? d : 0)) &
+            0xFFFFFFu);
+    case CEffectValue::Real:
+    case CEffectValue::Integer:
+        break;
+    }
+    if (d < value.dMin)
+        d = value.dMin;
+    if (d > value.dMax)
+        d = value.dMax;
+    return value.kind == CEffectValue::Integer ? std::trunc(d) : d;
+}
+
+void LoadEffectValues(const CSettingsStore& store, const QString& section,
+                      const CEffectValues& values)
+{
+    for (const CEffectValue& value : values) {
+        const QString name = QString::fromLatin1(value.szName);
+        if (value.kind == CEffectValue::Real)
+            Store(value, store.GetReal(section, name, value.szDefault));
+        else
+            Store(value, store.GetInt(section, name, DefaultInt(value)));
+    }
+}
+
+void SaveEffectValues(CSettingsStore& store, const QString& section,
+                      const CEffectValues& values)
+{
+    for (const CEffectValue& value : values) {
+        const QString name = QString::fromLatin1(value.szName);
+        switch (value.kind) {
+        case CEffectValue::Real:
+            store.WriteReal(section, name, *static_cast<const double*>(value.pField));
+            break;
+        case CEffectValue::Integer:
+        case CEffectValue::Switch:
+            store.WriteInt(section, name, *static_cast<const int*>(value.pField));
+            break;
+        case CEffectValue::Color:
+            store.WriteInt(section, name,
+                           static_cast<int>(*static_cast<const COLORREF*>(value.pField)));
+            break;
+        }
+    }
+}
+
+void ResetEffectValues(const CEffectValues& values)
+{
+    for (const CEffectValue& value : values) {
+        if (value.kind == CEffectValue::Real)
+            Store(value, DecimalTextToReal(QString::fromLatin1(value.szDefault)));
+        else
+            Store(value, DefaultInt(value));
+    }
+}
+
+const CEffectValue* FindEffectValue(const CEffectValues& values, const QString& name)
+{
+    for (const CEffectValue& value : values) {
+        if (name == QLatin1String(value.szName))
+            return &value;
+    }
+    return nullptr;
+}

@@ -1,0 +1,78 @@
+#include "GasEffect.h"
+
+#include "PixelRender.h"
+
+namespace {
+// The highest turbulence limit the program accepts. The sum doubles its frequency until it
+// reaches the limit, so a larger one would only add octaves finer than a pixel and, far
+// enough, overflow the noise lattice.
+constexpr double kMaxFrequency = 64;
+}
+
+CGasEffect::CGasEffect()
+{
+    m_strSection = QStringLiteral("Gas");
+    m_nCursorId = 146;
+    ResetDefaults();
+    PrepareRender();
+}
+
+CEffectValues CGasEffect::GetValues()
+{
+    return {
+        RealValue("Itensity", &m_dIntensity, "0.35", -kUncheckedLimit, kUncheckedLimit,
+                  "base opacity at the centre (0.2 to 0.5)"),
+        RealValue("Frequency", &m_dFrequency, "8.0", 0, kMaxFrequency,
+                  "upper frequency limit of the turbulence sum (0 to 64)"),
+        SwitchValue("AddNoise", &m_bAddNoise, "1", "1 adds turbulence to the opacity"),
+        ColorValue("Color", &m_crColor, "13645776", "the gas colour"),
+    };
+}
+
+void CGasEffect::LoadDefaults(const CSettingsStore& store)
+{
+    LoadEffectValues(store, m_strSection, GetValues());
+}
+
+void CGasEffect::SaveDefaults(CSettingsStore& store)
+{
+    SaveEffectValues(store, m_strSection, GetValues());
+}
+
+void CGasEffect::ResetDefaults()
+{
+    CEffect::ResetDefaults();
+    ResetEffectValues(GetValues());
+}
+
+void CGasEffect::PrepareRender()
+{
+    m_noise.Initialize();
+}
+
+void CGasEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
+{
+    DrawEllipseCrossFeedback(pPainter, rect);
+}
+
+void CGasEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgress)
+{
+    CRect r = rect;
+    image.FlipRect(r);
+    const CNoiseEllipse e(r.left + r.Width() / 2, r.top + r.Height() / 2, r);
+    const CColor colour(m_crColor, TRUE);
+    const double limit = std::min(m_dFrequency, kMaxFrequency);
+
+    RenderPixels(m_progress, image, r, bShowProgress, [&](int x, int y) {
+        const double px = x * kNoiseUnit;
+        const double py = y * kNoiseUnit;
+        const double wx = (px - e.mx) / e.rx;
+        const double wy = (py - e.my) / e.ry;
+        const double d = std::sqrt(wx * wx + wy * wy);
+        // Opacity 0 on and beyond the rim leaves the pixel as it is: no noise needed.
+        if (!(d < 1))
+            return;
+        const double n = m_bAddNoise ? ClampUnit(m_noise.Turbulence(px, py, limit) * 0.25) : 0.0;
+        BlendPixel(image, x, y, colour, std::exp(-d / (1 - d) * 0.5) * (m_dIntensity + n));
+    });
+}

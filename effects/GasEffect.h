@@ -1,0 +1,30 @@
+// A faint, soft elliptical patch of one colour, optionally broken up by turbulence. Pixels
+// are blended toward the gas colour with an opacity falling off toward the rim.
+#pragma once
+
+#include "Effect.h"
+#include "EffectValue.h"
+#include "GradientNoise.h"
+
+class CGasEffect : public CEffect
+{
+public:
+    CGasEffect();
+
+    void LoadDefaults(const CSettingsStore& store) override;
+    void SaveDefaults(CSettingsStore& store) override;
+    void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
+    void PrepareRender() override;
+    void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
+    void ResetDefaults() override;
+    CEffectValues GetValues() override;
+
+    COLORREF m_crColor;
+    // Opacity at the centre before turbulence.
+    double m_dIntensity;
+    // 1: turbulence is added to the opacity.
+    int m_bAddNoise;
+    // Upper frequency limit of the turbulence sum (frequencies 1, 2, 4... below it).
+    double m_dFrequency;
+    CGradientNoise2D m_noise;
+};

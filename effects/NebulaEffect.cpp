@@ -1,0 +1,89 @@
+#include "NebulaEffect.h"
+
+#include "PixelRender.h"
+
+CNebulaEffect::CNebulaEffect()
+{
+    m_strSection = QStringLiteral("Nebula");
+    m_nCursorId = 134;
+    ResetDefaults();
+    PrepareRender();
+}
+
+CEffectValues CNebulaEffect::GetValues()
+{
+    // The first value name is spelled so in the store.
+    return {
+        RealValue("Itensity", &m_dIntensity, "0.5", -kUncheckedLimit, kUncheckedLimit,
+                  "added to the noise before clamping: overall density (0 to 1)"),
+        RealValue("Dropoff", &m_dDropoff, "0.5", -kUncheckedLimit, kUncheckedLimit,
+                  "steepness of the fall-off toward the rim (0 to 10)"),
+        RealValue("Frequency", &m_dColorFrequency, "2.0", 0, 359,
+                  "number of colour bands from centre to rim (0 to 359)"),
+        RealValue("Rotation", &m_dRotation, "45.0", 0, 359, "rotation in degrees (0 to 359)"),
+        ColorValue("ColorHigh", &m_crInner, "3083512", "colour at the centre"),
+        ColorValue("ColorLow", &m_crOuter, "15342308", "colour between bands"),
+    };
+}
+
+void CNebulaEffect::LoadDefaults(const CSettingsStore& store)
+{
+    LoadEffectValues(store, m_strSection, GetValues());
+}
+
+void CNebulaEffect::SaveDefaults(CSettingsStore& store)
+{
+    SaveEffectValues(store, m_strSection, GetValues());
+}
+
+void CNebulaEffect::ResetDefaults()
+{
+    CEffect::ResetDefaults();
+    ResetEffectValues(GetValues());
+}
+
+void CNebulaEffect::PrepareRender()
+{
+    m_noise.Initialize(1.0, 2.0, 5, 0.0);
+}
+
+void CNebulaEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
+{
+    DrawEllipseCrossFeedback(pPainter, rect);
+}
+
+void CNebulaEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgress)
+{
+    CRect b = rect;
+    image.FlipRect(b);
+    const bool bRotated = m_dRotation > 0;
+    const CRect s = bRotated ? RotatedBoundingBox(b, m_dRotation) : b;
+    const CNoiseEllipse e((b.left + b.right) / 2, (b.top + b.bottom) / 2, b);
+    const double theta = m_dRotation * kEffectPi / 180;
+    const double c = std::cos(theta);
+    const double sn = -std::sin(theta);
+    const CColor inner(m_crInner, TRUE);
+    const CColor outer(m_crOuter, TRUE);
+
+    RenderPixels(m_progress, image, s, bShowProgress, [&](int x, int y) {
+        const double px = x * kNoiseUnit;
+        const double py = y * kNoiseUnit;
+        double wx = px - e.mx;
+        double wy = py - e.my;
+        if (bRotated) {
+            const double t = wx * c - wy * sn;
+            wy = wx * sn + wy * c;
+            wx = t;
+        }
+        wx /= e.rx;
+        wy /= e.ry;
+        const double d = std::sqrt(wx * wx + wy * wy);
+        // Opacity 0 on and beyond the rim leaves the pixel as it is: no noise needed.
+        if (!(d < 1))
+            return;
+        const double n = ClampUnit(m_noise.Value(px, py) + m_dIntensity);
+        CColor colour = outer;
+        colour.Blend(inner, ColorBand(m_dColorFrequency, d));
+        BlendPixel(image, x, y, colour, FallOff(d, m_dDropoff) * n);
+    });
+}

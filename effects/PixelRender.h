@@ -1,0 +1,97 @@
+// What the per-pixel effects (nebula, vortex, star, gas, lens flare) share: the pixel loop
+// with its progress and cancel protocol, the noise-unit geometry of an ellipse and the
+// opacity helpers.
+#pragma once
+
+#include "../document/Dib.h"
+#include "../view/ProgressMeter.h"
+#include "Color.h"
+
+#include <algorithm>
+#include <cmath>
+
+// The value of pi the effects were tuned with.
+constexpr double kEffectPi = 3.141592654;
+
+// Noise units per pixel: 20 pixels to a noise lattice cell.
+constexpr double kNoiseUnit = 0.05;
+
+// A fraction for CColor::Blend: NaN becomes 0 and the rest is held to [0, 1], so no
+// parameter, however odd, can make a blend overshoot or feed an undefined conversion.
+inline double ClampUnit(double t)
+{
+    if (!(t > 0))
+        return 0.0;
+    return t < 1 ? t : 1.0;
+}
+
+// The exponential fall-off exp(-d / (1 - d) * dropoff) from the centre (d = 0) to the rim
+// (d = 1). At and beyond the rim it takes its limit there (0, or 1 for a dropoff of 0), so
+// an edge band that reaches the rim ramps toward the rim's opacity instead of dividing by
+// zero or blowing up.
+inline double FallOff(double d, double dropoff)
+{
+    if (d < 1)
+        return std::exp(-d / (1 - d) * dropoff);
+    return dropoff > 0 ? 0.0 : 1.0;
+}
+
+// The colour-band fraction |cos(frequency * d * pi / 2)|: 1 (the inner colour) at the
+// centre, and at every even multiple of 1 / frequency.
+inline double ColorBand(double frequency, double d)
+{
+    return ClampUnit(std::fabs(std::cos(frequency * d * kEffectPi / 2)));
+}
+
+// An ellipse in noise units: centre m and radii R, from a rectangle in row coordinates.
+struct CNoiseEllipse
+{
+    double mx, my;
+    double rx, ry;
+
+    CNoiseEllipse(int cx, int cy, const CRect& r)
+        : mx(cx * kNoiseUnit),
+          my(cy * kNoiseUnit),
+          rx(r.Width() * kNoiseUnit / 2),
+          ry(r.Height() * kNoiseUnit / 2)
+    {
+    }
+};
+
+// Runs pixel(x, y) over the pixels of rows (row coordinates) that lie in the picture, row by
+// row from the bottom, testing g_bCancelRender before every row and pixel. With progress the
+// meter counts the pixels visited and steps after each row by the finished rows' pixels.
+// Pixels outside the picture are neither read nor written by any of these effects, so the
+// loop leaves them out rather than spending work on them.
+template <class PixelFn>
+void RenderPixels(CProgressMeter& progress, const CDib& image, const CRect& rows,
+                  BOOL bShowProgress, PixelFn&& pixel)
+{
+    const int x0 = std::max(rows.left, 0);
+    const int x1 = std::min(rows.right, image.m_nWidth);
+    const int y0 = std::max(rows.top, 0);
+    const int y1 = std::min(rows.bottom, image.m_nHeight);
+    const int width = std::max(x1 - x0, 0);
+    const int height = std::max(y1 - y0, 0);
+    if (bShowProgress)
+        progress.Begin(width * height);
+    for (int y = y0; y < y1 && !g_bCancelRender; ++y) {
+        int x = x0;
+        for (; x < x1 && !g_bCancelRender; ++x)
+            pixel(x, y);
+        if (bShowProgress) {
+            progress.Step((y - y0) * (x - x0));
+            PumpPendingMessages();
+        }
+    }
+    if (bShowProgress)
+        progress.End();
+}
+
+// Moves the pixel at (x, y) the fraction alpha of the way toward colour.
+inline void BlendPixel(CDib& image, int x, int y, const CColor& colour, double alpha)
+{
+    CColor pixel(image.GetPixel(x, y), FALSE);
+    pixel.Blend(colour, ClampUnit(alpha));
+    image.SetPixel(x, y, pixel.ToRGB());
+}

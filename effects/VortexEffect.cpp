@@ -1,0 +1,116 @@
+#include "VortexEffect.h"
+
+#include "PixelRender.h"
+
+namespace {
+// Half-width of the soft band at the edge of the empty core.
+constexpr double kEdge = 0.025;
+}
+
+CVortexEffect::CVortexEffect()
+{
+    m_strSection = QStringLiteral("Vortex");
+    m_nCursorId = 147;
+    ResetDefaults();
+    PrepareRender();
+}
+
+CEffectValues CVortexEffect::GetValues()
+{
+    return {
+        RealValue("Itensity", &m_dIntensity, "0.5", -kUncheckedLimit, kUncheckedLimit,
+                  "added to the noise (0 to 1)"),
+        RealValue("Dropoff", &m_dDropoff, "0.5", -kUncheckedLimit, kUncheckedLimit,
+                  "steepness of the fall-off toward the rim (0 to 10)"),
+        RealValue("Frequency", &m_dColorFrequency, "2.0", -kUncheckedLimit, kUncheckedLimit,
+                  "number of colour bands from centre to rim (0 to 8)"),
+        RealValue("Rotation", &m_dRotation, "45.0", 0, 359, "rotation in degrees (0 to 359)"),
+        RealValue("InnerRadius", &m_dInnerRadius, "0.1", 0, 1,
+                  "radius of the empty core as a fraction of the ellipse (0 to 1)"),
+        RealValue("SwirlFreq", &m_dSwirlFrequency, "1.0", 0, 1000,
+                  "half-turns of twist from centre to rim (0 to 1000)"),
+        ColorValue("ColorHigh", &m_crInner, "3083512", "colour at the centre"),
+        ColorValue("ColorLow", &m_crOuter, "15342308", "colour between bands"),
+    };
+}
+
+void CVortexEffect::LoadDefaults(const CSettingsStore& store)
+{
+    LoadEffectValues(store, m_strSection, GetValues());
+}
+
+void CVortexEffect::SaveDefaults(CSettingsStore& store)
+{
+    SaveEffectValues(store, m_strSection, GetValues());
+}
+
+void CVortexEffect::ResetDefaults()
+{
+    CEffect::ResetDefaults();
+    ResetEffectValues(GetValues());
+}
+
+void CVortexEffect::PrepareRender()
+{
+    m_noise.Initialize(1.0, 2.0, 8, 0.0);
+}
+
+void CVortexEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
+{
+    DrawEllipseCrossFeedback(pPainter, rect);
+}
+
+void CVortexEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgress)
+{
+    CRect b = rect;
+    image.FlipRect(b);
+    const bool bRotated = m_dRotation > 0;
+    const CRect s = bRotated ? RotatedBoundingBox(b, m_dRotation) : b;
+    const CNoiseEllipse e((b.left + b.right) / 2, (b.top + b.bottom) / 2, b);
+    const double theta = m_dRotation * kEffectPi / 180;
+    const double c = std::cos(theta);
+    const double sn = -std::sin(theta);
+    const CColor inner(m_crInner, TRUE);
+    const CColor outer(m_crOuter, TRUE);
+    const double inner0 = m_dInnerRadius;
+    // Opacity at the outer side of the core's edge band. With the band reaching the rim
+    // (inner radius within kEdge of 1) this is the fall-off's value at the rim, so the
+    // ramp stays within [0, 1].
+    const double e0 = FallOff(inner0 + kEdge, m_dDropoff);
+
+    RenderPixels(m_progress, image, s, bShowProgress, [&](int x, int y) {
+        double wx = x * kNoiseUnit - e.mx;
+        double wy = y * kNoiseUnit - e.my;
+        if (bRotated) {
+            const double t = wx * c - wy * sn;
+            wy = wx * sn + wy * c;
+            wx = t;
+        }
+        wx /= e.rx;
+        wy /= e.ry;
+        const double d = std::sqrt(wx * wx + wy * wy);
+        // Beyond the rim and inside the core the opacity is 0: the pixel stays as it is.
+        double ramp;
+        if (!(d < 1))
+            return;
+        if (std::fabs(d - inner0) < kEdge)
+            ramp = e0 * (kEdge + d - inner0) / 0.05;
+        else if (d >= inner0 + kEdge)
+            ramp = FallOff(d, m_dDropoff);
+        else
+            return;
+
+        const double u = 1 - d;
+        const double k = m_dSwirlFrequency * kEffectPi * (1 - u * u * u) + kEffectPi;
+        const double ck = std::cos(k);
+        const double sk = std::sin(k);
+        const double qx = (wx * ck - wy * sk) * 5.0;
+        const double qy = (wx * sk + wy * ck) * 5.0;
+        double n = std::fabs(m_noise.Value(qx, qy) + m_dIntensity);
+        if (n > 1)
+            n = 1;
+        CColor colour = outer;
+        colour.Blend(inner, ColorBand(m_dColorFrequency, d));
+        BlendPixel(image, x, y, colour, ramp * n);
+    });
+}
