@@ -133,9 +133,17 @@ CEffect::CEffect() = default;
 
 CEffect::~CEffect() = default;
 
-void CEffect::LoadDefaults(const CSettingsStore&) {}
+// Tools that describe their parameters in GetValues are loaded and saved from the table;
+// for the others (an empty table) these do nothing.
+void CEffect::LoadDefaults(const CSettingsStore& store)
+{
+    LoadEffectValues(store, m_strSection, GetValues());
+}
 
-void CEffect::SaveDefaults(CSettingsStore&) {}
+void CEffect::SaveDefaults(CSettingsStore& store)
+{
+    SaveEffectValues(store, m_strSection, GetValues());
+}
 
 void CEffect::Render(CDib&, const CRect&, CDib*, BOOL) {}
 
@@ -209,6 +217,7 @@ BOOL CEffect::ClearsSelectionOnClick()
 void CEffect::ResetDefaults()
 {
     m_dRotation = 0.0;
+    ResetEffectValues(GetValues());
 }
 
 double CEffect::LoadReal(const CSettingsStore& store, const char* szName,

@@ -13,7 +13,7 @@ CGasEffect::CGasEffect()
 {
     m_strSection = QStringLiteral("Gas");
     m_nCursorId = 146;
-    ResetDefaults();
+    ResetDefaults(); // the table's defaults
     PrepareRender();
 }
 
@@ -27,22 +27,6 @@ CEffectValues CGasEffect::GetValues()
         SwitchValue("AddNoise", &m_bAddNoise, "1", "1 adds turbulence to the opacity"),
         ColorValue("Color", &m_crColor, "13645776", "the gas colour"),
     };
-}
-
-void CGasEffect::LoadDefaults(const CSettingsStore& store)
-{
-    LoadEffectValues(store, m_strSection, GetValues());
-}
-
-void CGasEffect::SaveDefaults(CSettingsStore& store)
-{
-    SaveEffectValues(store, m_strSection, GetValues());
-}
-
-void CGasEffect::ResetDefaults()
-{
-    CEffect::ResetDefaults();
-    ResetEffectValues(GetValues());
 }
 
 void CGasEffect::PrepareRender()

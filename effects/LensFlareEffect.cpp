@@ -34,7 +34,7 @@ CLensFlareEffect::CLensFlareEffect()
 {
     m_strSection = QStringLiteral("Lens Flare");
     m_nCursorId = 157;
-    ResetDefaults();
+    ResetDefaults(); // the table's defaults
 }
 
 CEffectValues CLensFlareEffect::GetValues()
@@ -56,22 +56,6 @@ CEffectValues CLensFlareEffect::GetValues()
         RealValue("FlareInten", &m_dFlareIntensity, "0.8", -kUncheckedLimit, kUncheckedLimit,
                   "flare intensity (0 to 1)"),
     };
-}
-
-void CLensFlareEffect::LoadDefaults(const CSettingsStore& store)
-{
-    LoadEffectValues(store, m_strSection, GetValues());
-}
-
-void CLensFlareEffect::SaveDefaults(CSettingsStore& store)
-{
-    SaveEffectValues(store, m_strSection, GetValues());
-}
-
-void CLensFlareEffect::ResetDefaults()
-{
-    CEffect::ResetDefaults();
-    ResetEffectValues(GetValues());
 }
 
 void CLensFlareEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)

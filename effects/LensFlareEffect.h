@@ -10,11 +10,9 @@ class CLensFlareEffect : public CEffect
 public:
     CLensFlareEffect();
 
-    void LoadDefaults(const CSettingsStore& store) override;
-    void SaveDefaults(CSettingsStore& store) override;
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
-    void ResetDefaults() override;
+    // Loaded, saved and reset by CEffect from this table.
     CEffectValues GetValues() override;
 
     // Overall brightness.

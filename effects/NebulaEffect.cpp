@@ -6,7 +6,7 @@ CNebulaEffect::CNebulaEffect()
 {
     m_strSection = QStringLiteral("Nebula");
     m_nCursorId = 134;
-    ResetDefaults();
+    ResetDefaults(); // the table's defaults
     PrepareRender();
 }
 
@@ -26,22 +26,6 @@ CEffectValues CNebulaEffect::GetValues()
     };
 }
 
-void CNebulaEffect::LoadDefaults(const CSettingsStore& store)
-{
-    LoadEffectValues(store, m_strSection, GetValues());
-}
-
-void CNebulaEffect::SaveDefaults(CSettingsStore& store)
-{
-    SaveEffectValues(store, m_strSection, GetValues());
-}
-
-void CNebulaEffect::ResetDefaults()
-{
-    CEffect::ResetDefaults();
-    ResetEffectValues(GetValues());
-}
-
 void CNebulaEffect::PrepareRender()
 {
     m_noise.Initialize(1.0, 2.0, 5, 0.0);
@@ -56,32 +40,17 @@ void CNebulaEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProg
 {
     CRect b = rect;
     image.FlipRect(b);
-    const bool bRotated = m_dRotation > 0;
-    const CRect s = bRotated ? RotatedBoundingBox(b, m_dRotation) : b;
-    const CNoiseEllipse e((b.left + b.right) / 2, (b.top + b.bottom) / 2, b);
-    const double theta = m_dRotation * kEffectPi / 180;
-    const double c = std::cos(theta);
-    const double sn = -std::sin(theta);
+    const CTurnedEllipse e(b, m_dRotation);
     const CColor inner(m_crInner, TRUE);
     const CColor outer(m_crOuter, TRUE);
 
-    RenderPixels(m_progress, image, s, bShowProgress, [&](int x, int y) {
-        const double px = x * kNoiseUnit;
-        const double py = y * kNoiseUnit;
-        double wx = px - e.mx;
-        double wy = py - e.my;
-        if (bRotated) {
-            const double t = wx * c - wy * sn;
-            wy = wx * sn + wy * c;
-            wx = t;
-        }
-        wx /= e.rx;
-        wy /= e.ry;
-        const double d = std::sqrt(wx * wx + wy * wy);
+    RenderPixels(m_progress, image, e.sweep, bShowProgress, [&](int x, int y) {
+        double wx, wy;
+        const double d = e.Offset(x, y, wx, wy);
         // Opacity 0 on and beyond the rim leaves the pixel as it is: no noise needed.
         if (!(d < 1))
             return;
-        const double n = ClampUnit(m_noise.Value(px, py) + m_dIntensity);
+        const double n = ClampUnit(m_noise.Value(x * kNoiseUnit, y * kNoiseUnit) + m_dIntensity);
         CColor colour = outer;
         colour.Blend(inner, ColorBand(m_dColorFrequency, d));
         BlendPixel(image, x, y, colour, FallOff(d, m_dDropoff) * n);

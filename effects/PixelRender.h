@@ -6,6 +6,7 @@
 #include "../document/Dib.h"
 #include "../view/ProgressMeter.h"
 #include "Color.h"
+#include "Effect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,6 +57,42 @@ struct CNoiseEllipse
           ry(r.Height() * kNoiseUnit / 2)
     {
     }
+};
+
+// The ellipse of the nebula and the vortex: centred on the integer centre of a rectangle in
+// row coordinates and turned by a rotation in degrees (none at 0 or below). The effects
+// sweep the turned rectangle's bounding box.
+struct CTurnedEllipse
+{
+    CTurnedEllipse(const CRect& b, double dRotation)
+        : ellipse((b.left + b.right) / 2, (b.top + b.bottom) / 2, b),
+          bRotated(dRotation > 0),
+          c(std::cos(dRotation * kEffectPi / 180)),
+          s(-std::sin(dRotation * kEffectPi / 180)),
+          sweep(bRotated ? RotatedBoundingBox(b, dRotation) : b)
+    {
+    }
+
+    // The offset of pixel (x, y) from the centre, turned, in units of the radii (1 on the
+    // rim); returns its length.
+    double Offset(int x, int y, double& wx, double& wy) const
+    {
+        wx = x * kNoiseUnit - ellipse.mx;
+        wy = y * kNoiseUnit - ellipse.my;
+        if (bRotated) {
+            const double t = wx * c - wy * s;
+            wy = wx * s + wy * c;
+            wx = t;
+        }
+        wx /= ellipse.rx;
+        wy /= ellipse.ry;
+        return std::sqrt(wx * wx + wy * wy);
+    }
+
+    CNoiseEllipse ellipse;
+    bool bRotated;
+    double c, s;
+    CRect sweep;
 };
 
 // Runs pixel(x, y) over the pixels of rows (row coordinates) that lie in the picture, row by

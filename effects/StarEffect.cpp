@@ -11,7 +11,7 @@ CStarEffect::CStarEffect()
 {
     m_strSection = QStringLiteral("Star");
     m_nCursorId = 136;
-    ResetDefaults();
+    ResetDefaults(); // the table's defaults
 }
 
 CEffectValues CStarEffect::GetValues()
@@ -26,22 +26,6 @@ CEffectValues CStarEffect::GetValues()
         SwitchValue("TransparentInterior", &m_bTransparentCore, "0",
                     "1 leaves the core see-through"),
     };
-}
-
-void CStarEffect::LoadDefaults(const CSettingsStore& store)
-{
-    LoadEffectValues(store, m_strSection, GetValues());
-}
-
-void CStarEffect::SaveDefaults(CSettingsStore& store)
-{
-    SaveEffectValues(store, m_strSection, GetValues());
-}
-
-void CStarEffect::ResetDefaults()
-{
-    CEffect::ResetDefaults();
-    ResetEffectValues(GetValues());
 }
 
 void CStarEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)

@@ -11,11 +11,9 @@ class CStarEffect : public CEffect
 public:
     CStarEffect();
 
-    void LoadDefaults(const CSettingsStore& store) override;
-    void SaveDefaults(CSettingsStore& store) override;
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
-    void ResetDefaults() override;
+    // Loaded, saved and reset by CEffect from this table.
     CEffectValues GetValues() override;
 
     // Steepness of the corona's fall-off.

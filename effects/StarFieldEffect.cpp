@@ -43,6 +43,21 @@ void CStarFieldEffect::SaveDefaults(CSettingsStore& store)
     SaveInt(store, "Color", static_cast<int>(m_crColor));
 }
 
+CEffectValues CStarFieldEffect::GetValues()
+{
+    return {
+        RealValue("Density", &m_dDensity, m_bCluster ? "0.1" : "0.02", 0, 0.2,
+                  "stars per pixel (0 to 0.2)"),
+        RealValue("Brightness", &m_dBrightness, m_bCluster ? "0.4" : "0.5", 0, 1,
+                  "lightness exponent: smaller is darker (0 to 1)"),
+        RealValue("LargeStars", &m_dLargeStars, m_bCluster ? "0.08" : "0.05", 0, 1,
+                  "fraction of large stars (0 to 1)"),
+        RealValue("Rotation", &m_dRotation, "0.00", 0, 360,
+                  m_bCluster ? "cluster rotation in degrees (0 to 360)" : "not used by the star field"),
+        ColorValue("Color", &m_crColor, "12632256", "star colour"),
+    };
+}
+
 CGaussianRandom CStarFieldEffect::BrightnessSampler()
 {
     return CGaussianRandom(0.19, 0.27);

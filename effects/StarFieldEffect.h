@@ -15,6 +15,9 @@ public:
     void SaveDefaults(CSettingsStore& store) override;
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void ResetDefaults() override;
+    // The values LoadDefaults and SaveDefaults read and write, with the Cluster's defaults
+    // when m_bCluster is set.
+    CEffectValues GetValues() override;
 
     // Stars per pixel of the rectangle.
     double m_dDensity;

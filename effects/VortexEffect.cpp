@@ -11,7 +11,7 @@ CVortexEffect::CVortexEffect()
 {
     m_strSection = QStringLiteral("Vortex");
     m_nCursorId = 147;
-    ResetDefaults();
+    ResetDefaults(); // the table's defaults
     PrepareRender();
 }
 
@@ -34,22 +34,6 @@ CEffectValues CVortexEffect::GetValues()
     };
 }
 
-void CVortexEffect::LoadDefaults(const CSettingsStore& store)
-{
-    LoadEffectValues(store, m_strSection, GetValues());
-}
-
-void CVortexEffect::SaveDefaults(CSettingsStore& store)
-{
-    SaveEffectValues(store, m_strSection, GetValues());
-}
-
-void CVortexEffect::ResetDefaults()
-{
-    CEffect::ResetDefaults();
-    ResetEffectValues(GetValues());
-}
-
 void CVortexEffect::PrepareRender()
 {
     m_noise.Initialize(1.0, 2.0, 8, 0.0);
@@ -64,12 +48,7 @@ void CVortexEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProg
 {
     CRect b = rect;
     image.FlipRect(b);
-    const bool bRotated = m_dRotation > 0;
-    const CRect s = bRotated ? RotatedBoundingBox(b, m_dRotation) : b;
-    const CNoiseEllipse e((b.left + b.right) / 2, (b.top + b.bottom) / 2, b);
-    const double theta = m_dRotation * kEffectPi / 180;
-    const double c = std::cos(theta);
-    const double sn = -std::sin(theta);
+    const CTurnedEllipse e(b, m_dRotation);
     const CColor inner(m_crInner, TRUE);
     const CColor outer(m_crOuter, TRUE);
     const double inner0 = m_dInnerRadius;
@@ -78,17 +57,9 @@ void CVortexEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProg
     // ramp stays within [0, 1].
     const double e0 = FallOff(inner0 + kEdge, m_dDropoff);
 
-    RenderPixels(m_progress, image, s, bShowProgress, [&](int x, int y) {
-        double wx = x * kNoiseUnit - e.mx;
-        double wy = y * kNoiseUnit - e.my;
-        if (bRotated) {
-            const double t = wx * c - wy * sn;
-            wy = wx * sn + wy * c;
-            wx = t;
-        }
-        wx /= e.rx;
-        wy /= e.ry;
-        const double d = std::sqrt(wx * wx + wy * wy);
+    RenderPixels(m_progress, image, e.sweep, bShowProgress, [&](int x, int y) {
+        double wx, wy;
+        const double d = e.Offset(x, y, wx, wy);
         // Beyond the rim and inside the core the opacity is 0: the pixel stays as it is.
         double ramp;
         if (!(d < 1))

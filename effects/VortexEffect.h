@@ -11,12 +11,10 @@ class CVortexEffect : public CEffect
 public:
     CVortexEffect();
 
-    void LoadDefaults(const CSettingsStore& store) override;
-    void SaveDefaults(CSettingsStore& store) override;
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void PrepareRender() override;
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
-    void ResetDefaults() override;
+    // Loaded, saved and reset by CEffect from this table.
     CEffectValues GetValues() override;
 
     // Added to the noise.

@@ -38,6 +38,11 @@ const std::map<std::string, uint64_t> s_goldenHashes = {
     {"StarField", 6559548798668393102ull},
     {"Cluster", 8654493304941033007ull},
     {"Galaxy", 17049483613045621178ull},
+    {"Nebula", 7569610063817776799ull},
+    {"Star", 7863903382620696945ull},
+    {"Gas", 11835236741006419091ull},
+    {"Vortex", 903977182127975337ull},
+    {"Lens Flare", 6545833443777349488ull},
 };
 }
 

@@ -1,7 +1,9 @@
 // Helpers of the per-pixel effect tests: pictures filled with a known colour, parameters set
-// by their stored value names (the way the store and the command line reach them), and
-// pixel comparisons that say where they failed.
+// by their stored value names (the way the store and the command line reach them), and a
+// pixel check that says where it failed.
 #pragma once
+
+#include "EffectTestSupport.h"
 
 #include "app/SettingsStore.h"
 #include "document/Dib.h"
@@ -47,19 +49,6 @@ inline void RenderSeeded(CEffect& effect, CDib& dib, const CRect& rect, DWORD se
     SetRandomSeed(seed);
     effect.PrepareRender();
     effect.Render(dib, rect, nullptr, FALSE);
-}
-
-inline ::testing::AssertionResult SamePixels(const CDib& a, const CDib& b)
-{
-    if (a.m_nWidth != b.m_nWidth || a.m_nHeight != b.m_nHeight)
-        return ::testing::AssertionFailure() << "sizes differ";
-    for (int y = 0; y < a.m_nHeight; ++y)
-        for (int x = 0; x < a.m_nWidth; ++x)
-            if (a.GetPixel(x, y) != b.GetPixel(x, y))
-                return ::testing::AssertionFailure()
-                       << "pixel (" << x << ", row " << y << ") is " << std::hex
-                       << a.GetPixel(x, y) << " and " << b.GetPixel(x, y);
-    return ::testing::AssertionSuccess();
 }
 
 inline ::testing::AssertionResult PixelIs(const CDib& dib, int x, int y, DWORD expected)
