@@ -52,6 +52,8 @@ CGalaxyEffect::CGalaxyEffect()
     ResetDefaults();
 }
 
+// Not the load defaults of the table: a reset gives the dark red gas with the loose
+// spiral texture and the gas scale of the settings.
 void CGalaxyEffect::ResetDefaults()
 {
     m_crCore = RGB(248, 12, 47);
@@ -63,15 +65,26 @@ void CGalaxyEffect::ResetDefaults()
     m_strGasTexture = QStringLiteral("Loose spiral.jpg");
 }
 
+CEffectValues CGalaxyEffect::GetValues()
+{
+    // The gas texture, a string, is loaded and saved beside the table.
+    return {
+        ColorValue("ColorHigh", &m_crCore, "3083512", "colour of the stars at the centre"),
+        ColorValue("ColorLow", &m_crStars, "15342308", "colour of the stars far out"),
+        RealValue("Density", &m_dDensity, "0.5", 0, 1,
+                  "main-cloud stars per pixel x 4 (0 to 1)"),
+        // -1, the load default, stands for the GalaxyGasScale setting.
+        RealValue("GasScale", &m_dGasScale, "-1.0", -1, 10,
+                  "radius of the gas disc (0 to 10)"),
+        ColorValue("ColorGas", &m_crGas, "16777215", "colour of the gas disc at its centre"),
+    };
+}
+
 void CGalaxyEffect::LoadDefaults(const CSettingsStore& store)
 {
-    m_crCore = static_cast<COLORREF>(LoadInt(store, "ColorHigh", 3083512));
-    m_crStars = static_cast<COLORREF>(LoadInt(store, "ColorLow", 15342308));
-    m_dDensity = LoadReal(store, "Density", "0.5");
-    m_dGasScale = LoadReal(store, "GasScale", "-1.0");
+    CEffect::LoadDefaults(store);
     if (m_dGasScale < 0)
         m_dGasScale = g_fGalaxyGasScale;
-    m_crGas = static_cast<COLORREF>(LoadInt(store, "ColorGas", 16777215));
     m_strGasTexture = store.GetString(m_strSection, QStringLiteral("GasTexture"), QString());
     if (!m_strGasTexture.isEmpty() && !QFileInfo::exists(ResolveGalaxyTexture(m_strGasTexture)))
         m_strGasTexture.clear();
@@ -79,11 +92,7 @@ void CGalaxyEffect::LoadDefaults(const CSettingsStore& store)
 
 void CGalaxyEffect::SaveDefaults(CSettingsStore& store)
 {
-    SaveInt(store, "ColorHigh", static_cast<int>(m_crCore));
-    SaveInt(store, "ColorLow", static_cast<int>(m_crStars));
-    SaveReal(store, "Density", m_dDensity);
-    SaveReal(store, "GasScale", m_dGasScale);
-    SaveInt(store, "ColorGas", static_cast<int>(m_crGas));
+    CEffect::SaveDefaults(store);
     store.WriteString(m_strSection, QStringLiteral("GasTexture"), m_strGasTexture);
 }
 

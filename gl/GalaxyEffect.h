@@ -23,6 +23,8 @@ public:
     void PrepareRender() override;
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
     void ResetDefaults() override;
+    // The five numeric stored values; the gas texture is stored beside them.
+    CEffectValues GetValues() override;
 
     COLORREF m_crCore = RGB(248, 12, 47);
     COLORREF m_crStars = RGB(228, 26, 234);

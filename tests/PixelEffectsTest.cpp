@@ -126,9 +126,11 @@ namespace {
 // What SaveDefaults writes is exactly the table, so LoadDefaults, the command line and its
 // help name the same values; a round trip keeps every value; a fresh object has the
 // defaults a read from an empty store gives, and so (where it resets every value) has one
-// after ResetDefaults.
+// after ResetDefaults. The galaxy stores its gas texture, a string, beside the table, and
+// its reset gives a gas colour other than the load default.
 void CheckTableMatchesStore(int nTool, bool bResetsEveryValue)
 {
+    const bool bGalaxy = GetToolInfo(nTool)->szSection == std::string("Galaxy");
     auto effect = CreateTool(nTool);
     const std::string section = effect->m_strSection.toStdString();
     QTemporaryDir dir;
@@ -151,6 +153,8 @@ void CheckTableMatchesStore(int nTool, bool bResetsEveryValue)
     QStringList names;
     for (const CEffectValue& value : values)
         names << QString::fromLatin1(value.szName);
+    if (bGalaxy)
+        names << QStringLiteral("GasTexture");
     QStringList stored = raw.childKeys();
     stored.sort();
     names.sort();
@@ -193,6 +197,8 @@ void CheckTableMatchesStore(int nTool, bool bResetsEveryValue)
                 EXPECT_EQ(*static_cast<int*>(a[i].pField), *static_cast<int*>(b[i].pField))
                     << section << " " << a[i].szName;
             }
+            if (bGalaxy && a[i].szName == std::string("ColorGas"))
+                continue;
             EXPECT_EQ(*static_cast<int*>(c[i].pField), *static_cast<int*>(b[i].pField))
                 << section << " " << a[i].szName;
         }
