@@ -8,6 +8,8 @@
 #include <new>
 #include <utility>
 
+#include <sys/mman.h>
+
 void FillBitmapInfoHeader(BITMAPINFOHEADER& bmih, int width, int height, int bitCount,
                           DWORD colorsUsed)
 {
@@ -49,18 +51,26 @@ BOOL CDib::Create(int width, int height)
         return FALSE;
     const int stride = DibStride(width, 24);
     const int64_t bytes = int64_t(stride) * height;
-    // Rounded up to the alignment, as aligned_alloc requires; 64 keeps rows cache-friendly.
-    const size_t allocated = static_cast<size_t>((bytes + 63) / 64 * 64);
-    BYTE* p = static_cast<BYTE*>(std::aligned_alloc(64, allocated));
+    // calloc hands large pictures fresh zero pages from the system, so they are not cleared
+    // twice; file readers that fill every row then pay for the memory only once.
+    BYTE* p = static_cast<BYTE*>(std::calloc(static_cast<size_t>(bytes), 1));
     if (!p)
         return FALSE;
+    // Large pictures ask for 2 MiB pages: a 4096 x 4096 picture then costs 25 page faults
+    // instead of 12,000, which is most of what a reader adds to decoding into it.
+    {
+        const uintptr_t huge = uintptr_t(2) << 20;
+        const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + huge - 1) & ~(huge - 1);
+        const uintptr_t last = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(huge - 1);
+        if (last > first)
+            madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
     m_pixels.reset(p);
     m_pBits = p;
     m_nWidth = width;
     m_nHeight = height;
     m_nStride = stride;
     FillBitmapInfoHeader(m_dibSection.dsBmih, width, height, 24, 0);
-    std::memset(m_pBits, 0, allocated);
     return TRUE;
 }
 

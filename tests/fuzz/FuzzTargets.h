@@ -1,0 +1,94 @@
+// What each fuzz target does with one input, shared by the fuzzers and by the test that
+// replays inputs which once went wrong. Every input must end in TRUE or FALSE, never a crash.
+#pragma once
+
+#include "document/Dib.h"
+#include "imagefile/ImageFile.h"
+
+#include <QDir>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fuzz {
+
+// The readers of TGA and JPEG files take a file name: the input goes through a file of this
+// process's own in the temporary folder.
+inline std::string WriteInput(const BYTE* data, size_t size, const char* extension)
+{
+    const std::string path = QDir::tempPath().toStdString() + "/skyloom-fuzz-" +
+                             std::to_string(getpid()) + extension;
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        if (size)
+            std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+inline void CheckPicture(const CDib& dib)
+{
+    // Touch every byte, so reads of memory the reader did not fill show up.
+    volatile BYTE sum = 0;
+    for (int i = 0; i < dib.m_nStride * dib.m_nHeight; ++i)
+        sum = static_cast<BYTE>(sum + dib.m_pBits[i]);
+}
+
+inline void Bmp(const BYTE* data, size_t size)
+{
+    CDib dib;
+    if (dib.FromBitmapHandle(ReadBmpSection(std::vector<BYTE>(data, data + size))))
+        CheckPicture(dib);
+}
+
+inline void Tga(const BYTE* data, size_t size)
+{
+    const std::string path = WriteInput(data, size, ".tga");
+    CDib dib;
+    if (dib.Load(path.c_str()))
+        CheckPicture(dib);
+    std::remove(path.c_str());
+}
+
+inline void Jpeg(const BYTE* data, size_t size)
+{
+    const std::string path = WriteInput(data, size, ".jpg");
+    CDib dib;
+    if (dib.Load(path.c_str()))
+        CheckPicture(dib);
+    std::remove(path.c_str());
+}
+
+// A packed bitmap as the clipboard hands one over: a 40-byte header, then the colour
+// table and the rows. The header's sizes are kept small and the buffers made as long as the
+// header says, as a caller must; what is in them, and every other header field, is the
+// input's.
+inline void PackedBits(const BYTE* data, size_t size)
+{
+    BITMAPINFOHEADER bmih{};
+    std::memcpy(&bmih, data, std::min(size, sizeof bmih));
+    data += std::min(size, sizeof bmih);
+    size -= std::min(size, sizeof bmih);
+    bmih.biWidth = 1 + static_cast<LONG>(static_cast<DWORD>(bmih.biWidth) % 64);
+    const LONG rows = 1 + static_cast<LONG>(static_cast<DWORD>(bmih.biHeight) % 64);
+    bmih.biHeight = (bmih.biHeight < 0) ? -rows : rows;
+    bmih.biClrUsed %= 1024;
+    std::vector<RGBQUAD> colors(ColorTableLength(bmih) % 70000);
+    const size_t colorBytes = std::min(size, colors.size() * sizeof(RGBQUAD));
+    if (colorBytes)
+        std::memcpy(colors.data(), data, colorBytes);
+    data += colorBytes;
+    size -= colorBytes;
+    std::vector<BYTE> bits(static_cast<size_t>(DibStride(bmih.biWidth, bmih.biBitCount)) * rows);
+    if (!bits.empty())
+        std::memcpy(bits.data(), data, std::min(size, bits.size()));
+    CDib dib;
+    if (dib.FromPackedBits(&bmih, bits.empty() ? nullptr : bits.data(),
+                           colors.empty() ? nullptr : colors.data()))
+        CheckPicture(dib);
+}
+
+}
