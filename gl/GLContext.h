@@ -9,6 +9,10 @@
 //     image.GetGLContext()->Release();       // the framebuffer comes back into m_pBits
 //     target.Paste(image, ...);  image.Destroy();
 // CGLCurrentScope does the two middle steps for a block.
+//
+// A thread has one current OpenGL context across GLX and EGL: while a window's (GLX)
+// context is current, creating or making current an off-screen context fails. Release
+// the window's context first (QOpenGLWidget::doneCurrent).
 #pragma once
 
 #include "document/WinTypes.h"

@@ -11,9 +11,13 @@ int CGLMesh::Allocate(int triangles, int vertices)
     m_pVertices.reset();
     m_pTriangles.reset();
     m_nVertices = m_nTriangles = 0;
+    // Beyond 2^26 vertices (2.5 GiB) a request is a fault, not a scene.
+    constexpr int kMaxCount = 1 << 26;
+    if (triangles < 0 || vertices < 0 || triangles > kMaxCount || vertices > kMaxCount)
+        return 0;
     if (vertices == 0)
         vertices = 3 * triangles;
-    if (triangles < 0 || vertices < 0 || triangles > (1 << 26) || vertices > (1 << 26))
+    if (vertices > kMaxCount)
         return 0;
     std::unique_ptr<GLVertex[]> v(new (std::nothrow) GLVertex[static_cast<size_t>(vertices)]());
     std::unique_ptr<GLTriangle[]> t(

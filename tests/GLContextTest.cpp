@@ -1,4 +1,5 @@
 #include "GLTestSupport.h"
+#include "gl/GLMaterial.h"
 
 #include <GL/gl.h>
 
@@ -199,6 +200,10 @@ TEST_F(OffscreenContext, WithoutTheLibraryNothingIsDrawnAndTheProgramGoesOn)
 
 TEST_F(OffscreenContext, ThousandCyclesKeepMemoryFlat)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine; its leak check "
+                    "at exit stands in for this one";
+#endif
     auto cycle = [] {
         CDib dib;
         ASSERT_TRUE(dib.Create(64, 48));
@@ -206,6 +211,10 @@ TEST_F(OffscreenContext, ThousandCyclesKeepMemoryFlat)
         CGLCurrentScope scope(dib);
         ASSERT_TRUE(scope.IsCurrent());
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        CDib texture; // as a galaxy does: a textured scene deleted inside the context
+        ASSERT_TRUE(texture.Create(30, 20));
+        CGLMaterial material;
+        ASSERT_GT(material.UploadTexture(texture, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT), 0);
         glColor3f(1, 1, 0);
         FillTriangle(-1, -1, 1, -1, 0, 1);
     };
@@ -215,6 +224,6 @@ TEST_F(OffscreenContext, ThousandCyclesKeepMemoryFlat)
     for (int i = 0; i < 1000; ++i)
         cycle();
     const long grownKiB = (ResidentPages() - before) * (sysconf(_SC_PAGESIZE) / 1024);
-    // One picture with its framebuffer is about 20 KiB: a leak would add 20 MB.
+    // A picture with its framebuffer and texture is about 40 KiB: a leak would add 40 MB.
     EXPECT_LT(grownKiB, 2048) << "resident memory grew by " << grownKiB << " KiB";
 }
