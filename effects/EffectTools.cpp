@@ -9,6 +9,7 @@
 #include "StarEffect.h"
 #include "StarFieldEffect.h"
 #include "VortexEffect.h"
+#include "../gl/PlanetEffect.h"
 
 namespace {
 template <class T>
@@ -29,9 +30,9 @@ const CToolInfo s_tools[TOOL_COUNT] = {
     {6, "Vortex", "Vortex", &Make<CVortexEffect>},
     {7, "Galaxy", "Galaxy", &Make<CGalaxyEffect>},
     {8, "Lens Flare", "Lens Flare", &Make<CLensFlareEffect>},
-    {9, "Venus", "Venus", nullptr},
-    {10, "Moon", "Moon", nullptr},
-    {11, "Earth", "Earth", nullptr},
+    {9, "Venus", "Venus", &CPlanetEffect::CreateVenus},
+    {10, "Moon", "Moon", &CPlanetEffect::CreateMoon},
+    {11, "Earth", "Earth", &CPlanetEffect::CreateEarth},
 };
 }
 

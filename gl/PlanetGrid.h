@@ -29,7 +29,7 @@ CPlanetViewport PlanetViewport(int width, int height);
 
 // Walks the disc row by row from y = -1 up, x from -1 right, by repeated single-precision
 // addition of the step. point(x, y, r) is called where r <= 1; rowDone(row) after each row
-// (from 0). Both loops stop at once when g_bCancelRender is set.
+// (from 0) returns false to stop. Both loops stop at once when g_bCancelRender is set.
 template <class PointFn, class RowFn>
 void WalkPlanetSphere(const CPlanetGrid& grid, PointFn&& point, RowFn&& rowDone)
 {
@@ -40,7 +40,8 @@ void WalkPlanetSphere(const CPlanetGrid& grid, PointFn&& point, RowFn&& rowDone)
             if (r <= 1)
                 point(x, y, r);
         }
-        rowDone(row++);
+        if (!rowDone(row++))
+            break;
     }
 }
 

@@ -47,6 +47,7 @@ TEST(PlanetGrid, WalksCoverTheDiscAndTheRingAndStopOnCancel)
             EXPECT_EQ(row, lastRow + 1);
             lastRow = row;
             ++rows;
+            return true;
         });
     // About pi / step^2 points, bottom row first.
     EXPECT_NEAR(points, 3.14159265 * 10000, 300);
@@ -66,10 +67,16 @@ TEST(PlanetGrid, WalksCoverTheDiscAndTheRingAndStopOnCancel)
     int seen = 0;
     WalkPlanetSphere(
         grid, [&](float, float, float) { if (++seen == 50) g_bCancelRender = 1; },
-        [](int) {});
+        [](int) { return true; });
     EXPECT_EQ(seen, 50);
     seen = 0;
     WalkPlanetHalo(grid, [&](float, float, float) { ++seen; });
     EXPECT_EQ(seen, 0);
     g_bCancelRender = 0;
+
+    // A row callback can end the walk too.
+    seen = 0;
+    WalkPlanetSphere(grid, [&](float, float, float) { ++seen; }, [](int row) { return row < 2; });
+    EXPECT_GT(seen, 0);
+    EXPECT_LT(seen, 3 * 201);
 }

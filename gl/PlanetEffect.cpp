@@ -1,0 +1,102 @@
+#include "PlanetEffect.h"
+
+#include "EarthSurface.h"
+#include "MoonSurface.h"
+#include "PlanetRenderer.h"
+#include "VenusSurface.h"
+#include "app/Settings.h"
+#include "document/Dib.h"
+
+#include <new>
+
+namespace {
+
+// Where the saved copy of the target goes in the off-screen picture. The copy holds only
+// the part of the target inside the picture; pasted at (0, 0) it would be shifted against
+// the target wherever the target reaches past the left or top edge, and the pixels around
+// the disc would come back displaced. A copy of the whole target is pasted at (0, 0).
+CRect BackgroundRect(const CDib& image, const CRect& target, const CDib& second)
+{
+    CRect inside = target;
+    image.ClipRect(inside);
+    const CSize size = second.GetSize();
+    if (inside.IsRectEmpty() || size.cx != inside.Width() || size.cy != inside.Height())
+        return CRect(0, 0, target.Width(), target.Height());
+    inside.OffsetRect(-target.left, -target.top);
+    return inside;
+}
+
+}
+
+CPlanetEffect::CPlanetEffect(std::unique_ptr<CSurfaceModel> pSurface)
+    : m_pSurface(std::move(pSurface))
+{
+    m_strSection = QString::fromStdString(m_pSurface->GetName());
+}
+
+CPlanetEffect::~CPlanetEffect() = default;
+
+std::unique_ptr<CEffect> CPlanetEffect::CreateVenus()
+{
+    return std::make_unique<CPlanetEffect>(std::make_unique<CVenusSurface>());
+}
+
+std::unique_ptr<CEffect> CPlanetEffect::CreateMoon()
+{
+    return std::make_unique<CPlanetEffect>(std::make_unique<CMoonSurface>());
+}
+
+std::unique_ptr<CEffect> CPlanetEffect::CreateEarth()
+{
+    return std::make_unique<CPlanetEffect>(std::make_unique<CEarthSurface>());
+}
+
+void CPlanetEffect::LoadDefaults(const CSettingsStore& store)
+{
+    m_pSurface->LoadDefaults(store, m_strSection);
+}
+
+void CPlanetEffect::SaveDefaults(CSettingsStore& store)
+{
+    m_pSurface->SaveDefaults(store, m_strSection);
+}
+
+void CPlanetEffect::PrepareRender()
+{
+    m_pSurface->PrepareRender();
+}
+
+void CPlanetEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
+{
+    DrawEllipseCrossFeedback(pPainter, rect);
+}
+
+void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress)
+{
+    // The planet always reports progress in the status bar, even in a preview-free render.
+    (void)bShowProgress;
+    CRect target = rect;
+    image.FlipRect(target);
+    const int w = target.Width(), h = target.Height();
+    // Nothing to draw into or nothing of it visible: an empty drag, or one wholly outside
+    // the picture (which has no saved copy, and no shortage of memory to report either).
+    CRect inside = target;
+    image.ClipRect(inside);
+    if (w <= 0 || h <= 0 || inside.IsRectEmpty())
+        return;
+
+    std::unique_ptr<CDib> pOffscreen(new (std::nothrow) CDib);
+    std::unique_ptr<CPlanetRenderer> pRenderer;
+    if (pSecondImage && pOffscreen && pOffscreen->Create(w, h))
+        pRenderer.reset(new (std::nothrow) CPlanetRenderer);
+    if (!pRenderer) {
+        ShowEffectWarning(QStringLiteral("Insufficent memory to render planet"));
+        return;
+    }
+    if (!pOffscreen->CreateGLContext())
+        return; // no OpenGL: nothing is drawn and the picture stays as it was
+    pOffscreen->Paste(*pSecondImage, BackgroundRect(image, target, *pSecondImage), TRUE, 0, 0);
+    pRenderer->Setup(pOffscreen.get(), w, h, g_nFOV, FALSE, TRUE);
+    pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
+    image.Paste(*pOffscreen, target, TRUE, 0, 0);
+}

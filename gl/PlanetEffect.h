@@ -1,0 +1,34 @@
+// The three planet tools (Venus type, Moon, Earth): one effect class around the surface
+// model it owns, drawn with OpenGL over a copy of the target area.
+#pragma once
+
+#include "SurfaceModel.h"
+#include "effects/Effect.h"
+
+#include <memory>
+
+class CPlanetEffect : public CEffect
+{
+public:
+    // The tool's section is the model's name ("Venus", "Moon", "Earth").
+    explicit CPlanetEffect(std::unique_ptr<CSurfaceModel> pSurface);
+    ~CPlanetEffect() override;
+
+    void LoadDefaults(const CSettingsStore& store) override;
+    void SaveDefaults(CSettingsStore& store) override;
+    // Draws the planet into the centred square of rect over pSecondImage, the saved copy
+    // of rect; without it nothing is drawn and the user is told.
+    void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
+    void PrepareRender() override;
+    void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
+
+    CSurfaceModel& GetSurface() { return *m_pSurface; }
+    const CSurfaceModel& GetSurface() const { return *m_pSurface; }
+
+    static std::unique_ptr<CEffect> CreateVenus();
+    static std::unique_ptr<CEffect> CreateMoon();
+    static std::unique_ptr<CEffect> CreateEarth();
+
+private:
+    std::unique_ptr<CSurfaceModel> m_pSurface;
+};

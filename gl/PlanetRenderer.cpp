@@ -1,0 +1,207 @@
+#include "PlanetRenderer.h"
+
+#include "Curves.h"
+#include "GLContext.h"
+#include "PlanetGrid.h"
+#include "GLLight.h"
+#include "SurfaceModel.h"
+#include "document/Dib.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace {
+
+// Set while a draw runs: a preview pumped from inside a canvas draw must not start another.
+bool s_bDrawing = false;
+
+// Degrees that give a usable perspective; a damaged setting must not make it singular.
+int ClampFieldOfView(int angle)
+{
+    return angle < 1 ? 1 : (angle > 179 ? 179 : angle);
+}
+
+}
+
+CPlanetRenderer::CPlanetRenderer() : m_pLightPool(std::make_unique<CGLLightPool>())
+{
+}
+
+CPlanetRenderer::~CPlanetRenderer() = default;
+
+void CPlanetRenderer::Setup(CDib* pTarget, int width, int height, int fieldOfView,
+                            BOOL bClearColour, BOOL bMakeCurrent)
+{
+    m_pTarget = pTarget;
+    m_nWidth = width;
+    m_nHeight = height;
+    m_nFieldOfView = ClampFieldOfView(fieldOfView);
+    m_bClearColour = bClearColour;
+    m_dNear = 0.5;
+    m_dFar = 6;
+    if (!bMakeCurrent || !pTarget)
+        return;
+    CGLCurrentScope scope(*pTarget);
+    if (!scope.IsCurrent())
+        return;
+    ApplyView();
+    if (!m_pLights[0]) {
+        m_pLights[0] = m_pLightPool->Allocate();
+        m_pLights[1] = m_pLightPool->Allocate();
+    }
+}
+
+void CPlanetRenderer::SetFieldOfView(int angle)
+{
+    m_nFieldOfView = ClampFieldOfView(angle);
+    m_dNear = 0.01f;
+    m_dFar = 5;
+    if (!m_pTarget)
+        return;
+    CGLCurrentScope scope(*m_pTarget);
+    if (scope.IsCurrent())
+        ApplyView();
+}
+
+void CPlanetRenderer::ApplyView() const
+{
+    glClearDepth(1);
+    glEnable(GL_DEPTH_TEST);
+    // The sphere keeps its shape in the centred square of the target.
+    const CPlanetViewport v = PlanetViewport(m_nWidth, m_nHeight);
+    glViewport(v.x, v.y, v.side, v.side);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(m_nFieldOfView, 1, m_dNear, m_dFar);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void CPlanetRenderer::Draw(const CSurfaceModel& model, int progressType)
+{
+    if (!m_pTarget || m_nWidth <= 0 || m_nHeight <= 0 || !m_pLights[0])
+        return;
+    CGLCurrentScope scope(*m_pTarget);
+    if (!scope.IsCurrent())
+        return;
+    ApplyView();
+    DrawPoints(model, progressType);
+}
+
+void CPlanetRenderer::SetPointState(CLightSource& light) const
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // The light's position is taken in eye coordinates, before the sphere is moved away.
+    ApplyLighting(*m_pLights[0], light);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    // The sphere of radius 1 sits 5 units in front of the eye.
+    glTranslatef(0, 0, -5);
+}
+
+void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
+{
+    if (s_bDrawing)
+        return;
+    s_bDrawing = true;
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (g_lightList.empty()) {
+        glPopMatrix();
+        s_bDrawing = false;
+        return;
+    }
+    CLightSource& light = *g_lightList[0];
+    SetPointState(light);
+    glClearColor(0, 0, 0, 1);
+    // Without the colour clear the points land on the pasted background.
+    glClear(m_bClearColour ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_DEPTH_BUFFER_BIT);
+    glPointSize(1);
+    glScalef(1, 1, 1);
+    m_pLightPool->EnableLighting(TRUE);
+    m_pLights[0]->Enable(TRUE);
+
+    const CPlanetGrid grid(m_nWidth, m_nHeight);
+    const bool showProgress = progressType == ProgressMeter;
+    if (showProgress)
+        m_progress.Begin(grid.rows);
+
+    if (model.HasHalo()) {
+        float haloColour[4];
+        model.GetHaloColour().ToUnit(haloColour);
+        glBegin(GL_POINTS);
+        WalkPlanetHalo(grid, [&](float x, float y, float r) {
+            float colour[4] = {haloColour[0], haloColour[1], haloColour[2], 1};
+            if (r >= 1)
+                colour[3] = static_cast<float>(1 - SmoothStep(1, grid.outer, r));
+            glColor4fv(colour);
+            glNormal3f(x, y, 0);
+            glVertex3f(x, y, 0);
+        });
+        glEnd();
+    }
+
+    // Events pumped between rows (and a progress display) may draw elsewhere (a preview in another picture), which
+    // takes the shared GL context away: the rows so far are then read back into the
+    // target, and it is made current again with the drawing state restored.
+    bool stackIntact = true;
+    auto resume = [&]() {
+        if (m_pTarget->GetGLContext() && m_pTarget->GetGLContext()->IsCurrent())
+            return true;
+        if (!m_pTarget->GetGLContext() || !m_pTarget->GetGLContext()->MakeCurrent())
+            return false;
+        stackIntact = false;
+        ApplyView();
+        SetPointState(light);
+        glPointSize(1);
+        m_pLightPool->EnableLighting(TRUE);
+        m_pLights[0]->Enable(TRUE);
+        return true;
+    };
+
+    glBegin(GL_POINTS);
+    bool current = true;
+    WalkPlanetSphere(
+        grid,
+        [&](float x, float y, float r) {
+            SurfacePoint pt;
+            pt.position[0] = x;
+            pt.position[1] = y;
+            pt.position[2] = std::sqrt(1 - r * r);
+            model.ComputeColour(pt);
+            float colour[4];
+            pt.colour.ToUnit(colour);
+            if (r > grid.inner)
+                colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, r));
+            glColor4fv(colour);
+            glNormal3fv(pt.normal);
+            glVertex3fv(pt.position);
+        },
+        [&](int row) {
+            if (progressType == ProgressNone)
+                return true;
+            // Points are independent, so ending the primitive for the pump changes nothing.
+            glEnd();
+            PumpPendingMessages();
+            if (showProgress)
+                m_progress.Step(row);
+            current = resume();
+            if (current)
+                glBegin(GL_POINTS);
+            return current;
+        });
+    if (current)
+        glEnd();
+    if (showProgress)
+        m_progress.End();
+    if (current) {
+        glFlush();
+        if (stackIntact)
+            glPopMatrix();
+    }
+    s_bDrawing = false;
+}

@@ -1,0 +1,61 @@
+// Draws a planet as a lit sphere of GL points into a picture's off-screen context: the
+// surface model gives each grid point its colour and normal, the rim fades over a band
+// and the Earth gets a halo ring.
+#pragma once
+
+#include "document/WinTypes.h"
+#include "view/ProgressMeter.h"
+
+#include <memory>
+
+class CDib;
+class CSurfaceModel;
+class CGLLightPool;
+class CGLLight;
+class CLightSource;
+
+class CPlanetRenderer
+{
+public:
+    enum { ProgressNone = 0, ProgressDialog = 1, ProgressMeter = 2 };
+
+    CPlanetRenderer();
+    ~CPlanetRenderer();
+    CPlanetRenderer(const CPlanetRenderer&) = delete;
+    CPlanetRenderer& operator=(const CPlanetRenderer&) = delete;
+
+    // Targets pTarget (which has its GL context) at width x height pixels, the sphere seen
+    // through fieldOfView degrees. bClearColour: the draw clears the picture to black
+    // first; otherwise it lands on the pixels already there. With bMakeCurrent the view is
+    // set up in the context at once and the lights are taken.
+    void Setup(CDib* pTarget, int width, int height, int fieldOfView, BOOL bClearColour,
+               BOOL bMakeCurrent);
+    // A new field of view with the previews' near and far planes.
+    void SetFieldOfView(int angle);
+    // Draws model with progress type ProgressNone or ProgressMeter. ProgressDialog belongs to
+    // the application; here it draws without progress. A draw started while another runs
+    // returns at once.
+    void Draw(const CSurfaceModel& model, int progressType);
+
+    int GetFieldOfView() const { return m_nFieldOfView; }
+
+private:
+    // Viewport, depth test and projection of the target. The contexts of all pictures
+    // share one GL context, which every make-current starts afresh, so the view is set
+    // again at each one.
+    void ApplyView() const;
+    void DrawPoints(const CSurfaceModel& model, int progressType);
+    // Model-view, light and blending of the point drawing.
+    void SetPointState(CLightSource& light) const;
+
+    CDib* m_pTarget = nullptr;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_bClearColour = 1;
+    int m_nFieldOfView = 30;
+    double m_dNear = 0.5; // clipping planes of the projection
+    double m_dFar = 6;
+    std::unique_ptr<CGLLightPool> m_pLightPool;
+    CGLLight* m_pLights[2] = {nullptr, nullptr};
+    CProgressMeter m_progress;
+};
