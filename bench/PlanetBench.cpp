@@ -52,10 +52,7 @@ void BM_PlanetColours(benchmark::State& state)
         WalkPlanetSphere(
             grid,
             [&](float x, float y, float r) {
-                SurfacePoint pt;
-                pt.position[0] = x;
-                pt.position[1] = y;
-                pt.position[2] = std::sqrt(1 - r * r);
+                SurfacePoint pt = SurfacePoint::OnSphere(x, y, r);
                 model.ComputeColour(pt);
                 sum += pt.colour.Red();
                 ++points;

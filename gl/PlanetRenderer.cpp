@@ -168,10 +168,7 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
     WalkPlanetSphere(
         grid,
         [&](float x, float y, float r) {
-            SurfacePoint pt;
-            pt.position[0] = x;
-            pt.position[1] = y;
-            pt.position[2] = std::sqrt(1 - r * r);
+            SurfacePoint pt = SurfacePoint::OnSphere(x, y, r);
             model.ComputeColour(pt);
             float colour[4];
             pt.colour.ToUnit(colour);

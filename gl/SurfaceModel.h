@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <cmath>
+
 #include <string>
 
 class CSettingsStore;
@@ -15,6 +17,17 @@ class CSettingsStore;
 // handed to GL lighting and the colour with channels 0..255.
 struct SurfacePoint
 {
+    // The point of the visible hemisphere over (x, y), r being their distance from the
+    // centre (at most 1).
+    static SurfacePoint OnSphere(float x, float y, float r)
+    {
+        SurfacePoint pt;
+        pt.position[0] = x;
+        pt.position[1] = y;
+        pt.position[2] = std::sqrt(1 - r * r);
+        return pt;
+    }
+
     float position[3] = {0, 0, 0};
     float normal[3] = {0, 0, 0};
     CColor colour;
