@@ -135,16 +135,8 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
 
         BOOL bClear = TRUE;
         if (pSecondImage) {
-            // The undo copy covers only the part of the rectangle inside the picture; put
-            // it where that part lies in the off-screen image.
-            CRect inside = rows;
-            image.ClipRect(inside);
-            CRect at(0, 0, w, h);
-            const CSize size = pSecondImage->GetSize();
-            if (size.cx == inside.Width() && size.cy == inside.Height())
-                at = CRect(inside.left - rows.left, inside.top - rows.top,
-                           inside.left - rows.left + size.cx, inside.top - rows.top + size.cy);
-            pOffscreen->Paste(*pSecondImage, at, TRUE, 0, 0);
+            pOffscreen->Paste(*pSecondImage, BackgroundPasteRect(image, rows, *pSecondImage),
+                              TRUE, 0, 0);
             bClear = FALSE;
         }
 

@@ -1,6 +1,7 @@
 #include "PlanetEffect.h"
 
 #include "EarthSurface.h"
+#include "GLContext.h"
 #include "MoonSurface.h"
 #include "PlanetRenderer.h"
 #include "VenusSurface.h"
@@ -8,25 +9,6 @@
 #include "document/Dib.h"
 
 #include <new>
-
-namespace {
-
-// Where the saved copy of the target goes in the off-screen picture. The copy holds only
-// the part of the target inside the picture; pasted at (0, 0) it would be shifted against
-// the target wherever the target reaches past the left or top edge, and the pixels around
-// the disc would come back displaced. A copy of the whole target is pasted at (0, 0).
-CRect BackgroundRect(const CDib& image, const CRect& target, const CDib& second)
-{
-    CRect inside = target;
-    image.ClipRect(inside);
-    const CSize size = second.GetSize();
-    if (inside.IsRectEmpty() || size.cx != inside.Width() || size.cy != inside.Height())
-        return CRect(0, 0, target.Width(), target.Height());
-    inside.OffsetRect(-target.left, -target.top);
-    return inside;
-}
-
-}
 
 CPlanetEffect::CPlanetEffect(std::unique_ptr<CSurfaceModel> pSurface)
     : m_pSurface(std::move(pSurface))
@@ -95,7 +77,7 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     }
     if (!pOffscreen->CreateGLContext())
         return; // no OpenGL: nothing is drawn and the picture stays as it was
-    pOffscreen->Paste(*pSecondImage, BackgroundRect(image, target, *pSecondImage), TRUE, 0, 0);
+    pOffscreen->Paste(*pSecondImage, BackgroundPasteRect(image, target, *pSecondImage), TRUE, 0, 0);
     pRenderer->Setup(pOffscreen.get(), w, h, g_nFOV, FALSE, TRUE);
     pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
     image.Paste(*pOffscreen, target, TRUE, 0, 0);
