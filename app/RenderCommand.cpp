@@ -1,0 +1,549 @@
+#include "RenderCommand.h"
+
+#include "../app/SettingsStore.h"
+#include "../document/Dib.h"
+#include "../effects/Effect.h"
+#include "../effects/EffectTools.h"
+#include "../effects/Random.h"
+#include "../gl/GLContext.h"
+#include "../imagefile/ImageFile.h"
+
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Rectangle coordinates beyond this are refused: far past any picture, and small enough
+// that the effects' integer geometry cannot overflow.
+constexpr int kMaxCoordinate = 1 << 20;
+
+// A bar of this many cells on standard error, redrawn only when its percentage moves.
+class CTerminalProgress : public CProgressDisplay
+{
+public:
+    void SetLabel(const QString& label) { m_label = label.toLocal8Bit(); }
+
+    BOOL CreateBar() override
+    {
+        m_nPercent = -1;
+        SetBarPosition(0);
+        return TRUE;
+    }
+    void SetBarPosition(int nPercent) override
+    {
+        nPercent = nPercent < 0 ? 0 : (nPercent > 100 ? 100 : nPercent);
+        if (nPercent == m_nPercent)
+            return;
+        m_nPercent = nPercent;
+        const int filled = nPercent * kCells / 100;
+        std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", m_label.constData(), filled,
+                     "########################################", kCells - filled, "",
+                     nPercent);
+        std::fflush(stderr);
+    }
+    void DestroyBar() override
+    {
+        SetBarPosition(100);
+        std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+
+private:
+    static constexpr int kCells = 40;
+    QByteArray m_label;
+    int m_nPercent = -1;
+};
+
+// Installs a display for the length of a run and takes it out again.
+class CInstalledProgress
+{
+public:
+    explicit CInstalledProgress(CProgressDisplay* pDisplay) { SetProgressDisplay(pDisplay); }
+    ~CInstalledProgress() { SetProgressDisplay(nullptr); }
+    CInstalledProgress(const CInstalledProgress&) = delete;
+    CInstalledProgress& operator=(const CInstalledProgress&) = delete;
+};
+
+bool ParseInt(const QString& text, int nMin, int nMax, int& value)
+{
+    bool ok = false;
+    const qlonglong n = text.toLongLong(&ok, 10);
+    if (!ok || n < nMin || n > nMax)
+        return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+// RRGGBB in hexadecimal (a leading '#' allowed) to its red, green and blue.
+bool ParseRgb(QString text, int& red, int& green, int& blue)
+{
+    if (text.startsWith(QLatin1Char('#')))
+        text.remove(0, 1);
+    if (text.size() != 6)
+        return false;
+    bool ok = false;
+    const uint v = text.toUInt(&ok, 16);
+    if (!ok)
+        return false;
+    red = (v >> 16) & 0xFF;
+    green = (v >> 8) & 0xFF;
+    blue = v & 0xFF;
+    return true;
+}
+
+QString Describe(const CEffectValue& value)
+{
+    switch (value.kind) {
+    case CEffectValue::Real:
+        return QStringLiteral("number");
+    case CEffectValue::Integer:
+        return QStringLiteral("whole number");
+    case CEffectValue::Switch:
+        return QStringLiteral("0 or 1");
+    case CEffectValue::Color:
+        return QStringLiteral("RRGGBB");
+    }
+    return QString();
+}
+
+QString NumberText(double d)
+{
+    return QString::number(d, 'g', 10);
+}
+
+// Checks TEXT for the value and gives what goes into the store: reals as the text itself
+// (read back exactly as the store reads any real), the rest as integers.
+bool CheckValue(const CEffectValue& value, const QString& text, QString& stored,
+                QString& error)
+{
+    const QString trimmed = text.trimmed();
+    switch (value.kind) {
+    case CEffectValue::Real: {
+        bool ok = false;
+        const double d = trimmed.toDouble(&ok);
+        if (!ok || !std::isfinite(d) || DecimalTextToReal(trimmed) != d) {
+            error = QStringLiteral("is not a number");
+            return false;
+        }
+        if (d < value.dMin || d > value.dMax) {
+            error = QStringLiteral("is outside %1 to %2")
+                        .arg(NumberText(value.dMin), NumberText(value.dMax));
+            return false;
+        }
+        stored = trimmed;
+        return true;
+    }
+    case CEffectValue::Integer:
+    case CEffectValue::Switch: {
+        int n = 0;
+        if (!ParseInt(trimmed, static_cast<int>(value.dMin), static_cast<int>(value.dMax), n)) {
+            error = value.kind == CEffectValue::Switch
+                        ? QStringLiteral("must be 0 or 1")
+                        : QStringLiteral("is not a whole number from %1 to %2")
+                              .arg(NumberText(value.dMin), NumberText(value.dMax));
+            return false;
+        }
+        stored = QString::number(n);
+        return true;
+    }
+    case CEffectValue::Color: {
+        int r = 0, g = 0, b = 0;
+        if (!ParseRgb(trimmed, r, g, b)) {
+            error = QStringLiteral("is not a colour RRGGBB in hexadecimal");
+            return false;
+        }
+        stored = QString::number(RGB(r, g, b));
+        return true;
+    }
+    }
+    return false;
+}
+
+QString EffectNames()
+{
+    QStringList names;
+    for (int i = 0; i < TOOL_COUNT; ++i) {
+        const CToolInfo* pInfo = GetToolInfo(i);
+        if (pInfo && pInfo->pfnCreate && *pInfo->szSection)
+            names << QStringLiteral("\"%1\"").arg(QLatin1String(pInfo->szSection));
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+// The arguments one at a time, with the option each value belongs to for messages.
+class CArgReader
+{
+public:
+    explicit CArgReader(const QStringList& args) : m_args(args) {}
+    bool AtEnd() const { return m_nNext >= m_args.size(); }
+    QString Next() { return m_args[m_nNext++]; }
+    bool Value(const QString& option, QString& value, QString& error)
+    {
+        if (AtEnd()) {
+            error = QStringLiteral("%1 needs a value").arg(option);
+            return false;
+        }
+        value = Next();
+        return true;
+    }
+
+private:
+    const QStringList& m_args;
+    int m_nNext = 0;
+};
+
+bool ParseStepValue(CRenderStep& step, const QString& text, QString& error)
+{
+    const int eq = text.indexOf(QLatin1Char('='));
+    if (eq <= 0) {
+        error = QStringLiteral("--set %1: expected VALUE=TEXT").arg(text);
+        return false;
+    }
+    const QString name = text.left(eq);
+    const auto effect = CreateTool(step.nTool);
+    const CEffectValues values = effect->GetValues();
+    const CEffectValue* pValue = FindEffectValue(values, name);
+    if (!pValue) {
+        QStringList known;
+        for (const CEffectValue& v : values)
+            known << QLatin1String(v.szName);
+        error = known.isEmpty()
+                    ? QStringLiteral("%1 has no values to set").arg(step.strEffect)
+                    : QStringLiteral("%1 has no value \"%2\" (it has %3)")
+                          .arg(step.strEffect, name, known.join(QStringLiteral(", ")));
+        return false;
+    }
+    QString stored, why;
+    if (!CheckValue(*pValue, text.mid(eq + 1), stored, why)) {
+        error = QStringLiteral("--set %1: %2 %3").arg(text, step.strEffect + QLatin1Char(' ') + name, why);
+        return false;
+    }
+    step.values.append({name, stored});
+    return true;
+}
+
+bool ParseRect(const QString& text, CRect& rect)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    int v[4];
+    for (int i = 0; i < 4; ++i) {
+        if (!ParseInt(parts[i].trimmed(), -kMaxCoordinate, kMaxCoordinate, v[i]))
+            return false;
+    }
+    rect = CRect(v[0], v[1], v[2], v[3]);
+    // A drag upward or to the left gives the same rectangle.
+    rect.NormalizeRect();
+    return true;
+}
+
+}
+
+bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QString& error)
+{
+    options = CRenderOptions();
+    // --help anywhere wins over anything else on the line.
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        options.bHelp = true;
+        return true;
+    }
+    CArgReader reader(args);
+    bool bHasFormat = false;
+    while (!reader.AtEnd()) {
+        const QString arg = reader.Next();
+        QString value;
+        CRenderStep* pStep = options.steps.isEmpty() ? nullptr : &options.steps.last();
+        auto once = [&](bool bGiven) {
+            if (bGiven)
+                error = QStringLiteral("%1 is given twice").arg(arg);
+            return !bGiven;
+        };
+        auto inStep = [&]() {
+            if (!pStep)
+                error = QStringLiteral("%1 must follow --effect NAME").arg(arg);
+            return pStep != nullptr;
+        };
+
+        if (arg == QLatin1String("--size")) {
+            if (!once(options.bHasSize) || !reader.Value(arg, value, error))
+                return false;
+            const QStringList wh = value.split(QLatin1Char('x'));
+            if (wh.size() != 2 || !ParseInt(wh[0], 1, 65535, options.nWidth) ||
+                !ParseInt(wh[1], 1, 65535, options.nHeight)) {
+                error = QStringLiteral("--size %1: expected WxH, each 1 to 65535").arg(value);
+                return false;
+            }
+            options.bHasSize = true;
+        } else if (arg == QLatin1String("--input")) {
+            if (!once(!options.strInput.isEmpty()) || !reader.Value(arg, value, error))
+                return false;
+            if (value.isEmpty()) {
+                error = QStringLiteral("--input needs a file name");
+                return false;
+            }
+            options.strInput = value;
+        } else if (arg == QLatin1String("--background")) {
+            if (!once(options.bHasBackground) || !reader.Value(arg, value, error))
+                return false;
+            int r = 0, g = 0, b = 0;
+            if (!ParseRgb(value, r, g, b)) {
+                error = QStringLiteral("--background %1: expected RRGGBB in hexadecimal").arg(value);
+                return false;
+            }
+            options.nBackground = DWORD(r) << 16 | DWORD(g) << 8 | DWORD(b);
+            options.bHasBackground = true;
+        } else if (arg == QLatin1String("--effect")) {
+            if (!reader.Value(arg, value, error))
+                return false;
+            CRenderStep step;
+            step.strEffect = value;
+            step.nTool = FindToolBySection(value);
+            const CToolInfo* pInfo = GetToolInfo(step.nTool);
+            if (step.nTool <= 0 || !pInfo || !pInfo->pfnCreate) {
+                error = QStringLiteral("unknown effect \"%1\" (effects: %2)").arg(value, EffectNames());
+                return false;
+            }
+            options.steps.append(step);
+        } else if (arg == QLatin1String("--rect")) {
+            if (!inStep() || !once(pStep->bHasRect) || !reader.Value(arg, value, error))
+                return false;
+            if (!ParseRect(value, pStep->rect)) {
+                error = QStringLiteral("--rect %1: expected L,T,R,B, whole numbers within %2")
+                            .arg(value)
+                            .arg(kMaxCoordinate);
+                return false;
+            }
+            pStep->bHasRect = true;
+        } else if (arg == QLatin1String("--seed")) {
+            if (!inStep() || !once(pStep->bHasSeed) || !reader.Value(arg, value, error))
+                return false;
+            bool ok = false;
+            const qulonglong seed = value.toULongLong(&ok, 10);
+            if (!ok || seed > 0xFFFFFFFFull) {
+                error = QStringLiteral("--seed %1: expected a whole number from 0 to 4294967295").arg(value);
+                return false;
+            }
+            pStep->nSeed = static_cast<DWORD>(seed);
+            pStep->bHasSeed = true;
+        } else if (arg == QLatin1String("--set")) {
+            if (!inStep() || !reader.Value(arg, value, error) || !ParseStepValue(*pStep, value, error))
+                return false;
+        } else if (arg == QLatin1String("--format")) {
+            if (!once(bHasFormat) || !reader.Value(arg, value, error))
+                return false;
+            if (value == QLatin1String("jpeg"))
+                options.format = CRenderOptions::Jpeg;
+            else if (value == QLatin1String("bmp24"))
+                options.format = CRenderOptions::Bmp24;
+            else if (value == QLatin1String("bmp256"))
+                options.format = CRenderOptions::Bmp256;
+            else {
+                error = QStringLiteral("--format %1: expected jpeg, bmp24 or bmp256").arg(value);
+                return false;
+            }
+            bHasFormat = true;
+        } else if (arg == QLatin1String("-o") || arg == QLatin1String("--output")) {
+            if (!once(!options.strOutput.isEmpty()) || !reader.Value(arg, value, error))
+                return false;
+            if (value.isEmpty()) {
+                error = QStringLiteral("-o needs a file name");
+                return false;
+            }
+            options.strOutput = value;
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            error = QStringLiteral("unknown option %1").arg(arg);
+            return false;
+        } else {
+            error = QStringLiteral("unexpected argument \"%1\"").arg(arg);
+            return false;
+        }
+    }
+    if (options.bHasSize && !options.strInput.isEmpty()) {
+        error = QStringLiteral("--size and --input exclude each other");
+        return false;
+    }
+    if (options.bHasBackground && !options.strInput.isEmpty()) {
+        error = QStringLiteral("--background colours a new picture; it does not go with --input");
+        return false;
+    }
+    if (options.strOutput.isEmpty()) {
+        error = QStringLiteral("no output: give -o OUTPUT");
+        return false;
+    }
+    if (options.format == CRenderOptions::ByExtension) {
+        const EImageFileType type = ImageFileTypeFromName(options.strOutput.toLocal8Bit().constData());
+        if (type != EImageFileType::Bmp && type != EImageFileType::Jpeg) {
+            error = QStringLiteral("cannot tell how to write \"%1\": name it .bmp or .jpg, or give --format")
+                        .arg(options.strOutput);
+            return false;
+        }
+    }
+    return true;
+}
+
+QString RenderCommandHelp()
+{
+    QString text;
+    QTextStream s(&text);
+    s << "Usage: skyloom-render [--size WxH | --input FILE] [--background RRGGBB] [STEP...]\n"
+         "                      [--format jpeg|bmp24|bmp256] -o OUTPUT\n"
+         "  STEP: --effect NAME [--rect L,T,R,B] [--seed N] [--set VALUE=TEXT]...\n"
+         "\n"
+         "Paints effects into a picture as a drag on the canvas does, and writes it.\n"
+         "\n"
+         "  --size WxH          a new picture (default 640x480)\n"
+         "  --background RRGGBB its colour in hexadecimal (default 000000)\n"
+         "  --input FILE        start from a picture file (.bmp, .jpg, .tga) instead\n"
+         "  --effect NAME       an effect, by its settings section; effects run in order\n"
+         "  --rect L,T,R,B      where it goes, in picture pixels from the top left, right and\n"
+         "                      bottom exclusive (default the whole picture); a rectangle that\n"
+         "                      is empty or misses the picture paints nothing\n"
+         "  --seed N            the random generator's state before the effect (0 to\n"
+         "                      4294967295); without it one is taken from the clock and printed\n"
+         "  --set VALUE=TEXT    a parameter by its stored value name; the others keep the\n"
+         "                      effect's built-in defaults (your settings are not used)\n"
+         "  --format F          jpeg (JPEG Image), bmp24 (24-bit Bitmap) or bmp256 (256 Color\n"
+         "                      Bitmap); without it OUTPUT's extension decides (.bmp, .jpg)\n"
+         "  -o OUTPUT           the file to write; a failed run leaves it as it was\n"
+         "  --help              this text\n"
+         "\n"
+         "With no STEP the input is converted: skyloom-render --input a.tga -o a.bmp\n"
+         "Exit status: 0 done, 1 a file could not be read or written, 2 wrong usage.\n"
+         "\n"
+         "Effects and their values (default in brackets):\n";
+    for (int i = 0; i < TOOL_COUNT; ++i) {
+        const auto effect = CreateTool(i);
+        if (!effect || effect->m_strSection.isEmpty())
+            continue;
+        s << "\n  " << (effect->m_strSection.contains(QLatin1Char(' '))
+                            ? QLatin1Char('"') + effect->m_strSection + QLatin1Char('"')
+                            : effect->m_strSection)
+          << "\n";
+        const CEffectValues values = effect->GetValues();
+        if (values.empty())
+            s << "    (no values to set here)\n";
+        for (const CEffectValue& value : values) {
+            QString def = QLatin1String(value.szDefault);
+            if (value.kind == CEffectValue::Color) {
+                const COLORREF c = static_cast<COLORREF>(def.toUInt());
+                def = QString::asprintf("%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+            }
+            s << "    " << QString(QLatin1String(value.szName)).leftJustified(20) << " "
+              << QStringLiteral("%1 [%2]: ").arg(Describe(value), def)
+              << QLatin1String(value.szMeaning) << "\n";
+        }
+    }
+    s.flush();
+    return text;
+}
+
+namespace {
+
+// One step: the same path as a drag on the canvas. Values reach the effect through a store
+// of its own and LoadDefaults, as saved settings would.
+void RenderStep(CDib& dib, const CRenderStep& step, const QTemporaryDir& dir, int nStep,
+                CTerminalProgress* pProgress, QTextStream& out)
+{
+    const auto effect = CreateTool(step.nTool);
+    {
+        CSettingsStore store(dir.filePath(QStringLiteral("step%1.ini").arg(nStep)));
+        for (const auto& value : step.values)
+            store.WriteString(effect->m_strSection, value.first, value.second);
+        effect->LoadDefaults(store);
+    }
+
+    const CRect rect = step.bHasRect ? step.rect : CRect(0, 0, dib.m_nWidth, dib.m_nHeight);
+    CRect affected = rect;
+    effect->GetAffectedRect(affected);
+    // What the document keeps for undo: the affected area as it was, clipped to the picture.
+    dib.FlipRect(affected);
+    std::unique_ptr<CDib> pUndo(dib.Extract(affected));
+
+    DWORD seed = step.nSeed;
+    if (!step.bHasSeed) {
+        seed = static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch());
+        out << step.strEffect << ": --seed " << seed << Qt::endl;
+    }
+    if (pProgress)
+        pProgress->SetLabel(step.strEffect);
+    SetRandomSeed(seed);
+    g_nEffectSeed = seed;
+    effect->PrepareRender();
+    effect->Render(dib, rect, pUndo.get(), TRUE);
+}
+
+BOOL Write(const CDib& dib, const CRenderOptions& options)
+{
+    const QByteArray name = options.strOutput.toLocal8Bit();
+    switch (options.format) {
+    case CRenderOptions::Jpeg:
+        return dib.SaveJPEG(name.constData());
+    case CRenderOptions::Bmp24:
+        return dib.SaveBMP(name.constData());
+    case CRenderOptions::Bmp256:
+        return dib.Save256ColorBMP(name.constData());
+    case CRenderOptions::ByExtension:
+        break;
+    }
+    return dib.Save(name.constData());
+}
+
+}
+
+int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err,
+                     bool bTerminalProgress)
+{
+    CRenderOptions options;
+    QString error;
+    if (!ParseRenderArguments(args, options, error)) {
+        err << "skyloom-render: " << error << " (see --help)" << Qt::endl;
+        return RENDER_USAGE_ERROR;
+    }
+    if (options.bHelp) {
+        out << RenderCommandHelp();
+        out.flush();
+        return RENDER_OK;
+    }
+
+    CDib dib;
+    if (!options.strInput.isEmpty()) {
+        if (!dib.Load(options.strInput.toLocal8Bit().constData())) {
+            err << "skyloom-render: cannot read \"" << options.strInput
+                << "\": missing, unreadable or not a BMP, JPEG or TGA picture" << Qt::endl;
+            return RENDER_FILE_ERROR;
+        }
+    } else {
+        if (!dib.Create(options.nWidth, options.nHeight)) {
+            err << "skyloom-render: --size " << options.nWidth << "x" << options.nHeight
+                << ": too large a picture" << Qt::endl;
+            return RENDER_USAGE_ERROR;
+        }
+        dib.Fill(options.nBackground);
+    }
+
+    QTemporaryDir settingsDir;
+    if (!settingsDir.isValid()) {
+        err << "skyloom-render: cannot make a temporary folder for the effects' settings"
+            << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
+    // The galaxy and the planets draw with OpenGL; without it they paint nothing.
+    if (!options.steps.isEmpty())
+        LoadGLEntryPoints(TRUE);
+    CTerminalProgress progress;
+    CInstalledProgress installed(bTerminalProgress ? &progress : nullptr);
+    for (int i = 0; i < options.steps.size(); ++i)
+        RenderStep(dib, options.steps[i], settingsDir, i, bTerminalProgress ? &progress : nullptr, out);
+
+    if (!Write(dib, options)) {
+        err << "skyloom-render: cannot write \"" << options.strOutput << "\"" << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
+    return RENDER_OK;
+}

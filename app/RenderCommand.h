@@ -1,0 +1,62 @@
+// skyloom-render: makes pictures from the command line with the same effect objects and the
+// same path as a drag on the canvas (parameters, affected area, seed, PrepareRender,
+// Render). Parameters start from the effects' built-in defaults in a private settings
+// store; the user's own settings are never read or written.
+#pragma once
+
+#include "../document/WinTypes.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+// Exit codes.
+enum {
+    RENDER_OK = 0,
+    RENDER_FILE_ERROR = 1,  // a file could not be read or written
+    RENDER_USAGE_ERROR = 2, // the command line is wrong
+};
+
+struct CRenderStep
+{
+    QString strEffect;  // the effect's settings section, as given
+    int nTool = -1;     // its index in the tool table
+    bool bHasRect = false;
+    CRect rect;         // picture pixels, top-down, right and bottom exclusive
+    bool bHasSeed = false;
+    DWORD nSeed = 0;
+    // --set NAME=TEXT, checked against the effect's value table, in the order given.
+    QList<QPair<QString, QString>> values;
+};
+
+struct CRenderOptions
+{
+    enum EFormat { ByExtension, Jpeg, Bmp24, Bmp256 };
+
+    bool bHelp = false;
+    bool bHasSize = false;
+    int nWidth = 640;
+    int nHeight = 480;
+    QString strInput;
+    bool bHasBackground = false;
+    DWORD nBackground = 0; // packed 0x00RRGGBB
+    QList<CRenderStep> steps;
+    EFormat format = ByExtension;
+    QString strOutput;
+};
+
+// Reads the arguments (without the program name). On a usage error returns false with one
+// line in error; every parameter name and value is checked here, before anything renders.
+bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QString& error);
+
+// The --help text: every option, effect and value name.
+QString RenderCommandHelp();
+
+// Runs a whole command: the help, or the picture, its steps and the output file. Seeds taken
+// from the clock are printed to out; errors, one line each, to err. With bTerminalProgress
+// a progress bar is drawn on standard error while each effect renders.
+int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err,
+                     bool bTerminalProgress);

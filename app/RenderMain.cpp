@@ -1,0 +1,22 @@
+// skyloom-render: the command-line renderer. Everything but the terminal check lives in
+// RenderCommand, where the tests reach it.
+#include "RenderCommand.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <clocale>
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    // Qt adopts the user's locale; numbers in files and settings stay in the C form.
+    std::setlocale(LC_NUMERIC, "C");
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return RunRenderCommand(args, out, err, isatty(STDERR_FILENO) != 0);
+}

@@ -1,0 +1,273 @@
+// skyloom-render: its usage errors and file errors, what its steps paint and where, its
+// help, and the program itself run end to end.
+#include "EffectTestSupport.h"
+
+#include "app/RenderCommand.h"
+#include "effects/EffectTools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+namespace {
+
+struct CRun
+{
+    int nExit = -1;
+    QString out;
+    QString err;
+};
+
+CRun RunCommand(const QStringList& args)
+{
+    CRun run;
+    QTextStream out(&run.out), err(&run.err);
+    run.nExit = RunRenderCommand(args, out, err, false);
+    out.flush();
+    err.flush();
+    return run;
+}
+
+// The program itself, with its own environment.
+CRun RunProgram(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM), args);
+    CRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.nExit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Pixel at (x, y) from the top left of a loaded picture.
+DWORD TopDownPixel(const CDib& dib, int x, int y)
+{
+    return dib.GetPixel(x, dib.m_nHeight - 1 - y);
+}
+
+class RenderCommandTest : public ::testing::Test
+{
+protected:
+    QString Path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+    QTemporaryDir m_dir;
+};
+
+}
+
+TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
+{
+    const QString out = Path("out.bmp");
+    const QStringList cases[] = {
+        {},
+        {QStringLiteral("--bogus"), QStringLiteral("-o"), out},
+        {QStringLiteral("stray"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Nebulae"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("nebula"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--set"),
+         QStringLiteral("Intensity=1"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--set"),
+         QStringLiteral("Itensity=1x"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--set"),
+         QStringLiteral("Itensity=inf"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Vortex"), QStringLiteral("--set"),
+         QStringLiteral("InnerRadius=1.5"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--set"),
+         QStringLiteral("ColorHigh=fffff"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--set"),
+         QStringLiteral("TransparentInterior=2"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Lens Flare"), QStringLiteral("--set"),
+         QStringLiteral("PrimaryStreaks=2.5"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--set"),
+         QStringLiteral("=1"), QStringLiteral("-o"), out},
+        {QStringLiteral("--set"), QStringLiteral("Itensity=1"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--rect"),
+         QStringLiteral("1,2,3"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--rect"),
+         QStringLiteral("0,0,99999999,10"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--seed"),
+         QStringLiteral("4294967296"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--seed"),
+         QStringLiteral("1"), QStringLiteral("--seed"), QStringLiteral("2"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect")},
+        {QStringLiteral("--size"), QStringLiteral("10x"), QStringLiteral("-o"), out},
+        {QStringLiteral("--size"), QStringLiteral("70000x10"), QStringLiteral("-o"), out},
+        {QStringLiteral("--size"), QStringLiteral("30000x30000"), QStringLiteral("-o"), out},
+        {QStringLiteral("--size"), QStringLiteral("10x10"), QStringLiteral("--input"), out,
+         QStringLiteral("-o"), out},
+        {QStringLiteral("--input"), out, QStringLiteral("--background"), QStringLiteral("ffffff"),
+         QStringLiteral("-o"), out},
+        {QStringLiteral("--background"), QStringLiteral("red"), QStringLiteral("-o"), out},
+        {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), out},
+        {QStringLiteral("-o"), Path("out.png")},
+        {QStringLiteral("-o"), Path("out.tga")},
+        {QStringLiteral("-o"), out, QStringLiteral("-o"), out},
+    };
+    for (const QStringList& args : cases) {
+        const CRun run = RunCommand(args);
+        EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << args.join(' ').toStdString();
+        EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QLatin1String("skyloom-render: "))) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out)) << args.join(' ').toStdString();
+    }
+}
+
+TEST_F(RenderCommandTest, FileErrorsExitOneAndLeaveTheOutputAlone)
+{
+    const QString out = Path("keep.bmp");
+    {
+        QFile file(out);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("precious");
+    }
+    CRun run = RunCommand({QStringLiteral("--input"), Path("missing.bmp"), QStringLiteral("-o"), out});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
+    // A file that is no picture.
+    run = RunCommand({QStringLiteral("--input"), out, QStringLiteral("-o"), Path("x.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    run = RunCommand({QStringLiteral("--size"), QStringLiteral("8x8"), QStringLiteral("-o"),
+               Path("no/such/folder/x.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
+    // A bad value after a good step: nothing renders, the old file stays.
+    run = RunCommand({QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--effect"),
+               QStringLiteral("Gas"), QStringLiteral("--set"), QStringLiteral("Frequency=65"),
+               QStringLiteral("-o"), out});
+    EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
+    EXPECT_EQ(Contents(out), QByteArray("precious"));
+}
+
+TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
+{
+    // A green-cored star in the top-left quarter of a blue picture, the picture written as
+    // a 24-bit BMP whatever its name says.
+    const QString out = Path("star.jpg");
+    const CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("40x30"), QStringLiteral("--background"),
+                          QStringLiteral("0000ff"), QStringLiteral("--effect"), QStringLiteral("Star"),
+                          QStringLiteral("--rect"), QStringLiteral("20,15,0,0"), QStringLiteral("--set"),
+                          QStringLiteral("ColorHigh=00ff00"), QStringLiteral("--set"),
+                          QStringLiteral("Radius=0.5"), QStringLiteral("--format"),
+                          QStringLiteral("bmp24"), QStringLiteral("-o"), out});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    EXPECT_TRUE(Contents(out).startsWith("BM"));
+    // The star has no randomness, but its step still reports the seed it used.
+    EXPECT_TRUE(run.out.startsWith(QLatin1String("Star: --seed "))) << run.out.toStdString();
+    CDib dib;
+    ASSERT_TRUE(dib.LoadBMP(out.toLocal8Bit().constData()));
+    ASSERT_EQ(dib.GetSize(), CSize(40, 30));
+    EXPECT_EQ(TopDownPixel(dib, 10, 7), 0x00FF00u);
+    EXPECT_EQ(TopDownPixel(dib, 30, 22), 0x0000FFu);
+    EXPECT_EQ(TopDownPixel(dib, 0, 29), 0x0000FFu);
+
+    // With no step the input is only converted. Reading goes by the extension.
+    const QString copy = Path("copy.bmp");
+    EXPECT_EQ(RunCommand({QStringLiteral("--input"), out, QStringLiteral("-o"), copy}).nExit,
+              RENDER_FILE_ERROR);
+    ASSERT_TRUE(QFile::copy(out, Path("star.bmp")));
+    ASSERT_EQ(RunCommand({QStringLiteral("--input"), Path("star.bmp"), QStringLiteral("-o"), copy}).nExit,
+              RENDER_OK);
+    CDib again;
+    ASSERT_TRUE(again.Load(copy.toLocal8Bit().constData()));
+    EXPECT_TRUE(SameImage(dib, again));
+
+    // A rectangle that misses the picture paints nothing.
+    const QString missed = Path("missed.bmp");
+    ASSERT_EQ(RunCommand({QStringLiteral("--size"), QStringLiteral("20x20"), QStringLiteral("--effect"),
+                   QStringLiteral("Lens Flare"), QStringLiteral("--rect"), QStringLiteral("30,30,60,60"),
+                   QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--seed"),
+                   QStringLiteral("3"), QStringLiteral("--rect"), QStringLiteral("-50,0,-20,20"),
+                   QStringLiteral("-o"), missed})
+                  .nExit,
+              RENDER_OK);
+    CDib black;
+    ASSERT_TRUE(black.Load(missed.toLocal8Bit().constData()));
+    EXPECT_EQ(CountLitPixels(black), 0);
+}
+
+TEST_F(RenderCommandTest, HelpNamesEveryEffectAndValue)
+{
+    const CRun run = RunCommand({QStringLiteral("--effect"), QStringLiteral("Bogus"), QStringLiteral("--help")});
+    EXPECT_EQ(run.nExit, RENDER_OK);
+    for (int i = 1; i < TOOL_COUNT; ++i) {
+        const auto effect = CreateTool(i);
+        if (!effect)
+            continue;
+        EXPECT_TRUE(run.out.contains(QStringLiteral("\n  ") + effect->m_strSection) ||
+                    run.out.contains(QStringLiteral("\n  \"") + effect->m_strSection))
+            << effect->m_strSection.toStdString();
+        for (const CEffectValue& value : effect->GetValues())
+            EXPECT_TRUE(run.out.contains(QStringLiteral("    ") + QLatin1String(value.szName)))
+                << value.szName;
+    }
+}
+
+TEST_F(RenderCommandTest, ProgramIsReproducibleAndIgnoresTheUsersSettings)
+{
+    // The user's own settings say a red star core and a dim nebula; the program must not
+    // read them.
+    QTemporaryDir home;
+    QDir(home.path()).mkpath(QStringLiteral("config/Vantrel Inc."));
+    {
+        QFile conf(home.filePath(QStringLiteral("config/Vantrel Inc./Skyloom.conf")));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+        conf.write("[Star]\nColorHigh=255\n[Nebula]\nItensity=0.000000\n");
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("HOME"), home.path());
+
+    const QStringList steps = {
+        QStringLiteral("--size"), QStringLiteral("97x61"), QStringLiteral("--background"), QStringLiteral("102030"),
+        QStringLiteral("--effect"), QStringLiteral("StarField"), QStringLiteral("--seed"), QStringLiteral("11"),
+        QStringLiteral("--set"), QStringLiteral("Density=0.05"),
+        QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--seed"), QStringLiteral("12"),
+        QStringLiteral("--rect"), QStringLiteral("-10,5,70,60"),
+        QStringLiteral("--effect"), QStringLiteral("Vortex"), QStringLiteral("--seed"), QStringLiteral("13"),
+        QStringLiteral("--effect"), QStringLiteral("Gas"), QStringLiteral("--seed"), QStringLiteral("14"),
+        QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--rect"), QStringLiteral("60,0,97,30"),
+        QStringLiteral("--seed"), QStringLiteral("15"),
+        QStringLiteral("--effect"), QStringLiteral("Lens Flare"), QStringLiteral("--seed"), QStringLiteral("16"),
+        QStringLiteral("--set"), QStringLiteral("BlueOn=1"),
+    };
+    const QString first = Path("first.bmp"), second = Path("second.bmp"), other = Path("other.bmp");
+    CRun run = RunProgram(QStringList(steps) << QStringLiteral("-o") << first, env);
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty()) << "every seed was given";
+    ASSERT_EQ(RunProgram(QStringList(steps) << QStringLiteral("-o") << second, env).nExit, RENDER_OK);
+    EXPECT_EQ(Contents(first), Contents(second));
+    EXPECT_GT(Contents(first).size(), 97 * 61 * 3);
+
+    QStringList changed = steps;
+    changed[changed.indexOf(QStringLiteral("12"))] = QStringLiteral("99");
+    ASSERT_EQ(RunProgram(changed << QStringLiteral("-o") << other, env).nExit, RENDER_OK);
+    EXPECT_NE(Contents(first), Contents(other));
+
+    // The star's core is the built-in white, not the user's red.
+    CDib dib;
+    ASSERT_TRUE(dib.Load(first.toLocal8Bit().constData()));
+    EXPECT_EQ(TopDownPixel(dib, 78, 15), 0xFFFFFFu);
+    // And the user's file is as it was.
+    EXPECT_EQ(Contents(home.filePath(QStringLiteral("config/Vantrel Inc./Skyloom.conf"))),
+              QByteArray("[Star]\nColorHigh=255\n[Nebula]\nItensity=0.000000\n"));
+
+    // The program's own exit codes and messages.
+    run = RunProgram({QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--set"),
+                      QStringLiteral("Radius=2"), QStringLiteral("-o"), Path("x.bmp")}, env);
+    EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
+    run = RunProgram({QStringLiteral("--input"), Path("none.tga"), QStringLiteral("-o"), Path("x.bmp")}, env);
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    EXPECT_FALSE(QFile::exists(Path("x.bmp")));
+}
