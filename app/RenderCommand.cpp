@@ -1,11 +1,13 @@
 #include "RenderCommand.h"
 
+#include "../app/Settings.h"
 #include "../app/SettingsStore.h"
 #include "../document/Dib.h"
 #include "../effects/Effect.h"
 #include "../effects/EffectTools.h"
 #include "../effects/Random.h"
 #include "../gl/GLContext.h"
+#include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
 
 #include <QDateTime>
@@ -57,6 +59,29 @@ private:
     static constexpr int kCells = 40;
     QByteArray m_label;
     int m_nPercent = -1;
+};
+
+// The scene the canvas view sets up when it starts, for the lit effects (planets): the
+// built-in light settings and the light "Sun", for the length of a run.
+class CDefaultScene
+{
+public:
+    CDefaultScene()
+    {
+        ResetSettings();
+        if (g_lightList.empty())
+            m_bOwnsLights = CreateDefaultLight() != FALSE;
+    }
+    ~CDefaultScene()
+    {
+        if (m_bOwnsLights)
+            DeleteLights();
+    }
+    CDefaultScene(const CDefaultScene&) = delete;
+    CDefaultScene& operator=(const CDefaultScene&) = delete;
+
+private:
+    bool m_bOwnsLights = false;
 };
 
 // Installs a display for the length of a run and takes it out again.
@@ -536,6 +561,7 @@ int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err
     // The galaxy and the planets draw with OpenGL; without it they paint nothing.
     if (!options.steps.isEmpty())
         LoadGLEntryPoints(TRUE);
+    const CDefaultScene scene;
     CTerminalProgress progress;
     CInstalledProgress installed(bTerminalProgress ? &progress : nullptr);
     for (int i = 0; i < options.steps.size(); ++i)

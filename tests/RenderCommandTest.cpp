@@ -271,3 +271,17 @@ TEST_F(RenderCommandTest, ProgramIsReproducibleAndIgnoresTheUsersSettings)
     EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
     EXPECT_FALSE(QFile::exists(Path("x.bmp")));
 }
+
+TEST_F(RenderCommandTest, LitEffectsGetTheDefaultLight)
+{
+    // The planets need the light "Sun" the canvas view makes at start; the command sets it
+    // up (and takes it down) itself.
+    const QString out = Path("moon.bmp");
+    const CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("64x48"), QStringLiteral("--effect"),
+                                 QStringLiteral("Moon"), QStringLiteral("--seed"), QStringLiteral("8"),
+                                 QStringLiteral("-o"), out});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    CDib dib;
+    ASSERT_TRUE(dib.Load(out.toLocal8Bit().constData()));
+    EXPECT_GT(CountLitPixels(dib), 64 * 48 / 4);
+}
