@@ -209,6 +209,17 @@ CEffectValues CEffect::GetValues()
     return {};
 }
 
+std::vector<CEffectOption> CEffect::GetOptions()
+{
+    return {};
+}
+
+bool CEffect::SetOption(const QString&, const QString&, QString& why)
+{
+    why = QStringLiteral("is not a parameter of this tool");
+    return false;
+}
+
 BOOL CEffect::ClearsSelectionOnClick()
 {
     return m_bClearsSelection;

@@ -64,6 +64,13 @@ CRect RotatedBoundingBox(const CRect& rect, double dRotation);
 using ToolCursorLoader = const QCursor* (*)(int nCursorId);
 void SetToolCursorLoader(ToolCursorLoader pfnLoader);
 
+// A parameter that is not stored but can be set by name from the command line.
+struct CEffectOption
+{
+    const char* szName;
+    const char* szMeaning;
+};
+
 class CEffect
 {
 public:
@@ -102,6 +109,11 @@ public:
     // The parameters the tool keeps in its section, in the order they are saved (empty for
     // a tool without any). The command-line renderer takes its value names from here.
     virtual CEffectValues GetValues();
+    // Parameters the command-line renderer can set beyond the stored values (the galaxy's
+    // type and orientation): each name with a line of help (empty for most tools).
+    virtual std::vector<CEffectOption> GetOptions();
+    // Sets one of them from text. False, with the reason in why, when the text does not fit.
+    virtual bool SetOption(const QString& name, const QString& text, QString& why);
 
     // Resource id of the tool's cursor (default: the system arrow).
     int m_nCursorId = 32512;

@@ -44,6 +44,11 @@ CMatrix4 CGalaxyEffect::FaceOnRotation()
     return CMatrix4::Rotation(90.0, 1, 0, 0);
 }
 
+CMatrix4 CGalaxyEffect::Orientation(double tilt, double spin)
+{
+    return CMatrix4::Rotation(tilt, 1, 0, 0) * CMatrix4::Rotation(spin, 0, 1, 0);
+}
+
 CGalaxyEffect::CGalaxyEffect()
 {
     m_strSection = QStringLiteral("Galaxy");
@@ -94,6 +99,50 @@ void CGalaxyEffect::SaveDefaults(CSettingsStore& store)
 {
     CEffect::SaveDefaults(store);
     store.WriteString(m_strSection, QStringLiteral("GasTexture"), m_strGasTexture);
+}
+
+std::vector<CEffectOption> CGalaxyEffect::GetOptions()
+{
+    return {
+        {"Type", "galaxy type: a code or a name of the list (\"Spiral Sc\", or just \"Sc\"); "
+                 "Sa Sb Sc Sd, SBa SBb SBc SBd, E0 to E7"},
+        {"Tilt", "degrees about the horizontal axis: 90 face-on (the start), 0 edge-on"},
+        {"Spin", "degrees about the galaxy's own axis, turned before the tilt"},
+        {"GasTexture", "image file of the spirals' gas disc; empty: the built-in one"},
+    };
+}
+
+bool CGalaxyEffect::SetOption(const QString& name, const QString& text, QString& why)
+{
+    if (name == QLatin1String("Type")) {
+        const int nCode = GalaxyTypeFromText(text);
+        if (nCode < 0) {
+            why = QStringLiteral("is not a galaxy type");
+            return false;
+        }
+        m_nType = nCode;
+        return true;
+    }
+    if (name == QLatin1String("Tilt") || name == QLatin1String("Spin")) {
+        bool bOk = false;
+        const double d = text.trimmed().toDouble(&bOk);
+        if (!bOk || !(d >= -360 && d <= 360)) {
+            why = QStringLiteral("expects degrees from -360 to 360");
+            return false;
+        }
+        (name == QLatin1String("Tilt") ? m_dTilt : m_dSpin) = d;
+        m_rotation = Orientation(m_dTilt, m_dSpin);
+        return true;
+    }
+    if (name == QLatin1String("GasTexture")) {
+        if (!text.isEmpty() && !QFileInfo::exists(ResolveGalaxyTexture(text))) {
+            why = QStringLiteral("names no file");
+            return false;
+        }
+        m_strGasTexture = text;
+        return true;
+    }
+    return CEffect::SetOption(name, text, why);
 }
 
 void CGalaxyEffect::PrepareRender() {}

@@ -25,6 +25,9 @@ public:
     void ResetDefaults() override;
     // The five numeric stored values; the gas texture is stored beside them.
     CEffectValues GetValues() override;
+    // Type, Tilt, Spin and GasTexture.
+    std::vector<CEffectOption> GetOptions() override;
+    bool SetOption(const QString& name, const QString& text, QString& why) override;
 
     COLORREF m_crCore = RGB(248, 12, 47);
     COLORREF m_crStars = RGB(228, 26, 234);
@@ -36,10 +39,16 @@ public:
     QString m_strGasTexture;
     // Orientation of the galaxy; the start turns its plane x-z to face the viewer.
     CMatrix4 m_rotation;
+    // The angles last given to SetOption, which builds m_rotation from them.
+    double m_dTilt = 90;
+    double m_dSpin = 0;
     int m_bTwist = 1;
     int m_bStars = 1;
     int m_bCore = 1;
 
     // The face-on orientation: a quarter turn about the x axis.
     static CMatrix4 FaceOnRotation();
+    // Turned by spin degrees about the polar axis, then tilted by tilt degrees about the x
+    // axis; tilt 90 and spin 0 is face-on.
+    static CMatrix4 Orientation(double tilt, double spin);
 };

@@ -186,3 +186,38 @@ TEST_F(GalaxyRenderTest, OutOfMemoryIsReportedAndChangesNothing)
     m_effect.Render(picture, CRect(5, 5, 5, 9), nullptr, FALSE);
     EXPECT_EQ(s_messages.size(), 1);
 }
+
+TEST(GalaxyEffectTest, CommandLineOptions)
+{
+    CGalaxyEffect effect;
+    QString why;
+    EXPECT_TRUE(effect.SetOption("Type", "SBb", why));
+    EXPECT_EQ(effect.m_nType, kCodeSBb);
+    EXPECT_TRUE(effect.SetOption("Type", "0", why));
+    EXPECT_EQ(effect.m_nType, kCodeE0);
+    EXPECT_FALSE(effect.SetOption("Type", "Spiral Se", why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(effect.m_nType, kCodeE0);
+
+    // Tilt 90 is the face-on start; tilt 0 shows the disc edge-on, its pole pointing up.
+    EXPECT_TRUE(effect.SetOption("Tilt", "90", why));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_FLOAT_EQ(effect.m_rotation.Data()[i], CGalaxyEffect::FaceOnRotation().Data()[i]);
+    EXPECT_TRUE(effect.SetOption("Tilt", "0", why));
+    const float pole[3] = {0, 1, 0};
+    float out[3];
+    effect.m_rotation.TransformPoint(pole, out);
+    EXPECT_NEAR(out[1], 1, 1e-6);
+    // Spin turns about the pole, so it leaves the pole where the tilt put it.
+    EXPECT_TRUE(effect.SetOption("Spin", "30", why));
+    effect.m_rotation.TransformPoint(pole, out);
+    EXPECT_NEAR(out[1], 1, 1e-6);
+    EXPECT_FALSE(effect.SetOption("Tilt", "steep", why));
+    EXPECT_FALSE(effect.SetOption("Tilt", "nan", why));
+    EXPECT_FALSE(effect.SetOption("Spin", "1e9", why));
+
+    EXPECT_FALSE(effect.SetOption("GasTexture", "/nonexistent/texture.jpg", why));
+    EXPECT_TRUE(effect.SetOption("GasTexture", "", why));
+    EXPECT_TRUE(effect.m_strGasTexture.isEmpty());
+    EXPECT_FALSE(effect.SetOption("Density", "0.3", why)) << "stored values go through the table";
+}
