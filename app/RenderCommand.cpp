@@ -234,9 +234,25 @@ bool ParseStepValue(CRenderStep& step, const QString& text, QString& error)
     const CEffectValues values = effect->GetValues();
     const CEffectValue* pValue = FindEffectValue(values, name);
     if (!pValue) {
+        // Not stored: set it on this probe to check the text; the step sets it again.
+        const std::vector<CEffectOption> options = effect->GetOptions();
+        for (const CEffectOption& option : options) {
+            if (name != QLatin1String(option.szName))
+                continue;
+            QString why;
+            if (!effect->SetOption(name, text.mid(eq + 1), why)) {
+                error = QStringLiteral("--set %1: %2 %3")
+                            .arg(text, step.strEffect + QLatin1Char(' ') + name, why);
+                return false;
+            }
+            step.options.append({name, text.mid(eq + 1)});
+            return true;
+        }
         QStringList known;
         for (const CEffectValue& v : values)
             known << QLatin1String(v.szName);
+        for (const CEffectOption& option : options)
+            known << QLatin1String(option.szName);
         error = known.isEmpty()
                     ? QStringLiteral("%1 has no values to set").arg(step.strEffect)
                     : QStringLiteral("%1 has no value \"%2\" (it has %3)")
@@ -431,7 +447,7 @@ QString RenderCommandHelp()
          "                      is empty or misses the picture paints nothing\n"
          "  --seed N            the random generator's state before the effect (0 to\n"
          "                      4294967295); without it one is taken from the clock and printed\n"
-         "  --set VALUE=TEXT    a parameter by its stored value name; the others keep the\n"
+         "  --set VALUE=TEXT    a parameter by its value name; the others keep the\n"
          "                      effect's built-in defaults (your settings are not used)\n"
          "  --format F          jpeg (JPEG Image), bmp24 (24-bit Bitmap) or bmp256 (256 Color\n"
          "                      Bitmap); without it OUTPUT's extension decides (.bmp, .jpg)\n"
@@ -451,7 +467,8 @@ QString RenderCommandHelp()
                             : effect->m_strSection)
           << "\n";
         const CEffectValues values = effect->GetValues();
-        if (values.empty())
+        const std::vector<CEffectOption> options = effect->GetOptions();
+        if (values.empty() && options.empty())
             s << "    (no values to set here)\n";
         for (const CEffectValue& value : values) {
             QString def = QLatin1String(value.szDefault);
@@ -463,6 +480,9 @@ QString RenderCommandHelp()
               << QStringLiteral("%1 [%2]: ").arg(Describe(value), def)
               << QLatin1String(value.szMeaning) << "\n";
         }
+        for (const CEffectOption& option : options)
+            s << "    " << QString(QLatin1String(option.szName)).leftJustified(20)
+              << " text: " << QLatin1String(option.szMeaning) << "\n";
     }
     s.flush();
     return text;
@@ -482,6 +502,9 @@ void RenderStep(CDib& dib, const CRenderStep& step, const QTemporaryDir& dir, in
             store.WriteString(effect->m_strSection, value.first, value.second);
         effect->LoadDefaults(store);
     }
+    QString why;
+    for (const auto& option : step.options)
+        effect->SetOption(option.first, option.second, why);
 
     const CRect rect = step.bHasRect ? step.rect : CRect(0, 0, dib.m_nWidth, dib.m_nHeight);
     CRect affected = rect;

@@ -30,6 +30,9 @@ struct CRenderStep
     DWORD nSeed = 0;
     // --set NAME=TEXT, checked against the effect's value table, in the order given.
     QList<QPair<QString, QString>> values;
+    // --set NAME=TEXT for the effect's parameters that are not stored (GetOptions), checked
+    // and applied after the stored values, in the order given.
+    QList<QPair<QString, QString>> options;
 };
 
 struct CRenderOptions

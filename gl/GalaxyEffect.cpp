@@ -77,7 +77,7 @@ CEffectValues CGalaxyEffect::GetValues()
         ColorValue("ColorHigh", &m_crCore, "3083512", "colour of the stars at the centre"),
         ColorValue("ColorLow", &m_crStars, "15342308", "colour of the stars far out"),
         RealValue("Density", &m_dDensity, "0.5", 0, 1,
-                  "main-cloud stars per pixel x 4 (0 to 1)"),
+                  "stars of the main cloud per 4 pixels (0 to 1)"),
         // -1, the load default, stands for the GalaxyGasScale setting.
         RealValue("GasScale", &m_dGasScale, "-1.0", -1, 10,
                   "radius of the gas disc (0 to 10)"),
@@ -104,11 +104,10 @@ void CGalaxyEffect::SaveDefaults(CSettingsStore& store)
 std::vector<CEffectOption> CGalaxyEffect::GetOptions()
 {
     return {
-        {"Type", "galaxy type: a code or a name of the list (\"Spiral Sc\", or just \"Sc\"); "
-                 "Sa Sb Sc Sd, SBa SBb SBc SBd, E0 to E7"},
-        {"Tilt", "degrees about the horizontal axis: 90 face-on (the start), 0 edge-on"},
-        {"Spin", "degrees about the galaxy's own axis, turned before the tilt"},
-        {"GasTexture", "image file of the spirals' gas disc; empty: the built-in one"},
+        {"Type", "type code, name or short name: Sa to Sd, SBa to SBd, E0 to E7 [Sc]"},
+        {"Tilt", "degrees about the horizontal axis: 90 face-on, 0 edge-on [90]"},
+        {"Spin", "degrees about the galaxy's own axis, turned before the tilt [0]"},
+        {"GasTexture", "image file of the spirals' gas disc; empty: the built-in one []"},
     };
 }
 

@@ -91,6 +91,12 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
          QStringLiteral("PrimaryStreaks=2.5"), QStringLiteral("-o"), out},
         {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--set"),
          QStringLiteral("=1"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Galaxy"), QStringLiteral("--set"),
+         QStringLiteral("Type=Se"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Galaxy"), QStringLiteral("--set"),
+         QStringLiteral("Tilt=steep"), QStringLiteral("-o"), out},
+        {QStringLiteral("--effect"), QStringLiteral("Galaxy"), QStringLiteral("--set"),
+         QStringLiteral("GasTexture=no such file.jpg"), QStringLiteral("-o"), out},
         {QStringLiteral("--set"), QStringLiteral("Itensity=1"), QStringLiteral("-o"), out},
         {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--rect"),
          QStringLiteral("1,2,3"), QStringLiteral("-o"), out},
@@ -196,6 +202,40 @@ TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
     EXPECT_EQ(CountLitPixels(black), 0);
 }
 
+TEST_F(RenderCommandTest, GalaxyTypeAndOrientationByName)
+{
+    // A barred spiral is a flat disc: face-on it spreads over the picture, edge-on it is a
+    // thin streak along the middle row.
+    const auto render = [this](const char* szTilt, const char* szName) {
+        const QString out = Path(szName);
+        const CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("80x60"),
+                                     QStringLiteral("--effect"), QStringLiteral("Galaxy"),
+                                     QStringLiteral("--seed"), QStringLiteral("11"),
+                                     QStringLiteral("--set"), QStringLiteral("Type=Barred Spiral SBa"),
+                                     QStringLiteral("--set"), QStringLiteral("Tilt=") + QLatin1String(szTilt),
+                                     QStringLiteral("-o"), out});
+        EXPECT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+        auto dib = std::make_unique<CDib>();
+        EXPECT_TRUE(dib->Load(out.toLocal8Bit().constData()));
+        return dib;
+    };
+    const auto faceOn = render("90", "face.bmp");
+    const auto edgeOn = render("0", "edge.bmp");
+    ASSERT_EQ(faceOn->GetSize(), CSize(80, 60));
+    ASSERT_EQ(edgeOn->GetSize(), CSize(80, 60));
+    // Lit pixels in the top third, rows 0 to 19 from the top (rows 40 to 59 from the bottom).
+    const auto topThird = [](const CDib& dib) {
+        int lit = 0;
+        for (int y = 40; y < 60; ++y)
+            for (int x = 0; x < 80; ++x)
+                lit += dib.GetPixel(x, y) != 0;
+        return lit;
+    };
+    EXPECT_GT(topThird(*faceOn), 20);
+    EXPECT_EQ(topThird(*edgeOn), 0);
+    EXPECT_NE(TopDownPixel(*edgeOn, 40, 30), 0u) << "the middle of the streak";
+}
+
 TEST_F(RenderCommandTest, HelpNamesEveryEffectAndValue)
 {
     const CRun run = RunCommand({QStringLiteral("--effect"), QStringLiteral("Bogus"), QStringLiteral("--help")});
@@ -210,6 +250,9 @@ TEST_F(RenderCommandTest, HelpNamesEveryEffectAndValue)
         for (const CEffectValue& value : effect->GetValues())
             EXPECT_TRUE(run.out.contains(QStringLiteral("    ") + QLatin1String(value.szName)))
                 << value.szName;
+        for (const CEffectOption& option : effect->GetOptions())
+            EXPECT_TRUE(run.out.contains(QStringLiteral("    ") + QLatin1String(option.szName)))
+                << option.szName;
     }
 }
 
