@@ -220,6 +220,8 @@ bool CEffect::SetOption(const QString&, const QString&, QString& why)
     return false;
 }
 
+void CEffect::ValuesChanged(const QStringList&) {}
+
 BOOL CEffect::ClearsSelectionOnClick()
 {
     return m_bClearsSelection;

@@ -7,6 +7,7 @@
 #include "EffectValue.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -114,6 +115,10 @@ public:
     virtual std::vector<CEffectOption> GetOptions();
     // Sets one of them from text. False, with the reason in why, when the text does not fit.
     virtual bool SetOption(const QString& name, const QString& text, QString& why);
+    // Called after the values named were set from outside a dialog (the command-line
+    // renderer loads them through LoadDefaults): whatever FromDialog would do after such a
+    // change. Nothing for most tools.
+    virtual void ValuesChanged(const QStringList& names);
 
     // Resource id of the tool's cursor (default: the system arrow).
     int m_nCursorId = 32512;

@@ -7,23 +7,13 @@
 
 namespace {
 
-const SurfaceValue kValues[] = {
-    {"SeaLevel", SurfaceValue::RealShort, "0.16", -0.8, 0.8, true},
-    {"Clouds", SurfaceValue::Integer, "1", -2147483648.0, 2147483647.0, false},
-    {"IceCaps", SurfaceValue::RealShort, "0.8", 0, 1, false},
-    {"CloudCoverage", SurfaceValue::RealShort, "0.3", 0, 1, true},
-    {"Fractal", SurfaceValue::Real, "1.0", 0, 1, true},
-    {"CloudFractal", SurfaceValue::Real, "1.0", 0, 1, true},
-    {"Climate", SurfaceValue::Real, "0.6", 0, 1, false},
-};
-
 const CColor kShallowSea(31, 77, 153);
 const CColor kDeepSea(0, 14, 187);
 const CColor kWhite(255, 255, 255);
 
 }
 
-CEarthSurface::CEarthSurface() : CSurfaceModel("Earth", kValues), m_ramp(CColorRamp::Earth())
+CEarthSurface::CEarthSurface() : CSurfaceModel("Earth"), m_ramp(CColorRamp::Earth())
 {
     m_detail.Initialize(0.7, 2.0, 6.0, 0.0);
     m_vectorNoise.Initialize();
@@ -39,7 +29,9 @@ void CEarthSurface::ComputeColour(SurfacePoint& point) const
                  qz = point.position[2] + 1.0;
     const float lat = std::fabs(point.position[1]);
     const float h = static_cast<float>(m_terrain.Value(qx, qy, qz));
-    if (h > m_fSeaLevel) {
+    const float seaLevel = static_cast<float>(m_dSeaLevel);
+    const float iceCaps = static_cast<float>(m_dIceCaps);
+    if (h > seaLevel) {
         const double d = m_detail.Value(qx, qy, qz) * 0.5;
         const double g = (h + 1) / 2.0 * 0.1;
         double t = Bias(m_dClimate, lat + g);
@@ -50,8 +42,8 @@ void CEarthSurface::ComputeColour(SurfacePoint& point) const
     } else {
         point.colour = kShallowSea;
         point.colour.Blend(kDeepSea, (h + 1) / 2.0);
-        if (m_fIceCaps > 0 && lat > m_fIceCaps) {
-            const double l = (lat - m_fIceCaps) / (1 - m_fIceCaps);
+        if (iceCaps > 0 && lat > iceCaps) {
+            const double l = (lat - iceCaps) / (1 - iceCaps);
             if (std::fabs(m_detail.Value(qx, qy, qz)) * l > 0.05)
                 point.colour = kWhite;
         }
@@ -83,9 +75,9 @@ void CEarthSurface::PrepareRender()
 
 void CEarthSurface::ResetDefaults()
 {
-    m_fSeaLevel = 0.16f;
+    m_dSeaLevel = 0.16;
     m_bClouds = 1;
-    m_fIceCaps = 0.8f;
+    m_dIceCaps = 0.8;
     m_dCoverage = 0.25;
     m_dFractal = 1.0;
     m_dCloudFractal = 1.0;
@@ -99,34 +91,29 @@ void CEarthSurface::ReinitialiseNoise()
     m_clouds.Initialize(m_dCloudFractal, 2.0, 8.0, m_dCoverage);
 }
 
-void CEarthSurface::SetCloudCoverage(double coverage)
+void CEarthSurface::LoadDefaults(const CSettingsStore& store, const QString& section)
 {
-    m_dCoverage = coverage;
-    m_clouds.SetStart(coverage);
+    CSurfaceModel::LoadDefaults(store, section);
+    m_clouds.SetStart(m_dCoverage);
 }
 
-double CEarthSurface::GetValue(int index) const
+CEffectValues CEarthSurface::GetValues()
 {
-    switch (index) {
-    case 0: return m_fSeaLevel;
-    case 1: return m_bClouds;
-    case 2: return m_fIceCaps;
-    case 3: return m_dCoverage;
-    case 4: return m_dFractal;
-    case 5: return m_dCloudFractal;
-    default: return m_dClimate;
-    }
+    return {
+        RealValue("SeaLevel", &m_dSeaLevel, "0.16", -0.8, 0.8,
+                  "sea level s (-0.8 to 0.8; the dialog shows (s + 0.8) / 1.6)"),
+        SwitchValue("Clouds", &m_bClouds, "1", "cloud layer on"),
+        RealValue("IceCaps", &m_dIceCaps, "0.8", 0, 1, "latitude where sea ice begins (0 to 1)"),
+        RealValue("CloudCoverage", &m_dCoverage, "0.3", 0, 1, "start value of the cloud noise (0 to 1)"),
+        RealValue("Fractal", &m_dFractal, "1.0", 0, 1, "fractal dimension H of the land (0 to 1)"),
+        RealValue("CloudFractal", &m_dCloudFractal, "1.0", 0, 1,
+                  "fractal dimension H of the clouds (0 to 1)"),
+        RealValue("Climate", &m_dClimate, "0.6", 0, 1, "climate bias of latitude (0 is warmest)"),
+    };
 }
 
-void CEarthSurface::SetValue(int index, double value)
+QStringList CEarthSurface::ReinitialisingValues() const
 {
-    switch (index) {
-    case 0: m_fSeaLevel = static_cast<float>(value); break;
-    case 1: m_bClouds = static_cast<int>(value); break;
-    case 2: m_fIceCaps = static_cast<float>(value); break;
-    case 3: SetCloudCoverage(value); break;
-    case 4: m_dFractal = value; break;
-    case 5: m_dCloudFractal = value; break;
-    default: m_dClimate = value; break;
-    }
+    return {QStringLiteral("SeaLevel"), QStringLiteral("CloudCoverage"), QStringLiteral("Fractal"),
+            QStringLiteral("CloudFractal")};
 }

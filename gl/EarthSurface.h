@@ -16,12 +16,10 @@ public:
     void ResetDefaults() override;
     void ReinitialiseNoise() override;
 
-    double GetValue(int index) const override;
-    void SetValue(int index, double value) override;
-
-    // Sets the coverage and the cloud noise's start to it, keeping the noise weights:
-    // what reading the stored coverage does.
-    void SetCloudCoverage(double coverage);
+    CEffectValues GetValues() override;
+    QStringList ReinitialisingValues() const override;
+    // Also starts the cloud sum at the loaded coverage, keeping the noise weights.
+    void LoadDefaults(const CSettingsStore& store, const QString& section) override;
 
     // The dialog shows the sea level s in [-0.8, 0.8] as a value in [0, 1].
     static double SeaLevelFromDialog(double v) { return 1.6 * v - 0.8; }
@@ -32,8 +30,9 @@ public:
     const CGradientNoise3D& GetVectorNoise() const { return m_vectorNoise; }
     const double* GetCloudOffset() const { return m_cloudOffset; }
 
-    float m_fSeaLevel = 0.16f;
-    float m_fIceCaps = 0.8f;      // latitude where sea ice begins; 0 means none
+    // Sea level and ice caps are used in single precision.
+    double m_dSeaLevel = 0.16;
+    double m_dIceCaps = 0.8;      // latitude where sea ice begins; 0 means none
     double m_dCoverage = 0.25;    // start value of the cloud sum
     double m_dClimate = 0.6;      // bias of latitude; below 0.4 detail shifts it too
     double m_dCloudFractal = 1.0; // H of the cloud noise

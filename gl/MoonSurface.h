@@ -14,15 +14,15 @@ public:
     void ResetDefaults() override;
     void ReinitialiseNoise() override;
 
-    double GetValue(int index) const override;
-    void SetValue(int index, double value) override;
+    CEffectValues GetValues() override;
+    QStringList ReinitialisingValues() const override;
 
     // The dialog shows the maria threshold m in [-1, 1] as an amount in [0, 1].
     static double MariaFromDialog(double amount) { return 2 * amount - 1; }
     static double MariaToDialog(double m) { return (m + 1) / 2; }
 
-    CColor m_mariaColour;
-    CColor m_highlandColour;
-    float m_fMaria = 0.1f; // threshold m: noise sines above it are highland
+    COLORREF m_crMaria = RGB(128, 128, 128);
+    COLORREF m_crHighland = RGB(192, 192, 192);
+    double m_dMaria = 0.1; // threshold m (used in single precision): sines above it are highland
     int m_nCraters = 0;    // kept with the defaults; draws nothing
 };

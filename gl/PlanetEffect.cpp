@@ -53,6 +53,27 @@ void CPlanetEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
     DrawEllipseCrossFeedback(pPainter, rect);
 }
 
+void CPlanetEffect::ResetDefaults()
+{
+    m_dRotation = 0.0;
+}
+
+CEffectValues CPlanetEffect::GetValues()
+{
+    return m_pSurface->GetValues();
+}
+
+void CPlanetEffect::ValuesChanged(const QStringList& names)
+{
+    const QStringList reinitialising = m_pSurface->ReinitialisingValues();
+    for (const QString& name : names) {
+        if (reinitialising.contains(name)) {
+            m_pSurface->ReinitialiseNoise();
+            return;
+        }
+    }
+}
+
 void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress)
 {
     // The planet always reports progress in the status bar, even in a preview-free render.

@@ -21,6 +21,13 @@ public:
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void PrepareRender() override;
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
+    // Only the rotation: the surface keeps its values (its dialog resets them).
+    void ResetDefaults() override;
+    // The surface model's values, under the tool's section.
+    CEffectValues GetValues() override;
+    // Values set by name take effect as a dialog's do: a changed fractal dimension, cloud
+    // coverage, maria amount or sea level rebuilds the noise.
+    void ValuesChanged(const QStringList& names) override;
 
     CSurfaceModel& GetSurface() { return *m_pSurface; }
     const CSurfaceModel& GetSurface() const { return *m_pSurface; }

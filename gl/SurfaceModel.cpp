@@ -2,10 +2,7 @@
 
 #include "Curves.h"
 
-#include "app/SettingsStore.h"
-
 #include <cmath>
-#include <cstdlib>
 
 CColor ScaleColour(const CColor& colour, double f)
 {
@@ -53,76 +50,12 @@ void CSurfaceModel::ApplyBump(SurfacePoint& point, float v) const
         point.normal[i] += (p[i] - point.position[i]) * fa;
 }
 
-int CSurfaceModel::FindValue(const QString& name) const
-{
-    for (int i = 0; i < ValueCount(); ++i)
-        if (name == QLatin1String(ValueInfo(i).name))
-            return i;
-    return -1;
-}
-
-namespace {
-
-bool IsReal(const SurfaceValue& info)
-{
-    return info.type == SurfaceValue::Real || info.type == SurfaceValue::RealShort;
-}
-
-double ClampReal(const SurfaceValue& info, double v)
-{
-    return v < info.low ? info.low : (v > info.high ? info.high : v);
-}
-
-double CheckInteger(const SurfaceValue& info, long long n)
-{
-    if (n < info.low || n > info.high)
-        n = std::atoll(info.load);
-    return static_cast<double>(n);
-}
-
-}
-
-void CSurfaceModel::SetValueText(int index, const QString& text)
-{
-    const SurfaceValue& info = ValueInfo(index);
-    if (IsReal(info)) {
-        SetValue(index, ClampReal(info, DecimalTextToReal(text)));
-        return;
-    }
-    bool ok = false;
-    const long long n = text.trimmed().toLongLong(&ok);
-    SetValue(index, CheckInteger(info, ok ? n : std::atoll(info.load)));
-}
-
-QString CSurfaceModel::GetValueText(int index) const
-{
-    const double v = GetValue(index);
-    if (IsReal(ValueInfo(index)))
-        return RealToDecimalText(v);
-    return QString::number(static_cast<long long>(v));
-}
-
 void CSurfaceModel::LoadDefaults(const CSettingsStore& store, const QString& section)
 {
-    for (int i = 0; i < ValueCount(); ++i) {
-        const SurfaceValue& info = ValueInfo(i);
-        const QString name = QLatin1String(info.name);
-        if (IsReal(info))
-            SetValue(i, ClampReal(info, store.GetReal(section, name, info.load)));
-        else
-            SetValue(i, CheckInteger(info, store.GetInt(section, name, std::atoi(info.load))));
-    }
+    LoadEffectValues(store, section, GetValues());
 }
 
-void CSurfaceModel::SaveDefaults(CSettingsStore& store, const QString& section) const
+void CSurfaceModel::SaveDefaults(CSettingsStore& store, const QString& section)
 {
-    for (int i = 0; i < ValueCount(); ++i) {
-        const SurfaceValue& info = ValueInfo(i);
-        const QString name = QLatin1String(info.name);
-        // "%f" and "%lf" write the same text.
-        if (IsReal(info))
-            store.WriteReal(section, name, GetValue(i));
-        else
-            store.WriteInt(section, name, static_cast<int>(GetValue(i)));
-    }
+    SaveEffectValues(store, section, GetValues());
 }

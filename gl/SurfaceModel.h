@@ -3,15 +3,15 @@
 #pragma once
 
 #include "effects/Color.h"
+#include "effects/EffectValue.h"
 #include "effects/FractalNoise.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cmath>
 
 #include <string>
-
-class CSettingsStore;
 
 // One grid point of a planet: position on the unit sphere (z towards the eye), the normal
 // handed to GL lighting and the colour with channels 0..255.
@@ -37,28 +37,12 @@ struct SurfacePoint
 // rather than an undefined conversion.
 CColor ScaleColour(const CColor& colour, double f);
 
-// A stored value of a surface model as it appears in the settings section.
-struct SurfaceValue
-{
-    enum Type { Integer, Colour, Real, RealShort };
-    const char* name;
-    Type type;          // Real is written "%lf", RealShort "%f": the two texts are alike
-    const char* load;   // default of the read, as stored text
-    double low, high;   // accepted range: reals are clamped to it, integers outside read as the default
-    bool reinitialises; // a dialog change of it rebuilds the noise (what FromDialog does)
-};
-
 class CSurfaceModel
 {
 public:
     enum { BumpNone = 0, BumpLinear = 1, BumpPeriodic = 2, BumpHeight = 3 };
 
-    // values: the model's stored values, in the order they are read and written.
-    template <int N>
-    CSurfaceModel(const char* name, const SurfaceValue (&values)[N])
-        : m_strName(name), m_pValues(values), m_nValues(N)
-    {
-    }
+    explicit CSurfaceModel(const char* name) : m_strName(name) {}
     virtual ~CSurfaceModel() = default;
     CSurfaceModel(const CSurfaceModel&) = delete;
     CSurfaceModel& operator=(const CSurfaceModel&) = delete;
@@ -75,24 +59,16 @@ public:
     // the cloud coverage), drawing new tables: what a dialog's values take effect through.
     virtual void ReinitialiseNoise() = 0;
 
-    int ValueCount() const { return m_nValues; }
-    const SurfaceValue& ValueInfo(int index) const { return m_pValues[index]; }
-    virtual double GetValue(int index) const = 0;
-    // Sets one value; the caller has checked it against the range.
-    virtual void SetValue(int index, double value) = 0;
+    // The stored values, in the order they are read and written (their value names in the
+    // tool's section).
+    virtual CEffectValues GetValues() = 0;
+    // The value names whose change in the dialog rebuilds the noise.
+    virtual QStringList ReinitialisingValues() const = 0;
 
     // Reads every stored value of section. Fractal dimensions are only stored: the noise
     // weights keep theirs until ReinitialiseNoise or ResetDefaults.
-    void LoadDefaults(const CSettingsStore& store, const QString& section);
-    void SaveDefaults(CSettingsStore& store, const QString& section) const;
-
-    // Index of the value stored under name (case as stored), or -1.
-    int FindValue(const QString& name) const;
-    // Parses text as the store would and sets the value: reals that are not finite numbers
-    // read as 0 and are clamped to the range; integers outside it take the load default.
-    void SetValueText(int index, const QString& text);
-    // The value as it is written to the store.
-    QString GetValueText(int index) const;
+    virtual void LoadDefaults(const CSettingsStore& store, const QString& section);
+    void SaveDefaults(CSettingsStore& store, const QString& section);
 
     const std::string& GetName() const { return m_strName; }
     const CColor& GetHaloColour() const { return m_haloColour; }
@@ -109,8 +85,4 @@ protected:
     int m_nBumpMode = BumpNone;
     double m_dFractal = 1.0; // H of the terrain noise; reaches the noise only on re-initialisation
     CFractalNoise3D m_terrain;
-
-private:
-    const SurfaceValue* m_pValues;
-    int m_nValues;
 };

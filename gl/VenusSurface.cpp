@@ -2,18 +2,7 @@
 
 #include <cmath>
 
-namespace {
-
-const SurfaceValue kValues[] = {
-    {"Coriolis", SurfaceValue::Integer, "1", -2147483648.0, 2147483647.0, false},
-    {"CloudColor", SurfaceValue::Colour, "16777215", 0, 0xFFFFFF, false},
-    {"SurfaceColor", SurfaceValue::Colour, "16319", 0, 0xFFFFFF, false},
-    {"Fractal", SurfaceValue::Real, "0.5", 0, 1, true},
-};
-
-}
-
-CVenusSurface::CVenusSurface() : CSurfaceModel("Venus", kValues)
+CVenusSurface::CVenusSurface() : CSurfaceModel("Venus")
 {
     ResetDefaults();
 }
@@ -32,8 +21,8 @@ void CVenusSurface::ComputeColour(SurfacePoint& point) const
     }
     double h = m_terrain.Value(qx, qy, qz);
     h = h < 0 ? 0 : (h > 1 ? 1 : h);
-    point.colour = m_cloudColour;
-    point.colour.Blend(m_surfaceColour, h);
+    point.colour = CColor(m_crCloud, TRUE);
+    point.colour.Blend(CColor(m_crSurface, TRUE), h);
     for (int i = 0; i < 3; ++i)
         point.normal[i] = point.position[i];
 }
@@ -46,8 +35,8 @@ void CVenusSurface::PrepareRender()
 void CVenusSurface::ResetDefaults()
 {
     m_bCoriolis = 1;
-    m_cloudColour.SetRGB(255, 255, 255);
-    m_surfaceColour.SetRGB(191, 63, 0);
+    m_crCloud = RGB(255, 255, 255);
+    m_crSurface = RGB(191, 63, 0);
     m_dFractal = 0.5;
     ReinitialiseNoise();
 }
@@ -57,22 +46,17 @@ void CVenusSurface::ReinitialiseNoise()
     m_terrain.Initialize(m_dFractal, 2.0, 8.0, 0.5);
 }
 
-double CVenusSurface::GetValue(int index) const
+CEffectValues CVenusSurface::GetValues()
 {
-    switch (index) {
-    case 0: return m_bCoriolis;
-    case 1: return m_cloudColour.ToColorRef();
-    case 2: return m_surfaceColour.ToColorRef();
-    default: return m_dFractal;
-    }
+    return {
+        SwitchValue("Coriolis", &m_bCoriolis, "1", "latitude-dependent swirl of the clouds"),
+        ColorValue("CloudColor", &m_crCloud, "16777215", "colour where the noise is 0"),
+        ColorValue("SurfaceColor", &m_crSurface, "16319", "colour where the noise is 1"),
+        RealValue("Fractal", &m_dFractal, "0.5", 0, 1, "fractal dimension H of the clouds (0 to 1)"),
+    };
 }
 
-void CVenusSurface::SetValue(int index, double value)
+QStringList CVenusSurface::ReinitialisingValues() const
 {
-    switch (index) {
-    case 0: m_bCoriolis = static_cast<int>(value); break;
-    case 1: m_cloudColour.SetColorRef(static_cast<COLORREF>(value)); break;
-    case 2: m_surfaceColour.SetColorRef(static_cast<COLORREF>(value)); break;
-    default: m_dFractal = value; break;
-    }
+    return {QStringLiteral("Fractal")};
 }

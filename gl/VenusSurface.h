@@ -14,10 +14,10 @@ public:
     void ResetDefaults() override;
     void ReinitialiseNoise() override;
 
-    double GetValue(int index) const override;
-    void SetValue(int index, double value) override;
+    CEffectValues GetValues() override;
+    QStringList ReinitialisingValues() const override;
 
     int m_bCoriolis = 1;
-    CColor m_cloudColour;   // where the noise is 0
-    CColor m_surfaceColour; // where the noise is 1
+    COLORREF m_crCloud = RGB(255, 255, 255);  // where the noise is 0
+    COLORREF m_crSurface = RGB(191, 63, 0);   // where the noise is 1
 };

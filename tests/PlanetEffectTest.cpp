@@ -243,3 +243,21 @@ TEST_F(PlanetEffectTest, ADrawInsideADrawReturnsAtOnceAndTheOuterOneCompletes)
         for (int x = 0; x < 90; ++x)
             EXPECT_TRUE(PixelIs(*nested, x, y, plain->GetPixel(x, y)));
 }
+
+TEST(PlanetEffect, ValuesSetByNameRebuildTheNoiseWhereADialogWould)
+{
+    auto tool = CreateTool(10);
+    auto& moon = static_cast<CPlanetEffect&>(*tool);
+    for (const CEffectValue& v : moon.GetValues())
+        if (v.szName == std::string("Fractal"))
+            *static_cast<double*>(v.pField) = 0.25;
+    moon.ValuesChanged({QStringLiteral("MariaColor"), QStringLiteral("BumpMap")});
+    EXPECT_EQ(moon.GetSurface().GetTerrainNoise().GetH(), 1.0);
+    moon.ValuesChanged({QStringLiteral("Maria")});
+    EXPECT_EQ(moon.GetSurface().GetTerrainNoise().GetH(), 0.25);
+    // The tool's reset leaves the surface alone.
+    moon.m_dRotation = 30;
+    moon.ResetDefaults();
+    EXPECT_EQ(moon.m_dRotation, 0.0);
+    EXPECT_EQ(moon.GetSurface().GetFractal(), 0.25);
+}

@@ -2,7 +2,10 @@
 #include "gl/EarthSurface.h"
 #include "gl/MoonSurface.h"
 #include "gl/VenusSurface.h"
+#include "app/SettingsStore.h"
 #include "effects/Random.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -20,10 +23,7 @@ void ForHemisphere(int cells, const std::function<void(SurfacePoint&)>& visit)
             const float r = std::sqrt(x * x + y * y);
             if (r > 1)
                 continue;
-            SurfacePoint pt;
-            pt.position[0] = x;
-            pt.position[1] = y;
-            pt.position[2] = std::sqrt(1 - r * r);
+            SurfacePoint pt = SurfacePoint::OnSphere(x, y, r);
             visit(pt);
         }
 }
@@ -32,8 +32,8 @@ CColor VenusExpected(const CVenusSurface& venus, double qx, double qy, double qz
 {
     double h = venus.GetTerrainNoise().Value(qx, qy, qz);
     h = h < 0 ? 0 : (h > 1 ? 1 : h);
-    CColor c = venus.m_cloudColour;
-    c.Blend(venus.m_surfaceColour, h);
+    CColor c(venus.m_crCloud, TRUE);
+    c.Blend(CColor(venus.m_crSurface, TRUE), h);
     return c;
 }
 
@@ -70,8 +70,8 @@ TEST(MoonSurface, BrightnessFloorsFollowTheBumpMode)
     SetRandomSeed(5);
     CMoonSurface moon;
     moon.PrepareRender();
-    moon.m_mariaColour.SetRGB(200, 200, 200);
-    moon.m_highlandColour.SetRGB(250, 250, 250);
+    moon.m_crMaria = RGB(200, 200, 200);
+    moon.m_crHighland = RGB(250, 250, 250);
     // The darkest point sits where the sine reaches -1 in a mare (floor x maria colour) or
     // just above the threshold in the highlands (floor x highland colour).
     for (int mode : {0, 1, 2}) {
@@ -140,7 +140,7 @@ TEST(EarthSurface, SeaIsNeverWhiteWithoutCloudsAndIce)
             earth.ComputeColour(pt);
             const float h = static_cast<float>(earth.GetTerrainNoise().Value(
                 pt.position[0] + 1.0, pt.position[1] + 1.0, pt.position[2] + 1.0));
-            if (h <= earth.m_fSeaLevel) {
+            if (h <= static_cast<float>(earth.m_dSeaLevel)) {
                 ++sea;
                 white_ += pt.colour == white;
             }
@@ -148,11 +148,11 @@ TEST(EarthSurface, SeaIsNeverWhiteWithoutCloudsAndIce)
         return white_;
     };
     int sea = 0;
-    earth.m_fIceCaps = 0;
+    earth.m_dIceCaps = 0;
     EXPECT_EQ(countWhiteSea(sea), 0);
     EXPECT_GT(sea, 100);
     // With ice from latitude 0.5 the polar seas freeze in part.
-    earth.m_fIceCaps = 0.5f;
+    earth.m_dIceCaps = 0.5;
     EXPECT_GT(countWhiteSea(sea), 0);
 }
 
@@ -207,17 +207,21 @@ TEST(EarthSurface, PrepareRenderDrawsTablesThenTheCloudOffset)
     EXPECT_EQ(earth.GetCloudOffset()[2], u);
 }
 
-TEST(EarthSurface, CoverageAndFractalsReachTheNoiseOnlyOnReinitialisation)
+TEST(EarthSurface, StoredValuesReachTheNoiseOnlyOnReinitialisation)
 {
+    QTemporaryDir dir;
+    CSettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+    store.WriteReal("Earth", "CloudFractal", 0.4);
+    store.WriteReal("Earth", "Fractal", 0.6);
     CEarthSurface earth;
     EXPECT_EQ(earth.GetCloudNoise().GetStart(), 0.25);
-    earth.SetValueText(earth.FindValue("CloudCoverage"), "0.3");
-    earth.SetValueText(earth.FindValue("CloudFractal"), "0.4");
-    earth.SetValueText(earth.FindValue("Fractal"), "0.6");
-    // The stored coverage starts the sum at once; the weights wait.
+    earth.LoadDefaults(store, "Earth");
+    // The stored coverage (0.3 when missing) starts the sum at once; the weights wait.
+    EXPECT_EQ(earth.m_dCoverage, 0.3);
     EXPECT_EQ(earth.GetCloudNoise().GetStart(), 0.3);
     EXPECT_EQ(earth.GetCloudNoise().GetH(), 1.0);
     EXPECT_EQ(earth.GetTerrainNoise().GetH(), 1.0);
+    EXPECT_EQ(earth.m_dCloudFractal, 0.4);
     earth.ReinitialiseNoise();
     EXPECT_EQ(earth.GetCloudNoise().GetH(), 0.4);
     EXPECT_EQ(earth.GetCloudNoise().GetStart(), 0.3);
@@ -225,5 +229,4 @@ TEST(EarthSurface, CoverageAndFractalsReachTheNoiseOnlyOnReinitialisation)
     earth.ResetDefaults();
     EXPECT_EQ(earth.GetCloudNoise().GetStart(), 0.25);
     EXPECT_EQ(earth.GetTerrainNoise().GetH(), 1.0);
-    EXPECT_EQ(earth.GetValueText(earth.FindValue("SeaLevel")), "0.160000");
 }

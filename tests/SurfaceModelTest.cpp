@@ -111,43 +111,37 @@ TEST(SurfaceModel, StoredValuesAreCheckedAndKept)
         raw.setValue("Moon/HighlandColor", "not a colour");
         raw.setValue("Earth/SeaLevel", "-7");
         raw.setValue("Earth/Climate", "0.35");
+        raw.setValue("Earth/Clouds", 5);
     }
     CSettingsStore store(path);
     CMoonSurface moon;
     moon.LoadDefaults(store, "Moon");
-    EXPECT_EQ(moon.m_fMaria, 0.0f);
+    EXPECT_EQ(moon.m_dMaria, 0.0);
     EXPECT_EQ(moon.GetFractal(), 1.0);
-    EXPECT_EQ(moon.GetBumpMode(), 0);
-    EXPECT_EQ(moon.m_mariaColour, CColor(255, 0, 0));
-    EXPECT_EQ(moon.m_highlandColour, CColor(192, 192, 192));
+    EXPECT_EQ(moon.GetBumpMode(), CSurfaceModel::BumpPeriodic);
+    EXPECT_EQ(moon.m_crMaria, RGB(255, 0, 0));
+    EXPECT_EQ(moon.m_crHighland, RGB(192, 192, 192));
 
     CEarthSurface earth;
     earth.LoadDefaults(store, "Earth");
-    EXPECT_EQ(earth.m_fSeaLevel, -0.8f);
+    EXPECT_EQ(earth.m_dSeaLevel, -0.8);
     EXPECT_EQ(earth.m_dClimate, 0.35);
+    EXPECT_EQ(earth.m_bClouds, 1);
     // Missing values take the load defaults, which differ from the reset coverage.
     EXPECT_EQ(earth.m_dCoverage, 0.3);
-    EXPECT_EQ(earth.m_fIceCaps, 0.8f);
+    EXPECT_EQ(earth.m_dIceCaps, 0.8);
 
-    // Written back as the store keeps them and read again unchanged.
-    moon.SetValueText(moon.FindValue("Maria"), "-0.35");
-    moon.SetValueText(moon.FindValue("BumpMap"), "2");
-    EXPECT_EQ(moon.GetValueText(moon.FindValue("Maria")), "-0.350000");
+    // Written back as the store keeps them, "%lf" text for the reals.
+    moon.m_dMaria = -0.35;
     moon.SaveDefaults(store, "Moon");
     earth.SaveDefaults(store, "Earth");
     ASSERT_TRUE(store.Sync());
     CMoonSurface again;
     again.LoadDefaults(store, "Moon");
-    EXPECT_EQ(again.m_fMaria, -0.35f);
-    EXPECT_EQ(again.GetBumpMode(), 2);
-    EXPECT_EQ(again.m_mariaColour, CColor(255, 0, 0));
+    EXPECT_EQ(again.m_dMaria, -0.35);
+    EXPECT_EQ(again.GetBumpMode(), CSurfaceModel::BumpPeriodic);
     QSettings raw(path, QSettings::IniFormat);
     EXPECT_EQ(raw.value("Earth/SeaLevel").toString(), "-0.800000");
+    EXPECT_EQ(raw.value("Moon/Maria").toString(), "-0.350000");
     EXPECT_EQ(raw.value("Moon/MariaColor").toInt(), 255);
-
-    EXPECT_EQ(moon.FindValue("maria"), -1);
-    moon.SetValueText(moon.FindValue("Maria"), "40");
-    EXPECT_EQ(moon.m_fMaria, 1.0f);
-    moon.SetValueText(moon.FindValue("BumpMap"), "x");
-    EXPECT_EQ(moon.GetBumpMode(), 0);
 }
