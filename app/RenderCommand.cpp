@@ -339,6 +339,19 @@ bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QStr
             }
             options.nBackground = DWORD(r) << 16 | DWORD(g) << 8 | DWORD(b);
             options.bHasBackground = true;
+        } else if (arg == QLatin1String("--light")) {
+            if (!once(options.bHasLight) || !reader.Value(arg, value, error))
+                return false;
+            const QStringList parts = value.split(QLatin1Char(','));
+            if (parts.size() != 3 || !ParseInt(parts[0].trimmed(), 0, 359, options.nLightOrient) ||
+                !ParseInt(parts[1].trimmed(), 0, 100, options.nLightInten) ||
+                !ParseInt(parts[2].trimmed(), 0, 100, options.nLightElevation)) {
+                error = QStringLiteral("--light %1: expected ORIENT,INTENSITY,ELEVATION: 0 to 359, "
+                                       "0 to 100 and 0 to 100")
+                            .arg(value);
+                return false;
+            }
+            options.bHasLight = true;
         } else if (arg == QLatin1String("--effect")) {
             if (!reader.Value(arg, value, error))
                 return false;
@@ -433,7 +446,7 @@ QString RenderCommandHelp()
     QString text;
     QTextStream s(&text);
     s << "Usage: skyloom-render [--size WxH | --input FILE] [--background RRGGBB] [STEP...]\n"
-         "                      [--format jpeg|bmp24|bmp256] -o OUTPUT\n"
+         "                      [--light O,I,E] [--format jpeg|bmp24|bmp256] -o OUTPUT\n"
          "  STEP: --effect NAME [--rect L,T,R,B] [--seed N] [--set VALUE=TEXT]...\n"
          "\n"
          "Paints effects into a picture as a drag on the canvas does, and writes it.\n"
@@ -449,6 +462,9 @@ QString RenderCommandHelp()
          "                      4294967295); without it one is taken from the clock and printed\n"
          "  --set VALUE=TEXT    a parameter by its value name; the others keep the\n"
          "                      effect's built-in defaults (your settings are not used)\n"
+         "  --light O,I,E       the light of the planets: orientation 0 to 359 degrees,\n"
+         "                      intensity 0 to 100 percent, elevation 0 to 100 (50 level)\n"
+         "                      (default 225,50,50)\n"
          "  --format F          jpeg (JPEG Image), bmp24 (24-bit Bitmap) or bmp256 (256 Color\n"
          "                      Bitmap); without it OUTPUT's extension decides (.bmp, .jpg)\n"
          "  -o OUTPUT           the file to write; a failed run leaves it as it was\n"
@@ -490,18 +506,36 @@ QString RenderCommandHelp()
 
 namespace {
 
+// The tool as the canvas has it. The view makes every tool in table order when it starts,
+// from the generator's initial state, and a tool may draw tables then that its renders keep
+// (the Earth's cloud distortion); made the same way here, a seed gives the canvas's picture
+// whatever ran before.
+std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool)
+{
+    SetRandomSeed(kInitialRandomSeed);
+    std::unique_ptr<CEffect> effect;
+    for (int i = 0; i <= nTool; ++i)
+        effect = CreateTool(i);
+    return effect;
+}
+
 // One step: the same path as a drag on the canvas. Values reach the effect through a store
 // of its own and LoadDefaults, as saved settings would.
 void RenderStep(CDib& dib, const CRenderStep& step, const QTemporaryDir& dir, int nStep,
                 CTerminalProgress* pProgress, QTextStream& out)
 {
-    const auto effect = CreateTool(step.nTool);
+    const auto effect = CreateToolAsTheViewDoes(step.nTool);
     {
         CSettingsStore store(dir.filePath(QStringLiteral("step%1.ini").arg(nStep)));
         for (const auto& value : step.values)
             store.WriteString(effect->m_strSection, value.first, value.second);
         effect->LoadDefaults(store);
     }
+    // What a dialog change of these values would also do (the planets rebuild their noise).
+    QStringList names;
+    for (const auto& value : step.values)
+        names << value.first;
+    effect->ValuesChanged(names);
     QString why;
     for (const auto& option : step.options)
         effect->SetOption(option.first, option.second, why);
@@ -585,6 +619,11 @@ int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err
     if (!options.steps.isEmpty())
         LoadGLEntryPoints(TRUE);
     const CDefaultScene scene;
+    if (options.bHasLight) {
+        g_nLightOrient = options.nLightOrient;
+        g_nLightInten = options.nLightInten;
+        g_nLightElevation = options.nLightElevation;
+    }
     CTerminalProgress progress;
     CInstalledProgress installed(bTerminalProgress ? &progress : nullptr);
     for (int i = 0; i < options.steps.size(); ++i)

@@ -46,6 +46,11 @@ struct CRenderOptions
     QString strInput;
     bool bHasBackground = false;
     DWORD nBackground = 0; // packed 0x00RRGGBB
+    // --light: the light of the lit effects (planets), as the Lighting dialog sets it.
+    bool bHasLight = false;
+    int nLightOrient = 225;   // degrees, 0 to 359
+    int nLightInten = 50;     // percent, 0 to 100
+    int nLightElevation = 50; // 0 (high) to 100 (low); 50 is level
     QList<CRenderStep> steps;
     EFormat format = ByExtension;
     QString strOutput;

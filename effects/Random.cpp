@@ -3,7 +3,7 @@
 #include <cmath>
 
 namespace detail {
-uint32_t g_nRandomState = 1234567;
+uint32_t g_nRandomState = kInitialRandomSeed;
 }
 
 double CGaussianRandom::Sample()

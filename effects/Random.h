@@ -6,8 +6,11 @@
 
 #include <cstdint>
 
+// The generator's state when the program starts.
+constexpr DWORD kInitialRandomSeed = 1234567;
+
 namespace detail {
-// Shared generator state; starts at 1234567.
+// Shared generator state; starts at kInitialRandomSeed.
 extern uint32_t g_nRandomState;
 }
 

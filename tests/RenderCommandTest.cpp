@@ -328,3 +328,93 @@ TEST_F(RenderCommandTest, LitEffectsGetTheDefaultLight)
     ASSERT_TRUE(dib.Load(out.toLocal8Bit().constData()));
     EXPECT_GT(CountLitPixels(dib), 64 * 48 / 4);
 }
+
+namespace {
+
+// Sum of red, green and blue over a rectangle given from the top left.
+long Brightness(const CDib& dib, int left, int top, int right, int bottom)
+{
+    long sum = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            const DWORD c = TopDownPixel(dib, x, y);
+            sum += (c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF);
+        }
+    return sum;
+}
+
+}
+
+TEST_F(RenderCommandTest, PlanetsDrawInTheCentredSquareReproduciblyUnderTheLightGiven)
+{
+    auto render = [&](const char* effect, const QString& out, QStringList extra) {
+        QStringList args = {QStringLiteral("--size"), QStringLiteral("240x140"),
+                            QStringLiteral("--background"), QStringLiteral("102030"),
+                            QStringLiteral("--effect"), QLatin1String(effect),
+                            QStringLiteral("--rect"), QStringLiteral("20,20,220,120"),
+                            QStringLiteral("--seed"), QStringLiteral("9")};
+        args << extra << QStringLiteral("-o") << out;
+        const CRun run = RunCommand(args);
+        EXPECT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+        auto dib = std::make_unique<CDib>();
+        EXPECT_TRUE(dib->Load(out.toLocal8Bit().constData()));
+        return dib;
+    };
+    for (const char* effect : {"Venus", "Moon", "Earth"}) {
+        auto dib = render(effect, Path("a.bmp"), {});
+        // The 200 x 100 rectangle draws into its centred 100 x 100 square only.
+        int outside = 0, inside = 0;
+        for (int y = 0; y < 140; ++y)
+            for (int x = 0; x < 240; ++x) {
+                const bool changed = TopDownPixel(*dib, x, y) != 0x102030u;
+                if (x >= 70 && x < 170 && y >= 20 && y < 120)
+                    inside += changed;
+                else
+                    outside += changed;
+            }
+        EXPECT_EQ(outside, 0) << effect;
+        EXPECT_GT(inside, 3000) << effect;
+        // The same seed, the same picture.
+        render(effect, Path("b.bmp"), {});
+        EXPECT_EQ(Contents(Path("a.bmp")), Contents(Path("b.bmp"))) << effect;
+    }
+
+    // The Earth's halo lights a ring just beyond the rim that the Moon leaves dark.
+    auto ring = [&](const char* effect) {
+        auto dib = render(effect, Path("ring.bmp"), {});
+        const double rim = 50 / std::sqrt(24.0) / std::tan(15 * 3.141592653589793 / 180);
+        int lit = 0;
+        for (int a = 0; a < 360; a += 10) {
+            const double t = a * 3.141592653589793 / 180;
+            lit += TopDownPixel(*dib, int(120 + (rim + 2) * std::cos(t)),
+                                int(70 + (rim + 2) * std::sin(t))) != 0x102030u;
+        }
+        return lit;
+    };
+    EXPECT_GE(ring("Earth"), 34);
+    EXPECT_LE(ring("Moon"), 2);
+
+    // Orientation 180 lights the planet from the left, 0 from the right: seen on a Venus of
+    // one colour, with the background taken away.
+    const QStringList white = {QStringLiteral("--set"), QStringLiteral("CloudColor=FFFFFF"),
+                               QStringLiteral("--set"), QStringLiteral("SurfaceColor=FFFFFF")};
+    auto left = render("Venus", Path("l.bmp"), white + QStringList{QStringLiteral("--light"), QStringLiteral("180,50,50")});
+    auto right = render("Venus", Path("r.bmp"), white + QStringList{QStringLiteral("--light"), QStringLiteral("0,50,50")});
+    const long background = (0x10 + 0x20 + 0x30) * 50 * 100;
+    EXPECT_GT(Brightness(*left, 70, 20, 120, 120) - background,
+              (Brightness(*left, 120, 20, 170, 120) - background) * 2);
+    EXPECT_GT(Brightness(*right, 120, 20, 170, 120) - background,
+              (Brightness(*right, 70, 20, 120, 120) - background) * 2);
+
+    // A fractal dimension set by name takes effect, as the dialog's does.
+    render("Moon", Path("d.bmp"), {});
+    render("Moon", Path("h.bmp"), {QStringLiteral("--set"), QStringLiteral("Fractal=0.2")});
+    EXPECT_NE(Contents(Path("d.bmp")), Contents(Path("h.bmp")));
+
+    for (const char* bad : {"45,50", "360,50,50", "45,101,50", "a,b,c", "45,50,-1"}) {
+        const CRun run = RunCommand({QStringLiteral("--light"), QLatin1String(bad),
+                                     QStringLiteral("-o"), Path("x.bmp")});
+        EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << bad;
+        EXPECT_TRUE(run.err.contains(QStringLiteral("--light"))) << bad;
+    }
+}
