@@ -261,3 +261,22 @@ TEST(PlanetEffect, ValuesSetByNameRebuildTheNoiseWhereADialogWould)
     EXPECT_EQ(moon.m_dRotation, 0.0);
     EXPECT_EQ(moon.GetSurface().GetFractal(), 0.25);
 }
+
+TEST_F(PlanetEffectTest, DamagedViewAndLightSettingsStillDrawInTheSquare)
+{
+    // A field of view of 0 or 180 degrees and beyond would make the projection singular;
+    // they are held to 1..179. Absurd light settings only saturate the colours.
+    const struct { int fov, orient, inten, elevation; } cases[] = {
+        {0, 225, 50, 50}, {-40, 225, 50, 50}, {180, 225, 50, 50}, {100000, 225, 50, 50},
+        {30, -99999, 2000000000, -2000000000},
+    };
+    for (const auto& c : cases) {
+        g_nFOV = c.fov;
+        g_nLightOrient = c.orient;
+        g_nLightInten = c.inten;
+        g_nLightElevation = c.elevation;
+        auto dib = RenderTool(9, 90, 60, CRect(0, 0, 90, 60));
+        EXPECT_EQ(CountChanged(*dib, CRect(0, 0, 90, 60)), CountChanged(*dib, CRect(15, 0, 75, 60)))
+            << c.fov;
+    }
+}
