@@ -148,12 +148,16 @@ TEST(GalaxyBuildTest, CountsOfA400By300Rectangle)
     EXPECT_FALSE(sc->m_pCore);
     EXPECT_EQ(sc->m_nCore, 0);
 
-    // A nonsense density gives an empty galaxy, not a negative count.
+    // A nonsense density gives an empty galaxy, not a negative count; a spiral keeps its gas.
     auto e = Model(kCodeE0);
     e->m_dDensity = -1;
     e->Build(nPixels);
     EXPECT_EQ(e->m_nStars, 0);
     EXPECT_EQ(e->m_nCore, 0);
+    sc->m_dDensity = 0;
+    BuildWithoutTexture(*sc, nPixels);
+    EXPECT_EQ(sc->m_nStars, 0);
+    EXPECT_TRUE(sc->m_pGasDisc);
 }
 
 TEST(GalaxyBuildTest, EllipticalSigmasFlattenWithTheSubtype)
