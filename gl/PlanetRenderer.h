@@ -32,9 +32,9 @@ public:
                BOOL bMakeCurrent);
     // A new field of view with the previews' near and far planes.
     void SetFieldOfView(int angle);
-    // Draws model with progress type ProgressNone or ProgressMeter. ProgressDialog belongs to
-    // the application; here it draws without progress. A draw started while another runs
-    // returns at once.
+    // Draws model. ProgressMeter steps the status-bar meter by rows and pumps events;
+    // ProgressDialog pumps events too, but the dialog itself belongs to the application
+    // and no caller passes it. A draw started while another runs returns at once.
     void Draw(const CSurfaceModel& model, int progressType);
 
     int GetFieldOfView() const { return m_nFieldOfView; }
