@@ -19,6 +19,12 @@ namespace {
 constexpr int kJpegQuality = 85;
 constexpr int kRowsPerCall = 16;
 constexpr size_t kOutputBufferBytes = 64 * 1024;
+// Hostile files must not cost gigabytes or minutes. A multi-scan (progressive) file keeps
+// every coefficient of the picture, about 3 bytes a pixel (6 without colour subsampling):
+// 512 MiB opens such files up to about 13000 x 13000 pixels (9000 x 9000). Real files have
+// a handful of scans; a file with hundreds is an attack on our time.
+constexpr long kMaxLibraryMemory = 512L << 20;
+constexpr int kMaxScans = 500;
 
 // The library's standard error manager with a way back to the caller: errors jump to the
 // recovery point instead of ending the process; warnings keep the standard handling.
@@ -31,6 +37,12 @@ struct JumpErrorManager
 [[noreturn]] void JumpErrorExit(j_common_ptr cinfo)
 {
     longjmp(reinterpret_cast<JumpErrorManager*>(cinfo->err)->recovery, 1);
+}
+
+void LimitScans(j_common_ptr cinfo)
+{
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+        JumpErrorExit(cinfo);
 }
 
 // Functions that call setjmp hold no C++ objects with destructors: a jump must not skip one.
@@ -46,9 +58,17 @@ bool DecodeJpeg(FILE* file, CDib* pDib)
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = LimitScans;
     jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
+    cinfo.progress = &progress;
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
+    if (!DibSizeAllowed(cinfo.image_width, cinfo.image_height)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
     // Colour files decode to RGB and grayscale ones to gray by default; both come out as
     // blue-green-red here (gray in all three). Anything else (CMYK) is refused.
     if (cinfo.out_color_space != JCS_RGB && cinfo.out_color_space != JCS_GRAYSCALE) {

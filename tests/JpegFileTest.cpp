@@ -96,6 +96,35 @@ TEST(JpegFile, ForeignColourGrayAndCmykFiles)
     EXPECT_TRUE(SamePicture(small, got));
 }
 
+TEST(JpegFile, ProgressiveFilesWithAbsurdSizesAreRefused)
+{
+    if (!HaveConvert())
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    TempFolder dir;
+    CDib f, got;
+    MakeF(f, 8);
+    WritePpm(f, dir.Path("in.ppm"));
+    const std::string path = dir.Path("p.jpg");
+    ASSERT_TRUE(RunConvert(dir.Path("in.ppm"), "-interlace Plane -sampling-factor 1x1", "JPEG",
+                           path));
+    ASSERT_TRUE(got.LoadJPEG(path.c_str()));
+    EXPECT_TRUE(BlockMiddlesMatch(got, 8, 24));
+    // The same file claiming 16000 x 16000 pixels: its coefficients alone would take 1.5 GB.
+    std::vector<BYTE> d = ReadFileBytes(path);
+    size_t sof = 0;
+    for (size_t i = 0; i + 8 < d.size() && !sof; ++i)
+        if (d[i] == 0xFF && d[i + 1] == 0xC2)
+            sof = i;
+    ASSERT_NE(sof, 0u) << "a progressive frame";
+    for (size_t at : {sof + 5, sof + 7}) {
+        d[at] = 0x3E;
+        d[at + 1] = 0x80;
+    }
+    WriteFileBytes(path, d);
+    EXPECT_FALSE(got.LoadJPEG(path.c_str()));
+    EXPECT_TRUE(BlockMiddlesMatch(got, 8, 24)) << "the picture is kept";
+}
+
 TEST(JpegFile, BrokenFilesFailWithoutTouchingThePicture)
 {
     TempFolder dir;
