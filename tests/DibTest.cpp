@@ -1,4 +1,5 @@
 #include "document/Dib.h"
+#include "PictureAssertions.h"
 
 #include <QImage>
 #include <QPainter>
@@ -7,19 +8,6 @@
 
 #include <cstring>
 #include <vector>
-
-namespace {
-
-::testing::AssertionResult PixelIs(const CDib& dib, int x, int y, DWORD expected)
-{
-    const DWORD got = dib.GetPixel(x, y);
-    if (got == expected)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is 0x" << std::hex
-                                         << got << ", expected 0x" << expected;
-}
-
-}
 
 TEST(Dib, CreateLayoutAndStride)
 {

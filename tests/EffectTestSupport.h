@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/Dib.h"
+#include "PictureAssertions.h"
 #include "view/ProgressMeter.h"
 
 #include <gtest/gtest.h>
@@ -59,22 +60,6 @@ public:
 private:
     CRecordingDisplay m_display;
 };
-
-inline ::testing::AssertionResult SameImage(const CDib& a, const CDib& b)
-{
-    if (a.m_nWidth != b.m_nWidth || a.m_nHeight != b.m_nHeight)
-        return ::testing::AssertionFailure() << "sizes " << a.m_nWidth << "x" << a.m_nHeight
-                                             << " and " << b.m_nWidth << "x" << b.m_nHeight;
-    for (int y = 0; y < a.m_nHeight; ++y) {
-        for (int x = 0; x < a.m_nWidth; ++x) {
-            if (a.GetPixel(x, y) != b.GetPixel(x, y))
-                return ::testing::AssertionFailure()
-                       << "pixel (" << x << ", row " << y << ") is 0x" << std::hex
-                       << a.GetPixel(x, y) << " and 0x" << b.GetPixel(x, y);
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
 
 // FNV-1a over the pixel bytes of each row (padding left out).
 inline uint64_t ImageHash(const CDib& dib)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/Dib.h"
+#include "PictureAssertions.h"
 #include "gl/GLContext.h"
 
 #include <gtest/gtest.h>
@@ -50,18 +51,6 @@ inline void PixelProjection(int width, int height)
     glOrtho(0, width, 0, height, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-}
-
-// Packed 0x00RRGGBB at (x, y), y counted in rows from the bottom.
-inline ::testing::AssertionResult PixelIs(const CDib& dib, int x, int y, DWORD expected)
-{
-    const DWORD got = dib.GetPixel(x, y);
-    if (got == expected)
-        return ::testing::AssertionSuccess();
-    char text[96];
-    std::snprintf(text, sizeof text, "pixel (%d, %d) is 0x%06X, expected 0x%06X", x, y,
-                  static_cast<unsigned>(got), static_cast<unsigned>(expected));
-    return ::testing::AssertionFailure() << text;
 }
 
 // Points the temporary folder (where the logs go) at a folder of this test alone, so that

@@ -31,12 +31,12 @@ TEST(GasEffect, TurbulenceNeedsAFrequencyAboveOne)
         return dib;
     };
     auto plain = render({{"AddNoise", "0"}});
-    EXPECT_TRUE(SameImage(*plain, *render({{"AddNoise", "1"}, {"Frequency", "1"}})));
-    EXPECT_TRUE(SameImage(*plain, *render({{"AddNoise", "1"}, {"Frequency", "0.5"}})));
+    EXPECT_TRUE(SamePicture(*plain, *render({{"AddNoise", "1"}, {"Frequency", "1"}})));
+    EXPECT_TRUE(SamePicture(*plain, *render({{"AddNoise", "1"}, {"Frequency", "0.5"}})));
     auto turbulent = render({{"AddNoise", "1"}});
-    EXPECT_FALSE(SameImage(*plain, *turbulent));
+    EXPECT_FALSE(SamePicture(*plain, *turbulent));
     // The seeded generator redraws the same tables.
-    EXPECT_TRUE(SameImage(*turbulent, *render({{"AddNoise", "1"}})));
+    EXPECT_TRUE(SamePicture(*turbulent, *render({{"AddNoise", "1"}})));
     // A stored limit past what the program accepts is held to it, not summed for ever.
-    EXPECT_TRUE(SameImage(*render({{"Frequency", "64"}}), *render({{"Frequency", "1e300"}})));
+    EXPECT_TRUE(SamePicture(*render({{"Frequency", "64"}}), *render({{"Frequency", "1e300"}})));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "document/Dib.h"
+#include "PictureAssertions.h"
 
 #include <QTemporaryDir>
 
@@ -34,35 +35,6 @@ inline void MakeF(CDib& dib, int scale = 1)
 inline DWORD TopPixel(const CDib& dib, int x, int y)
 {
     return dib.GetPixel(x, dib.m_nHeight - 1 - y);
-}
-
-inline std::string Hex(DWORD v)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%06X", static_cast<unsigned>(v));
-    return text;
-}
-
-// Every pixel of two pictures within a tolerance per channel; says where they differ.
-inline ::testing::AssertionResult SamePicture(const CDib& expected, const CDib& got,
-                                              int tolerance = 0)
-{
-    if (got.GetSize() != expected.GetSize())
-        return ::testing::AssertionFailure()
-               << "size " << got.m_nWidth << " x " << got.m_nHeight << ", expected "
-               << expected.m_nWidth << " x " << expected.m_nHeight;
-    for (int y = 0; y < expected.m_nHeight; ++y)
-        for (int x = 0; x < expected.m_nWidth; ++x) {
-            const DWORD a = TopPixel(expected, x, y), b = TopPixel(got, x, y);
-            for (int c = 0; c < 24; c += 8) {
-                const int d = int((a >> c) & 0xFF) - int((b >> c) & 0xFF);
-                if (d > tolerance || d < -tolerance)
-                    return ::testing::AssertionFailure()
-                           << "pixel (" << x << ", " << y << ") from the top is " << Hex(b)
-                           << ", expected " << Hex(a);
-            }
-        }
-    return ::testing::AssertionSuccess();
 }
 
 // The middle of every block of a scaled F against a reference F of that scale.

@@ -105,8 +105,8 @@ TEST(LensFlareEffect, RectangleBelowTwoPixelsHasNoGlow)
     flare.Render(*dib, CRect(5, 5, 6, 15), nullptr, FALSE);
     flare.Render(*dib, CRect(2, 9, 18, 10), nullptr, FALSE);
     flare.Render(*dib, CRect(3, 3, 4, 4), nullptr, FALSE);
-    EXPECT_TRUE(SameImage(*dib, *FilledDib(20, 20, 0)));
+    EXPECT_TRUE(SamePicture(*dib, *FilledDib(20, 20, 0)));
     // Two pixels each way already give a lit centre.
     flare.Render(*dib, CRect(10, 10, 12, 12), nullptr, FALSE);
-    EXPECT_FALSE(SameImage(*dib, *FilledDib(20, 20, 0)));
+    EXPECT_FALSE(SamePicture(*dib, *FilledDib(20, 20, 0)));
 }

@@ -81,11 +81,11 @@ TEST(NebulaEffect, SameSeedSameCloud)
     auto first = FilledDib(64, 48, kBackground), second = FilledDib(64, 48, kBackground);
     RenderSeeded(a, *first, CRect(-5, 3, 60, 50), 777);
     RenderSeeded(b, *second, CRect(-5, 3, 60, 50), 777);
-    EXPECT_TRUE(SameImage(*first, *second));
+    EXPECT_TRUE(SamePicture(*first, *second));
     // PrepareRender draws new tables: another seed, another cloud.
     auto third = FilledDib(64, 48, kBackground);
     RenderSeeded(b, *third, CRect(-5, 3, 60, 50), 778);
-    EXPECT_FALSE(SameImage(*first, *third));
+    EXPECT_FALSE(SamePicture(*first, *third));
 }
 
 TEST(NebulaEffect, IntensityIsStoredAsItensity)

@@ -7,6 +7,7 @@
 
 #include "app/SettingsStore.h"
 #include "document/Dib.h"
+#include "PictureAssertions.h"
 #include "effects/Color.h"
 #include "effects/Effect.h"
 #include "effects/Random.h"
@@ -49,15 +50,6 @@ inline void RenderSeeded(CEffect& effect, CDib& dib, const CRect& rect, DWORD se
     SetRandomSeed(seed);
     effect.PrepareRender();
     effect.Render(dib, rect, nullptr, FALSE);
-}
-
-inline ::testing::AssertionResult PixelIs(const CDib& dib, int x, int y, DWORD expected)
-{
-    const DWORD actual = dib.GetPixel(x, y);
-    if (actual == expected)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << ", row " << y << ") is "
-                                         << std::hex << actual << ", expected " << expected;
 }
 
 // Distance from the centre of a rectangle in row coordinates, 1 on its inscribed ellipse,

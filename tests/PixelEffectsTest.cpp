@@ -79,7 +79,7 @@ TEST_P(PixelEffectsTest, ExtremeParametersPaintNoGarbage)
         auto a = FilledDib(37, 23, 0x123456), b = FilledDib(37, 23, 0x123456);
         RenderSeeded(*effect, *a, CRect(-4, 2, 33, 30), 3);
         RenderSeeded(*effect, *b, CRect(-4, 2, 33, 30), 3);
-        EXPECT_TRUE(SameImage(*a, *b)) << GetParam() << " " << extreme;
+        EXPECT_TRUE(SamePicture(*a, *b)) << GetParam() << " " << extreme;
     }
 }
 
@@ -112,7 +112,7 @@ TEST_P(PixelEffectsTest, ProgressCountsRowsAndCancelStops)
     // A preview never clears the flag: it stops at once.
     auto preview = FilledDib(40, 30, 0x202020);
     effect->Render(*preview, CRect(0, 0, 40, 30), nullptr, FALSE);
-    EXPECT_TRUE(SameImage(*preview, *FilledDib(40, 30, 0x202020)));
+    EXPECT_TRUE(SamePicture(*preview, *FilledDib(40, 30, 0x202020)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Effects, PixelEffectsTest, ::testing::ValuesIn(kSections),

@@ -186,7 +186,7 @@ TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
               RENDER_OK);
     CDib again;
     ASSERT_TRUE(again.Load(copy.toLocal8Bit().constData()));
-    EXPECT_TRUE(SameImage(dib, again));
+    EXPECT_TRUE(SamePicture(dib, again));
 
     // A rectangle that misses the picture paints nothing.
     const QString missed = Path("missed.bmp");

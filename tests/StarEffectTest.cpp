@@ -75,5 +75,5 @@ TEST(StarEffect, EmptyRectanglePaintsNothing)
     star.Render(*dib, CRect(5, 5, 5, 15), nullptr, FALSE);
     star.Render(*dib, CRect(5, 5, 15, 5), nullptr, FALSE);
     star.Render(*dib, CRect(30, 30, 60, 60), nullptr, FALSE);
-    EXPECT_TRUE(SameImage(*dib, *FilledDib(20, 20, kBackground)));
+    EXPECT_TRUE(SamePicture(*dib, *FilledDib(20, 20, kBackground)));
 }

@@ -134,10 +134,10 @@ TEST(StarFieldEffect, SameGeneratorStateSamePicture)
     SetRandomSeed(424242);
     effect.Render(b, CRect(-5, 3, 60, 52), nullptr, TRUE);
     EXPECT_EQ(GetRandomSeed(), after);
-    EXPECT_TRUE(SameImage(a, b));
+    EXPECT_TRUE(SamePicture(a, b));
     SetRandomSeed(424243);
     effect.Render(c, CRect(-5, 3, 60, 52), nullptr, FALSE);
-    EXPECT_FALSE(SameImage(a, c));
+    EXPECT_FALSE(SamePicture(a, c));
 }
 
 TEST(StarFieldEffect, LargeStarShapeAndClippedCorners)
