@@ -85,6 +85,10 @@ void CDib::Destroy()
 
 void CDib::Swap(CDib& other) noexcept
 {
+    // Each context is sized for and reads back into the pixels it was made on: new pixels
+    // mean a re-created picture, which has no context until asked again.
+    m_hGLRC.reset();
+    other.m_hGLRC.reset();
     m_pixels.swap(other.m_pixels);
     std::swap(m_pBits, other.m_pBits);
     std::swap(m_nWidth, other.m_nWidth);

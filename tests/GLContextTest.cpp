@@ -154,6 +154,13 @@ TEST_F(OffscreenContext, ContextLivesWithItsPicture)
     EXPECT_EQ(dib.GetGLContext()->GetHeight(), 15);
     dib.Destroy();
     EXPECT_EQ(dib.GetGLContext(), nullptr);
+
+    // Resizing (and reading a file) builds the new pixels aside and swaps them in: that is a
+    // re-creation too, and must not leave a context of the old size on the new pixels.
+    ASSERT_TRUE(dib.Create(20, 10));
+    ASSERT_TRUE(dib.CreateGLContext());
+    ASSERT_TRUE(dib.Resize(40, 20));
+    EXPECT_EQ(dib.GetGLContext(), nullptr);
 }
 
 TEST_F(OffscreenContext, LogsItsPixelFormatChoice)
