@@ -429,8 +429,16 @@ TEST(SafeSave, FailedSavesKeepTheOldFile)
     EXPECT_FALSE(f.Save(dir.Path("missing/x.bmp").c_str()));
     EXPECT_FALSE(f.Save256ColorBMP(dir.Path("missing/x.bmp").c_str()));
     EXPECT_FALSE(f.SaveJPEG(dir.Path("missing/x.jpg").c_str()));
+}
+
+TEST(SafeSave, ReadOnlyFolderKeepsTheOldFile)
+{
     if (geteuid() == 0)
         GTEST_SKIP() << "running as root: a read-only folder does not stop writes";
+    TempFolder dir;
+    CDib f, other;
+    MakeF(f);
+    ASSERT_TRUE(other.Create(64, 48));
     const std::string locked = dir.Path("locked");
     ASSERT_TRUE(QDir().mkdir(QString::fromStdString(locked)));
     const std::string target = locked + "/x.bmp";
