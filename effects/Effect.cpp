@@ -195,13 +195,18 @@ CRect RotatedBoundingBox(const CRect& rect, double dRotation)
     return rotated;
 }
 
+CRect AffectedRect(const CRect& rect, double dRotation)
+{
+    if (dRotation == 0)
+        return rect;
+    CRect grown;
+    grown.UnionRect(rect, RotatedBoundingBox(rect, dRotation));
+    return grown;
+}
+
 void CEffect::GetAffectedRect(CRect& rect)
 {
-    if (m_dRotation == 0)
-        return;
-    CRect grown;
-    grown.UnionRect(rect, RotatedBoundingBox(rect, m_dRotation));
-    rect = grown;
+    rect = AffectedRect(rect, m_dRotation);
 }
 
 CEffectValues CEffect::GetValues()

@@ -59,6 +59,9 @@ void ShowEffectWarning(const QString& text);
 // The bounding box of rect turned by dRotation degrees about its integer centre, corners
 // truncated toward zero: what GetAffectedRect adds, and what the rotated effects sweep.
 CRect RotatedBoundingBox(const CRect& rect, double dRotation);
+// What GetAffectedRect makes of rect for a tool turned by dRotation degrees: rect itself at
+// 0, otherwise its union with the rotated bounding box. The canvas saves this area for undo.
+CRect AffectedRect(const CRect& rect, double dRotation);
 
 // Loads a tool's cursor by resource id and makes it the current cursor; null when there is
 // no such cursor. The canvas installs it; without one tools have no cursor of their own.

@@ -38,9 +38,7 @@ void CNebulaEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
 
 void CNebulaEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgress)
 {
-    CRect b = rect;
-    image.FlipRect(b);
-    const CTurnedEllipse e(b, m_dRotation);
+    const CTurnedEllipse e(image, rect, m_dRotation);
     const CColor inner(m_crInner, TRUE);
     const CColor outer(m_crOuter, TRUE);
 

@@ -59,11 +59,21 @@ struct CNoiseEllipse
     }
 };
 
-// The ellipse of the nebula and the vortex: centred on the integer centre of a rectangle in
-// row coordinates and turned by a rotation in degrees (none at 0 or below). The effects
-// sweep the turned rectangle's bounding box.
+// The ellipse of the nebula and the vortex in a rectangle of the view (top-down), turned by
+// a rotation in degrees (none at 0 or below): centred on the integer centre of the
+// rectangle in row coordinates. The effects sweep the turned rectangle's bounding box.
 struct CTurnedEllipse
 {
+    CTurnedEllipse(const CDib& image, const CRect& rect, double dRotation)
+        : CTurnedEllipse(Rows(image, rect), dRotation)
+    {
+        // Kept inside the area the canvas saves for undo. Turning in row coordinates can
+        // reach a row or two beyond it, and a rectangle hanging below the picture has its
+        // rows raised to 0 before the ellipse is built, so its turned box can reach far
+        // beyond: an Escape or Undo would leave those pixels painted.
+        sweep.IntersectRect(CRect(sweep), Rows(image, AffectedRect(rect, dRotation)));
+    }
+
     CTurnedEllipse(const CRect& b, double dRotation)
         : ellipse((b.left + b.right) / 2, (b.top + b.bottom) / 2, b),
           bRotated(dRotation > 0),
@@ -71,6 +81,12 @@ struct CTurnedEllipse
           s(-std::sin(dRotation * kEffectPi / 180)),
           sweep(bRotated ? RotatedBoundingBox(b, dRotation) : b)
     {
+    }
+
+    static CRect Rows(const CDib& image, CRect rect)
+    {
+        image.FlipRect(rect);
+        return rect;
     }
 
     // The offset of pixel (x, y) from the centre, turned, in units of the radii (1 on the

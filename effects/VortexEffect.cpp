@@ -46,9 +46,7 @@ void CVortexEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
 
 void CVortexEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgress)
 {
-    CRect b = rect;
-    image.FlipRect(b);
-    const CTurnedEllipse e(b, m_dRotation);
+    const CTurnedEllipse e(image, rect, m_dRotation);
     const CColor inner(m_crInner, TRUE);
     const CColor outer(m_crOuter, TRUE);
     const double inner0 = m_dInnerRadius;
