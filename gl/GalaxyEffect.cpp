@@ -41,12 +41,17 @@ QString ResolveGalaxyTexture(const QString& path)
 
 CMatrix4 CGalaxyEffect::FaceOnRotation()
 {
-    return CMatrix4::Rotation(90.0, 1, 0, 0);
+    return CMatrix4::RotationRadians(kGalaxyQuarterTurn, 1, 0, 0);
 }
 
 CMatrix4 CGalaxyEffect::Orientation(double tilt, double spin)
 {
-    return CMatrix4::Rotation(tilt, 1, 0, 0) * CMatrix4::Rotation(spin, 0, 1, 0);
+    // Radians in single precision, so that a tilt of 90 is exactly the face-on start.
+    auto radians = [](double degrees) {
+        return static_cast<float>(degrees * 3.14159265358979323846 / 180.0);
+    };
+    return CMatrix4::RotationRadians(radians(tilt), 1, 0, 0) *
+           CMatrix4::RotationRadians(radians(spin), 0, 1, 0);
 }
 
 CGalaxyEffect::CGalaxyEffect()

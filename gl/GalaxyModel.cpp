@@ -256,9 +256,7 @@ void CGalaxyModel::Twist(CGLMesh* pBatch, int nCount)
         const float* p = pVertices[i].position;
         const float r = std::sqrt(p[0] * p[0] + p[2] * p[2]);
         const float angle = TwistProfile(r, rmax) * 3.1415927f * 2;
-        // CMatrix4 turns by degrees.
-        pBatch->TransformVertex(i, CMatrix4::Rotation(-angle * 180.0 / 3.14159265358979323846,
-                                                      0, 1, 0));
+        pBatch->TransformVertex(i, CMatrix4::RotationRadians(-angle, 0, 1, 0));
     }
 }
 
@@ -342,7 +340,7 @@ int CSpiralGalaxy::Build(int nPixels)
         m_pGasDisc = MakeGasDisc();
         // Lay the disc from the x-y plane into the galaxy plane x-z, at the gas radius.
         const float scale = static_cast<float>(m_dGasScale);
-        m_pGasDisc->Transform(CMatrix4::Rotation(90.0, 1, 0, 0) *
+        m_pGasDisc->Transform(CMatrix4::RotationRadians(kGalaxyQuarterTurn, 1, 0, 0) *
                               CMatrix4::Scaling(scale, scale, scale));
         TwistClouds();
     } catch (const std::bad_alloc&) {

@@ -41,6 +41,10 @@ int GalaxyTypeFromText(const QString& text);
 class CGalaxyModel;
 CGalaxyModel* CreateGalaxyModel(int nTypeCode);
 
+// A quarter turn in radians as the galaxy scenes use it: pi / 2 in single precision, whose
+// cosine is -4.37e-8 rather than 0.
+const float kGalaxyQuarterTurn = 1.5707964f;
+
 // Built-in textures (bitmap resources).
 const int IDB_GALAXY_GAS_SA = 168; // Sb, Sc and Sd follow
 const int IDB_GALAXY_DUST = 173;

@@ -41,6 +41,12 @@ public:
     // A zero axis gives the identity.
     static CMatrix4 Rotation(double angle, double x, double y, double z)
     {
+        return RotationRadians(angle * 3.14159265358979323846 / 180.0, x, y, z);
+    }
+    // The same by an angle in radians, for callers whose angle is already a radian value
+    // (a conversion through degrees would not give back the same number).
+    static CMatrix4 RotationRadians(double a, double x, double y, double z)
+    {
         CMatrix4 r;
         const double len = std::sqrt(x * x + y * y + z * z);
         if (len == 0)
@@ -48,7 +54,6 @@ public:
         x /= len;
         y /= len;
         z /= len;
-        const double a = angle * 3.14159265358979323846 / 180.0;
         const double c = std::cos(a), s = std::sin(a), k = 1 - c;
         r(0, 0) = float(x * x * k + c);
         r(0, 1) = float(x * y * k - z * s);

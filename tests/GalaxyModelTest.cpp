@@ -1,4 +1,5 @@
 #include "gl/GalaxyModel.h"
+#include "gl/GalaxyEffect.h"
 
 #include "document/Dib.h"
 #include "effects/Random.h"
@@ -158,6 +159,28 @@ TEST(GalaxyBuildTest, CountsOfA400By300Rectangle)
     BuildWithoutTexture(*sc, nPixels);
     EXPECT_EQ(sc->m_nStars, 0);
     EXPECT_TRUE(sc->m_pGasDisc);
+}
+
+// The disc and the face-on view are turned by pi / 2 in single precision, whose cosine is
+// -4.37e-8, not by an exact quarter turn: a disc point on its y axis keeps that trace of y.
+TEST(GalaxyBuildTest, QuarterTurnIsTheSinglePrecisionAngle)
+{
+    const double cosQuarter = std::cos(static_cast<double>(1.5707964f));
+    ASSERT_LT(cosQuarter, -4e-8);
+    const CMatrix4 faceOn = CGalaxyEffect::FaceOnRotation();
+    EXPECT_FLOAT_EQ(faceOn(1, 1), static_cast<float>(cosQuarter));
+    EXPECT_FLOAT_EQ(faceOn(2, 2), static_cast<float>(cosQuarter));
+    EXPECT_EQ(faceOn(2, 1), 1.0f);
+    EXPECT_EQ(faceOn(1, 2), -1.0f);
+
+    auto sc = Model(kCodeSc);
+    sc->m_dGasScale = 2;
+    BuildWithoutTexture(*sc, 1000);
+    ASSERT_TRUE(sc->m_pGasDisc);
+    // Vertex 6 of the 20-segment disc sits a quarter of the way round, at y about 1.
+    const GLVertex v = sc->m_pGasDisc->GetVertex(6);
+    EXPECT_FLOAT_EQ(v.position[1], static_cast<float>(2 * cosQuarter));
+    EXPECT_NEAR(v.position[2], 2, 1e-6);
 }
 
 TEST(GalaxyBuildTest, EllipticalSigmasFlattenWithTheSubtype)
