@@ -179,10 +179,13 @@ CGLMesh* CGalaxyModel::MakeStars(int nCount, double sx, double sy, double sz)
     CGaussianRandom gx(0, sx), gy(0, sy), gz(0, sz);
     GLVertex v{};
     for (int i = 0; i < nCount; ++i) {
-        v.position[0] = static_cast<float>(gx.Sample());
-        v.position[1] = static_cast<float>(gy.Sample());
-        v.position[2] = static_cast<float>(gz.Sample());
-        const double x = v.position[0], y = v.position[1], z = v.position[2];
+        const double x = gx.Sample();
+        const double y = gy.Sample();
+        const double z = gz.Sample();
+        v.position[0] = static_cast<float>(x);
+        v.position[1] = static_cast<float>(y);
+        v.position[2] = static_cast<float>(z);
+        // The colour follows the samples themselves, not their single-precision positions.
         const double d = std::sqrt(x * x + y * y + z * z);
         CColor color = m_starsColor;
         color.Blend(m_coreColor, std::exp(-d / 2.5));
