@@ -386,9 +386,10 @@ int CBarredSpiralGalaxy::Build(int nPixels)
 float CBarredSpiralGalaxy::TwistProfile(float r, float rmax)
 {
     const float c = 1 - r / rmax;
-    const float turns[4] = {0.8f, 1.0f, 1.2f, 1.4f};
+    // The bias curve is a double, and so is its product with the turns.
+    const double turns[4] = {0.8, 1.0, 1.2, 1.4};
     const int s = ArmSubtype(m_nSubtype);
-    return turns[s] * static_cast<float>(Bias(0.8, c));
+    return static_cast<float>(turns[s] * Bias(0.8, c));
 }
 
 float CBarredSpiralGalaxy::DefaultDensity()

@@ -1,4 +1,5 @@
 #include "gl/GalaxyModel.h"
+#include "gl/Curves.h"
 #include "gl/GalaxyEffect.h"
 
 #include "document/Dib.h"
@@ -275,6 +276,12 @@ TEST(GalaxyTwistTest, CentreTurnsMostAndTheRimNotAtAll)
     EXPECT_NEAR(Model(770)->TwistProfile(0.5f, 1), 1.2 * bias, 1e-6);
     EXPECT_NEAR(Model(771)->TwistProfile(0, 1), 1.4f, 1e-6);
     EXPECT_FLOAT_EQ(Model(768)->TwistProfile(1, 1), 0);
+    // Only the distance ratio is single precision: 0.8f x a rounded bias would be an ulp
+    // off here.
+    const float c = 1 - 0.01f / 1;
+    EXPECT_EQ(Model(768)->TwistProfile(0.01f, 1), static_cast<float>(0.8 * Bias(0.8, c)));
+    EXPECT_EQ(Model(770)->TwistProfile(0.03f, 1),
+              static_cast<float>(1.2 * Bias(0.8, 1 - 0.03f / 1)));
     EXPECT_FLOAT_EQ(Model(kCodeE3)->TwistProfile(0, 1), 0);
 
     // Stars on the x axis at radii 0.5, 1.5 and 2 (the rim): the rim star stays, the one
