@@ -2,6 +2,7 @@
 
 #include "../app/SettingsStore.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QPen>
 
@@ -154,14 +155,33 @@ const QCursor* CEffect::SetToolCursor()
     return s_pfnCursorLoader ? s_pfnCursorLoader(m_nCursorId) : nullptr;
 }
 
-CPreviewHostDlg* CEffect::CreatePropertiesDialog(QWidget*)
+namespace {
+QHash<QString, PropertiesDialogFactory>& DialogFactories()
 {
-    return nullptr;
+    static QHash<QString, PropertiesDialogFactory> factories;
+    return factories;
+}
+}
+
+void RegisterPropertiesDialog(const QString& section, PropertiesDialogFactory pfnFactory)
+{
+    DialogFactories().insert(section, pfnFactory);
+}
+
+CPreviewHostDlg* CEffect::CreatePropertiesDialog(QWidget* pParent)
+{
+    if (m_strSection.isEmpty())
+        return nullptr;
+    const PropertiesDialogFactory pfnFactory = DialogFactories().value(m_strSection);
+    return pfnFactory ? pfnFactory(*this, pParent) : nullptr;
 }
 
 void CEffect::ToDialog(CPreviewHostDlg*) {}
 
-void CEffect::FromDialog(CPreviewHostDlg*) {}
+BOOL CEffect::FromDialog(CPreviewHostDlg*)
+{
+    return TRUE;
+}
 
 void CEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
 {

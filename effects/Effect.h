@@ -13,6 +13,7 @@
 
 class CDib;
 class CSettingsStore;
+class CEffect;
 class CPreviewHostDlg; // an effect's properties dialog; lives in the application
 class QCursor;
 class QPainter;
@@ -68,6 +69,11 @@ CRect AffectedRect(const CRect& rect, double dRotation);
 using ToolCursorLoader = const QCursor* (*)(int nCursorId);
 void SetToolCursorLoader(ToolCursorLoader pfnLoader);
 
+// Makes the modeless properties dialog of effect, parented to pParent. The application
+// registers one per section; the engine itself knows no dialogs.
+using PropertiesDialogFactory = CPreviewHostDlg* (*)(CEffect& effect, QWidget* pParent);
+void RegisterPropertiesDialog(const QString& section, PropertiesDialogFactory pfnFactory);
+
 // A parameter that is not stored but can be set by name from the command line.
 struct CEffectOption
 {
@@ -95,12 +101,14 @@ public:
     virtual void PrepareRender();
     // 5. Makes the tool's cursor current and returns it (null when there is none).
     virtual const QCursor* SetToolCursor();
-    // 6. The tool's modeless properties dialog, or null.
+    // 6. The tool's modeless properties dialog, or null: made by the factory registered for
+    // the tool's section (the application registers them; elsewhere there are none).
     virtual CPreviewHostDlg* CreatePropertiesDialog(QWidget* pParent);
     // 7. Copies the parameters into the dialog.
     virtual void ToDialog(CPreviewHostDlg* pDialog);
-    // 8. Copies the dialog's parameters into the tool.
-    virtual void FromDialog(CPreviewHostDlg* pDialog);
+    // 8. Copies the dialog's parameters into the tool. FALSE when a field fails validation:
+    // the tool keeps its parameters and the caller must not render.
+    virtual BOOL FromDialog(CPreviewHostDlg* pDialog);
     // 9. Draws the rubber band for rect.
     virtual void DrawFeedback(QPainter* pPainter, const CRect& rect);
     // 10. Grows rect to everything a render into it can touch.

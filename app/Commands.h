@@ -1,0 +1,69 @@
+// Command and indicator ids. Menus, the toolbar, the context menu, the accelerators and
+// the status-bar prompts all key on these, so one command is one QAction everywhere.
+#pragma once
+
+enum ECommandId {
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_FILE_PRINT_SETUP = 57606,
+    ID_FILE_PRINT = 57607,
+    ID_FILE_PRINT_DIRECT = 57608,
+    ID_FILE_PRINT_PREVIEW = 57609,
+    ID_FILE_MRU_FILE1 = 57616, // and the three after it
+    ID_APP_ABOUT = 57664,
+    ID_APP_EXIT = 57665,
+    ID_NEXT_PANE = 57680,
+    ID_PREV_PANE = 57681,
+
+    ID_EDIT_CLEAR = 57632,
+    ID_EDIT_COPY = 57634,
+    ID_EDIT_CUT = 57635,
+    ID_EDIT_PASTE = 57637,
+    ID_EDIT_UNDO = 57643,
+    ID_EDIT_PASTEFILE = 32785,
+    ID_EDIT_OPTIONS = 32787,
+
+    ID_VIEW_TOOLBAR = 59392,
+    ID_VIEW_STATUS_BAR = 59393,
+
+    ID_HELP_CONTENTS = 32798,
+
+    // The tools, in the order of the Design menu and the tool table.
+    ID_TOOL_SELECT = 32777,
+    ID_TOOL_STARFIELD = 32772,
+    ID_TOOL_CLUSTER = 32773,
+    ID_TOOL_NEBULA = 32774,
+    ID_TOOL_STAR = 32781,
+    ID_TOOL_GAS = 32786,
+    ID_TOOL_VORTEX = 32788,
+    ID_TOOL_GALAXY = 32799,
+    ID_TOOL_LENSFLARE = 32791,
+    ID_TOOL_VENUS = 32792,
+    ID_TOOL_MOON = 32793,
+    ID_TOOL_EARTH = 32794,
+
+    // Status-bar indicators: picture size, mouse position, drag rectangle.
+    ID_INDICATOR_SIZE = 34000,
+    ID_INDICATOR_POS = 34001,
+    ID_INDICATOR_DRAG = 34002,
+};
+
+// The tool command of each tool index (0 Select ... 11 Earth).
+constexpr int kToolCommands[12] = {
+    ID_TOOL_SELECT, ID_TOOL_STARFIELD, ID_TOOL_CLUSTER, ID_TOOL_NEBULA,
+    ID_TOOL_STAR,   ID_TOOL_GAS,       ID_TOOL_VORTEX,  ID_TOOL_GALAXY,
+    ID_TOOL_LENSFLARE, ID_TOOL_VENUS,  ID_TOOL_MOON,    ID_TOOL_EARTH,
+};
+
+// The order of the toolbar's buttons; 0 is a separator. The toolbar bitmap holds one
+// 16 x 15 image per command, in this order with the separators left out.
+constexpr int kToolbarButtons[] = {
+    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0,
+    ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_CLEAR, 0,
+    ID_TOOL_SELECT, ID_TOOL_STARFIELD, ID_TOOL_CLUSTER, ID_TOOL_NEBULA, ID_TOOL_STAR,
+    ID_TOOL_GAS, ID_TOOL_VORTEX, ID_TOOL_GALAXY, 0,
+    ID_TOOL_LENSFLARE, 0,
+    ID_TOOL_VENUS, ID_TOOL_MOON, ID_TOOL_EARTH,
+};

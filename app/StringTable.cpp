@@ -1,0 +1,85 @@
+#include "StringTable.h"
+
+#include "Commands.h"
+
+#include <QHash>
+
+namespace {
+
+const QHash<int, QString>& Table()
+{
+    static const QHash<int, QString> table = {
+        {IDS_STARFIELD_TITLE, QStringLiteral("Starfield Properties")},
+        {IDS_CLUSTER_TITLE, QStringLiteral("Globular Cluster Properties")},
+        {IDS_PASTE_PROMPT,
+         QStringLiteral("Hold down SHIFT when clicking left mouse button for a transparent paste.")},
+        {IDS_OPTIONS, QStringLiteral("Options")},
+        {IDS_ABOUT_BUILD, QStringLiteral("Build:  %1  %2")},
+        {IDS_ABOUT_VERSION, QStringLiteral("Version %1")},
+        {IDS_ABOUT_NAME, QStringLiteral("Skyloom")},
+        {IDS_SOURCE_TOO_LARGE, QStringLiteral("The source image is larger than the current image.")},
+        {IDS_NO_LIGHTS,
+         QStringLiteral("The file 'lights.txt' could not be opened.  You need to reinstall.")},
+        {IDS_APP_TITLE, QStringLiteral("Skyloom")},
+        {IDS_READY, QStringLiteral("Ready")},
+        {IDS_SAVE_AS, QStringLiteral("Save As")},
+        {ID_INDICATOR_SIZE, QStringLiteral("%1x%2")},
+        {ID_INDICATOR_POS, QStringLiteral("%1, %2")},
+        {ID_INDICATOR_DRAG, QStringLiteral("(%1, %2) - (%3, %4) = (%5, %6)")},
+
+        {ID_FILE_NEW, QStringLiteral("Create a new image\nNew")},
+        {ID_FILE_OPEN, QStringLiteral("Open an existing image\nOpen")},
+        {ID_FILE_SAVE, QStringLiteral("Save the current image\nSave")},
+        {ID_FILE_SAVE_AS, QStringLiteral("Save the current image with a new name\nSave As")},
+        {ID_FILE_MRU_FILE1, QStringLiteral("Open this image")},
+        {ID_FILE_MRU_FILE1 + 1, QStringLiteral("Open this image")},
+        {ID_FILE_MRU_FILE1 + 2, QStringLiteral("Open this image")},
+        {ID_FILE_MRU_FILE1 + 3, QStringLiteral("Open this image")},
+        {ID_APP_EXIT, QStringLiteral("Quit the application; prompts to save images\nExit")},
+        {ID_EDIT_UNDO, QStringLiteral("Undo the last action\nUndo")},
+        {ID_EDIT_CUT, QStringLiteral("Cut the selection and put it on the Clipboard\nCut")},
+        {ID_EDIT_COPY, QStringLiteral("Copy the selection and put it on the Clipboard\nCopy")},
+        {ID_EDIT_PASTE, QStringLiteral("Insert Clipboard contents into the current image\nPaste")},
+        {ID_EDIT_PASTEFILE,
+         QStringLiteral("Select a file to be placed into the current image\nPaste File")},
+        {ID_EDIT_CLEAR, QStringLiteral("Clear the selected area of the current image\nClear")},
+        {ID_EDIT_OPTIONS, QStringLiteral("Changes Options")},
+        {ID_VIEW_TOOLBAR, QStringLiteral("Show or hide the toolbar\nToggle ToolBar")},
+        {ID_VIEW_STATUS_BAR, QStringLiteral("Show or hide the status bar\nToggle StatusBar")},
+        {ID_TOOL_SELECT, QStringLiteral("Select an area of the image to edit\nSelect")},
+        {ID_TOOL_STARFIELD,
+         QStringLiteral("Generates a star field in the selected area of the image\nStar Field")},
+        {ID_TOOL_CLUSTER, QStringLiteral("Click and drag to generate a Globular Cluster\nCluster")},
+        {ID_TOOL_NEBULA, QStringLiteral("Click and drag to generate a nebula\nNebula")},
+        {ID_TOOL_STAR, QStringLiteral("Click and drag to generate a star\nStar")},
+        {ID_TOOL_GAS,
+         QStringLiteral("Click and drag to generate an area of interstellar gas\nInterstellar Gas")},
+        {ID_TOOL_VORTEX, QStringLiteral("Click and drag to generate a vortex\nVortex")},
+        {ID_TOOL_GALAXY, QStringLiteral("Click and drag to generate a Galaxy\nGalaxy")},
+        {ID_TOOL_LENSFLARE, QStringLiteral("Click and drag to generate a Lens Flare\nLens Flare")},
+        {ID_TOOL_VENUS, QStringLiteral("Click and drag to generate a Venus type planet\nVenus")},
+        {ID_TOOL_MOON, QStringLiteral("Click and drag to generate a moon\nMoon")},
+        {ID_TOOL_EARTH, QStringLiteral("Click and drag to generate an Earth type planet\nEarth")},
+        {ID_APP_ABOUT,
+         QStringLiteral("Display program information, version number and copyright\nAbout")},
+    };
+    return table;
+}
+
+}
+
+QString LoadString(int id)
+{
+    return Table().value(id);
+}
+
+QString CommandPrompt(int id)
+{
+    return LoadString(id).section(QLatin1Char('\n'), 0, 0);
+}
+
+QString CommandTip(int id)
+{
+    const QString text = LoadString(id);
+    return text.contains(QLatin1Char('\n')) ? text.section(QLatin1Char('\n'), 1) : QString();
+}

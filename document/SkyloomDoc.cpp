@@ -1,0 +1,186 @@
+#include "SkyloomDoc.h"
+
+#include "../app/Settings.h"
+#include "../effects/Color.h"
+
+#include <QFileInfo>
+
+CSkyloomDoc::CSkyloomDoc() = default;
+
+CSkyloomDoc::~CSkyloomDoc() = default;
+
+namespace {
+DWORD BackgroundColour()
+{
+    return CColor(g_crBkgndColor, TRUE).ToRGB();
+}
+}
+
+BOOL CSkyloomDoc::OnNewDocument(const CSize* pNewSize)
+{
+    CSize size = m_size;
+    if (m_bFirstNew)
+        size = CSize(640, 480);
+    else if (pNewSize)
+        size = *pNewSize;
+    if (!DibSizeAllowed(size.cx, size.cy))
+        return FALSE;
+    // Built aside, so that a picture too large for memory leaves the present one.
+    if (size != m_dib.GetSize() || !m_dib.m_pBits) {
+        CDib fresh;
+        if (!fresh.Create(size.cx, size.cy))
+            return FALSE;
+        m_dib.Swap(fresh);
+    }
+    m_bFirstNew = FALSE;
+    m_dib.Fill(BackgroundColour());
+    m_strPathName.clear();
+    m_nSaveFormat = SAVE_BY_EXTENSION;
+    m_bModified = FALSE;
+    PictureReplaced();
+    return TRUE;
+}
+
+BOOL CSkyloomDoc::OnOpenDocument(const QString& path)
+{
+    // The reader builds the new picture aside and leaves ours alone when it fails.
+    if (!m_dib.Load(QFile::encodeName(path).constData()))
+        return FALSE;
+    m_bFirstNew = FALSE;
+    m_strPathName = QFileInfo(path).absoluteFilePath();
+    m_nSaveFormat = SAVE_BY_EXTENSION;
+    m_bModified = FALSE;
+    PictureReplaced();
+    return TRUE;
+}
+
+void CSkyloomDoc::PictureReplaced()
+{
+    m_size = m_dib.GetSize();
+    m_rectImage = CRect(0, 0, m_size.cx, m_size.cy);
+    // An undo copy of the old picture has no place in the new one.
+    m_pUndo.reset();
+    m_rectUndo.SetRectEmpty();
+    emit pictureReplaced();
+    emit stateChanged();
+}
+
+BOOL CSkyloomDoc::HasWriter(const QString& path, int nFormat)
+{
+    if (nFormat == SAVE_JPEG || nFormat == SAVE_256_COLOR_BMP)
+        return TRUE;
+    const QString name = QFileInfo(path).fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return TRUE; // no extension: BMP
+    const QString ext = name.mid(dot).toLower();
+    return ext == QLatin1String(".bmp") || ext == QLatin1String(".jpg");
+}
+
+BOOL CSkyloomDoc::OnSaveDocument(const QString& path)
+{
+    if (!HasWriter(path, m_nSaveFormat))
+        return FALSE;
+    const QByteArray name = QFile::encodeName(path);
+    BOOL bResult;
+    switch (m_nSaveFormat) {
+    case SAVE_JPEG:
+        bResult = m_dib.SaveJPEG(name.constData());
+        break;
+    case SAVE_256_COLOR_BMP:
+        bResult = m_dib.Save256ColorBMP(name.constData());
+        break;
+    default:
+        bResult = m_dib.Save(name.constData());
+        break;
+    }
+    if (bResult)
+        SetModifiedFlag(FALSE);
+    return bResult;
+}
+
+BOOL CSkyloomDoc::SaveAs(const QString& path, int nFormat)
+{
+    const int nOldFormat = m_nSaveFormat;
+    m_nSaveFormat = nFormat;
+    if (!OnSaveDocument(path)) {
+        m_nSaveFormat = nOldFormat;
+        return FALSE;
+    }
+    m_strPathName = QFileInfo(path).absoluteFilePath();
+    emit stateChanged();
+    return TRUE;
+}
+
+void CSkyloomDoc::SetModifiedFlag(BOOL bModified)
+{
+    if ((m_bModified != FALSE) == (bModified != FALSE))
+        return;
+    m_bModified = bModified ? TRUE : FALSE;
+    emit stateChanged();
+}
+
+QString CSkyloomDoc::GetTitle() const
+{
+    return m_strPathName.isEmpty() ? QStringLiteral("Skyloom") : QFileInfo(m_strPathName).fileName();
+}
+
+BOOL CSkyloomDoc::SaveUndo(CRect rect)
+{
+    m_pUndo.reset();
+    m_dib.FlipRect(rect);
+    // Extract clips the rectangle to the picture in place.
+    m_pUndo.reset(m_dib.Extract(rect));
+    m_rectUndo = m_pUndo ? rect : CRect();
+    return m_pUndo != nullptr;
+}
+
+void CSkyloomDoc::Undo()
+{
+    if (!m_pUndo)
+        return;
+    m_dib.Paste(*m_pUndo, m_rectUndo, TRUE, 0, 0);
+    CRect changed = m_rectUndo;
+    m_dib.FlipRect(changed);
+    m_pUndo.reset();
+    SetModifiedFlag();
+    emit pixelsChanged(changed);
+}
+
+void CSkyloomDoc::DropUndo()
+{
+    m_pUndo.reset();
+}
+
+void CSkyloomDoc::ClearRect(CRect rect)
+{
+    CRect clipped;
+    if (!clipped.IntersectRect(rect, m_rectImage))
+        return;
+    CRect rows = clipped;
+    m_dib.FlipRect(rows);
+    m_dib.FillRect(BackgroundColour(), rows);
+    SetModifiedFlag();
+    emit pixelsChanged(clipped);
+}
+
+std::unique_ptr<CGlobalBlock> CSkyloomDoc::CopyRectToGlobal(CRect rect) const
+{
+    CRect clipped;
+    if (!clipped.IntersectRect(rect, m_rectImage))
+        return nullptr;
+    m_dib.FlipRect(clipped);
+    return m_dib.CopyToGlobal(clipped);
+}
+
+void CSkyloomDoc::PasteImage(const CDib& src, CRect rect, BOOL bOpaque, COLORREF key,
+                             DWORD tolerance)
+{
+    CRect visible;
+    if (!visible.IntersectRect(rect, m_rectImage))
+        return;
+    m_dib.FlipRect(rect);
+    m_dib.Paste(src, rect, bOpaque, key, tolerance);
+    SetModifiedFlag();
+    emit pixelsChanged(visible);
+}

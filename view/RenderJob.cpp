@@ -1,0 +1,111 @@
+#include "RenderJob.h"
+
+#include "../document/SkyloomDoc.h"
+#include "../effects/Effect.h"
+#include "../effects/Random.h"
+#include "ProgressMeter.h"
+
+namespace {
+
+BOOL s_bRendering = FALSE;
+
+class CRenderingGuard
+{
+public:
+    CRenderingGuard() { s_bRendering = TRUE; }
+    ~CRenderingGuard() { s_bRendering = FALSE; }
+    CRenderingGuard(const CRenderingGuard&) = delete;
+    CRenderingGuard& operator=(const CRenderingGuard&) = delete;
+};
+
+// Saves area for undo, renders and rolls back when cancelled.
+CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect area,
+                     BOOL bPrepare)
+{
+    CRenderJobResult result;
+    if (!doc.SaveUndo(area)) {
+        // Without the copy a cancel could not be undone, and the lit effects would draw
+        // over black instead of the picture.
+        result.outcome = RENDER_NO_UNDO;
+        return result;
+    }
+    // A cancel left over from an earlier render (or a stray Escape) must not stop this
+    // one; renders without a progress bar (the galaxy) never clear it themselves.
+    g_bCancelRender = 0;
+    if (bPrepare) {
+        SetRandomSeed(g_nEffectSeed);
+        tool.PrepareRender();
+    }
+    tool.Render(doc.GetImage(), rect, doc.GetUndoImage(), TRUE);
+    if (g_bCancelRender) {
+        doc.Undo();
+        // Undoing a cancelled render does not make the picture modified.
+        result.outcome = RENDER_CANCELLED;
+        g_bCancelRender = 0;
+    } else {
+        doc.SetModifiedFlag();
+        result.outcome = RENDER_DONE;
+    }
+    result.rectRepaint = area;
+    return result;
+}
+
+}
+
+BOOL IsRendering()
+{
+    return s_bRendering;
+}
+
+CRenderJobResult RenderDrag(CEffect& tool, CSkyloomDoc& doc, CRect rect, CPreviewHostDlg* pDialog)
+{
+    CRenderJobResult result;
+    if (s_bRendering) {
+        result.outcome = RENDER_BUSY;
+        return result;
+    }
+    rect.NormalizeRect();
+    CRect visible;
+    if (rect.IsRectEmpty() || !visible.IntersectRect(rect, doc.GetImageRect()))
+        return result;
+    const CRenderingGuard guard;
+    if (pDialog && !tool.FromDialog(pDialog)) {
+        result.outcome = RENDER_INVALID_VALUES;
+        return result;
+    }
+    CRect area = rect;
+    tool.GetAffectedRect(area);
+    const BOOL bModified = doc.IsModified();
+    result = Run(tool, doc, rect, area, TRUE);
+    if (result.outcome == RENDER_CANCELLED)
+        doc.SetModifiedFlag(bModified);
+    // One pixel more wipes the rubber band drawn along the rectangle's edge.
+    result.rectRepaint.InflateRect(1, 1);
+    return result;
+}
+
+CRenderJobResult RenderClick(CEffect& tool, CSkyloomDoc& doc, const CRect& target,
+                             CPreviewHostDlg* pDialog)
+{
+    CRenderJobResult result;
+    if (s_bRendering) {
+        result.outcome = RENDER_BUSY;
+        return result;
+    }
+    CRect visible;
+    if (target.IsRectEmpty() || !visible.IntersectRect(target, doc.GetImageRect()))
+        return result;
+    const CRenderingGuard guard;
+    if (pDialog && !tool.FromDialog(pDialog)) {
+        result.outcome = RENDER_INVALID_VALUES;
+        return result;
+    }
+    // The area saved for undo covers what the tool's stars can reach past the target.
+    CRect area = target;
+    tool.GetAffectedRect(area);
+    const BOOL bModified = doc.IsModified();
+    result = Run(tool, doc, target, area, FALSE);
+    if (result.outcome == RENDER_CANCELLED)
+        doc.SetModifiedFlag(bModified);
+    return result;
+}
