@@ -43,13 +43,23 @@ void ResetSettings()
     g_fGalaxyGasScale = 6.5f;
 }
 
+namespace {
+// A colour (or the packed tolerance) keeps its 24 bits: a damaged value with higher bits
+// set would otherwise reach the colour choosers and the pictures.
+COLORREF StoredColor(const CSettingsStore& store, const QString& section, const QString& name,
+                     COLORREF crDefault)
+{
+    return static_cast<COLORREF>(store.GetInt(section, name, int(crDefault))) & 0xFFFFFF;
+}
+}
+
 void LoadSettings(const CSettingsStore& store)
 {
     for (int i = 0; i < 16; ++i)
-        g_crCustomColors[i] = static_cast<COLORREF>(store.GetInt(kColors, CustomName(i), 0xFFFFFF));
-    g_crTransColor = static_cast<COLORREF>(store.GetInt(kPaste, QStringLiteral("TransColor"), 0));
-    g_dwTolerance = static_cast<DWORD>(store.GetInt(kPaste, QStringLiteral("Tolerance"), 0));
-    g_crBkgndColor = static_cast<COLORREF>(store.GetInt(kOptions, QStringLiteral("BkgndColor"), 0));
+        g_crCustomColors[i] = StoredColor(store, kColors, CustomName(i), 0xFFFFFF);
+    g_crTransColor = StoredColor(store, kPaste, QStringLiteral("TransColor"), 0);
+    g_dwTolerance = StoredColor(store, kPaste, QStringLiteral("Tolerance"), 0);
+    g_crBkgndColor = StoredColor(store, kOptions, QStringLiteral("BkgndColor"), 0);
     g_nPreviewDelay = store.GetInt(kOptions, QStringLiteral("PreviewDelay"), 1);
     g_strPasteFilePath = store.GetString(kOptions, QStringLiteral("PasteFilePath"), QString());
     g_nLightOrient = store.GetInt(kOptions, QStringLiteral("LightOrient"), 225);

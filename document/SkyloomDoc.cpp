@@ -129,7 +129,9 @@ BOOL CSkyloomDoc::SaveUndo(CRect rect)
 {
     m_pUndo.reset();
     m_dib.FlipRect(rect);
-    // Extract clips the rectangle to the picture in place.
+    // The copy and the place it goes back to are the part inside the picture: a rectangle
+    // reaching past the left or top edge would otherwise come back shifted.
+    m_dib.ClipRect(rect);
     m_pUndo.reset(m_dib.Extract(rect));
     m_rectUndo = m_pUndo ? rect : CRect();
     return m_pUndo != nullptr;

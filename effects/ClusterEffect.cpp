@@ -47,6 +47,10 @@ void CClusterEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowPro
     const double theta = m_dRotation * 3.141592654 / 180;
     const double c = std::cos(theta);
     const double s = std::sin(theta);
+    // Stars are kept to the rectangle and its turned bounding box, the area saved for undo
+    // (with the stars' reach): a far outlier elsewhere could never be taken back.
+    CRect keep = AffectedRect(rect, m_dRotation);
+    image.FlipRect(keep);
     if (bShowProgress)
         m_progress.Begin(count);
     double hue, saturation, lightness;
@@ -59,7 +63,7 @@ void CClusterEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowPro
         const int px = TruncToInt(dx * c - dy * s) + cx;
         const int py = TruncToInt(dx * s + dy * c) + cy;
         // A star outside the picture costs its position draws only.
-        if (!image.IsInside(px, py))
+        if (!image.IsInside(px, py) || !keep.PtInRect(CPoint(px, py)))
             continue;
         DrawStar(image, px, py, brightness, hue, saturation);
         StepProgress(bShowProgress, i);

@@ -102,6 +102,12 @@ void CStarFieldEffect::DrawStar(CDib& image, int x, int y, CGaussianRandom& brig
     image.AddPixel(x + 1, y + 2, halo);
 }
 
+void CStarFieldEffect::GetAffectedRect(CRect& rect)
+{
+    CEffect::GetAffectedRect(rect);
+    rect.InflateRect(kStarReach, kStarReach);
+}
+
 void CStarFieldEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgress)
 {
     CGaussianRandom brightness = BrightnessSampler();

@@ -15,6 +15,9 @@ public:
     void SaveDefaults(CSettingsStore& store) override;
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void ResetDefaults() override;
+    // The rectangle (turned by the rotation) grown by how far a large star reaches past
+    // its centre, so that undo and cancel take back every star.
+    void GetAffectedRect(CRect& rect) override;
     // The values LoadDefaults and SaveDefaults read and write, with the Cluster's defaults
     // when m_bCluster is set.
     CEffectValues GetValues() override;
@@ -32,6 +35,9 @@ public:
     int m_nTitleId;
     // 1 for the Cluster: picks its column of registry defaults.
     int m_bCluster;
+
+    // Pixels a large star reaches beyond its centre: one left, two right, two rows up.
+    static constexpr int kStarReach = 2;
 
 protected:
     // One star at (x, y) in row coordinates (row 0 at the bottom) with the colour's hue and

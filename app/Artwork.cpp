@@ -1,0 +1,4 @@
+#include "Artwork.h"
+QIcon CommandIcon(int) { return QIcon(); }
+const QCursor* LoadToolCursor(int) { return nullptr; }
+QIcon AppIcon() { return QIcon(); }

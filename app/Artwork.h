@@ -1,0 +1,6 @@
+#pragma once
+#include <QCursor>
+#include <QIcon>
+QIcon CommandIcon(int nCommandId);
+const QCursor* LoadToolCursor(int nCursorId);
+QIcon AppIcon();

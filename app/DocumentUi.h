@@ -1,0 +1,33 @@
+// What the file commands ask of the user: file names, the picture size, whether to save.
+// The program answers with real dialogs; tests install scripted answers.
+#pragma once
+
+#include "../document/WinTypes.h"
+
+#include <QString>
+
+class QWidget;
+
+class CDocumentUi
+{
+public:
+    virtual ~CDocumentUi() = default;
+
+    enum ESaveChanges { SAVE_YES, SAVE_NO, SAVE_CANCEL };
+
+    // "Set Image Size": FALSE when cancelled.
+    virtual BOOL AskImageSize(QWidget* pParent, CSize& size) = 0;
+    // File Open: the chosen path, or empty when cancelled.
+    virtual QString AskOpenPath(QWidget* pParent) = 0;
+    // Save As: starts with strName and the filter nFilter (0 JPEG, 1 24-bit, 2 256-colour);
+    // FALSE when cancelled, else the typed path and the chosen filter.
+    virtual BOOL AskSavePath(QWidget* pParent, QString& strName, int& nFilter) = 0;
+    // "Save changes to %1?"
+    virtual ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) = 0;
+    // A failure the user must hear of.
+    virtual void ShowError(QWidget* pParent, const QString& strText) = 0;
+};
+
+// The name Save As proposes for a file type: strName with its extension (after the last
+// '.') replaced by ".jpg" for the JPEG filter and ".bmp" for the others.
+QString NameForFilter(const QString& strName, int nFilter);

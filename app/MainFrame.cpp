@@ -1,0 +1,619 @@
+#include "MainFrame.h"
+
+#include "AboutDlg.h"
+#include "Artwork.h"
+#include "Commands.h"
+#include "SkyloomApp.h"
+#include "StringTable.h"
+#include "../document/SkyloomDoc.h"
+#include "../document/Dib.h"
+#include "../view/OptionsSheet.h"
+#include "../view/RenderJob.h"
+#include "../view/SkyloomView.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+int g_bAppClosing = 0;
+
+namespace {
+
+struct CCommandText
+{
+    int nId;
+    const char* szText;
+    QKeySequence::StandardKey key;
+    const char* szShortcut;
+};
+
+// Menu texts and accelerators of the commands.
+const CCommandText kCommands[] = {
+    {ID_FILE_NEW, "&New", QKeySequence::New, nullptr},
+    {ID_FILE_OPEN, "&Open...", QKeySequence::Open, nullptr},
+    {ID_FILE_SAVE, "&Save", QKeySequence::Save, nullptr},
+    {ID_FILE_SAVE_AS, "Save &As...", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_PRINT, "&Print...", QKeySequence::Print, nullptr},
+    {ID_FILE_PRINT_PREVIEW, "Print Pre&view", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_PRINT_SETUP, "P&rint Setup...", QKeySequence::UnknownKey, nullptr},
+    {ID_APP_EXIT, "E&xit", QKeySequence::UnknownKey, nullptr},
+    {ID_EDIT_UNDO, "&Undo", QKeySequence::UnknownKey, "Ctrl+Z"},
+    {ID_EDIT_CUT, "Cu&t", QKeySequence::UnknownKey, "Ctrl+X"},
+    {ID_EDIT_COPY, "&Copy", QKeySequence::UnknownKey, "Ctrl+C"},
+    {ID_EDIT_PASTE, "&Paste", QKeySequence::UnknownKey, "Ctrl+V"},
+    {ID_EDIT_PASTEFILE, "Paste File...", QKeySequence::UnknownKey, nullptr},
+    {ID_EDIT_CLEAR, "C&lear", QKeySequence::UnknownKey, nullptr},
+    {ID_EDIT_OPTIONS, "&Options...", QKeySequence::UnknownKey, nullptr},
+    {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
+    {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_SELECT, "&Select", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_STARFIELD, "Star &Field", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_CLUSTER, "&Cluster", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_NEBULA, "&Nebula", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_STAR, "Sta&r", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_GAS, "&Interstellar Gas", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_VORTEX, "&Vortex", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_GALAXY, "&Galaxy", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_LENSFLARE, "&Lens Flare", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_VENUS, "Ven&us", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_MOON, "&Moon", QKeySequence::UnknownKey, nullptr},
+    {ID_TOOL_EARTH, "&Earth", QKeySequence::UnknownKey, nullptr},
+    {ID_HELP_CONTENTS, "&Contents...", QKeySequence::UnknownKey, nullptr},
+    {ID_APP_ABOUT, "&About Skyloom...", QKeySequence::UnknownKey, nullptr},
+    {ID_NEXT_PANE, "Next Pane", QKeySequence::UnknownKey, "F6"},
+    {ID_PREV_PANE, "Previous Pane", QKeySequence::UnknownKey, "Shift+F6"},
+};
+
+// Commands that change the document or start something that does: they wait while a
+// render runs.
+bool ChangesDocument(int nId)
+{
+    switch (nId) {
+    case ID_VIEW_TOOLBAR:
+    case ID_VIEW_STATUS_BAR:
+    case ID_HELP_CONTENTS:
+    case ID_APP_ABOUT:
+    case ID_NEXT_PANE:
+    case ID_PREV_PANE:
+    case ID_EDIT_COPY:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// A BMP file holding a packed 24-bit bitmap: the 14-byte file header, then the block
+// without its 4 trailing zero bytes.
+QByteArray BmpFileFromPackedDib(const CGlobalBlock& block)
+{
+    const QByteArray dib(reinterpret_cast<const char*>(block.pData.get()),
+                         int(block.nSize) - 4);
+    const quint32 fileSize = quint32(14 + dib.size());
+    const quint32 offset = 14 + block.Header()->biSize;
+    QByteArray bmp("BM", 2);
+    for (quint32 v : {fileSize, quint32(0), offset})
+        for (int b = 0; b < 4; ++b)
+            bmp.append(char((v >> (8 * b)) & 0xFF));
+    return bmp + dib;
+}
+
+int ToolIndexOf(int nId)
+{
+    for (int i = 0; i < 12; ++i)
+        if (kToolCommands[i] == nId)
+            return i;
+    return -1;
+}
+
+}
+
+CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
+{
+    setWindowIcon(AppIcon());
+    setAcceptDrops(true);
+    m_pView = new CSkyloomView(m_doc, app.GetStore(), this);
+    setCentralWidget(m_pView);
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    m_pView->SetContextMenu(m_pContextMenu);
+    SetToolCursorLoader(&LoadToolCursor);
+
+    connect(m_pView, &CSkyloomView::statusChanged, this, &CMainFrame::UpdatePanes);
+    connect(m_pView, &CSkyloomView::toolChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(m_pView, &CSkyloomView::renderStateChanged, this, &CMainFrame::OnRenderStateChanged);
+    connect(m_pView, &CSkyloomView::fitRequested, this, &CMainFrame::FitToPicture);
+    connect(&m_doc, &CSkyloomDoc::stateChanged, this, [this] {
+        UpdateTitle();
+        UpdateCommandUI();
+    });
+    connect(&m_doc, &CSkyloomDoc::pictureReplaced, this, &CMainFrame::UpdatePanes);
+    connect(&m_doc, &CSkyloomDoc::pixelsChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_app, &CSkyloomApp::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CMainFrame::UpdateCommandUI);
+
+    SetProgressDisplay(this);
+    resize(660, 560);
+    UpdateRecentFiles();
+    UpdateTitle();
+    UpdatePanes();
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (GetProgressDisplay() == this)
+        SetProgressDisplay(nullptr);
+    SetToolCursorLoader(nullptr);
+}
+
+QAction* CMainFrame::GetAction(int nId) const
+{
+    const auto it = m_actions.find(nId);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateActions()
+{
+    auto* pTools = new QActionGroup(this);
+    for (const CCommandText& command : kCommands) {
+        auto* pAction = new QAction(QString::fromLatin1(command.szText), this);
+        if (command.key != QKeySequence::UnknownKey)
+            pAction->setShortcut(QKeySequence(command.key));
+        else if (command.szShortcut)
+            pAction->setShortcut(QKeySequence(QString::fromLatin1(command.szShortcut)));
+        pAction->setStatusTip(CommandPrompt(command.nId));
+        const QString tip = CommandTip(command.nId);
+        if (!tip.isEmpty())
+            pAction->setToolTip(tip);
+        pAction->setIcon(CommandIcon(command.nId));
+        // Menus show the toolbar image beside the command.
+        pAction->setIconVisibleInMenu(true);
+        if (ToolIndexOf(command.nId) >= 0) {
+            pAction->setCheckable(true);
+            pTools->addAction(pAction);
+        }
+        const int nId = command.nId;
+        connect(pAction, &QAction::triggered, this, [this, nId] { OnCommand(nId); });
+        m_actions[nId] = pAction;
+        addAction(pAction); // accelerators work wherever the focus is in the window
+    }
+    GetAction(ID_VIEW_TOOLBAR)->setCheckable(true);
+    GetAction(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    for (int i = 0; i < 4; ++i) {
+        auto* pAction = new QAction(this);
+        pAction->setStatusTip(CommandPrompt(ID_FILE_MRU_FILE1 + i));
+        connect(pAction, &QAction::triggered, this, [this, i] {
+            WhenIdle([this, i] { m_app.OpenRecentFile(i); });
+        });
+        m_actions[ID_FILE_MRU_FILE1 + i] = pAction;
+    }
+}
+
+void CMainFrame::CreateMenus()
+{
+    QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
+    m_pFileMenu = pFile;
+    for (int nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS})
+        pFile->addAction(GetAction(nId));
+    pFile->addSeparator();
+    for (int nId : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP})
+        pFile->addAction(GetAction(nId));
+    pFile->addSeparator();
+    for (int i = 0; i < 4; ++i)
+        pFile->addAction(GetAction(ID_FILE_MRU_FILE1 + i));
+    m_pRecentSeparator = pFile->addSeparator();
+    pFile->addAction(GetAction(ID_APP_EXIT));
+
+    QMenu* pEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    pEdit->addAction(GetAction(ID_EDIT_UNDO));
+    pEdit->addSeparator();
+    for (int nId : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_PASTEFILE})
+        pEdit->addAction(GetAction(nId));
+    pEdit->addSeparator();
+    pEdit->addAction(GetAction(ID_EDIT_CLEAR));
+    pEdit->addSeparator();
+    pEdit->addAction(GetAction(ID_EDIT_OPTIONS));
+
+    QMenu* pView = menuBar()->addMenu(QStringLiteral("&View"));
+    pView->addAction(GetAction(ID_VIEW_TOOLBAR));
+    pView->addAction(GetAction(ID_VIEW_STATUS_BAR));
+
+    QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
+    for (int i = 0; i < 12; ++i) {
+        pDesign->addAction(GetAction(kToolCommands[i]));
+        if (kToolCommands[i] == ID_TOOL_GALAXY || kToolCommands[i] == ID_TOOL_LENSFLARE)
+            pDesign->addSeparator();
+    }
+
+    QMenu* pHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    pHelp->addAction(GetAction(ID_HELP_CONTENTS));
+    pHelp->addSeparator();
+    pHelp->addAction(GetAction(ID_APP_ABOUT));
+
+    // The canvas's menu: the edit commands and the tools.
+    m_pContextMenu = new QMenu(QStringLiteral("&Design"), this);
+    for (int nId : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR})
+        m_pContextMenu->addAction(GetAction(nId));
+    m_pContextMenu->addSeparator();
+    for (int i = 0; i < 12; ++i)
+        m_pContextMenu->addAction(GetAction(kToolCommands[i]));
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_pToolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_pToolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_pToolBar->setIconSize(QSize(16, 15));
+    for (int nId : kToolbarButtons) {
+        if (nId == 0)
+            m_pToolBar->addSeparator();
+        else
+            m_pToolBar->addAction(GetAction(nId));
+    }
+    connect(m_pToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    QStatusBar* pBar = statusBar();
+    m_panes[0] = new QLabel(LoadString(IDS_READY), pBar);
+    m_panes[0]->setMinimumWidth(1);
+    pBar->addWidget(m_panes[0], 1);
+    const int widths[4] = {0, 50, 200, 80};
+    for (int i = 1; i < 4; ++i) {
+        m_panes[i] = new QLabel(pBar);
+        m_panes[i]->setMinimumWidth(widths[i]);
+        m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_panes[i]->setAlignment(Qt::AlignCenter);
+        pBar->addPermanentWidget(m_panes[i]);
+    }
+}
+
+void CMainFrame::FitToPicture(QSize size)
+{
+    m_fitSize = size;
+    // Until the window is laid out its canvas has no true size to measure from.
+    if (!isVisible())
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_fitSize.isValid())
+            return;
+        const QSize extra = this->size() - m_pView->viewport()->size();
+        QSize wanted = m_fitSize + extra;
+        if (const QScreen* pScreen = screen())
+            wanted = wanted.boundedTo(pScreen->availableSize());
+        resize(wanted);
+        m_fitSize = QSize();
+    });
+}
+
+void CMainFrame::InitialUpdate()
+{
+    if (m_fitSize.isValid())
+        FitToPicture(m_fitSize);
+    UpdatePanes();
+    UpdateTitle();
+    UpdateCommandUI();
+    m_pView->setFocus();
+}
+
+void CMainFrame::UpdatePanes()
+{
+    const CPoint pt = m_pView->GetLastPoint();
+    m_panes[1]->setText(LoadString(ID_INDICATOR_POS).arg(pt.x).arg(pt.y));
+    const CRect r = m_pView->GetDragRect();
+    m_panes[2]->setText(r.IsRectEmpty() ? QString()
+                                        : LoadString(ID_INDICATOR_DRAG)
+                                              .arg(r.left)
+                                              .arg(r.top)
+                                              .arg(r.right)
+                                              .arg(r.bottom)
+                                              .arg(r.Width())
+                                              .arg(r.Height()));
+    const CSize size = m_doc.GetImage().GetSize();
+    m_panes[3]->setText(LoadString(ID_INDICATOR_SIZE).arg(size.cx).arg(size.cy));
+}
+
+QString CMainFrame::GetPaneText(int nPane) const
+{
+    if (nPane == 0 && !statusBar()->currentMessage().isEmpty())
+        return statusBar()->currentMessage();
+    return nPane >= 0 && nPane < 4 ? m_panes[nPane]->text() : QString();
+}
+
+void CMainFrame::SetStatusText(int nId)
+{
+    statusBar()->clearMessage();
+    m_panes[0]->setText(nId == IDS_READY ? LoadString(IDS_READY) : LoadString(nId));
+    m_panes[0]->repaint();
+}
+
+void CMainFrame::UpdateTitle()
+{
+    const QString app = LoadString(IDS_APP_TITLE);
+    setWindowTitle(m_doc.GetPathName().isEmpty()
+                       ? app + QStringLiteral("[*]")
+                       : m_doc.GetTitle() + QStringLiteral("[*] - ") + app);
+    setWindowModified(m_doc.IsModified());
+}
+
+void CMainFrame::UpdateRecentFiles()
+{
+    const QStringList files = m_app.GetRecentFiles();
+    for (int i = 0; i < 4; ++i) {
+        QAction* pAction = GetAction(ID_FILE_MRU_FILE1 + i);
+        if (i < files.size()) {
+            QString name = QDir::toNativeSeparators(files[i]);
+            name.replace(QLatin1Char('&'), QLatin1String("&&"));
+            pAction->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+            pAction->setVisible(true);
+        } else {
+            pAction->setVisible(false);
+        }
+    }
+    m_pRecentSeparator->setVisible(!files.isEmpty());
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    const bool bIdle = !m_bBusy && !IsRendering();
+    for (const auto& [nId, pAction] : m_actions)
+        pAction->setEnabled(bIdle || !ChangesDocument(nId));
+    if (bIdle) {
+        GetAction(ID_EDIT_UNDO)->setEnabled(m_doc.HasUndo());
+        // The clipboard commands arrive with their own change; until then, only copying out.
+        GetAction(ID_EDIT_PASTE)->setEnabled(false);
+        GetAction(ID_EDIT_PASTEFILE)->setEnabled(false);
+    }
+    const int nTool = m_pView->GetTool();
+    for (int i = 0; i < 12; ++i)
+        GetAction(kToolCommands[i])->setChecked(i == nTool);
+    GetAction(ID_VIEW_TOOLBAR)->setChecked(m_pToolBar->isVisibleTo(this));
+    GetAction(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
+}
+
+void CMainFrame::WhenIdle(std::function<void()> work)
+{
+    if (m_bBusy || IsRendering())
+        m_pending.push_back(std::move(work));
+    else
+        work();
+}
+
+void CMainFrame::OnCommand(int nId)
+{
+    if (ChangesDocument(nId) && (m_bBusy || IsRendering()))
+        return; // the one gate: nothing changes the picture under a render
+    const int nTool = ToolIndexOf(nId);
+    if (nTool >= 0) {
+        m_pView->SelectTool(nTool);
+        UpdateCommandUI();
+        return;
+    }
+    switch (nId) {
+    case ID_FILE_NEW:
+        m_app.OnFileNew();
+        break;
+    case ID_FILE_OPEN:
+        m_app.OnFileOpen();
+        break;
+    case ID_FILE_SAVE:
+        m_app.OnFileSave();
+        break;
+    case ID_FILE_SAVE_AS:
+        m_app.OnFileSaveAs();
+        break;
+    case ID_FILE_PRINT:
+        OnPrint(false);
+        break;
+    case ID_FILE_PRINT_PREVIEW:
+        OnPrint(true);
+        break;
+    case ID_FILE_PRINT_SETUP: {
+        if (!m_pPrinter)
+            m_pPrinter = std::make_unique<QPrinter>();
+        QPageSetupDialog dlg(m_pPrinter.get(), this);
+        dlg.exec();
+        break;
+    }
+    case ID_APP_EXIT:
+        close();
+        break;
+    case ID_EDIT_UNDO:
+        m_pView->OnEditUndo();
+        break;
+    case ID_EDIT_CLEAR:
+        m_pView->OnEditClear();
+        break;
+    case ID_EDIT_COPY:
+    case ID_EDIT_CUT: {
+        const CRect r = m_pView->GetTargetRect();
+        const auto pBlock = m_doc.CopyRectToGlobal(r);
+        if (!pBlock)
+            break;
+        const QByteArray bmp = BmpFileFromPackedDib(*pBlock);
+        QImage image;
+        image.loadFromData(bmp, "BMP");
+        auto* pData = new QMimeData;
+        pData->setData(QStringLiteral("image/bmp"), bmp);
+        pData->setImageData(image);
+        QApplication::clipboard()->setMimeData(pData);
+        if (nId == ID_EDIT_CUT) {
+            m_doc.SaveUndo(r);
+            m_doc.ClearRect(r);
+        }
+        break;
+    }
+    case ID_EDIT_OPTIONS:
+        OnOptions();
+        break;
+    case ID_VIEW_TOOLBAR:
+        m_pToolBar->setVisible(!m_pToolBar->isVisible());
+        break;
+    case ID_VIEW_STATUS_BAR:
+        statusBar()->setVisible(!statusBar()->isVisible());
+        break;
+    case ID_HELP_CONTENTS:
+        OnHelpContents();
+        break;
+    case ID_APP_ABOUT:
+        OnAbout();
+        break;
+    case ID_NEXT_PANE:
+    case ID_PREV_PANE:
+        focusNextPrevChild(nId == ID_NEXT_PANE);
+        break;
+    default:
+        break;
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnOptions()
+{
+    RunOptionsSheet(this);
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutDlg dlg(this);
+    dlg.exec();
+}
+
+void CMainFrame::OnHelpContents()
+{
+    const QString dir = m_app.GetAppDir() + QStringLiteral("/help/");
+    const QString html = dir + QStringLiteral("skyhelp.htm");
+    if (QFileInfo::exists(html) && QDesktopServices::openUrl(QUrl::fromLocalFile(html)))
+        return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(dir + QStringLiteral("readme.rtf")));
+}
+
+void CMainFrame::OnPrint(bool bPreview)
+{
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>();
+    if (bPreview) {
+        QPrintPreviewDialog dlg(m_pPrinter.get(), this);
+        connect(&dlg, &QPrintPreviewDialog::paintRequested, m_pView,
+                &CSkyloomView::PrintPicture);
+        dlg.exec();
+        return;
+    }
+    QPrintDialog dlg(m_pPrinter.get(), this);
+    if (dlg.exec() == QDialog::Accepted)
+        m_pView->PrintPicture(m_pPrinter.get());
+}
+
+BOOL CMainFrame::CreateBar()
+{
+    if (!statusBar()->isVisible())
+        return FALSE;
+    delete m_pProgress;
+    m_pProgress = new QProgressBar(statusBar());
+    m_pProgress->setRange(0, 100);
+    m_pProgress->setValue(0);
+    m_pProgress->setTextVisible(false);
+    m_pProgress->setGeometry(m_panes[0]->geometry());
+    m_pProgress->show();
+    m_pProgress->raise();
+    return TRUE;
+}
+
+void CMainFrame::SetBarPosition(int nPercent)
+{
+    if (m_pProgress)
+        m_pProgress->setValue(nPercent);
+}
+
+void CMainFrame::DestroyBar()
+{
+    delete m_pProgress;
+    m_pProgress = nullptr;
+    statusBar()->update();
+}
+
+void CMainFrame::EnableFrame(BOOL bEnable)
+{
+    // The canvas keeps the keyboard focus, so Escape still reaches it; menus, toolbar and
+    // accelerators take nothing meanwhile.
+    menuBar()->setEnabled(bEnable);
+    m_pToolBar->setEnabled(bEnable);
+    UpdateCommandUI();
+    if (bEnable)
+        activateWindow();
+    m_pView->setFocus();
+}
+
+void CMainFrame::OnRenderStateChanged(bool bRendering)
+{
+    m_bBusy = bRendering;
+    EnableFrame(!bRendering);
+    if (bRendering)
+        return;
+    // What waited for the render: commands, dropped files, then a close request.
+    std::vector<std::function<void()>> pending;
+    pending.swap(m_pending);
+    if (m_bCloseAfterRender) {
+        m_bCloseAfterRender = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    for (auto& work : pending)
+        work();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_bBusy || IsRendering()) {
+        // Stop the render first; the close comes back once it has ended and been undone.
+        g_bCancelRender = 1;
+        m_bCloseAfterRender = true;
+        event->ignore();
+        return;
+    }
+    g_bAppClosing = 1;
+    if (!m_app.SaveModified()) {
+        g_bAppClosing = 0;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.constFirst().isLocalFile())
+        return;
+    const QString path = urls.constFirst().toLocalFile();
+    event->acceptProposedAction();
+    WhenIdle([this, path] { m_app.OpenDocumentFile(path); });
+}

@@ -1,0 +1,97 @@
+// The main window: menus, toolbar, the four-pane status bar with the render progress bar
+// over its first pane, the canvas, help, dropped files and the close request.
+#pragma once
+
+#include "../view/ProgressMeter.h"
+
+#include <QMainWindow>
+#include <QSize>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class CSkyloomApp;
+class CSkyloomDoc;
+class CSkyloomView;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QProgressBar;
+
+// Set when the user asked the program to close; cleared when the close is cancelled.
+extern int g_bAppClosing;
+
+class CMainFrame : public QMainWindow, public CProgressDisplay
+{
+    Q_OBJECT
+public:
+    explicit CMainFrame(CSkyloomApp& app);
+    ~CMainFrame() override;
+
+    static BOOL IsClosing() { return g_bAppClosing; }
+
+    CSkyloomView* GetView() const { return m_pView; }
+    // The action of a command id (null for an unknown id).
+    QAction* GetAction(int nId) const;
+    // Runs a command as the menus, toolbar and accelerators do.
+    void OnCommand(int nId);
+    // Shows string nId in the message pane.
+    void SetStatusText(int nId);
+    QString GetPaneText(int nPane) const;
+    // The window fitted to the picture and the panes filled, once the first picture exists.
+    void InitialUpdate();
+    // Refreshes which commands are enabled and checked.
+    void UpdateCommandUI();
+
+    // CProgressDisplay: the bar over the message pane, and the frame disabled meanwhile.
+    BOOL CreateBar() override;
+    void SetBarPosition(int nPercent) override;
+    void DestroyBar() override;
+    void EnableFrame(BOOL bEnable) override;
+    QProgressBar* GetProgressBar() const { return m_pProgress; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void UpdatePanes();
+    void UpdateTitle();
+    void UpdateRecentFiles();
+    void OnHelpContents();
+    void OnAbout();
+    void OnOptions();
+    void OnPrint(bool bPreview);
+    void OnRenderStateChanged(bool bRendering);
+    // Resizes the window so the canvas shows a picture of size (once the window is shown).
+    void FitToPicture(QSize size);
+    // Runs work now, or once the render in progress has ended: nothing may change the
+    // document under a render.
+    void WhenIdle(std::function<void()> work);
+
+    CSkyloomApp& m_app;
+    CSkyloomDoc& m_doc;
+    CSkyloomView* m_pView = nullptr;
+    std::map<int, QAction*> m_actions;
+    QMenu* m_pFileMenu = nullptr;
+    QAction* m_pRecentSeparator = nullptr;
+    QMenu* m_pContextMenu = nullptr;
+    QToolBar* m_pToolBar = nullptr;
+    QLabel* m_panes[4] = {};
+    QProgressBar* m_pProgress = nullptr;
+    std::vector<std::function<void()>> m_pending;
+    // A close request arrived during a render: close once it has ended.
+    bool m_bCloseAfterRender = false;
+    // A render is running (the frame is disabled).
+    bool m_bBusy = false;
+    std::unique_ptr<QPrinter> m_pPrinter;
+    // A fit asked for before the window was shown.
+    QSize m_fitSize;
+};

@@ -1,0 +1,332 @@
+#include "SkyloomApp.h"
+
+#include "DocumentUi.h"
+#include "MainFrame.h"
+#include "Settings.h"
+#include "SettingsStore.h"
+#include "StringTable.h"
+#include "../document/SkyloomDoc.h"
+#include "../gl/GLContext.h"
+#include "../view/ImageSizeDlg.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QRegularExpression>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace {
+
+CSkyloomApp* s_pApp = nullptr;
+
+const char* const kRecentSection = "Recent File List";
+constexpr int kRecentCount = 4;
+
+// The save dialog of Save As: choosing another file type rewrites the extension of the
+// name being typed.
+class CSaveAsDialog : public QFileDialog
+{
+public:
+    CSaveAsDialog(QWidget* pParent, const QString& strName, int nFilter)
+        : QFileDialog(pParent, LoadString(IDS_SAVE_AS))
+    {
+        // Qt's own dialog: the platform's may not let us rewrite the name box.
+        setOption(QFileDialog::DontUseNativeDialog);
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+        setNameFilters(Filters());
+        selectNameFilter(Filters().value(nFilter));
+        const QFileInfo info(strName);
+        if (info.isAbsolute())
+            setDirectory(info.absolutePath());
+        selectFile(info.fileName());
+        connect(this, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+            QLineEdit* pEdit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!pEdit || pEdit->text().isEmpty())
+                return;
+            pEdit->setText(NameForFilter(pEdit->text(), int(Filters().indexOf(filter))));
+        });
+    }
+
+    static QStringList Filters()
+    {
+        return {QStringLiteral("JPEG Image (*.jpg)"), QStringLiteral("24-bit Bitmap (*.bmp)"),
+                QStringLiteral("256 Color Bitmap (*.bmp)")};
+    }
+};
+
+// The real dialogs.
+class CDialogDocumentUi : public CDocumentUi
+{
+public:
+    explicit CDialogDocumentUi(CSettingsStore& store) : m_store(store) {}
+
+    BOOL AskImageSize(QWidget* pParent, CSize& size) override
+    {
+        CImageSizeDlg dlg(m_store, pParent);
+        if (dlg.exec() != QDialog::Accepted)
+            return FALSE;
+        size = CSize(dlg.GetWidth(), dlg.GetHeight());
+        return TRUE;
+    }
+    QString AskOpenPath(QWidget* pParent) override
+    {
+        return QFileDialog::getOpenFileName(
+            pParent, QStringLiteral("Open"), QString(),
+            QStringLiteral("Image Files (*.bmp *.jpg *.tga);;All Files (*)"));
+    }
+    BOOL AskSavePath(QWidget* pParent, QString& strName, int& nFilter) override
+    {
+        CSaveAsDialog dlg(pParent, strName, nFilter);
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return FALSE;
+        strName = dlg.selectedFiles().constFirst();
+        nFilter = std::max(0, int(CSaveAsDialog::Filters().indexOf(dlg.selectedNameFilter())));
+        return TRUE;
+    }
+    ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) override
+    {
+        const auto answer = QMessageBox::question(
+            pParent, LoadString(IDS_APP_TITLE), QStringLiteral("Save changes to %1?").arg(strTitle),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        return answer == QMessageBox::Yes ? SAVE_YES
+                                          : (answer == QMessageBox::No ? SAVE_NO : SAVE_CANCEL);
+    }
+    void ShowError(QWidget* pParent, const QString& strText) override
+    {
+        QMessageBox::warning(pParent, LoadString(IDS_APP_TITLE), strText);
+    }
+
+private:
+    CSettingsStore& m_store;
+};
+
+QString ExtensionOf(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+}
+
+QString NameForFilter(const QString& strName, int nFilter)
+{
+    const int slash = strName.lastIndexOf(QLatin1Char('/'));
+    const int dot = strName.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot > slash ? strName.left(dot) : strName;
+    return base + (nFilter == 0 ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
+}
+
+CSkyloomApp::CSkyloomApp() : CSkyloomApp(nullptr) {}
+
+CSkyloomApp::CSkyloomApp(std::unique_ptr<CSettingsStore> pStore)
+    : m_pStore(pStore ? std::move(pStore) : std::make_unique<CSettingsStore>())
+{
+    s_pApp = this;
+    m_pUi = std::make_unique<CDialogDocumentUi>(*m_pStore);
+}
+
+CSkyloomApp::~CSkyloomApp()
+{
+    m_pFrame.reset();
+    if (s_pApp == this)
+        s_pApp = nullptr;
+}
+
+CSkyloomApp* CSkyloomApp::Instance()
+{
+    return s_pApp;
+}
+
+void CSkyloomApp::SetDocumentUi(std::unique_ptr<CDocumentUi> pUi)
+{
+    if (pUi)
+        m_pUi = std::move(pUi);
+}
+
+BOOL CSkyloomApp::InitInstance(const QStringList& args)
+{
+    // Without EGL the galaxy and the planets draw nothing; everything else works.
+    m_bGLLoaded = LoadGLEntryPoints(TRUE);
+    LoadRecentFiles();
+    LoadSettings(*m_pStore);
+
+    m_pDoc = std::make_unique<CSkyloomDoc>();
+    m_pFrame = std::make_unique<CMainFrame>(*this);
+    m_strAppDir = QCoreApplication::applicationDirPath();
+
+    m_pDoc->OnNewDocument(nullptr);
+    m_pFrame->show();
+    const QStringList files = args.mid(1);
+    if (!files.isEmpty())
+        OpenDocumentFile(files.constFirst());
+    m_pFrame->InitialUpdate();
+    return TRUE;
+}
+
+int CSkyloomApp::ExitInstance()
+{
+    // The canvas writes every tool's defaults as it goes.
+    m_pFrame.reset();
+    SaveSettings(*m_pStore);
+    SaveRecentFiles();
+    m_pStore->Sync();
+    if (m_bGLLoaded)
+        FreeGLEntryPoints();
+    m_bGLLoaded = FALSE;
+    return 0;
+}
+
+void CSkyloomApp::LoadRecentFiles()
+{
+    m_recentFiles.clear();
+    for (int i = 1; i <= kRecentCount; ++i) {
+        const QString path = m_pStore->GetString(QLatin1String(kRecentSection),
+                                                 QStringLiteral("File%1").arg(i), QString());
+        if (!path.isEmpty() && !m_recentFiles.contains(path))
+            m_recentFiles << path;
+    }
+}
+
+void CSkyloomApp::SaveRecentFiles()
+{
+    for (int i = 1; i <= kRecentCount; ++i)
+        m_pStore->WriteString(QLatin1String(kRecentSection), QStringLiteral("File%1").arg(i),
+                              m_recentFiles.value(i - 1));
+}
+
+void CSkyloomApp::AddToRecentFiles(const QString& path)
+{
+    m_recentFiles.removeAll(path);
+    m_recentFiles.prepend(path);
+    while (m_recentFiles.size() > kRecentCount)
+        m_recentFiles.removeLast();
+    emit recentFilesChanged();
+}
+
+BOOL CSkyloomApp::SaveModified()
+{
+    if (!m_pDoc->IsModified())
+        return TRUE;
+    switch (m_pUi->AskSaveChanges(m_pFrame.get(), m_pDoc->GetTitle())) {
+    case CDocumentUi::SAVE_CANCEL:
+        return FALSE;
+    case CDocumentUi::SAVE_NO:
+        return TRUE;
+    case CDocumentUi::SAVE_YES:
+        break;
+    }
+    return OnFileSave();
+}
+
+void CSkyloomApp::OnFileNew()
+{
+    if (!SaveModified())
+        return;
+    CSize size;
+    const BOOL bOk = m_pUi->AskImageSize(m_pFrame.get(), size);
+    if (!m_pDoc->OnNewDocument(bOk ? &size : nullptr))
+        m_pUi->ShowError(m_pFrame.get(),
+                         QStringLiteral("There is not enough memory for a %1 x %2 picture.")
+                             .arg(size.cx)
+                             .arg(size.cy));
+}
+
+void CSkyloomApp::OnFileOpen()
+{
+    const QString path = m_pUi->AskOpenPath(m_pFrame.get());
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+BOOL CSkyloomApp::OpenDocumentFile(const QString& path)
+{
+    if (!SaveModified())
+        return FALSE;
+    const QFileInfo info(path);
+    if (!m_pDoc->OnOpenDocument(info.absoluteFilePath())) {
+        m_pUi->ShowError(m_pFrame.get(),
+                         QStringLiteral("Cannot open \"%1\": it is missing, unreadable or not a "
+                                        "BMP, JPEG or TGA picture.")
+                             .arg(QDir::toNativeSeparators(path)));
+        return FALSE;
+    }
+    AddToRecentFiles(m_pDoc->GetPathName());
+    return TRUE;
+}
+
+void CSkyloomApp::OpenRecentFile(int nIndex)
+{
+    const QString path = m_recentFiles.value(nIndex);
+    if (path.isEmpty())
+        return;
+    if (!OpenDocumentFile(path) && !QFileInfo::exists(path)) {
+        m_recentFiles.removeAll(path);
+        emit recentFilesChanged();
+    }
+}
+
+BOOL CSkyloomApp::DoSave(const QString& path)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const BOOL bResult = m_pDoc->OnSaveDocument(path);
+    QApplication::restoreOverrideCursor();
+    if (!bResult)
+        m_pUi->ShowError(m_pFrame.get(),
+                         QStringLiteral("Cannot save \"%1\". Any file of that name was left as "
+                                        "it was.")
+                             .arg(QDir::toNativeSeparators(path)));
+    return bResult;
+}
+
+BOOL CSkyloomApp::OnFileSave()
+{
+    if (m_pDoc->GetPathName().isEmpty())
+        return OnFileSaveAs();
+    return DoSave(m_pDoc->GetPathName());
+}
+
+BOOL CSkyloomApp::OnFileSaveAs()
+{
+    // The proposed name: the file's own, or the title cut at the first character a file
+    // name should not start a word with.
+    QString name = m_pDoc->GetPathName();
+    if (name.isEmpty()) {
+        name = m_pDoc->GetTitle();
+        const int cut = name.indexOf(QRegularExpression(QStringLiteral("[ #%;/\\\\]")));
+        if (cut >= 0)
+            name.truncate(cut);
+    }
+    const QString ext = ExtensionOf(name);
+    int nFilter = ext.isEmpty() && !name.contains(QLatin1Char('.'))
+                      ? 0
+                      : (ext.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0 ? 0 : 1);
+    if (!m_pUi->AskSavePath(m_pFrame.get(), name, nFilter))
+        return FALSE;
+    nFilter = std::clamp(nFilter, 0, 2);
+    if (!QFileInfo(name).fileName().contains(QLatin1Char('.')))
+        name += nFilter == SAVE_JPEG ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+    if (!CSkyloomDoc::HasWriter(name, nFilter)) {
+        m_pUi->ShowError(m_pFrame.get(),
+                         QStringLiteral("Cannot save \"%1\": pictures are saved as .bmp or .jpg "
+                                        "files.")
+                             .arg(QDir::toNativeSeparators(name)));
+        return FALSE;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const BOOL bResult = m_pDoc->SaveAs(name, nFilter);
+    QApplication::restoreOverrideCursor();
+    if (!bResult) {
+        m_pUi->ShowError(m_pFrame.get(),
+                         QStringLiteral("Cannot save \"%1\". Any file of that name was left as "
+                                        "it was.")
+                             .arg(QDir::toNativeSeparators(name)));
+        return FALSE;
+    }
+    AddToRecentFiles(m_pDoc->GetPathName());
+    return TRUE;
+}

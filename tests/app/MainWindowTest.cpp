@@ -1,0 +1,518 @@
+// End-to-end flows through the real main window: start-up and settings, gestures on the
+// canvas, cancel and undo, the file commands, and the window against skyloom-render.
+#include "PictureAssertions.h"
+
+#include "app/Commands.h"
+#include "app/DocumentUi.h"
+#include "app/MainFrame.h"
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+#include "app/SkyloomApp.h"
+#include "document/SkyloomDoc.h"
+#include "effects/Effect.h"
+#include "effects/EffectTools.h"
+#include "effects/Random.h"
+#include "view/ProgressMeter.h"
+#include "view/RenderJob.h"
+#include "view/SkyloomView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <memory>
+
+namespace {
+
+// Scripted answers to the file commands' questions, and a record of what was asked.
+class CScriptedUi : public CDocumentUi
+{
+public:
+    std::deque<CSize> sizes;        // empty: the size dialog is cancelled
+    std::deque<QString> openPaths;  // empty: File Open is cancelled
+    std::deque<std::pair<QString, int>> savePaths;
+    std::deque<ESaveChanges> saveAnswers;
+    QString proposedName;
+    int nProposedFilter = -1;
+    QStringList errors;
+    int nSaveQuestions = 0;
+
+    BOOL AskImageSize(QWidget*, CSize& size) override
+    {
+        if (sizes.empty())
+            return FALSE;
+        size = sizes.front();
+        sizes.pop_front();
+        return TRUE;
+    }
+    QString AskOpenPath(QWidget*) override
+    {
+        if (openPaths.empty())
+            return QString();
+        const QString path = openPaths.front();
+        openPaths.pop_front();
+        return path;
+    }
+    BOOL AskSavePath(QWidget*, QString& name, int& nFilter) override
+    {
+        proposedName = name;
+        nProposedFilter = nFilter;
+        if (savePaths.empty())
+            return FALSE;
+        name = savePaths.front().first;
+        nFilter = savePaths.front().second;
+        savePaths.pop_front();
+        return TRUE;
+    }
+    ESaveChanges AskSaveChanges(QWidget*, const QString&) override
+    {
+        ++nSaveQuestions;
+        if (saveAnswers.empty())
+            return SAVE_NO;
+        const ESaveChanges answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    void ShowError(QWidget*, const QString& text) override { errors << text; }
+};
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool SameBytes(const CDib& a, const CDib& b)
+{
+    return a.GetSize() == b.GetSize() &&
+           std::equal(a.m_pBits, a.m_pBits + size_t(a.m_nStride) * a.m_nHeight, b.m_pBits);
+}
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        StartApp();
+    }
+    void TearDown() override { StopApp(); }
+
+    QString Path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+
+    void StartApp(const QStringList& args = {QStringLiteral("skyloom")})
+    {
+        m_pApp = std::make_unique<CSkyloomApp>(
+            std::make_unique<CSettingsStore>(Path("settings.ini")));
+        auto pUi = std::make_unique<CScriptedUi>();
+        m_pUi = pUi.get();
+        m_pApp->SetDocumentUi(std::move(pUi));
+        ASSERT_TRUE(m_pApp->InitInstance(args));
+        Frame()->resize(900, 700);
+        QApplication::processEvents();
+    }
+    void StopApp()
+    {
+        if (!m_pApp)
+            return;
+        m_pApp->ExitInstance();
+        m_pApp.reset();
+    }
+
+    CMainFrame* Frame() { return m_pApp->GetMainFrame(); }
+    CSkyloomView* View() { return Frame()->GetView(); }
+    CSkyloomDoc& Doc() { return m_pApp->GetDocument(); }
+    CDib& Picture() { return Doc().GetImage(); }
+    void Command(int nId) { Frame()->GetAction(nId)->trigger(); }
+
+    void Mouse(QEvent::Type type, QPoint pt, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* pViewport = View()->viewport();
+        QMouseEvent event(type, pt, pViewport->mapToGlobal(pt),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                          modifiers);
+        QApplication::sendEvent(pViewport, &event);
+    }
+    void Press(QPoint pt) { Mouse(QEvent::MouseButtonPress, pt, Qt::LeftButton); }
+    void Move(QPoint pt, bool bDown = true)
+    {
+        Mouse(QEvent::MouseMove, pt, bDown ? Qt::LeftButton : Qt::NoButton);
+    }
+    void Release(QPoint pt) { Mouse(QEvent::MouseButtonRelease, pt, Qt::NoButton); }
+    void Drag(QPoint from, QPoint to)
+    {
+        Press(from);
+        Move((from + to) / 2);
+        Move(to);
+        Release(to);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<CSkyloomApp> m_pApp;
+    CScriptedUi* m_pUi = nullptr;
+};
+
+// Start-up with no settings, settings kept across a restart, a damaged settings file.
+TEST_F(MainWindowTest, StartsWithDefaultsAndKeepsSettingsAcrossARestart)
+{
+    EXPECT_EQ(Picture().GetSize(), CSize(640, 480));
+    EXPECT_EQ(Frame()->GetPaneText(3), QStringLiteral("640x480"));
+    EXPECT_EQ(Frame()->GetPaneText(0), QStringLiteral("Ready"));
+    for (int y = 0; y < 480; y += 7)
+        for (int x = 0; x < 640; x += 7)
+            ASSERT_TRUE(PixelIs(Picture(), x, y, 0));
+    EXPECT_EQ(g_crBkgndColor, 0u);
+    EXPECT_EQ(g_nPreviewDelay, 1);
+    EXPECT_EQ(g_crTransColor, 0u);
+    EXPECT_EQ(g_dwTolerance, 0u);
+    EXPECT_EQ(g_nLightOrient, 225);
+    EXPECT_EQ(g_nLightInten, 50);
+    EXPECT_EQ(g_nLightElevation, 50);
+    for (COLORREF c : g_crCustomColors)
+        EXPECT_EQ(c, 0xFFFFFFu);
+    EXPECT_FALSE(Doc().IsModified());
+
+    g_crBkgndColor = RGB(0, 0, 80);
+    g_nPreviewDelay = 0;
+    StopApp();
+    StartApp();
+    EXPECT_EQ(g_crBkgndColor, RGB(0, 0, 80));
+    EXPECT_EQ(g_nPreviewDelay, 0);
+    // The start-up picture takes the background colour.
+    EXPECT_TRUE(PixelIs(Picture(), 10, 10, 0x000050));
+    StopApp();
+
+    QFile damaged(Path("settings.ini"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("[Options]\nBkgndColor=4294967295\nPreviewDelay=-7\nLightOrient=1e308\n"
+                  "GalaxyGasScale=nan\nFOV=junk\n[Colors]\nCustom3=\xff\xfe\n"
+                  "[StarField]\nDensity=1e308\n[Nebula]\nItensity=-1e308\n");
+    damaged.close();
+    StartApp();
+    EXPECT_EQ(Picture().GetSize(), CSize(640, 480));
+    EXPECT_LE(g_crBkgndColor, 0xFFFFFFu);
+    EXPECT_GE(g_nFOV, 1);
+    EXPECT_LE(g_nFOV, 179);
+}
+
+// A drag renders into the dragged rectangle; the panes follow the mouse and the band.
+TEST_F(MainWindowTest, NebulaDragRendersIntoTheDraggedRectangle)
+{
+    Command(ID_TOOL_NEBULA);
+    EXPECT_EQ(View()->GetTool(), 3);
+    EXPECT_TRUE(Frame()->GetAction(ID_TOOL_NEBULA)->isChecked());
+    g_nEffectSeed = 4242;
+
+    Move(QPoint(12, 34), false);
+    EXPECT_EQ(Frame()->GetPaneText(1), QStringLiteral("12, 34"));
+    Press(QPoint(300, 200));
+    Move(QPoint(200, 120));
+    EXPECT_EQ(Frame()->GetPaneText(1), QStringLiteral("200, 120"));
+    EXPECT_EQ(Frame()->GetPaneText(2), QStringLiteral("(200, 120) - (300, 200) = (100, 80)"));
+    Move(QPoint(100, 50));
+    EXPECT_EQ(Frame()->GetPaneText(2), QStringLiteral("(100, 50) - (300, 200) = (200, 150)"));
+    Release(QPoint(100, 50));
+    EXPECT_EQ(Frame()->GetPaneText(2), QString());
+    EXPECT_TRUE(Doc().IsModified());
+
+    // The same render straight from the engine, into (100, 50, 300, 200) only.
+    auto pNebula = CreateTool(3);
+    CDib expected;
+    expected.Create(640, 480);
+    SetRandomSeed(4242);
+    pNebula->PrepareRender();
+    pNebula->Render(expected, CRect(100, 50, 300, 200), nullptr, FALSE);
+    EXPECT_TRUE(SamePicture(expected, Picture()));
+    EXPECT_TRUE(PixelIs(Picture(), 0, 0, 0));
+}
+
+// The Star Field fills the selection, or the whole picture without one; the Select tool's
+// drag keeps the part past the edge and a click empties the selection.
+TEST_F(MainWindowTest, StarFieldClickAndSelection)
+{
+    Command(ID_TOOL_SELECT);
+    Drag(QPoint(600, 400), QPoint(700, 500));
+    EXPECT_EQ(View()->GetSelection(), CRect(600, 400, 700, 500));
+    Press(QPoint(50, 50));
+    Release(QPoint(50, 50));
+    EXPECT_TRUE(View()->GetSelection().IsRectEmpty());
+
+    Drag(QPoint(100, 100), QPoint(200, 150));
+    ASSERT_EQ(View()->GetSelection(), CRect(100, 100, 200, 150));
+    Command(ID_TOOL_STARFIELD);
+    Press(QPoint(10, 10));
+    Release(QPoint(10, 10));
+    // The selection stays, and stars land only in it (and within a large star's reach).
+    EXPECT_EQ(View()->GetSelection(), CRect(100, 100, 200, 150));
+    int inside = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const bool bNear = x >= 98 && x < 202 && y >= 98 && y < 152;
+            const DWORD c = Picture().GetPixel(x, 479 - y);
+            if (!bNear)
+                ASSERT_EQ(c, 0u) << x << ", " << y;
+            else
+                inside += c != 0;
+        }
+    EXPECT_GT(inside, 50);
+    // Undo takes back every star, large ones reaching past the selection included.
+    Command(ID_EDIT_UNDO);
+    CDib black;
+    black.Create(640, 480);
+    EXPECT_TRUE(SamePicture(black, Picture()));
+
+    // A double-click renders once: the second press adds nothing.
+    Command(ID_TOOL_SELECT);
+    Press(QPoint(5, 5));
+    Release(QPoint(5, 5));
+    Command(ID_TOOL_STARFIELD);
+    SetRandomSeed(99);
+    Press(QPoint(10, 10));
+    Release(QPoint(10, 10));
+    Mouse(QEvent::MouseButtonDblClick, QPoint(10, 10), Qt::LeftButton);
+    Release(QPoint(10, 10));
+    CDib once;
+    once.Create(640, 480);
+    auto pStars = CreateTool(1);
+    SetRandomSeed(99);
+    pStars->Render(once, CRect(0, 0, 640, 480), nullptr, FALSE);
+    EXPECT_TRUE(SamePicture(once, Picture()));
+}
+
+// Escape stops a render and restores the picture byte for byte with the modified flag as
+// it was; Undo after a render restores the turned bounding box too.
+TEST_F(MainWindowTest, EscapeCancelsAndUndoRestores)
+{
+    // Something to restore: a star field over everything, then saved as unmodified.
+    Command(ID_TOOL_STARFIELD);
+    Press(QPoint(10, 10));
+    Release(QPoint(10, 10));
+    Doc().SetModifiedFlag(FALSE);
+    CDib before;
+    before.Create(640, 480);
+    before.Paste(Picture(), CRect(0, 0, 640, 480), TRUE, 0, 0);
+
+    // A stray Escape before the render must not cancel it.
+    QTest::keyClick(View(), Qt::Key_Escape);
+    EXPECT_TRUE(SamePicture(before, Picture())) << "after stray";
+    Command(ID_TOOL_VORTEX);
+    // Escape arrives at the canvas through the render's own event pump.
+    bool bSawRendering = false;
+    QTimer::singleShot(0, View(), [&] {
+        bSawRendering = IsRendering() && !Frame()->menuBar()->isEnabled();
+        QTest::keyClick(View(), Qt::Key_Escape);
+    });
+    Drag(QPoint(20, 20), QPoint(620, 460));
+    EXPECT_TRUE(bSawRendering);
+    EXPECT_TRUE(SamePicture(before, Picture()));
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_TRUE(Frame()->menuBar()->isEnabled());
+    EXPECT_FALSE(IsRendering());
+
+    // A finished render, turned by 45 degrees, then Undo.
+    View()->GetToolObject(6)->m_dRotation = 45;
+    Command(ID_TOOL_VORTEX);
+    Drag(QPoint(200, 150), QPoint(400, 250));
+    EXPECT_FALSE(SameBytes(before, Picture()));
+    CRect affected(200, 150, 400, 250);
+    View()->GetToolObject(6)->GetAffectedRect(affected);
+    EXPECT_LT(affected.top, 150);
+    Command(ID_EDIT_UNDO);
+    EXPECT_TRUE(SameBytes(before, Picture()));
+    EXPECT_TRUE(Doc().IsModified());
+    EXPECT_FALSE(Frame()->GetAction(ID_EDIT_UNDO)->isEnabled());
+}
+
+// Closing the window during a render cancels it first and asks to save afterwards.
+TEST_F(MainWindowTest, CloseDuringARenderCancelsItThenAsks)
+{
+    Doc().SetModifiedFlag(TRUE);
+    m_pUi->saveAnswers = {CDocumentUi::SAVE_CANCEL};
+    Command(ID_TOOL_GAS);
+    int nQuestionsDuringRender = -1;
+    QTimer::singleShot(0, View(), [&] {
+        Frame()->close();
+        nQuestionsDuringRender = m_pUi->nSaveQuestions;
+    });
+    Drag(QPoint(20, 20), QPoint(620, 460));
+    EXPECT_EQ(nQuestionsDuringRender, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(m_pUi->nSaveQuestions, 1);
+    // Cancelled at the question: the window stays and the program is not closing.
+    EXPECT_TRUE(Frame()->isVisible());
+    EXPECT_FALSE(CMainFrame::IsClosing());
+}
+
+// New, Cancel in the size dialog; Save As by file type; Open; failures keep things.
+TEST_F(MainWindowTest, FileCommands)
+{
+    // New with a size, then New cancelled: the size stays and the picture is cleared.
+    m_pUi->sizes = {CSize(320, 200)};
+    Command(ID_FILE_NEW);
+    EXPECT_EQ(Picture().GetSize(), CSize(320, 200));
+    EXPECT_EQ(Frame()->GetPaneText(3), QStringLiteral("320x200"));
+    Picture().Fill(0x123456);
+    Command(ID_FILE_NEW);
+    EXPECT_EQ(Picture().GetSize(), CSize(320, 200));
+    EXPECT_TRUE(PixelIs(Picture(), 5, 5, 0));
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_TRUE(Doc().GetPathName().isEmpty());
+
+    // Save As of an untitled picture proposes its title; "256 Color Bitmap" appends .bmp.
+    m_pUi->savePaths = {{Path("small"), 2}};
+    Command(ID_FILE_SAVE_AS);
+    EXPECT_EQ(m_pUi->proposedName, QStringLiteral("Skyloom"));
+    EXPECT_EQ(m_pUi->nProposedFilter, 0);
+    QByteArray bytes = ReadFile(Path("small.bmp"));
+    ASSERT_GT(bytes.size(), 30);
+    EXPECT_EQ(bytes[28], 8); // 8 bits a pixel
+    EXPECT_EQ(Doc().GetPathName(), Path("small.bmp"));
+
+    // "JPEG Image" under a .bmp name writes JPEG bytes into it ...
+    m_pUi->savePaths = {{Path("photo.bmp"), 0}};
+    Command(ID_FILE_SAVE_AS);
+    EXPECT_EQ(m_pUi->nProposedFilter, 1); // the present name ends in .bmp
+    EXPECT_TRUE(ReadFile(Path("photo.bmp")).startsWith("\xFF\xD8"));
+    // ... but a picture opened afterwards saves in its own format again.
+    CDib f;
+    f.Create(6, 5);
+    f.Fill(0x00FF00);
+    ASSERT_TRUE(f.Save(QFile::encodeName(Path("green.bmp")).constData()));
+    m_pUi->openPaths = {Path("green.bmp")};
+    Command(ID_FILE_OPEN);
+    EXPECT_EQ(Picture().GetSize(), CSize(6, 5));
+    EXPECT_EQ(Frame()->GetPaneText(3), QStringLiteral("6x5"));
+    Doc().SetModifiedFlag(TRUE);
+    Command(ID_FILE_SAVE);
+    EXPECT_TRUE(ReadFile(Path("green.bmp")).startsWith("BM"));
+    EXPECT_FALSE(Doc().IsModified());
+
+    // A JPEG and a TGA open too.
+    m_pUi->openPaths = {Path("photo.bmp")};
+    Command(ID_FILE_OPEN);
+    EXPECT_EQ(Picture().GetSize(), CSize(6, 5)); // JPEG data behind a .bmp name fails
+    EXPECT_EQ(m_pUi->errors.size(), 1);
+    QFile::copy(Path("photo.bmp"), Path("photo.jpg"));
+    m_pUi->openPaths = {Path("photo.jpg")};
+    Command(ID_FILE_OPEN);
+    EXPECT_EQ(Picture().GetSize(), CSize(320, 200));
+    EXPECT_EQ(Doc().GetPathName(), Path("photo.jpg"));
+    QByteArray tga(18, '\0');
+    tga[2] = 2;
+    tga[12] = 2; // 2 x 1 pixels, 24 bits
+    tga[14] = 1;
+    tga[16] = 24;
+    tga.append("\x00\x00\xFF\x00\xFF\x00", 6);
+    QFile tgaFile(Path("two.tga"));
+    ASSERT_TRUE(tgaFile.open(QIODevice::WriteOnly));
+    tgaFile.write(tga);
+    tgaFile.close();
+    m_pUi->openPaths = {Path("two.tga")};
+    Command(ID_FILE_OPEN);
+    EXPECT_EQ(Picture().GetSize(), CSize(2, 1));
+    EXPECT_TRUE(PixelIs(Picture(), 0, 0, 0xFF0000));
+
+    // A failed open keeps the picture, its path and its modified flag.
+    Doc().SetModifiedFlag(TRUE);
+    QFile junk(Path("junk.bmp"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a picture");
+    junk.close();
+    m_pUi->errors.clear();
+    m_pUi->saveAnswers = {CDocumentUi::SAVE_NO};
+    m_pUi->openPaths = {Path("junk.bmp")};
+    Command(ID_FILE_OPEN);
+    EXPECT_EQ(m_pUi->errors.size(), 1);
+    EXPECT_EQ(Picture().GetSize(), CSize(2, 1));
+    EXPECT_EQ(Doc().GetPathName(), Path("two.tga"));
+    EXPECT_TRUE(Doc().IsModified());
+
+    // Save As of "photo.tga" (no writer) keeps the file; so does a save into no folder.
+    const QByteArray tgaBefore = ReadFile(Path("two.tga"));
+    m_pUi->errors.clear();
+    m_pUi->savePaths = {{Path("two.tga"), 1}, {Path("missing/x.bmp"), 1}};
+    Command(ID_FILE_SAVE_AS);
+    Command(ID_FILE_SAVE_AS);
+    EXPECT_EQ(m_pUi->errors.size(), 2);
+    EXPECT_EQ(ReadFile(Path("two.tga")), tgaBefore);
+    EXPECT_TRUE(Doc().IsModified());
+    EXPECT_EQ(Doc().GetPathName(), Path("two.tga"));
+
+    // A file named on the command line that cannot be opened: the error, then a new picture.
+    StopApp();
+    StartApp({QStringLiteral("skyloom"), Path("junk.bmp")});
+    EXPECT_EQ(m_pUi->errors.size(), 1);
+    EXPECT_EQ(Picture().GetSize(), CSize(640, 480));
+}
+
+// The window and skyloom-render give the same pixels for the same rectangle, seed and
+// values: a per-pixel effect, the star field, a planet and a galaxy.
+struct CCliCase
+{
+    int nTool;
+    const char* szEffect;
+    QPoint from, to;
+};
+
+class WindowMatchesRenderer : public MainWindowTest,
+                              public ::testing::WithParamInterface<CCliCase>
+{
+};
+
+TEST_P(WindowMatchesRenderer, SamePixels)
+{
+    const CCliCase c = GetParam();
+    Command(kToolCommands[c.nTool]);
+    const DWORD seed = 777;
+    QStringList args = {QStringLiteral("--size"), QStringLiteral("640x480"),
+                        QStringLiteral("--effect"), QString::fromLatin1(c.szEffect),
+                        QStringLiteral("--seed"), QString::number(seed)};
+    if (c.nTool == 1) {
+        // The Star Field's click goes on from the generator's present state.
+        SetRandomSeed(seed);
+        Press(c.from);
+        Release(c.from);
+    } else {
+        g_nEffectSeed = seed;
+        Drag(c.from, c.to);
+        args << QStringLiteral("--rect")
+             << QStringLiteral("%1,%2,%3,%4")
+                    .arg(std::min(c.from.x(), c.to.x()))
+                    .arg(std::min(c.from.y(), c.to.y()))
+                    .arg(std::max(c.from.x(), c.to.x()))
+                    .arg(std::max(c.from.y(), c.to.y()));
+    }
+    args << QStringLiteral("-o") << Path("cli.bmp");
+    QProcess process;
+    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM), args);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+    CDib cli;
+    ASSERT_TRUE(cli.Load(QFile::encodeName(Path("cli.bmp")).constData()));
+    EXPECT_TRUE(SamePicture(cli, Picture()));
+    CDib black;
+    black.Create(640, 480);
+    EXPECT_FALSE(SameBytes(black, Picture())) << "nothing was painted";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, WindowMatchesRenderer,
+    ::testing::Values(CCliCase{3, "Nebula", QPoint(300, 200), QPoint(100, 50)},
+                      CCliCase{1, "StarField", QPoint(10, 10), QPoint(10, 10)},
+                      CCliCase{11, "Earth", QPoint(150, 60), QPoint(450, 400)},
+                      CCliCase{7, "Galaxy", QPoint(500, 30), QPoint(120, 420)}),
+    [](const ::testing::TestParamInfo<CCliCase>& info) {
+        return std::string(info.param.szEffect);
+    });
+
+}

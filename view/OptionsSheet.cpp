@@ -1,0 +1,2 @@
+#include "OptionsSheet.h"
+BOOL RunOptionsSheet(QWidget*) { return FALSE; }

@@ -1,0 +1,4 @@
+#pragma once
+#include "../document/WinTypes.h"
+class QWidget;
+BOOL RunOptionsSheet(QWidget* pParent);

@@ -1,0 +1,109 @@
+// The canvas: the picture at one picture pixel per screen pixel in a scrolling area, the
+// twelve tools, the selection and the gestures that render effects into the picture.
+#pragma once
+
+#include "../document/WinTypes.h"
+#include "../effects/Effect.h"
+
+#include <QAbstractScrollArea>
+
+#include <memory>
+#include <vector>
+
+class CDib;
+class CSettingsStore;
+class CSkyloomDoc;
+class QMenu;
+class QPrinter;
+
+class CSkyloomView : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    CSkyloomView(CSkyloomDoc& doc, CSettingsStore& store, QWidget* pParent = nullptr);
+    ~CSkyloomView() override;
+
+    // Makes tool nIndex current (unless it already is, or bForce), replacing the
+    // properties dialog.
+    void SelectTool(int nIndex, BOOL bForce = FALSE);
+    int GetTool() const { return m_nTool; }
+    CEffect* GetToolObject(int nIndex) const;
+
+    // The selection when there is one, else the whole picture.
+    CRect GetTargetRect() const;
+    CRect GetSelection() const { return m_rectSelection; }
+    void SetSelection(const CRect& rect);
+    CPoint GetLastPoint() const { return m_ptLast; }
+    CRect GetDragRect() const { return m_rectDrag; }
+
+    // Repaints a rectangle of the picture (top-down picture coordinates).
+    void InvalidateLogicalRect(const CRect& rect);
+    // The scroll position: the picture pixel at the viewport's top-left corner.
+    CPoint GetScrollPosition() const;
+    void ScrollToPosition(CPoint pt);
+    // A picture point to viewport coordinates and back.
+    CPoint LogicalFromViewport(const QPoint& pt) const;
+
+    // The picture painted onto a printer page, fitted to it.
+    void PrintPicture(QPrinter* pPrinter);
+
+    // Edit commands of the canvas.
+    void OnEditUndo();
+    void OnEditClear();
+
+    // The canvas's right-button menu (made by the frame from the shared actions).
+    void SetContextMenu(QMenu* pMenu) { m_pContextMenu = pMenu; }
+
+    // Called when the properties dialog went away: back to the Select tool, if pDialog is
+    // still the current one.
+    void PropertiesDialogClosed(QObject* pDialog);
+
+signals:
+    // The mouse position, the drag rectangle or the selection changed (status bar panes).
+    void statusChanged();
+    // The current tool changed.
+    void toolChanged(int nIndex);
+    // A render started or ended.
+    void renderStateChanged(bool bRendering);
+    // The view wants its frame to be this size for the picture to fit.
+    void fitRequested(QSize viewportSize);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void OnPictureReplaced();
+    void UpdateScrollSizes();
+    void EndDrag(const QPoint& pt, bool bRender);
+    void AutoScroll(const QPoint& pt);
+    CRect DragRectangle() const;
+    void RenderFinished(const CRect& repaint);
+    void ApplyCursor();
+
+    CSkyloomDoc& m_doc;
+    CSettingsStore& m_store;
+
+    BOOL m_bDragging = FALSE;
+    // Anchor and current end of the drag, picture coordinates.
+    std::vector<CPoint> m_dragPoints;
+    CRect m_rectSelection;
+    const QCursor* m_hCursor = nullptr;
+    BOOL m_bPasting = FALSE;
+    int m_nTool = 0;
+    std::vector<std::unique_ptr<CEffect>> m_tools;
+    CPoint m_ptLast;
+    CRect m_rectDrag;
+    QMenu* m_pContextMenu = nullptr;
+    // The light "Sun" was made by this view.
+    bool m_bOwnsLights = false;
+};
