@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -291,6 +292,8 @@ COptionsSheet::COptionsSheet(QWidget* pParent)
     m_pTabs->addTab(m_pPreviewPage, QStringLiteral("Preview"));
     m_pTabs->addTab(m_pBackgroundPage, QStringLiteral("Background"));
     m_pTabs->setCurrentIndex(0);
+    // Every tab in full: the sheet grows to fit them rather than scrolling three tabs.
+    m_pTabs->tabBar()->setUsesScrollButtons(false);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(pButtons, &QDialogButtonBox::accepted, this, &COptionsSheet::accept);
