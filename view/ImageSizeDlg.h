@@ -1,10 +1,40 @@
+// "Set Image Size", asked by File New: a size typed as WIDTHxHEIGHT or picked from a list.
+// The last accepted text is remembered in "Settings"/"DefaultSize".
 #pragma once
+
+#include "../document/WinTypes.h"
+
 #include <QDialog>
+
 class CSettingsStore;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+// Reads "WIDTHxHEIGHT" (x or X; blanks before each number are skipped and anything after
+// its digits is ignored). FALSE, with width and height unchanged, when there is no
+// separator or nothing after it, when either number is missing, zero, negative or too long,
+// or when a picture of that size could not be made.
+BOOL ParseImageSize(const QString& text, int& width, int& height);
+
 class CImageSizeDlg : public QDialog
 {
+    Q_OBJECT
 public:
-    CImageSizeDlg(CSettingsStore&, QWidget* pParent) : QDialog(pParent) {}
-    int GetWidth() const { return 640; }
-    int GetHeight() const { return 480; }
+    explicit CImageSizeDlg(CSettingsStore& store, QWidget* pParent = nullptr);
+
+    // The accepted size; meaningful after OK.
+    int GetWidth() const { return m_nWidth; }
+    int GetHeight() const { return m_nHeight; }
+
+    // Stores the text and closes when it parses; otherwise beeps, says why and stays open.
+    void accept() override;
+
+private:
+    CSettingsStore& m_store;
+    QLineEdit* m_pEdit;
+    QListWidget* m_pList;
+    QLabel* m_pError;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
 };
