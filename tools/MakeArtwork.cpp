@@ -91,7 +91,12 @@ public:
         pen.setJoinStyle(Qt::RoundJoin);
         m_p.setPen(pen);
         m_p.setBrush(fill);
-        m_p.drawPath(QTransform::fromScale(m_s, m_s).map(unitPath));
+        // Outlines given on 1x pixel centres fall between device pixels at 2x; half a
+        // pixel's shift puts them on pixel centres there too, so straight edges stay sharp.
+        QTransform t = QTransform::fromScale(m_s, m_s);
+        if (bDevice && m_s > 1)
+            t *= QTransform::fromTranslate(0.5, 0.5);
+        m_p.drawPath(t.map(unitPath));
         m_p.restore();
     }
 
@@ -200,6 +205,7 @@ void Page(CArt& a, double x, double y, double w, double h, bool bLines)
     fold.moveTo((x + w - f) * s - o, y * s + o);
     fold.lineTo((x + w - f) * s - o, (y + f) * s + o);
     fold.lineTo((x + w) * s - o, (y + f) * s + o);
+    fold.closeSubpath();
     p.setBrush(QColor(214, 218, 228));
     p.drawPath(fold);
     p.restore();
@@ -212,8 +218,19 @@ void Page(CArt& a, double x, double y, double w, double h, bool bLines)
 void DrawNew(CArt& a)
 {
     Page(a, 3, 0, 10, 15, false);
-    // A spark on the fresh page.
-    a.Star(7, 8, 2, QColor(240, 190, 40));
+    // A four-pointed spark on the fresh page.
+    const double cx = 7.5, cy = 8.5, r = 3.2, k = 0.8;
+    QPainterPath spark;
+    spark.moveTo(cx, cy - r);
+    spark.lineTo(cx + k, cy - k);
+    spark.lineTo(cx + r, cy);
+    spark.lineTo(cx + k, cy + k);
+    spark.lineTo(cx, cy + r);
+    spark.lineTo(cx - k, cy + k);
+    spark.lineTo(cx - r, cy);
+    spark.lineTo(cx - k, cy - k);
+    spark.closeSubpath();
+    a.Path(spark, QColor(250, 196, 40), QColor());
 }
 
 void DrawOpen(CArt& a)
