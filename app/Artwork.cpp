@@ -1,4 +1,131 @@
 #include "Artwork.h"
-QIcon CommandIcon(int) { return QIcon(); }
-const QCursor* LoadToolCursor(int) { return nullptr; }
-QIcon AppIcon() { return QIcon(); }
+
+#include "Commands.h"
+
+#include <QColor>
+#include <QCursor>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+
+#include <map>
+
+// Q_INIT_RESOURCE may not sit in a namespace.
+static int RegisterSkyloomQrc()
+{
+    Q_INIT_RESOURCE(skyloom);
+    return 1;
+}
+
+namespace {
+
+const struct
+{
+    int nCommandId;
+    const char* szName;
+} kCommandImages[] = {
+    {ID_FILE_NEW, "new"},           {ID_FILE_OPEN, "open"},         {ID_FILE_SAVE, "save"},
+    {ID_EDIT_CUT, "cut"},           {ID_EDIT_COPY, "copy"},         {ID_EDIT_PASTE, "paste"},
+    {ID_EDIT_UNDO, "undo"},         {ID_EDIT_CLEAR, "clear"},       {ID_TOOL_SELECT, "select"},
+    {ID_TOOL_STARFIELD, "starfield"}, {ID_TOOL_CLUSTER, "cluster"}, {ID_TOOL_NEBULA, "nebula"},
+    {ID_TOOL_STAR, "star"},         {ID_TOOL_GAS, "gas"},           {ID_TOOL_VORTEX, "vortex"},
+    {ID_TOOL_GALAXY, "galaxy"},     {ID_TOOL_LENSFLARE, "lensflare"}, {ID_TOOL_VENUS, "venus"},
+    {ID_TOOL_MOON, "moon"},         {ID_TOOL_EARTH, "earth"},
+};
+
+// Cursor files are named by cursor id; the hot spot is the centre of the cross-hair.
+const struct
+{
+    int nCursorId;
+    int nHotX, nHotY;
+} kToolCursors[] = {
+    {135, 15, 15}, {131, 7, 7}, {133, 7, 7}, {134, 7, 7}, {136, 7, 7},
+    {146, 7, 7},   {147, 7, 7}, {168, 7, 7}, {157, 7, 7},
+};
+
+const int kSystemArrowId = 32512;
+
+// The disabled look: the image in flat greys, lifted by a white shadow one pixel down and
+// to the right, as engraved into the toolbar.
+QPixmap Disabled(const QImage& source)
+{
+    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    QImage grey(image.size(), QImage::Format_ARGB32);
+    QImage shadow(image.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        QRgb* out = reinterpret_cast<QRgb*>(grey.scanLine(y));
+        QRgb* sh = reinterpret_cast<QRgb*>(shadow.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int a = qAlpha(in[x]);
+            const int v = 110 + qGray(in[x]) * 90 / 255;
+            out[x] = qRgba(v, v, v, a * 3 / 4);
+            sh[x] = qRgba(255, 255, 255, a * 3 / 5);
+        }
+    }
+    QImage result(image.size(), QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
+    QPainter p(&result);
+    p.drawImage(1, 1, shadow);
+    p.drawImage(0, 0, grey);
+    p.end();
+    return QPixmap::fromImage(result);
+}
+
+} // namespace
+
+void InitArtworkResources()
+{
+    static const int s_nRegistered = RegisterSkyloomQrc();
+    (void)s_nRegistered;
+}
+
+QIcon CommandIcon(int nCommandId)
+{
+    InitArtworkResources();
+    for (const auto& c : kCommandImages) {
+        if (c.nCommandId != nCommandId)
+            continue;
+        const QString base = QStringLiteral(":/res/toolbar/%1").arg(QLatin1String(c.szName));
+        const QImage normal(base + QStringLiteral(".png"));
+        const QImage large(base + QStringLiteral("@2x.png"));
+        QIcon icon;
+        icon.addPixmap(QPixmap::fromImage(normal), QIcon::Normal);
+        icon.addPixmap(QPixmap::fromImage(large), QIcon::Normal);
+        icon.addPixmap(Disabled(normal), QIcon::Disabled);
+        icon.addPixmap(Disabled(large), QIcon::Disabled);
+        return icon;
+    }
+    return QIcon();
+}
+
+const QCursor* LoadToolCursor(int nCursorId)
+{
+    InitArtworkResources();
+    // Never destroyed: a cursor's pixmap must not outlive the application object.
+    static auto* s_pCursors = new std::map<int, QCursor>;
+    std::map<int, QCursor>& s_cursors = *s_pCursors;
+    const auto found = s_cursors.find(nCursorId);
+    if (found != s_cursors.end())
+        return &found->second;
+    if (nCursorId == kSystemArrowId)
+        return &s_cursors.emplace(nCursorId, QCursor(Qt::ArrowCursor)).first->second;
+    for (const auto& c : kToolCursors) {
+        if (c.nCursorId != nCursorId)
+            continue;
+        const QPixmap pixmap(QStringLiteral(":/res/cursors/%1.png").arg(nCursorId));
+        if (pixmap.isNull())
+            return nullptr;
+        return &s_cursors.emplace(nCursorId, QCursor(pixmap, c.nHotX, c.nHotY)).first->second;
+    }
+    return nullptr;
+}
+
+QIcon AppIcon()
+{
+    InitArtworkResources();
+    QIcon icon;
+    for (int n : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/res/icons/skyloom-%1.png").arg(n), QSize(n, n));
+    return icon;
+}

@@ -128,6 +128,7 @@ int ToolIndexOf(int nId)
 CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
 {
     setWindowIcon(AppIcon());
+    QApplication::setWindowIcon(AppIcon());
     setAcceptDrops(true);
     m_pView = new CSkyloomView(m_doc, app.GetStore(), this);
     setCentralWidget(m_pView);
