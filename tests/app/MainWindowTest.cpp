@@ -464,6 +464,11 @@ struct CCliCase
     QPoint from, to;
 };
 
+void PrintTo(const CCliCase& c, std::ostream* os)
+{
+    *os << c.szEffect;
+}
+
 class WindowMatchesRenderer : public MainWindowTest,
                               public ::testing::WithParamInterface<CCliCase>
 {
