@@ -12,6 +12,7 @@
 #include "effects/Effect.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
+#include "effects/StarFieldEffect.h"
 #include "view/ProgressMeter.h"
 #include "view/RenderJob.h"
 #include "view/SkyloomView.h"
@@ -28,7 +29,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <clocale>
 #include <deque>
+#include <string>
 #include <memory>
 
 namespace {
@@ -203,6 +206,26 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndKeepsSettingsAcrossARestart)
     EXPECT_LE(g_crBkgndColor, 0xFFFFFFu);
     EXPECT_GE(g_nFOV, 1);
     EXPECT_LE(g_nFOV, 179);
+}
+
+// Reals are stored as "%lf" text with a '.', and read back the same, under a comma-decimal
+// locale too (the application takes the user's locale for the C library at start-up).
+TEST_F(MainWindowTest, RealsKeepTheirValueUnderACommaDecimalLocale)
+{
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no de_DE.UTF-8 locale on this machine";
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ASSERT_EQ(QString::asprintf("%.1f", 0.5), QStringLiteral("0.5"));
+    static_cast<CStarFieldEffect*>(View()->GetToolObject(1))->m_dDensity = 0.05;
+    StopApp();
+    const QByteArray ini = ReadFile(Path("settings.ini"));
+    StartApp();
+    const double density = static_cast<CStarFieldEffect*>(View()->GetToolObject(1))->m_dDensity;
+    std::setlocale(LC_ALL, previous.c_str());
+    QLocale::setDefault(QLocale::c());
+    EXPECT_TRUE(ini.contains("Density=0.050000")) << ini.constData();
+    EXPECT_EQ(density, 0.05);
 }
 
 // A drag renders into the dragged rectangle; the panes follow the mouse and the band.
