@@ -22,6 +22,8 @@ public:
     // Save As: starts with strName and the filter nFilter (0 JPEG, 1 24-bit, 2 256-colour);
     // FALSE when cancelled, else the typed path and the chosen filter.
     virtual BOOL AskSavePath(QWidget* pParent, QString& strName, int& nFilter) = 0;
+    // Paste File: the chosen picture, starting in strFolder; empty when cancelled.
+    virtual QString AskPasteFilePath(QWidget* pParent, const QString& strFolder) = 0;
     // "Save changes to %1?"
     virtual ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) = 0;
     // A failure the user must hear of.

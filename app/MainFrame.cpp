@@ -6,7 +6,6 @@
 #include "SkyloomApp.h"
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
-#include "../document/Dib.h"
 #include "../view/OptionsSheet.h"
 #include "../view/RenderJob.h"
 #include "../view/SkyloomView.h"
@@ -100,21 +99,6 @@ bool ChangesDocument(int nId)
     }
 }
 
-// A BMP file holding a packed 24-bit bitmap: the 14-byte file header, then the block
-// without its 4 trailing zero bytes.
-QByteArray BmpFileFromPackedDib(const CGlobalBlock& block)
-{
-    const QByteArray dib(reinterpret_cast<const char*>(block.pData.get()),
-                         int(block.nSize) - 4);
-    const quint32 fileSize = quint32(14 + dib.size());
-    const quint32 offset = 14 + block.Header()->biSize;
-    QByteArray bmp("BM", 2);
-    for (quint32 v : {fileSize, quint32(0), offset})
-        for (int b = 0; b < 4; ++b)
-            bmp.append(char((v >> (8 * b)) & 0xFF));
-    return bmp + dib;
-}
-
 int ToolIndexOf(int nId)
 {
     for (int i = 0; i < 12; ++i)
@@ -141,6 +125,10 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
 
     connect(m_pView, &CSkyloomView::statusChanged, this, &CMainFrame::UpdatePanes);
     connect(m_pView, &CSkyloomView::toolChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(m_pView, &CSkyloomView::pastingChanged, this, [this](bool bPasting) {
+        SetStatusText(bPasting ? IDS_PASTE_PROMPT : IDS_READY);
+        UpdateCommandUI();
+    });
     connect(m_pView, &CSkyloomView::renderStateChanged, this, &CMainFrame::OnRenderStateChanged);
     connect(m_pView, &CSkyloomView::fitRequested, this, &CMainFrame::FitToPicture);
     connect(&m_doc, &CSkyloomDoc::stateChanged, this, [this] {
@@ -383,9 +371,10 @@ void CMainFrame::UpdateCommandUI()
         pAction->setEnabled(bIdle || !ChangesDocument(nId));
     if (bIdle) {
         GetAction(ID_EDIT_UNDO)->setEnabled(m_doc.HasUndo());
-        // The clipboard commands arrive with their own change; until then, only copying out.
-        GetAction(ID_EDIT_PASTE)->setEnabled(false);
-        GetAction(ID_EDIT_PASTEFILE)->setEnabled(false);
+        // A placement in progress takes no second one.
+        const bool bPasting = m_pView->IsPasting();
+        GetAction(ID_EDIT_PASTE)->setEnabled(!bPasting && CSkyloomView::ClipboardHasImage());
+        GetAction(ID_EDIT_PASTEFILE)->setEnabled(!bPasting);
     }
     const int nTool = m_pView->GetTool();
     for (int i = 0; i < 12; ++i)
@@ -448,24 +437,17 @@ void CMainFrame::OnCommand(int nId)
         m_pView->OnEditClear();
         break;
     case ID_EDIT_COPY:
-    case ID_EDIT_CUT: {
-        const CRect r = m_pView->GetTargetRect();
-        const auto pBlock = m_doc.CopyRectToGlobal(r);
-        if (!pBlock)
-            break;
-        const QByteArray bmp = BmpFileFromPackedDib(*pBlock);
-        QImage image;
-        image.loadFromData(bmp, "BMP");
-        auto* pData = new QMimeData;
-        pData->setData(QStringLiteral("image/bmp"), bmp);
-        pData->setImageData(image);
-        QApplication::clipboard()->setMimeData(pData);
-        if (nId == ID_EDIT_CUT) {
-            m_doc.SaveUndo(r);
-            m_doc.ClearRect(r);
-        }
+        m_pView->OnEditCopy();
         break;
-    }
+    case ID_EDIT_CUT:
+        m_pView->OnEditCut();
+        break;
+    case ID_EDIT_PASTE:
+        m_pView->OnEditPaste();
+        break;
+    case ID_EDIT_PASTEFILE:
+        m_pView->OnEditPasteFile();
+        break;
     case ID_EDIT_OPTIONS:
         OnOptions();
         break;

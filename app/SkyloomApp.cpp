@@ -87,6 +87,12 @@ public:
         nFilter = std::max(0, int(CSaveAsDialog::Filters().indexOf(dlg.selectedNameFilter())));
         return TRUE;
     }
+    QString AskPasteFilePath(QWidget* pParent, const QString& strFolder) override
+    {
+        return QFileDialog::getOpenFileName(
+            pParent, QStringLiteral("Paste File"), strFolder,
+            QStringLiteral("Image Files (*.bmp *.jpg *.tga);;All Files (*)"));
+    }
     ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) override
     {
         const auto answer = QMessageBox::question(

@@ -1,6 +1,10 @@
 #include "SkyloomView.h"
 
+#include "../app/DocumentUi.h"
 #include "../app/Settings.h"
+#include "../app/SkyloomApp.h"
+#include "../app/StringTable.h"
+#include "../document/ClipboardDib.h"
 #include "../app/SettingsStore.h"
 #include "../document/SkyloomDoc.h"
 #include "../effects/EffectTools.h"
@@ -10,6 +14,10 @@
 #include "RenderJob.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -87,6 +95,8 @@ void CSkyloomView::SelectTool(int nIndex, BOOL bForce)
         return;
     if (!bForce && nIndex == m_nTool)
         return;
+    if (m_bPasting)
+        CancelPastePlacement();
     if (g_pPropertiesDialog) {
         CPreviewHostDlg* pDialog = g_pPropertiesDialog;
         g_pPropertiesDialog = nullptr;
@@ -186,6 +196,8 @@ void CSkyloomView::OnPictureReplaced()
     m_rectDrag.SetRectEmpty();
     m_dragPoints.clear();
     m_bDragging = FALSE;
+    if (m_bPasting)
+        CancelPastePlacement();
     UpdateScrollSizes();
     viewport()->update();
     emit statusChanged();
@@ -259,6 +271,9 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
         painter.setPen(pTool->m_bSelectionTool ? QPen(Qt::white, 1, Qt::DashLine)
                                                : QPen(Qt::white, 1, Qt::SolidLine));
         pTool->DrawFeedback(&painter, DragRectangle());
+    } else if (m_bPasting) {
+        painter.setPen(QPen(Qt::white, 1, Qt::SolidLine));
+        PaintFeedback(&painter, RectangleFeedback(m_rectPaste));
     } else if (!m_rectSelection.IsRectEmpty() && !m_bDragging) {
         painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
         PaintFeedback(&painter, RectangleFeedback(m_rectSelection));
@@ -297,6 +312,11 @@ void CSkyloomView::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || IsRendering())
         return;
     const CPoint pt = LogicalFromViewport(event->position().toPoint());
+    if (m_bPasting) {
+        MovePasteFrame(pt);
+        PlacePaste(event->modifiers() & Qt::ShiftModifier);
+        return;
+    }
     CEffect* pTool = m_tools[m_nTool].get();
     if (pTool->ClearsSelectionOnClick() && !m_rectSelection.IsRectEmpty())
         SetSelection(CRect());
@@ -329,10 +349,15 @@ void CSkyloomView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     const CPoint q = LogicalFromViewport(p);
-    if (q == m_ptLast && !(m_bDragging && m_dragPoints.size() < 2))
+    if (q == m_ptLast && !(m_bDragging && m_dragPoints.size() < 2) && !m_bPasting)
         return;
     m_ptLast = q;
     emit statusChanged();
+    if (m_bPasting) {
+        MovePasteFrame(q);
+        AutoScroll(p);
+        return;
+    }
     if (!m_bDragging)
         return;
     const CRect oldBand = DragRectangle();
@@ -384,6 +409,8 @@ void CSkyloomView::focusOutEvent(QFocusEvent* event)
     // rendering: its button-up will never come.
     if (m_bDragging && !IsRendering())
         EndDrag(QPoint(), false);
+    if (m_bPasting && event->reason() != Qt::PopupFocusReason)
+        CancelPastePlacement();
     QAbstractScrollArea::focusOutEvent(event);
 }
 
@@ -433,6 +460,8 @@ void CSkyloomView::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Escape) {
         if (IsRendering())
             g_bCancelRender = 1;
+        else if (m_bPasting)
+            CancelPastePlacement();
         else if (m_bDragging) {
             // Abandon the drag without rendering.
             m_dragPoints.clear();
@@ -460,6 +489,165 @@ void CSkyloomView::OnEditClear()
     const CRect r = GetTargetRect();
     m_doc.SaveUndo(r);
     m_doc.ClearRect(r);
+}
+
+BOOL CSkyloomView::OnEditCopy()
+{
+    const CRect r = GetTargetRect();
+    const auto pBlock = m_doc.CopyRectToGlobal(r);
+    if (!pBlock)
+        return FALSE;
+    const QByteArray bmp = BmpFileFromPackedDib(*pBlock);
+    const std::unique_ptr<CDib> pCopy = DibFromBmpFile(bmp);
+    QClipboard* pClipboard = QApplication::clipboard();
+    if (bmp.isEmpty() || !pCopy || !pClipboard)
+        return FALSE;
+    // Other programs take the image; the BMP file keeps every byte for programs that read it.
+    auto* pData = new QMimeData;
+    pData->setData(QStringLiteral("image/bmp"), bmp);
+    pData->setImageData(QImage(pCopy->m_pBits, pCopy->m_nWidth, pCopy->m_nHeight,
+                               pCopy->m_nStride, QImage::Format_BGR888)
+                            .mirrored());
+    pClipboard->setMimeData(pData);
+    InvalidateLogicalRect(r);
+    SetSelection(CRect());
+    return TRUE;
+}
+
+void CSkyloomView::OnEditCut()
+{
+    const CRect r = GetTargetRect();
+    // Without a copy on the clipboard the region is left alone.
+    if (!OnEditCopy())
+        return;
+    m_doc.SaveUndo(r);
+    m_doc.ClearRect(r);
+}
+
+bool CSkyloomView::ClipboardHasImage()
+{
+    const QClipboard* pClipboard = QApplication::clipboard();
+    const QMimeData* pData = pClipboard ? pClipboard->mimeData() : nullptr;
+    return pData && (pData->hasImage() || pData->hasFormat(QStringLiteral("image/bmp")));
+}
+
+void CSkyloomView::OnEditPaste()
+{
+    if (m_bPasting || IsRendering())
+        return;
+    const QClipboard* pClipboard = QApplication::clipboard();
+    const QMimeData* pData = pClipboard ? pClipboard->mimeData() : nullptr;
+    if (!pData)
+        return;
+    std::unique_ptr<CDib> pImage;
+    if (pData->hasFormat(QStringLiteral("image/bmp")))
+        pImage = DibFromBmpFile(pData->data(QStringLiteral("image/bmp")));
+    if (!pImage && pData->hasImage())
+        pImage = DibFromImage(qvariant_cast<QImage>(pData->imageData()));
+    if (pImage)
+        BeginPastePlacement(std::move(pImage));
+}
+
+void CSkyloomView::OnEditPasteFile()
+{
+    if (m_bPasting || IsRendering())
+        return;
+    CSkyloomApp* pApp = CSkyloomApp::Instance();
+    if (!pApp)
+        return;
+    if (g_strPasteFilePath.isEmpty())
+        g_strPasteFilePath = pApp->GetAppDir() + QStringLiteral("/Library");
+    const QString path = pApp->GetDocumentUi().AskPasteFilePath(window(), g_strPasteFilePath);
+    if (path.isEmpty())
+        return;
+    const QFileInfo info(path);
+    if (!info.absolutePath().isEmpty())
+        g_strPasteFilePath = info.absolutePath();
+    // Read aside: a file that cannot be read changes nothing.
+    auto pImage = std::make_unique<CDib>();
+    if (!pImage->Load(QFile::encodeName(info.absoluteFilePath()).constData())) {
+        pApp->GetDocumentUi().ShowError(
+            window(), QStringLiteral("Cannot read \"%1\": it is missing, unreadable or not a "
+                                     "BMP, JPEG or TGA picture.")
+                          .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    BeginPastePlacement(std::move(pImage));
+}
+
+BOOL CSkyloomView::BeginPastePlacement(std::unique_ptr<CDib> pImage)
+{
+    if (!pImage || !pImage->m_pBits)
+        return FALSE;
+    const CSize size = m_doc.GetImage().GetSize();
+    if (pImage->m_nWidth > size.cx || pImage->m_nHeight > size.cy) {
+        if (CSkyloomApp* pApp = CSkyloomApp::Instance())
+            pApp->GetDocumentUi().ShowError(window(), LoadString(IDS_SOURCE_TOO_LARGE));
+        return FALSE;
+    }
+    if (!m_rectSelection.IsRectEmpty())
+        SetSelection(CRect());
+    SelectTool(TOOL_SELECT, TRUE);
+    m_pPasteImage = std::move(pImage);
+    // The frame starts at the top-left corner of the visible part of the canvas.
+    const CPoint scroll = GetScrollPosition();
+    m_rectPaste = CRect(scroll.x, scroll.y, scroll.x + m_pPasteImage->m_nWidth,
+                        scroll.y + m_pPasteImage->m_nHeight);
+    m_bPasting = TRUE;
+    const CPoint centre = m_rectPaste.CenterPoint();
+    QCursor::setPos(viewport()->mapToGlobal(QPoint(centre.x - scroll.x, centre.y - scroll.y)));
+    m_ptLast = centre;
+    viewport()->setCursor(Qt::SizeAllCursor);
+    viewport()->grabMouse();
+    setFocus();
+    InvalidateLogicalRect(m_rectPaste);
+    emit pastingChanged(true);
+    return TRUE;
+}
+
+void CSkyloomView::MovePasteFrame(const CPoint& pt)
+{
+    CRect old = m_rectPaste;
+    const CPoint centre = m_rectPaste.CenterPoint();
+    m_rectPaste.OffsetRect(pt.x - centre.x, pt.y - centre.y);
+    old.InflateRect(1, 1);
+    InvalidateLogicalRect(old);
+    CRect fresh = m_rectPaste;
+    fresh.InflateRect(1, 1);
+    InvalidateLogicalRect(fresh);
+}
+
+void CSkyloomView::PlacePaste(bool bTransparent)
+{
+    std::unique_ptr<CDib> pImage = std::move(m_pPasteImage);
+    const CRect r = m_rectPaste;
+    EndPastePlacement();
+    CRect visible;
+    // A frame wholly outside the picture is dropped without any change.
+    if (pImage && visible.IntersectRect(r, m_doc.GetImageRect())) {
+        m_doc.SaveUndo(r);
+        m_doc.PasteImage(*pImage, r, bTransparent ? FALSE : TRUE, g_crTransColor, g_dwTolerance);
+    }
+}
+
+void CSkyloomView::CancelPastePlacement()
+{
+    m_pPasteImage.reset();
+    EndPastePlacement();
+}
+
+void CSkyloomView::EndPastePlacement()
+{
+    if (!m_bPasting)
+        return;
+    m_bPasting = FALSE;
+    m_pPasteImage.reset();
+    viewport()->releaseMouse();
+    CRect old = m_rectPaste;
+    old.InflateRect(1, 1);
+    InvalidateLogicalRect(old);
+    SelectTool(TOOL_SELECT, TRUE);
+    emit pastingChanged(false);
 }
 
 void CSkyloomView::PrintPicture(QPrinter* pPrinter)

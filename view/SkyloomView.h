@@ -47,9 +47,25 @@ public:
     // The picture painted onto a printer page, fitted to it.
     void PrintPicture(QPrinter* pPrinter);
 
-    // Edit commands of the canvas.
+    // Edit commands of the canvas. Copy and Cut work on the target rectangle; Cut clears
+    // it only when the copy reached the clipboard.
     void OnEditUndo();
     void OnEditClear();
+    BOOL OnEditCopy();
+    void OnEditCut();
+    void OnEditPaste();
+    void OnEditPasteFile();
+    // Whether the clipboard holds a picture Paste can take.
+    static bool ClipboardHasImage();
+
+    // Starts placing pImage: a frame of its size follows the mouse until a click pastes it
+    // (with Shift: leaving out the transparent key colour). FALSE, with the message, when
+    // the image is larger than the picture.
+    BOOL BeginPastePlacement(std::unique_ptr<CDib> pImage);
+    // Ends a placement without pasting.
+    void CancelPastePlacement();
+    BOOL IsPasting() const { return m_bPasting; }
+    CRect GetPasteRect() const { return m_rectPaste; }
 
     // The canvas's right-button menu (made by the frame from the shared actions).
     void SetContextMenu(QMenu* pMenu) { m_pContextMenu = pMenu; }
@@ -63,6 +79,8 @@ signals:
     void statusChanged();
     // The current tool changed.
     void toolChanged(int nIndex);
+    // A paste placement started or ended.
+    void pastingChanged(bool bPasting);
     // A render started or ended.
     void renderStateChanged(bool bRendering);
     // The view wants its frame to be this size for the picture to fit.
@@ -89,6 +107,9 @@ private:
     CRect DragRectangle() const;
     void RenderFinished(const CRect& repaint);
     void ApplyCursor();
+    void PlacePaste(bool bTransparent);
+    void MovePasteFrame(const CPoint& pt);
+    void EndPastePlacement();
 
     CSkyloomDoc& m_doc;
     CSettingsStore& m_store;
@@ -99,6 +120,9 @@ private:
     CRect m_rectSelection;
     const QCursor* m_hCursor = nullptr;
     BOOL m_bPasting = FALSE;
+    std::unique_ptr<CDib> m_pPasteImage;
+    // Where the pasted image would go, picture coordinates; the size of m_pPasteImage.
+    CRect m_rectPaste;
     int m_nTool = 0;
     std::vector<std::unique_ptr<CEffect>> m_tools;
     CPoint m_ptLast;

@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "app/SkyloomApp.h"
+#include "document/ClipboardDib.h"
 #include "document/SkyloomDoc.h"
 #include "effects/Effect.h"
 #include "effects/EffectTools.h"
@@ -19,7 +20,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
+#include <QMimeData>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -44,6 +48,8 @@ public:
     std::deque<QString> openPaths;  // empty: File Open is cancelled
     std::deque<std::pair<QString, int>> savePaths;
     std::deque<ESaveChanges> saveAnswers;
+    std::deque<QString> pastePaths;
+    QStringList pasteFolders;
     QString proposedName;
     int nProposedFilter = -1;
     QStringList errors;
@@ -75,6 +81,15 @@ public:
         nFilter = savePaths.front().second;
         savePaths.pop_front();
         return TRUE;
+    }
+    QString AskPasteFilePath(QWidget*, const QString& folder) override
+    {
+        pasteFolders << folder;
+        if (pastePaths.empty())
+            return QString();
+        const QString path = pastePaths.front();
+        pastePaths.pop_front();
+        return path;
     }
     ESaveChanges AskSaveChanges(QWidget*, const QString&) override
     {
@@ -543,4 +558,126 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.szEffect);
     });
 
+}
+
+namespace {
+
+// A picture of the given size filled with one packed colour.
+std::unique_ptr<CDib> Filled(int width, int height, DWORD color)
+{
+    auto pDib = std::make_unique<CDib>();
+    pDib->Create(width, height);
+    pDib->Fill(color);
+    return pDib;
+}
+
+}
+
+// Copy, Cut and Undo through the clipboard; paste placement, sizes and transparency.
+TEST_F(MainWindowTest, ClipboardCommandsAndPastePlacement)
+{
+    // Copy with no selection: a 24-bit BMP of the whole picture.
+    Picture().SetPixel(3, 479, 0x112233);
+    Command(ID_EDIT_COPY);
+    const QMimeData* pData = QApplication::clipboard()->mimeData();
+    ASSERT_TRUE(pData && pData->hasFormat(QStringLiteral("image/bmp")));
+    const QByteArray bmp = pData->data(QStringLiteral("image/bmp"));
+    ASSERT_GT(bmp.size(), 54);
+    EXPECT_EQ(bmp[28], 24);
+    const auto pCopy = DibFromBmpFile(bmp);
+    ASSERT_TRUE(pCopy);
+    EXPECT_TRUE(SameBytes(Picture(), *pCopy));
+    EXPECT_TRUE(Frame()->GetAction(ID_EDIT_PASTE)->isEnabled());
+
+    // Cut with a selection clears it to the background colour; Undo restores it.
+    g_crBkgndColor = RGB(0, 0, 200);
+    View()->SetSelection(CRect(10, 10, 30, 20));
+    CDib before;
+    before.Create(640, 480);
+    before.Paste(Picture(), CRect(0, 0, 640, 480), TRUE, 0, 0);
+    Command(ID_EDIT_CUT);
+    EXPECT_TRUE(PixelIs(Picture(), 10, 479 - 10, 0x0000C8));
+    EXPECT_TRUE(PixelIs(Picture(), 29, 479 - 19, 0x0000C8));
+    EXPECT_TRUE(PixelIs(Picture(), 30, 479 - 19, 0));
+    EXPECT_EQ(DibFromBmpFile(QApplication::clipboard()->mimeData()->data(
+                                 QStringLiteral("image/bmp")))
+                  ->GetSize(),
+              CSize(20, 10));
+    Command(ID_EDIT_UNDO);
+    EXPECT_TRUE(SameBytes(before, Picture()));
+
+    // A 64 x 64 picture: a larger image is refused with the message, one its size pastes.
+    m_pUi->sizes = {CSize(64, 64)};
+    Command(ID_FILE_NEW);
+    Picture().Fill(0x203040);
+    m_pUi->errors.clear();
+    EXPECT_FALSE(View()->BeginPastePlacement(Filled(100, 100, 0xFFFFFF)));
+    EXPECT_EQ(m_pUi->errors, QStringList{QStringLiteral(
+                                 "The source image is larger than the current image.")});
+    EXPECT_FALSE(View()->IsPasting());
+
+    // Shift-click with key black and tolerance 10: the dark pixels stay out.
+    g_crTransColor = RGB(0, 0, 0);
+    g_dwTolerance = 10 | (10 << 8) | (10 << 16);
+    auto pImage = Filled(64, 64, 0x0A0A0A);
+    pImage->SetPixel(1, 63, 0x0B0000); // (11, 0, 0) at the top-left
+    pImage->SetPixel(2, 63, 0x050505);
+    ASSERT_TRUE(View()->BeginPastePlacement(std::move(pImage)));
+    EXPECT_EQ(Frame()->GetPaneText(0),
+              QStringLiteral("Hold down SHIFT when clicking left mouse button for a transparent "
+                             "paste."));
+    EXPECT_FALSE(Frame()->GetAction(ID_EDIT_PASTEFILE)->isEnabled());
+    Mouse(QEvent::MouseButtonPress, QPoint(32, 32), Qt::LeftButton, Qt::ShiftModifier);
+    Release(QPoint(32, 32));
+    EXPECT_FALSE(View()->IsPasting());
+    EXPECT_TRUE(PixelIs(Picture(), 1, 63, 0x0B0000));
+    EXPECT_TRUE(PixelIs(Picture(), 2, 63, 0x203040));
+    EXPECT_TRUE(PixelIs(Picture(), 40, 20, 0x203040));
+    EXPECT_EQ(Frame()->GetPaneText(0), QStringLiteral("Ready"));
+
+    // A frame half outside pastes the inside half; Undo restores exactly that half.
+    Picture().Fill(0x203040);
+    ASSERT_TRUE(View()->BeginPastePlacement(Filled(64, 64, 0xFFFFFF)));
+    Move(QPoint(64, 32), false);
+    Press(QPoint(64, 32));
+    Release(QPoint(64, 32));
+    EXPECT_TRUE(PixelIs(Picture(), 31, 10, 0x203040));
+    EXPECT_TRUE(PixelIs(Picture(), 32, 10, 0xFFFFFF));
+    EXPECT_TRUE(PixelIs(Picture(), 63, 63, 0xFFFFFF));
+    Command(ID_EDIT_UNDO);
+    EXPECT_TRUE(SameBytes(*Filled(64, 64, 0x203040), Picture()));
+
+    // Escape ends a placement without a change; a frame wholly outside changes nothing.
+    ASSERT_TRUE(View()->BeginPastePlacement(Filled(8, 8, 0xFFFFFF)));
+    QTest::keyClick(View(), Qt::Key_Escape);
+    EXPECT_FALSE(View()->IsPasting());
+    ASSERT_TRUE(View()->BeginPastePlacement(Filled(8, 8, 0xFFFFFF)));
+    Move(QPoint(300, 300), false);
+    Press(QPoint(300, 300));
+    EXPECT_TRUE(SameBytes(*Filled(64, 64, 0x203040), Picture()));
+}
+
+// Paste File starts in the Library folder, then where the last file came from; the folder
+// is kept at exit; a file that cannot be read starts no placement.
+TEST_F(MainWindowTest, PasteFileRemembersItsFolder)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("pics")));
+    const QString picture = Path("pics/dot.bmp");
+    ASSERT_TRUE(Filled(4, 3, 0xFF0000)->Save(QFile::encodeName(picture).constData()));
+    m_pUi->pastePaths = {picture};
+    Command(ID_EDIT_PASTEFILE);
+    ASSERT_EQ(m_pUi->pasteFolders.size(), 1);
+    EXPECT_TRUE(m_pUi->pasteFolders[0].endsWith(QStringLiteral("/Library")));
+    ASSERT_TRUE(View()->IsPasting());
+    EXPECT_EQ(View()->GetPasteRect().Size(), CSize(4, 3));
+    QTest::keyClick(View(), Qt::Key_Escape);
+
+    m_pUi->pastePaths = {Path("pics/missing.bmp")};
+    m_pUi->errors.clear();
+    Command(ID_EDIT_PASTEFILE);
+    EXPECT_EQ(m_pUi->pasteFolders.value(1), Path("pics"));
+    EXPECT_EQ(m_pUi->errors.size(), 1);
+    EXPECT_FALSE(View()->IsPasting());
+    StopApp();
+    EXPECT_TRUE(ReadFile(Path("settings.ini")).contains(QFile::encodeName(Path("pics"))));
 }
