@@ -233,9 +233,11 @@ void CSkyloomApp::OnFileNew()
 {
     if (!SaveModified())
         return;
+    // Cancel in the size dialog leaves the picture as it is.
     CSize size;
-    const BOOL bOk = m_pUi->AskImageSize(m_pFrame.get(), size);
-    if (!m_pDoc->OnNewDocument(bOk ? &size : nullptr))
+    if (!m_pUi->AskImageSize(m_pFrame.get(), size))
+        return;
+    if (!m_pDoc->OnNewDocument(&size))
         m_pUi->ShowError(m_pFrame.get(),
                          QStringLiteral("There is not enough memory for a %1 x %2 picture.")
                              .arg(size.cx)

@@ -47,7 +47,10 @@ BOOL CSkyloomDoc::OnOpenDocument(const QString& path)
     if (!m_dib.Load(QFile::encodeName(path).constData()))
         return FALSE;
     m_bFirstNew = FALSE;
-    m_strPathName = QFileInfo(path).absoluteFilePath();
+    // One name for one file, however it was reached (links, "..").
+    const QFileInfo info(path);
+    m_strPathName = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath()
+                                                       : info.canonicalFilePath();
     m_nSaveFormat = SAVE_BY_EXTENSION;
     m_bModified = FALSE;
     PictureReplaced();

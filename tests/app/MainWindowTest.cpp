@@ -394,17 +394,23 @@ TEST_F(MainWindowTest, CloseDuringARenderCancelsItThenAsks)
 // New, Cancel in the size dialog; Save As by file type; Open; failures keep things.
 TEST_F(MainWindowTest, FileCommands)
 {
-    // New with a size, then New cancelled: the size stays and the picture is cleared.
+    // New with a size: an untitled, unmodified picture of that size in the background
+    // colour, without the old picture's undo copy. Cancel in the size dialog changes nothing.
+    Picture().Fill(0x123456);
+    Doc().SaveUndo(CRect(0, 0, 10, 10));
+    Doc().SetModifiedFlag(TRUE);
     m_pUi->sizes = {CSize(320, 200)};
     Command(ID_FILE_NEW);
     EXPECT_EQ(Picture().GetSize(), CSize(320, 200));
     EXPECT_EQ(Frame()->GetPaneText(3), QStringLiteral("320x200"));
+    EXPECT_TRUE(PixelIs(Picture(), 5, 5, 0));
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_FALSE(Doc().HasUndo());
+    EXPECT_TRUE(Doc().GetPathName().isEmpty());
     Picture().Fill(0x123456);
     Command(ID_FILE_NEW);
     EXPECT_EQ(Picture().GetSize(), CSize(320, 200));
-    EXPECT_TRUE(PixelIs(Picture(), 5, 5, 0));
-    EXPECT_FALSE(Doc().IsModified());
-    EXPECT_TRUE(Doc().GetPathName().isEmpty());
+    EXPECT_TRUE(PixelIs(Picture(), 5, 5, 0x123456));
 
     // Save As of an untitled picture proposes its title; "256 Color Bitmap" appends .bmp.
     m_pUi->savePaths = {{Path("small"), 2}};
