@@ -11,6 +11,7 @@
 #include "../imagefile/ImageFile.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -204,9 +205,15 @@ QString EffectNames()
 class CArgReader
 {
 public:
-    explicit CArgReader(const QStringList& args) : m_args(args) {}
+    explicit CArgReader(const QList<QByteArray>& args) : m_raw(args)
+    {
+        for (const QByteArray& arg : args)
+            m_args.append(QFile::decodeName(arg));
+    }
     bool AtEnd() const { return m_nNext >= m_args.size(); }
     QString Next() { return m_args[m_nNext++]; }
+    // The bytes of the argument read last, as the command line gave them.
+    const QByteArray& LastBytes() const { return m_raw[m_nNext - 1]; }
     bool Value(const QString& option, QString& value, QString& error)
     {
         if (AtEnd()) {
@@ -218,7 +225,8 @@ public:
     }
 
 private:
-    const QStringList& m_args;
+    const QList<QByteArray>& m_raw;
+    QStringList m_args;
     int m_nNext = 0;
 };
 
@@ -288,9 +296,18 @@ bool ParseRect(const QString& text, CRect& rect)
 
 bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QString& error)
 {
+    QList<QByteArray> bytes;
+    for (const QString& arg : args)
+        bytes.append(QFile::encodeName(arg));
+    return ParseRenderArguments(bytes, options, error);
+}
+
+bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options,
+                          QString& error)
+{
     options = CRenderOptions();
     // --help anywhere wins over anything else on the line.
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    if (args.contains(QByteArray("--help")) || args.contains(QByteArray("-h"))) {
         options.bHelp = true;
         return true;
     }
@@ -329,6 +346,7 @@ bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QStr
                 return false;
             }
             options.strInput = value;
+            options.input = reader.LastBytes();
         } else if (arg == QLatin1String("--background")) {
             if (!once(options.bHasBackground) || !reader.Value(arg, value, error))
                 return false;
@@ -410,6 +428,7 @@ bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QStr
                 return false;
             }
             options.strOutput = value;
+            options.output = reader.LastBytes();
         } else if (arg.startsWith(QLatin1Char('-'))) {
             error = QStringLiteral("unknown option %1").arg(arg);
             return false;
@@ -431,7 +450,7 @@ bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QStr
         return false;
     }
     if (options.format == CRenderOptions::ByExtension) {
-        const EImageFileType type = ImageFileTypeFromName(options.strOutput.toLocal8Bit().constData());
+        const EImageFileType type = ImageFileTypeFromName(options.output.constData());
         if (type != EImageFileType::Bmp && type != EImageFileType::Jpeg) {
             error = QStringLiteral("cannot tell how to write \"%1\": name it .bmp or .jpg, or give --format")
                         .arg(options.strOutput);
@@ -457,7 +476,9 @@ QString RenderCommandHelp()
          "  --effect NAME       an effect, by its settings section; effects run in order\n"
          "  --rect L,T,R,B      where it goes, in picture pixels from the top left, right and\n"
          "                      bottom exclusive (default the whole picture); a rectangle that\n"
-         "                      is empty or misses the picture paints nothing\n"
+         "                      is empty or misses the picture paints nothing. It may reach\n"
+         "                      past the picture by at most the picture's width and height\n"
+         "                      on each side (-W,-H,2W,2H for a picture of W x H)\n"
          "  --seed N            the random generator's state before the effect (0 to\n"
          "                      4294967295); without it one is taken from the clock and printed\n"
          "  --set VALUE=TEXT    a parameter by its value name; the others keep the\n"
@@ -471,7 +492,8 @@ QString RenderCommandHelp()
          "  --help              this text\n"
          "\n"
          "With no STEP the input is converted: skyloom-render --input a.tga -o a.bmp\n"
-         "Exit status: 0 done, 1 a file could not be read or written, 2 wrong usage.\n"
+         "Exit status: 0 done, 1 a file could not be read or written, 2 wrong usage,\n"
+         "3 an effect could not render (no OpenGL context could be made, or no memory).\n"
          "\n"
          "Effects and their values (default in brackets):\n";
     for (int i = 0; i < TOOL_COUNT; ++i) {
@@ -562,7 +584,7 @@ void RenderStep(CDib& dib, const CRenderStep& step, const QTemporaryDir& dir, in
 
 BOOL Write(const CDib& dib, const CRenderOptions& options)
 {
-    const QByteArray name = options.strOutput.toLocal8Bit();
+    const QByteArray& name = options.output;
     switch (options.format) {
     case CRenderOptions::Jpeg:
         return dib.SaveJPEG(name.constData());
@@ -576,9 +598,65 @@ BOOL Write(const CDib& dib, const CRenderOptions& options)
     return dib.Save(name.constData());
 }
 
+// What the effects report of a failed render (no memory), kept for the length of a run so
+// that it can end the run with its own exit status.
+class CRecordedWarnings
+{
+public:
+    CRecordedWarnings()
+    {
+        s_texts.clear();
+        SetEffectWarningSink(&Record);
+    }
+    ~CRecordedWarnings() { SetEffectWarningSink(nullptr); }
+    CRecordedWarnings(const CRecordedWarnings&) = delete;
+    CRecordedWarnings& operator=(const CRecordedWarnings&) = delete;
+    const QStringList& Texts() const { return s_texts; }
+
+private:
+    static void Record(const QString& text) { s_texts.append(text); }
+    static QStringList s_texts;
+};
+QStringList CRecordedWarnings::s_texts;
+
+// Where a step paints: its rectangle, or the whole picture.
+CRect StepRect(const CRenderStep& step, const CDib& dib)
+{
+    return step.bHasRect ? step.rect : CRect(0, 0, dib.m_nWidth, dib.m_nHeight);
+}
+
+// A drag can reach at most a little past the picture, so neither may a rectangle here:
+// the picture grown by its own width and height on each side bounds the effects' work.
+bool IsRectNearThePicture(const CRect& rect, const CDib& dib)
+{
+    const int w = dib.m_nWidth, h = dib.m_nHeight;
+    return rect.left >= -w && rect.top >= -h && rect.right <= 2 * w && rect.bottom <= 2 * h;
+}
+
+// Whether an OpenGL effect can have its off-screen picture for rect (an empty rectangle,
+// or one that misses the picture, needs none).
+bool CanMakeOffscreenFor(const CRect& rect, const CDib& dib)
+{
+    CRect inside = rect;
+    if (rect.Width() <= 0 || rect.Height() <= 0 ||
+        !inside.IntersectRect(rect, CRect(0, 0, dib.m_nWidth, dib.m_nHeight)))
+        return true;
+    CDib probe;
+    return probe.Create(rect.Width(), rect.Height()) && probe.CreateGLContext();
+}
+
 }
 
 int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err,
+                     bool bTerminalProgress)
+{
+    QList<QByteArray> bytes;
+    for (const QString& arg : args)
+        bytes.append(QFile::encodeName(arg));
+    return RunRenderCommand(bytes, out, err, bTerminalProgress);
+}
+
+int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStream& err,
                      bool bTerminalProgress)
 {
     CRenderOptions options;
@@ -592,12 +670,19 @@ int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err
         out.flush();
         return RENDER_OK;
     }
+    // Found out before any work: a save would refuse to replace it.
+    if (!IsRegularFileOrFree(options.output.constData())) {
+        err << "skyloom-render: cannot write \"" << options.strOutput
+            << "\": it is not a regular file, and is never replaced by one" << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
 
     CDib dib;
-    if (!options.strInput.isEmpty()) {
-        if (!dib.Load(options.strInput.toLocal8Bit().constData())) {
+    if (!options.input.isEmpty()) {
+        if (!dib.Load(options.input.constData())) {
             err << "skyloom-render: cannot read \"" << options.strInput
-                << "\": missing, unreadable or not a BMP, JPEG or TGA picture" << Qt::endl;
+                << "\": missing, unreadable, not a regular file or not a BMP, JPEG or TGA picture"
+                << Qt::endl;
             return RENDER_FILE_ERROR;
         }
     } else {
@@ -608,6 +693,16 @@ int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err
         }
         dib.Fill(options.nBackground);
     }
+    for (const CRenderStep& step : options.steps) {
+        if (!IsRectNearThePicture(StepRect(step, dib), dib)) {
+            const CRect& r = step.rect;
+            err << "skyloom-render: --rect " << r.left << "," << r.top << "," << r.right << ","
+                << r.bottom << ": reaches too far past the picture; it must lie within "
+                << -dib.m_nWidth << "," << -dib.m_nHeight << "," << 2 * dib.m_nWidth << ","
+                << 2 * dib.m_nHeight << " (see --help)" << Qt::endl;
+            return RENDER_USAGE_ERROR;
+        }
+    }
 
     QTemporaryDir settingsDir;
     if (!settingsDir.isValid()) {
@@ -615,9 +710,21 @@ int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err
             << Qt::endl;
         return RENDER_FILE_ERROR;
     }
-    // The galaxy and the planets draw with OpenGL; without it they paint nothing.
+    // The galaxy and the planets draw with OpenGL; without it they would paint nothing, so
+    // a run that needs it and cannot have it stops before painting anything.
     if (!options.steps.isEmpty())
         LoadGLEntryPoints(TRUE);
+    for (const CRenderStep& step : options.steps) {
+        if (!CreateTool(step.nTool)->UsesOpenGL())
+            continue;
+        const CRect rect = StepRect(step, dib);
+        if (!CanMakeOffscreenFor(rect, dib)) {
+            err << "skyloom-render: " << step.strEffect << ": cannot make an OpenGL context of "
+                << rect.Width() << "x" << rect.Height()
+                << " (is Mesa's EGL installed? is there memory enough?)" << Qt::endl;
+            return RENDER_EFFECT_ERROR;
+        }
+    }
     const CDefaultScene scene;
     if (options.bHasLight) {
         g_nLightOrient = options.nLightOrient;
@@ -626,8 +733,15 @@ int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err
     }
     CTerminalProgress progress;
     CInstalledProgress installed(bTerminalProgress ? &progress : nullptr);
-    for (int i = 0; i < options.steps.size(); ++i)
+    const CRecordedWarnings warnings;
+    for (int i = 0; i < options.steps.size(); ++i) {
         RenderStep(dib, options.steps[i], settingsDir, i, bTerminalProgress ? &progress : nullptr, out);
+        if (!warnings.Texts().isEmpty()) {
+            err << "skyloom-render: " << options.steps[i].strEffect << ": "
+                << warnings.Texts().join(QStringLiteral("; ")) << Qt::endl;
+            return RENDER_EFFECT_ERROR;
+        }
+    }
 
     if (!Write(dib, options)) {
         err << "skyloom-render: cannot write \"" << options.strOutput << "\"" << Qt::endl;

@@ -6,6 +6,7 @@
 
 #include "../document/WinTypes.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -18,6 +19,7 @@ enum {
     RENDER_OK = 0,
     RENDER_FILE_ERROR = 1,  // a file could not be read or written
     RENDER_USAGE_ERROR = 2, // the command line is wrong
+    RENDER_EFFECT_ERROR = 3, // an effect could not render: no OpenGL context, or no memory
 };
 
 struct CRenderStep
@@ -43,7 +45,8 @@ struct CRenderOptions
     bool bHasSize = false;
     int nWidth = 640;
     int nHeight = 480;
-    QString strInput;
+    QString strInput;    // for messages
+    QByteArray input;    // the file name as given: bytes, which need not be UTF-8
     bool bHasBackground = false;
     DWORD nBackground = 0; // packed 0x00RRGGBB
     // --light: the light of the lit effects (planets), as the Lighting dialog sets it.
@@ -54,10 +57,15 @@ struct CRenderOptions
     QList<CRenderStep> steps;
     EFormat format = ByExtension;
     QString strOutput;
+    QByteArray output;
 };
 
 // Reads the arguments (without the program name). On a usage error returns false with one
 // line in error; every parameter name and value is checked here, before anything renders.
+// args are the bytes of the command line (file names are kept as given); the QStringList
+// form is for callers whose file names are text.
+bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options,
+                          QString& error);
 bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QString& error);
 
 // The --help text: every option, effect and value name.
@@ -66,5 +74,7 @@ QString RenderCommandHelp();
 // Runs a whole command: the help, or the picture, its steps and the output file. Seeds taken
 // from the clock are printed to out; errors, one line each, to err. With bTerminalProgress
 // a progress bar is drawn on standard error while each effect renders.
+int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStream& err,
+                     bool bTerminalProgress);
 int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err,
                      bool bTerminalProgress);

@@ -14,8 +14,11 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     // Qt adopts the user's locale; numbers in files and settings stay in the C form.
     std::setlocale(LC_NUMERIC, "C");
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    // The arguments' own bytes: a file name need not be valid in any encoding, and Qt's
+    // decoding of the command line would replace what is not UTF-8.
+    QList<QByteArray> args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QByteArray(argv[i]));
     QTextStream out(stdout);
     QTextStream err(stderr);
     return RunRenderCommand(args, out, err, isatty(STDERR_FILENO) != 0);

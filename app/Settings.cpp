@@ -2,6 +2,8 @@
 
 #include "SettingsStore.h"
 
+#include <algorithm>
+
 COLORREF g_crCustomColors[16] = {
     0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
     0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
@@ -60,13 +62,20 @@ void LoadSettings(const CSettingsStore& store)
     g_crTransColor = StoredColor(store, kPaste, QStringLiteral("TransColor"), 0);
     g_dwTolerance = StoredColor(store, kPaste, QStringLiteral("Tolerance"), 0);
     g_crBkgndColor = StoredColor(store, kOptions, QStringLiteral("BkgndColor"), 0);
-    g_nPreviewDelay = store.GetInt(kOptions, QStringLiteral("PreviewDelay"), 1);
+    // Held to what the Options and Lighting dialogs can set: a damaged file must not give
+    // a timer of years or a light of a thousand percent. Any delay of 0 or less is manual.
+    g_nPreviewDelay = std::clamp(store.GetInt(kOptions, QStringLiteral("PreviewDelay"), 1), 0, 10);
     g_strPasteFilePath = store.GetString(kOptions, QStringLiteral("PasteFilePath"), QString());
-    g_nLightOrient = store.GetInt(kOptions, QStringLiteral("LightOrient"), 225);
-    g_nLightInten = store.GetInt(kOptions, QStringLiteral("LightInten"), 50);
-    g_nLightElevation = store.GetInt(kOptions, QStringLiteral("LightElevation"), 50);
-    g_nFOV = store.GetInt(kOptions, QStringLiteral("FOV"), 30);
-    g_fGalaxyGasScale = static_cast<float>(store.GetReal(kOptions, QStringLiteral("GalaxyGasScale"), "6.5"));
+    g_nLightOrient = std::clamp(store.GetInt(kOptions, QStringLiteral("LightOrient"), 225), 0, 359);
+    g_nLightInten = std::clamp(store.GetInt(kOptions, QStringLiteral("LightInten"), 50), 0, 100);
+    g_nLightElevation =
+        std::clamp(store.GetInt(kOptions, QStringLiteral("LightElevation"), 50), 0, 100);
+    // The planet renderer's usable perspectives.
+    g_nFOV = std::clamp(store.GetInt(kOptions, QStringLiteral("FOV"), 30), 1, 179);
+    // The galaxies' own range of gas scales; clamped as a double, since converting a double
+    // beyond a float's range is undefined.
+    g_fGalaxyGasScale = static_cast<float>(
+        std::clamp(store.GetReal(kOptions, QStringLiteral("GalaxyGasScale"), "6.5"), 0.0, 10.0));
 }
 
 void SaveSettings(CSettingsStore& store)

@@ -130,6 +130,9 @@ public:
     // renderer loads them through LoadDefaults): whatever FromDialog would do after such a
     // change. Nothing for most tools.
     virtual void ValuesChanged(const QStringList& names);
+    // Whether Render draws with OpenGL in an off-screen context of the rectangle's size
+    // (the galaxy and the planets), and so paints nothing where none can be made.
+    virtual bool UsesOpenGL() const { return false; }
 
     // Resource id of the tool's cursor (default: the system arrow).
     int m_nCursorId = 32512;

@@ -1,6 +1,5 @@
 #include "StarFieldEffect.h"
 
-#include "../app/SettingsStore.h"
 #include "../document/Dib.h"
 #include "Color.h"
 #include "Random.h"
@@ -23,24 +22,6 @@ void CStarFieldEffect::ResetDefaults()
     m_dBrightness = 0.5;
     m_dLargeStars = 0.05;
     m_crColor = 0xC0C0C0;
-}
-
-void CStarFieldEffect::LoadDefaults(const CSettingsStore& store)
-{
-    m_dDensity = LoadReal(store, "Density", m_bCluster ? "0.1" : "0.02");
-    m_dBrightness = LoadReal(store, "Brightness", m_bCluster ? "0.4" : "0.5");
-    m_dLargeStars = LoadReal(store, "LargeStars", m_bCluster ? "0.08" : "0.05");
-    m_dRotation = LoadReal(store, "Rotation", "0.00");
-    m_crColor = static_cast<COLORREF>(LoadInt(store, "Color", 12632256));
-}
-
-void CStarFieldEffect::SaveDefaults(CSettingsStore& store)
-{
-    SaveReal(store, "Density", m_dDensity);
-    SaveReal(store, "Brightness", m_dBrightness);
-    SaveReal(store, "LargeStars", m_dLargeStars);
-    SaveReal(store, "Rotation", m_dRotation);
-    SaveInt(store, "Color", static_cast<int>(m_crColor));
 }
 
 CEffectValues CStarFieldEffect::GetValues()

@@ -11,15 +11,14 @@ class CStarFieldEffect : public CEffect
 public:
     CStarFieldEffect();
 
-    void LoadDefaults(const CSettingsStore& store) override;
-    void SaveDefaults(CSettingsStore& store) override;
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void ResetDefaults() override;
     // The rectangle (turned by the rotation) grown by how far a large star reaches past
     // its centre, so that undo and cancel take back every star.
     void GetAffectedRect(CRect& rect) override;
-    // The values LoadDefaults and SaveDefaults read and write, with the Cluster's defaults
-    // when m_bCluster is set.
+    // The values LoadDefaults and SaveDefaults read and write (with their ranges, so a
+    // damaged setting cannot ask for a billion stars), with the Cluster's defaults when
+    // m_bCluster is set.
     CEffectValues GetValues() override;
 
     // Stars per pixel of the rectangle.

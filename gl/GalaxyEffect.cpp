@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <memory>
@@ -24,6 +25,14 @@ QString GalaxyTextureFolder()
     if (!QCoreApplication::instance())
         return QString();
     return QCoreApplication::applicationDirPath() + QStringLiteral("/Textures/Galaxy");
+}
+
+// A texture that will load: a regular picture file we can read. Anything else (a folder,
+// a FIFO that would block, a file that is not a picture) is no gas texture.
+bool IsUsableGasTexture(const QString& text)
+{
+    CDib probe;
+    return probe.Load(QFile::encodeName(ResolveGalaxyTexture(text)).constData()) != FALSE;
 }
 
 }
@@ -96,8 +105,9 @@ void CGalaxyEffect::LoadDefaults(const CSettingsStore& store)
     if (m_dGasScale < 0)
         m_dGasScale = g_fGalaxyGasScale;
     m_strGasTexture = store.GetString(m_strSection, QStringLiteral("GasTexture"), QString());
-    if (!m_strGasTexture.isEmpty() && !QFileInfo::exists(ResolveGalaxyTexture(m_strGasTexture)))
-        m_strGasTexture.clear();
+    if (!m_strGasTexture.isEmpty() && !IsUsableGasTexture(m_strGasTexture))
+        m_strGasTexture.clear(); // the built-in texture
+
 }
 
 void CGalaxyEffect::SaveDefaults(CSettingsStore& store)
@@ -139,8 +149,8 @@ bool CGalaxyEffect::SetOption(const QString& name, const QString& text, QString&
         return true;
     }
     if (name == QLatin1String("GasTexture")) {
-        if (!text.isEmpty() && !QFileInfo::exists(ResolveGalaxyTexture(text))) {
-            why = QStringLiteral("names no file");
+        if (!text.isEmpty() && !IsUsableGasTexture(text)) {
+            why = QStringLiteral("names no readable picture file");
             return false;
         }
         m_strGasTexture = text;

@@ -21,6 +21,7 @@ public:
     // Draws without progress and without a cancel test; bShowProgress is ignored.
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void PrepareRender() override;
+    bool UsesOpenGL() const override { return true; }
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
     void ResetDefaults() override;
     // The five numeric stored values; the gas texture is stored beside them.

@@ -4,8 +4,54 @@
 #include <QFile>
 
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The temporary folder is shared with other users, who may plant a link or a file of
+// theirs under the log's name. The log is appended to only when it is a plain file of ours
+// with no other name; otherwise a new file is made under a random name (exclusive
+// creation follows no link) and renamed over the old name, which replaces the name
+// itself, never what it pointed to. Where that is not allowed the lines are dropped.
+FILE* OpenOwnLogToAppend(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK |
+                                            O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        st.st_nlink != 1) {
+        ::close(fd);
+        return nullptr;
+    }
+    FILE* file = ::fdopen(fd, "a+");
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
+FILE* CreateNewLog(const std::string& path)
+{
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = nullptr;
+    if (::rename(temporary.c_str(), path.c_str()) != 0 || !(file = ::fdopen(fd, "w+"))) {
+        ::unlink(temporary.c_str());
+        ::close(fd);
+        return nullptr;
+    }
+    return file;
+}
+
+}
 
 BOOL CLogFile::Open(const char* name, BOOL append, int bufferSize)
 {
@@ -15,7 +61,9 @@ BOOL CLogFile::Open(const char* name, BOOL append, int bufferSize)
     m_pBuffer[0] = '\0';
     m_strPath = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + QString::fromUtf8(name))
                     .toStdString();
-    m_pFile = std::fopen(m_strPath.c_str(), append ? "a+" : "w+");
+    m_pFile = append ? OpenOwnLogToAppend(m_strPath) : nullptr;
+    if (!m_pFile)
+        m_pFile = CreateNewLog(m_strPath);
     if (!m_pFile)
         return FALSE;
     // asctime's 24 characters (weekday, month, day, hh:mm:ss, year) bring their own newline.

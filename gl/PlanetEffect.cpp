@@ -100,6 +100,9 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
         return; // no OpenGL: nothing is drawn and the picture stays as it was
     pOffscreen->Paste(*pSecondImage, BackgroundPasteRect(image, target, *pSecondImage), TRUE, 0, 0);
     pRenderer->Setup(pOffscreen.get(), w, h, g_nFOV, FALSE, TRUE);
+    // Only the part inside the picture is pasted back (rows from the bottom, as GL has them).
+    inside.OffsetRect(-target.left, -target.top);
+    pRenderer->SetVisibleArea(inside);
     pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
     image.Paste(*pOffscreen, target, TRUE, 0, 0);
 }

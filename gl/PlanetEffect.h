@@ -20,6 +20,7 @@ public:
     // of rect; without it nothing is drawn and the user is told.
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void PrepareRender() override;
+    bool UsesOpenGL() const override { return true; }
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
     // Only the rotation: the surface keeps its values (its dialog resets them).
     void ResetDefaults() override;

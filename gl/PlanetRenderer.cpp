@@ -10,6 +10,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cmath>
+
 namespace {
 
 // Set while a draw runs: a preview pumped from inside a canvas draw must not start another.
@@ -37,6 +39,7 @@ void CPlanetRenderer::Setup(CDib* pTarget, int width, int height, int fieldOfVie
     m_nHeight = height;
     m_nFieldOfView = ClampFieldOfView(fieldOfView);
     m_bClearColour = bClearColour;
+    m_visible = CRect(0, 0, width, height);
     m_dNear = 0.5;
     m_dFar = 6;
     if (!bMakeCurrent || !pTarget)
@@ -74,6 +77,21 @@ void CPlanetRenderer::ApplyView() const
     glLoadIdentity();
     gluPerspective(m_nFieldOfView, 1, m_dNear, m_dFar);
     glMatrixMode(GL_MODELVIEW);
+}
+
+bool CPlanetRenderer::CanLandInView(float x, float y, float z) const
+{
+    // The projection of SetPointState and ApplyView: the sphere 5 units in front of the
+    // eye, a perspective of the field of view, the centred square viewport.
+    const CPlanetViewport v = PlanetViewport(m_nWidth, m_nHeight);
+    const double f = 1 / std::tan(m_nFieldOfView * 3.14159265358979323846 / 360);
+    const double depth = 5.0 - z;
+    const double wx = v.x + (f * x / depth + 1) * v.side / 2;
+    const double wy = v.y + (f * y / depth + 1) * v.side / 2;
+    // Two pixels of slack cover the rounding of the driver's own arithmetic.
+    constexpr double kSlack = 2;
+    return wx >= m_visible.left - kSlack && wx <= m_visible.right + kSlack &&
+           wy >= m_visible.top - kSlack && wy <= m_visible.bottom + kSlack;
 }
 
 void CPlanetRenderer::Draw(const CSurfaceModel& model, int progressType)
@@ -135,6 +153,8 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
         model.GetHaloColour().ToUnit(haloColour);
         glBegin(GL_POINTS);
         WalkPlanetHalo(grid, [&](float x, float y, float r) {
+            if (!CanLandInView(x, y, 0))
+                return;
             float colour[4] = {haloColour[0], haloColour[1], haloColour[2], 1};
             if (r >= 1)
                 colour[3] = static_cast<float>(1 - SmoothStep(1, grid.outer, r));
@@ -169,6 +189,8 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
         grid,
         [&](float x, float y, float r) {
             SurfacePoint pt = SurfacePoint::OnSphere(x, y, r);
+            if (!CanLandInView(pt.position[0], pt.position[1], pt.position[2]))
+                return;
             model.ComputeColour(pt);
             float colour[4];
             pt.colour.ToUnit(colour);

@@ -30,6 +30,10 @@ public:
     // set up in the context at once and the lights are taken.
     void Setup(CDib* pTarget, int width, int height, int fieldOfView, BOOL bClearColour,
                BOOL bMakeCurrent);
+    // The part of the target that is kept, in GL window pixels (origin bottom left); points
+    // that cannot land in it are skipped, surface and all, so a planet mostly outside the
+    // picture costs what its visible part does. Setup resets it to the whole target.
+    void SetVisibleArea(const CRect& area) { m_visible = area; }
     // A new field of view with the previews' near and far planes.
     void SetFieldOfView(int angle);
     // Draws model. ProgressMeter steps the status-bar meter by rows and pumps events;
@@ -47,12 +51,16 @@ private:
     void DrawPoints(const CSurfaceModel& model, int progressType);
     // Model-view, light and blending of the point drawing.
     void SetPointState(CLightSource& light) const;
+    // Whether the point (model units, the sphere's centre at the origin) can cover a pixel
+    // of the visible area.
+    bool CanLandInView(float x, float y, float z) const;
 
     CDib* m_pTarget = nullptr;
     int m_nWidth = 0;
     int m_nHeight = 0;
     int m_bClearColour = 1;
     int m_nFieldOfView = 30;
+    CRect m_visible;
     double m_dNear = 0.5; // clipping planes of the projection
     double m_dFar = 6;
     std::unique_ptr<CGLLightPool> m_pLightPool;

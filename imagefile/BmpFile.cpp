@@ -297,7 +297,7 @@ BOOL CDib::LoadBMP(const char* pszFileName)
     if (!pszFileName)
         return FALSE;
     std::vector<BYTE> file;
-    if (!ReadWholeFile(QFile::decodeName(pszFileName), file, kMaxBmpFileBytes))
+    if (!ReadWholeFile(pszFileName, file, kMaxBmpFileBytes))
         return FALSE;
     return FromBitmapHandle(ReadBmpSection(std::move(file)));
 }

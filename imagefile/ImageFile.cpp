@@ -2,8 +2,12 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 EImageFileType ImageFileTypeFromName(const char* pszFileName)
 {
@@ -24,9 +28,55 @@ QString BitmapResourcePath(UINT nResourceId)
     return QStringLiteral(":/res/bitmap/%1.bmp").arg(nResourceId);
 }
 
-bool ReadWholeFile(const QString& path, std::vector<BYTE>& data, size_t nMaxBytes)
+CFilePtr OpenRegularFile(const char* pszFileName)
 {
-    QFile file(path);
+    if (!pszFileName || !*pszFileName)
+        return nullptr;
+    // Opened without waiting (a FIFO with no writer would block here) and checked on the
+    // open descriptor, so nothing can be swapped in between the check and the read.
+    const int fd = ::open(pszFileName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file)
+        ::close(fd);
+    return CFilePtr(file);
+}
+
+bool IsRegularFileOrFree(const char* pszFileName)
+{
+    if (!pszFileName || !*pszFileName)
+        return false;
+    struct stat st;
+    if (::stat(pszFileName, &st) == 0)
+        return S_ISREG(st.st_mode);
+    return errno == ENOENT;
+}
+
+bool ReadWholeFile(const char* pszFileName, std::vector<BYTE>& data, size_t nMaxBytes)
+{
+    const CFilePtr file = OpenRegularFile(pszFileName);
+    if (!file)
+        return false;
+    struct stat st;
+    if (::fstat(::fileno(file.get()), &st) != 0 || st.st_size < 0 ||
+        static_cast<uint64_t>(st.st_size) > nMaxBytes)
+        return false;
+    const size_t size = static_cast<size_t>(st.st_size);
+    data.resize(size);
+    return size == 0 || std::fread(data.data(), 1, size, file.get()) == size;
+}
+
+bool ReadWholeFile(const QString& resourcePath, std::vector<BYTE>& data, size_t nMaxBytes)
+{
+    QFile file(resourcePath);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const qint64 size = file.size();

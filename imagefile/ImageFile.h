@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdio>
+#include <memory>
 #include <vector>
 
 enum class EImageFileType { Bmp, Jpeg, Tga, Unknown };
@@ -19,9 +21,26 @@ EImageFileType ImageFileTypeFromName(const char* pszFileName);
 // ":/res/bitmap/<id>.bmp".
 QString BitmapResourcePath(UINT nResourceId);
 
-// Reads a whole file into memory; false when it cannot be opened or read, or is larger
-// than nMaxBytes.
-bool ReadWholeFile(const QString& path, std::vector<BYTE>& data, size_t nMaxBytes);
+struct CFileCloser
+{
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
+
+// Opens a file for reading in binary, but only a regular file: a FIFO would block the
+// reader for ever and a device may never end. Null for anything else or when it cannot be
+// opened. The name is used as the bytes given.
+CFilePtr OpenRegularFile(const char* pszFileName);
+
+// True when the name is free or names a regular file (directly or through links): what a
+// save may replace by renaming a new file over it. A device, FIFO, socket or folder must
+// never be replaced by a plain file.
+bool IsRegularFileOrFree(const char* pszFileName);
+
+// Reads a whole regular file (or a compiled-in resource, ":/...") into memory; false when
+// it is not one, cannot be read, or is larger than nMaxBytes.
+bool ReadWholeFile(const char* pszFileName, std::vector<BYTE>& data, size_t nMaxBytes);
+bool ReadWholeFile(const QString& resourcePath, std::vector<BYTE>& data, size_t nMaxBytes);
 
 // Parses a BMP file held in memory into a section, which takes the bytes over; null when the
 // file is not one we read or is damaged. Run-length rows are expanded; every other depth

@@ -1,5 +1,6 @@
 // JPEG glue: the library decodes into and encodes from the picture's own rows, in the
 // picture's blue-green-red byte order, so nothing is copied or swapped on the way.
+#include "ImageFile.h"
 #include "SafeFile.h"
 
 #include "document/Dib.h"
@@ -173,12 +174,11 @@ BOOL CDib::LoadJPEG(const char* pszFileName)
 {
     if (!pszFileName)
         return FALSE;
-    FILE* file = std::fopen(pszFileName, "rb");
+    const CFilePtr file = OpenRegularFile(pszFileName);
     if (!file)
         return FALSE;
     CDib dib;
-    const bool ok = DecodeJpeg(file, &dib);
-    std::fclose(file);
+    const bool ok = DecodeJpeg(file.get(), &dib);
     if (!ok)
         return FALSE;
     Swap(dib);

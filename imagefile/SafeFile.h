@@ -6,13 +6,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-
-class QSaveFile;
+#include <string>
 
 class CSafeFileWriter
 {
 public:
+    // The name is used as the bytes given (it need not be UTF-8). Not open when it names
+    // anything but a regular file (a device, a FIFO, a folder, or a link to one): those are
+    // never replaced. A link to a regular file has the file it points to replaced.
     explicit CSafeFileWriter(const char* pszFileName);
     ~CSafeFileWriter(); // without Commit the temporary file is removed, the target untouched
     CSafeFileWriter(const CSafeFileWriter&) = delete;
@@ -21,8 +22,8 @@ public:
     bool IsOpen() const;
     // False once any write has failed; later writes do nothing.
     bool Write(const void* pData, size_t nBytes);
-    // Renames the temporary file over the target; false (and the target untouched) when a
-    // write failed or the rename did.
+    // Syncs the temporary file and renames it over the target, which keeps its permission
+    // bits; false (and the target untouched) when any write, the sync or the rename failed.
     bool Commit();
 
     // Test seam: every writer fails once this many more bytes have been written in total
@@ -30,6 +31,10 @@ public:
     static void FailAfterBytesForTesting(int64_t nBytes);
 
 private:
-    std::unique_ptr<QSaveFile> m_pFile;
+    void Discard();
+
+    std::string m_strTarget;
+    std::string m_strTemporary;
+    int m_fd = -1;
     bool m_bFailed = false;
 };

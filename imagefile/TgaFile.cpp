@@ -1,6 +1,7 @@
 #include "TgaFile.h"
 
 #include "ByteOrder.h"
+#include "ImageFile.h"
 
 #include "document/Dib.h"
 
@@ -9,12 +10,6 @@
 #include <vector>
 
 namespace {
-
-struct FileCloser
-{
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 const char kTgaSignature[] = "TRUEVISION-XFILE.";
 constexpr long kFooterSize = 26;
@@ -115,7 +110,7 @@ BOOL ReadTgaInfo(const char* pszFileName, TgaInfo& info)
 {
     if (!pszFileName)
         return FALSE;
-    FilePtr file(std::fopen(pszFileName, "rb"));
+    CFilePtr file = OpenRegularFile(pszFileName);
     if (!file)
         return FALSE;
     std::FILE* f = file.get();
@@ -223,7 +218,7 @@ int DecodeTgaRle(BYTE* pOut, int nBytes, int nPixelBytes, std::FILE* file, TgaRl
 BOOL ReadTgaPixels(const char* pszFileName, const TgaInfo& info, BYTE* pOut, int nRowSkip)
 {
     TgaRleState state;
-    FilePtr file(std::fopen(pszFileName, "rb"));
+    CFilePtr file = OpenRegularFile(pszFileName);
     if (!file || std::fseek(file.get(), info.pixelDataOffset, SEEK_SET) != 0)
         return FALSE;
     if (info.imageType != 2 && info.imageType != 10)
@@ -262,7 +257,7 @@ BOOL CDib::LoadTGA(const char* pszFileName)
     // Refuse a header whose picture the file cannot hold before making room for it: every
     // pixel costs its bytes uncompressed, and a packet of at most 128 pixels at least a
     // header byte and one pixel run-length coded.
-    FilePtr file(std::fopen(pszFileName, "rb"));
+    CFilePtr file = OpenRegularFile(pszFileName);
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
         return FALSE;
     const long fileSize = std::ftell(file.get());

@@ -7,7 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace imagetest;
@@ -451,4 +460,179 @@ TEST(SafeSave, ReadOnlyFolderKeepsTheOldFile)
     QFile::setPermissions(QString::fromStdString(locked),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(ReadFileBytes(target), before);
+}
+
+namespace {
+
+// A tmpfs of a few hundred KiB mounted on a temporary folder for the length of a test:
+// a real file system that runs out of space. Mounting needs root.
+class SmallFileSystem
+{
+public:
+    explicit SmallFileSystem(const char* size)
+    {
+        const QByteArray options = QByteArray("size=") + size;
+        m_bMounted = ::mount("tmpfs", m_dir.Path("").c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                             options.constData()) == 0;
+        m_nErrno = errno;
+    }
+    ~SmallFileSystem()
+    {
+        if (m_bMounted)
+            ::umount2(m_dir.Path("").c_str(), MNT_DETACH);
+    }
+    bool IsMounted() const { return m_bMounted; }
+    const char* Why() const { return std::strerror(m_nErrno); }
+    std::string Path(const std::string& name) const { return m_dir.Path(name); }
+    // Blocks of f_frsize bytes still free.
+    int64_t FreeBlocks() const
+    {
+        struct statvfs st;
+        return ::statvfs(m_dir.Path("").c_str(), &st) == 0 ? int64_t(st.f_bavail) : -1;
+    }
+    // Fills the file system until exactly nBlocks blocks are free.
+    bool LeaveFree(int64_t nBlocks)
+    {
+        struct statvfs st;
+        if (::statvfs(m_dir.Path("").c_str(), &st) != 0)
+            return false;
+        int64_t fill = (int64_t(st.f_bavail) - nBlocks) * int64_t(st.f_frsize);
+        const int fd = ::open(m_dir.Path("filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0)
+            return false;
+        const std::vector<char> block(4096, 'x');
+        while (fill > 0) {
+            const ssize_t n = ::write(fd, block.data(), size_t(std::min<int64_t>(fill, 4096)));
+            if (n <= 0)
+                break;
+            fill -= n;
+        }
+        ::close(fd);
+        return FreeBlocks() == nBlocks;
+    }
+    void Unfill() { ::unlink(m_dir.Path("filler").c_str()); }
+
+private:
+    TempFolder m_dir;
+    bool m_bMounted = false;
+    int m_nErrno = 0;
+};
+
+}
+
+// A save that runs out of space reports failure and leaves the old file, however close to
+// the end of the space it stops; a save that fits writes every byte.
+TEST(SafeSave, FullFileSystemAtEveryDistanceFromTheEnd)
+{
+    SmallFileSystem fs("512k");
+    if (!fs.IsMounted())
+        GTEST_SKIP() << "cannot mount a small tmpfs to fill (" << fs.Why()
+                     << "); run the tests as root to check saves on a full disk";
+    CDib f, picture;
+    MakeF(f);
+    ASSERT_TRUE(picture.Create(120, 90));
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x)
+            picture.SetPixel(x, y, DWORD(x * 0x030507 + y * 0x0B0301 + (x * y) % 7));
+    TempFolder elsewhere;
+    struct Format
+    {
+        const char* name;
+        BOOL (CDib::*save)(const char*) const;
+    };
+    for (const Format& format : {Format{"a.bmp", &CDib::SaveBMP}, Format{"a.jpg", &CDib::SaveJPEG},
+                                 Format{"a256.bmp", &CDib::Save256ColorBMP}}) {
+        // What the file should hold, written where space is plenty.
+        const std::string reference = elsewhere.Path(format.name);
+        ASSERT_TRUE((picture.*format.save)(reference.c_str()));
+        const std::vector<BYTE> wanted = ReadFileBytes(reference);
+        const std::string target = fs.Path(format.name);
+        ASSERT_TRUE((f.*format.save)(target.c_str()));
+        const std::vector<BYTE> before = ReadFileBytes(target);
+
+        const int64_t needed = int64_t(wanted.size() + 4095) / 4096;
+        for (int64_t nFree = 0; nFree <= needed + 1; ++nFree) {
+            ASSERT_TRUE(fs.LeaveFree(nFree)) << "could not leave " << nFree << " blocks free";
+            const BOOL ok = (picture.*format.save)(target.c_str());
+            const std::vector<BYTE> after = ReadFileBytes(target);
+            if (ok) {
+                EXPECT_EQ(after, wanted) << format.name << " saved with " << nFree << " blocks free";
+                EXPECT_GE(nFree, needed) << format.name;
+            } else {
+                EXPECT_EQ(after, before) << format.name << " failed with " << nFree << " blocks free";
+                EXPECT_LT(nFree, needed) << format.name << " failed although it fits";
+            }
+            EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(), 2)
+                << "no temporary file left with " << nFree << " blocks free";
+            fs.Unfill();
+            if (ok) { // back to the old file for the next distance
+                ASSERT_TRUE((f.*format.save)(target.c_str()));
+            }
+        }
+        ::unlink(target.c_str());
+    }
+}
+
+// Only a regular file or a new name is replaced by a save; anything else (a FIFO, a device,
+// a link to one) stays what it was and the save fails. A replaced file keeps its mode.
+TEST(SafeSave, NeverReplacesWhatIsNotARegularFile)
+{
+    TempFolder dir;
+    CDib f;
+    MakeF(f);
+    const std::string fifo = dir.Path("fifo.bmp");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = dir.Path("link.bmp");
+    ASSERT_EQ(::symlink(fifo.c_str(), link.c_str()), 0);
+    std::vector<std::string> targets = {fifo, link};
+    const std::string device = dir.Path("null.bmp");
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) // what /dev/null is
+        targets.push_back(device);
+    for (const std::string& target : targets) {
+        struct stat was, is;
+        ASSERT_EQ(::lstat(target.c_str(), &was), 0);
+        EXPECT_FALSE(f.Save(target.c_str())) << target;
+        EXPECT_FALSE(f.SaveJPEG(target.c_str())) << target;
+        EXPECT_FALSE(f.Save256ColorBMP(target.c_str())) << target;
+        ASSERT_EQ(::lstat(target.c_str(), &is), 0);
+        EXPECT_EQ(is.st_mode, was.st_mode) << target;
+        EXPECT_EQ(is.st_ino, was.st_ino) << target;
+    }
+    EXPECT_FALSE(f.Save(dir.Path("").c_str())) << "a folder";
+
+    const std::string plain = dir.Path("plain.bmp");
+    ASSERT_TRUE(f.Save(plain.c_str()));
+    ASSERT_EQ(::chmod(plain.c_str(), 0640), 0);
+    const std::string toPlain = dir.Path("toplain.bmp");
+    ASSERT_EQ(::symlink(plain.c_str(), toPlain.c_str()), 0);
+    CDib other;
+    ASSERT_TRUE(other.Create(5, 5));
+    EXPECT_TRUE(other.Save(toPlain.c_str()));
+    struct stat st;
+    ASSERT_EQ(::lstat(toPlain.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
+    ASSERT_EQ(::stat(plain.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_size, 54 + 5 * 16);
+}
+
+// Readers refuse anything but a regular file before opening it: a FIFO would block them.
+TEST(ImageFileRead, RefusesFifosAndDevicesWithoutBlocking)
+{
+    TempFolder dir;
+    CDib dib;
+    ASSERT_TRUE(dib.Create(3, 3));
+    for (const char* name : {"pipe.bmp", "pipe.jpg", "pipe.tga"}) {
+        const std::string fifo = dir.Path(name);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        auto load = std::async(std::launch::async, [&] { return dib.Load(fifo.c_str()); });
+        const bool finished = load.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+        if (!finished) // free the blocked reader: a writer that closes at once gives it EOF
+            ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+        EXPECT_TRUE(finished) << name << ": the read blocked on a FIFO";
+        EXPECT_FALSE(load.get()) << name;
+    }
+    EXPECT_FALSE(dib.Load("/dev/zero"));
+    EXPECT_FALSE(dib.Load(dir.Path("").c_str()));
+    EXPECT_EQ(dib.m_nWidth, 3);
 }

@@ -2,16 +2,23 @@
 // awkward pictures and rectangles that must not fault.
 #include "EffectTestSupport.h"
 
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
 #include "effects/EffectTools.h"
+#include "effects/EffectValue.h"
+#include "gl/GalaxyEffect.h"
 #include "effects/Random.h"
 #include "gl/GLContext.h"
 #include "gl/GLLight.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <map>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 // A background with light in every channel, so adding and overwriting differ.
@@ -129,4 +136,82 @@ TEST(EffectRender, AwkwardPicturesAndRectangles)
             }
         }
     }
+}
+
+// A settings file full of damage: every value of every section (the preferences too) set
+// to text that is no number, overflows a double or an int, is binary junk, or names a
+// FIFO. Loading must bring every value into its range and every effect must still render
+// a small picture (a star density of 1e308 once ran for ever).
+TEST(EffectRender, DamagedSettingsLoadIntoRange)
+{
+    PrepareScenes();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray fifo = QFile::encodeName(dir.filePath("fifo.jpg"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const QByteArray damages[] = {
+        "not a number", "1e308", "-1e308", "nan", "-inf", "2147483648", "-2147483649",
+        "4294967296", "99999999999999999999999", "0x7fffffffffffffff",
+        QByteArray("\x01\xff\xfe\x80junk", 9), fifo, QFile::encodeName(dir.path()),
+    };
+    for (const QByteArray& damage : damages) {
+        QByteArray text = "[Options]\n";
+        for (const char* name : {"PreviewDelay", "LightOrient", "LightInten", "LightElevation",
+                                 "FOV", "GalaxyGasScale", "BkgndColor", "Tolerance"})
+            text += QByteArray(name) + "=" + damage + "\n";
+        for (int i = 0; i < TOOL_COUNT; ++i) {
+            auto pEffect = CreateTool(i);
+            if (!pEffect || pEffect->m_strSection.isEmpty())
+                continue;
+            text += "[" + pEffect->m_strSection.toLatin1() + "]\nGasTexture=" + damage + "\n";
+            for (const CEffectValue& value : pEffect->GetValues())
+                text += QByteArray(value.szName) + "=" + damage + "\n";
+        }
+        const QString path = dir.filePath("damaged.ini");
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(text);
+        }
+        const std::string what = "damage \"" + damage.toStdString() + "\"";
+        const CSettingsStore store(path);
+        LoadSettings(store);
+        EXPECT_TRUE(g_nPreviewDelay >= 0 && g_nPreviewDelay <= 10) << what << ": " << g_nPreviewDelay;
+        EXPECT_TRUE(g_nLightOrient >= 0 && g_nLightOrient <= 359) << what;
+        EXPECT_TRUE(g_nLightInten >= 0 && g_nLightInten <= 100) << what;
+        EXPECT_TRUE(g_nLightElevation >= 0 && g_nLightElevation <= 100) << what;
+        EXPECT_TRUE(g_fGalaxyGasScale >= 0 && g_fGalaxyGasScale <= 10) << what;
+        for (int i = 0; i < TOOL_COUNT; ++i) {
+            auto pEffect = CreateTool(i);
+            if (!pEffect || pEffect->m_strSection.isEmpty())
+                continue;
+            const std::string section = pEffect->m_strSection.toStdString();
+            pEffect->LoadDefaults(store);
+            for (const CEffectValue& value : pEffect->GetValues()) {
+                double d = 0;
+                if (value.kind == CEffectValue::Real)
+                    d = *static_cast<const double*>(value.pField);
+                else if (value.kind == CEffectValue::Color)
+                    d = *static_cast<const COLORREF*>(value.pField);
+                else
+                    d = *static_cast<const int*>(value.pField);
+                const double lo = value.kind == CEffectValue::Color ? 0 : value.dMin;
+                const double hi = value.kind == CEffectValue::Color ? 0xFFFFFF : value.dMax;
+                ASSERT_TRUE(d >= lo && d <= hi)
+                    << section << " " << value.szName << " = " << d << " after " << what;
+            }
+            if (auto* pGalaxy = dynamic_cast<CGalaxyEffect*>(pEffect.get())) {
+                EXPECT_TRUE(pGalaxy->m_strGasTexture.isEmpty()) << what;
+            }
+            CDib dib;
+            ASSERT_TRUE(dib.Create(24, 16));
+            FillPattern(dib);
+            const CRect rect(-3, -2, 20, 19);
+            SetRandomSeed(9);
+            const std::unique_ptr<CDib> pSaved = SavedCopy(dib, *pEffect, rect);
+            pEffect->PrepareRender();
+            pEffect->Render(dib, rect, pSaved.get(), FALSE);
+        }
+    }
+    ResetSettings();
 }

@@ -68,11 +68,11 @@ TEST(GalaxyEffectTest, BuiltInStoredAndLoadedDefaults)
         EXPECT_TRUE(effect.m_strGasTexture.isEmpty());
     }
     {
-        // A texture that exists survives a save and a load; reals go out as "%lf".
+        // A texture that loads survives a save and a load; reals go out as "%lf".
         const QString texture = dir.filePath("gas.bmp");
-        QFile file(texture);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
+        CDib picture;
+        ASSERT_TRUE(picture.Create(4, 4));
+        ASSERT_TRUE(picture.Save(QFile::encodeName(texture).constData()));
         CSettingsStore store(dir.filePath("saved.ini"));
         effect.m_dDensity = 0.25;
         effect.m_dGasScale = 3;

@@ -8,6 +8,7 @@
 #include "effects/Random.h"
 #include "gl/EarthSurface.h"
 #include "gl/GLLight.h"
+#include "gl/MoonSurface.h"
 #include "gl/PlanetEffect.h"
 
 #include <QImage>
@@ -279,4 +280,51 @@ TEST_F(PlanetEffectTest, DamagedViewAndLightSettingsStillDrawInTheSquare)
         EXPECT_EQ(CountChanged(*dib, CRect(0, 0, 90, 60)), CountChanged(*dib, CRect(15, 0, 75, 60)))
             << c.fov;
     }
+}
+
+namespace {
+
+// A moon that counts the surface points it is asked to colour.
+class CCountingMoon : public CMoonSurface
+{
+public:
+    void ComputeColour(SurfacePoint& point) const override
+    {
+        ++m_nPoints;
+        CMoonSurface::ComputeColour(point);
+    }
+    mutable long m_nPoints = 0;
+};
+
+}
+
+// A planet reaching past the picture by its width on both sides and its height above
+// shows a third of its width and half its height: the points that cannot land in the
+// picture are skipped, and the pixels are those of the same planet drawn whole into a
+// picture that holds it. (A rectangle hanging below the picture is cut to it first.)
+TEST_F(PlanetEffectTest, PointsOutsideThePictureAreSkippedWithTheSamePixels)
+{
+    long counts[2] = {0, 0};
+    std::unique_ptr<CDib> pictures[2];
+    const CSize sizes[2] = {CSize(64, 48), CSize(192, 96)};
+    const CRect rects[2] = {CRect(-64, -48, 128, 48), CRect(0, 0, 192, 96)};
+    for (int i = 0; i < 2; ++i) {
+        SetRandomSeed(1); // the surface draws tables of its own when it is made
+        auto pMoon = std::make_unique<CCountingMoon>();
+        CCountingMoon* pCounter = pMoon.get();
+        CPlanetEffect effect(std::move(pMoon));
+        // The pattern repeats every 16 pixels, so the middle of the large picture matches
+        // the small one.
+        pictures[i] = RenderTool(0, sizes[i].cx, sizes[i].cy, rects[i], 4242, &effect);
+        counts[i] = pCounter->m_nPoints;
+    }
+    int differing = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            differing += pictures[0]->GetPixel(x, y) != pictures[1]->GetPixel(x + 64, y);
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(CountChanged(*pictures[0], CRect(0, 0, 64, 48)), 2000);
+    EXPECT_GT(counts[0], 0);
+    EXPECT_LT(counts[0], counts[1] / 2)
+        << "of " << counts[1] << " points, " << counts[0] << " were coloured";
 }

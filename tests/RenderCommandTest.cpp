@@ -11,6 +11,17 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
 namespace {
 
 struct CRun
@@ -191,9 +202,9 @@ TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
     // A rectangle that misses the picture paints nothing.
     const QString missed = Path("missed.bmp");
     ASSERT_EQ(RunCommand({QStringLiteral("--size"), QStringLiteral("20x20"), QStringLiteral("--effect"),
-                   QStringLiteral("Lens Flare"), QStringLiteral("--rect"), QStringLiteral("30,30,60,60"),
+                   QStringLiteral("Lens Flare"), QStringLiteral("--rect"), QStringLiteral("30,30,40,40"),
                    QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--seed"),
-                   QStringLiteral("3"), QStringLiteral("--rect"), QStringLiteral("-50,0,-20,20"),
+                   QStringLiteral("3"), QStringLiteral("--rect"), QStringLiteral("-20,0,-5,20"),
                    QStringLiteral("-o"), missed})
                   .nExit,
               RENDER_OK);
@@ -417,4 +428,136 @@ TEST_F(RenderCommandTest, PlanetsDrawInTheCentredSquareReproduciblyUnderTheLight
         EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << bad;
         EXPECT_TRUE(run.err.contains(QStringLiteral("--light"))) << bad;
     }
+}
+
+namespace {
+
+// The program run with these exact argument bytes (QProcess would pass them as UTF-8).
+int RunProgramWithBytes(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    std::string program = SKYLOOM_RENDER_PROGRAM;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& arg : copies)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+}
+
+// Rectangles may reach past the picture by its own width and height on each side and no
+// further: the effects' work stays bounded by what a drag can give.
+TEST_F(RenderCommandTest, RectanglesFarPastThePictureAreUsageErrors)
+{
+    const QString out = Path("r.bmp");
+    for (const char* rect : {"-64,-48,128,96", "-10,-10,5,5"}) {
+        const CRun run = RunCommand({"--size", "64x48", "--effect", "StarField", "--seed", "1",
+                                     "--rect", rect, "-o", out});
+        EXPECT_EQ(run.nExit, RENDER_OK) << rect << " " << run.err.toStdString();
+    }
+    for (const char* rect : {"-1048576,-1048576,1048576,1048576", "-65,0,10,10", "0,-49,10,10",
+                             "0,0,129,10", "0,0,10,97", "200,200,300,300"}) {
+        for (const char* effect : {"StarField", "Earth", "Galaxy"}) {
+            const CRun run = RunCommand({"--size", "64x48", "--effect", effect, "--seed", "1",
+                                         "--rect", rect, "-o", out});
+            EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << effect << " " << rect;
+            EXPECT_TRUE(run.err.contains("-64,-48,128,96")) << run.err.toStdString();
+        }
+    }
+    // The bound follows a picture read from a file.
+    const CRun run = RunCommand({"--input", out, "--effect", "Star", "--rect", "0,0,200,10",
+                                 "-o", Path("r2.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
+}
+
+// A run that needs OpenGL and cannot have it says so and exits 3, writing nothing; a gas
+// texture that is a folder or no picture is a usage error.
+TEST_F(RenderCommandTest, EffectsThatCannotRenderExitThree)
+{
+    QProcessEnvironment noEgl = QProcessEnvironment::systemEnvironment();
+    // libglvnd then finds no EGL driver at all.
+    noEgl.insert("__EGL_VENDOR_LIBRARY_FILENAMES", Path("no-such-vendor.json"));
+    noEgl.insert("__EGL_VENDOR_LIBRARY_DIRS", Path("no-such-folder"));
+    const QString out = Path("gl.bmp");
+    for (const char* effect : {"Galaxy", "Earth", "Moon", "Venus"}) {
+        const CRun run = RunProgram({"--size", "32x24", "--effect", effect, "--seed", "1",
+                                     "-o", out}, noEgl);
+        EXPECT_EQ(run.nExit, RENDER_EFFECT_ERROR) << effect << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("OpenGL")) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    EXPECT_EQ(RunProgram({"--size", "32x24", "--effect", "Nebula", "--seed", "1", "-o", out},
+                         noEgl).nExit, RENDER_OK) << "a run without OpenGL effects goes on";
+
+    const QString notPicture = Path("words.jpg");
+    {
+        QFile file(notPicture);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a picture");
+    }
+    for (const QString& texture : {m_dir.path(), notPicture}) {
+        const CRun run = RunCommand({"--size", "32x24", "--effect", "Galaxy", "--set",
+                                     "Type=Sc", "--set", "GasTexture=" + texture, "-o", out});
+        EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << texture.toStdString();
+    }
+    EXPECT_TRUE(RenderCommandHelp().contains("3 an effect could not render"));
+}
+
+// Only regular files are read or replaced: a FIFO as input fails at once instead of
+// blocking, and a FIFO or device as output is left as it is.
+TEST_F(RenderCommandTest, FifosAndDevicesAreNeitherReadNorReplaced)
+{
+    const QByteArray fifo = QFile::encodeName(Path("pipe.bmp"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    CRun run = RunProgram({"--input", QFile::decodeName(fifo), "-o", Path("x.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR) << "-1: it blocked";
+    EXPECT_TRUE(run.err.contains("cannot read")) << run.err.toStdString();
+    for (const QString& target : {QFile::decodeName(fifo), QStringLiteral("/dev/null")}) {
+        run = RunCommand({"--size", "4x4", "-o", target});
+        EXPECT_EQ(run.nExit, RENDER_FILE_ERROR) << target.toStdString();
+        EXPECT_TRUE(run.err.contains("not a regular file")) << run.err.toStdString();
+    }
+    struct stat st;
+    ASSERT_EQ(::lstat(fifo.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// File names are bytes: one that is not UTF-8 is written and read under its own name.
+TEST_F(RenderCommandTest, FileNamesThatAreNotUtf8KeepTheirBytes)
+{
+    const std::string folder = QFile::encodeName(m_dir.path()).toStdString();
+    const std::string name = folder + "/\xff\xfe.bmp";
+    const std::string copy = folder + "/\xfe\xff-copy.bmp";
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        GTEST_SKIP() << "this file system takes no such name: " << std::strerror(errno);
+    ::close(fd);
+    ::unlink(name.c_str());
+    ASSERT_EQ(RunProgramWithBytes({"--size", "5x3", "--background", "102030", "-o", name}), 0);
+    ASSERT_EQ(RunProgramWithBytes({"--input", name, "-o", copy}), 0);
+    CDib dib;
+    ASSERT_TRUE(dib.Load(copy.c_str()));
+    EXPECT_EQ(dib.GetPixel(4, 2), 0x102030u);
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(d))
+            if (entry->d_name[0] != '.')
+                names.push_back(entry->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"\xfe\xff-copy.bmp", "\xff\xfe.bmp"}))
+        << "no other name was written";
 }
