@@ -3,12 +3,14 @@
 #include "../app/Settings.h"
 #include "../app/SettingsStore.h"
 #include "../document/Dib.h"
+#include "../document/SkyloomDoc.h"
 #include "../effects/Effect.h"
 #include "../effects/EffectTools.h"
 #include "../effects/Random.h"
 #include "../gl/GLContext.h"
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
+#include "../view/RenderJob.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -543,7 +545,7 @@ std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool)
 
 // One step: the same path as a drag on the canvas. Values reach the effect through a store
 // of its own and LoadDefaults, as saved settings would.
-void RenderStep(CDib& dib, const CRenderStep& step, const QTemporaryDir& dir, int nStep,
+void RenderStep(CSkyloomDoc& doc, const CRenderStep& step, const QTemporaryDir& dir, int nStep,
                 CTerminalProgress* pProgress, QTextStream& out)
 {
     const auto effect = CreateToolAsTheViewDoes(step.nTool);
@@ -562,13 +564,6 @@ void RenderStep(CDib& dib, const CRenderStep& step, const QTemporaryDir& dir, in
     for (const auto& option : step.options)
         effect->SetOption(option.first, option.second, why);
 
-    const CRect rect = step.bHasRect ? step.rect : CRect(0, 0, dib.m_nWidth, dib.m_nHeight);
-    CRect affected = rect;
-    effect->GetAffectedRect(affected);
-    // What the document keeps for undo: the affected area as it was, clipped to the picture.
-    dib.FlipRect(affected);
-    std::unique_ptr<CDib> pUndo(dib.Extract(affected));
-
     DWORD seed = step.nSeed;
     if (!step.bHasSeed) {
         seed = static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch());
@@ -576,10 +571,11 @@ void RenderStep(CDib& dib, const CRenderStep& step, const QTemporaryDir& dir, in
     }
     if (pProgress)
         pProgress->SetLabel(step.strEffect);
-    SetRandomSeed(seed);
+    // The canvas's own path: the same gate, undo copy, seed and render as a drag.
     g_nEffectSeed = seed;
-    effect->PrepareRender();
-    effect->Render(dib, rect, pUndo.get(), TRUE);
+    const CDib& dib = doc.GetImage();
+    RenderDrag(*effect, doc, step.bHasRect ? step.rect : CRect(0, 0, dib.m_nWidth, dib.m_nHeight),
+               nullptr);
 }
 
 BOOL Write(const CDib& dib, const CRenderOptions& options)
@@ -734,8 +730,10 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     CTerminalProgress progress;
     CInstalledProgress installed(bTerminalProgress ? &progress : nullptr);
     const CRecordedWarnings warnings;
+    CSkyloomDoc doc;
+    doc.SetPicture(dib);
     for (int i = 0; i < options.steps.size(); ++i) {
-        RenderStep(dib, options.steps[i], settingsDir, i, bTerminalProgress ? &progress : nullptr, out);
+        RenderStep(doc, options.steps[i], settingsDir, i, bTerminalProgress ? &progress : nullptr, out);
         if (!warnings.Texts().isEmpty()) {
             err << "skyloom-render: " << options.steps[i].strEffect << ": "
                 << warnings.Texts().join(QStringLiteral("; ")) << Qt::endl;
@@ -743,7 +741,7 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         }
     }
 
-    if (!Write(dib, options)) {
+    if (!Write(doc.GetImage(), options)) {
         err << "skyloom-render: cannot write \"" << options.strOutput << "\"" << Qt::endl;
         return RENDER_FILE_ERROR;
     }

@@ -41,6 +41,17 @@ BOOL CSkyloomDoc::OnNewDocument(const CSize* pNewSize)
     return TRUE;
 }
 
+void CSkyloomDoc::SetPicture(CDib& dib)
+{
+    CDib empty;
+    m_dib.Swap(dib);
+    dib.Swap(empty);
+    m_bFirstNew = FALSE;
+    m_strPathName.clear();
+    m_bModified = FALSE;
+    PictureReplaced();
+}
+
 BOOL CSkyloomDoc::OnOpenDocument(const QString& path)
 {
     // The reader builds the new picture aside and leaves ours alone when it fails.

@@ -29,6 +29,8 @@ public:
     // picture is filled with the background colour and the document is untitled, unmodified
     // and without undo. FALSE, with nothing changed, when the picture cannot be made.
     BOOL OnNewDocument(const CSize* pNewSize);
+    // Takes dib over as the picture (dib is left empty): untitled, unmodified, no undo.
+    void SetPicture(CDib& dib);
     // Reads path into the picture. On failure the picture, its size, path, title and
     // modified flag stay as they were.
     BOOL OnOpenDocument(const QString& path);

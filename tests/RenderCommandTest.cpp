@@ -199,12 +199,13 @@ TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
     ASSERT_TRUE(again.Load(copy.toLocal8Bit().constData()));
     EXPECT_TRUE(SamePicture(dib, again));
 
-    // A rectangle that misses the picture paints nothing.
+    // A rectangle that misses the picture paints nothing, as a drag there would not, even
+    // when the nebula's 45-degree turn would sweep into the picture.
     const QString missed = Path("missed.bmp");
     ASSERT_EQ(RunCommand({QStringLiteral("--size"), QStringLiteral("20x20"), QStringLiteral("--effect"),
                    QStringLiteral("Lens Flare"), QStringLiteral("--rect"), QStringLiteral("30,30,40,40"),
                    QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--seed"),
-                   QStringLiteral("3"), QStringLiteral("--rect"), QStringLiteral("-20,0,-5,20"),
+                   QStringLiteral("3"), QStringLiteral("--rect"), QStringLiteral("-20,-10,-1,30"),
                    QStringLiteral("-o"), missed})
                   .nExit,
               RENDER_OK);
