@@ -7,6 +7,8 @@
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
 #include "../document/Dib.h"
+#include "Settings.h"
+#include "../effects/EffectDlg.h"
 #include "../view/OptionsSheet.h"
 #include "../view/RenderJob.h"
 #include "../view/SkyloomView.h"
@@ -130,6 +132,7 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     setWindowIcon(AppIcon());
     QApplication::setWindowIcon(AppIcon());
     setAcceptDrops(true);
+    RegisterEffectDialogs();
     m_pView = new CSkyloomView(m_doc, app.GetStore(), this);
     setCentralWidget(m_pView);
     CreateActions();
@@ -493,7 +496,9 @@ void CMainFrame::OnCommand(int nId)
 
 void CMainFrame::OnOptions()
 {
-    RunOptionsSheet(this);
+    // An open properties dialog takes a new delay at once, not only the next one opened.
+    if (RunOptionsSheet(this) && g_pPropertiesDialog)
+        g_pPropertiesDialog->SetPreviewDelay(g_nPreviewDelay);
 }
 
 void CMainFrame::OnAbout()
