@@ -56,11 +56,24 @@ CPreviewHostDlg::CPreviewHostDlg(QWidget* pParent) : QDialog(pParent)
 
 CPreviewHostDlg::~CPreviewHostDlg()
 {
-    // Every way a dialog ends passes here, so its place is kept under the caption it shows.
+    // A dialog deleted with the window is never hidden first.
+    SavePosition();
+}
+
+void CPreviewHostDlg::SavePosition()
+{
     if (CSettingsStore* pStore = Store()) {
         pStore->WriteInt(windowTitle(), QStringLiteral("x"), pos().x());
         pStore->WriteInt(windowTitle(), QStringLiteral("y"), pos().y());
     }
+}
+
+void CPreviewHostDlg::hideEvent(QHideEvent* pEvent)
+{
+    // Closing and replacing a dialog both hide it at once, while its deletion comes later:
+    // a dialog with the same caption opened meanwhile finds the place already kept.
+    SavePosition();
+    QDialog::hideEvent(pEvent);
 }
 
 BOOL CPreviewHostDlg::Exchange(CEffect&, BOOL)

@@ -18,7 +18,6 @@ class CPreviewHostDlg : public QDialog
     Q_OBJECT
 public:
     explicit CPreviewHostDlg(QWidget* pParent = nullptr);
-    // Stores the dialog's position under its caption.
     ~CPreviewHostDlg() override;
 
     // Copies effect's parameters into the controls (bSaveAndValidate FALSE), or reads and
@@ -59,10 +58,13 @@ protected:
     QLabel* CreateManualHint();
 
     void mousePressEvent(QMouseEvent* pEvent) override;
+    void hideEvent(QHideEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     void OnTimer();
+    // Keeps the place under the caption the dialog shows now.
+    void SavePosition();
 
     CPreviewWnd* m_pPreview = nullptr;
     QLabel* m_pManualHint = nullptr;
