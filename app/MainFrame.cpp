@@ -6,6 +6,8 @@
 #include "SkyloomApp.h"
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
+#include "Settings.h"
+#include "../effects/EffectDlg.h"
 #include "../view/OptionsSheet.h"
 #include "../view/RenderJob.h"
 #include "../view/SkyloomView.h"
@@ -114,6 +116,7 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     setWindowIcon(AppIcon());
     QApplication::setWindowIcon(AppIcon());
     setAcceptDrops(true);
+    RegisterEffectDialogs();
     m_pView = new CSkyloomView(m_doc, app.GetStore(), this);
     setCentralWidget(m_pView);
     CreateActions();
@@ -475,7 +478,9 @@ void CMainFrame::OnCommand(int nId)
 
 void CMainFrame::OnOptions()
 {
-    RunOptionsSheet(this);
+    // An open properties dialog takes a new delay at once, not only the next one opened.
+    if (RunOptionsSheet(this) && g_pPropertiesDialog)
+        g_pPropertiesDialog->SetPreviewDelay(g_nPreviewDelay);
 }
 
 void CMainFrame::OnAbout()

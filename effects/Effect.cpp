@@ -16,6 +16,7 @@ DWORD g_nEffectSeed = 0;
 namespace {
 ToolCursorLoader s_pfnCursorLoader = nullptr;
 EffectWarningSink s_pfnWarningSink = nullptr;
+DialogExchange s_pfnDialogExchange = nullptr;
 
 // The rubber band's and the affected area's view of a rotation: cosine and negated sine
 // (the view's y grows downwards) with the program's own value of pi, and the integer centre.
@@ -176,11 +177,20 @@ CPreviewHostDlg* CEffect::CreatePropertiesDialog(QWidget* pParent)
     return pfnFactory ? pfnFactory(*this, pParent) : nullptr;
 }
 
-void CEffect::ToDialog(CPreviewHostDlg*) {}
-
-BOOL CEffect::FromDialog(CPreviewHostDlg*)
+void SetDialogExchange(DialogExchange pfnExchange)
 {
-    return TRUE;
+    s_pfnDialogExchange = pfnExchange;
+}
+
+void CEffect::ToDialog(CPreviewHostDlg* pDialog)
+{
+    if (pDialog && s_pfnDialogExchange)
+        s_pfnDialogExchange(pDialog, *this, FALSE);
+}
+
+BOOL CEffect::FromDialog(CPreviewHostDlg* pDialog)
+{
+    return pDialog && s_pfnDialogExchange ? s_pfnDialogExchange(pDialog, *this, TRUE) : TRUE;
 }
 
 void CEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)

@@ -74,6 +74,12 @@ void SetToolCursorLoader(ToolCursorLoader pfnLoader);
 using PropertiesDialogFactory = CPreviewHostDlg* (*)(CEffect& effect, QWidget* pParent);
 void RegisterPropertiesDialog(const QString& section, PropertiesDialogFactory pfnFactory);
 
+// Carries a tool's parameters into its properties dialog (bSaveAndValidate FALSE) or reads
+// and validates them back (TRUE; FALSE when a field fails, the tool unchanged). The
+// application installs it with its dialogs; without one ToDialog and FromDialog do nothing.
+using DialogExchange = BOOL (*)(CPreviewHostDlg* pDialog, CEffect& effect, BOOL bSaveAndValidate);
+void SetDialogExchange(DialogExchange pfnExchange);
+
 // A parameter that is not stored but can be set by name from the command line.
 struct CEffectOption
 {

@@ -451,6 +451,9 @@ void CSkyloomView::RenderFinished(const CRect& repaint)
     InvalidateLogicalRect(repaint);
     setFocus();
     emit renderStateChanged(false);
+    // A preview that fell due during the render waited for it.
+    if (g_pPropertiesDialog)
+        g_pPropertiesDialog->RenderEnded();
 }
 
 void CSkyloomView::keyPressEvent(QKeyEvent* event)

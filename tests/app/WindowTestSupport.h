@@ -1,0 +1,166 @@
+// What the window tests share: a scripted stand-in for the file dialogs and a fixture that
+// starts the real application on a settings file of its own, with mouse helpers for the
+// canvas.
+#pragma once
+
+#include "PictureAssertions.h"
+
+#include "app/DocumentUi.h"
+#include "app/MainFrame.h"
+#include "app/SettingsStore.h"
+#include "app/SkyloomApp.h"
+#include "document/SkyloomDoc.h"
+#include "view/SkyloomView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+
+
+// Scripted answers to the file commands' questions, and a record of what was asked.
+class CScriptedUi : public CDocumentUi
+{
+public:
+    std::deque<CSize> sizes;        // empty: the size dialog is cancelled
+    std::deque<QString> openPaths;  // empty: File Open is cancelled
+    std::deque<std::pair<QString, int>> savePaths;
+    std::deque<ESaveChanges> saveAnswers;
+    std::deque<QString> pastePaths; // empty: Paste File is cancelled
+    QStringList pasteFolders;       // where each Paste File dialog started
+    QString proposedName;
+    int nProposedFilter = -1;
+    QStringList errors;
+    int nSaveQuestions = 0;
+
+    BOOL AskImageSize(QWidget*, CSize& size) override
+    {
+        if (sizes.empty())
+            return FALSE;
+        size = sizes.front();
+        sizes.pop_front();
+        return TRUE;
+    }
+    QString AskOpenPath(QWidget*) override
+    {
+        if (openPaths.empty())
+            return QString();
+        const QString path = openPaths.front();
+        openPaths.pop_front();
+        return path;
+    }
+    BOOL AskSavePath(QWidget*, QString& name, int& nFilter) override
+    {
+        proposedName = name;
+        nProposedFilter = nFilter;
+        if (savePaths.empty())
+            return FALSE;
+        name = savePaths.front().first;
+        nFilter = savePaths.front().second;
+        savePaths.pop_front();
+        return TRUE;
+    }
+    QString AskPasteFilePath(QWidget*, const QString& folder) override
+    {
+        pasteFolders << folder;
+        if (pastePaths.empty())
+            return QString();
+        const QString path = pastePaths.front();
+        pastePaths.pop_front();
+        return path;
+    }
+    ESaveChanges AskSaveChanges(QWidget*, const QString&) override
+    {
+        ++nSaveQuestions;
+        if (saveAnswers.empty())
+            return SAVE_NO;
+        const ESaveChanges answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    void ShowError(QWidget*, const QString& text) override { errors << text; }
+};
+
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool SameBytes(const CDib& a, const CDib& b)
+{
+    return a.GetSize() == b.GetSize() &&
+           std::equal(a.m_pBits, a.m_pBits + size_t(a.m_nStride) * a.m_nHeight, b.m_pBits);
+}
+
+class WindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        StartApp();
+    }
+    void TearDown() override { StopApp(); }
+
+    QString Path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+
+    void StartApp(const QStringList& args = {QStringLiteral("skyloom")})
+    {
+        m_pApp = std::make_unique<CSkyloomApp>(
+            std::make_unique<CSettingsStore>(Path("settings.ini")));
+        auto pUi = std::make_unique<CScriptedUi>();
+        m_pUi = pUi.get();
+        m_pApp->SetDocumentUi(std::move(pUi));
+        ASSERT_TRUE(m_pApp->InitInstance(args));
+        Frame()->resize(900, 700);
+        QApplication::processEvents();
+    }
+    void StopApp()
+    {
+        if (!m_pApp)
+            return;
+        m_pApp->ExitInstance();
+        m_pApp.reset();
+    }
+
+    CMainFrame* Frame() { return m_pApp->GetMainFrame(); }
+    CSkyloomView* View() { return Frame()->GetView(); }
+    CSkyloomDoc& Doc() { return m_pApp->GetDocument(); }
+    CDib& Picture() { return Doc().GetImage(); }
+    void Command(int nId) { Frame()->GetAction(nId)->trigger(); }
+
+    void Mouse(QEvent::Type type, QPoint pt, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* pViewport = View()->viewport();
+        QMouseEvent event(type, pt, pViewport->mapToGlobal(pt),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                          modifiers);
+        QApplication::sendEvent(pViewport, &event);
+    }
+    void Press(QPoint pt) { Mouse(QEvent::MouseButtonPress, pt, Qt::LeftButton); }
+    void Move(QPoint pt, bool bDown = true)
+    {
+        Mouse(QEvent::MouseMove, pt, bDown ? Qt::LeftButton : Qt::NoButton);
+    }
+    void Release(QPoint pt) { Mouse(QEvent::MouseButtonRelease, pt, Qt::NoButton); }
+    void Drag(QPoint from, QPoint to)
+    {
+        Press(from);
+        Move((from + to) / 2);
+        Move(to);
+        Release(to);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<CSkyloomApp> m_pApp;
+    CScriptedUi* m_pUi = nullptr;
+};
