@@ -109,18 +109,73 @@ void CGLMesh::Draw(CGLStateCache& cache)
     glPopClientAttrib();
 }
 
-void CGLMesh::RenderPoints(CGLStateCache& cache, float pointSize, int first, int count)
+namespace {
+long long s_nPointsSent = 0;
+
+// Where the current modelview, projection and viewport put a point, in window coordinates.
+class CWindowProjection
+{
+public:
+    CWindowProjection()
+    {
+        GLdouble mv[16], proj[16];
+        glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+        glGetDoublev(GL_PROJECTION_MATRIX, proj);
+        glGetIntegerv(GL_VIEWPORT, m_viewport);
+        for (int c = 0; c < 4; ++c)
+            for (int r = 0; r < 4; ++r) {
+                double sum = 0;
+                for (int k = 0; k < 4; ++k)
+                    sum += proj[k * 4 + r] * mv[c * 4 + k];
+                m_mvp[c * 4 + r] = sum;
+            }
+    }
+    // False when the point lies behind the eye (OpenGL decides those itself).
+    bool Project(const float* p, double& x, double& y) const
+    {
+        double clip[4];
+        for (int r = 0; r < 4; ++r)
+            clip[r] = m_mvp[r] * p[0] + m_mvp[4 + r] * p[1] + m_mvp[8 + r] * p[2] + m_mvp[12 + r];
+        if (!(clip[3] > 0))
+            return false;
+        x = m_viewport[0] + (clip[0] / clip[3] + 1) * m_viewport[2] / 2;
+        y = m_viewport[1] + (clip[1] / clip[3] + 1) * m_viewport[3] / 2;
+        return true;
+    }
+
+private:
+    double m_mvp[16];
+    GLint m_viewport[4];
+};
+}
+
+long long CGLMesh::PointsSent()
+{
+    return s_nPointsSent;
+}
+
+void CGLMesh::RenderPoints(CGLStateCache& cache, float pointSize, int first, int count,
+                           const CRect* pWindow)
 {
     ApplyMaterial(cache);
     if (first < 0 || first >= m_nVertices || count < 0)
         return;
     if (count == 0 || count > m_nVertices - first)
         count = m_nVertices - first;
+    const CWindowProjection projection;
+    // Far more than the point's half size and any rounding between our sums and the GL's.
+    const double margin = pointSize + 4;
     glPointSize(pointSize);
     glBegin(GL_POINTS);
     for (int i = first; i < first + count; ++i) {
+        double x, y;
+        if (pWindow && projection.Project(m_pVertices[i].position, x, y) &&
+            (x < pWindow->left - margin || x > pWindow->right + margin ||
+             y < pWindow->top - margin || y > pWindow->bottom + margin))
+            continue;
         glColor4ubv(m_pVertices[i].color);
         glVertex3fv(m_pVertices[i].position);
+        ++s_nPointsSent;
     }
     glEnd();
 }

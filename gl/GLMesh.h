@@ -59,8 +59,13 @@ public:
     // the normals when flagged and texture coordinates when texturing.
     virtual void Draw(CGLStateCache& cache);
     // Draws vertices first .. first + count - 1 as points of the given size. A count of 0
-    // means up to the last vertex; a range past the end is cut there.
-    void RenderPoints(CGLStateCache& cache, float pointSize, int first, int count);
+    // means up to the last vertex; a range past the end is cut there. With pWindow (window
+    // coordinates, bottom-up, right and top exclusive), points whose centre the current
+    // matrices put more than a few pixels outside it are not sent: they could not show there.
+    void RenderPoints(CGLStateCache& cache, float pointSize, int first, int count,
+                      const CRect* pWindow = nullptr);
+    // Points sent to OpenGL by RenderPoints since the program started.
+    static long long PointsSent();
 
     int m_bNormals = 0;
 

@@ -270,16 +270,17 @@ float CGalaxyModel::TwistProfile(float, float)
 
 void CGalaxyModel::Draw(CGLStateCache& cache)
 {
+    const CRect* pVisible = m_rectVisible.IsRectEmpty() ? nullptr : &m_rectVisible;
     if (m_bCore && m_pCore && m_nCore > 0)
-        m_pCore->RenderPoints(cache, 1.0f, 0, m_nCore);
+        m_pCore->RenderPoints(cache, 1.0f, 0, m_nCore, pVisible);
     if (m_bStars && m_pStars && m_nStars > 0) {
         int nSmall, nLarge;
         SplitPointSizes(m_nStars, nSmall, nLarge);
         // A count of 0 would mean "to the end": skip an empty slice instead.
         if (nSmall > 0)
-            m_pStars->RenderPoints(cache, 1.0f, 0, nSmall);
+            m_pStars->RenderPoints(cache, 1.0f, 0, nSmall, pVisible);
         if (nLarge > 0)
-            m_pStars->RenderPoints(cache, 2.0f, nSmall, nLarge);
+            m_pStars->RenderPoints(cache, 2.0f, nSmall, nLarge, pVisible);
     }
     if (m_pGasDisc)
         m_pGasDisc->Draw(cache);

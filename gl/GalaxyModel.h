@@ -98,6 +98,9 @@ public:
     CGLDiscMesh* m_pDustDisc = nullptr;
     double m_dDensity = 0.2;
     double m_dGasScale;
+    // The part of the GL window that will be seen (window coordinates, bottom-up); stars
+    // outside it are not drawn. Empty: all of them.
+    CRect m_rectVisible;
 
     // The standard deviations the last Build gave the two clouds (x, y, z).
     double m_starsSigma[3] = {0, 0, 0};

@@ -1,5 +1,6 @@
 #include "gl/GalaxyEffect.h"
 #include "gl/GalaxyModel.h"
+#include "gl/GLMesh.h"
 
 #include "GLTestSupport.h"
 #include "app/Settings.h"
@@ -153,6 +154,37 @@ TEST_F(GalaxyRenderTest, ASecondImageIsTheBackground)
     EXPECT_TRUE(PixelIs(picture, 0, 30, 0x00001E));
     EXPECT_TRUE(PixelIs(picture, 48, 31, 0x30001F));
     EXPECT_TRUE(PixelIs(picture, 60, 40, 0x3C0028)) << "outside the rectangle";
+}
+
+// A galaxy hanging far past the picture sends only the stars that can land in it, and
+// gives the pixels the same galaxy gives where it lies wholly inside a larger picture.
+TEST_F(GalaxyRenderTest, StarsOutsideThePictureAreNotDrawnAndThePixelsStay)
+{
+    m_effect.m_nType = kCodeSc;
+    m_effect.m_dDensity = 0.5;
+    const CSize sizes[2] = {CSize(64, 48), CSize(256, 144)};
+    // The same 192 x 96 rectangle: mostly past the small picture's left and top edges,
+    // inside the large one, where the small picture's pixels sit 120 right and 48 down.
+    const CRect rects[2] = {CRect(-120, -48, 72, 48), CRect(0, 0, 192, 96)};
+    CDib pictures[2];
+    long long sent[2];
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(pictures[i].Create(sizes[i].cx, sizes[i].cy));
+        SetRandomSeed(77);
+        const long long before = CGLMesh::PointsSent();
+        m_effect.Render(pictures[i], rects[i], nullptr, FALSE);
+        sent[i] = CGLMesh::PointsSent() - before;
+    }
+    int differing = 0, lit = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const DWORD small = pictures[0].GetPixel(x, y);
+            differing += small != pictures[1].GetPixel(x + 120, y + 48);
+            lit += small != 0;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(lit, 100);
+    EXPECT_LT(sent[0], sent[1] / 2) << "of " << sent[1] << " stars, " << sent[0] << " were sent";
 }
 
 TEST_F(GalaxyRenderTest, EveryClassDrawsSomethingAndTheTwistWindsTheSpirals)
