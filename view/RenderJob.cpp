@@ -57,35 +57,13 @@ BOOL IsRendering()
     return s_bRendering;
 }
 
-CRenderJobResult RenderDrag(CEffect& tool, CSkyloomDoc& doc, CRect rect, CPreviewHostDlg* pDialog)
-{
-    CRenderJobResult result;
-    if (s_bRendering) {
-        result.outcome = RENDER_BUSY;
-        return result;
-    }
-    rect.NormalizeRect();
-    CRect visible;
-    if (rect.IsRectEmpty() || !visible.IntersectRect(rect, doc.GetImageRect()))
-        return result;
-    const CRenderingGuard guard;
-    if (pDialog && !tool.FromDialog(pDialog)) {
-        result.outcome = RENDER_INVALID_VALUES;
-        return result;
-    }
-    CRect area = rect;
-    tool.GetAffectedRect(area);
-    const BOOL bModified = doc.IsModified();
-    result = Run(tool, doc, rect, area, TRUE);
-    if (result.outcome == RENDER_CANCELLED)
-        doc.SetModifiedFlag(bModified);
-    // One pixel more wipes the rubber band drawn along the rectangle's edge.
-    result.rectRepaint.InflateRect(1, 1);
-    return result;
-}
+namespace {
 
-CRenderJobResult RenderClick(CEffect& tool, CSkyloomDoc& doc, const CRect& target,
-                             CPreviewHostDlg* pDialog)
+// The gate and the steps both gestures share: a target that is empty or misses the
+// picture renders nothing; the dialog's values must pass; a cancelled render leaves the
+// modified flag as it was.
+CRenderJobResult RunGesture(CEffect& tool, CSkyloomDoc& doc, const CRect& target,
+                            CPreviewHostDlg* pDialog, BOOL bPrepare)
 {
     CRenderJobResult result;
     if (s_bRendering) {
@@ -100,12 +78,30 @@ CRenderJobResult RenderClick(CEffect& tool, CSkyloomDoc& doc, const CRect& targe
         result.outcome = RENDER_INVALID_VALUES;
         return result;
     }
-    // The area saved for undo covers what the tool's stars can reach past the target.
     CRect area = target;
     tool.GetAffectedRect(area);
     const BOOL bModified = doc.IsModified();
-    result = Run(tool, doc, target, area, FALSE);
+    result = Run(tool, doc, target, area, bPrepare);
     if (result.outcome == RENDER_CANCELLED)
         doc.SetModifiedFlag(bModified);
     return result;
+}
+
+}
+
+CRenderJobResult RenderDrag(CEffect& tool, CSkyloomDoc& doc, CRect rect, CPreviewHostDlg* pDialog)
+{
+    rect.NormalizeRect();
+    CRenderJobResult result = RunGesture(tool, doc, rect, pDialog, TRUE);
+    // One pixel more wipes the rubber band drawn along the rectangle's edge.
+    if (!result.rectRepaint.IsRectEmpty())
+        result.rectRepaint.InflateRect(1, 1);
+    return result;
+}
+
+CRenderJobResult RenderClick(CEffect& tool, CSkyloomDoc& doc, const CRect& target,
+                             CPreviewHostDlg* pDialog)
+{
+    // The Star Field's click goes on from the generator's present state.
+    return RunGesture(tool, doc, target, pDialog, FALSE);
 }
