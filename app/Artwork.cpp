@@ -129,3 +129,9 @@ QIcon AppIcon()
         icon.addFile(QStringLiteral(":/res/icons/skyloom-%1.png").arg(n), QSize(n, n));
     return icon;
 }
+
+QPixmap BitmapResource(int nBitmapId)
+{
+    InitArtworkResources();
+    return QPixmap(QStringLiteral(":/res/bitmaps/%1.png").arg(nBitmapId));
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 
 class QCursor;
 
@@ -23,3 +24,7 @@ const QCursor* LoadToolCursor(int nCursorId);
 
 // The program's icon at 16, 32, 48, 64, 128 and 256 pixels.
 QIcon AppIcon();
+
+// A bitmap resource of the dialogs by id (161: the backdrop of the Lighting dialog's polar
+// view); a null pixmap for any other id.
+QPixmap BitmapResource(int nBitmapId);

@@ -24,6 +24,8 @@ public:
     virtual BOOL AskSavePath(QWidget* pParent, QString& strName, int& nFilter) = 0;
     // Paste File: the chosen picture, starting in strFolder; empty when cancelled.
     virtual QString AskPasteFilePath(QWidget* pParent, const QString& strFolder) = 0;
+    // The galaxy's "Browse...": a gas texture, starting in strFolder; empty when cancelled.
+    virtual QString AskTexturePath(QWidget* pParent, const QString& strFolder) = 0;
     // "Save changes to %1?"
     virtual ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) = 0;
     // A failure the user must hear of.

@@ -8,6 +8,7 @@
 #include "../document/SkyloomDoc.h"
 #include "Settings.h"
 #include "../effects/EffectDlg.h"
+#include "../gl/PlanetDlg.h"
 #include "../view/OptionsSheet.h"
 #include "../view/RenderJob.h"
 #include "../view/SkyloomView.h"
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -117,6 +119,7 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     QApplication::setWindowIcon(AppIcon());
     setAcceptDrops(true);
     RegisterEffectDialogs();
+    RegisterLitDialogs();
     m_pView = new CSkyloomView(m_doc, app.GetStore(), this);
     setCentralWidget(m_pView);
     CreateActions();
@@ -125,6 +128,10 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     CreateStatusBar();
     m_pView->SetContextMenu(m_pContextMenu);
     SetToolCursorLoader(&LoadToolCursor);
+    // What a render or a preview's OpenGL cannot do is told in a message box.
+    SetEffectWarningSink([](const QString& text) {
+        QMessageBox::warning(QApplication::activeWindow(), LoadString(IDS_APP_TITLE), text);
+    });
 
     connect(m_pView, &CSkyloomView::statusChanged, this, &CMainFrame::UpdatePanes);
     connect(m_pView, &CSkyloomView::toolChanged, this, &CMainFrame::UpdateCommandUI);
@@ -157,6 +164,7 @@ CMainFrame::~CMainFrame()
     if (GetProgressDisplay() == this)
         SetProgressDisplay(nullptr);
     SetToolCursorLoader(nullptr);
+    SetEffectWarningSink(nullptr);
 }
 
 QAction* CMainFrame::GetAction(int nId) const

@@ -93,6 +93,14 @@ public:
             pParent, QStringLiteral("Paste File"), strFolder,
             QStringLiteral("Image Files (*.bmp *.jpg *.tga);;All Files (*)"));
     }
+    QString AskTexturePath(QWidget* pParent, const QString& strFolder) override
+    {
+        QFileDialog dialog(pParent, QString(), strFolder,
+                           QStringLiteral("Image Files (*.bmp *.jpg);;All Files (*)"));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::ReadOnly);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    }
     ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) override
     {
         const auto answer = QMessageBox::question(

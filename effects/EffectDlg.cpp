@@ -3,6 +3,7 @@
 #include "../app/Settings.h"
 #include "../app/StringTable.h"
 #include "../gl/PreviewWnd.h"
+#include "../view/ColorSwatch.h"
 #include "../view/PickColor.h"
 #include "Effect.h"
 #include "GasDlg.h"
@@ -13,6 +14,7 @@
 #include "VortexDlg.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -57,11 +59,14 @@ QIcon ColorIcon(COLORREF color)
 
 } // namespace
 
-CEffectDlg::CEffectDlg(std::unique_ptr<CEffect> pEffect, const QString& strTitle, QWidget* pParent)
+CEffectDlg::CEffectDlg(std::unique_ptr<CEffect> pEffect, const QString& strTitle, QWidget* pParent,
+                       CPreviewWnd* pPreview)
     : CPreviewHostDlg(pParent), m_pEffect(std::move(pEffect))
 {
     setWindowTitle(strTitle);
-    SetPreview(new CEffectPreviewWnd(this));
+    if (pPreview)
+        pPreview->setParent(this);
+    SetPreview(pPreview ? pPreview : new CEffectPreviewWnd(this));
     GetPreview()->setObjectName(QStringLiteral("preview1046"));
 }
 
@@ -179,8 +184,44 @@ QPushButton* CEffectDlg::AddColorButton(const char* szText, int nId, COLORREF* p
 
 void CEffectDlg::ShowColor(int nId)
 {
-    if (auto* pButton = qobject_cast<QPushButton*>(Control(nId)))
+    const auto swatch = m_swatches.find(nId);
+    if (swatch != m_swatches.end())
+        swatch->second->SetColor(*m_colors[nId]);
+    else if (auto* pButton = qobject_cast<QPushButton*>(Control(nId)))
         pButton->setIcon(ColorIcon(*m_colors[nId]));
+}
+
+CColorSwatch* CEffectDlg::AddColorSwatch(int nButtonId)
+{
+    auto* pSwatch = new CColorSwatch(this);
+    pSwatch->setObjectName(IdName("swatch", nButtonId));
+    pSwatch->setFixedSize(24, 16);
+    m_swatches[nButtonId] = pSwatch;
+    ShowColor(nButtonId);
+    return pSwatch;
+}
+
+QComboBox* CEffectDlg::AddCombo(int nId, int* pMember,
+                                const std::vector<std::pair<QString, int>>& items)
+{
+    auto* pCombo = new QComboBox(this);
+    pCombo->setObjectName(IdName("combo", nId));
+    for (const auto& [text, nData] : items)
+        pCombo->addItem(text, nData);
+    connect(pCombo, &QComboBox::activated, this, &CEffectDlg::PostRefresh);
+    m_controls[nId] = pCombo;
+    m_fields[nId] = CField{CField::Combo, pCombo, pMember};
+    return pCombo;
+}
+
+void CEffectDlg::SetControlText(int nId, const QString& text)
+{
+    auto* pEdit = qobject_cast<QLineEdit*>(Control(nId));
+    if (!pEdit)
+        return;
+    m_bWriting = TRUE;
+    pEdit->setText(text);
+    m_bWriting = FALSE;
 }
 
 void CEffectDlg::SetRange(int nId, double dMin, double dMax)
@@ -220,6 +261,7 @@ void CEffectDlg::Finish(QLayout* pControls)
 
 void CEffectDlg::OnInitDialog(CEffect& tool)
 {
+    GetPreview()->ResizeBuffer();
     tool.ToDialog(this);
     PlaceDialog();
     SetPreviewDelay(g_nPreviewDelay);
@@ -256,6 +298,11 @@ BOOL CEffectDlg::UpdateData(BOOL bSaveAndValidate)
             case CField::Check:
                 static_cast<QCheckBox*>(field.pControl)->setChecked(*static_cast<int*>(field.pMember) != 0);
                 break;
+            case CField::Combo: {
+                auto* pCombo = static_cast<QComboBox*>(field.pControl);
+                pCombo->setCurrentIndex(pCombo->findData(*static_cast<int*>(field.pMember)));
+                break;
+            }
             }
         }
         for (const auto& entry : m_colors)
@@ -285,6 +332,11 @@ BOOL CEffectDlg::ReadField(int, const CField& field, double& dValue)
 {
     if (field.kind == CField::Check) {
         dValue = static_cast<QCheckBox*>(field.pControl)->isChecked() ? 1 : 0;
+        return TRUE;
+    }
+    if (field.kind == CField::Combo) {
+        // A drop-down list always holds one of its items.
+        dValue = static_cast<QComboBox*>(field.pControl)->currentData().toInt();
         return TRUE;
     }
     const QString text = static_cast<QLineEdit*>(field.pControl)->text().trimmed();

@@ -13,7 +13,10 @@
 #include <memory>
 #include <vector>
 
+class CColorSwatch;
+class CPreviewWnd;
 class QCheckBox;
+class QComboBox;
 class QGridLayout;
 class QLayout;
 class QLineEdit;
@@ -23,19 +26,21 @@ class CEffectDlg : public CPreviewHostDlg
 {
     Q_OBJECT
 public:
-    CEffectDlg(std::unique_ptr<CEffect> pEffect, const QString& strTitle, QWidget* pParent);
+    // pPreview is the preview window to host (null: the two-dimensional effects' one).
+    CEffectDlg(std::unique_ptr<CEffect> pEffect, const QString& strTitle, QWidget* pParent,
+               CPreviewWnd* pPreview = nullptr);
     ~CEffectDlg() override;
 
     // The effect the preview renders.
     CEffect* GetEffect() const { return m_pEffect.get(); }
 
-    // Opens the dialog for tool: its parameters into the controls, the place, the preview
-    // delay, the spins, and a first preview.
+    // Opens the dialog for tool: the preview's picture, the tool's parameters into the
+    // controls, the place, the preview delay, the spins, and a first preview.
     void OnInitDialog(CEffect& tool);
 
     // "Default properties": the private effect's defaults into the controls, then a
     // refresh. The tool itself changes only at its next render.
-    void OnDefaultProperties();
+    virtual void OnDefaultProperties();
 
     // FALSE: members to controls (no change is reported). TRUE: controls to members in the
     // exchange order; a text that is no number or lies outside its validated range stops
@@ -86,6 +91,13 @@ protected:
     QCheckBox* AddCheck(const char* szText, int nId, int* pMember);
     // A button that opens the colour chooser on the member; either way the preview refreshes.
     QPushButton* AddColorButton(const char* szText, int nId, COLORREF* pMember);
+    // A swatch that shows the colour of button nId (which then shows none itself).
+    CColorSwatch* AddColorSwatch(int nButtonId);
+    // A drop-down of items (text and data); the member holds the data of the chosen item,
+    // and a choice refreshes the preview.
+    QComboBox* AddCombo(int nId, int* pMember, const std::vector<std::pair<QString, int>>& items);
+    // Writes text into edit nId as the program (no change by the user), moving its spin.
+    void SetControlText(int nId, const QString& text);
     // The range the reading checks for control nId.
     void SetRange(int nId, double dMin, double dMax);
     // The order in which UpdateData(TRUE) reads the controls.
@@ -97,7 +109,7 @@ protected:
 private:
     struct CField
     {
-        enum EKind { Real, Integer, Check } kind;
+        enum EKind { Real, Integer, Check, Combo } kind;
         QWidget* pControl;
         void* pMember;
         bool bRange = false;
@@ -116,6 +128,7 @@ private:
     std::map<int, QWidget*> m_controls;
     std::map<int, std::unique_ptr<CSpinEditPair>> m_pairs;
     std::map<int, COLORREF*> m_colors;
+    std::map<int, CColorSwatch*> m_swatches;
     // Set while members are written to the controls: that is no change by the user.
     BOOL m_bWriting = FALSE;
 };

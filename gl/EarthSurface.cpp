@@ -91,6 +91,12 @@ void CEarthSurface::ReinitialiseNoise()
     m_clouds.Initialize(m_dCloudFractal, 2.0, 8.0, m_dCoverage);
 }
 
+void CEarthSurface::CopyFixedTables(const CSurfaceModel& other)
+{
+    if (const auto* pEarth = dynamic_cast<const CEarthSurface*>(&other))
+        m_vectorNoise = pEarth->m_vectorNoise;
+}
+
 void CEarthSurface::LoadDefaults(const CSettingsStore& store, const QString& section)
 {
     CSurfaceModel::LoadDefaults(store, section);

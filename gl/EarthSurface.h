@@ -16,6 +16,8 @@ public:
     void ResetDefaults() override;
     void ReinitialiseNoise() override;
 
+    void CopyFixedTables(const CSurfaceModel& other) override;
+
     CEffectValues GetValues() override;
     QStringList ReinitialisingValues() const override;
     // Also starts the cloud sum at the loaded coverage, keeping the noise weights.

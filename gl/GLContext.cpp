@@ -172,6 +172,27 @@ private:
     std::vector<EGLConfig> m_configs;
 };
 
+// The same configs as a preview window sees them: whatever can draw with OpenGL into a
+// framebuffer of the shared context also serves a window, whose picture is then shown.
+class CWindowPixelFormats : public CPixelFormatDevice
+{
+public:
+    explicit CWindowPixelFormats(const CEglPixelFormats& configs) : m_configs(configs) {}
+
+    int DescribePixelFormat(int index, PIXELFORMATDESCRIPTOR& pfd) const override
+    {
+        const int count = m_configs.DescribePixelFormat(index, pfd);
+        if (count > 0 && (pfd.dwFlags & PFD_SUPPORT_OPENGL))
+            pfd.dwFlags = (pfd.dwFlags & ~(PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI)) |
+                          PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER;
+        return count;
+    }
+    std::string GetLastErrorText() const override { return m_configs.GetLastErrorText(); }
+
+private:
+    const CEglPixelFormats& m_configs;
+};
+
 bool IsSharedContextCurrent()
 {
     return s_shared.context != EGL_NO_CONTEXT &&
@@ -434,6 +455,38 @@ std::string ReportLastError(BOOL show)
     if (show)
         qWarning("%s", text.c_str());
     return text;
+}
+
+int ChooseWindowPixelFormat()
+{
+    const PIXELFORMATDESCRIPTOR request = WindowFormatRequest();
+    if (!s_egl.hLibrary || !OpenDisplay()) {
+        const CPixelFormatList none({}, s_egl.hLibrary ? "No EGL display" : ReportLastError(FALSE));
+        return ChooseBestPixelFormat(none, request.cColorBits, request.cDepthBits, FALSE,
+                                     request.dwFlags, "pixformat_window.txt");
+    }
+    const CEglPixelFormats configs(s_shared.display);
+    return ChooseBestPixelFormat(CWindowPixelFormats(configs), request.cColorBits,
+                                 request.cDepthBits, FALSE, request.dwFlags,
+                                 "pixformat_window.txt");
+}
+
+int SystemChooseWindowPixelFormat()
+{
+    if (!s_egl.hLibrary || !OpenDisplay())
+        return 0;
+    const EGLint wanted[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint count = 0;
+    if (!s_egl.ChooseConfig(s_shared.display, wanted, &config, 1, &count) || count < 1)
+        return 0;
+    const CEglPixelFormats configs(s_shared.display);
+    PIXELFORMATDESCRIPTOR pfd;
+    const int total = configs.DescribePixelFormat(1, pfd);
+    for (int i = 1; i <= total; ++i)
+        if (configs.Config(i) == config)
+            return i;
+    return 0;
 }
 
 BOOL CDib::CreateGLContext()

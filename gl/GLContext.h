@@ -31,6 +31,16 @@ BOOL LoadGLEntryPoints(BOOL load, const char* libraryName);
 void FreeGLEntryPoints();
 BOOL AreGLEntryPointsLoaded();
 
+// The formats a preview window can draw in, scored by ChooseBestPixelFormat with the
+// window request and logged in "pixformat_window.txt": the display's OpenGL configs, each
+// serving a window whose picture is drawn in a framebuffer of the process-wide context and
+// then shown (a double buffer). The 1-based index, or -1 when none qualifies or there is
+// no display (the log then says why).
+int ChooseWindowPixelFormat();
+// The display's own choice of an OpenGL config, where the scorer found none: its 1-based
+// index, or 0 when there is none (no EGL, no display, no OpenGL config).
+int SystemChooseWindowPixelFormat();
+
 // Reads and clears the pending GL error; returns it (0 for none). Nothing is shown.
 unsigned CheckGLError(const char* label);
 // The text of the last EGL error; with show set it also goes to the warning output.

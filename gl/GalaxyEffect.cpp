@@ -17,9 +17,6 @@
 #include <memory>
 #include <new>
 
-namespace {
-
-// Where the gas textures the program ships with live.
 QString GalaxyTextureFolder()
 {
     if (!QCoreApplication::instance())
@@ -27,14 +24,10 @@ QString GalaxyTextureFolder()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/Textures/Galaxy");
 }
 
-// A texture that will load: a regular picture file we can read. Anything else (a folder,
-// a FIFO that would block, a file that is not a picture) is no gas texture.
 bool IsUsableGasTexture(const QString& text)
 {
     CDib probe;
     return probe.Load(QFile::encodeName(ResolveGalaxyTexture(text)).constData()) != FALSE;
-}
-
 }
 
 QString ResolveGalaxyTexture(const QString& path)
@@ -159,6 +152,23 @@ bool CGalaxyEffect::SetOption(const QString& name, const QString& text, QString&
     return CEffect::SetOption(name, text, why);
 }
 
+std::unique_ptr<CGalaxyModel> CGalaxyEffect::CreateModel() const
+{
+    std::unique_ptr<CGalaxyModel> pModel(CreateGalaxyModel(m_nType));
+    if (!pModel)
+        return pModel;
+    pModel->m_bTwist = m_bTwist;
+    pModel->m_bStars = m_bStars;
+    pModel->m_bCore = m_bCore;
+    pModel->m_starsColor.SetColorRef(m_crStars);
+    pModel->m_coreColor.SetColorRef(m_crCore);
+    pModel->m_gasColor.SetColorRef(m_crGas);
+    pModel->m_strGasTexture = ResolveGalaxyTexture(m_strGasTexture);
+    pModel->m_dDensity = m_dDensity;
+    pModel->m_dGasScale = m_dGasScale;
+    return pModel;
+}
+
 void CGalaxyEffect::PrepareRender() {}
 
 void CGalaxyEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
@@ -178,18 +188,9 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
 
     try {
         auto pOffscreen = std::make_unique<CDib>();
-        std::unique_ptr<CGalaxyModel> pModel(CreateGalaxyModel(m_nType));
+        std::unique_ptr<CGalaxyModel> pModel = CreateModel();
         if (!pModel)
             throw std::bad_alloc();
-        pModel->m_bTwist = m_bTwist;
-        pModel->m_bStars = m_bStars;
-        pModel->m_bCore = m_bCore;
-        pModel->m_starsColor.SetColorRef(m_crStars);
-        pModel->m_coreColor.SetColorRef(m_crCore);
-        pModel->m_gasColor.SetColorRef(m_crGas);
-        pModel->m_strGasTexture = ResolveGalaxyTexture(m_strGasTexture);
-        pModel->m_dDensity = m_dDensity;
-        pModel->m_dGasScale = m_dGasScale;
 
         if (!pOffscreen->Create(w, h))
             throw std::bad_alloc();

@@ -7,9 +7,18 @@
 
 #include <QString>
 
+#include <memory>
+
+class CGalaxyModel;
+
 // A gas texture's full path: a bare file name that is not found as given is looked up in
 // the program's "Textures/Galaxy" folder.
 QString ResolveGalaxyTexture(const QString& path);
+// Where the gas textures the program ships with live (empty without an application).
+QString GalaxyTextureFolder();
+// A texture that will load: a regular picture file we can read. Anything else (a folder,
+// a FIFO that would block, a file that is not a picture, one removed) is no gas texture.
+bool IsUsableGasTexture(const QString& text);
 
 class CGalaxyEffect : public CEffect
 {
@@ -46,6 +55,10 @@ public:
     int m_bTwist = 1;
     int m_bStars = 1;
     int m_bCore = 1;
+
+    // A new model of the type with the effect's switches, colours, texture, density and
+    // gas scale (not yet built); null when memory runs out.
+    std::unique_ptr<CGalaxyModel> CreateModel() const;
 
     // The face-on orientation: a quarter turn about the x axis.
     static CMatrix4 FaceOnRotation();

@@ -221,12 +221,13 @@ CGLDiscMesh* CGalaxyModel::MakeGasDisc()
 {
     CGLDiscMesh* pDisc = MakeDisc(m_gasColor, CColor(0, 0, 0), 2);
     CGLMaterial* pMaterial = pDisc->GetMaterial();
-    if (m_strGasTexture.isEmpty())
+    // A chosen file that cannot be read (removed since, damaged, no picture) leaves the
+    // disc on the type's built-in texture rather than bare.
+    if (m_strGasTexture.isEmpty() ||
+        pMaterial->LoadTextureFromFile(QFile::encodeName(m_strGasTexture).constData(), GL_LINEAR,
+                                       GL_LINEAR, GL_REPEAT, GL_REPEAT, GL_MODULATE) < 0)
         pMaterial->LoadTextureFromResource(m_nTextureId, GL_LINEAR, GL_LINEAR, GL_REPEAT,
                                            GL_REPEAT, GL_MODULATE);
-    else
-        pMaterial->LoadTextureFromFile(QFile::encodeName(m_strGasTexture).constData(), GL_LINEAR, GL_LINEAR, GL_REPEAT,
-                                       GL_REPEAT, GL_MODULATE);
     return pDisc;
 }
 

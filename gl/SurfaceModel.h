@@ -59,6 +59,11 @@ public:
     // the cloud coverage), drawing new tables: what a dialog's values take effect through.
     virtual void ReinitialiseNoise() = 0;
 
+    // Takes the tables that are drawn once, when the model is made, from a model of the
+    // same kind (the Earth's vector noise), so that two models given the same values and
+    // seed draw the same planet: a dialog's preview model and its tool.
+    virtual void CopyFixedTables(const CSurfaceModel& other) { (void)other; }
+
     // The stored values, in the order they are read and written (their value names in the
     // tool's section).
     virtual CEffectValues GetValues() = 0;
@@ -76,6 +81,8 @@ public:
     int GetBumpMode() const { return m_nBumpMode; }
     void SetBumpMode(int mode) { m_nBumpMode = mode; }
     double GetFractal() const { return m_dFractal; }
+    // The terrain's H as a dialog sets it; it reaches the noise on ReinitialiseNoise.
+    void SetFractal(double dFractal) { m_dFractal = dFractal; }
     const CFractalNoise3D& GetTerrainNoise() const { return m_terrain; }
 
 protected:

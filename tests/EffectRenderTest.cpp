@@ -63,7 +63,8 @@ QString SaveForInspection(const CDib& dib, const QString& name)
 const std::map<std::string, uint64_t> s_goldenHashes = {
     {"StarField", 6559548798668393102ull},
     {"Cluster", 8654493304941033007ull},
-    {"Galaxy", 12242244942861593070ull},
+    // The reset's "Loose spiral.jpg" is not beside this test: the built-in texture.
+    {"Galaxy", 9417751802108329097ull},
     {"Nebula", 7569610063817776799ull},
     {"Star", 7863903382620696945ull},
     {"Gas", 11835236741006419091ull},

@@ -981,6 +981,53 @@ QString AppIconSvg()
     return svg;
 }
 
+// Bitmap 161, the backdrop of the Lighting dialog's polar view: the planet seen from above
+// its pole, with rings of latitude and meridians, among a few stars; the light's marker
+// travels on a circle around it.
+QImage PolarBackdrop()
+{
+    const int w = 100, h = 72;
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    // Faint stars, placed by a fixed little generator so the picture never changes.
+    unsigned state = 161;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 0x7fff;
+    };
+    for (int i = 0; i < 40; ++i) {
+        const int x = int(next() % w), y = int(next() % h);
+        const int v = 70 + int(next() % 120);
+        image.setPixel(x, y, qRgb(v, v, v + 10 > 255 ? 255 : v + 10));
+    }
+    const QPointF c(w / 2.0, h / 2.0);
+    const double r = 24;
+    QRadialGradient globe(c, r);
+    globe.setColorAt(0, QColor(70, 110, 170));
+    globe.setColorAt(0.7, QColor(36, 62, 112));
+    globe.setColorAt(1, QColor(14, 24, 52));
+    p.setPen(Qt::NoPen);
+    p.setBrush(globe);
+    p.drawEllipse(c, r, r);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(120, 150, 200, 150), 0.8));
+    for (double k : {1.0 / 3, 2.0 / 3})
+        p.drawEllipse(c, r * k, r * k);
+    for (int i = 0; i < 8; ++i) {
+        const double a = i * kPi / 4;
+        p.drawLine(c, c + QPointF(std::cos(a) * r, std::sin(a) * r));
+    }
+    p.setPen(QPen(QColor(150, 180, 230), 1.0));
+    p.drawEllipse(c, r, r);
+    // The pole.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(220, 230, 255));
+    p.drawEllipse(c, 1.5, 1.5);
+    return image;
+}
+
 bool Save(const QImage& image, const QString& path)
 {
     if (!image.save(path, "PNG")) {
@@ -1002,7 +1049,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir res(QString::fromLocal8Bit(argv[1]));
-    for (const char* sub : {"toolbar", "cursors", "icons"})
+    for (const char* sub : {"toolbar", "cursors", "icons", "bitmaps"})
         res.mkpath(sub);
 
     bool bOk = true;
@@ -1019,6 +1066,8 @@ int main(int argc, char** argv)
     };
     for (const auto& c : cursors)
         bOk &= Save(CursorImage(c.pfnDraw), res.filePath(QString("cursors/%1.png").arg(c.nId)));
+
+    bOk &= Save(PolarBackdrop(), res.filePath("bitmaps/161.png"));
 
     for (int n : {16, 32, 48, 64, 128, 256})
         bOk &= Save(AppIcon(n), res.filePath(QString("icons/skyloom-%1.png").arg(n)));

@@ -22,4 +22,7 @@ void CColorSwatch::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(GetRValue(m_color), GetGValue(m_color), GetBValue(m_color)));
+    // An outline, so that a colour close to the dialog's own (white, light grey) still shows.
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

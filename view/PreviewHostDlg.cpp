@@ -60,12 +60,29 @@ CPreviewHostDlg::~CPreviewHostDlg()
     SavePosition();
 }
 
-void CPreviewHostDlg::SavePosition()
+QPoint StoredDialogPlace(const QString& strCaption, QPoint place, QSize size)
+{
+    if (const CSettingsStore* pStore = Store()) {
+        const QPoint stored(pStore->GetInt(strCaption, QStringLiteral("x"), place.x()),
+                            pStore->GetInt(strCaption, QStringLiteral("y"), place.y()));
+        // A place on a screen that is gone (or a damaged setting) would lose the dialog.
+        if (IsOnAScreen(QRect(stored, size)))
+            return stored;
+    }
+    return place;
+}
+
+void StoreDialogPlace(const QString& strCaption, QPoint place)
 {
     if (CSettingsStore* pStore = Store()) {
-        pStore->WriteInt(windowTitle(), QStringLiteral("x"), pos().x());
-        pStore->WriteInt(windowTitle(), QStringLiteral("y"), pos().y());
+        pStore->WriteInt(strCaption, QStringLiteral("x"), place.x());
+        pStore->WriteInt(strCaption, QStringLiteral("y"), place.y());
     }
+}
+
+void CPreviewHostDlg::SavePosition()
+{
+    StoreDialogPlace(windowTitle(), pos());
 }
 
 void CPreviewHostDlg::hideEvent(QHideEvent* pEvent)
@@ -112,14 +129,7 @@ void CPreviewHostDlg::PlaceDialog()
             place.setY(std::min(place.y(), screen.y() + screen.height() - 10 - size.height()));
         }
     }
-    if (const CSettingsStore* pStore = Store()) {
-        const QPoint stored(pStore->GetInt(windowTitle(), QStringLiteral("x"), place.x()),
-                            pStore->GetInt(windowTitle(), QStringLiteral("y"), place.y()));
-        // A place on a screen that is gone (or a damaged setting) would lose the dialog.
-        if (IsOnAScreen(QRect(stored, size)))
-            place = stored;
-    }
-    move(place);
+    move(StoredDialogPlace(windowTitle(), place, size));
 }
 
 void CPreviewHostDlg::OnParamChanged()

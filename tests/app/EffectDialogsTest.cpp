@@ -33,27 +33,6 @@
 
 namespace {
 
-// Answers every message box with OK and keeps its text.
-class CMessageCatcher
-{
-public:
-    CMessageCatcher()
-    {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts << pBox->text();
-                pBox->done(QMessageBox::Ok);
-            }
-        });
-        m_timer.start();
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
-
 class EffectDialogsTest : public WindowTest
 {
 protected:

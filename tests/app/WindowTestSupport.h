@@ -15,8 +15,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +37,8 @@ public:
     std::deque<ESaveChanges> saveAnswers;
     std::deque<QString> pastePaths; // empty: Paste File is cancelled
     QStringList pasteFolders;       // where each Paste File dialog started
+    std::deque<QString> texturePaths; // empty: "Browse..." is cancelled
+    QStringList textureFolders;
     QString proposedName;
     int nProposedFilter = -1;
     QStringList errors;
@@ -76,6 +80,15 @@ public:
         pastePaths.pop_front();
         return path;
     }
+    QString AskTexturePath(QWidget*, const QString& folder) override
+    {
+        textureFolders << folder;
+        if (texturePaths.empty())
+            return QString();
+        const QString path = texturePaths.front();
+        texturePaths.pop_front();
+        return path;
+    }
     ESaveChanges AskSaveChanges(QWidget*, const QString&) override
     {
         ++nSaveQuestions;
@@ -86,6 +99,27 @@ public:
         return answer;
     }
     void ShowError(QWidget*, const QString& text) override { errors << text; }
+};
+
+// Answers every message box with OK and keeps its text.
+class CMessageCatcher
+{
+public:
+    CMessageCatcher()
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts << pBox->text();
+                pBox->done(QMessageBox::Ok);
+            }
+        });
+        m_timer.start();
+    }
+    QStringList texts;
+
+private:
+    QTimer m_timer;
 };
 
 inline QByteArray ReadFile(const QString& path)
