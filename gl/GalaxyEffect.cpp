@@ -1,5 +1,6 @@
 #include "GalaxyEffect.h"
 
+#include "../app/DataFolders.h"
 #include "../app/Settings.h"
 #include "../app/SettingsStore.h"
 #include "../document/Dib.h"
@@ -9,7 +10,6 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,13 +19,15 @@
 
 namespace {
 
-// Where the gas textures the program ships with live.
+// Where the gas textures the program ships with live on disk.
 QString GalaxyTextureFolder()
 {
-    if (!QCoreApplication::instance())
-        return QString();
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Textures/Galaxy");
+    return ProgramDataFolder(QStringLiteral("Textures/Galaxy"));
 }
+
+// The built-in textures (the default "Loose spiral.jpg") are compiled in, so a galaxy
+// never depends on a folder being in its place.
+const char* const kBuiltInTextures = ":/Textures/Galaxy/";
 
 // A texture that will load: a regular picture file we can read. Anything else (a folder,
 // a FIFO that would block, a file that is not a picture) is no gas texture.
@@ -41,6 +43,9 @@ QString ResolveGalaxyTexture(const QString& path)
 {
     if (path.isEmpty() || path.contains(QLatin1Char('/')) || QFileInfo::exists(path))
         return path;
+    const QString builtIn = QLatin1String(kBuiltInTextures) + path;
+    if (QFileInfo::exists(builtIn))
+        return builtIn;
     const QString folder = GalaxyTextureFolder();
     if (folder.isEmpty())
         return path;
@@ -157,6 +162,19 @@ bool CGalaxyEffect::SetOption(const QString& name, const QString& text, QString&
         return true;
     }
     return CEffect::SetOption(name, text, why);
+}
+
+QString CGalaxyEffect::GetOption(const QString& name) const
+{
+    if (name == QLatin1String("Type"))
+        return QString::number(m_nType);
+    if (name == QLatin1String("Tilt"))
+        return QString::number(m_dTilt, 'g', 17);
+    if (name == QLatin1String("Spin"))
+        return QString::number(m_dSpin, 'g', 17);
+    if (name == QLatin1String("GasTexture"))
+        return m_strGasTexture;
+    return CEffect::GetOption(name);
 }
 
 void CGalaxyEffect::PrepareRender() {}

@@ -7,8 +7,9 @@
 
 #include <QString>
 
-// A gas texture's full path: a bare file name that is not found as given is looked up in
-// the program's "Textures/Galaxy" folder.
+// A gas texture's full path: a bare file name that is not found as given is one of the
+// built-in textures (":/Textures/Galaxy/<name>") or else looked up in the program's
+// "Textures/Galaxy" folder.
 QString ResolveGalaxyTexture(const QString& path);
 
 class CGalaxyEffect : public CEffect
@@ -29,6 +30,7 @@ public:
     // Type, Tilt, Spin and GasTexture.
     std::vector<CEffectOption> GetOptions() override;
     bool SetOption(const QString& name, const QString& text, QString& why) override;
+    QString GetOption(const QString& name) const override;
 
     COLORREF m_crCore = RGB(248, 12, 47);
     COLORREF m_crStars = RGB(228, 26, 234);

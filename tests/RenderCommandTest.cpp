@@ -126,8 +126,8 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
         {QStringLiteral("--input"), out, QStringLiteral("--background"), QStringLiteral("ffffff"),
          QStringLiteral("-o"), out},
         {QStringLiteral("--background"), QStringLiteral("red"), QStringLiteral("-o"), out},
-        {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), out},
-        {QStringLiteral("-o"), Path("out.png")},
+        {QStringLiteral("--format"), QStringLiteral("gif"), QStringLiteral("-o"), out},
+        {QStringLiteral("-o"), Path("out.gif")},
         {QStringLiteral("-o"), Path("out.tga")},
         {QStringLiteral("-o"), out, QStringLiteral("-o"), out},
     };
