@@ -19,6 +19,22 @@ namespace {
 // at 8 bytes a pixel (16-bit RGBA), the widest format Qt gives for a PNG.
 constexpr int kPngAllocationLimitMiB = static_cast<int>(kMaxDibBytes / 3 * 8 >> 20) + 1;
 
+// The reader's allocation limit is process-wide: ours holds for one read only.
+class CAllocationLimit
+{
+public:
+    explicit CAllocationLimit(int nMiB) : m_nOld(QImageReader::allocationLimit())
+    {
+        QImageReader::setAllocationLimit(nMiB);
+    }
+    ~CAllocationLimit() { QImageReader::setAllocationLimit(m_nOld); }
+    CAllocationLimit(const CAllocationLimit&) = delete;
+    CAllocationLimit& operator=(const CAllocationLimit&) = delete;
+
+private:
+    int m_nOld;
+};
+
 // Alpha over the background, channel by channel, rounded.
 inline BYTE Over(int channel, int background, int alpha)
 {
@@ -45,10 +61,12 @@ BOOL CDib::LoadPNG(const char* pszFileName, QString* pRecipe)
     const QSize size = reader.size();
     if (!size.isValid() || !DibSizeAllowed(size.width(), size.height()))
         return FALSE;
-    QImageReader::setAllocationLimit(kPngAllocationLimitMiB);
     QImage image;
-    if (!reader.read(&image) || image.size() != size)
-        return FALSE;
+    {
+        const CAllocationLimit limit(kPngAllocationLimitMiB);
+        if (!reader.read(&image) || image.size() != size)
+            return FALSE;
+    }
     // Palette, grey and 16-bit files all come to 8-bit channels with straight alpha.
     if (!image.hasAlphaChannel())
         image.convertTo(QImage::Format_RGB32);
