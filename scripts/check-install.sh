@@ -20,8 +20,9 @@ if [ "${1:-}" = --checks ]; then
     work=$3
     # The programs' settings and logs go to the scratch folder, never the user's.
     export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
-    export XDG_CACHE_HOME="$work/home/.cache"
+    export XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime"
     mkdir -p "$XDG_CONFIG_HOME"
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     render="$prefix/bin/skyloom-render"
     galaxy=(--size 160x120 --effect Galaxy --rect 0,0,160,120 --seed 5)
     # A gas texture that cannot be found is refused (exit 2), so success means found.
