@@ -33,5 +33,6 @@ public:
 };
 
 // The name Save As proposes for a file type: strName with its extension (after the last
-// '.') replaced by ".jpg" for the JPEG filter and ".bmp" for the others.
+// '.') replaced by ".jpg" for the JPEG filter, ".png" for the PNG filter and ".bmp" for
+// the two bitmaps.
 QString NameForFilter(const QString& strName, int nFilter);

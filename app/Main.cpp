@@ -1,19 +1,51 @@
 // skyloom [file]: the painter's window, with the named picture or a new one.
+#include "DataFolders.h"
 #include "SkyloomApp.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+// skyloom --help: what the command line takes, and where the manual is, so that an
+// installation can be checked from a terminal.
+void PrintUsage()
+{
+    const QString manual =
+        ProgramDataFolder(QStringLiteral("help")) + QStringLiteral("/skyhelp.htm");
+    QTextStream out(stdout);
+    out << "Usage: skyloom [FILE]\n"
+           "Opens FILE (a BMP, JPEG, TGA or PNG picture), or a new picture without one.\n"
+           "skyloom-render paints pictures without the window (skyloom-render --help).\n"
+        << "Manual: " << (QFileInfo(manual).isFile() ? manual : QStringLiteral("(not found)"))
+        << Qt::endl;
+}
+
+}
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vantrel Inc."));
     QApplication::setApplicationName(QStringLiteral("Skyloom"));
+    QApplication::setApplicationVersion(QStringLiteral(SKYLOOM_VERSION));
+    // Ties the windows to the installed desktop entry (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.vantrel.Skyloom"));
 
     // File names are bytes on Linux: decoded as Qt encodes them, any name round-trips.
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QFile::decodeName(argv[i]);
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        PrintUsage();
+        return 0;
+    }
+    if (args.contains(QStringLiteral("--version"))) {
+        QTextStream(stdout) << "skyloom " << SKYLOOM_VERSION << Qt::endl;
+        return 0;
+    }
 
     CSkyloomApp app;
     if (!app.InitInstance(args))

@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "AboutDlg.h"
+#include "DataFolders.h"
 #include "Artwork.h"
 #include "Commands.h"
 #include "SkyloomApp.h"
@@ -499,7 +500,7 @@ void CMainFrame::OnAbout()
 
 void CMainFrame::OnHelpContents()
 {
-    const QString dir = m_app.GetAppDir() + QStringLiteral("/help/");
+    const QString dir = ProgramDataFolder(QStringLiteral("help")) + QLatin1Char('/');
     const QString html = dir + QStringLiteral("skyhelp.htm");
     if (QFileInfo::exists(html) && QDesktopServices::openUrl(QUrl::fromLocalFile(html)))
         return;

@@ -11,9 +11,11 @@
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
 #include "../view/RenderJob.h"
+#include "RecipeReplay.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -349,6 +351,15 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
             }
             options.strInput = value;
             options.input = reader.LastBytes();
+        } else if (arg == QLatin1String("--replay")) {
+            if (!once(!options.strReplay.isEmpty()) || !reader.Value(arg, value, error))
+                return false;
+            if (value.isEmpty()) {
+                error = QStringLiteral("--replay needs a file name");
+                return false;
+            }
+            options.strReplay = value;
+            options.replay = reader.LastBytes();
         } else if (arg == QLatin1String("--background")) {
             if (!once(options.bHasBackground) || !reader.Value(arg, value, error))
                 return false;
@@ -417,8 +428,10 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
                 options.format = CRenderOptions::Bmp24;
             else if (value == QLatin1String("bmp256"))
                 options.format = CRenderOptions::Bmp256;
+            else if (value == QLatin1String("png"))
+                options.format = CRenderOptions::Png;
             else {
-                error = QStringLiteral("--format %1: expected jpeg, bmp24 or bmp256").arg(value);
+                error = QStringLiteral("--format %1: expected jpeg, bmp24, bmp256 or png").arg(value);
                 return false;
             }
             bHasFormat = true;
@@ -447,14 +460,22 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
         error = QStringLiteral("--background colours a new picture; it does not go with --input");
         return false;
     }
+    if (!options.strReplay.isEmpty() &&
+        (options.bHasSize || !options.strInput.isEmpty() || options.bHasBackground ||
+         options.bHasLight || !options.steps.isEmpty())) {
+        error = QStringLiteral("--replay takes its picture, steps and light from the recipe; "
+                               "give it with -o and --format only");
+        return false;
+    }
     if (options.strOutput.isEmpty()) {
         error = QStringLiteral("no output: give -o OUTPUT");
         return false;
     }
     if (options.format == CRenderOptions::ByExtension) {
         const EImageFileType type = ImageFileTypeFromName(options.output.constData());
-        if (type != EImageFileType::Bmp && type != EImageFileType::Jpeg) {
-            error = QStringLiteral("cannot tell how to write \"%1\": name it .bmp or .jpg, or give --format")
+        if (type != EImageFileType::Bmp && type != EImageFileType::Jpeg &&
+            type != EImageFileType::Png) {
+            error = QStringLiteral("cannot tell how to write \"%1\": name it .bmp, .jpg or .png, or give --format")
                         .arg(options.strOutput);
             return false;
         }
@@ -467,14 +488,15 @@ QString RenderCommandHelp()
     QString text;
     QTextStream s(&text);
     s << "Usage: skyloom-render [--size WxH | --input FILE] [--background RRGGBB] [STEP...]\n"
-         "                      [--light O,I,E] [--format jpeg|bmp24|bmp256] -o OUTPUT\n"
+         "                      [--light O,I,E] [--format jpeg|bmp24|bmp256|png] -o OUTPUT\n"
+         "       skyloom-render --replay PICTURE.png [--format F] -o OUTPUT\n"
          "  STEP: --effect NAME [--rect L,T,R,B] [--seed N] [--set VALUE=TEXT]...\n"
          "\n"
          "Paints effects into a picture as a drag on the canvas does, and writes it.\n"
          "\n"
          "  --size WxH          a new picture (default 640x480)\n"
          "  --background RRGGBB its colour in hexadecimal (default 000000)\n"
-         "  --input FILE        start from a picture file (.bmp, .jpg, .tga) instead\n"
+         "  --input FILE        start from a picture file (.bmp, .jpg, .tga, .png) instead\n"
          "  --effect NAME       an effect, by its settings section; effects run in order\n"
          "  --rect L,T,R,B      where it goes, in picture pixels from the top left, right and\n"
          "                      bottom exclusive (default the whole picture); a rectangle that\n"
@@ -488,12 +510,16 @@ QString RenderCommandHelp()
          "  --light O,I,E       the light of the planets: orientation 0 to 359 degrees,\n"
          "                      intensity 0 to 100 percent, elevation 0 to 100 (50 level)\n"
          "                      (default 225,50,50)\n"
-         "  --format F          jpeg (JPEG Image), bmp24 (24-bit Bitmap) or bmp256 (256 Color\n"
-         "                      Bitmap); without it OUTPUT's extension decides (.bmp, .jpg)\n"
+         "  --format F          jpeg (JPEG Image), bmp24 (24-bit Bitmap), bmp256 (256 Color\n"
+         "                      Bitmap) or png (PNG Image); without it OUTPUT's extension\n"
+         "                      decides (.bmp, .jpg, .png)\n"
+         "  --replay PICTURE    paint again the recipe a PNG saved by Skyloom carries: its new\n"
+         "                      picture and every step, with their rectangles, seeds and values\n"
          "  -o OUTPUT           the file to write; a failed run leaves it as it was\n"
          "  --help              this text\n"
          "\n"
          "With no STEP the input is converted: skyloom-render --input a.tga -o a.bmp\n"
+         "A PNG output carries the recipe of the picture: how it began and every step.\n"
          "Exit status: 0 done, 1 a file could not be read or written, 2 wrong usage,\n"
          "3 an effect could not render (no OpenGL context could be made, or no memory).\n"
          "\n"
@@ -578,10 +604,13 @@ void RenderStep(CSkyloomDoc& doc, const CRenderStep& step, const QTemporaryDir& 
                nullptr);
 }
 
-BOOL Write(const CDib& dib, const CRenderOptions& options)
+BOOL Write(const CSkyloomDoc& doc, const CRenderOptions& options)
 {
+    const CDib& dib = doc.GetImage();
     const QByteArray& name = options.output;
     switch (options.format) {
+    case CRenderOptions::Png:
+        return dib.SavePNG(name.constData(), doc.GetRecipe().ToText());
     case CRenderOptions::Jpeg:
         return dib.SaveJPEG(name.constData());
     case CRenderOptions::Bmp24:
@@ -591,6 +620,8 @@ BOOL Write(const CDib& dib, const CRenderOptions& options)
     case CRenderOptions::ByExtension:
         break;
     }
+    if (ImageFileTypeFromName(name.constData()) == EImageFileType::Png)
+        return dib.SavePNG(name.constData(), doc.GetRecipe().ToText());
     return dib.Save(name.constData());
 }
 
@@ -643,6 +674,53 @@ bool CanMakeOffscreenFor(const CRect& rect, const CDib& dib)
 
 }
 
+namespace {
+
+// --replay: the options become those the recipe of the named PNG gives, with the output
+// of the command line. Warnings go to err; the exit status of a failure, else RENDER_OK.
+int ReadReplay(const QList<QByteArray>& args, CRenderOptions& options, QTextStream& err)
+{
+    const QString strReplay = options.strReplay;
+    QString text, error;
+    CDib picture;
+    if (!picture.LoadPNG(options.replay.constData(), &text)) {
+        err << "skyloom-render: cannot read \"" << options.strReplay
+            << "\": missing, unreadable, not a regular file or not a PNG picture" << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
+    CRecipe recipe;
+    QStringList recipeArgs, warnings;
+    if (text.isEmpty())
+        error = QStringLiteral("it carries no recipe");
+    else if (CRecipe::FromText(text, recipe, error))
+        RecipeToRenderArguments(recipe, recipeArgs, warnings, error);
+    if (!error.isEmpty()) {
+        err << "skyloom-render: cannot replay \"" << options.strReplay << "\": " << error
+            << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
+    for (const QString& warning : warnings)
+        err << "skyloom-render: note: " << warning << Qt::endl;
+    // The command line's own arguments (output, format) after the recipe's.
+    QList<QByteArray> replayArgs;
+    for (const QString& arg : recipeArgs)
+        replayArgs.append(arg.toUtf8());
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "--replay")
+            ++i;
+        else
+            replayArgs.append(args[i]);
+    }
+    if (!ParseRenderArguments(replayArgs, options, error)) {
+        err << "skyloom-render: cannot replay \"" << strReplay << "\": " << error
+            << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
+    return RENDER_OK;
+}
+
+}
+
 int RunRenderCommand(const QStringList& args, QTextStream& out, QTextStream& err,
                      bool bTerminalProgress)
 {
@@ -666,6 +744,11 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         out.flush();
         return RENDER_OK;
     }
+    if (!options.replay.isEmpty()) {
+        const int nExit = ReadReplay(args, options, err);
+        if (nExit != RENDER_OK)
+            return nExit;
+    }
     // Found out before any work: a save would refuse to replace it.
     if (!IsRegularFileOrFree(options.output.constData())) {
         err << "skyloom-render: cannot write \"" << options.strOutput
@@ -674,13 +757,22 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     }
 
     CDib dib;
+    CRecipe recipe = CRecipe::ForNewPicture(CSize(options.nWidth, options.nHeight),
+                                            options.nBackground);
     if (!options.input.isEmpty()) {
-        if (!dib.Load(options.input.constData())) {
+        recipe = CRecipe::ForOpenedFile(QFileInfo(options.strInput).fileName());
+        // A PNG's own recipe goes on with the steps painted here.
+        QString recipeText, why;
+        const bool bPng = ImageFileTypeFromName(options.input.constData()) == EImageFileType::Png;
+        if (bPng ? !dib.LoadPNG(options.input.constData(), &recipeText)
+                 : !dib.Load(options.input.constData())) {
             err << "skyloom-render: cannot read \"" << options.strInput
-                << "\": missing, unreadable, not a regular file or not a BMP, JPEG or TGA picture"
+                << "\": missing, unreadable, not a regular file or not a BMP, JPEG, TGA or PNG picture"
                 << Qt::endl;
             return RENDER_FILE_ERROR;
         }
+        if (!recipeText.isEmpty())
+            CRecipe::FromText(recipeText, recipe, why);
     } else {
         if (!dib.Create(options.nWidth, options.nHeight)) {
             err << "skyloom-render: --size " << options.nWidth << "x" << options.nHeight
@@ -732,6 +824,7 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     const CRecordedWarnings warnings;
     CSkyloomDoc doc;
     doc.SetPicture(dib);
+    doc.SetRecipe(recipe);
     for (int i = 0; i < options.steps.size(); ++i) {
         RenderStep(doc, options.steps[i], settingsDir, i, bTerminalProgress ? &progress : nullptr, out);
         if (!warnings.Texts().isEmpty()) {
@@ -741,7 +834,7 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         }
     }
 
-    if (!Write(doc.GetImage(), options)) {
+    if (!Write(doc, options)) {
         err << "skyloom-render: cannot write \"" << options.strOutput << "\"" << Qt::endl;
         return RENDER_FILE_ERROR;
     }

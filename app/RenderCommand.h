@@ -39,7 +39,7 @@ struct CRenderStep
 
 struct CRenderOptions
 {
-    enum EFormat { ByExtension, Jpeg, Bmp24, Bmp256 };
+    enum EFormat { ByExtension, Jpeg, Bmp24, Bmp256, Png };
 
     bool bHelp = false;
     bool bHasSize = false;
@@ -55,6 +55,9 @@ struct CRenderOptions
     int nLightInten = 50;     // percent, 0 to 100
     int nLightElevation = 50; // 0 (high) to 100 (low); 50 is level
     QList<CRenderStep> steps;
+    // --replay: a PNG whose recipe gives the picture, its steps and the light.
+    QString strReplay;
+    QByteArray replay;
     EFormat format = ByExtension;
     QString strOutput;
     QByteArray output;

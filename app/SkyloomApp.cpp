@@ -54,7 +54,7 @@ public:
     static QStringList Filters()
     {
         return {QStringLiteral("JPEG Image (*.jpg)"), QStringLiteral("24-bit Bitmap (*.bmp)"),
-                QStringLiteral("256 Color Bitmap (*.bmp)")};
+                QStringLiteral("256 Color Bitmap (*.bmp)"), QStringLiteral("PNG Image (*.png)")};
     }
 };
 
@@ -76,7 +76,7 @@ public:
     {
         return QFileDialog::getOpenFileName(
             pParent, QStringLiteral("Open"), QString(),
-            QStringLiteral("Image Files (*.bmp *.jpg *.tga);;All Files (*)"));
+            QStringLiteral("Image Files (*.bmp *.jpg *.tga *.png);;All Files (*)"));
     }
     BOOL AskSavePath(QWidget* pParent, QString& strName, int& nFilter) override
     {
@@ -91,7 +91,7 @@ public:
     {
         return QFileDialog::getOpenFileName(
             pParent, QStringLiteral("Paste File"), strFolder,
-            QStringLiteral("Image Files (*.bmp *.jpg *.tga);;All Files (*)"));
+            QStringLiteral("Image Files (*.bmp *.jpg *.tga *.png);;All Files (*)"));
     }
     QString AskTexturePath(QWidget* pParent, const QString& strFolder) override
     {
@@ -118,6 +118,19 @@ private:
     CSettingsStore& m_store;
 };
 
+// The extension the Save As file type gives a name, with its dot.
+QString ExtensionForFilter(int nFilter)
+{
+    switch (nFilter) {
+    case SAVE_JPEG:
+        return QStringLiteral(".jpg");
+    case SAVE_PNG:
+        return QStringLiteral(".png");
+    default:
+        return QStringLiteral(".bmp");
+    }
+}
+
 QString ExtensionOf(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
@@ -132,7 +145,7 @@ QString NameForFilter(const QString& strName, int nFilter)
     const int slash = strName.lastIndexOf(QLatin1Char('/'));
     const int dot = strName.lastIndexOf(QLatin1Char('.'));
     const QString base = dot > slash ? strName.left(dot) : strName;
-    return base + (nFilter == 0 ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
+    return base + ExtensionForFilter(nFilter);
 }
 
 CSkyloomApp::CSkyloomApp() : CSkyloomApp(nullptr) {}
@@ -267,7 +280,7 @@ BOOL CSkyloomApp::OpenDocumentFile(const QString& path)
     if (!m_pDoc->OnOpenDocument(info.absoluteFilePath())) {
         m_pUi->ShowError(m_pFrame.get(),
                          QStringLiteral("Cannot open \"%1\": it is missing, unreadable or not a "
-                                        "BMP, JPEG or TGA picture.")
+                                        "BMP, JPEG, TGA or PNG picture.")
                              .arg(QDir::toNativeSeparators(path)));
         return FALSE;
     }
@@ -318,18 +331,22 @@ BOOL CSkyloomApp::OnFileSaveAs()
             name.truncate(cut);
     }
     const QString ext = ExtensionOf(name);
-    int nFilter = ext.isEmpty() && !name.contains(QLatin1Char('.'))
-                      ? 0
-                      : (ext.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0 ? 0 : 1);
+    int nFilter = SAVE_BY_EXTENSION;
+    if (ext.isEmpty() && !name.contains(QLatin1Char('.')))
+        nFilter = SAVE_JPEG;
+    else if (ext.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0)
+        nFilter = SAVE_JPEG;
+    else if (ext.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
+        nFilter = SAVE_PNG;
     if (!m_pUi->AskSavePath(m_pFrame.get(), name, nFilter))
         return FALSE;
-    nFilter = std::clamp(nFilter, 0, 2);
+    nFilter = std::clamp(nFilter, 0, int(SAVE_PNG));
     if (!QFileInfo(name).fileName().contains(QLatin1Char('.')))
-        name += nFilter == SAVE_JPEG ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+        name += ExtensionForFilter(nFilter);
     if (!CSkyloomDoc::HasWriter(name, nFilter)) {
         m_pUi->ShowError(m_pFrame.get(),
-                         QStringLiteral("Cannot save \"%1\": pictures are saved as .bmp or .jpg "
-                                        "files.")
+                         QStringLiteral("Cannot save \"%1\": pictures are saved as .bmp, .jpg "
+                                        "or .png files.")
                              .arg(QDir::toNativeSeparators(name)));
         return FALSE;
     }

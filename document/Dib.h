@@ -4,11 +4,16 @@
 
 #include "WinTypes.h"
 
+#include <QString>
+
 #include <cstddef>
 #include <memory>
 #include <vector>
 
 class QPainter;
+
+// The keyword of the PNG text chunk that holds how a picture was made.
+extern const char* const kPngRecipeKey;
 class CGLOffscreenContext;
 
 // Frees an off-screen context; defined with it, so that this header needs no GL.
@@ -152,7 +157,8 @@ public:
     BOOL LoadResource(UINT nResourceId);
 
     // Files. The reader or writer is chosen by the name's extension: none or ".bmp" is BMP,
-    // ".jpg" is JPEG, ".tga" reads only; anything else fails without touching the file.
+    // ".jpg" is JPEG, ".png" is PNG, ".tga" reads only; anything else fails without touching
+    // the file.
     // A failed read leaves the picture as it was unless the file's own header was sound, in
     // which case the picture may come back re-created and partly filled. A failed save
     // leaves any existing file untouched: writers write beside it and rename at the end.
@@ -164,6 +170,12 @@ public:
     BOOL LoadTGA(const char* pszFileName);
     BOOL LoadJPEG(const char* pszFileName);
     BOOL SaveJPEG(const char* pszFileName) const;
+    // PNG of any depth and colour type opens as 24 bits, transparency laid over the
+    // background colour setting; pRecipe, when given, receives the text chunk
+    // kPngRecipeKey (empty without one). Saves write 8-bit RGB and, when recipe is not
+    // empty, that chunk.
+    BOOL LoadPNG(const char* pszFileName, QString* pRecipe = nullptr);
+    BOOL SavePNG(const char* pszFileName, const QString& recipe = QString()) const;
 
     // Scales the picture with a two-pass Mitchell filter; FALSE leaves it as it was.
     BOOL Resize(int nNewWidth, int nNewHeight);

@@ -2,6 +2,7 @@
 
 #include "../app/Settings.h"
 #include "../effects/Color.h"
+#include "../imagefile/ImageFile.h"
 
 #include <QFileInfo>
 
@@ -34,6 +35,7 @@ BOOL CSkyloomDoc::OnNewDocument(const CSize* pNewSize)
     }
     m_bFirstNew = FALSE;
     m_dib.Fill(BackgroundColour());
+    m_recipe = CRecipe::ForNewPicture(size, BackgroundColour());
     m_strPathName.clear();
     m_nSaveFormat = SAVE_BY_EXTENSION;
     m_bModified = FALSE;
@@ -46,6 +48,7 @@ void CSkyloomDoc::SetPicture(CDib& dib)
     CDib empty;
     m_dib.Swap(dib);
     dib.Swap(empty);
+    m_recipe = CRecipe();
     m_bFirstNew = FALSE;
     m_strPathName.clear();
     m_bModified = FALSE;
@@ -55,11 +58,22 @@ void CSkyloomDoc::SetPicture(CDib& dib)
 BOOL CSkyloomDoc::OnOpenDocument(const QString& path)
 {
     // The reader builds the new picture aside and leaves ours alone when it fails.
-    if (!m_dib.Load(QFile::encodeName(path).constData()))
+    const QByteArray name = QFile::encodeName(path);
+    const QFileInfo info(path);
+    QString recipeText, why;
+    CRecipe recipe = CRecipe::ForOpenedFile(info.fileName());
+    if (ImageFileTypeFromName(name.constData()) == EImageFileType::Png) {
+        if (!m_dib.LoadPNG(name.constData(), &recipeText))
+            return FALSE;
+        // A damaged recipe is dropped (FromText leaves ours): the picture itself is sound.
+        if (!recipeText.isEmpty())
+            CRecipe::FromText(recipeText, recipe, why);
+    } else if (!m_dib.Load(name.constData())) {
         return FALSE;
+    }
+    m_recipe = recipe;
     m_bFirstNew = FALSE;
     // One name for one file, however it was reached (links, "..").
-    const QFileInfo info(path);
     m_strPathName = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath()
                                                        : info.canonicalFilePath();
     m_nSaveFormat = SAVE_BY_EXTENSION;
@@ -74,6 +88,7 @@ void CSkyloomDoc::PictureReplaced()
     m_rectImage = CRect(0, 0, m_size.cx, m_size.cy);
     // An undo copy of the old picture has no place in the new one.
     m_pUndo.reset();
+    m_bUndoTakesStep = false;
     m_rectUndo.SetRectEmpty();
     emit pictureReplaced();
     emit stateChanged();
@@ -81,14 +96,15 @@ void CSkyloomDoc::PictureReplaced()
 
 BOOL CSkyloomDoc::HasWriter(const QString& path, int nFormat)
 {
-    if (nFormat == SAVE_JPEG || nFormat == SAVE_256_COLOR_BMP)
+    if (nFormat == SAVE_JPEG || nFormat == SAVE_256_COLOR_BMP || nFormat == SAVE_PNG)
         return TRUE;
     const QString name = QFileInfo(path).fileName();
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
         return TRUE; // no extension: BMP
     const QString ext = name.mid(dot).toLower();
-    return ext == QLatin1String(".bmp") || ext == QLatin1String(".jpg");
+    return ext == QLatin1String(".bmp") || ext == QLatin1String(".jpg") ||
+           ext == QLatin1String(".png");
 }
 
 BOOL CSkyloomDoc::OnSaveDocument(const QString& path)
@@ -104,8 +120,14 @@ BOOL CSkyloomDoc::OnSaveDocument(const QString& path)
     case SAVE_256_COLOR_BMP:
         bResult = m_dib.Save256ColorBMP(name.constData());
         break;
+    case SAVE_PNG:
+        bResult = m_dib.SavePNG(name.constData(), m_recipe.ToText());
+        break;
     default:
-        bResult = m_dib.Save(name.constData());
+        // A PNG by its name carries the recipe as well.
+        bResult = ImageFileTypeFromName(name.constData()) == EImageFileType::Png
+                      ? m_dib.SavePNG(name.constData(), m_recipe.ToText())
+                      : m_dib.Save(name.constData());
         break;
     }
     if (bResult)
@@ -142,6 +164,7 @@ QString CSkyloomDoc::GetTitle() const
 BOOL CSkyloomDoc::SaveUndo(CRect rect)
 {
     m_pUndo.reset();
+    m_bUndoTakesStep = false;
     m_dib.FlipRect(rect);
     // The copy and the place it goes back to are the part inside the picture: a rectangle
     // reaching past the left or top edge would otherwise come back shifted.
@@ -159,6 +182,9 @@ void CSkyloomDoc::Undo()
     CRect changed = m_rectUndo;
     m_dib.FlipRect(changed);
     m_pUndo.reset();
+    if (m_bUndoTakesStep && !m_recipe.m_steps.isEmpty())
+        m_recipe.m_steps.removeLast();
+    m_bUndoTakesStep = false;
     SetModifiedFlag();
     emit pixelsChanged(changed);
 }
@@ -166,6 +192,13 @@ void CSkyloomDoc::Undo()
 void CSkyloomDoc::DropUndo()
 {
     m_pUndo.reset();
+    m_bUndoTakesStep = false;
+}
+
+void CSkyloomDoc::AddRecipeStep(const CRecipeStep& step)
+{
+    m_recipe.m_steps.append(step);
+    m_bUndoTakesStep = m_pUndo != nullptr;
 }
 
 void CSkyloomDoc::ClearRect(CRect rect)
@@ -176,6 +209,9 @@ void CSkyloomDoc::ClearRect(CRect rect)
     CRect rows = clipped;
     m_dib.FlipRect(rows);
     m_dib.FillRect(BackgroundColour(), rows);
+    CRecipeStep step;
+    step.strEdit = QStringLiteral("Clear");
+    AddRecipeStep(step);
     SetModifiedFlag();
     emit pixelsChanged(clipped);
 }
@@ -197,6 +233,9 @@ void CSkyloomDoc::PasteImage(const CDib& src, CRect rect, BOOL bOpaque, COLORREF
         return;
     m_dib.FlipRect(rect);
     m_dib.Paste(src, rect, bOpaque, key, tolerance);
+    CRecipeStep step;
+    step.strEdit = QStringLiteral("Paste");
+    AddRecipeStep(step);
     SetModifiedFlag();
     emit pixelsChanged(visible);
 }

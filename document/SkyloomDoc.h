@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Dib.h"
+#include "Recipe.h"
 
 #include <QObject>
 #include <QString>
@@ -15,6 +16,7 @@ enum ESaveFormat {
     SAVE_JPEG = 0,
     SAVE_BY_EXTENSION = 1,
     SAVE_256_COLOR_BMP = 2,
+    SAVE_PNG = 3,
 };
 
 class CSkyloomDoc : public QObject
@@ -29,10 +31,12 @@ public:
     // picture is filled with the background colour and the document is untitled, unmodified
     // and without undo. FALSE, with nothing changed, when the picture cannot be made.
     BOOL OnNewDocument(const CSize* pNewSize);
-    // Takes dib over as the picture (dib is left empty): untitled, unmodified, no undo.
+    // Takes dib over as the picture (dib is left empty): untitled, unmodified, no undo, and
+    // a recipe that knows nothing of where the picture came from (SetRecipe tells it).
     void SetPicture(CDib& dib);
     // Reads path into the picture. On failure the picture, its size, path, title and
-    // modified flag stay as they were.
+    // modified flag stay as they were. A PNG's recipe is kept as the document's; any other
+    // file starts a recipe of its own.
     BOOL OnOpenDocument(const QString& path);
     // Writes the picture to path with the writer of m_nSaveFormat; clears the modified flag
     // on success. A failed save leaves any existing file as it was.
@@ -41,20 +45,27 @@ public:
     // nFormat as the format of later saves.
     BOOL SaveAs(const QString& path, int nFormat);
 
-    // Whether a writer exists for path with nFormat (by extension: ".bmp", none or ".jpg").
+    // Whether a writer exists for path with nFormat (by extension: ".bmp", none, ".jpg" or
+    // ".png").
     static BOOL HasWriter(const QString& path, int nFormat);
 
     // Region operations; rectangles are in top-down picture coordinates, right and bottom
     // exclusive. Every one is clipped to the picture.
     // Keeps the pixels of rect as the undo copy; FALSE when no copy could be made.
     BOOL SaveUndo(CRect rect);
-    // Puts the undo copy back and drops it; marks the document modified.
+    // Puts the undo copy back and drops it, with the recipe's step it took back; marks the
+    // document modified.
     void Undo();
     BOOL HasUndo() const { return m_pUndo != nullptr; }
     CDib* GetUndoImage() const { return m_pUndo.get(); }
     void DropUndo();
     // Fills rect with the background colour and marks the document modified.
     void ClearRect(CRect rect);
+    // Adds a step to the recipe; the next Undo takes it back with the pixels when the undo
+    // copy was made for it (SaveUndo just before).
+    void AddRecipeStep(const CRecipeStep& step);
+    const CRecipe& GetRecipe() const { return m_recipe; }
+    void SetRecipe(const CRecipe& recipe) { m_recipe = recipe; }
     // The pixels of rect as a packed 24-bit bitmap; null when rect misses the picture or no
     // memory is left.
     std::unique_ptr<CGlobalBlock> CopyRectToGlobal(CRect rect) const;
@@ -100,4 +111,7 @@ private:
 
     BOOL m_bModified = FALSE;
     QString m_strPathName;
+    CRecipe m_recipe;
+    // Whether the undo copy belongs to the recipe's last step.
+    bool m_bUndoTakesStep = false;
 };

@@ -257,6 +257,11 @@ bool CEffect::SetOption(const QString&, const QString&, QString& why)
 
 void CEffect::ValuesChanged(const QStringList&) {}
 
+QString CEffect::GetOption(const QString&) const
+{
+    return QString();
+}
+
 BOOL CEffect::ClearsSelectionOnClick()
 {
     return m_bClearsSelection;

@@ -132,6 +132,8 @@ public:
     virtual std::vector<CEffectOption> GetOptions();
     // Sets one of them from text. False, with the reason in why, when the text does not fit.
     virtual bool SetOption(const QString& name, const QString& text, QString& why);
+    // Its present value as SetOption takes it (empty for a name the tool does not have).
+    virtual QString GetOption(const QString& name) const;
     // Called after the values named were set from outside a dialog (the command-line
     // renderer loads them through LoadDefaults): whatever FromDialog would do after such a
     // change. Nothing for most tools.

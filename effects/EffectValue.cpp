@@ -104,3 +104,19 @@ const CEffectValue* FindEffectValue(const CEffectValues& values, const QString& 
     }
     return nullptr;
 }
+
+QString EffectValueText(const CEffectValue& value)
+{
+    switch (value.kind) {
+    case CEffectValue::Real:
+        return QString::number(*static_cast<const double*>(value.pField), 'g', 17);
+    case CEffectValue::Integer:
+    case CEffectValue::Switch:
+        return QString::number(*static_cast<const int*>(value.pField));
+    case CEffectValue::Color: {
+        const COLORREF c = *static_cast<const COLORREF*>(value.pField);
+        return QString::asprintf("%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+    }
+    }
+    return QString();
+}

@@ -75,5 +75,8 @@ void ResetEffectValues(const CEffectValues& values);
 // Brings a value into the range of its entry: reals and integers clamped, switches to 0 or
 // 1, colours to 24 bits.
 double ClampEffectValue(const CEffectValue& value, double d);
+// The field's present value as skyloom-render's --set takes it: reals with every digit
+// (read back they are the same double), integers and switches in decimal, colours RRGGBB.
+QString EffectValueText(const CEffectValue& value);
 // The value name's entry, or null.
 const CEffectValue* FindEffectValue(const CEffectValues& values, const QString& name);

@@ -1,5 +1,6 @@
 #include "GalaxyEffect.h"
 
+#include "../app/DataFolders.h"
 #include "../app/Settings.h"
 #include "../app/SettingsStore.h"
 #include "../document/Dib.h"
@@ -9,7 +10,6 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,11 +17,15 @@
 #include <memory>
 #include <new>
 
+namespace {
+// The built-in textures (the default "Loose spiral.jpg") are compiled in, so a galaxy
+// never depends on a folder being in its place.
+const char* const kBuiltInTextures = ":/Textures/Galaxy/";
+}
+
 QString GalaxyTextureFolder()
 {
-    if (!QCoreApplication::instance())
-        return QString();
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Textures/Galaxy");
+    return ProgramDataFolder(QStringLiteral("Textures/Galaxy"));
 }
 
 bool IsUsableGasTexture(const QString& text)
@@ -34,6 +38,9 @@ QString ResolveGalaxyTexture(const QString& path)
 {
     if (path.isEmpty() || path.contains(QLatin1Char('/')) || QFileInfo::exists(path))
         return path;
+    const QString builtIn = QLatin1String(kBuiltInTextures) + path;
+    if (QFileInfo::exists(builtIn))
+        return builtIn;
     const QString folder = GalaxyTextureFolder();
     if (folder.isEmpty())
         return path;
@@ -167,6 +174,19 @@ std::unique_ptr<CGalaxyModel> CGalaxyEffect::CreateModel() const
     pModel->m_dDensity = m_dDensity;
     pModel->m_dGasScale = m_dGasScale;
     return pModel;
+}
+
+QString CGalaxyEffect::GetOption(const QString& name) const
+{
+    if (name == QLatin1String("Type"))
+        return QString::number(m_nType);
+    if (name == QLatin1String("Tilt"))
+        return QString::number(m_dTilt, 'g', 17);
+    if (name == QLatin1String("Spin"))
+        return QString::number(m_dSpin, 'g', 17);
+    if (name == QLatin1String("GasTexture"))
+        return m_strGasTexture;
+    return CEffect::GetOption(name);
 }
 
 void CGalaxyEffect::PrepareRender() {}

@@ -11,10 +11,11 @@
 
 class CGalaxyModel;
 
-// A gas texture's full path: a bare file name that is not found as given is looked up in
-// the program's "Textures/Galaxy" folder.
+// A gas texture's full path: a bare file name that is not found as given is one of the
+// built-in textures (":/Textures/Galaxy/<name>") or else looked up in the program's
+// "Textures/Galaxy" folder.
 QString ResolveGalaxyTexture(const QString& path);
-// Where the gas textures the program ships with live (empty without an application).
+// Where the gas textures the program ships with live on disk (empty without an application).
 QString GalaxyTextureFolder();
 // A texture that will load: a regular picture file we can read. Anything else (a folder,
 // a FIFO that would block, a file that is not a picture, one removed) is no gas texture.
@@ -38,6 +39,7 @@ public:
     // Type, Tilt, Spin and GasTexture.
     std::vector<CEffectOption> GetOptions() override;
     bool SetOption(const QString& name, const QString& text, QString& why) override;
+    QString GetOption(const QString& name) const override;
 
     COLORREF m_crCore = RGB(248, 12, 47);
     COLORREF m_crStars = RGB(228, 26, 234);

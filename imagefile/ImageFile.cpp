@@ -20,6 +20,8 @@ EImageFileType ImageFileTypeFromName(const char* pszFileName)
         return EImageFileType::Jpeg;
     if (strcasecmp(pDot, ".tga") == 0)
         return EImageFileType::Tga;
+    if (strcasecmp(pDot, ".png") == 0)
+        return EImageFileType::Png;
     return EImageFileType::Unknown;
 }
 
@@ -62,6 +64,8 @@ bool IsRegularFileOrFree(const char* pszFileName)
 
 bool ReadWholeFile(const char* pszFileName, std::vector<BYTE>& data, size_t nMaxBytes)
 {
+    if (IsResourceName(pszFileName))
+        return ReadWholeFile(QString::fromUtf8(pszFileName), data, nMaxBytes);
     const CFilePtr file = OpenRegularFile(pszFileName);
     if (!file)
         return false;
@@ -95,6 +99,8 @@ BOOL CDib::Load(const char* pszFileName)
         return LoadJPEG(pszFileName);
     case EImageFileType::Tga:
         return LoadTGA(pszFileName);
+    case EImageFileType::Png:
+        return LoadPNG(pszFileName);
     case EImageFileType::Unknown:
         break;
     }
@@ -108,6 +114,8 @@ BOOL CDib::Save(const char* pszFileName) const
         return SaveBMP(pszFileName);
     case EImageFileType::Jpeg:
         return SaveJPEG(pszFileName);
+    case EImageFileType::Png:
+        return SavePNG(pszFileName);
     case EImageFileType::Tga: // there is no TGA writer
     case EImageFileType::Unknown:
         break;

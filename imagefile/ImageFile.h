@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-enum class EImageFileType { Bmp, Jpeg, Tga, Unknown };
+enum class EImageFileType { Bmp, Jpeg, Tga, Png, Unknown };
 
 // The type named by a file name's extension: the text from the last "." of the whole path,
 // any case. No "." at all means BMP; a "." in a folder name of a file without extension
@@ -36,6 +36,15 @@ CFilePtr OpenRegularFile(const char* pszFileName);
 // save may replace by renaming a new file over it. A device, FIFO, socket or folder must
 // never be replaced by a plain file.
 bool IsRegularFileOrFree(const char* pszFileName);
+
+// Whether a name is one of the program's compiled-in resources: ":/..." as Qt has them.
+// CDib::Load reads BMP and JPEG resources as it reads files.
+inline bool IsResourceName(const char* pszFileName)
+{
+    return pszFileName && pszFileName[0] == ':' && pszFileName[1] == '/';
+}
+// Our resources are small pictures; this bounds what reading one may take.
+constexpr size_t kMaxResourceBytes = size_t(64) << 20;
 
 // Reads a whole regular file (or a compiled-in resource, ":/...") into memory; false when
 // it is not one, cannot be read, or is larger than nMaxBytes.

@@ -174,7 +174,17 @@ BOOL CDib::LoadJPEG(const char* pszFileName)
 {
     if (!pszFileName)
         return FALSE;
-    const CFilePtr file = OpenRegularFile(pszFileName);
+    // A compiled-in resource is decoded from memory; the bytes outlive the stream on them.
+    std::vector<BYTE> resource;
+    CFilePtr file;
+    if (IsResourceName(pszFileName)) {
+        if (!ReadWholeFile(QString::fromUtf8(pszFileName), resource, kMaxResourceBytes) ||
+            resource.empty())
+            return FALSE;
+        file.reset(fmemopen(resource.data(), resource.size(), "rb"));
+    } else {
+        file = OpenRegularFile(pszFileName);
+    }
     if (!file)
         return FALSE;
     CDib dib;

@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     xvfb xauth imagemagick libjpeg-turbo-progs
     locales xdotool xclip
+    desktop-file-utils appstream
 )
 
 missing=()

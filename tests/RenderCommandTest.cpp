@@ -126,8 +126,8 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
         {QStringLiteral("--input"), out, QStringLiteral("--background"), QStringLiteral("ffffff"),
          QStringLiteral("-o"), out},
         {QStringLiteral("--background"), QStringLiteral("red"), QStringLiteral("-o"), out},
-        {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), out},
-        {QStringLiteral("-o"), Path("out.png")},
+        {QStringLiteral("--format"), QStringLiteral("gif"), QStringLiteral("-o"), out},
+        {QStringLiteral("-o"), Path("out.gif")},
         {QStringLiteral("-o"), Path("out.tga")},
         {QStringLiteral("-o"), out, QStringLiteral("-o"), out},
     };
@@ -561,4 +561,95 @@ TEST_F(RenderCommandTest, FileNamesThatAreNotUtf8KeepTheirBytes)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"\xfe\xff-copy.bmp", "\xff\xfe.bmp"}))
         << "no other name was written";
+}
+
+// --replay: a PNG written by a run paints the same pixels again, as PNG or in another
+// format; a recipe it cannot paint (none, one that began from a file, damaged, or with
+// values the options would refuse) is a file error with one line and no output; changes
+// by hand are noted and left out.
+TEST_F(RenderCommandTest, ReplayPaintsARecipeAgainAndRefusesWhatItCannot)
+{
+    CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("90x70"),
+                           QStringLiteral("--background"), QStringLiteral("102030"),
+                           QStringLiteral("--effect"), QStringLiteral("Nebula"),
+                           QStringLiteral("--seed"), QStringLiteral("3"), QStringLiteral("--set"),
+                           QStringLiteral("Dropoff=0.3333333333333333"), QStringLiteral("--effect"),
+                           QStringLiteral("Star"), QStringLiteral("--rect"),
+                           QStringLiteral("10,5,60,50"), QStringLiteral("--seed"),
+                           QStringLiteral("9"), QStringLiteral("--format"),
+                           QStringLiteral("png"), QStringLiteral("-o"), Path("first.out")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    CDib first, again;
+    ASSERT_TRUE(first.LoadPNG(QFile::encodeName(Path("first.out")).constData()));
+    run = RunCommand({QStringLiteral("--replay"), Path("first.out"), QStringLiteral("-o"),
+                      Path("again.bmp")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.bmp")).constData()));
+    EXPECT_TRUE(SamePicture(first, again));
+
+    // A recipe that goes on from an opened PNG still begins as the new picture.
+    ASSERT_TRUE(QFile::copy(Path("first.out"), Path("first.png")));
+    run = RunCommand({QStringLiteral("--input"), Path("first.png"), QStringLiteral("--effect"),
+                      QStringLiteral("Vortex"), QStringLiteral("--seed"), QStringLiteral("5"),
+                      QStringLiteral("-o"), Path("second.png")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    ASSERT_TRUE(first.LoadPNG(QFile::encodeName(Path("second.png")).constData()));
+    run = RunCommand({QStringLiteral("--replay"), Path("second.png"), QStringLiteral("-o"),
+                      Path("again.png")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.png")).constData()));
+    EXPECT_TRUE(SamePicture(first, again));
+
+    // A change by hand is noted and left out.
+    CDib small;
+    small.Create(8, 8);
+    const QString start = QStringLiteral(
+        "{\"skyloom-recipe\":1,\"start\":\"new\",\"size\":[8,8],\"background\":\"000000\",");
+    ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path("edited.png")).constData(),
+                              start + QStringLiteral("\"steps\":[{\"edit\":\"Paste\"}]}")));
+    run = RunCommand({QStringLiteral("--replay"), Path("edited.png"), QStringLiteral("-o"),
+                      Path("edited.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_OK);
+    EXPECT_TRUE(run.err.contains(QLatin1String("Paste"))) << run.err.toStdString();
+
+    const QString step = QStringLiteral("{\"effect\":\"Star\",\"rect\":[0,0,8,8],\"seed\":1,");
+    const struct
+    {
+        const char* szName;
+        QString recipe;
+    } refused[] = {
+        {"none.png", QString()},
+        {"opened.png",
+         QStringLiteral("{\"skyloom-recipe\":1,\"start\":\"file\",\"file\":\"x.jpg\",\"steps\":[]}")},
+        {"not-json.png", QStringLiteral("{\"skyloom-recipe\":1,\"start\":")},
+        {"other-version.png", QStringLiteral("{\"skyloom-recipe\":2,\"steps\":[]}")},
+        {"huge-size.png", QStringLiteral("{\"skyloom-recipe\":1,\"start\":\"new\",\"size\":"
+                                         "[30000,30000],\"background\":\"000000\",\"steps\":[]}")},
+        {"bad-seed.png", start + QStringLiteral("\"steps\":[{\"effect\":\"Star\",\"rect\":"
+                                                "[0,0,8,8],\"seed\":-1,\"values\":[]}]}")},
+        {"far-rect.png", start + QStringLiteral("\"steps\":[{\"effect\":\"Star\",\"rect\":"
+                                                "[0,0,99999999,8],\"seed\":1,\"values\":[]}]}")},
+        {"bad-value.png",
+         start + QStringLiteral("\"steps\":[") + step +
+             QStringLiteral("\"values\":[[\"Radius\",\"1e308\"]]}]}")},
+        {"unknown-effect.png",
+         start + QStringLiteral("\"steps\":[{\"effect\":\"Nope\",\"rect\":[0,0,8,8],"
+                                "\"seed\":1,\"values\":[]}]}")},
+        {"option-flag.png",
+         start + QStringLiteral("\"steps\":[") + step +
+             QStringLiteral("\"values\":[[\"--input\",\"x\"]]}]}")},
+    };
+    for (const auto& r : refused) {
+        ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path(r.szName)).constData(), r.recipe));
+        run = RunCommand({QStringLiteral("--replay"), Path(r.szName), QStringLiteral("-o"),
+                          Path("refused.bmp")});
+        EXPECT_NE(run.nExit, RENDER_OK) << r.szName;
+        EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << r.szName << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(Path("refused.bmp"))) << r.szName;
+    }
+    // --replay brings its own picture and steps.
+    run = RunCommand({QStringLiteral("--replay"), Path("first.out"), QStringLiteral("--size"),
+                      QStringLiteral("9x9"), QStringLiteral("-o"), Path("refused.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
 }

@@ -1,5 +1,6 @@
 #include "RenderJob.h"
 
+#include "../app/Settings.h"
 #include "../document/SkyloomDoc.h"
 #include "../effects/Effect.h"
 #include "../effects/Random.h"
@@ -18,7 +19,30 @@ public:
     CRenderingGuard& operator=(const CRenderingGuard&) = delete;
 };
 
-// Saves area for undo, renders and rolls back when cancelled.
+// What the recipe keeps of a render: enough for skyloom-render to paint it again.
+CRecipeStep RecipeStep(CEffect& tool, const CRect& rect, DWORD nSeed)
+{
+    CRecipeStep step;
+    step.strEffect = tool.m_strSection;
+    step.rect = rect;
+    step.nSeed = nSeed;
+    for (const CEffectValue& value : tool.GetValues())
+        step.values.append({QString::fromLatin1(value.szName), EffectValueText(value)});
+    for (const CEffectOption& option : tool.GetOptions()) {
+        const QString name = QString::fromLatin1(option.szName);
+        step.values.append({name, tool.GetOption(name)});
+    }
+    if (tool.UsesOpenGL()) {
+        step.bHasLight = true;
+        step.nLightOrient = g_nLightOrient;
+        step.nLightInten = g_nLightInten;
+        step.nLightElevation = g_nLightElevation;
+    }
+    return step;
+}
+
+// Saves area for undo, renders and rolls back when cancelled; a finished render becomes a
+// step of the document's recipe.
 CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect area,
                      BOOL bPrepare)
 {
@@ -32,10 +56,12 @@ CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect a
     // A cancel left over from an earlier render (or a stray Escape) must not stop this
     // one; renders without a progress bar (the galaxy) never clear it themselves.
     g_bCancelRender = 0;
-    if (bPrepare) {
+    if (bPrepare)
         SetRandomSeed(g_nEffectSeed);
+    // The generator's state as the render starts: a drag's seed, or where a click goes on.
+    const DWORD nSeed = GetRandomSeed();
+    if (bPrepare)
         tool.PrepareRender();
-    }
     tool.Render(doc.GetImage(), rect, doc.GetUndoImage(), TRUE);
     if (g_bCancelRender) {
         doc.Undo();
@@ -43,6 +69,7 @@ CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect a
         result.outcome = RENDER_CANCELLED;
         g_bCancelRender = 0;
     } else {
+        doc.AddRecipeStep(RecipeStep(tool, rect, nSeed));
         doc.SetModifiedFlag();
         result.outcome = RENDER_DONE;
     }

@@ -1,5 +1,6 @@
 #include "SkyloomView.h"
 
+#include "../app/DataFolders.h"
 #include "../app/DocumentUi.h"
 #include "../app/Settings.h"
 #include "../app/SkyloomApp.h"
@@ -559,7 +560,7 @@ void CSkyloomView::OnEditPasteFile()
     if (!pApp)
         return;
     if (g_strPasteFilePath.isEmpty())
-        g_strPasteFilePath = pApp->GetAppDir() + QStringLiteral("/Library");
+        g_strPasteFilePath = ProgramDataFolder(QStringLiteral("Library"));
     const QString path = pApp->GetDocumentUi().AskPasteFilePath(window(), g_strPasteFilePath);
     if (path.isEmpty())
         return;
@@ -571,7 +572,7 @@ void CSkyloomView::OnEditPasteFile()
     if (!pImage->Load(QFile::encodeName(info.absoluteFilePath()).constData())) {
         pApp->GetDocumentUi().ShowError(
             window(), QStringLiteral("Cannot read \"%1\": it is missing, unreadable or not a "
-                                     "BMP, JPEG or TGA picture.")
+                                     "BMP, JPEG, TGA or PNG picture.")
                           .arg(QDir::toNativeSeparators(path)));
         return;
     }

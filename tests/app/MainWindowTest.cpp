@@ -9,6 +9,7 @@
 #include "app/SettingsStore.h"
 #include "app/SkyloomApp.h"
 #include "document/ClipboardDib.h"
+#include "document/Recipe.h"
 #include "document/SkyloomDoc.h"
 #include "effects/Effect.h"
 #include "effects/EffectTools.h"
@@ -426,6 +427,88 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.szEffect);
     });
 
+}
+
+// A scene painted in the window with six effects (values changed from their defaults, a
+// render undone and one cancelled on the way), saved as PNG, is painted again by
+// skyloom-render --replay to the same pixels; opened again, the PNG keeps its recipe.
+TEST_F(MainWindowTest, SceneSavedAsPngIsPaintedAgainFromItsRecipe)
+{
+    const COLORREF oldBackground = g_crBkgndColor;
+    g_crBkgndColor = RGB(0, 0, 24);
+    m_pUi->sizes = {CSize(360, 240)};
+    Command(ID_FILE_NEW);
+    g_crBkgndColor = oldBackground;
+
+    Command(ID_TOOL_STARFIELD);
+    SetRandomSeed(4711);
+    Press(QPoint(5, 5));
+    Release(QPoint(5, 5));
+    // A value no six-decimal text could hold: the recipe must keep every digit.
+    CEffect* pNebula = View()->GetToolObject(3);
+    *static_cast<double*>(FindEffectValue(pNebula->GetValues(), QStringLiteral("Itensity"))->pField) =
+        0.123456789012345;
+    const struct
+    {
+        int nTool;
+        QPoint from, to;
+    } drags[] = {
+        {3, QPoint(20, 20), QPoint(200, 150)},  // Nebula
+        {4, QPoint(250, 30), QPoint(330, 110)}, // Star
+        {2, QPoint(40, 150), QPoint(140, 230)}, // Cluster, undone below
+        {6, QPoint(150, 100), QPoint(300, 220)}, // Vortex, turned
+        {8, QPoint(260, 140), QPoint(350, 230)}, // Lens Flare
+        {7, QPoint(30, 130), QPoint(180, 235)}, // Galaxy with the built-in gas texture
+    };
+    View()->GetToolObject(6)->m_dRotation = 30;
+    QString why;
+    ASSERT_TRUE(View()->GetToolObject(7)->SetOption(QStringLiteral("GasTexture"),
+                                                    QStringLiteral("Loose spiral.jpg"), why));
+    DWORD seed = 100;
+    for (const auto& d : drags) {
+        Command(kToolCommands[d.nTool]);
+        g_nEffectSeed = ++seed;
+        Drag(d.from, d.to);
+        if (d.nTool == 2) {
+            Command(ID_EDIT_UNDO);
+            // A cancelled render is no step either.
+            Command(ID_TOOL_GAS);
+            QTimer::singleShot(0, View(), [&] { QTest::keyClick(View(), Qt::Key_Escape); });
+            Drag(QPoint(0, 0), QPoint(360, 240));
+        }
+    }
+    const CRecipe recipe = Doc().GetRecipe();
+    ASSERT_EQ(recipe.m_steps.size(), 6);
+    EXPECT_EQ(recipe.m_start, CRecipe::NewPicture);
+    EXPECT_EQ(recipe.m_nBackground, 0x000018u);
+    EXPECT_EQ(recipe.m_steps[1].strEffect, QStringLiteral("Nebula"));
+    EXPECT_EQ(recipe.m_steps[4].strEffect, QStringLiteral("Lens Flare"));
+
+    m_pUi->savePaths = {{Path("scene"), SAVE_PNG}};
+    Command(ID_FILE_SAVE_AS);
+    ASSERT_EQ(Doc().GetPathName(), Path("scene.png"));
+    QProcess process;
+    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
+                  {QStringLiteral("--replay"), Path("scene.png"), QStringLiteral("-o"),
+                   Path("again.bmp")});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+    EXPECT_TRUE(process.readAllStandardError().isEmpty());
+    CDib again;
+    ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.bmp")).constData()));
+    EXPECT_TRUE(SamePicture(Picture(), again));
+
+    // Opened again, the picture goes on with the recipe it carries.
+    CDib painted;
+    painted.Create(360, 240);
+    painted.Paste(Picture(), CRect(0, 0, 360, 240), TRUE, 0, 0);
+    m_pUi->sizes = {CSize(10, 10)};
+    Command(ID_FILE_NEW);
+    EXPECT_TRUE(Doc().GetRecipe().m_steps.isEmpty());
+    m_pUi->openPaths = {Path("scene.png")};
+    Command(ID_FILE_OPEN);
+    EXPECT_TRUE(SamePicture(painted, Picture()));
+    EXPECT_EQ(Doc().GetRecipe().ToText(), recipe.ToText());
 }
 
 namespace {

@@ -1,0 +1,16 @@
+// Turns a picture's recipe back into skyloom-render's own arguments, so that a replay is
+// checked and painted exactly as a command line typed by hand would be.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class CRecipe;
+
+// The arguments that paint recipe again from its new picture: --size, --background,
+// --light and every step (values equal to an effect's built-in default are left to it).
+// What they cannot repeat (changes by hand, a light that changed between steps) is
+// described in warnings, one line each. False, with error, when the recipe did not begin
+// as a new picture: its first picture is not in it.
+bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringList& warnings,
+                             QString& error);

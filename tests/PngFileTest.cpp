@@ -1,0 +1,235 @@
+// PNG files through Qt's reader and writer: round trips, what ImageMagick writes, and
+// files made to hurt.
+#include "ImageTestUtil.h"
+
+#include "app/Settings.h"
+#include "imagefile/ImageFile.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+using namespace imagetest;
+
+namespace {
+
+// A picture where every pixel differs from its neighbours and every byte value occurs.
+void MakeNoise(CDib& dib, int width, int height)
+{
+    dib.Create(width, height);
+    uint32_t state = 12345;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            dib.SetPixel(x, y, state >> 8);
+        }
+}
+
+// Sets the background colour setting for the length of a test.
+class CBackground
+{
+public:
+    explicit CBackground(COLORREF color) : m_old(g_crBkgndColor) { g_crBkgndColor = color; }
+    ~CBackground() { g_crBkgndColor = m_old; }
+
+private:
+    COLORREF m_old;
+};
+
+void AppendChunk(QByteArray& png, const char* type, const QByteArray& data)
+{
+    const QByteArray body = QByteArray(type, 4) + data;
+    auto be32 = [&](uint32_t v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        png.append(b, 4);
+    };
+    be32(static_cast<uint32_t>(data.size()));
+    png.append(body);
+    be32(static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size()))));
+}
+
+// A PNG of the stated size and 8-bit colour type whose image data inflates to rawBytes
+// zero bytes (filter "none", black), whatever the size needs.
+QByteArray HandMadePng(uint32_t width, uint32_t height, int colourType, size_t rawBytes)
+{
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray ihdr;
+    for (uint32_t v : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            ihdr.append(char(v >> shift));
+    ihdr.append(char(8)).append(char(colourType)).append(3, '\0');
+    AppendChunk(png, "IHDR", ihdr);
+    const std::vector<Bytef> raw(rawBytes, 0);
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<Bytef> packed(size);
+    compress2(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 9);
+    AppendChunk(png, "IDAT", QByteArray(reinterpret_cast<const char*>(packed.data()), int(size)));
+    AppendChunk(png, "IEND", QByteArray());
+    return png;
+}
+
+void WriteBytes(const std::string& path, const QByteArray& bytes)
+{
+    WriteFileBytes(path, std::vector<BYTE>(bytes.begin(), bytes.end()));
+}
+
+}
+
+// Every pixel and the text chunk come back; the file is plain 8-bit RGB; names choose PNG
+// in any case.
+TEST(PngFile, RoundTripKeepsEveryPixelAndTheText)
+{
+    TempFolder dir;
+    CDib picture, back;
+    MakeNoise(picture, 37, 23); // odd width: padded rows
+    const std::string path = dir.Path("noise.PNG");
+    const QString text = QStringLiteral("{\"name\": \"two  spaces\\nand a line\", \"\u00e9\": 1}");
+    ASSERT_TRUE(picture.SavePNG(path.c_str(), text));
+    QString read;
+    ASSERT_TRUE(back.LoadPNG(path.c_str(), &read));
+    EXPECT_TRUE(SamePicture(picture, back));
+    EXPECT_EQ(read, text);
+    const std::vector<BYTE> bytes = ReadFileBytes(path);
+    ASSERT_GT(bytes.size(), 33u);
+    EXPECT_EQ(bytes[24], 8); // bit depth
+    EXPECT_EQ(bytes[25], 2); // colour type RGB
+
+    // By extension, through Load and Save.
+    CDib again;
+    ASSERT_TRUE(back.Save(dir.Path("copy.png").c_str()));
+    ASSERT_TRUE(again.Load(dir.Path("copy.png").c_str()));
+    EXPECT_TRUE(SamePicture(picture, again));
+    EXPECT_EQ(ImageFileTypeFromName("a.Png"), EImageFileType::Png);
+}
+
+// Paletted, grey, 16-bit, transparent and interlaced files from ImageMagick open as the
+// pixels they hold, transparency laid over the background colour.
+TEST(PngFile, ForeignFilesOpenAsExpected)
+{
+    if (!HaveConvert())
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    TempFolder dir;
+    const CBackground background(RGB(10, 200, 30));
+    CDib f, noise, got;
+    MakeF(f, 3);
+    MakeNoise(noise, 21, 17);
+    WritePpm(f, dir.Path("f.ppm"));
+    WritePpm(noise, dir.Path("noise.ppm"));
+
+    struct Case
+    {
+        const char* szName;
+        const CDib& source;
+        const char* szSource;
+        const char* szOptions;
+        const char* szFormat;
+    };
+    const Case cases[] = {
+        {"paletted", f, "f.ppm", "", "PNG8"},
+        {"16-bit", noise, "noise.ppm", "-depth 16", "PNG48"},
+        {"interlaced", noise, "noise.ppm", "-interlace PNG", "PNG24"},
+        {"opaque alpha", noise, "noise.ppm", "-alpha opaque", "PNG32"},
+    };
+    for (const Case& c : cases) {
+        const std::string out = dir.Path(std::string(c.szName) + ".png");
+        ASSERT_TRUE(RunConvert(dir.Path(c.szSource), c.szOptions, c.szFormat, out)) << c.szName;
+        ASSERT_TRUE(got.LoadPNG(out.c_str())) << c.szName;
+        EXPECT_TRUE(SamePicture(c.source, got)) << c.szName;
+    }
+    // Paletted files are really paletted, and interlaced ones interlaced.
+    EXPECT_EQ(ReadFileBytes(dir.Path("paletted.png"))[25], 3);
+    EXPECT_EQ(ReadFileBytes(dir.Path("interlaced.png"))[28], 1);
+
+    // Grey: the three channels of each pixel equal the grey value written.
+    const std::string grey = dir.Path("grey.png");
+    ASSERT_EQ(std::system(("convert -size 1x256 gradient:black-white -define png:color-type=0 "
+                           "-define png:bit-depth=8 '" + grey + "' >/dev/null 2>&1").c_str()),
+              0);
+    ASSERT_TRUE(got.LoadPNG(grey.c_str()));
+    ASSERT_EQ(got.GetSize(), CSize(1, 256));
+    EXPECT_EQ(ReadFileBytes(grey)[25], 0) << "not a grey PNG";
+    for (int y = 0; y < 256; ++y) {
+        const DWORD c = TopPixel(got, 0, y);
+        EXPECT_TRUE(((c >> 16) & 0xFF) == (c & 0xFF) && ((c >> 8) & 0xFF) == (c & 0xFF)) << Hex(c);
+    }
+    EXPECT_EQ(TopPixel(got, 0, 0), 0u);
+    EXPECT_EQ(TopPixel(got, 0, 255), 0xFFFFFFu);
+
+    // Alpha: opaque red, see-through blue, half-transparent white over the background.
+    const std::string alpha = dir.Path("alpha.png");
+    ASSERT_EQ(std::system(("convert -size 2x1 xc:'rgba(255,0,0,1)' -size 2x1 xc:'rgba(0,0,255,0)' "
+                           "-size 2x1 xc:'rgba(255,255,255,0.5)' +append PNG32:'" + alpha +
+                           "' >/dev/null 2>&1").c_str()),
+              0);
+    ASSERT_TRUE(got.LoadPNG(alpha.c_str()));
+    EXPECT_EQ(TopPixel(got, 0, 0), 0xFF0000u);
+    EXPECT_EQ(TopPixel(got, 2, 0), 0x0AC81Eu); // the background, RGB(10, 200, 30)
+    const DWORD half = TopPixel(got, 4, 0);
+    EXPECT_NEAR(int(half >> 16), (255 + 10) / 2, 1) << Hex(half);
+    EXPECT_NEAR(int((half >> 8) & 0xFF), (255 + 200) / 2, 1) << Hex(half);
+    EXPECT_NEAR(int(half & 0xFF), (255 + 30) / 2, 1) << Hex(half);
+}
+
+// Sizes past the picture limit, truncated data, a damaged checksum and a decompression
+// bomb: refused (or read as the small picture they are) quickly, and a refused file leaves
+// the picture as it was.
+TEST(PngFile, HostileFilesAreRefusedWithoutHarm)
+{
+    TempFolder dir;
+    CDib sound;
+    MakeNoise(sound, 64, 48);
+    const std::string good = dir.Path("good.png");
+    ASSERT_TRUE(sound.SavePNG(good.c_str()));
+    const std::vector<BYTE> bytes = ReadFileBytes(good);
+    const QByteArray original(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
+
+    QByteArray truncated = original.left(original.size() * 2 / 3);
+    // The image data's checksum damaged, the data itself sound.
+    QByteArray badCrc = original;
+    const int idat = badCrc.indexOf("IDAT");
+    ASSERT_GT(idat, 4);
+    const int idatLength = (uchar(badCrc[idat - 4]) << 24) | (uchar(badCrc[idat - 3]) << 16) |
+                           (uchar(badCrc[idat - 2]) << 8) | uchar(badCrc[idat - 1]);
+    badCrc[idat + 4 + idatLength] = char(badCrc[idat + 4 + idatLength] ^ 0x55);
+    const struct
+    {
+        const char* szName;
+        QByteArray bytes;
+    } hostile[] = {
+        {"too-wide", HandMadePng(70000, 1, 0, 70001)},
+        // 30000 x 30000 is under the side limit but 2.5 GiB of pixels; the data is tiny.
+        {"too-many-pixels", HandMadePng(30000, 30000, 2, 30001)},
+        {"zero-height", HandMadePng(16, 0, 2, 0)},
+        {"truncated", truncated},
+        {"bad-crc", badCrc},
+        {"not-a-png", QByteArray("GIF89a and then some")},
+    };
+    CDib picture;
+    MakeF(picture);
+    QElapsedTimer timer;
+    timer.start();
+    for (const auto& h : hostile) {
+        const std::string path = dir.Path(std::string(h.szName) + ".png");
+        WriteBytes(path, h.bytes);
+        QString text = QStringLiteral("untouched");
+        EXPECT_FALSE(picture.LoadPNG(path.c_str(), &text)) << h.szName;
+        EXPECT_TRUE(BlockMiddlesMatch(picture, 1, 0)) << h.szName;
+        EXPECT_EQ(text, QStringLiteral("untouched")) << h.szName;
+    }
+    // A bomb: a 16 x 16 picture whose data inflates to 64 MiB. Only what the picture
+    // needs is inflated.
+    const std::string bomb = dir.Path("bomb.png");
+    WriteBytes(bomb, HandMadePng(16, 16, 2, size_t(64) << 20));
+    CDib small;
+    if (small.LoadPNG(bomb.c_str())) {
+        EXPECT_EQ(small.GetSize(), CSize(16, 16));
+        EXPECT_TRUE(PixelIs(small, 5, 5, 0));
+    }
+    EXPECT_LT(timer.elapsed(), 10000);
+}
