@@ -177,8 +177,9 @@ void CSkyloomApp::SetDocumentUi(std::unique_ptr<CDocumentUi> pUi)
 
 BOOL CSkyloomApp::InitInstance(const QStringList& args)
 {
-    // Without EGL the galaxy and the planets draw nothing; everything else works.
-    m_bGLLoaded = LoadGLEntryPoints(TRUE);
+    // Without EGL the galaxy and the planets draw nothing; everything else works. The
+    // library is released at exit only when this start-up loaded it.
+    m_bGLLoaded = !AreGLEntryPointsLoaded() && LoadGLEntryPoints(TRUE);
     LoadRecentFiles();
     LoadSettings(*m_pStore);
 

@@ -11,6 +11,8 @@
 #include "view/SkyloomView.h"
 
 #include <QAction>
+#include "gl/GLContext.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -143,6 +145,9 @@ int main(int argc, char** argv)
     else
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
+    // One OpenGL library for the whole run: each window started here finds it loaded and
+    // leaves it loaded, so no test unloads it (Mesa's driver leaks a little when it does).
+    LoadGLEntryPoints(TRUE);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
