@@ -14,6 +14,7 @@
 #include "gl/GLContext.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QImage>
@@ -104,6 +105,12 @@ TEST_F(X11ClipboardTest, AnotherProgramsPicturePastes)
             image.setPixel(x, y, qRgb(x * 6, y * 8, 200));
     const QString path = m_dir.filePath(QStringLiteral("outside.png"));
     ASSERT_TRUE(image.save(path, "PNG"));
+    // Nothing of ours on the clipboard (an earlier copy), so that the wait below sees xclip's.
+    QApplication::clipboard()->clear();
+    QDeadlineTimer cleared(5000);
+    while (CSkyloomView::ClipboardHasImage() && !cleared.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_FALSE(CSkyloomView::ClipboardHasImage());
     // xclip stays behind to serve the selection; its first process returns at once.
     int exitCode = 0;
     RunServing({QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
