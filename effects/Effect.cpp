@@ -140,6 +140,7 @@ CEffect::~CEffect() = default;
 void CEffect::LoadDefaults(const CSettingsStore& store)
 {
     LoadEffectValues(store, m_strSection, GetValues());
+    ValuesLoaded();
 }
 
 void CEffect::SaveDefaults(CSettingsStore& store)
@@ -257,6 +258,39 @@ bool CEffect::SetOption(const QString&, const QString&, QString& why)
 
 void CEffect::ValuesChanged(const QStringList&) {}
 
+void CEffect::ValuesLoaded() {}
+
+void CEffect::ResetUnlistedValues() {}
+
+bool CEffect::SetValues(const QList<QPair<QString, QString>>& values, QString& why)
+{
+    const CEffectValues table = GetValues();
+    std::vector<std::pair<const CEffectValue*, double>> parsed;
+    QStringList names;
+    for (const auto& value : values) {
+        const CEffectValue* pValue = FindEffectValue(table, value.first);
+        if (!pValue) {
+            why = QStringLiteral("%1 has no value \"%2\"").arg(m_strSection, value.first);
+            return false;
+        }
+        double d = 0;
+        QString reason;
+        if (!ParseEffectValue(*pValue, value.second, d, reason)) {
+            why = QStringLiteral("%1 %2 %3").arg(m_strSection, value.first, reason);
+            return false;
+        }
+        parsed.emplace_back(pValue, d);
+        names << value.first;
+    }
+    ResetEffectValues(table);
+    ResetUnlistedValues();
+    for (const auto& value : parsed)
+        SetEffectValue(*value.first, value.second);
+    ValuesLoaded();
+    ValuesChanged(names);
+    return true;
+}
+
 BOOL CEffect::ClearsSelectionOnClick()
 {
     return m_bClearsSelection;
@@ -294,7 +328,7 @@ void CEffect::StepProgress(BOOL bShowProgress, int nDone)
     if (!bShowProgress)
         return;
     m_progress.Step(nDone);
-    PumpPendingMessages();
+    PumpPendingMessagesWhenDue();
 }
 
 void CEffect::DrawEllipseCrossFeedback(QPainter* pPainter, const CRect& rect)

@@ -75,5 +75,12 @@ void ResetEffectValues(const CEffectValues& values);
 // Brings a value into the range of its entry: reals and integers clamped, switches to 0 or
 // 1, colours to 24 bits.
 double ClampEffectValue(const CEffectValue& value, double d);
+// Reads text for value as a user gives it: a real in decimal (read exactly as the store
+// reads it), a whole number, 0 or 1 for a switch, RRGGBB in hexadecimal (a leading '#'
+// allowed) for a colour. False, with why saying what is wrong ("is not a number"), when the
+// text does not fit or lies outside the value's range.
+bool ParseEffectValue(const CEffectValue& value, const QString& text, double& d, QString& why);
+// Sets the value's field to d, brought into its range as a load from the store would.
+void SetEffectValue(const CEffectValue& value, double d);
 // The value name's entry, or null.
 const CEffectValue* FindEffectValue(const CEffectValues& values, const QString& name);

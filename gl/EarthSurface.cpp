@@ -91,9 +91,8 @@ void CEarthSurface::ReinitialiseNoise()
     m_clouds.Initialize(m_dCloudFractal, 2.0, 8.0, m_dCoverage);
 }
 
-void CEarthSurface::LoadDefaults(const CSettingsStore& store, const QString& section)
+void CEarthSurface::ValuesLoaded()
 {
-    CSurfaceModel::LoadDefaults(store, section);
     m_clouds.SetStart(m_dCoverage);
 }
 
