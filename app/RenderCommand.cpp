@@ -1,12 +1,12 @@
 #include "RenderCommand.h"
 
 #include "../app/Settings.h"
-#include "../app/SettingsStore.h"
 #include "../document/Dib.h"
 #include "../document/SkyloomDoc.h"
 #include "../effects/Effect.h"
 #include "../effects/EffectTools.h"
 #include "../effects/Random.h"
+#include "../effects/RenderThreads.h"
 #include "../gl/GLContext.h"
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
@@ -16,7 +16,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <cmath>
@@ -28,6 +27,9 @@ namespace {
 // Rectangle coordinates beyond this are refused: far past any picture, and small enough
 // that the effects' integer geometry cannot overflow.
 constexpr int kMaxCoordinate = 1 << 20;
+
+// More threads than this would only share the same cores.
+constexpr int kMaxThreads = 256;
 
 // A bar of this many cells on standard error, redrawn only when its percentage moves.
 class CTerminalProgress : public CProgressDisplay
@@ -141,59 +143,6 @@ QString Describe(const CEffectValue& value)
     return QString();
 }
 
-QString NumberText(double d)
-{
-    return QString::number(d, 'g', 10);
-}
-
-// Checks TEXT for the value and gives what goes into the store: reals as the text itself
-// (read back exactly as the store reads any real), the rest as integers.
-bool CheckValue(const CEffectValue& value, const QString& text, QString& stored,
-                QString& error)
-{
-    const QString trimmed = text.trimmed();
-    switch (value.kind) {
-    case CEffectValue::Real: {
-        bool ok = false;
-        const double d = trimmed.toDouble(&ok);
-        if (!ok || !std::isfinite(d) || DecimalTextToReal(trimmed) != d) {
-            error = QStringLiteral("is not a number");
-            return false;
-        }
-        if (d < value.dMin || d > value.dMax) {
-            error = QStringLiteral("is outside %1 to %2")
-                        .arg(NumberText(value.dMin), NumberText(value.dMax));
-            return false;
-        }
-        stored = trimmed;
-        return true;
-    }
-    case CEffectValue::Integer:
-    case CEffectValue::Switch: {
-        int n = 0;
-        if (!ParseInt(trimmed, static_cast<int>(value.dMin), static_cast<int>(value.dMax), n)) {
-            error = value.kind == CEffectValue::Switch
-                        ? QStringLiteral("must be 0 or 1")
-                        : QStringLiteral("is not a whole number from %1 to %2")
-                              .arg(NumberText(value.dMin), NumberText(value.dMax));
-            return false;
-        }
-        stored = QString::number(n);
-        return true;
-    }
-    case CEffectValue::Color: {
-        int r = 0, g = 0, b = 0;
-        if (!ParseRgb(trimmed, r, g, b)) {
-            error = QStringLiteral("is not a colour RRGGBB in hexadecimal");
-            return false;
-        }
-        stored = QString::number(RGB(r, g, b));
-        return true;
-    }
-    }
-    return false;
-}
-
 QString EffectNames()
 {
     QStringList names;
@@ -271,12 +220,13 @@ bool ParseStepValue(CRenderStep& step, const QString& text, QString& error)
                           .arg(step.strEffect, name, known.join(QStringLiteral(", ")));
         return false;
     }
-    QString stored, why;
-    if (!CheckValue(*pValue, text.mid(eq + 1), stored, why)) {
+    double d = 0;
+    QString why;
+    if (!ParseEffectValue(*pValue, text.mid(eq + 1), d, why)) {
         error = QStringLiteral("--set %1: %2 %3").arg(text, step.strEffect + QLatin1Char(' ') + name, why);
         return false;
     }
-    step.values.append({name, stored});
+    step.values.append({name, text.mid(eq + 1)});
     return true;
 }
 
@@ -383,6 +333,15 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
                 return false;
             }
             options.bHasLight = true;
+        } else if (arg == QLatin1String("--threads")) {
+            if (!once(options.nThreads != 0) || !reader.Value(arg, value, error))
+                return false;
+            if (!ParseInt(value, 1, kMaxThreads, options.nThreads)) {
+                error = QStringLiteral("--threads %1: expected a whole number from 1 to %2")
+                            .arg(value)
+                            .arg(kMaxThreads);
+                return false;
+            }
         } else if (arg == QLatin1String("--effect")) {
             if (!reader.Value(arg, value, error))
                 return false;
@@ -488,8 +447,9 @@ QString RenderCommandHelp()
     QString text;
     QTextStream s(&text);
     s << "Usage: skyloom-render [--size WxH | --input FILE] [--background RRGGBB] [STEP...]\n"
-         "                      [--light O,I,E] [--format jpeg|bmp24|bmp256|png] -o OUTPUT\n"
-         "       skyloom-render --replay PICTURE.png [--format F] -o OUTPUT\n"
+         "                      [--light O,I,E] [--threads N] [--format jpeg|bmp24|bmp256|png]\n"
+         "                      -o OUTPUT\n"
+         "       skyloom-render --replay PICTURE.png [--threads N] [--format F] -o OUTPUT\n"
          "  STEP: --effect NAME [--rect L,T,R,B] [--seed N] [--set VALUE=TEXT]...\n"
          "\n"
          "Paints effects into a picture as a drag on the canvas does, and writes it.\n"
@@ -510,6 +470,8 @@ QString RenderCommandHelp()
          "  --light O,I,E       the light of the planets: orientation 0 to 359 degrees,\n"
          "                      intensity 0 to 100 percent, elevation 0 to 100 (50 level)\n"
          "                      (default 225,50,50)\n"
+         "  --threads N         threads the effects render on, 1 to 256 (default one per\n"
+         "                      core); every number of threads gives the same picture\n"
          "  --format F          jpeg (JPEG Image), bmp24 (24-bit Bitmap), bmp256 (256 Color\n"
          "                      Bitmap) or png (PNG Image); without it OUTPUT's extension\n"
          "                      decides (.bmp, .jpg, .png)\n"
@@ -569,24 +531,15 @@ std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool)
     return effect;
 }
 
-// One step: the same path as a drag on the canvas. Values reach the effect through a store
-// of its own and LoadDefaults, as saved settings would.
-void RenderStep(CSkyloomDoc& doc, const CRenderStep& step, const QTemporaryDir& dir, int nStep,
-                CTerminalProgress* pProgress, QTextStream& out)
+// One step: the same path as a drag on the canvas. The values are set in memory through
+// the effect's table, as a store holding only them would give them.
+void RenderStep(CSkyloomDoc& doc, const CRenderStep& step, CTerminalProgress* pProgress,
+                QTextStream& out)
 {
     const auto effect = CreateToolAsTheViewDoes(step.nTool);
-    {
-        CSettingsStore store(dir.filePath(QStringLiteral("step%1.ini").arg(nStep)));
-        for (const auto& value : step.values)
-            store.WriteString(effect->m_strSection, value.first, value.second);
-        effect->LoadDefaults(store);
-    }
-    // What a dialog change of these values would also do (the planets rebuild their noise).
-    QStringList names;
-    for (const auto& value : step.values)
-        names << value.first;
-    effect->ValuesChanged(names);
     QString why;
+    // Checked when the arguments were read: this cannot fail.
+    effect->SetValues(step.values, why);
     for (const auto& option : step.options)
         effect->SetOption(option.first, option.second, why);
 
@@ -792,12 +745,6 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         }
     }
 
-    QTemporaryDir settingsDir;
-    if (!settingsDir.isValid()) {
-        err << "skyloom-render: cannot make a temporary folder for the effects' settings"
-            << Qt::endl;
-        return RENDER_FILE_ERROR;
-    }
     // The galaxy and the planets draw with OpenGL; without it they would paint nothing, so
     // a run that needs it and cannot have it stops before painting anything.
     if (!options.steps.isEmpty())
@@ -819,6 +766,7 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         g_nLightInten = options.nLightInten;
         g_nLightElevation = options.nLightElevation;
     }
+    const CRenderThreadsScope threads(options.nThreads);
     CTerminalProgress progress;
     CInstalledProgress installed(bTerminalProgress ? &progress : nullptr);
     const CRecordedWarnings warnings;
@@ -826,7 +774,7 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     doc.SetPicture(dib);
     doc.SetRecipe(recipe);
     for (int i = 0; i < options.steps.size(); ++i) {
-        RenderStep(doc, options.steps[i], settingsDir, i, bTerminalProgress ? &progress : nullptr, out);
+        RenderStep(doc, options.steps[i], bTerminalProgress ? &progress : nullptr, out);
         if (!warnings.Texts().isEmpty()) {
             err << "skyloom-render: " << options.steps[i].strEffect << ": "
                 << warnings.Texts().join(QStringLiteral("; ")) << Qt::endl;

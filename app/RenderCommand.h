@@ -1,7 +1,7 @@
 // skyloom-render: makes pictures from the command line with the same effect objects and the
 // same path as a drag on the canvas (parameters, affected area, seed, PrepareRender,
-// Render). Parameters start from the effects' built-in defaults in a private settings
-// store; the user's own settings are never read or written.
+// Render). Parameters start from the effects' built-in defaults and are set in memory; the
+// user's own settings are never read or written.
 #pragma once
 
 #include "../document/WinTypes.h"
@@ -54,6 +54,8 @@ struct CRenderOptions
     int nLightOrient = 225;   // degrees, 0 to 359
     int nLightInten = 50;     // percent, 0 to 100
     int nLightElevation = 50; // 0 (high) to 100 (low); 50 is level
+    // --threads: the render threads (0: one per core).
+    int nThreads = 0;
     QList<CRenderStep> steps;
     // --replay: a PNG whose recipe gives the picture, its steps and the light.
     QString strReplay;

@@ -1,10 +1,12 @@
-// Each planet on a 512 x 512 rectangle, whole (surface, GL points and the copy in and out
+// Each planet on a 512 x 512 rectangle (and at 2048 x 2048 on one thread and on one per
+// core, whose ratio is the speed-up of the surface colours shared out), whole (surface, GL points and the copy in and out
 // of the off-screen picture) and the surface colours alone for the same grid points, so
 // the difference is what the drawing adds.
 #include "app/Settings.h"
 #include "document/Dib.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
+#include "effects/RenderThreads.h"
 #include "gl/GLContext.h"
 #include "gl/GLLight.h"
 #include "gl/PlanetEffect.h"
@@ -19,29 +21,38 @@ namespace {
 
 constexpr int kSide = 512;
 
+// Arguments: the tool, the side and the render threads (0: one per core).
 void BM_PlanetRender(benchmark::State& state)
 {
     if (!LoadGLEntryPoints(TRUE)) {
         state.SkipWithError("no OpenGL");
         return;
     }
+    const int side = static_cast<int>(state.range(1));
+    const CRenderThreadsScope threads(static_cast<int>(state.range(2)));
     ResetSettings();
     if (g_lightList.empty())
         CreateDefaultLight();
     auto effect = CreateTool(static_cast<int>(state.range(0)));
     CDib dib;
-    dib.Create(kSide, kSide);
+    dib.Create(side, side);
     dib.Fill(0x000010);
-    std::unique_ptr<CDib> undo(dib.Extract(CRect(0, 0, kSide, kSide)));
+    std::unique_ptr<CDib> undo(dib.Extract(CRect(0, 0, side, side)));
     for (auto _ : state) {
         SetRandomSeed(1);
         effect->PrepareRender();
-        effect->Render(dib, CRect(0, 0, kSide, kSide), undo.get(), FALSE);
+        effect->Render(dib, CRect(0, 0, side, side), undo.get(), FALSE);
     }
-    state.SetLabel(effect->m_strSection.toStdString());
+    state.SetLabel(effect->m_strSection.toStdString() + ", " + std::to_string(RenderThreads()) +
+                   " threads");
 }
 // The software renderer draws on threads of its own: real time is what the user waits.
-BENCHMARK(BM_PlanetRender)->Arg(9)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlanetRender)
+    ->ArgNames({"tool", "side", "threads"})
+    ->ArgsProduct({{9, 10, 11}, {kSide}, {0}})
+    ->ArgsProduct({{9, 10, 11}, {2048}, {1, 0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_PlanetColours(benchmark::State& state)
 {

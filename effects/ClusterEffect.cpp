@@ -56,6 +56,7 @@ void CClusterEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowPro
     double hue, saturation, lightness;
     CColor(m_crColor, TRUE).ToHSL(hue, saturation, lightness);
 
+    int nStepped = 0;
     for (int i = 0; i < count && !g_bCancelRender; ++i) {
         // y is drawn before x: the order is part of the picture a seed gives.
         const double dy = sampleY.Sample();
@@ -66,8 +67,13 @@ void CClusterEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowPro
         if (!image.IsInside(px, py) || !keep.PtInRect(CPoint(px, py)))
             continue;
         DrawStar(image, px, py, brightness, hue, saturation);
-        StepProgress(bShowProgress, i);
+        StepProgress(bShowProgress, i + 1);
+        nStepped = i + 1;
     }
+    // The last stars may have fallen outside and stepped nothing: the bar ends full. A
+    // cluster wholly outside steps nothing at all.
+    if (bShowProgress && !g_bCancelRender && nStepped > 0 && nStepped < count)
+        m_progress.Step(count);
     if (bShowProgress)
         m_progress.End();
 }

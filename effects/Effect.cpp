@@ -140,6 +140,7 @@ CEffect::~CEffect() = default;
 void CEffect::LoadDefaults(const CSettingsStore& store)
 {
     LoadEffectValues(store, m_strSection, GetValues());
+    ValuesLoaded();
 }
 
 void CEffect::SaveDefaults(CSettingsStore& store)
@@ -262,6 +263,39 @@ QString CEffect::GetOption(const QString&) const
     return QString();
 }
 
+void CEffect::ValuesLoaded() {}
+
+void CEffect::ResetUnlistedValues() {}
+
+bool CEffect::SetValues(const QList<QPair<QString, QString>>& values, QString& why)
+{
+    const CEffectValues table = GetValues();
+    std::vector<std::pair<const CEffectValue*, double>> parsed;
+    QStringList names;
+    for (const auto& value : values) {
+        const CEffectValue* pValue = FindEffectValue(table, value.first);
+        if (!pValue) {
+            why = QStringLiteral("%1 has no value \"%2\"").arg(m_strSection, value.first);
+            return false;
+        }
+        double d = 0;
+        QString reason;
+        if (!ParseEffectValue(*pValue, value.second, d, reason)) {
+            why = QStringLiteral("%1 %2 %3").arg(m_strSection, value.first, reason);
+            return false;
+        }
+        parsed.emplace_back(pValue, d);
+        names << value.first;
+    }
+    ResetEffectValues(table);
+    ResetUnlistedValues();
+    for (const auto& value : parsed)
+        SetEffectValue(*value.first, value.second);
+    ValuesLoaded();
+    ValuesChanged(names);
+    return true;
+}
+
 BOOL CEffect::ClearsSelectionOnClick()
 {
     return m_bClearsSelection;
@@ -299,7 +333,7 @@ void CEffect::StepProgress(BOOL bShowProgress, int nDone)
     if (!bShowProgress)
         return;
     m_progress.Step(nDone);
-    PumpPendingMessages();
+    PumpPendingMessagesWhenDue();
 }
 
 void CEffect::DrawEllipseCrossFeedback(QPainter* pPainter, const CRect& rect)

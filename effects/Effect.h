@@ -6,6 +6,8 @@
 #include "../view/ProgressMeter.h"
 #include "EffectValue.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -134,10 +136,21 @@ public:
     virtual bool SetOption(const QString& name, const QString& text, QString& why);
     // Its present value as SetOption takes it (empty for a name the tool does not have).
     virtual QString GetOption(const QString& name) const;
-    // Called after the values named were set from outside a dialog (the command-line
-    // renderer loads them through LoadDefaults): whatever FromDialog would do after such a
-    // change. Nothing for most tools.
+    // Called after the values named were set from outside a dialog (SetValues): whatever
+    // FromDialog would do after such a change. Nothing for most tools.
     virtual void ValuesChanged(const QStringList& names);
+    // Called once the table's values were loaded or set: settles what follows from them
+    // (the galaxy's gas scale, the Earth's cloud start). Nothing for most tools.
+    virtual void ValuesLoaded();
+    // The stored parameters outside the table (the galaxy's gas texture) as a load from an
+    // empty store gives them. Nothing for most tools.
+    virtual void ResetUnlistedValues();
+    // Sets the parameters in memory as a store holding just these values would through
+    // LoadDefaults: every value of the table at its default (and ResetUnlistedValues), then
+    // each named one from its text (ParseEffectValue), then ValuesLoaded and ValuesChanged. False, with the name
+    // and the reason in why, when a name is not in the table or a text does not fit; the
+    // tool is then unchanged.
+    bool SetValues(const QList<QPair<QString, QString>>& values, QString& why);
     // Whether Render draws with OpenGL in an off-screen context of the rectangle's size
     // (the galaxy and the planets), and so paints nothing where none can be made.
     virtual bool UsesOpenGL() const { return false; }
@@ -160,7 +173,7 @@ protected:
     int LoadInt(const CSettingsStore& store, const char* szName, int nDefault) const;
     void SaveInt(CSettingsStore& store, const char* szName, int nValue) const;
 
-    // After one work unit of a render: step the bar to nDone and pump pending events.
+    // After one work unit of a render: step the bar to nDone and pump pending events when due.
     void StepProgress(BOOL bShowProgress, int nDone);
     // The ellipse-and-cross rubber band shared by most effects.
     void DrawEllipseCrossFeedback(QPainter* pPainter, const CRect& rect);

@@ -11,7 +11,14 @@ int DefaultInt(const CEffectValue& value)
     return static_cast<int>(QByteArray(value.szDefault).toLongLong());
 }
 
-void Store(const CEffectValue& value, double d)
+QString NumberText(double d)
+{
+    return QString::number(d, 'g', 10);
+}
+
+}
+
+void SetEffectValue(const CEffectValue& value, double d)
 {
     d = ClampEffectValue(value, d);
     switch (value.kind) {
@@ -26,8 +33,6 @@ void Store(const CEffectValue& value, double d)
         *static_cast<COLORREF*>(value.pField) = static_cast<COLORREF>(d);
         break;
     }
-}
-
 }
 
 double ClampEffectValue(const CEffectValue& value, double d)
@@ -59,9 +64,9 @@ void LoadEffectValues(const CSettingsStore& store, const QString& section,
     for (const CEffectValue& value : values) {
         const QString name = QString::fromLatin1(value.szName);
         if (value.kind == CEffectValue::Real)
-            Store(value, store.GetReal(section, name, value.szDefault));
+            SetEffectValue(value, store.GetReal(section, name, value.szDefault));
         else
-            Store(value, store.GetInt(section, name, DefaultInt(value)));
+            SetEffectValue(value, store.GetInt(section, name, DefaultInt(value)));
     }
 }
 
@@ -90,9 +95,9 @@ void ResetEffectValues(const CEffectValues& values)
 {
     for (const CEffectValue& value : values) {
         if (value.kind == CEffectValue::Real)
-            Store(value, DecimalTextToReal(QString::fromLatin1(value.szDefault)));
+            SetEffectValue(value, DecimalTextToReal(QString::fromLatin1(value.szDefault)));
         else
-            Store(value, DefaultInt(value));
+            SetEffectValue(value, DefaultInt(value));
     }
 }
 
@@ -119,4 +124,53 @@ QString EffectValueText(const CEffectValue& value)
     }
     }
     return QString();
+}
+
+bool ParseEffectValue(const CEffectValue& value, const QString& text, double& d, QString& why)
+{
+    const QString trimmed = text.trimmed();
+    switch (value.kind) {
+    case CEffectValue::Real: {
+        bool ok = false;
+        d = trimmed.toDouble(&ok);
+        if (!ok || !std::isfinite(d) || DecimalTextToReal(trimmed) != d) {
+            why = QStringLiteral("is not a number");
+            return false;
+        }
+        if (d < value.dMin || d > value.dMax) {
+            why = QStringLiteral("is outside %1 to %2")
+                      .arg(NumberText(value.dMin), NumberText(value.dMax));
+            return false;
+        }
+        return true;
+    }
+    case CEffectValue::Integer:
+    case CEffectValue::Switch: {
+        bool ok = false;
+        const qlonglong n = trimmed.toLongLong(&ok, 10);
+        if (!ok || n < value.dMin || n > value.dMax) {
+            why = value.kind == CEffectValue::Switch
+                      ? QStringLiteral("must be 0 or 1")
+                      : QStringLiteral("is not a whole number from %1 to %2")
+                            .arg(NumberText(value.dMin), NumberText(value.dMax));
+            return false;
+        }
+        d = static_cast<double>(n);
+        return true;
+    }
+    case CEffectValue::Color: {
+        QString hex = trimmed;
+        if (hex.startsWith(QLatin1Char('#')))
+            hex.remove(0, 1);
+        bool ok = hex.size() == 6;
+        const uint v = ok ? hex.toUInt(&ok, 16) : 0;
+        if (!ok) {
+            why = QStringLiteral("is not a colour RRGGBB in hexadecimal");
+            return false;
+        }
+        d = static_cast<double>(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+        return true;
+    }
+    }
+    return false;
 }

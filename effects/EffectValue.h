@@ -78,5 +78,12 @@ double ClampEffectValue(const CEffectValue& value, double d);
 // The field's present value as skyloom-render's --set takes it: reals with every digit
 // (read back they are the same double), integers and switches in decimal, colours RRGGBB.
 QString EffectValueText(const CEffectValue& value);
+// Reads text for value as a user gives it: a real in decimal (read exactly as the store
+// reads it), a whole number, 0 or 1 for a switch, RRGGBB in hexadecimal (a leading '#'
+// allowed) for a colour. False, with why saying what is wrong ("is not a number"), when the
+// text does not fit or lies outside the value's range.
+bool ParseEffectValue(const CEffectValue& value, const QString& text, double& d, QString& why);
+// Sets the value's field to d, brought into its range as a load from the store would.
+void SetEffectValue(const CEffectValue& value, double d);
 // The value name's entry, or null.
 const CEffectValue* FindEffectValue(const CEffectValues& values, const QString& name);

@@ -7,6 +7,7 @@
 #include "../view/ProgressMeter.h"
 #include "Color.h"
 #include "Effect.h"
+#include "RenderThreads.h"
 
 #include <algorithm>
 #include <cmath>
@@ -111,11 +112,13 @@ struct CTurnedEllipse
     CRect sweep;
 };
 
-// Runs pixel(x, y) over the pixels of rows (row coordinates) that lie in the picture, row by
-// row from the bottom, testing g_bCancelRender before every row and pixel. With progress the
-// meter counts the pixels visited and steps after each row by the finished rows' pixels.
-// Pixels outside the picture are neither read nor written by any of these effects, so the
-// loop leaves them out rather than spending work on them.
+// Runs pixel(x, y) over the pixels of rows (row coordinates) that lie in the picture,
+// testing g_bCancelRender before every row and pixel. The rows are shared out over the
+// render threads (RenderThreads.h): pixel must read and write nothing but its own pixel and
+// must draw no random numbers. With progress the meter counts the pixels visited, steps by
+// the finished rows' pixels and pumps events when due, on the calling thread only, while no
+// other thread is at work. Pixels outside the picture are neither read nor written by any
+// of these effects, so the loop leaves them out rather than spending work on them.
 template <class PixelFn>
 void RenderPixels(CProgressMeter& progress, const CDib& image, const CRect& rows,
                   BOOL bShowProgress, PixelFn&& pixel)
@@ -128,14 +131,16 @@ void RenderPixels(CProgressMeter& progress, const CDib& image, const CRect& rows
     const int height = std::max(y1 - y0, 0);
     if (bShowProgress)
         progress.Begin(width * height);
-    for (int y = y0; y < y1 && !g_bCancelRender; ++y) {
-        int x = x0;
-        for (; x < x1 && !g_bCancelRender; ++x)
-            pixel(x, y);
-        if (bShowProgress) {
-            progress.Step((y - y0) * (x - x0));
-            PumpPendingMessages();
-        }
+    if (width > 0) {
+        const auto row = [&](int y) {
+            for (int x = x0; x < x1 && !g_bCancelRender; ++x)
+                pixel(x, y);
+        };
+        const auto between = [&](int nRows) {
+            progress.Step(nRows * width);
+            PumpPendingMessagesWhenDue();
+        };
+        ForEachRow(y0, y1, row, bShowProgress ? std::function<void(int)>(between) : nullptr);
     }
     if (bShowProgress)
         progress.End();

@@ -107,7 +107,7 @@ void CStarFieldEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowP
         const int x = RandomInt(w) + r.left;
         const int y = RandomInt(h) + r.top;
         DrawStar(image, x, y, brightness, hue, saturation);
-        StepProgress(bShowProgress, i);
+        StepProgress(bShowProgress, i + 1);
     }
     if (bShowProgress)
         m_progress.End();

@@ -97,9 +97,8 @@ void CEarthSurface::CopyFixedTables(const CSurfaceModel& other)
         m_vectorNoise = pEarth->m_vectorNoise;
 }
 
-void CEarthSurface::LoadDefaults(const CSettingsStore& store, const QString& section)
+void CEarthSurface::ValuesLoaded()
 {
-    CSurfaceModel::LoadDefaults(store, section);
     m_clouds.SetStart(m_dCoverage);
 }
 

@@ -20,8 +20,8 @@ public:
 
     CEffectValues GetValues() override;
     QStringList ReinitialisingValues() const override;
-    // Also starts the cloud sum at the loaded coverage, keeping the noise weights.
-    void LoadDefaults(const CSettingsStore& store, const QString& section) override;
+    // Starts the cloud sum at the loaded coverage, keeping the noise weights.
+    void ValuesLoaded() override;
 
     // The dialog shows the sea level s in [-0.8, 0.8] as a value in [0, 1].
     static double SeaLevelFromDialog(double v) { return 1.6 * v - 0.8; }

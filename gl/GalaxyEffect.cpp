@@ -102,12 +102,21 @@ CEffectValues CGalaxyEffect::GetValues()
 void CGalaxyEffect::LoadDefaults(const CSettingsStore& store)
 {
     CEffect::LoadDefaults(store);
-    if (m_dGasScale < 0)
-        m_dGasScale = g_fGalaxyGasScale;
     m_strGasTexture = store.GetString(m_strSection, QStringLiteral("GasTexture"), QString());
     if (!m_strGasTexture.isEmpty() && !IsUsableGasTexture(m_strGasTexture))
         m_strGasTexture.clear(); // the built-in texture
 
+}
+
+void CGalaxyEffect::ValuesLoaded()
+{
+    if (m_dGasScale < 0)
+        m_dGasScale = g_fGalaxyGasScale;
+}
+
+void CGalaxyEffect::ResetUnlistedValues()
+{
+    m_strGasTexture.clear();
 }
 
 void CGalaxyEffect::SaveDefaults(CSettingsStore& store)

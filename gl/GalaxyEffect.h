@@ -27,6 +27,10 @@ public:
     CGalaxyEffect();
 
     void LoadDefaults(const CSettingsStore& store) override;
+    // -1 for the gas scale stands for the GalaxyGasScale setting.
+    void ValuesLoaded() override;
+    // No gas texture file: the built-in one.
+    void ResetUnlistedValues() override;
     void SaveDefaults(CSettingsStore& store) override;
     // Draws without progress and without a cancel test; bShowProgress is ignored.
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;

@@ -74,6 +74,11 @@ void CPlanetEffect::ValuesChanged(const QStringList& names)
     }
 }
 
+void CPlanetEffect::ValuesLoaded()
+{
+    m_pSurface->ValuesLoaded();
+}
+
 void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress)
 {
     // The planet always reports progress in the status bar, even in a preview-free render.

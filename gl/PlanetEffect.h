@@ -29,6 +29,7 @@ public:
     // Values set by name take effect as a dialog's do: a changed fractal dimension, cloud
     // coverage, maria amount or sea level rebuilds the noise.
     void ValuesChanged(const QStringList& names) override;
+    void ValuesLoaded() override;
 
     CSurfaceModel& GetSurface() { return *m_pSurface; }
     const CSurfaceModel& GetSurface() const { return *m_pSurface; }

@@ -23,3 +23,11 @@ CPlanetViewport PlanetViewport(int width, int height)
     v.y = height > width ? (height - width) / 2 : 0;
     return v;
 }
+
+std::vector<float> PlanetRowHeights(const CPlanetGrid& grid)
+{
+    std::vector<float> heights;
+    for (float y = -1; y <= 1; y += grid.step)
+        heights.push_back(y);
+    return heights;
+}

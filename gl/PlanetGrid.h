@@ -6,6 +6,7 @@
 #include "view/ProgressMeter.h"
 
 #include <cmath>
+#include <vector>
 
 struct CPlanetGrid
 {
@@ -27,19 +28,31 @@ struct CPlanetViewport
 };
 CPlanetViewport PlanetViewport(int width, int height);
 
-// Walks the disc row by row from y = -1 up, x from -1 right, by repeated single-precision
-// addition of the step. point(x, y, r) is called where r <= 1; rowDone(row) after each row
-// (from 0) returns false to stop. Both loops stop at once when g_bCancelRender is set.
+// The points of one row of the disc at height y, x from -1 right by repeated
+// single-precision addition of the step: point(x, y, r) where r <= 1. Stops at once when
+// g_bCancelRender is set.
+template <class PointFn>
+void WalkPlanetRow(const CPlanetGrid& grid, float y, PointFn&& point)
+{
+    for (float x = -1; x <= 1 && !g_bCancelRender; x += grid.step) {
+        const float r = std::sqrt(x * x + y * y);
+        if (r <= 1)
+            point(x, y, r);
+    }
+}
+
+// The heights of the rows of the disc from y = -1 up, by repeated single-precision addition
+// of the step: the rows WalkPlanetSphere walks, for renders that share them out.
+std::vector<float> PlanetRowHeights(const CPlanetGrid& grid);
+
+// Walks the disc row by row from y = -1 up (WalkPlanetRow for each); rowDone(row) after
+// each row (from 0) returns false to stop. Stops at once when g_bCancelRender is set.
 template <class PointFn, class RowFn>
 void WalkPlanetSphere(const CPlanetGrid& grid, PointFn&& point, RowFn&& rowDone)
 {
     int row = 0;
     for (float y = -1; y <= 1 && !g_bCancelRender; y += grid.step) {
-        for (float x = -1; x <= 1 && !g_bCancelRender; x += grid.step) {
-            const float r = std::sqrt(x * x + y * y);
-            if (r <= 1)
-                point(x, y, r);
-        }
+        WalkPlanetRow(grid, y, point);
         if (!rowDone(row++))
             break;
     }

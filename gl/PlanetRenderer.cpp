@@ -6,16 +6,31 @@
 #include "GLLight.h"
 #include "SurfaceModel.h"
 #include "document/Dib.h"
+#include "effects/RenderThreads.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
 // Set while a draw runs: a preview pumped from inside a canvas draw must not start another.
 bool s_bDrawing = false;
+
+// A grid point ready for GL: colour with its edge fade, normal and position.
+struct CPlanetPoint
+{
+    float colour[4];
+    float normal[3];
+    float position[3];
+};
+
+// Grid points per batch of rows the render threads compute ahead: a few milliseconds of
+// surface colours.
+constexpr int kPointsPerBatch = 16384;
 
 // Degrees that give a usable perspective; a damaged setting must not make it singular.
 int ClampFieldOfView(int angle)
@@ -183,36 +198,67 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
         return true;
     };
 
-    glBegin(GL_POINTS);
-    bool current = true;
-    WalkPlanetSphere(
-        grid,
-        [&](float x, float y, float r) {
+    // The surface colours are computed on the render threads a batch of rows ahead, while
+    // this thread hands the rows before them to GL in the walk's order: the same points with
+    // the same colours in the same sequence as a walk on one thread.
+    const std::vector<float> heights = PlanetRowHeights(grid);
+    const int nRows = static_cast<int>(heights.size());
+    const int batch = std::max(1, kPointsPerBatch / std::max(1, grid.rows));
+    std::vector<std::vector<CPlanetPoint>> rowPoints(static_cast<size_t>(2 * batch));
+    auto computeRow = [&](int row) {
+        std::vector<CPlanetPoint>& out = rowPoints[static_cast<size_t>(row % (2 * batch))];
+        out.clear();
+        WalkPlanetRow(grid, heights[static_cast<size_t>(row)], [&](float x, float y, float r) {
             SurfacePoint pt = SurfacePoint::OnSphere(x, y, r);
             if (!CanLandInView(pt.position[0], pt.position[1], pt.position[2]))
                 return;
             model.ComputeColour(pt);
-            float colour[4];
-            pt.colour.ToUnit(colour);
+            CPlanetPoint p;
+            pt.colour.ToUnit(p.colour);
             if (r > grid.inner)
-                colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, r));
-            glColor4fv(colour);
-            glNormal3fv(pt.normal);
-            glVertex3fv(pt.position);
-        },
-        [&](int row) {
+                p.colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, r));
+            std::copy(pt.normal, pt.normal + 3, p.normal);
+            std::copy(pt.position, pt.position + 3, p.position);
+            out.push_back(p);
+        });
+    };
+    CRowTeam team; // after rowPoints: its helpers are done before rowPoints goes
+
+    glBegin(GL_POINTS);
+    bool current = true;
+    team.Start(0, std::min(batch, nRows), computeRow);
+    team.Finish();
+    for (int first = 0; first < nRows && current && !g_bCancelRender; first += batch) {
+        const int last = std::min(first + batch, nRows);
+        if (last < nRows)
+            team.Start(last, std::min(last + batch, nRows), computeRow);
+        for (int row = first; row < last && !g_bCancelRender; ++row) {
+            for (const CPlanetPoint& p : rowPoints[static_cast<size_t>(row % (2 * batch))]) {
+                if (g_bCancelRender)
+                    break;
+                glColor4fv(p.colour);
+                glNormal3fv(p.normal);
+                glVertex3fv(p.position);
+            }
             if (progressType == ProgressNone)
-                return true;
+                continue;
             // Points are independent, so ending the primitive for the pump changes nothing.
             glEnd();
-            PumpPendingMessages();
+            // Events may change the surface (a preview prepares its render): the rows
+            // ahead are finished before any is dispatched.
+            if (IsPumpDue()) {
+                team.Finish();
+                PumpPendingMessages();
+            }
             if (showProgress)
-                m_progress.Step(row);
+                m_progress.Step(std::min(row + 1, grid.rows));
             current = resume();
-            if (current)
-                glBegin(GL_POINTS);
-            return current;
-        });
+            if (!current)
+                break;
+            glBegin(GL_POINTS);
+        }
+        team.Finish();
+    }
     if (current)
         glEnd();
     if (showProgress)

@@ -38,7 +38,10 @@ public:
     void SetFieldOfView(int angle);
     // Draws model. ProgressMeter steps the status-bar meter by rows and pumps events;
     // ProgressDialog pumps events too, but the dialog itself belongs to the application
-    // and no caller passes it. A draw started while another runs returns at once.
+    // and no caller passes it. A draw started while another runs returns at once. The
+    // surface colours are computed on the render threads (model.ComputeColour must only
+    // read the model); the progress display is stepped while they work, so it must only
+    // show, and events are pumped only once they are done.
     void Draw(const CSurfaceModel& model, int progressType);
 
     int GetFieldOfView() const { return m_nFieldOfView; }

@@ -53,6 +53,7 @@ void CSurfaceModel::ApplyBump(SurfacePoint& point, float v) const
 void CSurfaceModel::LoadDefaults(const CSettingsStore& store, const QString& section)
 {
     LoadEffectValues(store, section, GetValues());
+    ValuesLoaded();
 }
 
 void CSurfaceModel::SaveDefaults(CSettingsStore& store, const QString& section)

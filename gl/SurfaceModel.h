@@ -73,6 +73,9 @@ public:
     // Reads every stored value of section. Fractal dimensions are only stored: the noise
     // weights keep theirs until ReinitialiseNoise or ResetDefaults.
     virtual void LoadDefaults(const CSettingsStore& store, const QString& section);
+    // Settles what follows from the stored values once they are loaded or set (the Earth's
+    // cloud start follows its coverage). Nothing for most surfaces.
+    virtual void ValuesLoaded() {}
     void SaveDefaults(CSettingsStore& store, const QString& section);
 
     const std::string& GetName() const { return m_strName; }

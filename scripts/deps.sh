@@ -8,6 +8,7 @@ packages=(
     libjpeg62-turbo-dev
     libgl-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri
     googletest libgtest-dev libbenchmark-dev
+    libstb-dev
     xvfb xauth imagemagick libjpeg-turbo-progs
     locales xdotool xclip
     desktop-file-utils appstream

@@ -1,9 +1,12 @@
 // The tool base: affected area, rubber-band shapes, the Select tool and the tool table.
+#include "app/SettingsStore.h"
 #include "effects/Effect.h"
 #include "effects/EffectTools.h"
 #include "effects/SelectTool.h"
 
 #include <QCursor>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QImage>
 #include <QPainter>
 
@@ -174,4 +177,61 @@ TEST(EffectTools, TableOrderAndSections)
     auto pSelect = CreateTool(0);
     ASSERT_NE(pSelect, nullptr);
     EXPECT_EQ(pSelect->m_bSelectionTool, 1);
+}
+
+namespace {
+
+// Everything a tool saves, as text: the table and what it keeps beside it.
+QString SavedText(CEffect& effect, const QString& path)
+{
+    {
+        CSettingsStore store(path);
+        effect.SaveDefaults(store);
+    }
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+}
+
+// Values set in memory give every tool exactly what a store holding just those values
+// gives through LoadDefaults, the values left out and those kept beside the table
+// included; a text that does not fit is refused and leaves the tool as it was.
+TEST(Effect, SetValuesGivesWhatALoadFromAStoreGives)
+{
+    QTemporaryDir dir;
+    for (int i = 0; i < TOOL_COUNT; ++i) {
+        const CToolInfo* pInfo = GetToolInfo(i);
+        if (!pInfo || !pInfo->pfnCreate || !*pInfo->szSection)
+            continue;
+        auto loaded = CreateTool(i), set = CreateTool(i);
+        const CEffectValues table = loaded->GetValues();
+        if (table.empty())
+            continue;
+        // The last value of the table from text, in the form a user gives it.
+        const CEffectValue& last = table.back();
+        const QString text = last.kind == CEffectValue::Color    ? QStringLiteral("#1a2b3c")
+                             : last.kind == CEffectValue::Switch ? QStringLiteral("0")
+                                                                 : QString::number(last.dMax);
+        double d = 0;
+        QString why;
+        ASSERT_TRUE(ParseEffectValue(last, text, d, why)) << pInfo->szSection;
+        {
+            CSettingsStore store(dir.filePath(QString::number(i) + QStringLiteral("in.ini")));
+            store.WriteString(loaded->m_strSection, QLatin1String(last.szName),
+                              last.kind == CEffectValue::Real ? text : QString::number(qlonglong(d)));
+            loaded->LoadDefaults(store);
+        }
+        ASSERT_TRUE(set->SetValues({{QLatin1String(last.szName), text}}, why)) << why.toStdString();
+        const QString name = QString::number(i);
+        const QString expected = SavedText(*loaded, dir.filePath(name + QStringLiteral("a.ini")));
+        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("b.ini"))).toStdString(), expected.toStdString())
+            << pInfo->szSection;
+
+        EXPECT_FALSE(set->SetValues({{QLatin1String(last.szName), QStringLiteral("x1")}}, why));
+        EXPECT_FALSE(set->SetValues({{QStringLiteral("NoSuchValue"), QStringLiteral("1")}}, why));
+        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("c.ini"))).toStdString(), expected.toStdString())
+            << pInfo->szSection;
+    }
 }

@@ -13,6 +13,7 @@
 
 #include <QImage>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -293,7 +294,8 @@ public:
         ++m_nPoints;
         CMoonSurface::ComputeColour(point);
     }
-    mutable long m_nPoints = 0;
+    // Counted from every render thread.
+    mutable std::atomic<long> m_nPoints{0};
 };
 
 }

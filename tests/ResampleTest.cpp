@@ -1,9 +1,11 @@
 #include "ImageTestUtil.h"
 
+#include "effects/RenderThreads.h"
 #include "imagefile/Resample.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 using namespace imagetest;
@@ -106,4 +108,72 @@ TEST(Resample, KeepsOrientationAndFailsCleanly)
     }
     CDib empty;
     EXPECT_FALSE(empty.Resize(4, 4));
+}
+
+namespace {
+
+// The resampler as plainly as it can be written: every tap of every pixel, in list order,
+// indices clamped at the edges. The fast one must give these bytes exactly.
+void PlainResize(const CDib& src, int nw, int nh, CDib& out)
+{
+    auto clampByte = [](int32_t sum) {
+        const int32_t v = sum / 256;
+        return static_cast<BYTE>(v < 0 ? 0 : (v > 255 ? 255 : v));
+    };
+    auto clampIndex = [](int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); };
+    const int w = src.m_nWidth, h = src.m_nHeight;
+    auto across = BuildContributors(w, nw, float(nw) / float(w), 2.0f, MitchellFilter);
+    auto down = BuildContributors(h, nh, float(nh) / float(h), 2.0f, MitchellFilter);
+    CDib temp;
+    temp.Create(nw, h);
+    out.Create(nw, nh);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < nw; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int32_t sum = 0;
+                for (int k = 0; k < across[x].nCount; ++k)
+                    sum += across[x].pEntries[k].nWeight *
+                           src.PixelAddress(clampIndex(across[x].pEntries[k].nPixel, w), y)[c];
+                temp.PixelAddress(x, y)[c] = clampByte(sum);
+            }
+    for (int y = 0; y < nh; ++y)
+        for (int x = 0; x < nw; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int32_t sum = 0;
+                for (int k = 0; k < down[y].nCount; ++k)
+                    sum += down[y].pEntries[k].nWeight *
+                           temp.PixelAddress(x, clampIndex(down[y].pEntries[k].nPixel, h))[c];
+                out.PixelAddress(x, y)[c] = clampByte(sum);
+            }
+}
+
+}
+
+TEST(Resample, GivesThePlainResamplersBytesExactly)
+{
+    // Noise with hard black and white runs, so that sums overshoot both ends of a byte.
+    CDib src;
+    uint32_t state = 12345;
+    for (auto [w, h, nw, nh] : {std::array<int, 4>{97, 61, 31, 17}, {97, 61, 250, 133},
+                                {5, 3, 64, 40}, {1, 1, 7, 3}, {300, 2, 1, 1}, {64, 64, 64, 64},
+                                {129, 77, 128, 76}, {40, 33, 3, 260}, {2, 5, 1000, 1}}) {
+        ASSERT_TRUE(src.Create(w, h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                state = state * 1664525u + 1013904223u;
+                const DWORD c = (state >> 8) & 0xFFFFFF;
+                src.SetPixel(x, y, (x / 3 + y) % 4 == 0 ? ((x & 1) ? 0xFFFFFF : 0) : c);
+            }
+        CDib expected;
+        PlainResize(src, nw, nh, expected);
+        for (int threads : {1, 3}) {
+            const CRenderThreadsScope scope(threads);
+            CDib dib;
+            ASSERT_TRUE(dib.Create(w, h));
+            dib.CopyRect(0, 0, w, h, src, 0, 0);
+            ASSERT_TRUE(dib.Resize(nw, nh));
+            EXPECT_TRUE(SamePicture(expected, dib))
+                << w << " x " << h << " to " << nw << " x " << nh << ", " << threads << " threads";
+        }
+    }
 }

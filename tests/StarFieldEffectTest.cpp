@@ -39,10 +39,10 @@ TEST(StarFieldEffect, CountFollowsTheWholeRectangle)
     CStarFieldEffect effect;
     SetRandomSeed(99);
     effect.Render(dib, CRect(10, 5, 110, 105), nullptr, TRUE);
-    // floor(100 * (100 * 0.02)) stars, one step each, numbered from 0.
+    // floor(100 * (100 * 0.02)) stars, one step each, the bar full after the last.
     ASSERT_EQ(display->m_positions.size(), 200u);
     EXPECT_EQ(display->m_positions.front(), 0);
-    EXPECT_EQ(display->m_positions.back(), 99);
+    EXPECT_EQ(display->m_positions.back(), 100);
     EXPECT_EQ(display->m_nCreated, 1);
     EXPECT_EQ(display->m_nDestroyed, 1);
     EXPECT_TRUE(display->m_bFrameEnabled);

@@ -1,14 +1,26 @@
 #include "ProgressMeter.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <cstdint>
 
-int g_bCancelRender = 0;
+std::atomic<int> g_bCancelRender{0};
 
 namespace {
 CProgressDisplay* s_pDisplay = nullptr;
 int s_nRunningMeters = 0;
+
+// The state of PumpPendingMessagesWhenDue. Calls between two readings of the clock are
+// doubled while the readings come less than a millisecond apart, halved while they come
+// more than four apart. A render pumps at its first work unit, so that what waits for it
+// (a repaint, the Escape key) is seen even when it is short.
+int s_nStride = 1;
+int s_nCalls = 0;
+QElapsedTimer s_clock;
+qint64 s_nLastReading = 0;
+qint64 s_nLastPump = 0;
+bool s_bPumpAtOnce = true;
 }
 
 BOOL IsRenderRunning()
@@ -53,6 +65,7 @@ BOOL CProgressMeter::Begin(int nTotal)
         pDisplay->EnableFrame(FALSE);
     }
     g_bCancelRender = 0;
+    s_bPumpAtOnce = true;
     return bBar;
 }
 
@@ -83,4 +96,35 @@ void PumpPendingMessages()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
+}
+
+void PumpPendingMessagesWhenDue()
+{
+    if (IsPumpDue())
+        PumpPendingMessages();
+}
+
+BOOL IsPumpDue()
+{
+    if (!s_bPumpAtOnce && ++s_nCalls < s_nStride)
+        return FALSE;
+    s_nCalls = 0;
+    if (!s_clock.isValid())
+        s_clock.start();
+    const qint64 now = s_clock.nsecsElapsed();
+    if (s_bPumpAtOnce) {
+        s_bPumpAtOnce = false;
+        s_nLastReading = s_nLastPump = now;
+        return TRUE;
+    }
+    const qint64 gap = now - s_nLastReading;
+    s_nLastReading = now;
+    if (gap < 1'000'000 && s_nStride < 4096)
+        s_nStride *= 2;
+    else if (gap > 4'000'000 && s_nStride > 1)
+        s_nStride /= 2;
+    if (now - s_nLastPump < kPumpIntervalMs * qint64(1'000'000))
+        return FALSE;
+    s_nLastPump = now;
+    return TRUE;
 }

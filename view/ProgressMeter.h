@@ -4,9 +4,12 @@
 
 #include "../document/WinTypes.h"
 
+#include <atomic>
+
 // 1 while the current render is to stop: set by the Escape key, cleared by
-// CProgressMeter::Begin. Renders test it before every work unit.
-extern int g_bCancelRender;
+// CProgressMeter::Begin. Renders test it before every work unit, on every thread that
+// works for them, so it is atomic.
+extern std::atomic<int> g_bCancelRender;
 
 // Where the host program shows a render's progress: the main window's status bar, a
 // terminal bar in the command-line renderer, a recording display in tests.
@@ -63,5 +66,15 @@ private:
 BOOL IsRenderRunning();
 
 // Dispatches every event waiting for this thread (repaints, timers, the Escape key), then
-// returns. Does nothing where no application object exists.
+// returns. Does nothing where no application object exists. User-interface thread only.
 void PumpPendingMessages();
+
+// The pump renders call after every work unit: it pumps only when kPumpIntervalMs have
+// passed since it last did, so that a render of many small units does not spend its time
+// dispatching an empty queue. The clock itself is read every so many calls, fewer the
+// cheaper the units are. User-interface thread only.
+constexpr int kPumpIntervalMs = 25;
+void PumpPendingMessagesWhenDue();
+// The test of PumpPendingMessagesWhenDue alone: TRUE when it would pump now, and from then
+// on counted as pumped. For a render that must first bring its other threads to rest.
+BOOL IsPumpDue();

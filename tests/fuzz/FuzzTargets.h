@@ -1,5 +1,6 @@
 // What each fuzz target does with one input, shared by the fuzzers and by the test that
-// replays inputs which once went wrong. Every input must end in TRUE or FALSE, never a crash.
+// replays its corpus. Every input must end in true or false (whether the reader took it),
+// never a crash.
 #pragma once
 
 #include "document/Dib.h"
@@ -29,33 +30,35 @@ inline std::string WriteInput(const BYTE* data, size_t size, const char* extensi
     return path;
 }
 
-inline void Bmp(const BYTE* data, size_t size)
+inline bool Bmp(const BYTE* data, size_t size)
 {
     CDib dib;
-    dib.FromBitmapHandle(ReadBmpSection(std::vector<BYTE>(data, data + size)));
+    return dib.FromBitmapHandle(ReadBmpSection(std::vector<BYTE>(data, data + size)));
 }
 
-inline void Tga(const BYTE* data, size_t size)
+inline bool Tga(const BYTE* data, size_t size)
 {
     const std::string path = WriteInput(data, size, ".tga");
     CDib dib;
-    dib.Load(path.c_str());
+    const bool bRead = dib.Load(path.c_str());
     std::remove(path.c_str());
+    return bRead;
 }
 
-inline void Jpeg(const BYTE* data, size_t size)
+inline bool Jpeg(const BYTE* data, size_t size)
 {
     const std::string path = WriteInput(data, size, ".jpg");
     CDib dib;
-    dib.Load(path.c_str());
+    const bool bRead = dib.Load(path.c_str());
     std::remove(path.c_str());
+    return bRead;
 }
 
 // A packed bitmap as the clipboard hands one over: a 40-byte header, then the colour
 // table and the rows. The header's sizes are kept small and the buffers made as long as the
 // header says, as a caller must; what is in them, and every other header field, is the
 // input's.
-inline void PackedBits(const BYTE* data, size_t size)
+inline bool PackedBits(const BYTE* data, size_t size)
 {
     BITMAPINFOHEADER bmih{};
     std::memcpy(&bmih, data, std::min(size, sizeof bmih));
@@ -75,7 +78,7 @@ inline void PackedBits(const BYTE* data, size_t size)
     if (!bits.empty())
         std::memcpy(bits.data(), data, std::min(size, bits.size()));
     CDib dib;
-    dib.FromPackedBits(&bmih, bits.empty() ? nullptr : bits.data(),
+    return dib.FromPackedBits(&bmih, bits.empty() ? nullptr : bits.data(),
                        colors.empty() ? nullptr : colors.data());
 }
 
