@@ -300,16 +300,20 @@ void CSkyloomApp::OpenRecentFile(int nIndex)
     }
 }
 
+void CSkyloomApp::ReportSaveFailure(const QString& path)
+{
+    m_pUi->ShowError(m_pFrame.get(),
+                     QStringLiteral("Cannot save \"%1\". Any file of that name was left as it was.")
+                         .arg(QDir::toNativeSeparators(path)));
+}
+
 BOOL CSkyloomApp::DoSave(const QString& path)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const BOOL bResult = m_pDoc->OnSaveDocument(path);
     QApplication::restoreOverrideCursor();
     if (!bResult)
-        m_pUi->ShowError(m_pFrame.get(),
-                         QStringLiteral("Cannot save \"%1\". Any file of that name was left as "
-                                        "it was.")
-                             .arg(QDir::toNativeSeparators(path)));
+        ReportSaveFailure(path);
     return bResult;
 }
 
@@ -355,10 +359,7 @@ BOOL CSkyloomApp::OnFileSaveAs()
     const BOOL bResult = m_pDoc->SaveAs(name, nFilter);
     QApplication::restoreOverrideCursor();
     if (!bResult) {
-        m_pUi->ShowError(m_pFrame.get(),
-                         QStringLiteral("Cannot save \"%1\". Any file of that name was left as "
-                                        "it was.")
-                             .arg(QDir::toNativeSeparators(name)));
+        ReportSaveFailure(name);
         return FALSE;
     }
     AddToRecentFiles(m_pDoc->GetPathName());

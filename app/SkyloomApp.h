@@ -66,6 +66,8 @@ private:
     void LoadRecentFiles();
     void SaveRecentFiles();
     BOOL DoSave(const QString& path);
+    // Says that path could not be written (and that any old file is as it was).
+    void ReportSaveFailure(const QString& path);
 
     std::unique_ptr<CSettingsStore> m_pStore;
     std::unique_ptr<CSkyloomDoc> m_pDoc;

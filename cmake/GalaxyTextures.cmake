@@ -42,12 +42,6 @@ qt_add_resources(skyloom_engine skyloom_galaxy_gas
 # Puts Textures/Galaxy next to the executable of target: a program in the top of the build
 # tree finds the folder the textures are drawn into; others get a copy after each build.
 function(skyloom_place_galaxy_textures target)
-    add_dependencies(${target} skyloom_galaxy_textures)
-    get_target_property(folder ${target} RUNTIME_OUTPUT_DIRECTORY)
-    if(NOT folder STREQUAL CMAKE_BINARY_DIR)
-        add_custom_command(TARGET ${target} POST_BUILD
-            COMMAND ${CMAKE_COMMAND} -E copy_directory ${SKYLOOM_GALAXY_TEXTURE_DIR}
-                    "$<TARGET_FILE_DIR:${target}>/Textures/Galaxy"
-            VERBATIM)
-    endif()
+    skyloom_place_beside(${target} skyloom_galaxy_textures ${SKYLOOM_GALAXY_TEXTURE_DIR}
+                         Textures/Galaxy)
 endfunction()

@@ -21,12 +21,5 @@ endforeach()
 add_custom_target(skyloom_help ALL DEPENDS ${SKYLOOM_HELP_OUTPUTS})
 
 function(skyloom_place_help target)
-    add_dependencies(${target} skyloom_help)
-    get_target_property(folder ${target} RUNTIME_OUTPUT_DIRECTORY)
-    if(NOT folder STREQUAL CMAKE_BINARY_DIR)
-        add_custom_command(TARGET ${target} POST_BUILD
-            COMMAND ${CMAKE_COMMAND} -E copy_directory ${SKYLOOM_HELP_DIR}
-                    "$<TARGET_FILE_DIR:${target}>/help"
-            VERBATIM)
-    endif()
+    skyloom_place_beside(${target} skyloom_help ${SKYLOOM_HELP_DIR} help)
 endfunction()

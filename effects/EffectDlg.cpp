@@ -90,13 +90,13 @@ void CEffectDlg::ParamChanged()
         OnParamChanged();
 }
 
-CSpinEditPair* CEffectDlg::AddReal(QGridLayout* pGrid, int nRow, const char* szLabel,
-                                   int nEditId, int nSpinId, double* pMember, double dSpinMax)
+void CEffectDlg::AddEditSpinRow(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId,
+                                int nSpinId, QLineEdit*& pEdit, CUpDown*& pSpin)
 {
-    auto* pEdit = new QLineEdit(this);
+    pEdit = new QLineEdit(this);
     pEdit->setObjectName(IdName("edit", nEditId));
     pEdit->setFixedWidth(pEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000.000")) + 12);
-    auto* pSpin = new CUpDown(this);
+    pSpin = new CUpDown(this);
     pSpin->setObjectName(IdName("spin", nSpinId));
     auto* pLabel = new QLabel(QString::fromLatin1(szLabel), this);
     pLabel->setBuddy(pEdit);
@@ -107,7 +107,14 @@ CSpinEditPair* CEffectDlg::AddReal(QGridLayout* pGrid, int nRow, const char* szL
     pBox->addWidget(pSpin);
     pGrid->addWidget(pLabel, nRow, 0);
     pGrid->addLayout(pBox, nRow, 1, Qt::AlignLeft);
+}
 
+CSpinEditPair* CEffectDlg::AddReal(QGridLayout* pGrid, int nRow, const char* szLabel,
+                                   int nEditId, int nSpinId, double* pMember, double dSpinMax)
+{
+    QLineEdit* pEdit;
+    CUpDown* pSpin;
+    AddEditSpinRow(pGrid, nRow, szLabel, nEditId, nSpinId, pEdit, pSpin);
     auto pPair = std::make_unique<CSpinEditPair>(pEdit, pSpin, [this] { ParamChanged(); });
     pPair->SetUp(nEditId, nSpinId, 0, dSpinMax);
     CSpinEditPair* pResult = pPair.get();
@@ -121,20 +128,10 @@ CSpinEditPair* CEffectDlg::AddReal(QGridLayout* pGrid, int nRow, const char* szL
 QLineEdit* CEffectDlg::AddInteger(QGridLayout* pGrid, int nRow, const char* szLabel,
                                   int nEditId, int nSpinId, int* pMember, int nMin, int nMax)
 {
-    auto* pEdit = new QLineEdit(this);
-    pEdit->setObjectName(IdName("edit", nEditId));
-    pEdit->setFixedWidth(pEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000.000")) + 12);
-    auto* pSpin = new CUpDown(this);
-    pSpin->setObjectName(IdName("spin", nSpinId));
+    QLineEdit* pEdit;
+    CUpDown* pSpin;
+    AddEditSpinRow(pGrid, nRow, szLabel, nEditId, nSpinId, pEdit, pSpin);
     pSpin->SetRange(nMin, nMax);
-    auto* pLabel = new QLabel(QString::fromLatin1(szLabel), this);
-    pLabel->setBuddy(pEdit);
-    auto* pBox = new QHBoxLayout;
-    pBox->setSpacing(0);
-    pBox->addWidget(pEdit);
-    pBox->addWidget(pSpin);
-    pGrid->addWidget(pLabel, nRow, 0);
-    pGrid->addLayout(pBox, nRow, 1, Qt::AlignLeft);
 
     // The spin writes its position into the edit as an integer; typing moves the spin.
     connect(pSpin, &CUpDown::deltaPos, pEdit, [pSpin, pEdit](int nPos, int nDelta) {

@@ -81,6 +81,9 @@ protected:
 
     // A real edit with its spin, labelled, in row nRow of pGrid. The spin runs from 0 to
     // dSpinMax; a validated range is given with SetRange.
+    // A labelled row of the grid: an edit and its up/down control side by side.
+    void AddEditSpinRow(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId,
+                        int nSpinId, QLineEdit*& pEdit, CUpDown*& pSpin);
     CSpinEditPair* AddReal(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId,
                            int nSpinId, double* pMember, double dSpinMax);
     // An integer edit with its own integer spin from nMin to nMax (also its validated range);

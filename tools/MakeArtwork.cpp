@@ -31,6 +31,20 @@ constexpr double kPi = 3.14159265358979323846;
 
 // One toolbar drawing at scale s (1 or 2) in a grid of 16 x 15 units. Outlines stay one
 // device pixel wide at both scales, so the 2x image is finer, not a thicker copy.
+// A closed outline through points, in the order given.
+QPainterPath Polygon(std::initializer_list<QPointF> points)
+{
+    QPainterPath path;
+    for (const QPointF& point : points) {
+        if (path.elementCount() == 0)
+            path.moveTo(point);
+        else
+            path.lineTo(point);
+    }
+    path.closeSubpath();
+    return path;
+}
+
 class CArt
 {
 public:
@@ -201,11 +215,8 @@ void Page(CArt& a, double x, double y, double w, double h, bool bLines)
     p.setBrush(kPaper);
     p.drawPath(dev);
     // The fold.
-    QPainterPath fold;
-    fold.moveTo((x + w - f) * s - o, y * s + o);
-    fold.lineTo((x + w - f) * s - o, (y + f) * s + o);
-    fold.lineTo((x + w) * s - o, (y + f) * s + o);
-    fold.closeSubpath();
+    const QPainterPath fold = Polygon({{(x + w - f) * s - o, y * s + o},
+        {(x + w - f) * s - o, (y + f) * s + o}, {(x + w) * s - o, (y + f) * s + o}});
     p.setBrush(QColor(214, 218, 228));
     p.drawPath(fold);
     p.restore();
@@ -220,16 +231,8 @@ void DrawNew(CArt& a)
     Page(a, 3, 0, 10, 15, false);
     // A four-pointed spark on the fresh page.
     const double cx = 7.5, cy = 8.5, r = 3.2, k = 0.8;
-    QPainterPath spark;
-    spark.moveTo(cx, cy - r);
-    spark.lineTo(cx + k, cy - k);
-    spark.lineTo(cx + r, cy);
-    spark.lineTo(cx + k, cy + k);
-    spark.lineTo(cx, cy + r);
-    spark.lineTo(cx - k, cy + k);
-    spark.lineTo(cx - r, cy);
-    spark.lineTo(cx - k, cy - k);
-    spark.closeSubpath();
+    const QPainterPath spark = Polygon({{cx, cy - r}, {cx + k, cy - k}, {cx + r, cy},
+        {cx + k, cy + k}, {cx, cy + r}, {cx - k, cy + k}, {cx - r, cy}, {cx - k, cy - k}});
     a.Path(spark, QColor(250, 196, 40), QColor());
 }
 
@@ -237,24 +240,13 @@ void DrawOpen(CArt& a)
 {
     const QColor edge(120, 84, 16);
     // Back of the folder with its tab.
-    QPainterPath back;
-    back.moveTo(0.5, 3.5);
-    back.lineTo(5, 3.5);
-    back.lineTo(6.5, 5);
-    back.lineTo(12.5, 5);
-    back.lineTo(12.5, 13.5);
-    back.lineTo(0.5, 13.5);
-    back.closeSubpath();
+    const QPainterPath back =
+        Polygon({{0.5, 3.5}, {5, 3.5}, {6.5, 5}, {12.5, 5}, {12.5, 13.5}, {0.5, 13.5}});
     a.Path(back, QColor(214, 164, 52), edge);
     // A sheet peeking out of it.
     a.Rect(3, 2, 8, 6, QColor(255, 255, 255), QColor(150, 150, 160));
     // The front flap, swung open.
-    QPainterPath front;
-    front.moveTo(0.5, 13.5);
-    front.lineTo(3.5, 7.5);
-    front.lineTo(15.5, 7.5);
-    front.lineTo(12.5, 13.5);
-    front.closeSubpath();
+    const QPainterPath front = Polygon({{0.5, 13.5}, {3.5, 7.5}, {15.5, 7.5}, {12.5, 13.5}});
     QLinearGradient g(a.Pt(0, 7), a.Pt(0, 14));
     g.setColorAt(0, QColor(255, 226, 120));
     g.setColorAt(1, QColor(240, 190, 64));
@@ -264,13 +256,8 @@ void DrawOpen(CArt& a)
 void DrawSave(CArt& a)
 {
     const QColor body(40, 88, 170), edge(18, 40, 96);
-    QPainterPath disk;
-    disk.moveTo(1.5, 0.5);
-    disk.lineTo(13, 0.5);
-    disk.lineTo(14.5, 2);
-    disk.lineTo(14.5, 14.5);
-    disk.lineTo(1.5, 14.5);
-    disk.closeSubpath();
+    const QPainterPath disk =
+        Polygon({{1.5, 0.5}, {13, 0.5}, {14.5, 2}, {14.5, 14.5}, {1.5, 14.5}});
     a.Path(disk, body, edge);
     // Label.
     a.Rect(4, 1, 8, 6, QColor(250, 250, 250), QColor(170, 176, 190));
@@ -333,11 +320,7 @@ void DrawUndo(CArt& a)
     arc.lineTo(6.0, 13.5);
     a.Path(arc, Qt::NoBrush, edge, 3.2, false);
     a.Path(arc, Qt::NoBrush, blue, 1.6, false);
-    QPainterPath head;
-    head.moveTo(0.8, 6.0);
-    head.lineTo(6.0, 1.2);
-    head.lineTo(6.0, 10.8);
-    head.closeSubpath();
+    const QPainterPath head = Polygon({{0.8, 6.0}, {6.0, 1.2}, {6.0, 10.8}});
     a.Path(head, blue, edge);
 }
 
@@ -345,26 +328,11 @@ void DrawClear(CArt& a)
 {
     // An eraser tilted on its edge, a rubbed-out trail behind it.
     const QColor edge(90, 40, 60);
-    QPainterPath top;
-    top.moveTo(6.5, 1.5);
-    top.lineTo(14.5, 1.5);
-    top.lineTo(9.5, 8.5);
-    top.lineTo(1.5, 8.5);
-    top.closeSubpath();
+    const QPainterPath top = Polygon({{6.5, 1.5}, {14.5, 1.5}, {9.5, 8.5}, {1.5, 8.5}});
     a.Path(top, QColor(238, 128, 150), edge);
-    QPainterPath foot;
-    foot.moveTo(1.5, 8.5);
-    foot.lineTo(9.5, 8.5);
-    foot.lineTo(9.5, 11.5);
-    foot.lineTo(1.5, 11.5);
-    foot.closeSubpath();
+    const QPainterPath foot = Polygon({{1.5, 8.5}, {9.5, 8.5}, {9.5, 11.5}, {1.5, 11.5}});
     a.Path(foot, QColor(236, 236, 244), edge);
-    QPainterPath side;
-    side.moveTo(9.5, 8.5);
-    side.lineTo(14.5, 1.5);
-    side.lineTo(14.5, 4.5);
-    side.lineTo(9.5, 11.5);
-    side.closeSubpath();
+    const QPainterPath side = Polygon({{9.5, 8.5}, {14.5, 1.5}, {14.5, 4.5}, {9.5, 11.5}});
     a.Path(side, QColor(196, 90, 112), edge);
     for (int x = 3; x < 15; x += 2)
         a.Pixel(x, 13, QColor(140, 146, 160));
@@ -388,15 +356,8 @@ void DrawSelect(CArt& a)
     p.setPen(dash);
     p.drawRect(r.adjusted(0, 0, -1, -1));
     p.restore();
-    QPainterPath arrow;
-    arrow.moveTo(8.5, 6.5);
-    arrow.lineTo(8.5, 14.5);
-    arrow.lineTo(10.5, 12.5);
-    arrow.lineTo(12.0, 15.0);
-    arrow.lineTo(13.2, 14.4);
-    arrow.lineTo(12.0, 12.0);
-    arrow.lineTo(14.5, 12.0);
-    arrow.closeSubpath();
+    const QPainterPath arrow = Polygon({{8.5, 6.5}, {8.5, 14.5}, {10.5, 12.5}, {12.0, 15.0},
+        {13.2, 14.4}, {12.0, 12.0}, {14.5, 12.0}});
     a.Path(arrow, Qt::white, QColor(20, 20, 28));
 }
 
