@@ -132,9 +132,9 @@ QString Describe(const CEffectValue& value)
 {
     switch (value.kind) {
     case CEffectValue::Real:
-        return QStringLiteral("number");
+        return QStringLiteral("number ") + EffectRangeText(value);
     case CEffectValue::Integer:
-        return QStringLiteral("whole number");
+        return QStringLiteral("whole number ") + EffectRangeText(value);
     case CEffectValue::Switch:
         return QStringLiteral("0 or 1");
     case CEffectValue::Color:
@@ -506,7 +506,10 @@ QString RenderCommandHelp()
             }
             s << "    " << QString(QLatin1String(value.szName)).leftJustified(20) << " "
               << QStringLiteral("%1 [%2]: ").arg(Describe(value), def)
-              << QLatin1String(value.szMeaning) << "\n";
+              << QLatin1String(value.szMeaning);
+            if (value.szPlainName)
+                s << " (also --set " << QLatin1String(value.szPlainName) << "=...)";
+            s << "\n";
         }
         for (const CEffectOption& option : options)
             s << "    " << QString(QLatin1String(option.szName)).leftJustified(20)

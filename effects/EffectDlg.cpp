@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -35,13 +36,8 @@ QString IdName(const char* szKind, int nId)
     return QStringLiteral("%1%2").arg(QLatin1String(szKind)).arg(nId);
 }
 
-QString Bound(double d)
-{
-    return QString::number(d, 'g', 15);
-}
-
-// Fields show reals as the framework wrote them: up to 15 significant digits, so that a
-// value goes back unchanged.
+// Fields show reals (and messages their bounds) as the framework wrote them: up to 15
+// significant digits, so that a value goes back unchanged.
 QString RealText(double d)
 {
     return QString::number(d, 'g', 15);
@@ -61,13 +57,13 @@ QIcon ColorIcon(COLORREF color)
 
 CEffectDlg::CEffectDlg(std::unique_ptr<CEffect> pEffect, const QString& strTitle, QWidget* pParent,
                        CPreviewWnd* pPreview)
-    : CPreviewHostDlg(pParent), m_pEffect(std::move(pEffect))
+    : CPreviewHostDlg(pParent), m_pEffect(std::move(pEffect)), m_values(m_pEffect->GetValues())
 {
     setWindowTitle(strTitle);
     if (pPreview)
         pPreview->setParent(this);
     SetPreview(pPreview ? pPreview : new CEffectPreviewWnd(this));
-    GetPreview()->setObjectName(QStringLiteral("preview1046"));
+    GetPreview()->setObjectName(IdName("preview", CommonIds::Preview));
 }
 
 CEffectDlg::~CEffectDlg() = default;
@@ -82,6 +78,19 @@ CSpinEditPair* CEffectDlg::Pair(int nEditId) const
 {
     const auto it = m_pairs.find(nEditId);
     return it == m_pairs.end() ? nullptr : it->second.get();
+}
+
+COLORREF CEffectDlg::ShownColor(int nId) const
+{
+    const auto it = m_colors.find(nId);
+    return it == m_colors.end() ? 0 : it->second;
+}
+
+const CEffectValue& CEffectDlg::Bound(int nId) const
+{
+    const CEffectValue* pValue = FindEffectValueShownBy(m_values, nId);
+    Q_ASSERT(pValue);
+    return *pValue;
 }
 
 void CEffectDlg::ParamChanged()
@@ -107,31 +116,30 @@ void CEffectDlg::AddEditSpinRow(QGridLayout* pGrid, int nRow, const char* szLabe
     pBox->addWidget(pSpin);
     pGrid->addWidget(pLabel, nRow, 0);
     pGrid->addLayout(pBox, nRow, 1, Qt::AlignLeft);
-}
-
-CSpinEditPair* CEffectDlg::AddReal(QGridLayout* pGrid, int nRow, const char* szLabel,
-                                   int nEditId, int nSpinId, double* pMember, double dSpinMax)
-{
-    QLineEdit* pEdit;
-    CUpDown* pSpin;
-    AddEditSpinRow(pGrid, nRow, szLabel, nEditId, nSpinId, pEdit, pSpin);
-    auto pPair = std::make_unique<CSpinEditPair>(pEdit, pSpin, [this] { ParamChanged(); });
-    pPair->SetUp(nEditId, nSpinId, 0, dSpinMax);
-    CSpinEditPair* pResult = pPair.get();
-    m_pairs[nEditId] = std::move(pPair);
     m_controls[nEditId] = pEdit;
     m_controls[nSpinId] = pSpin;
-    m_fields[nEditId] = CField{CField::Real, pEdit, pMember};
+}
+
+CSpinEditPair* CEffectDlg::AddReal(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId)
+{
+    const CEffectValue& value = Bound(nEditId);
+    QLineEdit* pEdit;
+    CUpDown* pSpin;
+    AddEditSpinRow(pGrid, nRow, szLabel, nEditId, value.nSpin, pEdit, pSpin);
+    auto pPair = std::make_unique<CSpinEditPair>(pEdit, pSpin, [this] { ParamChanged(); });
+    pPair->SetUp(nEditId, value.nSpin, 0, value.dSpinMax);
+    CSpinEditPair* pResult = pPair.get();
+    m_pairs[nEditId] = std::move(pPair);
     return pResult;
 }
 
-QLineEdit* CEffectDlg::AddInteger(QGridLayout* pGrid, int nRow, const char* szLabel,
-                                  int nEditId, int nSpinId, int* pMember, int nMin, int nMax)
+QLineEdit* CEffectDlg::AddInteger(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId)
 {
+    const CEffectValue& value = Bound(nEditId);
     QLineEdit* pEdit;
     CUpDown* pSpin;
-    AddEditSpinRow(pGrid, nRow, szLabel, nEditId, nSpinId, pEdit, pSpin);
-    pSpin->SetRange(nMin, nMax);
+    AddEditSpinRow(pGrid, nRow, szLabel, nEditId, value.nSpin, pEdit, pSpin);
+    pSpin->SetRange(int(value.dMin), int(value.dMax));
 
     // The spin writes its position into the edit as an integer; typing moves the spin.
     connect(pSpin, &CUpDown::deltaPos, pEdit, [pSpin, pEdit](int nPos, int nDelta) {
@@ -148,44 +156,46 @@ QLineEdit* CEffectDlg::AddInteger(QGridLayout* pGrid, int nRow, const char* szLa
             PostRefresh();
     });
     StepWithArrowKeys(pEdit, pSpin);
-    m_controls[nEditId] = pEdit;
-    m_controls[nSpinId] = pSpin;
-    m_fields[nEditId] = CField{CField::Integer, pEdit, pMember, true, double(nMin), double(nMax)};
     return pEdit;
 }
 
-QCheckBox* CEffectDlg::AddCheck(const char* szText, int nId, int* pMember)
+QCheckBox* CEffectDlg::AddCheck(const char* szText, int nId)
 {
     auto* pCheck = new QCheckBox(QString::fromLatin1(szText), this);
     pCheck->setObjectName(IdName("check", nId));
     connect(pCheck, &QCheckBox::clicked, this, &CEffectDlg::PostRefresh);
     m_controls[nId] = pCheck;
-    m_fields[nId] = CField{CField::Check, pCheck, pMember};
     return pCheck;
 }
 
-QPushButton* CEffectDlg::AddColorButton(const char* szText, int nId, COLORREF* pMember)
+QPushButton* CEffectDlg::AddColorButton(const char* szText, int nId)
 {
     auto* pButton = new QPushButton(QString::fromLatin1(szText), this);
     pButton->setObjectName(IdName("button", nId));
     pButton->setAutoDefault(false);
-    connect(pButton, &QPushButton::clicked, this, [this, nId, pMember] {
-        if (PickColor(this, *pMember))
+    connect(pButton, &QPushButton::clicked, this, [this, nId] {
+        if (PickColor(this, m_colors[nId]))
             ShowColor(nId);
         PostRefresh();
     });
     m_controls[nId] = pButton;
-    m_colors[nId] = pMember;
+    m_colors[nId] = 0;
     return pButton;
+}
+
+void CEffectDlg::SetColor(int nId, COLORREF color)
+{
+    m_colors[nId] = color;
+    ShowColor(nId);
 }
 
 void CEffectDlg::ShowColor(int nId)
 {
     const auto swatch = m_swatches.find(nId);
     if (swatch != m_swatches.end())
-        swatch->second->SetColor(*m_colors[nId]);
+        swatch->second->SetColor(m_colors[nId]);
     else if (auto* pButton = qobject_cast<QPushButton*>(Control(nId)))
-        pButton->setIcon(ColorIcon(*m_colors[nId]));
+        pButton->setIcon(ColorIcon(m_colors[nId]));
 }
 
 CColorSwatch* CEffectDlg::AddColorSwatch(int nButtonId)
@@ -198,8 +208,7 @@ CColorSwatch* CEffectDlg::AddColorSwatch(int nButtonId)
     return pSwatch;
 }
 
-QComboBox* CEffectDlg::AddCombo(int nId, int* pMember,
-                                const std::vector<std::pair<QString, int>>& items)
+QComboBox* CEffectDlg::AddCombo(int nId, const std::vector<std::pair<QString, int>>& items)
 {
     auto* pCombo = new QComboBox(this);
     pCombo->setObjectName(IdName("combo", nId));
@@ -207,7 +216,6 @@ QComboBox* CEffectDlg::AddCombo(int nId, int* pMember,
         pCombo->addItem(text, nData);
     connect(pCombo, &QComboBox::activated, this, &CEffectDlg::PostRefresh);
     m_controls[nId] = pCombo;
-    m_fields[nId] = CField{CField::Combo, pCombo, pMember};
     return pCombo;
 }
 
@@ -219,14 +227,6 @@ void CEffectDlg::SetControlText(int nId, const QString& text)
     m_bWriting = TRUE;
     pEdit->setText(text);
     m_bWriting = FALSE;
-}
-
-void CEffectDlg::SetRange(int nId, double dMin, double dMax)
-{
-    CField& field = m_fields.at(nId);
-    field.bRange = true;
-    field.dMin = dMin;
-    field.dMax = dMax;
 }
 
 void CEffectDlg::Finish(QLayout* pControls)
@@ -242,10 +242,10 @@ void CEffectDlg::Finish(QLayout* pControls)
     pTop->addLayout(pControls, 1);
 
     auto* pDefault = new QPushButton(QStringLiteral("Default properties"), this);
-    pDefault->setObjectName(IdName("button", 1052));
+    pDefault->setObjectName(IdName("button", CommonIds::DefaultProperties));
     pDefault->setAutoDefault(false);
     connect(pDefault, &QPushButton::clicked, this, &CEffectDlg::OnDefaultProperties);
-    m_controls[1052] = pDefault;
+    m_controls[CommonIds::DefaultProperties] = pDefault;
     auto* pBottom = new QHBoxLayout;
     pBottom->addStretch(1);
     pBottom->addWidget(pDefault);
@@ -276,80 +276,110 @@ void CEffectDlg::OnDefaultProperties()
     PostRefresh();
 }
 
-BOOL CEffectDlg::UpdateData(BOOL bSaveAndValidate)
+void CEffectDlg::ShowControl(const CEffectValue& value)
 {
+    QWidget* pControl = Control(value.nControl);
+    if (!pControl)
+        return;
+    switch (value.kind) {
+    case CEffectValue::Real: {
+        const double d = value.ToShown(*static_cast<const double*>(value.pField));
+        static_cast<QLineEdit*>(pControl)->setText(RealText(d));
+        if (CSpinEditPair* pPair = Pair(value.nControl))
+            pPair->ShowValue(d);
+        break;
+    }
+    case CEffectValue::Integer: {
+        const int n = *static_cast<const int*>(value.pField);
+        if (auto* pCombo = qobject_cast<QComboBox*>(pControl))
+            pCombo->setCurrentIndex(pCombo->findData(n));
+        else
+            static_cast<QLineEdit*>(pControl)->setText(QString::number(n));
+        break;
+    }
+    case CEffectValue::Switch:
+        static_cast<QCheckBox*>(pControl)->setChecked(*static_cast<const int*>(value.pField) != 0);
+        break;
+    case CEffectValue::Color:
+        SetColor(value.nControl, *static_cast<const COLORREF*>(value.pField));
+        break;
+    }
+}
+
+BOOL CEffectDlg::Exchange(CEffect& effect, BOOL bSaveAndValidate)
+{
+    // Only the tool this dialog belongs to (or its private copy) is exchanged.
+    if (effect.m_strSection != m_pEffect->m_strSection)
+        return TRUE;
+    const CEffectValues values = effect.GetValues();
     if (!bSaveAndValidate) {
         m_bWriting = TRUE;
-        for (auto& [nId, field] : m_fields) {
-            switch (field.kind) {
-            case CField::Real: {
-                const double d = *static_cast<double*>(field.pMember);
-                static_cast<QLineEdit*>(field.pControl)->setText(RealText(d));
-                m_pairs.at(nId)->ShowValue(d);
-                break;
-            }
-            case CField::Integer:
-                static_cast<QLineEdit*>(field.pControl)->setText(
-                    QString::number(*static_cast<int*>(field.pMember)));
-                break;
-            case CField::Check:
-                static_cast<QCheckBox*>(field.pControl)->setChecked(*static_cast<int*>(field.pMember) != 0);
-                break;
-            case CField::Combo: {
-                auto* pCombo = static_cast<QComboBox*>(field.pControl);
-                pCombo->setCurrentIndex(pCombo->findData(*static_cast<int*>(field.pMember)));
-                break;
-            }
-            }
-        }
-        for (const auto& entry : m_colors)
-            ShowColor(entry.first);
+        for (const CEffectValue& value : values)
+            ShowControl(value);
         m_bWriting = FALSE;
         return TRUE;
     }
 
-    std::vector<double> values;
-    for (int nId : m_order) {
+    // The stated order first, then every other control that shows a value.
+    std::vector<int> order = m_order;
+    for (const CEffectValue& value : values) {
+        if (value.nControl && std::find(order.begin(), order.end(), value.nControl) == order.end())
+            order.push_back(value.nControl);
+    }
+    std::vector<std::pair<const CEffectValue*, double>> read;
+    for (int nId : order) {
+        const CEffectValue* pValue = FindEffectValueShownBy(values, nId);
+        if (!pValue || !Control(nId))
+            continue;
         double d = 0;
-        if (!ReadField(nId, m_fields.at(nId), d))
+        if (!ReadControl(*pValue, d))
             return FALSE;
-        values.push_back(d);
+        read.emplace_back(pValue, d);
     }
-    for (size_t i = 0; i < m_order.size(); ++i) {
-        const CField& field = m_fields.at(m_order[i]);
-        if (field.kind == CField::Real)
-            *static_cast<double*>(field.pMember) = values[i];
-        else
-            *static_cast<int*>(field.pMember) = static_cast<int>(values[i]);
+    QStringList names;
+    for (const auto& [pValue, d] : read) {
+        SetEffectValue(*pValue, d);
+        names << QString::fromLatin1(pValue->szName);
     }
+    effect.ValuesChanged(names);
     return TRUE;
 }
 
-BOOL CEffectDlg::ReadField(int, const CField& field, double& dValue)
+BOOL CEffectDlg::ReadControl(const CEffectValue& value, double& dStored)
 {
-    if (field.kind == CField::Check) {
-        dValue = static_cast<QCheckBox*>(field.pControl)->isChecked() ? 1 : 0;
+    QWidget* pControl = Control(value.nControl);
+    switch (value.kind) {
+    case CEffectValue::Switch:
+        dStored = static_cast<QCheckBox*>(pControl)->isChecked() ? 1 : 0;
         return TRUE;
-    }
-    if (field.kind == CField::Combo) {
-        // A drop-down list always holds one of its items.
-        dValue = static_cast<QComboBox*>(field.pControl)->currentData().toInt();
+    case CEffectValue::Color:
+        dStored = m_colors[value.nControl];
         return TRUE;
+    case CEffectValue::Integer:
+        if (auto* pCombo = qobject_cast<QComboBox*>(pControl)) {
+            // A drop-down list always holds one of its items.
+            dStored = pCombo->currentData().toInt();
+            return TRUE;
+        }
+        break;
+    case CEffectValue::Real:
+        break;
     }
-    const QString text = static_cast<QLineEdit*>(field.pControl)->text().trimmed();
+    const QString text = static_cast<QLineEdit*>(pControl)->text().trimmed();
     bool bOk = false;
-    const bool bInteger = field.kind == CField::Integer;
-    dValue = bInteger ? QLocale::c().toInt(text, &bOk) : QLocale::c().toDouble(text, &bOk);
-    if (!bOk || !std::isfinite(dValue)) {
-        Fail(field.pControl, bInteger ? QStringLiteral("Please enter an integer.")
-                                      : QStringLiteral("Please enter a number."));
+    const bool bInteger = value.kind == CEffectValue::Integer;
+    const double dShown = bInteger ? QLocale::c().toInt(text, &bOk) : QLocale::c().toDouble(text, &bOk);
+    if (!bOk || !std::isfinite(dShown)) {
+        Fail(pControl, bInteger ? QStringLiteral("Please enter an integer.")
+                                : QStringLiteral("Please enter a number."));
         return FALSE;
     }
-    if (field.bRange && (dValue < field.dMin || dValue > field.dMax)) {
-        Fail(field.pControl,
+    dStored = value.ToStored(dShown);
+    if (!value.InRange(dStored)) {
+        Fail(pControl,
              (bInteger ? QStringLiteral("Please enter an integer between %1 and %2.")
                        : QStringLiteral("Please enter a number between %1 and %2."))
-                 .arg(Bound(field.dMin), Bound(field.dMax)));
+                 .arg(RealText(value.ToShown(value.dMin)), RealText(value.ToShown(value.dMax))));
         return FALSE;
     }
     return TRUE;

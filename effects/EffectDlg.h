@@ -1,10 +1,13 @@
-// The properties dialog of a two-dimensional effect: the preview host with a private effect
-// of the tool's class for its preview, controls bound to members, and "Default properties".
-// The concrete dialogs make their controls with the Add... helpers, name the order in which
-// the controls are read, and copy the members to and from their effect in Exchange.
+// The properties dialog of an effect: the preview host with a private effect of the tool's
+// class for its preview, its controls, and "Default properties". A concrete dialog only
+// lays its controls out by id and names the order in which they are read; which value each
+// control shows, its spin, its range and how it is shown come from the effect's value
+// table, and the copying between controls and effect, with the validation, is done here.
 #pragma once
 
 #include "../view/PreviewHostDlg.h"
+#include "ControlIds.h"
+#include "Effect.h"
 #include "SpinEditPair.h"
 
 #include <QString>
@@ -42,97 +45,68 @@ public:
     // refresh. The tool itself changes only at its next render.
     virtual void OnDefaultProperties();
 
-    // FALSE: members to controls (no change is reported). TRUE: controls to members in the
-    // exchange order; a text that is no number or lies outside its validated range stops
-    // the reading there, with a message and the focus on it unless quiet, and leaves every
-    // member as it was.
-    BOOL UpdateData(BOOL bSaveAndValidate);
+    // FALSE: shows effect's values in the controls that show them (no change is reported).
+    // TRUE: reads the controls in the reading order, each checked against its value's
+    // range; a text that is no number or lies outside the range stops the reading there,
+    // with the framework's message and the focus on it unless quiet, and leaves effect as
+    // it was. When every control passes, effect takes the values (ValuesChanged follows).
+    BOOL Exchange(CEffect& effect, BOOL bSaveAndValidate) override;
 
     // The control with resource id nId (edits, spins, buttons, check boxes), or null.
     QWidget* Control(int nId) const;
     CSpinEditPair* Pair(int nEditId) const;
+    // The colour colour button nId holds.
+    COLORREF ShownColor(int nId) const;
 
 protected:
-    // The shared shape of every Exchange: reading validates first and changes nothing on
-    // failure; copy(effect, bToEffect) moves the members one way or the other; writing
-    // then shows the members in the controls.
-    template <class TEffect, class FCopy>
-    BOOL ExchangeAs(CEffect& effect, BOOL bSaveAndValidate, FCopy copy)
-    {
-        auto* pEffect = dynamic_cast<TEffect*>(&effect);
-        if (!pEffect)
-            return TRUE;
-        if (bSaveAndValidate && !UpdateData(TRUE))
-            return FALSE;
-        copy(*pEffect, bSaveAndValidate);
-        if (!bSaveAndValidate)
-            UpdateData(FALSE);
-        return TRUE;
-    }
-    // member to parameter (bToEffect) or back.
-    template <class T>
-    static void Transfer(BOOL bToEffect, T& member, T& parameter)
-    {
-        if (bToEffect)
-            parameter = member;
-        else
-            member = parameter;
-    }
-
-    // A real edit with its spin, labelled, in row nRow of pGrid. The spin runs from 0 to
-    // dSpinMax; a validated range is given with SetRange.
+    // The layout helpers take a control's id; a control bound to a value of the table
+    // (its nControl) shows that value.
     // A labelled row of the grid: an edit and its up/down control side by side.
     void AddEditSpinRow(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId,
                         int nSpinId, QLineEdit*& pEdit, CUpDown*& pSpin);
-    CSpinEditPair* AddReal(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId,
-                           int nSpinId, double* pMember, double dSpinMax);
-    // An integer edit with its own integer spin from nMin to nMax (also its validated range);
-    // a change refreshes the preview.
-    QLineEdit* AddInteger(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId,
-                          int nSpinId, int* pMember, int nMin, int nMax);
+    // The real value's edit with its spin, labelled, in row nRow of pGrid.
+    CSpinEditPair* AddReal(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId);
+    // The integer value's edit with its own integer spin over the value's range; a change
+    // refreshes the preview.
+    QLineEdit* AddInteger(QGridLayout* pGrid, int nRow, const char* szLabel, int nEditId);
     // A check box; a click refreshes the preview.
-    QCheckBox* AddCheck(const char* szText, int nId, int* pMember);
-    // A button that opens the colour chooser on the member; either way the preview refreshes.
-    QPushButton* AddColorButton(const char* szText, int nId, COLORREF* pMember);
+    QCheckBox* AddCheck(const char* szText, int nId);
+    // A button that opens the colour chooser on its colour; either way the preview refreshes.
+    QPushButton* AddColorButton(const char* szText, int nId);
     // A swatch that shows the colour of button nId (which then shows none itself).
     CColorSwatch* AddColorSwatch(int nButtonId);
-    // A drop-down of items (text and data); the member holds the data of the chosen item,
-    // and a choice refreshes the preview.
-    QComboBox* AddCombo(int nId, int* pMember, const std::vector<std::pair<QString, int>>& items);
+    // A drop-down of items (text and data); a value shown by it takes the chosen item's
+    // data, and a choice refreshes the preview.
+    QComboBox* AddCombo(int nId, const std::vector<std::pair<QString, int>>& items);
     // Writes text into edit nId as the program (no change by the user), moving its spin.
     void SetControlText(int nId, const QString& text);
-    // The range the reading checks for control nId.
-    void SetRange(int nId, double dMin, double dMax);
-    // The order in which UpdateData(TRUE) reads the controls.
+    // Gives colour button nId a colour as the program.
+    void SetColor(int nId, COLORREF color);
+    // The order in which Exchange reads the controls; controls left out are read after.
     void SetExchangeOrder(std::vector<int> ids) { m_order = std::move(ids); }
     // Lays the dialog out: the preview at the top left, pControls beside it and "Default
     // properties" below.
     void Finish(QLayout* pControls);
 
 private:
-    struct CField
-    {
-        enum EKind { Real, Integer, Check, Combo } kind;
-        QWidget* pControl;
-        void* pMember;
-        bool bRange = false;
-        double dMin = 0;
-        double dMax = 0;
-    };
-    // The members reading would store, or FALSE at the first control that fails.
-    BOOL ReadField(int nId, const CField& field, double& dValue);
+    // The private effect's entry for control nId; the control must show one.
+    const CEffectValue& Bound(int nId) const;
+    // The control's value in stored units, or FALSE (after telling why) when it fails.
+    BOOL ReadControl(const CEffectValue& value, double& dStored);
+    void ShowControl(const CEffectValue& value);
     void Fail(QWidget* pControl, const QString& text);
     void ShowColor(int nId);
     void ParamChanged();
 
     std::unique_ptr<CEffect> m_pEffect;
-    std::map<int, CField> m_fields;
+    // The private effect's table: what each control shows (only its description is used).
+    CEffectValues m_values;
     std::vector<int> m_order;
     std::map<int, QWidget*> m_controls;
     std::map<int, std::unique_ptr<CSpinEditPair>> m_pairs;
-    std::map<int, COLORREF*> m_colors;
+    std::map<int, COLORREF> m_colors;
     std::map<int, CColorSwatch*> m_swatches;
-    // Set while members are written to the controls: that is no change by the user.
+    // Set while values are written to the controls: that is no change by the user.
     BOOL m_bWriting = FALSE;
 };
 

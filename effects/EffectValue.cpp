@@ -16,11 +16,16 @@ QString NumberText(double d)
     return QString::number(d, 'g', 10);
 }
 
+double DefaultValue(const CEffectValue& value)
+{
+    return value.kind == CEffectValue::Real
+               ? DecimalTextToReal(QString::fromLatin1(value.szDefault))
+               : DefaultInt(value);
 }
 
-void SetEffectValue(const CEffectValue& value, double d)
+// Stores d as it is: callers have brought it into range, or it is the default.
+void StoreEffectValue(const CEffectValue& value, double d)
 {
-    d = ClampEffectValue(value, d);
     switch (value.kind) {
     case CEffectValue::Real:
         *static_cast<double*>(value.pField) = d;
@@ -33,6 +38,44 @@ void SetEffectValue(const CEffectValue& value, double d)
         *static_cast<COLORREF*>(value.pField) = static_cast<COLORREF>(d);
         break;
     }
+}
+
+}
+
+CEffectValue CEffectValue::ShownIn(int nEdit, int nSpinId, double dSpinTop) const
+{
+    CEffectValue v = *this;
+    v.nControl = nEdit;
+    v.nSpin = nSpinId;
+    v.dSpinMax = dSpinTop;
+    return v;
+}
+
+CEffectValue CEffectValue::ShownBy(int nId) const
+{
+    CEffectValue v = *this;
+    v.nControl = nId;
+    return v;
+}
+
+CEffectValue CEffectValue::Mapped(double (*toShown)(double), double (*toStored)(double)) const
+{
+    CEffectValue v = *this;
+    v.pfnToShown = toShown;
+    v.pfnToStored = toStored;
+    return v;
+}
+
+CEffectValue CEffectValue::AlsoNamed(const char* szPlain) const
+{
+    CEffectValue v = *this;
+    v.szPlainName = szPlain;
+    return v;
+}
+
+void SetEffectValue(const CEffectValue& value, double d)
+{
+    StoreEffectValue(value, ClampEffectValue(value, d));
 }
 
 double ClampEffectValue(const CEffectValue& value, double d)
@@ -63,10 +106,13 @@ void LoadEffectValues(const CSettingsStore& store, const QString& section,
 {
     for (const CEffectValue& value : values) {
         const QString name = QString::fromLatin1(value.szName);
-        if (value.kind == CEffectValue::Real)
-            SetEffectValue(value, store.GetReal(section, name, value.szDefault));
+        const double d = value.kind == CEffectValue::Real
+                             ? store.GetReal(section, name, value.szDefault)
+                             : store.GetInt(section, name, DefaultInt(value));
+        if (d == DefaultValue(value))
+            StoreEffectValue(value, d);
         else
-            SetEffectValue(value, store.GetInt(section, name, DefaultInt(value)));
+            SetEffectValue(value, d);
     }
 }
 
@@ -93,21 +139,32 @@ void SaveEffectValues(CSettingsStore& store, const QString& section,
 
 void ResetEffectValues(const CEffectValues& values)
 {
-    for (const CEffectValue& value : values) {
-        if (value.kind == CEffectValue::Real)
-            SetEffectValue(value, DecimalTextToReal(QString::fromLatin1(value.szDefault)));
-        else
-            SetEffectValue(value, DefaultInt(value));
-    }
+    for (const CEffectValue& value : values)
+        StoreEffectValue(value, DefaultValue(value));
 }
 
 const CEffectValue* FindEffectValue(const CEffectValues& values, const QString& name)
 {
     for (const CEffectValue& value : values) {
-        if (name == QLatin1String(value.szName))
+        if (name == QLatin1String(value.szName) ||
+            (value.szPlainName && name == QLatin1String(value.szPlainName)))
             return &value;
     }
     return nullptr;
+}
+
+const CEffectValue* FindEffectValueShownBy(const CEffectValues& values, int nId)
+{
+    for (const CEffectValue& value : values) {
+        if (nId != 0 && value.nControl == nId)
+            return &value;
+    }
+    return nullptr;
+}
+
+QString EffectRangeText(const CEffectValue& value)
+{
+    return QStringLiteral("%1 to %2").arg(NumberText(value.dMin), NumberText(value.dMax));
 }
 
 QString EffectValueText(const CEffectValue& value)
@@ -137,9 +194,8 @@ bool ParseEffectValue(const CEffectValue& value, const QString& text, double& d,
             why = QStringLiteral("is not a number");
             return false;
         }
-        if (d < value.dMin || d > value.dMax) {
-            why = QStringLiteral("is outside %1 to %2")
-                      .arg(NumberText(value.dMin), NumberText(value.dMax));
+        if (!value.InRange(d)) {
+            why = QStringLiteral("is outside ") + EffectRangeText(value);
             return false;
         }
         return true;
@@ -148,11 +204,10 @@ bool ParseEffectValue(const CEffectValue& value, const QString& text, double& d,
     case CEffectValue::Switch: {
         bool ok = false;
         const qlonglong n = trimmed.toLongLong(&ok, 10);
-        if (!ok || n < value.dMin || n > value.dMax) {
+        if (!ok || !value.InRange(static_cast<double>(n))) {
             why = value.kind == CEffectValue::Switch
                       ? QStringLiteral("must be 0 or 1")
-                      : QStringLiteral("is not a whole number from %1 to %2")
-                            .arg(NumberText(value.dMin), NumberText(value.dMax));
+                      : QStringLiteral("is not a whole number from ") + EffectRangeText(value);
             return false;
         }
         d = static_cast<double>(n);

@@ -1,7 +1,9 @@
 // The stored parameters of an effect, described once: the value name in the effect's
-// section, its kind, the field it lives in, its default and the range the program accepts.
-// LoadDefaults, SaveDefaults and ResetDefaults walk the table, and the command-line
-// renderer takes its --set names and --help text from it, so all of them stay in step.
+// section, its kind, the field it lives in, its default, the range a user may give, the
+// dialog control that shows it and its meaning. LoadDefaults, SaveDefaults and
+// ResetDefaults walk the table, the properties dialogs show and validate their controls
+// through it, and the command-line renderer takes its --set names, ranges and --help text
+// from it, so none of them can disagree.
 #pragma once
 
 #include "../document/WinTypes.h"
@@ -27,19 +29,39 @@ struct CEffectValue
     void* pField;
     // The default as the store read is given it: "0.5", "4", "3083512".
     const char* szDefault;
-    // Accepted range of a Real or Integer; stored values outside it are brought inside on
-    // loading, so a damaged setting cannot feed an absurd parameter to a render.
+    // The range a user may give a Real or Integer, in stored units: the dialog, --set and
+    // a recipe refuse values outside it, and a stored value outside it loads as the nearest
+    // end, so a damaged setting cannot feed an absurd parameter to a render. The default
+    // itself is always taken as it is (the galaxy's -1 stands for a setting).
     double dMin;
     double dMax;
     // One line for the command-line help.
     const char* szMeaning;
+    // The dialog control that shows the value (0: none) and the spin beside its edit.
+    int nControl = 0;
+    int nSpin = 0;
+    // The spin's top in the units the dialog shows; its bottom is 0.
+    double dSpinMax = 0;
+    // A dialog shows pfnToShown(value) and stores pfnToStored(shown); null: as stored.
+    double (*pfnToShown)(double) = nullptr;
+    double (*pfnToStored)(double) = nullptr;
+    // The plain spelling of a name the store spells otherwise; --set takes either.
+    const char* szPlainName = nullptr;
+
+    // Shown in edit nEdit with spin nSpinId, whose top is dSpinTop (shown units).
+    CEffectValue ShownIn(int nEdit, int nSpinId, double dSpinTop) const;
+    // Shown by a check box, colour button or drop-down.
+    CEffectValue ShownBy(int nId) const;
+    // Shown through a mapping (e.g. density x 5), each way.
+    CEffectValue Mapped(double (*toShown)(double), double (*toStored)(double)) const;
+    CEffectValue AlsoNamed(const char* szPlain) const;
+    double ToShown(double d) const { return pfnToShown ? pfnToShown(d) : d; }
+    double ToStored(double d) const { return pfnToStored ? pfnToStored(d) : d; }
+    // Whether d (stored units) lies in the range a user may give.
+    bool InRange(double d) const { return d >= dMin && d <= dMax; }
 };
 
 using CEffectValues = std::vector<CEffectValue>;
-
-// A bound for parameters the dialogs pass through unchecked: wide enough for anything a
-// user types, small enough that the renders' arithmetic stays finite.
-constexpr double kUncheckedLimit = 1e6;
 
 inline CEffectValue RealValue(const char* szName, double* pField, const char* szDefault,
                               double dMin, double dMax, const char* szMeaning)
@@ -70,6 +92,8 @@ void LoadEffectValues(const CSettingsStore& store, const QString& section,
 // Writes every value in table order.
 void SaveEffectValues(CSettingsStore& store, const QString& section,
                       const CEffectValues& values);
+// The range of a Real or Integer as --help and the messages give it: "0 to 10".
+QString EffectRangeText(const CEffectValue& value);
 // Sets every field to its default.
 void ResetEffectValues(const CEffectValues& values);
 // Brings a value into the range of its entry: reals and integers clamped, switches to 0 or
@@ -85,5 +109,7 @@ QString EffectValueText(const CEffectValue& value);
 bool ParseEffectValue(const CEffectValue& value, const QString& text, double& d, QString& why);
 // Sets the value's field to d, brought into its range as a load from the store would.
 void SetEffectValue(const CEffectValue& value, double d);
-// The value name's entry, or null.
+// The value name's entry (by its stored or its plain spelling), or null.
 const CEffectValue* FindEffectValue(const CEffectValues& values, const QString& name);
+// The entry shown by dialog control nId, or null.
+const CEffectValue* FindEffectValueShownBy(const CEffectValues& values, int nId);

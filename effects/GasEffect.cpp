@@ -1,5 +1,7 @@
 #include "GasEffect.h"
 
+#include "ControlIds.h"
+
 #include "PixelRender.h"
 
 namespace {
@@ -20,12 +22,18 @@ CGasEffect::CGasEffect()
 CEffectValues CGasEffect::GetValues()
 {
     return {
-        RealValue("Itensity", &m_dIntensity, "0.35", -kUncheckedLimit, kUncheckedLimit,
-                  "base opacity at the centre (0.2 to 0.5)"),
+        // The dialog shows 0 to 1 for 0.2 to 0.5.
+        RealValue("Itensity", &m_dIntensity, "0.35", 0.2, 0.5, "base opacity at the centre")
+            .AlsoNamed("Intensity")
+            .ShownIn(GasIds::Intensity, GasIds::IntensitySpin, 1)
+            .Mapped([](double d) { return (d - 0.2) * 3.3333333333333335; },
+                    [](double d) { return d * 0.3 + 0.2; }),
         RealValue("Frequency", &m_dFrequency, "8.0", 0, kMaxFrequency,
-                  "upper frequency limit of the turbulence sum (0 to 64)"),
-        SwitchValue("AddNoise", &m_bAddNoise, "1", "1 adds turbulence to the opacity"),
-        ColorValue("Color", &m_crColor, "13645776", "the gas colour"),
+                  "upper frequency limit of the turbulence sum")
+            .ShownIn(GasIds::Frequency, GasIds::FrequencySpin, kMaxFrequency),
+        SwitchValue("AddNoise", &m_bAddNoise, "1", "1 adds turbulence to the opacity")
+            .ShownBy(GasIds::AddNoise),
+        ColorValue("Color", &m_crColor, "13645776", "the gas colour").ShownBy(GasIds::Color),
     };
 }
 

@@ -1,5 +1,7 @@
 #include "LensFlareEffect.h"
 
+#include "ControlIds.h"
+
 #include "PixelRender.h"
 
 namespace {
@@ -40,21 +42,28 @@ CLensFlareEffect::CLensFlareEffect()
 CEffectValues CLensFlareEffect::GetValues()
 {
     return {
-        RealValue("Dropoff", &m_dDropoff, "8.0", -kUncheckedLimit, kUncheckedLimit,
-                  "glow fall-off (0 to 40)"),
-        SwitchValue("RedOn", &m_bRedOn, "1", "red component of the glow"),
-        SwitchValue("GreenOn", &m_bGreenOn, "0", "green component of the glow"),
-        SwitchValue("BlueOn", &m_bBlueOn, "0", "blue component of the glow"),
-        IntegerValue("PrimaryStreaks", &m_nPrimaryStreaks, "4", 0, 100,
-                     "number of primary streaks (0 to 100)"),
-        RealValue("PrimaryInten", &m_dPrimaryIntensity, "0.1", -kUncheckedLimit,
-                  kUncheckedLimit, "brightness of the primary streaks (0 to 1)"),
-        SwitchValue("Secondary", &m_bSecondaryOn, "1", "1 adds the secondary streaks"),
-        SwitchValue("RingOn", &m_bRingOn, "1", "1 draws the ring"),
+        // The dialog shows a quarter of the dropoff, 0 to 10.
+        RealValue("Dropoff", &m_dDropoff, "8.0", 0, 40, "glow fall-off")
+            .ShownIn(LensFlareIds::Dropoff, LensFlareIds::DropoffSpin, 10)
+            .Mapped([](double d) { return d / 4; }, [](double d) { return d * 4; }),
+        SwitchValue("RedOn", &m_bRedOn, "1", "red component of the glow")
+            .ShownBy(LensFlareIds::Red),
+        SwitchValue("GreenOn", &m_bGreenOn, "0", "green component of the glow")
+            .ShownBy(LensFlareIds::Green),
+        SwitchValue("BlueOn", &m_bBlueOn, "0", "blue component of the glow")
+            .ShownBy(LensFlareIds::Blue),
+        IntegerValue("PrimaryStreaks", &m_nPrimaryStreaks, "4", 0, 100, "number of primary streaks")
+            .ShownIn(LensFlareIds::Streaks, LensFlareIds::StreaksSpin, 100),
+        RealValue("PrimaryInten", &m_dPrimaryIntensity, "0.1", 0, 1,
+                  "brightness of the primary streaks")
+            .ShownIn(LensFlareIds::StreakIntensity, LensFlareIds::StreakIntensitySpin, 1),
+        SwitchValue("Secondary", &m_bSecondaryOn, "1", "1 adds the secondary streaks")
+            .ShownBy(LensFlareIds::Secondary),
+        SwitchValue("RingOn", &m_bRingOn, "1", "1 draws the ring").ShownBy(LensFlareIds::RingOn),
         ColorValue("RingColor", &m_crRing, "330280",
                    "ring colour; recomputed from the switches at every render"),
-        RealValue("FlareInten", &m_dFlareIntensity, "0.8", -kUncheckedLimit, kUncheckedLimit,
-                  "flare intensity (0 to 1)"),
+        RealValue("FlareInten", &m_dFlareIntensity, "0.8", 0, 1, "flare intensity")
+            .ShownIn(LensFlareIds::FlareIntensity, LensFlareIds::FlareIntensitySpin, 1),
     };
 }
 

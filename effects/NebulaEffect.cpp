@@ -1,5 +1,7 @@
 #include "NebulaEffect.h"
 
+#include "ControlIds.h"
+
 #include "PixelRender.h"
 
 CNebulaEffect::CNebulaEffect()
@@ -14,15 +16,22 @@ CEffectValues CNebulaEffect::GetValues()
 {
     // The first value name is spelled so in the store.
     return {
-        RealValue("Itensity", &m_dIntensity, "0.5", -kUncheckedLimit, kUncheckedLimit,
-                  "added to the noise before clamping: overall density (0 to 1)"),
-        RealValue("Dropoff", &m_dDropoff, "0.5", -kUncheckedLimit, kUncheckedLimit,
-                  "steepness of the fall-off toward the rim (0 to 10)"),
+        RealValue("Itensity", &m_dIntensity, "0.5", 0, 1,
+                  "added to the noise before clamping: overall density")
+            .AlsoNamed("Intensity")
+            .ShownIn(NebulaIds::Intensity, NebulaIds::IntensitySpin, 1),
+        RealValue("Dropoff", &m_dDropoff, "0.5", 0, 10, "steepness of the fall-off toward the rim")
+            .ShownIn(NebulaIds::Dropoff, NebulaIds::DropoffSpin, 10),
+        // Typed values go past the spin's 8.
         RealValue("Frequency", &m_dColorFrequency, "2.0", 0, 359,
-                  "number of colour bands from centre to rim (0 to 359)"),
-        RealValue("Rotation", &m_dRotation, "45.0", 0, 359, "rotation in degrees (0 to 359)"),
-        ColorValue("ColorHigh", &m_crInner, "3083512", "colour at the centre"),
-        ColorValue("ColorLow", &m_crOuter, "15342308", "colour between bands"),
+                  "number of colour bands from centre to rim")
+            .ShownIn(NebulaIds::ColorFrequency, NebulaIds::ColorFrequencySpin, 8),
+        RealValue("Rotation", &m_dRotation, "45.0", 0, 359, "rotation in degrees")
+            .ShownIn(NebulaIds::Rotation, NebulaIds::RotationSpin, 359),
+        ColorValue("ColorHigh", &m_crInner, "3083512", "colour at the centre")
+            .ShownBy(NebulaIds::InnerColor),
+        ColorValue("ColorLow", &m_crOuter, "15342308", "colour between bands")
+            .ShownBy(NebulaIds::OuterColor),
     };
 }
 

@@ -13,11 +13,4 @@ public:
     {
         return CreateEffectDlg<CStarDlg>(tool, pParent);
     }
-    BOOL Exchange(CEffect& effect, BOOL bSaveAndValidate) override;
-
-    double m_dDropoff = 0;
-    double m_dRadius = 0;
-    int m_bTransparentCore = 0;
-    COLORREF m_crCore = 0;
-    COLORREF m_crCorona = 0;
 };

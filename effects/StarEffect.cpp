@@ -1,5 +1,7 @@
 #include "StarEffect.h"
 
+#include "ControlIds.h"
+
 #include "PixelRender.h"
 
 namespace {
@@ -17,14 +19,18 @@ CStarEffect::CStarEffect()
 CEffectValues CStarEffect::GetValues()
 {
     return {
-        RealValue("Dropoff", &m_dDropoff, "1.0", 0, 10,
-                  "steepness of the corona's fall-off (0 to 10)"),
-        RealValue("Radius", &m_dRadius, "0.2", 0, 1,
-                  "core radius as a fraction of the ellipse (0 to 1)"),
-        ColorValue("ColorHigh", &m_crCore, "16777215", "colour of the core"),
-        ColorValue("ColorLow", &m_crCorona, "16777088", "colour the corona fades to"),
+        // Typed values go past the spin's 4.
+        RealValue("Dropoff", &m_dDropoff, "1.0", 0, 10, "steepness of the corona's fall-off")
+            .ShownIn(StarIds::Dropoff, StarIds::DropoffSpin, 4),
+        RealValue("Radius", &m_dRadius, "0.2", 0, 1, "core radius as a fraction of the ellipse")
+            .ShownIn(StarIds::Radius, StarIds::RadiusSpin, 1),
+        ColorValue("ColorHigh", &m_crCore, "16777215", "colour of the core")
+            .ShownBy(StarIds::CoreColor),
+        ColorValue("ColorLow", &m_crCorona, "16777088", "colour the corona fades to")
+            .ShownBy(StarIds::CoronaColor),
         SwitchValue("TransparentInterior", &m_bTransparentCore, "0",
-                    "1 leaves the core see-through"),
+                    "1 leaves the core see-through")
+            .ShownBy(StarIds::TransparentCore),
     };
 }
 

@@ -4,9 +4,9 @@
 #include "ClusterEffect.h"
 
 #include <QGridLayout>
-#include <QLayoutItem>
 #include <QPushButton>
-#include <QWidget>
+
+using namespace StarFieldIds;
 
 namespace {
 bool IsCluster(const CEffect& tool)
@@ -19,19 +19,15 @@ bool IsCluster(const CEffect& tool)
 CStarFieldDlg::CStarFieldDlg(const CEffect& tool, QWidget* pParent)
     : CEffectDlg(IsCluster(tool) ? std::unique_ptr<CEffect>(std::make_unique<CClusterEffect>())
                                  : std::make_unique<CStarFieldEffect>(),
-                 LoadString(IsCluster(tool) ? IDS_CLUSTER_TITLE : IDS_STARFIELD_TITLE), pParent),
-      m_bCluster(IsCluster(tool))
+                 LoadString(IsCluster(tool) ? IDS_CLUSTER_TITLE : IDS_STARFIELD_TITLE), pParent)
 {
     auto* pGrid = new QGridLayout;
-    AddReal(pGrid, 0, "&Density:", 1000, 1009, &m_dDensity, 1);
-    AddReal(pGrid, 1, "&Brightness:", 1001, 1008, &m_dBrightness, 1);
-    AddReal(pGrid, 2, "Large Stars:", 1004, 1005, &m_dLargeStars, 1);
-    AddReal(pGrid, 3, "Rotation:", 1018, 1013, &m_dRotation, 359);
-    SetRange(1000, 0, 1);
-    SetRange(1001, 0, 1);
-    SetRange(1004, 0, 1);
-    SetRange(1018, 0, 360);
-    if (!m_bCluster) {
+    AddReal(pGrid, 0, "&Density:", Density);
+    AddReal(pGrid, 1, "&Brightness:", Brightness);
+    AddReal(pGrid, 2, "Large Stars:", LargeStars);
+    AddReal(pGrid, 3, "Rotation:", Rotation);
+    if (!IsCluster(tool)) {
+        // The star field has no rotation: its label, edit and spin are hidden.
         for (int nColumn = 0; nColumn < 2; ++nColumn) {
             QLayoutItem* pItem = pGrid->itemAtPosition(3, nColumn);
             if (pItem->widget())
@@ -41,22 +37,8 @@ CStarFieldDlg::CStarFieldDlg(const CEffect& tool, QWidget* pParent)
                     pItem->layout()->itemAt(i)->widget()->hide();
         }
     }
-    pGrid->addWidget(AddColorButton("Color...", 1017, &m_crColor), 4, 0, 1, 2, Qt::AlignLeft);
+    pGrid->addWidget(AddColorButton("Color...", Color), 4, 0, 1, 2, Qt::AlignLeft);
     pGrid->setRowStretch(5, 1);
-    SetExchangeOrder({1004, 1001, 1000, 1018});
+    SetExchangeOrder({LargeStars, Brightness, Density, Rotation});
     Finish(pGrid);
-}
-
-BOOL CStarFieldDlg::Exchange(CEffect& effect, BOOL bSaveAndValidate)
-{
-    return ExchangeAs<CStarFieldEffect>(effect, bSaveAndValidate, [this](CStarFieldEffect& e, BOOL bToEffect) {
-        if (bToEffect)
-            e.m_dDensity = m_dDensity / 5;
-        else
-            m_dDensity = e.m_dDensity * 5;
-        Transfer(bToEffect, m_dLargeStars, e.m_dLargeStars);
-        Transfer(bToEffect, m_dBrightness, e.m_dBrightness);
-        Transfer(bToEffect, m_dRotation, e.m_dRotation);
-        Transfer(bToEffect, m_crColor, e.m_crColor);
-    });
 }

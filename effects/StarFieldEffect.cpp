@@ -1,5 +1,7 @@
 #include "StarFieldEffect.h"
 
+#include "ControlIds.h"
+
 #include "../document/Dib.h"
 #include "Color.h"
 #include "Random.h"
@@ -27,15 +29,20 @@ void CStarFieldEffect::ResetDefaults()
 CEffectValues CStarFieldEffect::GetValues()
 {
     return {
-        RealValue("Density", &m_dDensity, m_bCluster ? "0.1" : "0.02", 0, 0.2,
-                  "stars per pixel (0 to 0.2)"),
+        // The dialog shows the density five times over, 0 to 1.
+        RealValue("Density", &m_dDensity, m_bCluster ? "0.1" : "0.02", 0, 0.2, "stars per pixel")
+            .ShownIn(StarFieldIds::Density, StarFieldIds::DensitySpin, 1)
+            .Mapped([](double d) { return d * 5; }, [](double d) { return d / 5; }),
         RealValue("Brightness", &m_dBrightness, m_bCluster ? "0.4" : "0.5", 0, 1,
-                  "lightness exponent: smaller is darker (0 to 1)"),
+                  "lightness exponent: smaller is darker")
+            .ShownIn(StarFieldIds::Brightness, StarFieldIds::BrightnessSpin, 1),
         RealValue("LargeStars", &m_dLargeStars, m_bCluster ? "0.08" : "0.05", 0, 1,
-                  "fraction of large stars (0 to 1)"),
+                  "fraction of large stars")
+            .ShownIn(StarFieldIds::LargeStars, StarFieldIds::LargeStarsSpin, 1),
         RealValue("Rotation", &m_dRotation, "0.00", 0, 360,
-                  m_bCluster ? "cluster rotation in degrees (0 to 360)" : "not used by the star field"),
-        ColorValue("Color", &m_crColor, "12632256", "star colour"),
+                  m_bCluster ? "cluster rotation in degrees" : "not used by the star field")
+            .ShownIn(StarFieldIds::Rotation, StarFieldIds::RotationSpin, 359),
+        ColorValue("Color", &m_crColor, "12632256", "star colour").ShownBy(StarFieldIds::Color),
     };
 }
 

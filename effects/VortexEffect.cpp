@@ -1,5 +1,7 @@
 #include "VortexEffect.h"
 
+#include "ControlIds.h"
+
 #include "PixelRender.h"
 
 namespace {
@@ -18,19 +20,27 @@ CVortexEffect::CVortexEffect()
 CEffectValues CVortexEffect::GetValues()
 {
     return {
-        RealValue("Itensity", &m_dIntensity, "0.5", -kUncheckedLimit, kUncheckedLimit,
-                  "added to the noise (0 to 1)"),
-        RealValue("Dropoff", &m_dDropoff, "0.5", -kUncheckedLimit, kUncheckedLimit,
-                  "steepness of the fall-off toward the rim (0 to 10)"),
-        RealValue("Frequency", &m_dColorFrequency, "2.0", -kUncheckedLimit, kUncheckedLimit,
-                  "number of colour bands from centre to rim (0 to 8)"),
-        RealValue("Rotation", &m_dRotation, "45.0", 0, 359, "rotation in degrees (0 to 359)"),
+        RealValue("Itensity", &m_dIntensity, "0.5", 0, 1, "added to the noise")
+            .AlsoNamed("Intensity")
+            .ShownIn(VortexIds::Intensity, VortexIds::IntensitySpin, 1),
+        RealValue("Dropoff", &m_dDropoff, "0.5", 0, 10, "steepness of the fall-off toward the rim")
+            .ShownIn(VortexIds::Dropoff, VortexIds::DropoffSpin, 10),
+        RealValue("Frequency", &m_dColorFrequency, "2.0", 0, 8,
+                  "number of colour bands from centre to rim")
+            .ShownIn(VortexIds::ColorFrequency, VortexIds::ColorFrequencySpin, 8),
+        RealValue("Rotation", &m_dRotation, "45.0", 0, 359, "rotation in degrees")
+            .ShownIn(VortexIds::Rotation, VortexIds::RotationSpin, 359),
         RealValue("InnerRadius", &m_dInnerRadius, "0.1", 0, 1,
-                  "radius of the empty core as a fraction of the ellipse (0 to 1)"),
+                  "radius of the empty core as a fraction of the ellipse")
+            .ShownIn(VortexIds::InnerRadius, VortexIds::InnerRadiusSpin, 1),
+        // Typed values go past the spin's 8.
         RealValue("SwirlFreq", &m_dSwirlFrequency, "1.0", 0, 1000,
-                  "half-turns of twist from centre to rim (0 to 1000)"),
-        ColorValue("ColorHigh", &m_crInner, "3083512", "colour at the centre"),
-        ColorValue("ColorLow", &m_crOuter, "15342308", "colour between bands"),
+                  "half-turns of twist from centre to rim")
+            .ShownIn(VortexIds::SwirlFrequency, VortexIds::SwirlFrequencySpin, 8),
+        ColorValue("ColorHigh", &m_crInner, "3083512", "colour at the centre")
+            .ShownBy(VortexIds::InnerColor),
+        ColorValue("ColorLow", &m_crOuter, "15342308", "colour between bands")
+            .ShownBy(VortexIds::OuterColor),
     };
 }
 

@@ -1,5 +1,7 @@
 #include "EarthSurface.h"
 
+#include "../effects/ControlIds.h"
+
 #include "Curves.h"
 #include "effects/Random.h"
 
@@ -106,14 +108,21 @@ CEffectValues CEarthSurface::GetValues()
 {
     return {
         RealValue("SeaLevel", &m_dSeaLevel, "0.16", -0.8, 0.8,
-                  "sea level s (-0.8 to 0.8; the dialog shows (s + 0.8) / 1.6)"),
-        SwitchValue("Clouds", &m_bClouds, "1", "cloud layer on"),
-        RealValue("IceCaps", &m_dIceCaps, "0.8", 0, 1, "latitude where sea ice begins (0 to 1)"),
-        RealValue("CloudCoverage", &m_dCoverage, "0.3", 0, 1, "start value of the cloud noise (0 to 1)"),
-        RealValue("Fractal", &m_dFractal, "1.0", 0, 1, "fractal dimension H of the land (0 to 1)"),
+                  "sea level s (the dialog shows (s + 0.8) / 1.6)")
+            .ShownIn(EarthIds::SeaLevel, EarthIds::SeaLevelSpin, 1)
+            .Mapped(&SeaLevelToDialog, &SeaLevelFromDialog),
+        SwitchValue("Clouds", &m_bClouds, "1", "cloud layer on").ShownBy(EarthIds::Clouds),
+        RealValue("IceCaps", &m_dIceCaps, "0.8", 0, 1, "latitude where sea ice begins")
+            .ShownIn(EarthIds::IceCaps, EarthIds::IceCapsSpin, 1),
+        RealValue("CloudCoverage", &m_dCoverage, "0.3", 0, 1, "start value of the cloud noise")
+            .ShownIn(EarthIds::Coverage, EarthIds::CoverageSpin, 1),
+        RealValue("Fractal", &m_dFractal, "1.0", 0, 1, "fractal dimension H of the land")
+            .ShownIn(EarthIds::Fractal, EarthIds::FractalSpin, 1),
         RealValue("CloudFractal", &m_dCloudFractal, "1.0", 0, 1,
-                  "fractal dimension H of the clouds (0 to 1)"),
-        RealValue("Climate", &m_dClimate, "0.6", 0, 1, "climate bias of latitude (0 is warmest)"),
+                  "fractal dimension H of the clouds")
+            .ShownIn(EarthIds::CloudFractal, EarthIds::CloudFractalSpin, 1),
+        RealValue("Climate", &m_dClimate, "0.6", 0, 1, "climate bias of latitude (0 is warmest)")
+            .ShownIn(EarthIds::Climate, EarthIds::ClimateSpin, 1),
     };
 }
 

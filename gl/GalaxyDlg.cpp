@@ -28,12 +28,14 @@ std::vector<std::pair<QString, int>> TypeItems()
 
 } // namespace
 
+using namespace GalaxyIds;
+
 CGalaxyDlg::CGalaxyDlg(const CEffect&, QWidget* pParent)
     : CEffectDlg(std::make_unique<CGalaxyEffect>(), QStringLiteral("Galaxy Properties"), pParent,
                  new CGalaxyPreviewWnd)
 {
     auto* pGrid = new QGridLayout;
-    QComboBox* pType = AddCombo(1065, &m_nType, TypeItems());
+    QComboBox* pType = AddCombo(Type, TypeItems());
     // The type's own steps replace the plain refresh of a drop-down.
     disconnect(pType, &QComboBox::activated, this, nullptr);
     connect(pType, &QComboBox::activated, this, &CGalaxyDlg::OnTypeChanged);
@@ -43,29 +45,27 @@ CGalaxyDlg::CGalaxyDlg(const CEffect&, QWidget* pParent)
     pGrid->addWidget(pType, 0, 1);
 
     auto* pColors = new QHBoxLayout;
-    pColors->addWidget(AddColorButton("&Core Color...", 1019, &m_crCore));
-    pColors->addWidget(AddColorButton("&Stars Color...", 1021, &m_crStars));
+    pColors->addWidget(AddColorButton("&Core Color...", CoreColor));
+    pColors->addWidget(AddColorButton("&Stars Color...", StarsColor));
     pGrid->addLayout(pColors, 1, 0, 1, 2, Qt::AlignLeft);
-    AddReal(pGrid, 2, "Density:", 1000, 1009, &m_dDensity, 1);
-    SetRange(1000, 0, 1);
+    AddReal(pGrid, 2, "Density:", Density);
 
     m_pGasGroup = new QGroupBox(QStringLiteral(" Gas Cloud "), this);
     auto* pGas = new QGridLayout;
-    pGas->addWidget(AddColorButton("&Color...", 1017, &m_crGas), 0, 0, 1, 3, Qt::AlignLeft);
+    pGas->addWidget(AddColorButton("&Color...", GasColor), 0, 0, 1, 3, Qt::AlignLeft);
     m_pTexture = new QLineEdit(this);
-    m_pTexture->setObjectName(QStringLiteral("edit1066"));
+    m_pTexture->setObjectName(QStringLiteral("edit%1").arg(Texture));
     m_pTexture->setReadOnly(true);
     auto* pTextureLabel = new QLabel(QStringLiteral("Texture:"), this);
     pTextureLabel->setBuddy(m_pTexture);
     auto* pBrowse = new QPushButton(QStringLiteral("Browse..."), this);
-    pBrowse->setObjectName(QStringLiteral("button1067"));
+    pBrowse->setObjectName(QStringLiteral("button%1").arg(Browse));
     pBrowse->setAutoDefault(false);
     connect(pBrowse, &QPushButton::clicked, this, &CGalaxyDlg::OnBrowse);
     pGas->addWidget(pTextureLabel, 1, 0);
     pGas->addWidget(m_pTexture, 1, 1);
     pGas->addWidget(pBrowse, 1, 2);
-    AddReal(pGas, 2, "Scale Factor:", 1003, 1013, &m_dGasScale, 10);
-    SetRange(1003, 0, 10);
+    AddReal(pGas, 2, "Scale Factor:", GasScale);
     m_pGasGroup->setLayout(pGas);
     pGrid->addWidget(m_pGasGroup, 3, 0, 1, 2);
 
@@ -76,17 +76,17 @@ CGalaxyDlg::CGalaxyDlg(const CEffect&, QWidget* pParent)
     pHint->setFont(italic);
     pHint->setWordWrap(true);
     pGrid->addWidget(pHint, 4, 0, 1, 2);
-    // Switches of the drawing kept at 1: the program never shows them.
+    // Switches of the drawing, kept at 1: the program never shows them.
     int nRow = 5;
-    for (auto [szText, nId, pMember] : {std::tuple{"Rotation", 1068, &m_bTwist},
-                                        std::tuple{"Core", 1069, &m_bCore},
-                                        std::tuple{"Stars", 1070, &m_bStars}}) {
-        QCheckBox* pCheck = AddCheck(szText, nId, pMember);
+    for (auto [szText, nId] : {std::pair{"Rotation", Twist}, std::pair{"Core", Core},
+                               std::pair{"Stars", Stars}}) {
+        QCheckBox* pCheck = AddCheck(szText, nId);
+        pCheck->setChecked(true);
         pGrid->addWidget(pCheck, nRow++, 0);
         pCheck->hide();
     }
     pGrid->setRowStretch(nRow, 1);
-    SetExchangeOrder({1065, 1000, 1003, 1068, 1069, 1070});
+    SetExchangeOrder({Density, GasScale});
     Finish(pGrid);
 }
 
@@ -103,30 +103,29 @@ CGalaxyPreviewWnd* CGalaxyDlg::Preview() const
 
 BOOL CGalaxyDlg::Exchange(CEffect& effect, BOOL bSaveAndValidate)
 {
-    if (bSaveAndValidate)
-        CheckTexture();
-    return ExchangeAs<CGalaxyEffect>(effect, bSaveAndValidate, [this](CGalaxyEffect& e, BOOL bToEffect) {
-        CopyMembers(e, bToEffect);
-    });
-}
-
-void CGalaxyDlg::CopyMembers(CGalaxyEffect& e, BOOL bToEffect)
-{
-    Transfer(bToEffect, m_crCore, e.m_crCore);
-    Transfer(bToEffect, m_crStars, e.m_crStars);
-    Transfer(bToEffect, m_crGas, e.m_crGas);
-    Transfer(bToEffect, m_strTexture, e.m_strGasTexture);
-    Transfer(bToEffect, m_nType, e.m_nType);
-    Transfer(bToEffect, m_dDensity, e.m_dDensity);
-    Transfer(bToEffect, m_dGasScale, e.m_dGasScale);
-    if (bToEffect) {
-        e.m_rotation = Preview()->Scene().GetRotation();
-        e.m_bTwist = m_bTwist;
-        e.m_bCore = m_bCore;
-        e.m_bStars = m_bStars;
-    } else {
+    auto* pGalaxy = dynamic_cast<CGalaxyEffect*>(&effect);
+    if (!pGalaxy)
+        return TRUE;
+    if (!bSaveAndValidate) {
+        CEffectDlg::Exchange(effect, FALSE);
+        auto* pType = static_cast<QComboBox*>(Control(Type));
+        pType->setCurrentIndex(pType->findData(pGalaxy->m_nType));
+        m_strTexture = pGalaxy->m_strGasTexture;
         ShowTexture();
+        return TRUE;
     }
+    CheckTexture();
+    if (!CEffectDlg::Exchange(effect, TRUE))
+        return FALSE;
+    // What the value table does not hold: the type, the texture, the preview's orientation
+    // and the drawing switches.
+    pGalaxy->m_nType = static_cast<QComboBox*>(Control(Type))->currentData().toInt();
+    pGalaxy->m_strGasTexture = m_strTexture;
+    pGalaxy->m_rotation = Preview()->Scene().GetRotation();
+    pGalaxy->m_bTwist = static_cast<QCheckBox*>(Control(Twist))->isChecked();
+    pGalaxy->m_bCore = static_cast<QCheckBox*>(Control(Core))->isChecked();
+    pGalaxy->m_bStars = static_cast<QCheckBox*>(Control(Stars))->isChecked();
+    return TRUE;
 }
 
 void CGalaxyDlg::ShowTexture()
@@ -157,14 +156,12 @@ void CGalaxyDlg::CheckTexture()
 
 void CGalaxyDlg::RebuildModel()
 {
-    // What is typed but not (yet) valid keeps its last good value.
-    SetQuiet(TRUE);
-    UpdateData(TRUE);
-    SetQuiet(FALSE);
-    CheckTexture();
-    // The private effect makes the model as a canvas render would.
+    // The private effect makes the model as a canvas render would; what is typed but not
+    // (yet) valid keeps its last good value.
     auto& effect = static_cast<CGalaxyEffect&>(*GetEffect());
-    CopyMembers(effect, TRUE);
+    SetQuiet(TRUE);
+    effect.FromDialog(this);
+    SetQuiet(FALSE);
     std::unique_ptr<CGalaxyModel> pModel = effect.CreateModel();
     if (!pModel)
         return;
@@ -179,19 +176,21 @@ void CGalaxyDlg::RebuildModel()
 
 void CGalaxyDlg::OnTypeChanged()
 {
-    SetQuiet(TRUE);
-    UpdateData(TRUE);
-    SetQuiet(FALSE);
-    m_nType = static_cast<QComboBox*>(Control(1065))->currentData().toInt();
-    const std::unique_ptr<CGalaxyModel> pType(CreateGalaxyModel(m_nType));
+    const int nType = static_cast<QComboBox*>(Control(Type))->currentData().toInt();
+    const std::unique_ptr<CGalaxyModel> pType(CreateGalaxyModel(nType));
     if (!pType)
         return;
-    m_dDensity = pType->DefaultDensity();
-    SetControlText(1000, QString::asprintf("%3.2lf", m_dDensity));
-    Pair(1000)->SetPosition(m_dDensity);
+    ShowDensity(pType->DefaultDensity());
     m_strTexture.clear();
     ShowTexture();
     RebuildModel();
+}
+
+void CGalaxyDlg::ShowDensity(double dDensity)
+{
+    // A type's density is a single-precision value: shown with two decimals.
+    SetControlText(Density, QString::asprintf("%3.2lf", dDensity));
+    Pair(Density)->SetPosition(dDensity);
 }
 
 void CGalaxyDlg::OnBrowse()
@@ -218,16 +217,14 @@ void CGalaxyDlg::OnDefaultProperties()
         RebuildModel();
     if (!m_pModel)
         return;
-    m_crCore = m_pModel->DefaultCoreColor();
-    m_crStars = m_pModel->DefaultStarsColor();
-    m_crGas = m_pModel->DefaultGasColor();
-    m_dDensity = m_pModel->DefaultDensity();
-    m_dGasScale = m_pModel->m_dGasScale;
+    SetColor(CoreColor, m_pModel->DefaultCoreColor());
+    SetColor(StarsColor, m_pModel->DefaultStarsColor());
+    SetColor(GasColor, m_pModel->DefaultGasColor());
+    ShowDensity(m_pModel->DefaultDensity());
+    SetControlText(GasScale, QString::number(m_pModel->m_dGasScale, 'g', 15));
+    Pair(GasScale)->SetPosition(m_pModel->m_dGasScale);
     m_strTexture.clear();
     Preview()->Scene().ResetRotation();
-    UpdateData(FALSE);
-    // The model's density is a single-precision value: shown as a type change shows it.
-    SetControlText(1000, QString::asprintf("%3.2lf", m_dDensity));
     ShowTexture();
     RebuildModel();
 }

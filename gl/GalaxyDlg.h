@@ -41,21 +41,12 @@ public:
     const CGalaxyModel* GetModel() const { return m_pModel.get(); }
     QGroupBox* GasGroup() const { return m_pGasGroup; }
 
-    COLORREF m_crCore = 0;
-    COLORREF m_crStars = 0;
-    COLORREF m_crGas = 0;
-    int m_nType = 514;
-    double m_dDensity = 0.5;
-    double m_dGasScale = 6.5;
     // Full path of the gas texture; empty: the type's built-in one.
     QString m_strTexture;
-    int m_bTwist = 1;
-    int m_bCore = 1;
-    int m_bStars = 1;
 
 private:
-    // Members to the effect (with the preview's rotation and the switches) or back.
-    void CopyMembers(CGalaxyEffect& effect, BOOL bToEffect);
+    // A type's default density into the density edit and its spin.
+    void ShowDensity(double dDensity);
     // The texture line: the file name of the path, or "Default".
     void ShowTexture();
     // A texture that cannot be read (any more) goes back to the built-in one; the user is

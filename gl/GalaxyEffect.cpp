@@ -1,5 +1,7 @@
 #include "GalaxyEffect.h"
 
+#include "../effects/ControlIds.h"
+
 #include "../app/DataFolders.h"
 #include "../app/Settings.h"
 #include "../app/SettingsStore.h"
@@ -88,20 +90,29 @@ CEffectValues CGalaxyEffect::GetValues()
 {
     // The gas texture, a string, is loaded and saved beside the table.
     return {
-        ColorValue("ColorHigh", &m_crCore, "3083512", "colour of the stars at the centre"),
-        ColorValue("ColorLow", &m_crStars, "15342308", "colour of the stars far out"),
-        RealValue("Density", &m_dDensity, "0.5", 0, 1,
-                  "stars of the main cloud per 4 pixels (0 to 1)"),
+        ColorValue("ColorHigh", &m_crCore, "3083512", "colour of the stars at the centre")
+            .ShownBy(GalaxyIds::CoreColor),
+        ColorValue("ColorLow", &m_crStars, "15342308", "colour of the stars far out")
+            .ShownBy(GalaxyIds::StarsColor),
+        RealValue("Density", &m_dDensity, "0.5", 0, 1, "stars of the main cloud per 4 pixels")
+            .ShownIn(GalaxyIds::Density, GalaxyIds::DensitySpin, 1),
         // -1, the load default, stands for the GalaxyGasScale setting.
-        RealValue("GasScale", &m_dGasScale, "-1.0", -1, 10,
-                  "radius of the gas disc (0 to 10)"),
-        ColorValue("ColorGas", &m_crGas, "16777215", "colour of the gas disc at its centre"),
+        RealValue("GasScale", &m_dGasScale, "-1.0", 0, 10,
+                  "radius of the gas disc; by default the GalaxyGasScale setting (6.5)")
+            .ShownIn(GalaxyIds::GasScale, GalaxyIds::GasScaleSpin, 10),
+        ColorValue("ColorGas", &m_crGas, "16777215", "colour of the gas disc at its centre")
+            .ShownBy(GalaxyIds::GasColor),
     };
 }
 
 void CGalaxyEffect::LoadDefaults(const CSettingsStore& store)
 {
+    // Any negative stored scale stands for the setting, not only the default -1 (which
+    // the load would otherwise bring up to 0).
+    const bool bSettingScale = store.GetReal(m_strSection, QStringLiteral("GasScale"), "-1.0") < 0;
     CEffect::LoadDefaults(store);
+    if (bSettingScale)
+        m_dGasScale = g_fGalaxyGasScale;
     m_strGasTexture = store.GetString(m_strSection, QStringLiteral("GasTexture"), QString());
     if (!m_strGasTexture.isEmpty() && !IsUsableGasTexture(m_strGasTexture))
         m_strGasTexture.clear(); // the built-in texture

@@ -1,5 +1,7 @@
 #include "MoonSurface.h"
 
+#include "../effects/ControlIds.h"
+
 #include <climits>
 #include <cmath>
 
@@ -49,13 +51,19 @@ CEffectValues CMoonSurface::GetValues()
 {
     return {
         IntegerValue("Craters", &m_nCraters, "0", INT_MIN, INT_MAX, "kept with the defaults; draws nothing"),
-        ColorValue("MariaColor", &m_crMaria, "8421504", "colour of the maria"),
-        ColorValue("HighlandColor", &m_crHighland, "12632256", "colour of the highlands"),
+        ColorValue("MariaColor", &m_crMaria, "8421504", "colour of the maria")
+            .ShownBy(MoonIds::MariaColor),
+        ColorValue("HighlandColor", &m_crHighland, "12632256", "colour of the highlands")
+            .ShownBy(MoonIds::HighlandColor),
         IntegerValue("BumpMap", &m_nBumpMode, "0", BumpNone, BumpPeriodic,
-                     "bump mapping: 0 off, 1 linear, 2 periodic"),
-        RealValue("Fractal", &m_dFractal, "1.0", 0, 1, "fractal dimension H of the terrain (0 to 1)"),
+                     "bump mapping: 0 off, 1 linear, 2 periodic")
+            .ShownBy(MoonIds::BumpMap),
+        RealValue("Fractal", &m_dFractal, "1.0", 0, 1, "fractal dimension H of the terrain")
+            .ShownIn(MoonIds::Fractal, MoonIds::FractalSpin, 1),
         RealValue("Maria", &m_dMaria, "0.1", -1, 1,
-                  "maria threshold m (-1 to 1; the dialog shows (m + 1) / 2)"),
+                  "maria threshold m (the dialog shows (m + 1) / 2)")
+            .ShownIn(MoonIds::Maria, MoonIds::MariaSpin, 1)
+            .Mapped(&MariaToDialog, &MariaFromDialog),
     };
 }
 

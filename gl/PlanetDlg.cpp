@@ -73,142 +73,77 @@ void CPlanetDlg::OnDefaultProperties()
     PostRefresh();
 }
 
-QLayout* CPlanetDlg::AddColorRow(const char* szText, int nId, COLORREF* pMember)
+QLayout* CPlanetDlg::AddColorRow(const char* szText, int nId)
 {
     auto* pRow = new QHBoxLayout;
-    QPushButton* pButton = AddColorButton(szText, nId, pMember);
+    QPushButton* pButton = AddColorButton(szText, nId);
     pRow->addWidget(AddColorSwatch(nId));
     pRow->addWidget(pButton);
     pRow->addStretch(1);
     return pRow;
 }
 
-template <class TSurface, class FCopy>
-BOOL CPlanetDlg::ExchangeSurface(CEffect& effect, BOOL bSaveAndValidate, FCopy copy)
-{
-    return ExchangeAs<CPlanetEffect>(effect, bSaveAndValidate, [&](CPlanetEffect& e, BOOL bToEffect) {
-        auto* pSurface = dynamic_cast<TSurface*>(&e.GetSurface());
-        if (!pSurface)
-            return;
-        copy(*pSurface, bToEffect);
-        // New fractal dimensions (and coverage) take effect through new noise.
-        if (bToEffect)
-            pSurface->ReinitialiseNoise();
-    });
-}
-
 CVenusDlg::CVenusDlg(const CEffect& tool, QWidget* pParent)
     : CPlanetDlg(tool, CPlanetEffect::CreateVenus(), QStringLiteral("Venus Type Planet"), pParent)
 {
+    using namespace VenusIds;
     auto* pGrid = new QGridLayout;
-    pGrid->addWidget(AddCheck("C&oriolis Effect", 1001, &m_bCoriolis), 0, 0, 1, 2);
-    pGrid->addLayout(AddColorRow("&Cloud Color...", 1019, &m_crCloud), 1, 0, 1, 2);
-    pGrid->addLayout(AddColorRow("&Surface Color...", 1021, &m_crSurface), 2, 0, 1, 2);
-    AddReal(pGrid, 3, "Fractal Dimension:", 1002, 1012, &m_dFractal, 1);
-    SetRange(1002, 0, 1);
+    pGrid->addWidget(AddCheck("C&oriolis Effect", Coriolis), 0, 0, 1, 2);
+    pGrid->addLayout(AddColorRow("&Cloud Color...", CloudColor), 1, 0, 1, 2);
+    pGrid->addLayout(AddColorRow("&Surface Color...", SurfaceColor), 2, 0, 1, 2);
+    AddReal(pGrid, 3, "Fractal Dimension:", Fractal);
     pGrid->setRowStretch(4, 1);
-    SetExchangeOrder({1001, 1002});
+    SetExchangeOrder({Coriolis, Fractal});
     Finish(pGrid);
-}
-
-BOOL CVenusDlg::Exchange(CEffect& effect, BOOL bSaveAndValidate)
-{
-    return ExchangeSurface<CVenusSurface>(effect, bSaveAndValidate, [this](CVenusSurface& s, BOOL bToEffect) {
-        Transfer(bToEffect, m_bCoriolis, s.m_bCoriolis);
-        Transfer(bToEffect, m_crCloud, s.m_crCloud);
-        Transfer(bToEffect, m_crSurface, s.m_crSurface);
-        double dFractal = s.GetFractal();
-        Transfer(bToEffect, m_dFractal, dFractal);
-        s.SetFractal(dFractal);
-    });
 }
 
 CMoonDlg::CMoonDlg(const CEffect& tool, QWidget* pParent)
     : CPlanetDlg(tool, CPlanetEffect::CreateMoon(), QStringLiteral("Moon Properties"), pParent)
 {
+    using namespace MoonIds;
     auto* pGrid = new QGridLayout;
-    pGrid->addLayout(AddColorRow("&Maria Color...", 1019, &m_crMaria), 0, 0, 1, 2);
-    pGrid->addLayout(AddColorRow("&Highlands Color...", 1021, &m_crHighland), 1, 0, 1, 2);
-    QComboBox* pBump = AddCombo(1022, &m_nBumpMap,
-                                {{QStringLiteral("Off"), CSurfaceModel::BumpNone},
-                                 {QStringLiteral("Linear"), CSurfaceModel::BumpLinear},
-                                 {QStringLiteral("Periodic"), CSurfaceModel::BumpPeriodic}});
+    pGrid->addLayout(AddColorRow("&Maria Color...", MariaColor), 0, 0, 1, 2);
+    pGrid->addLayout(AddColorRow("&Highlands Color...", HighlandColor), 1, 0, 1, 2);
+    QComboBox* pBump = AddCombo(BumpMap, {{QStringLiteral("Off"), CSurfaceModel::BumpNone},
+                                          {QStringLiteral("Linear"), CSurfaceModel::BumpLinear},
+                                          {QStringLiteral("Periodic"), CSurfaceModel::BumpPeriodic}});
     auto* pBumpLabel = new QLabel(QStringLiteral("Bump Map:"), this);
     pBumpLabel->setBuddy(pBump);
     pGrid->addWidget(pBumpLabel, 2, 0);
     pGrid->addWidget(pBump, 2, 1, Qt::AlignLeft);
-    AddReal(pGrid, 3, "Fractal Dimension:", 1002, 1012, &m_dFractal, 1);
-    AddReal(pGrid, 4, "Amount of Maria:", 1003, 1013, &m_dMariaAmount, 1);
-    SetRange(1002, 0, 1);
-    SetRange(1003, 0, 1);
+    AddReal(pGrid, 3, "Fractal Dimension:", Fractal);
+    AddReal(pGrid, 4, "Amount of Maria:", Maria);
     pGrid->setRowStretch(5, 1);
-    SetExchangeOrder({1022, 1002, 1003});
+    SetExchangeOrder({BumpMap, Fractal, Maria});
     Finish(pGrid);
-}
-
-BOOL CMoonDlg::Exchange(CEffect& effect, BOOL bSaveAndValidate)
-{
-    return ExchangeSurface<CMoonSurface>(effect, bSaveAndValidate, [this](CMoonSurface& s, BOOL bToEffect) {
-        Transfer(bToEffect, m_crMaria, s.m_crMaria);
-        Transfer(bToEffect, m_crHighland, s.m_crHighland);
-        int nBump = s.GetBumpMode();
-        Transfer(bToEffect, m_nBumpMap, nBump);
-        s.SetBumpMode(nBump);
-        double dFractal = s.GetFractal();
-        Transfer(bToEffect, m_dFractal, dFractal);
-        s.SetFractal(dFractal);
-        if (bToEffect)
-            s.m_dMaria = CMoonSurface::MariaFromDialog(m_dMariaAmount);
-        else
-            m_dMariaAmount = CMoonSurface::MariaToDialog(s.m_dMaria);
-    });
 }
 
 CEarthDlg::CEarthDlg(const CEffect& tool, QWidget* pParent)
     : CPlanetDlg(tool, CPlanetEffect::CreateEarth(), QStringLiteral("Earth Properties"), pParent)
 {
+    using namespace EarthIds;
     auto* pLand = new QGroupBox(QStringLiteral(" Landscape "), this);
     auto* pLandGrid = new QGridLayout;
-    AddReal(pLandGrid, 0, "Sea Level:", 1004, 1014, &m_dSeaLevel, 1);
-    AddReal(pLandGrid, 1, "Ice Caps:", 1005, 1015, &m_dIceCaps, 1);
-    AddReal(pLandGrid, 2, "Fractal Dimension:", 1002, 1012, &m_dFractal, 1);
-    AddReal(pLandGrid, 3, "Climate:", 1006, 1016, &m_dClimate, 1);
+    AddReal(pLandGrid, 0, "Sea Level:", SeaLevel);
+    AddReal(pLandGrid, 1, "Ice Caps:", IceCaps);
+    AddReal(pLandGrid, 2, "Fractal Dimension:", Fractal);
+    AddReal(pLandGrid, 3, "Climate:", Climate);
     pLandGrid->addWidget(new QLabel(QStringLiteral("(0 is warmest)"), this), 4, 1);
     pLand->setLayout(pLandGrid);
 
     auto* pSky = new QGroupBox(QStringLiteral(" Atmosphere "), this);
     auto* pSkyGrid = new QGridLayout;
-    pSkyGrid->addWidget(AddCheck("Clouds", 1007, &m_bClouds), 0, 0, 1, 2);
-    AddReal(pSkyGrid, 1, "Coverage:", 1008, 1018, &m_dCoverage, 1);
-    AddReal(pSkyGrid, 2, "Fractal Dimension:", 1009, 1020, &m_dCloudFractal, 1);
+    pSkyGrid->addWidget(AddCheck("Clouds", Clouds), 0, 0, 1, 2);
+    AddReal(pSkyGrid, 1, "Coverage:", Coverage);
+    AddReal(pSkyGrid, 2, "Fractal Dimension:", CloudFractal);
     pSky->setLayout(pSkyGrid);
 
-    for (int nId : {1004, 1005, 1002, 1006, 1008, 1009})
-        SetRange(nId, 0, 1);
     auto* pGrid = new QGridLayout;
     pGrid->addWidget(pLand, 0, 0);
     pGrid->addWidget(pSky, 1, 0);
     pGrid->setRowStretch(2, 1);
-    SetExchangeOrder({1004, 1005, 1002, 1006, 1007, 1008, 1009});
+    SetExchangeOrder({SeaLevel, IceCaps, Fractal, Climate, Clouds, Coverage, CloudFractal});
     Finish(pGrid);
-}
-
-BOOL CEarthDlg::Exchange(CEffect& effect, BOOL bSaveAndValidate)
-{
-    return ExchangeSurface<CEarthSurface>(effect, bSaveAndValidate, [this](CEarthSurface& s, BOOL bToEffect) {
-        if (bToEffect)
-            s.m_dSeaLevel = CEarthSurface::SeaLevelFromDialog(m_dSeaLevel);
-        else
-            m_dSeaLevel = CEarthSurface::SeaLevelToDialog(s.m_dSeaLevel);
-        Transfer(bToEffect, m_bClouds, s.m_bClouds);
-        Transfer(bToEffect, m_dIceCaps, s.m_dIceCaps);
-        Transfer(bToEffect, m_dCoverage, s.m_dCoverage);
-        double dFractal = s.GetFractal();
-        Transfer(bToEffect, m_dFractal, dFractal);
-        s.SetFractal(dFractal);
-        Transfer(bToEffect, m_dCloudFractal, s.m_dCloudFractal);
-        Transfer(bToEffect, m_dClimate, s.m_dClimate);
-    });
 }
 
 void RegisterLitDialogs()

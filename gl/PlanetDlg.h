@@ -33,11 +33,7 @@ public:
 protected:
     void hideEvent(QHideEvent* pEvent) override;
     // The swatch and the button of a colour, side by side.
-    QLayout* AddColorRow(const char* szText, int nId, COLORREF* pMember);
-    // The shared shape of the planets' Exchange: copy(surface, bToEffect) moves the
-    // members; reading then rebuilds the surface's noise for the new values.
-    template <class TSurface, class FCopy>
-    BOOL ExchangeSurface(CEffect& effect, BOOL bSaveAndValidate, FCopy copy);
+    QLayout* AddColorRow(const char* szText, int nId);
 
 private:
     void CloseLighting();
@@ -54,12 +50,6 @@ public:
     {
         return CreateEffectDlg<CVenusDlg>(tool, pParent);
     }
-    BOOL Exchange(CEffect& effect, BOOL bSaveAndValidate) override;
-
-    int m_bCoriolis = 1;
-    COLORREF m_crCloud = 0;
-    COLORREF m_crSurface = 0;
-    double m_dFractal = 0.5;
 };
 
 class CMoonDlg : public CPlanetDlg
@@ -71,14 +61,6 @@ public:
     {
         return CreateEffectDlg<CMoonDlg>(tool, pParent);
     }
-    BOOL Exchange(CEffect& effect, BOOL bSaveAndValidate) override;
-
-    COLORREF m_crMaria = 0;
-    COLORREF m_crHighland = 0;
-    int m_nBumpMap = 0;
-    double m_dFractal = 1.0;
-    // "Amount of Maria:" (m + 1) / 2 of the threshold m.
-    double m_dMariaAmount = 0.55;
 };
 
 class CEarthDlg : public CPlanetDlg
@@ -90,16 +72,6 @@ public:
     {
         return CreateEffectDlg<CEarthDlg>(tool, pParent);
     }
-    BOOL Exchange(CEffect& effect, BOOL bSaveAndValidate) override;
-
-    // "Sea Level:" (s + 0.8) / 1.6 of the sea level s.
-    double m_dSeaLevel = 0.6;
-    int m_bClouds = 1;
-    double m_dIceCaps = 0.8;
-    double m_dCoverage = 0.25;
-    double m_dFractal = 1.0;
-    double m_dCloudFractal = 1.0;
-    double m_dClimate = 0.6;
 };
 
 // Registers the galaxy's and the planets' dialogs. Call once at start-up, with the others.

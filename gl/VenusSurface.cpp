@@ -1,5 +1,7 @@
 #include "VenusSurface.h"
 
+#include "../effects/ControlIds.h"
+
 #include <cmath>
 
 CVenusSurface::CVenusSurface() : CSurfaceModel("Venus")
@@ -49,10 +51,14 @@ void CVenusSurface::ReinitialiseNoise()
 CEffectValues CVenusSurface::GetValues()
 {
     return {
-        SwitchValue("Coriolis", &m_bCoriolis, "1", "latitude-dependent swirl of the clouds"),
-        ColorValue("CloudColor", &m_crCloud, "16777215", "colour where the noise is 0"),
-        ColorValue("SurfaceColor", &m_crSurface, "16319", "colour where the noise is 1"),
-        RealValue("Fractal", &m_dFractal, "0.5", 0, 1, "fractal dimension H of the clouds (0 to 1)"),
+        SwitchValue("Coriolis", &m_bCoriolis, "1", "latitude-dependent swirl of the clouds")
+            .ShownBy(VenusIds::Coriolis),
+        ColorValue("CloudColor", &m_crCloud, "16777215", "colour where the noise is 0")
+            .ShownBy(VenusIds::CloudColor),
+        ColorValue("SurfaceColor", &m_crSurface, "16319", "colour where the noise is 1")
+            .ShownBy(VenusIds::SurfaceColor),
+        RealValue("Fractal", &m_dFractal, "0.5", 0, 1, "fractal dimension H of the clouds")
+            .ShownIn(VenusIds::Fractal, VenusIds::FractalSpin, 1),
     };
 }
 

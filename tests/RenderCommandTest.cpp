@@ -87,7 +87,7 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
         {QStringLiteral("--effect"), QStringLiteral("Nebulae"), QStringLiteral("-o"), out},
         {QStringLiteral("--effect"), QStringLiteral("nebula"), QStringLiteral("-o"), out},
         {QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--set"),
-         QStringLiteral("Intensity=1"), QStringLiteral("-o"), out},
+         QStringLiteral("Intensity=1.5"), QStringLiteral("-o"), out},
         {QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--set"),
          QStringLiteral("Itensity=1x"), QStringLiteral("-o"), out},
         {QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--set"),

@@ -3,7 +3,11 @@
 #include "WindowTestSupport.h"
 
 #include "app/Commands.h"
+#include "app/RecipeReplay.h"
+#include "app/RenderCommand.h"
 #include "app/Settings.h"
+#include "app/SettingsStore.h"
+#include "document/Recipe.h"
 #include "effects/ClusterEffect.h"
 #include "effects/EffectDlg.h"
 #include "effects/EffectTools.h"
@@ -255,7 +259,7 @@ TEST_F(EffectDialogsTest, DefaultPropertiesAndColours)
     Command(ID_TOOL_STARFIELD);
     Click(1017);
     auto* pDialog = dynamic_cast<CStarFieldDlg*>(Dialog());
-    EXPECT_EQ(pDialog->m_crColor, RGB(10, 20, 30));
+    EXPECT_EQ(pDialog->ShownColor(StarFieldIds::Color), RGB(10, 20, 30));
     SetPickColorHook([](QColorDialog& dlg) {
         dlg.setCurrentColor(QColor(200, 0, 0));
         dlg.reject();
@@ -264,10 +268,10 @@ TEST_F(EffectDialogsTest, DefaultPropertiesAndColours)
     g_nEffectSeed = 1;
     Click(1017);
     QApplication::processEvents();
-    EXPECT_EQ(pDialog->m_crColor, RGB(10, 20, 30));
+    EXPECT_EQ(pDialog->ShownColor(StarFieldIds::Color), RGB(10, 20, 30));
     EXPECT_NE(g_nEffectSeed, 1u) << "a cancelled choice still refreshes";
     Click(1052);
-    EXPECT_EQ(pDialog->m_crColor, 0xC0C0C0u);
+    EXPECT_EQ(pDialog->ShownColor(StarFieldIds::Color), 0xC0C0C0u);
 }
 
 // What a render used is what is stored at exit; a change never rendered is not.
@@ -383,6 +387,139 @@ TEST_F(EffectDialogsTest, PreviewsWaitForCanvasRenders)
         for (int x = 0; x < Preview().m_nWidth; ++x)
             lit += Preview().GetPixel(x, y) != 0;
     EXPECT_GT(lit, 1000);
+}
+
+// What a field of the value table holds, as a double.
+double FieldValue(const CEffectValue& value)
+{
+    if (value.kind == CEffectValue::Real)
+        return *static_cast<const double*>(value.pField);
+    return *static_cast<const int*>(value.pField);
+}
+
+// Whether skyloom-render takes NAME=TEXT for the effect in section, given on its command
+// line (bRecipe false) or in the recipe of a picture it replays (true).
+bool RenderTakes(const QString& section, const QString& name, const QString& text, bool bRecipe)
+{
+    QStringList args;
+    if (bRecipe) {
+        CRecipe recipe = CRecipe::ForNewPicture(CSize(64, 64), 0);
+        CRecipeStep step;
+        step.strEffect = section;
+        step.rect = CRect(0, 0, 64, 64);
+        step.nSeed = 1;
+        step.values = {{name, text}};
+        recipe.m_steps << step;
+        CRecipe read;
+        QString error;
+        QStringList warnings;
+        if (!CRecipe::FromText(recipe.ToText(), read, error) ||
+            !RecipeToRenderArguments(read, args, warnings, error))
+            return false;
+    } else {
+        args << QStringLiteral("--effect") << section << QStringLiteral("--set")
+             << name + QLatin1Char('=') + text;
+    }
+    args << QStringLiteral("-o") << QStringLiteral("out.png");
+    CRenderOptions options;
+    QString error;
+    return ParseRenderArguments(args, options, error);
+}
+
+// Every value typed into a dialog: the dialog, --set, a recipe and a settings load agree
+// on both ends of its range; one spin step past an end is refused by the first three and
+// loads as the end. Text no value can hold, in every field of every dialog, gives the
+// framework's message with the focus on the field, renders nothing and keeps the undo step.
+TEST_F(EffectDialogsTest, OneRangeForDialogsCommandLineRecipesAndSettings)
+{
+    CMessageCatcher messages;
+    CSettingsStore store(Path("ranges.ini"));
+    const QPoint from(10, 10), to(50, 50);
+    for (int nTool = 1; nTool < TOOL_COUNT; ++nTool) {
+        Command(kToolCommands[nTool]);
+        CEffectDlg* pDialog = Dialog();
+        ASSERT_TRUE(pDialog) << nTool;
+        CEffect& tool = *View()->GetToolObject(nTool);
+        const QString section = tool.m_strSection;
+        std::vector<QLineEdit*> edits;
+        for (const CEffectValue& value : tool.GetValues()) {
+            auto* pEdit = qobject_cast<QLineEdit*>(pDialog->Control(value.nControl));
+            if (!pEdit)
+                continue; // check boxes, colour buttons and drop-downs hold no text
+            edits.push_back(pEdit);
+            const QString name = QString::fromLatin1(value.szName);
+            const bool bInteger = value.kind == CEffectValue::Integer;
+            const double dStep = bInteger ? 1 : value.dSpinMax / pDialog->Pair(value.nControl)->GetCount();
+            for (const double dEnd : {value.dMin, value.dMax}) {
+                const std::string where = (section + QLatin1Char(' ') + name).toStdString() +
+                                          (dEnd == value.dMin ? " low" : " high");
+                const double dShown = value.ToShown(dEnd);
+                const double dShownPast = dShown + (dEnd == value.dMin ? -dStep : dStep);
+                const double dPast = value.ToStored(dShownPast);
+
+                pEdit->setText(QString::number(dShown, 'g', 15));
+                const qsizetype nMessages = messages.texts.size();
+                ASSERT_TRUE(tool.FromDialog(pDialog)) << where;
+                EXPECT_EQ(FieldValue(value), dEnd) << where;
+                pEdit->setText(QString::number(dShownPast, 'g', 15));
+                EXPECT_FALSE(tool.FromDialog(pDialog)) << where;
+                ASSERT_EQ(messages.texts.size(), nMessages + 1) << where;
+                EXPECT_TRUE(messages.texts.last().startsWith(
+                    bInteger ? QLatin1String("Please enter an integer between ")
+                             : QLatin1String("Please enter a number between ")))
+                    << where;
+                EXPECT_EQ(FieldValue(value), dEnd) << where;
+                pEdit->setText(QString::number(dShown, 'g', 15));
+
+                const QString endText = QString::number(dEnd, 'g', 17);
+                const QString pastText = QString::number(dPast, 'g', 17);
+                for (const bool bRecipe : {false, true}) {
+                    EXPECT_TRUE(RenderTakes(section, name, endText, bRecipe)) << where << bRecipe;
+                    EXPECT_FALSE(RenderTakes(section, name, pastText, bRecipe)) << where << bRecipe;
+                }
+
+                // A negative gas scale stored for the galaxy stands for a setting.
+                const bool bSentinel =
+                    dEnd == value.dMin && QByteArray(value.szDefault).toDouble() < value.dMin;
+                store.WriteString(section, name, pastText);
+                const auto pLoaded = CreateTool(nTool);
+                pLoaded->LoadDefaults(store);
+                const CEffectValues loaded = pLoaded->GetValues();
+                const CEffectValue* pLoadedValue = FindEffectValue(loaded, name);
+                if (!bSentinel) {
+                    EXPECT_EQ(FieldValue(*pLoadedValue), dEnd) << where;
+                }
+            }
+        }
+        ASSERT_FALSE(edits.empty()) << nTool;
+
+        // One render to keep for undo, then nothing renders past a refused field.
+        CDib before;
+        before.Create(Picture().m_nWidth, Picture().m_nHeight);
+        before.Paste(Picture(), CRect(0, 0, before.m_nWidth, before.m_nHeight), TRUE, 0, 0);
+        Drag(from, to);
+        ASSERT_TRUE(HasUndo()) << nTool;
+        CDib rendered;
+        rendered.Create(Picture().m_nWidth, Picture().m_nHeight);
+        rendered.Paste(Picture(), CRect(0, 0, before.m_nWidth, before.m_nHeight), TRUE, 0, 0);
+        for (QLineEdit* pEdit : edits) {
+            const QString good = pEdit->text();
+            for (const char* szBad : {"1e308", "nan", "-inf", "", "abc"}) {
+                pEdit->setText(QString::fromLatin1(szBad));
+                const qsizetype nMessages = messages.texts.size();
+                Drag(from, to);
+                ASSERT_EQ(messages.texts.size(), nMessages + 1) << nTool << " " << szBad;
+                EXPECT_TRUE(messages.texts.last().startsWith(QLatin1String("Please enter a")));
+                if (pEdit->isVisible()) { // the star field's rotation is hidden
+                    EXPECT_EQ(pDialog->focusWidget(), pEdit) << nTool << " " << szBad;
+                }
+                EXPECT_TRUE(SameBytes(rendered, Picture())) << nTool << " " << szBad;
+            }
+            pEdit->setText(good);
+        }
+        Command(ID_EDIT_UNDO);
+        EXPECT_TRUE(SameBytes(before, Picture())) << nTool;
+    }
 }
 
 // A drag of the preview's size on the same picture rows, right after a preview, repeats

@@ -244,7 +244,7 @@ TEST_F(LitDialogsTest, GalaxyDragTurnsTheCanvasGalaxy)
     QTest::mouseClick(Dialog()->Control(1052), Qt::LeftButton);
     EXPECT_TRUE(SameRotation(pPreview->Scene().GetRotation(), CGalaxyEffect::FaceOnRotation()));
     EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(), QStringLiteral("Default"));
-    EXPECT_EQ(Galaxy()->m_crCore, COLORREF(11468799));
+    EXPECT_EQ(Galaxy()->ShownColor(GalaxyIds::CoreColor), COLORREF(11468799));
 }
 
 // The planets' dialogs show and store their values through the mappings: the Earth's sea
