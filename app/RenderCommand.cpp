@@ -722,9 +722,8 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         const bool bPng = ImageFileTypeFromName(options.input.constData()) == EImageFileType::Png;
         if (bPng ? !dib.LoadPNG(options.input.constData(), &recipeText)
                  : !dib.Load(options.input.constData())) {
-            err << "skyloom-render: cannot read \"" << options.strInput
-                << "\": missing, unreadable, not a regular file or not a BMP, JPEG, TGA or PNG picture"
-                << Qt::endl;
+            err << "skyloom-render: cannot read \"" << options.strInput << "\": "
+                << ImageReadFailure() << Qt::endl;
             return RENDER_FILE_ERROR;
         }
         if (!recipeText.isEmpty())

@@ -7,6 +7,7 @@
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
 #include "../gl/GLContext.h"
+#include "../imagefile/ImageFile.h"
 #include "../view/ImageSizeDlg.h"
 
 #include <QApplication>
@@ -280,9 +281,8 @@ BOOL CSkyloomApp::OpenDocumentFile(const QString& path)
     const QFileInfo info(path);
     if (!m_pDoc->OnOpenDocument(info.absoluteFilePath())) {
         m_pUi->ShowError(m_pFrame.get(),
-                         QStringLiteral("Cannot open \"%1\": it is missing, unreadable or not a "
-                                        "BMP, JPEG, TGA or PNG picture.")
-                             .arg(QDir::toNativeSeparators(path)));
+                         QStringLiteral("Cannot open \"%1\": %2.")
+                             .arg(QDir::toNativeSeparators(path), ImageReadFailure()));
         return FALSE;
     }
     AddToRecentFiles(m_pDoc->GetPathName());

@@ -129,78 +129,140 @@ void PutHeaders(BYTE* p, DWORD fileSize, DWORD pixelOffset, const BITMAPINFOHEAD
 
 }
 
-HBITMAP ReadBmpSection(std::vector<BYTE>&& file)
-{
-    const BYTE* p = file.data();
-    const size_t size = file.size();
-    if (size < kFileHeaderSize + 12 || p[0] != 'B' || p[1] != 'M')
-        return nullptr;
-    const DWORD offBits = GetLE32(p + 10);
-    const DWORD headerSize = GetLE32(p + 14);
-    if (headerSize > size - kFileHeaderSize)
-        return nullptr;
-    const BYTE* h = p + kFileHeaderSize;
+namespace {
 
-    auto section = std::make_unique<CBitmapSection>();
-    int64_t width, height;
-    int bitCount;
+const char* CompressionName(DWORD compression)
+{
+    switch (compression) {
+    case BI_RGB:
+        return "no compression";
+    case BI_RLE8:
+        return "8-bit run-length coding";
+    case BI_RLE4:
+        return "4-bit run-length coding";
+    case BI_BITFIELDS:
+        return "bit-field masks";
+    default:
+        return "an unknown compression";
+    }
+}
+
+// What the headers of a BMP file say, read step by step. Each step returns false with why
+// the file is refused.
+struct CBmpReader
+{
+    const BYTE* p;
+    size_t size;
+    CBitmapSection& section;
+    QString why;
+
+    DWORD offBits = 0;
+    DWORD headerSize = 0;
+    bool core = false; // the old OS/2 header: 16-bit sizes, 3-byte colours
+    int64_t width = 0, height = 0, rows = 0;
+    bool topDown = false;
+    int bitCount = 0;
     DWORD compression = BI_RGB, colorsUsed = 0;
-    size_t pos = kFileHeaderSize + headerSize;
-    const bool core = headerSize == 12; // the old OS/2 header: 16-bit sizes, 3-byte colours
-    if (core) {
-        width = GetLE16(h + 4);
-        height = GetLE16(h + 6);
-        bitCount = GetLE16(h + 10);
-    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 64 ||
-               headerSize == 108 || headerSize == 124) {
+    size_t pos = 0;    // the next byte after what has been read
+    size_t pixels = 0; // where the pixel data starts
+
+    bool Refuse(const QString& reason)
+    {
+        why = reason;
+        return false;
+    }
+
+    // The file header and the size of the info header after it.
+    bool ReadFileHeader()
+    {
+        if (size < kFileHeaderSize + 12 || p[0] != 'B' || p[1] != 'M')
+            return Refuse(QStringLiteral("it is not a BMP file (it does not begin with \"BM\")"));
+        offBits = GetLE32(p + 10);
+        headerSize = GetLE32(p + 14);
+        if (headerSize > size - kFileHeaderSize)
+            return Refuse(QStringLiteral("its %1-byte header runs past the end of the file")
+                              .arg(headerSize));
+        pos = kFileHeaderSize + headerSize;
+        return true;
+    }
+
+    // Size, depth and compression from the info header, with the masks that may follow it.
+    bool ReadInfoHeader()
+    {
+        const BYTE* h = p + kFileHeaderSize;
+        core = headerSize == 12;
+        if (core) {
+            width = GetLE16(h + 4);
+            height = GetLE16(h + 6);
+            bitCount = GetLE16(h + 10);
+            return true;
+        }
+        if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 64 &&
+            headerSize != 108 && headerSize != 124)
+            return Refuse(QStringLiteral("its header of %1 bytes is of no BMP version we read")
+                              .arg(headerSize));
         width = static_cast<LONG>(GetLE32(h + 4));
         height = static_cast<LONG>(GetLE32(h + 8));
         bitCount = GetLE16(h + 14);
         compression = GetLE32(h + 16);
         colorsUsed = GetLE32(h + 32);
         if (headerSize == 64 && compression > BI_RLE4)
-            return nullptr; // OS/2 Huffman and 24-bit run-length coding
-        if (compression == BI_BITFIELDS || compression == kBiAlphaBitFields) {
-            compression = BI_BITFIELDS;
-            const BYTE* m = h + 40;
-            if (headerSize == 40) { // the masks follow the header
-                const size_t maskBytes = GetLE32(h + 16) == kBiAlphaBitFields ? 16 : 12;
-                if (size - pos < maskBytes)
-                    return nullptr;
-                m = p + pos;
-                pos += maskBytes;
-            }
-            for (int i = 0; i < 3; ++i)
-                section->masks[i] = GetLE32(m + 4 * i);
+            return Refuse(QStringLiteral("it uses OS/2 Huffman or 24-bit run-length coding"));
+        if (compression != BI_BITFIELDS && compression != kBiAlphaBitFields)
+            return true;
+        compression = BI_BITFIELDS;
+        const BYTE* m = h + 40;
+        if (headerSize == 40) { // the masks follow the header
+            const size_t maskBytes = GetLE32(h + 16) == kBiAlphaBitFields ? 16 : 12;
+            if (size - pos < maskBytes)
+                return Refuse(QStringLiteral("its colour masks run past the end of the file"));
+            m = p + pos;
+            pos += maskBytes;
         }
-    } else {
-        return nullptr;
+        for (int i = 0; i < 3; ++i)
+            section.masks[i] = GetLE32(m + 4 * i);
+        return true;
     }
 
-    const bool topDown = height < 0;
-    const int64_t rows = topDown ? -height : height;
-    if (!DibSizeAllowed(width, rows))
-        return nullptr;
-    switch (compression) {
-    case BI_RGB:
-        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 &&
-            bitCount != 24 && bitCount != 32)
-            return nullptr;
-        break;
-    case BI_RLE8:
-    case BI_RLE4:
-        if (bitCount != (compression == BI_RLE8 ? 8 : 4) || topDown)
-            return nullptr;
-        break;
-    case BI_BITFIELDS:
-        if (bitCount != 16 && bitCount != 32)
-            return nullptr;
-        break;
-    default:
-        return nullptr;
+    // A size we may allocate and a depth that goes with the compression.
+    bool CheckFormat()
+    {
+        topDown = height < 0;
+        rows = topDown ? -height : height;
+        if (!DibSizeAllowed(width, rows))
+            return Refuse(QStringLiteral("its size of %1 x %2 pixels is no picture size we open")
+                              .arg(width)
+                              .arg(rows));
+        bool fits = false;
+        switch (compression) {
+        case BI_RGB:
+            fits = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
+                   bitCount == 24 || bitCount == 32;
+            break;
+        case BI_RLE8:
+        case BI_RLE4:
+            if (topDown)
+                return Refuse(QStringLiteral("it stores run-length coded rows top-down"));
+            fits = bitCount == (compression == BI_RLE8 ? 8 : 4);
+            break;
+        case BI_BITFIELDS:
+            fits = bitCount == 16 || bitCount == 32;
+            break;
+        default:
+            break;
+        }
+        if (!fits)
+            return Refuse(QStringLiteral("it has %1 bits per pixel with %2")
+                              .arg(bitCount)
+                              .arg(QLatin1String(CompressionName(compression))));
+        return true;
     }
 
-    if (bitCount <= 8) {
+    // The colour table of 1- to 8-bit pictures.
+    bool ReadColors()
+    {
+        if (bitCount > 8)
+            return true;
         const size_t entrySize = core ? 3 : 4;
         size_t nColors = size_t(1) << bitCount;
         if (colorsUsed != 0 && colorsUsed < nColors)
@@ -208,39 +270,72 @@ HBITMAP ReadBmpSection(std::vector<BYTE>&& file)
         if (core && offBits > pos && (offBits - pos) / entrySize < nColors)
             nColors = (offBits - pos) / entrySize; // old files often store a short table
         if (size - pos < nColors * entrySize)
-            return nullptr;
-        section->colors.resize(nColors);
+            return Refuse(QStringLiteral("its colour table of %1 colours runs past the end of the file")
+                              .arg(nColors));
+        section.colors.resize(nColors);
         for (size_t i = 0; i < nColors; ++i, pos += entrySize)
-            section->colors[i] = RGBQUAD{p[pos], p[pos + 1], p[pos + 2], 0};
-    }
-    // The stated pixel offset wins; a zero one means right after the colour table.
-    size_t pixels = pos;
-    if (offBits != 0) {
-        if (offBits < kFileHeaderSize + headerSize || offBits >= size)
-            return nullptr;
-        pixels = offBits;
+            section.colors[i] = RGBQUAD{p[pos], p[pos + 1], p[pos + 2], 0};
+        return true;
     }
 
-    const size_t stride = static_cast<size_t>(DibStride(static_cast<int>(width), bitCount));
+    // The stated pixel offset wins; a zero one means right after the colour table.
+    bool FindPixels()
+    {
+        pixels = pos;
+        if (offBits == 0)
+            return true;
+        if (offBits < kFileHeaderSize + headerSize || offBits >= size)
+            return Refuse(QStringLiteral("its pixel data is said to start at byte %1, inside "
+                                         "its header or past the end of its %2 bytes")
+                              .arg(offBits)
+                              .arg(size));
+        pixels = offBits;
+        return true;
+    }
+};
+
+} // namespace
+
+HBITMAP ReadBmpSection(std::vector<BYTE>&& file)
+{
+    auto section = std::make_unique<CBitmapSection>();
+    CBmpReader reader{file.data(), file.size(), *section, QString()};
+    if (!reader.ReadFileHeader() || !reader.ReadInfoHeader() || !reader.CheckFormat() ||
+        !reader.ReadColors() || !reader.FindPixels()) {
+        SetImageReadError(reader.why);
+        return nullptr;
+    }
+
+    const int width = static_cast<int>(reader.width);
+    const int rows = static_cast<int>(reader.rows);
+    const int bitCount = reader.bitCount;
+    const size_t pixels = reader.pixels;
+    const size_t stride = static_cast<size_t>(DibStride(width, bitCount));
     const size_t imageSize = stride * static_cast<size_t>(rows);
     BITMAPINFOHEADER& bmih = section->bmih;
-    FillBitmapInfoHeader(bmih, static_cast<int>(width), static_cast<int>(height), bitCount,
+    FillBitmapInfoHeader(bmih, width, static_cast<int>(reader.height), bitCount,
                          static_cast<DWORD>(section->colors.size()));
     bmih.biSizeImage = static_cast<DWORD>(imageSize);
-    if (compression == BI_RLE8 || compression == BI_RLE4) {
+    if (reader.compression == BI_RLE8 || reader.compression == BI_RLE4) {
         std::vector<BYTE> expanded(imageSize, 0);
-        if (!DecodeRle(p + pixels, size - pixels, static_cast<int>(width),
-                       static_cast<int>(rows), bitCount, expanded.data(), stride))
+        if (!DecodeRle(file.data() + pixels, file.size() - pixels, width, rows, bitCount,
+                       expanded.data(), stride)) {
+            SetImageReadError(QStringLiteral("its run-length coded pixels are damaged or stop early"));
             return nullptr;
+        }
         section->m_storage.swap(expanded);
         section->pBits = section->m_storage.data();
         return section;
     }
-    if (size - pixels < imageSize)
-        return nullptr; // truncated
-    bmih.biCompression = compression;
+    if (file.size() - pixels < imageSize) {
+        SetImageReadError(QStringLiteral("its pixel data stops after %1 of %2 bytes")
+                              .arg(file.size() - pixels)
+                              .arg(imageSize));
+        return nullptr;
+    }
+    bmih.biCompression = reader.compression;
     // The usual 32-bit layout needs no masks; it then reads like an uncompressed one.
-    if (compression == BI_BITFIELDS && bitCount == 32 && section->masks[0] == 0xFF0000 &&
+    if (reader.compression == BI_BITFIELDS && bitCount == 32 && section->masks[0] == 0xFF0000 &&
         section->masks[1] == 0xFF00 && section->masks[2] == 0xFF)
         bmih.biCompression = BI_RGB;
     section->m_storage.swap(file);
@@ -294,6 +389,7 @@ BOOL CDib::FromBitmapHandle(HBITMAP hBitmap)
 
 BOOL CDib::LoadBMP(const char* pszFileName)
 {
+    SetImageReadError(QString());
     if (!pszFileName)
         return FALSE;
     std::vector<BYTE> file;

@@ -67,12 +67,16 @@ bool ReadWholeFile(const char* pszFileName, std::vector<BYTE>& data, size_t nMax
     if (IsResourceName(pszFileName))
         return ReadWholeFile(QString::fromUtf8(pszFileName), data, nMaxBytes);
     const CFilePtr file = OpenRegularFile(pszFileName);
-    if (!file)
+    if (!file) {
+        SetImageReadError(QStringLiteral("it is missing, unreadable or not a regular file"));
         return false;
+    }
     struct stat st;
     if (::fstat(::fileno(file.get()), &st) != 0 || st.st_size < 0 ||
-        static_cast<uint64_t>(st.st_size) > nMaxBytes)
+        static_cast<uint64_t>(st.st_size) > nMaxBytes) {
+        SetImageReadError(QStringLiteral("it is larger than any picture we open"));
         return false;
+    }
     const size_t size = static_cast<size_t>(st.st_size);
     data.resize(size);
     return size == 0 || std::fread(data.data(), 1, size, file.get()) == size;
@@ -90,8 +94,31 @@ bool ReadWholeFile(const QString& resourcePath, std::vector<BYTE>& data, size_t 
     return size == 0 || file.read(reinterpret_cast<char*>(data.data()), size) == size;
 }
 
+namespace {
+thread_local QString t_readError;
+}
+
+QString ImageReadError()
+{
+    return t_readError;
+}
+
+void SetImageReadError(const QString& why)
+{
+    t_readError = why;
+}
+
+QString ImageReadFailure()
+{
+    return t_readError.isEmpty()
+               ? QStringLiteral("it is missing, unreadable, not a regular file or not a BMP, "
+                                "JPEG, TGA or PNG picture")
+               : t_readError;
+}
+
 BOOL CDib::Load(const char* pszFileName)
 {
+    t_readError.clear();
     switch (ImageFileTypeFromName(pszFileName)) {
     case EImageFileType::Bmp:
         return LoadBMP(pszFileName);

@@ -51,7 +51,15 @@ constexpr size_t kMaxResourceBytes = size_t(64) << 20;
 bool ReadWholeFile(const char* pszFileName, std::vector<BYTE>& data, size_t nMaxBytes);
 bool ReadWholeFile(const QString& resourcePath, std::vector<BYTE>& data, size_t nMaxBytes);
 
-// Parses a BMP file held in memory into a section, which takes the bytes over; null when the
-// file is not one we read or is damaged. Run-length rows are expanded; every other depth
+// Why the last read of a picture on this thread failed, as the readers say it ("its pixel
+// data stops after 10 of 300 bytes"); empty when a reader had nothing more to say than that
+// it failed. CDib::Load clears it first.
+QString ImageReadError();
+void SetImageReadError(const QString& why);
+// The reason to show after "cannot read NAME: ": the reader's own, or a general one.
+QString ImageReadFailure();
+
+// Parses a BMP file held in memory into a section, which takes the bytes over; null (with
+// the reason in ImageReadError) when the file is not one we read or is damaged. Run-length rows are expanded; every other depth
 // stays as stored.
 HBITMAP ReadBmpSection(std::vector<BYTE>&& file);

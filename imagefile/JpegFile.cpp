@@ -172,6 +172,7 @@ bool EncodeJpeg(const CDib* pDib, SafeDestination* pDest)
 
 BOOL CDib::LoadJPEG(const char* pszFileName)
 {
+    SetImageReadError(QString());
     if (!pszFileName)
         return FALSE;
     // A compiled-in resource is decoded from memory; the bytes outlive the stream on them.

@@ -47,6 +47,7 @@ const char* const kPngRecipeKey = "Skyloom recipe";
 
 BOOL CDib::LoadPNG(const char* pszFileName, QString* pRecipe)
 {
+    SetImageReadError(QString());
     const CFilePtr file = OpenRegularFile(pszFileName);
     if (!file)
         return FALSE;

@@ -45,19 +45,21 @@ void ReadField(std::FILE* f, char (&text)[N])
     text[N - 1] = 0;
 }
 
-// Seeks to an offset the file gave; prints "Error seeking to <what>, offset = ..." when
-// that fails.
-bool SeekOrReport(std::FILE* f, DWORD offset, const char* what)
+// Seeks to an offset the file gave; notes "cannot seek to <what> at offset ..." when that
+// fails.
+bool SeekOrNote(std::FILE* f, DWORD offset, const char* what, TgaInfo& info)
 {
     if (std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0)
         return true;
-    std::printf("Error seeking to %s, offset = 0x%08lx\n", what, static_cast<unsigned long>(offset));
+    info.notes << QStringLiteral("cannot seek to the %1 at offset 0x%2")
+                      .arg(QLatin1String(what))
+                      .arg(offset, 8, 16, QLatin1Char('0'));
     return false;
 }
 
 void ReadExtensionArea(std::FILE* f, TgaInfo& info)
 {
-    if (!SeekOrReport(f, info.extensionOffset, "Extended TGA Area"))
+    if (!SeekOrNote(f, info.extensionOffset, "extension area", info))
         return;
     ReadField(f, info.extensionSize);
     ReadField(f, info.authorName);
@@ -82,22 +84,22 @@ void ReadExtensionArea(std::FILE* f, TgaInfo& info)
     ReadField(f, info.attributesType);
 
     if (info.colorCorrectionOffset != 0 &&
-        SeekOrReport(f, info.colorCorrectionOffset, "Color Correction Table")) {
+        SeekOrNote(f, info.colorCorrectionOffset, "colour correction table", info)) {
         info.pColorCorrection.reset(new (std::nothrow) WORD[1024]());
         if (!info.pColorCorrection)
-            std::printf("Unable to allocate Color Correction Table\n");
+            info.notes << QStringLiteral("no memory for the colour correction table");
         else
             for (int i = 0; i < 1024; ++i)
                 ReadField(f, info.pColorCorrection[i]);
     }
-    if (info.postageStampOffset != 0 && SeekOrReport(f, info.postageStampOffset, "Postage Stamp")) {
+    if (info.postageStampOffset != 0 && SeekOrNote(f, info.postageStampOffset, "postage stamp", info)) {
         ReadField(f, info.stampWidth);
         ReadField(f, info.stampHeight);
     }
-    if (info.scanLineOffset != 0 && SeekOrReport(f, info.scanLineOffset, "Scan Line Table")) {
+    if (info.scanLineOffset != 0 && SeekOrNote(f, info.scanLineOffset, "scan line table", info)) {
         info.pScanLines.reset(new (std::nothrow) DWORD[info.height + 1]());
         if (!info.pScanLines)
-            std::printf("Unable to allocate Scan Line Table\n");
+            info.notes << QStringLiteral("no memory for the scan line table");
         else
             for (int i = 0; i < info.height; ++i)
                 ReadField(f, info.pScanLines[i]);
@@ -141,7 +143,7 @@ BOOL ReadTgaInfo(const char* pszFileName, TgaInfo& info)
     info.pixelDataOffset = 18 + info.idLength + long(info.colorMapLength) * entryBytes;
 
     if (std::fseek(f, fileSize - kFooterSize, SEEK_SET) != 0) {
-        std::printf("Error seeking to end of file for possible extension data\n");
+        info.notes << QStringLiteral("it is too short for a TGA 2.0 footer");
     } else {
         ReadField(f, info.extensionOffset);
         ReadField(f, info.developerOffset);
@@ -155,16 +157,17 @@ BOOL ReadTgaInfo(const char* pszFileName, TgaInfo& info)
                 const long expected =
                     18 + info.idLength + long(info.colorMapLength) * ((info.colorMapEntrySize + 7) / 8) +
                     long(info.width) * info.height * ((info.pixelDepth + 7) / 8);
-                if (expected != fileSize) {
-                    std::printf("Image File Format Error\n");
-                    std::printf("  Uncompressed File Size Should Be %ld Bytes\n", expected);
-                }
+                if (expected != fileSize)
+                    info.notes << QStringLiteral("its header gives an uncompressed file of %1 "
+                                                 "bytes, not %2")
+                                      .arg(expected)
+                                      .arg(fileSize);
             }
         } else {
             if (info.extensionOffset != 0)
                 ReadExtensionArea(f, info);
             if (info.developerOffset != 0) {
-                std::printf("Developer Area Specified:\n");
+                info.notes << QStringLiteral("it has a developer area");
                 if (std::fseek(f, static_cast<long>(info.developerOffset), SEEK_SET) == 0)
                     ReadField(f, info.developerTags);
             }
@@ -245,15 +248,32 @@ BOOL ReadTgaPixels(const char* pszFileName, const TgaInfo& info, BYTE* pOut, int
     return TRUE;
 }
 
+namespace {
+
+// Refuses the file: why, followed by what the header reading noted.
+BOOL Refuse(const TgaInfo& info, const QString& why)
+{
+    QStringList all{why};
+    all << info.notes;
+    SetImageReadError(all.join(QStringLiteral("; ")));
+    return FALSE;
+}
+
+}
+
 BOOL CDib::LoadTGA(const char* pszFileName)
 {
+    SetImageReadError(QString());
     TgaInfo info;
     if (!ReadTgaInfo(pszFileName, info))
         return FALSE;
     if (info.pixelDepth != 24 && info.pixelDepth != 32)
-        return FALSE;
+        return Refuse(info, QStringLiteral("it has %1 bits per pixel; TGA files open with 24 or 32")
+                                .arg(info.pixelDepth));
     if (info.imageType != 2 && info.imageType != 10)
-        return FALSE;
+        return Refuse(info, QStringLiteral("it is of TGA image type %1; only true-colour pictures "
+                                           "(types 2 and 10) open")
+                                .arg(info.imageType));
     // Refuse a header whose picture the file cannot hold before making room for it: every
     // pixel costs its bytes uncompressed, and a packet of at most 128 pixels at least a
     // header byte and one pixel run-length coded.
@@ -266,12 +286,19 @@ BOOL CDib::LoadTGA(const char* pszFileName)
     const int64_t pixels = int64_t(info.width) * info.height;
     const int64_t minimum = info.imageType == 2 ? pixels * b : (pixels + 127) / 128 * (1 + b);
     if (fileSize < info.pixelDataOffset || fileSize - info.pixelDataOffset < minimum)
-        return FALSE;
+        return Refuse(info, QStringLiteral("its pixel data of %1 bytes is too short for %2 x %3 "
+                                           "pixels, which take at least %4")
+                                .arg(std::max(0L, fileSize - info.pixelDataOffset))
+                                .arg(info.width)
+                                .arg(info.height)
+                                .arg(minimum));
     CDib dib;
     if (!dib.Create(info.width, info.height))
-        return FALSE;
+        return Refuse(info, QStringLiteral("its size of %1 x %2 pixels is no picture size we open")
+                                .arg(info.width)
+                                .arg(info.height));
     if (!ReadTgaPixels(pszFileName, info, dib.m_pBits, dib.m_nStride - 3 * dib.m_nWidth))
-        return FALSE;
+        return Refuse(info, QStringLiteral("its run-length coded pixels are damaged or stop early"));
     // Files whose first row is the top one come out upside down without this.
     if (info.imageDescriptor & 0x20) {
         std::vector<BYTE> tmp(static_cast<size_t>(dib.m_nStride));

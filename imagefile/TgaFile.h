@@ -3,6 +3,8 @@
 
 #include "document/WinTypes.h"
 
+#include <QStringList>
+
 #include <cstdio>
 #include <memory>
 
@@ -50,6 +52,10 @@ struct TgaInfo
     BYTE stampWidth = 0, stampHeight = 0;
     std::unique_ptr<DWORD[]> pScanLines; // one offset per line
     WORD developerTags = 0;
+
+    // What the header reading found amiss, one note each ("the file should be 30 bytes
+    // long"); a read that then fails gives them with its reason.
+    QStringList notes;
 };
 
 // Run-length decoding state: what is left of the packet last read.

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace imagetest;
@@ -350,45 +351,52 @@ TEST(BmpReader, DamagedFilesFailWithoutTouchingThePicture)
     for (size_t n = 0; n < good.size(); ++n) {
         ASSERT_FALSE(LoadBytes(dib, std::vector<BYTE>(good.begin(), good.begin() + n))) << n;
     }
-    std::vector<std::pair<const char*, std::vector<BYTE>>> bad;
-    auto with = [&](const char* what, size_t at, DWORD v) {
+    // Each damage with the words its reason must hold.
+    std::vector<std::tuple<const char*, std::vector<BYTE>, const char*>> bad;
+    auto with = [&](const char* what, size_t at, DWORD v, const char* why) {
         std::vector<BYTE> d = good;
         SetLE32(d, at, v);
-        bad.emplace_back(what, d);
+        bad.emplace_back(what, d, why);
     };
-    with("zero width", 18, 0);
-    with("negative width", 18, DWORD(-6));
-    with("zero height", 22, 0);
-    with("height of -2^31", 22, 0x80000000u);
-    with("wide picture, short data", 18, 60000);
+    const char* kSize = "no picture size we open";
+    with("zero width", 18, 0, kSize);
+    with("negative width", 18, DWORD(-6), kSize);
+    with("zero height", 22, 0, kSize);
+    with("height of -2^31", 22, 0x80000000u, kSize);
+    with("wide picture, short data", 18, 60000, "pixel data stops after 100 of 900000 bytes");
     {
         std::vector<BYTE> d = good;
         SetLE32(d, 18, 60000);
         SetLE32(d, 22, 60000);
-        bad.emplace_back("more than 1 GiB of pixels", d);
+        bad.emplace_back("more than 1 GiB of pixels", d, kSize);
     }
-    with("offset past the end", 10, 100000);
-    with("offset inside the header", 10, 20);
-    with("unknown header size", 14, 41);
-    with("header larger than the file", 14, 0xFFFFFFF0u);
-    with("unknown compression", 30, 7);
-    with("run-length at 24 bits", 30, BI_RLE8);
+    with("offset past the end", 10, 100000, "said to start at byte 100000");
+    with("offset inside the header", 10, 20, "said to start at byte 20");
+    with("unknown header size", 14, 41, "header of 41 bytes");
+    with("header larger than the file", 14, 0xFFFFFFF0u, "runs past the end of the file");
+    with("unknown compression", 30, 7, "24 bits per pixel with an unknown compression");
+    with("run-length at 24 bits", 30, BI_RLE8, "24 bits per pixel with 8-bit run-length coding");
     bad.emplace_back("colour table longer than the file",
-                     MakeBmp(6, 5, 8, BI_RGB, std::vector<BYTE>(64, 0), std::vector<BYTE>(40, 0), 200));
+                     MakeBmp(6, 5, 8, BI_RGB, std::vector<BYTE>(64, 0), std::vector<BYTE>(40, 0), 200),
+                     "colour table of 200 colours runs past");
+    const char* kRuns = "run-length coded pixels are damaged";
     bad.emplace_back("run past the last row",
                      MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
-                             {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1}, 2));
+                             {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1}, 2), kRuns);
     bad.emplace_back("literal past the data", MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
-                                                      {0, 5, 1, 1}, 2));
+                                                      {0, 5, 1, 1}, 2), kRuns);
     bad.emplace_back("move past the picture", MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
-                                                      {0, 2, 3, 9, 0, 1}, 2));
+                                                      {0, 2, 3, 9, 0, 1}, 2), kRuns);
     bad.emplace_back("runs that stop early", MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
-                                                     {6, 1, 0, 0}, 2));
+                                                     {6, 1, 0, 0}, 2), kRuns);
     bad.emplace_back("top-down run-length", MakeBmp(6, -5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
-                                                    {0, 1}, 2));
-    for (const auto& [what, data] : bad) {
+                                                    {0, 1}, 2), "run-length coded rows top-down");
+    bad.emplace_back("no signature", std::vector<BYTE>(100, 'x'), "does not begin with \"BM\"");
+    for (const auto& [what, data, why] : bad) {
         EXPECT_FALSE(LoadBytes(dib, data)) << what;
         EXPECT_TRUE(SamePicture(f, dib)) << what;
+        EXPECT_TRUE(ImageReadError().contains(QLatin1String(why)))
+            << what << ": " << ImageReadError().toStdString();
     }
     // Indices past a short colour table read black rather than past the table.
     ASSERT_TRUE(LoadBytes(dib, MakeBmp(2, 1, 8, BI_RGB, {0, 0, 0xFF, 0}, {0, 9, 0, 0}, 1)));

@@ -1,8 +1,11 @@
 #include "ImageTestUtil.h"
 
+#include "imagefile/ImageFile.h"
 #include "imagefile/TgaFile.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace imagetest;
 using ::testing::internal::CaptureStdout;
@@ -37,7 +40,15 @@ bool LoadTgaBytes(CDib& dib, const std::vector<BYTE>& file, std::string* pOutput
     return ok;
 }
 
-const char kSizeLines[] = "Image File Format Error\n  Uncompressed File Size Should Be 30 Bytes\n";
+// What ReadTgaInfo notes of the bytes, as a ".tga" file.
+QStringList NotesOf(const std::vector<BYTE>& file)
+{
+    TempFolder dir;
+    WriteFileBytes(dir.Path("n.tga"), file);
+    TgaInfo info;
+    ReadTgaInfo(dir.Path("n.tga").c_str(), info);
+    return info.notes;
+}
 
 }
 
@@ -56,11 +67,13 @@ TEST(TgaReader, UncompressedFilesAndTheSizeCheck)
     EXPECT_EQ(dib.GetPixel(1, 0), 0x00FF00u);
     EXPECT_EQ(dib.GetPixel(0, 1), 0xFF0000u);
     EXPECT_EQ(dib.GetPixel(1, 1), 0xFFFFFFu);
-    // One byte too many: the two lines, and the picture still opens.
+    // One byte too many: noted, nothing printed, and the picture still opens.
     std::vector<BYTE> longer = exact;
     longer.push_back(0);
     ASSERT_TRUE(LoadTgaBytes(dib, longer, &output));
-    EXPECT_EQ(output, kSizeLines);
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(NotesOf(longer),
+              QStringList{QStringLiteral("its header gives an uncompressed file of 30 bytes, not 31")});
     EXPECT_EQ(dib.GetPixel(1, 1), 0xFFFFFFu);
 
     // 3 pixels wide: each row fills 9 bytes and its 3 padding bytes stay zero.
@@ -75,11 +88,12 @@ TEST(TgaReader, UncompressedFilesAndTheSizeCheck)
     EXPECT_EQ(dib.GetPixel(0, 0), 0x030201u);
     EXPECT_EQ(dib.GetPixel(1, 0), 0x060504u);
 
-    // Files shorter than a footer say so and still open.
+    // Files shorter than a footer are noted and still open.
     const std::vector<BYTE> tiny = MakeTga(2, 2, 1, 24, 0, {1, 2, 3, 4, 5, 6});
     ASSERT_LT(tiny.size(), 26u);
     ASSERT_TRUE(LoadTgaBytes(dib, tiny, &output));
-    EXPECT_EQ(output, "Error seeking to end of file for possible extension data\n");
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(NotesOf(tiny), QStringList{QStringLiteral("it is too short for a TGA 2.0 footer")});
     EXPECT_EQ(dib.GetPixel(1, 0), 0x060504u);
 }
 
@@ -147,7 +161,9 @@ TEST(TgaReader, FooterAndExtensionArea)
     CDib dib;
     std::string output;
     ASSERT_TRUE(LoadTgaBytes(dib, d, &output));
-    EXPECT_EQ(output, "Developer Area Specified:\n") << "no size check for TGA 2.0 files";
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(NotesOf(d), QStringList{QStringLiteral("it has a developer area")})
+        << "no size check for TGA 2.0 files";
     EXPECT_EQ(dib.GetPixel(0, 0), 0x030201u);
 
     TempFolder dir;
@@ -165,7 +181,8 @@ TEST(TgaReader, FooterAndExtensionArea)
     // Without the signature the offsets are ignored, and the size check applies.
     d[d.size() - 2] = 'X';
     ASSERT_TRUE(LoadTgaBytes(dib, d, &output));
-    EXPECT_EQ(output.rfind("Image File Format Error\n", 0), 0u) << output;
+    EXPECT_EQ(output, "");
+    EXPECT_TRUE(NotesOf(d).value(0).startsWith(QLatin1String("its header gives an uncompressed file")));
     EXPECT_FALSE(ReadTgaInfo(dir.Path("missing.tga").c_str(), info));
 }
 
@@ -222,23 +239,32 @@ TEST(TgaReader, RefusedAndDamagedFilesKeepThePicture)
     MakeF(f);
     MakeF(dib);
     const std::vector<BYTE> good = MakeTga(2, 2, 2, 24, 0, std::vector<BYTE>(12, 9));
-    std::vector<std::pair<const char*, std::vector<BYTE>>> bad = {
-        {"colour-mapped", MakeTga(1, 2, 2, 24, 0, std::vector<BYTE>(12, 9))},
-        {"black and white", MakeTga(3, 2, 2, 24, 0, std::vector<BYTE>(12, 9))},
-        {"16 bits", MakeTga(2, 2, 2, 16, 0, std::vector<BYTE>(8, 9))},
-        {"zero width", MakeTga(2, 0, 2, 24, 0, {})},
-        {"zero height", MakeTga(10, 2, 0, 24, 0, {})},
-        {"huge, almost no data", MakeTga(2, 65535, 65535, 24, 0, {1, 2, 3})},
-        {"huge run-length, almost no data", MakeTga(10, 65535, 60000, 32, 0, {0xFF, 1, 2, 3, 4})},
-        {"run-length that ends inside a packet", MakeTga(10, 4, 4, 24, 0, {0x8F, 1, 2})},
-        {"run-length that ends early", MakeTga(10, 4, 4, 24, 0, {0x83, 1, 2, 3, 0x83, 1, 2, 3})},
-        {"id longer than the file", {200, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0}},
+    // Each refusal with the words its reason must hold (a truncation: any reason).
+    std::vector<std::tuple<const char*, std::vector<BYTE>, const char*>> bad = {
+        {"colour-mapped", MakeTga(1, 2, 2, 24, 0, std::vector<BYTE>(12, 9)), "TGA image type 1"},
+        {"black and white", MakeTga(3, 2, 2, 24, 0, std::vector<BYTE>(12, 9)), "TGA image type 3"},
+        {"16 bits", MakeTga(2, 2, 2, 16, 0, std::vector<BYTE>(8, 9)), "16 bits per pixel"},
+        {"zero width", MakeTga(2, 0, 2, 24, 0, {}), "no picture size"},
+        {"zero height", MakeTga(10, 2, 0, 24, 0, {}), "no picture size"},
+        {"huge, almost no data", MakeTga(2, 65535, 65535, 24, 0, {1, 2, 3}),
+         "pixel data of 3 bytes is too short for 65535 x 65535 pixels"},
+        {"huge run-length, almost no data", MakeTga(10, 65535, 60000, 32, 0, {0xFF, 1, 2, 3, 4}),
+         "too short"},
+        {"run-length that ends inside a packet", MakeTga(10, 4, 4, 24, 0, {0x8F, 1, 2}), "too short"},
+        {"run-length that ends early", MakeTga(10, 4, 4, 24, 0, {0x83, 1, 2, 3, 0x83, 1, 2, 3}),
+         "run-length coded pixels are damaged or stop early"},
+        {"id longer than the file", {200, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0},
+         "too short"},
     };
     for (size_t n = 0; n < good.size(); ++n)
-        bad.emplace_back("truncated", std::vector<BYTE>(good.begin(), good.begin() + n));
-    for (const auto& [what, data] : bad) {
-        EXPECT_FALSE(LoadTgaBytes(dib, data)) << what << " (" << data.size() << " bytes)";
+        bad.emplace_back("truncated", std::vector<BYTE>(good.begin(), good.begin() + n), "");
+    for (const auto& [what, data, why] : bad) {
+        std::string output;
+        EXPECT_FALSE(LoadTgaBytes(dib, data, &output)) << what << " (" << data.size() << " bytes)";
         EXPECT_TRUE(SamePicture(f, dib)) << what;
+        EXPECT_EQ(output, "") << what;
+        EXPECT_TRUE(ImageReadFailure().contains(QLatin1String(why)))
+            << what << ": " << ImageReadFailure().toStdString();
     }
     // Runs past the last pixel are left unread.
     ASSERT_TRUE(LoadTgaBytes(dib, MakeTga(10, 2, 1, 24, 0, {0xFF, 1, 2, 3})));

@@ -11,6 +11,7 @@
 #include "../effects/EffectTools.h"
 #include "../effects/Random.h"
 #include "../gl/GLLight.h"
+#include "../imagefile/ImageFile.h"
 #include "PreviewHostDlg.h"
 #include "RenderJob.h"
 
@@ -571,9 +572,8 @@ void CSkyloomView::OnEditPasteFile()
     auto pImage = std::make_unique<CDib>();
     if (!pImage->Load(QFile::encodeName(info.absoluteFilePath()).constData())) {
         pApp->GetDocumentUi().ShowError(
-            window(), QStringLiteral("Cannot read \"%1\": it is missing, unreadable or not a "
-                                     "BMP, JPEG, TGA or PNG picture.")
-                          .arg(QDir::toNativeSeparators(path)));
+            window(), QStringLiteral("Cannot read \"%1\": %2.")
+                          .arg(QDir::toNativeSeparators(path), ImageReadFailure()));
         return;
     }
     BeginPastePlacement(std::move(pImage));
