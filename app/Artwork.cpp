@@ -1,6 +1,7 @@
 #include "Artwork.h"
 
 #include "Commands.h"
+#include "../effects/EffectTools.h"
 
 #include <QColor>
 #include <QCursor>
@@ -26,22 +27,21 @@ const struct
 } kCommandImages[] = {
     {ID_FILE_NEW, "new"},           {ID_FILE_OPEN, "open"},         {ID_FILE_SAVE, "save"},
     {ID_EDIT_CUT, "cut"},           {ID_EDIT_COPY, "copy"},         {ID_EDIT_PASTE, "paste"},
-    {ID_EDIT_UNDO, "undo"},         {ID_EDIT_CLEAR, "clear"},       {ID_TOOL_SELECT, "select"},
-    {ID_TOOL_STARFIELD, "starfield"}, {ID_TOOL_CLUSTER, "cluster"}, {ID_TOOL_NEBULA, "nebula"},
-    {ID_TOOL_STAR, "star"},         {ID_TOOL_GAS, "gas"},           {ID_TOOL_VORTEX, "vortex"},
-    {ID_TOOL_GALAXY, "galaxy"},     {ID_TOOL_LENSFLARE, "lensflare"}, {ID_TOOL_VENUS, "venus"},
-    {ID_TOOL_MOON, "moon"},         {ID_TOOL_EARTH, "earth"},
+    {ID_EDIT_UNDO, "undo"},         {ID_EDIT_CLEAR, "clear"},
 };
 
-// Cursor files are named by cursor id; the hot spot is the centre of the cross-hair.
-const struct
+// The toolbar image of a command: the tools' from the tool table, the others' from above.
+const char* CommandImage(int nCommandId)
 {
-    int nCursorId;
-    int nHotX, nHotY;
-} kToolCursors[] = {
-    {135, 15, 15}, {131, 7, 7}, {133, 7, 7}, {134, 7, 7}, {136, 7, 7},
-    {146, 7, 7},   {147, 7, 7}, {168, 7, 7}, {157, 7, 7},
-};
+    const int nTool = FindToolByCommand(nCommandId);
+    if (nTool >= 0)
+        return GetToolInfo(nTool)->szImage;
+    for (const auto& c : kCommandImages) {
+        if (c.nCommandId == nCommandId)
+            return c.szName;
+    }
+    return nullptr;
+}
 
 const int kSystemArrowId = 32512;
 
@@ -83,10 +83,8 @@ void InitArtworkResources()
 QIcon CommandIcon(int nCommandId)
 {
     InitArtworkResources();
-    for (const auto& c : kCommandImages) {
-        if (c.nCommandId != nCommandId)
-            continue;
-        const QString base = QStringLiteral(":/res/toolbar/%1").arg(QLatin1String(c.szName));
+    if (const char* szImage = CommandImage(nCommandId)) {
+        const QString base = QStringLiteral(":/res/toolbar/%1").arg(QLatin1String(szImage));
         const QImage normal(base + QStringLiteral(".png"));
         const QImage large(base + QStringLiteral("@2x.png"));
         QIcon icon;
@@ -110,13 +108,17 @@ const QCursor* LoadToolCursor(int nCursorId)
         return &found->second;
     if (nCursorId == kSystemArrowId)
         return &s_cursors.emplace(nCursorId, QCursor(Qt::ArrowCursor)).first->second;
-    for (const auto& c : kToolCursors) {
-        if (c.nCursorId != nCursorId)
+    // Cursor files are named by cursor id. The hot spot is the centre of the cross-hair:
+    // the middle of the Select tool's cursor, the top left of the effects' (beside their
+    // emblem).
+    for (int nTool = 0; nTool < TOOL_COUNT; ++nTool) {
+        if (GetToolInfo(nTool)->nCursorId != nCursorId)
             continue;
         const QPixmap pixmap(QStringLiteral(":/res/cursors/%1.png").arg(nCursorId));
         if (pixmap.isNull())
             return nullptr;
-        return &s_cursors.emplace(nCursorId, QCursor(pixmap, c.nHotX, c.nHotY)).first->second;
+        const int nHot = nTool == TOOL_SELECT ? 15 : 7;
+        return &s_cursors.emplace(nCursorId, QCursor(pixmap, nHot, nHot)).first->second;
     }
     return nullptr;
 }

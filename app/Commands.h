@@ -50,13 +50,6 @@ enum ECommandId {
     ID_INDICATOR_DRAG = 34002,
 };
 
-// The tool command of each tool index (0 Select ... 11 Earth).
-constexpr int kToolCommands[12] = {
-    ID_TOOL_SELECT, ID_TOOL_STARFIELD, ID_TOOL_CLUSTER, ID_TOOL_NEBULA,
-    ID_TOOL_STAR,   ID_TOOL_GAS,       ID_TOOL_VORTEX,  ID_TOOL_GALAXY,
-    ID_TOOL_LENSFLARE, ID_TOOL_VENUS,  ID_TOOL_MOON,    ID_TOOL_EARTH,
-};
-
 // The order of the toolbar's buttons; 0 is a separator. The toolbar bitmap holds one
 // 16 x 15 image per command, in this order with the separators left out.
 constexpr int kToolbarButtons[] = {

@@ -8,7 +8,14 @@
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
 #include "Settings.h"
-#include "../effects/EffectDlg.h"
+#include "../effects/EffectTools.h"
+#include "../effects/GasDlg.h"
+#include "../effects/LensFlareDlg.h"
+#include "../effects/NebulaDlg.h"
+#include "../effects/StarDlg.h"
+#include "../effects/StarFieldDlg.h"
+#include "../effects/VortexDlg.h"
+#include "../gl/GalaxyDlg.h"
 #include "../gl/PlanetDlg.h"
 #include "../view/OptionsSheet.h"
 #include "../view/RenderJob.h"
@@ -104,12 +111,23 @@ bool ChangesDocument(int nId)
     }
 }
 
-int ToolIndexOf(int nId)
+// The properties dialog of each tool, in the order of the tool table (none for Select),
+// and the exchange through which the tools reach them.
+void RegisterToolDialogs()
 {
-    for (int i = 0; i < 12; ++i)
-        if (kToolCommands[i] == nId)
-            return i;
-    return -1;
+    static const PropertiesDialogFactory kDialogs[TOOL_COUNT] = {
+        nullptr,           &CStarFieldDlg::Create, &CStarFieldDlg::Create, &CNebulaDlg::Create,
+        &CStarDlg::Create, &CGasDlg::Create,       &CVortexDlg::Create,    &CGalaxyDlg::Create,
+        &CLensFlareDlg::Create, &CVenusDlg::Create, &CMoonDlg::Create,     &CEarthDlg::Create,
+    };
+    InstallDialogExchange();
+    for (int i = 0; i < TOOL_COUNT; ++i)
+        RegisterPropertiesDialog(i, kDialogs[i]);
+}
+
+int ToolCommand(int nTool)
+{
+    return GetToolInfo(nTool)->nCommandId;
 }
 
 }
@@ -119,8 +137,7 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     setWindowIcon(AppIcon());
     QApplication::setWindowIcon(AppIcon());
     setAcceptDrops(true);
-    RegisterEffectDialogs();
-    RegisterLitDialogs();
+    RegisterToolDialogs();
     m_pView = new CSkyloomView(m_doc, app.GetStore(), this);
     setCentralWidget(m_pView);
     CreateActions();
@@ -190,7 +207,7 @@ void CMainFrame::CreateActions()
         pAction->setIcon(CommandIcon(command.nId));
         // Menus show the toolbar image beside the command.
         pAction->setIconVisibleInMenu(true);
-        if (ToolIndexOf(command.nId) >= 0) {
+        if (FindToolByCommand(command.nId) >= 0) {
             pAction->setCheckable(true);
             pTools->addAction(pAction);
         }
@@ -241,9 +258,9 @@ void CMainFrame::CreateMenus()
     pView->addAction(GetAction(ID_VIEW_STATUS_BAR));
 
     QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
-    for (int i = 0; i < 12; ++i) {
-        pDesign->addAction(GetAction(kToolCommands[i]));
-        if (kToolCommands[i] == ID_TOOL_GALAXY || kToolCommands[i] == ID_TOOL_LENSFLARE)
+    for (int i = 0; i < TOOL_COUNT; ++i) {
+        pDesign->addAction(GetAction(ToolCommand(i)));
+        if (ToolCommand(i) == ID_TOOL_GALAXY || ToolCommand(i) == ID_TOOL_LENSFLARE)
             pDesign->addSeparator();
     }
 
@@ -257,8 +274,8 @@ void CMainFrame::CreateMenus()
     for (int nId : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR})
         m_pContextMenu->addAction(GetAction(nId));
     m_pContextMenu->addSeparator();
-    for (int i = 0; i < 12; ++i)
-        m_pContextMenu->addAction(GetAction(kToolCommands[i]));
+    for (int i = 0; i < TOOL_COUNT; ++i)
+        m_pContextMenu->addAction(GetAction(ToolCommand(i)));
 }
 
 void CMainFrame::CreateToolBar()
@@ -389,8 +406,8 @@ void CMainFrame::UpdateCommandUI()
         GetAction(ID_EDIT_PASTEFILE)->setEnabled(!bPasting);
     }
     const int nTool = m_pView->GetTool();
-    for (int i = 0; i < 12; ++i)
-        GetAction(kToolCommands[i])->setChecked(i == nTool);
+    for (int i = 0; i < TOOL_COUNT; ++i)
+        GetAction(ToolCommand(i))->setChecked(i == nTool);
     GetAction(ID_VIEW_TOOLBAR)->setChecked(m_pToolBar->isVisibleTo(this));
     GetAction(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
 }
@@ -407,7 +424,7 @@ void CMainFrame::OnCommand(int nId)
 {
     if (ChangesDocument(nId) && (m_bBusy || IsRendering()))
         return; // the one gate: nothing changes the picture under a render
-    const int nTool = ToolIndexOf(nId);
+    const int nTool = FindToolByCommand(nId);
     if (nTool >= 0) {
         m_pView->SelectTool(nTool);
         UpdateCommandUI();

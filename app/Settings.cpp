@@ -3,91 +3,155 @@
 #include "SettingsStore.h"
 
 #include <algorithm>
+#include <vector>
 
-COLORREF g_crCustomColors[16] = {
-    0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
-    0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
-COLORREF g_crTransColor = 0;
-DWORD g_dwTolerance = 0;
-COLORREF g_crBkgndColor = 0;
-int g_nPreviewDelay = 1;
+COLORREF g_crCustomColors[16];
+COLORREF g_crTransColor;
+DWORD g_dwTolerance;
+COLORREF g_crBkgndColor;
+int g_nPreviewDelay;
 QString g_strPasteFilePath;
-int g_nLightOrient = 225;
-int g_nLightInten = 50;
-int g_nLightElevation = 50;
-int g_nFOV = 30;
-float g_fGalaxyGasScale = 6.5f;
+int g_nLightOrient;
+int g_nLightInten;
+int g_nLightElevation;
+int g_nFOV;
+float g_fGalaxyGasScale;
 
 namespace {
-const QString kColors = QStringLiteral("Colors");
-const QString kPaste = QStringLiteral("Paste");
-const QString kOptions = QStringLiteral("Options");
 
-QString CustomName(int i)
+// One global setting: where it is stored, its default and the range a load holds it to.
+struct CSetting
 {
-    return QStringLiteral("Custom%1").arg(i);
+    enum EKind {
+        Color,  // COLORREF (or the packed tolerance): its 24 bits are kept
+        Int,    // int, held to [dMin, dMax]
+        Real,   // float stored as text, held to [dMin, dMax]
+        String, // QString
+    };
+    const char* szSection;
+    QString name;
+    EKind kind;
+    void* pField;
+    double dDefault;
+    // Held to what the Options and Lighting dialogs can set, so a damaged file cannot give
+    // a timer of years or a light of a thousand percent.
+    double dMin = 0;
+    double dMax = 0;
+    // Read only: the program never changes it, so it is not written back.
+    bool bReadOnly = false;
+};
+
+const std::vector<CSetting>& Settings()
+{
+    static const std::vector<CSetting> settings = [] {
+        std::vector<CSetting> list;
+        for (int i = 0; i < 16; ++i)
+            list.push_back({"Colors", QStringLiteral("Custom%1").arg(i), CSetting::Color,
+                            &g_crCustomColors[i], 0xFFFFFF});
+        list.insert(list.end(), {
+            {"Paste", QStringLiteral("TransColor"), CSetting::Color, &g_crTransColor, 0},
+            {"Paste", QStringLiteral("Tolerance"), CSetting::Color, &g_dwTolerance, 0},
+            {"Options", QStringLiteral("BkgndColor"), CSetting::Color, &g_crBkgndColor, 0},
+            // Any delay of 0 or less means manual previews.
+            {"Options", QStringLiteral("PreviewDelay"), CSetting::Int, &g_nPreviewDelay, 1, 0, 10},
+            {"Options", QStringLiteral("PasteFilePath"), CSetting::String, &g_strPasteFilePath, 0},
+            {"Options", QStringLiteral("LightOrient"), CSetting::Int, &g_nLightOrient, 225, 0, 359},
+            {"Options", QStringLiteral("LightInten"), CSetting::Int, &g_nLightInten, 50, 0, 100},
+            {"Options", QStringLiteral("LightElevation"), CSetting::Int, &g_nLightElevation, 50, 0,
+             100},
+            // The planet renderer's usable perspectives.
+            {"Options", QStringLiteral("FOV"), CSetting::Int, &g_nFOV, 30, 1, 179, true},
+            // The galaxies' own range of gas scales.
+            {"Options", QStringLiteral("GalaxyGasScale"), CSetting::Real, &g_fGalaxyGasScale, 6.5,
+             0, 10, true},
+        });
+        return list;
+    }();
+    return settings;
 }
+
+void Set(const CSetting& setting, double d)
+{
+    switch (setting.kind) {
+    case CSetting::Color:
+        *static_cast<COLORREF*>(setting.pField) = static_cast<COLORREF>(d);
+        break;
+    case CSetting::Int:
+        *static_cast<int*>(setting.pField) = static_cast<int>(d);
+        break;
+    case CSetting::Real:
+        *static_cast<float*>(setting.pField) = static_cast<float>(d);
+        break;
+    case CSetting::String:
+        break;
+    }
 }
+
+// Brings every setting to its default before anything reads them.
+const bool s_bDefaultsSet = (ResetSettings(), true);
+
+} // namespace
 
 void ResetSettings()
 {
-    for (COLORREF& c : g_crCustomColors)
-        c = 0xFFFFFF;
-    g_crTransColor = 0;
-    g_dwTolerance = 0;
-    g_crBkgndColor = 0;
-    g_nPreviewDelay = 1;
-    g_strPasteFilePath.clear();
-    g_nLightOrient = 225;
-    g_nLightInten = 50;
-    g_nLightElevation = 50;
-    g_nFOV = 30;
-    g_fGalaxyGasScale = 6.5f;
-}
-
-namespace {
-// A colour (or the packed tolerance) keeps its 24 bits: a damaged value with higher bits
-// set would otherwise reach the colour choosers and the pictures.
-COLORREF StoredColor(const CSettingsStore& store, const QString& section, const QString& name,
-                     COLORREF crDefault)
-{
-    return static_cast<COLORREF>(store.GetInt(section, name, int(crDefault))) & 0xFFFFFF;
-}
+    for (const CSetting& setting : Settings()) {
+        if (setting.kind == CSetting::String)
+            static_cast<QString*>(setting.pField)->clear();
+        else
+            Set(setting, setting.dDefault);
+    }
 }
 
 void LoadSettings(const CSettingsStore& store)
 {
-    for (int i = 0; i < 16; ++i)
-        g_crCustomColors[i] = StoredColor(store, kColors, CustomName(i), 0xFFFFFF);
-    g_crTransColor = StoredColor(store, kPaste, QStringLiteral("TransColor"), 0);
-    g_dwTolerance = StoredColor(store, kPaste, QStringLiteral("Tolerance"), 0);
-    g_crBkgndColor = StoredColor(store, kOptions, QStringLiteral("BkgndColor"), 0);
-    // Held to what the Options and Lighting dialogs can set: a damaged file must not give
-    // a timer of years or a light of a thousand percent. Any delay of 0 or less is manual.
-    g_nPreviewDelay = std::clamp(store.GetInt(kOptions, QStringLiteral("PreviewDelay"), 1), 0, 10);
-    g_strPasteFilePath = store.GetString(kOptions, QStringLiteral("PasteFilePath"), QString());
-    g_nLightOrient = std::clamp(store.GetInt(kOptions, QStringLiteral("LightOrient"), 225), 0, 359);
-    g_nLightInten = std::clamp(store.GetInt(kOptions, QStringLiteral("LightInten"), 50), 0, 100);
-    g_nLightElevation =
-        std::clamp(store.GetInt(kOptions, QStringLiteral("LightElevation"), 50), 0, 100);
-    // The planet renderer's usable perspectives.
-    g_nFOV = std::clamp(store.GetInt(kOptions, QStringLiteral("FOV"), 30), 1, 179);
-    // The galaxies' own range of gas scales; clamped as a double, since converting a double
-    // beyond a float's range is undefined.
-    g_fGalaxyGasScale = static_cast<float>(
-        std::clamp(store.GetReal(kOptions, QStringLiteral("GalaxyGasScale"), "6.5"), 0.0, 10.0));
+    for (const CSetting& setting : Settings()) {
+        const QString section = QLatin1String(setting.szSection);
+        switch (setting.kind) {
+        case CSetting::Color:
+            // A damaged value with higher bits set would otherwise reach the colour
+            // choosers and the pictures.
+            Set(setting, static_cast<COLORREF>(store.GetInt(section, setting.name,
+                                                            int(setting.dDefault))) &
+                             0xFFFFFF);
+            break;
+        case CSetting::Int:
+            Set(setting, std::clamp(store.GetInt(section, setting.name, int(setting.dDefault)),
+                                    int(setting.dMin), int(setting.dMax)));
+            break;
+        case CSetting::Real: {
+            // Clamped as a double: converting a double beyond a float's range is undefined.
+            const QByteArray def = QByteArray::number(setting.dDefault);
+            Set(setting, std::clamp(store.GetReal(section, setting.name, def.constData()),
+                                    setting.dMin, setting.dMax));
+            break;
+        }
+        case CSetting::String:
+            *static_cast<QString*>(setting.pField) = store.GetString(section, setting.name, QString());
+            break;
+        }
+    }
 }
 
 void SaveSettings(CSettingsStore& store)
 {
-    for (int i = 0; i < 16; ++i)
-        store.WriteInt(kColors, CustomName(i), static_cast<int>(g_crCustomColors[i]));
-    store.WriteInt(kPaste, QStringLiteral("TransColor"), static_cast<int>(g_crTransColor));
-    store.WriteInt(kPaste, QStringLiteral("Tolerance"), static_cast<int>(g_dwTolerance));
-    store.WriteInt(kOptions, QStringLiteral("BkgndColor"), static_cast<int>(g_crBkgndColor));
-    store.WriteInt(kOptions, QStringLiteral("PreviewDelay"), g_nPreviewDelay);
-    store.WriteString(kOptions, QStringLiteral("PasteFilePath"), g_strPasteFilePath);
-    store.WriteInt(kOptions, QStringLiteral("LightOrient"), g_nLightOrient);
-    store.WriteInt(kOptions, QStringLiteral("LightInten"), g_nLightInten);
-    store.WriteInt(kOptions, QStringLiteral("LightElevation"), g_nLightElevation);
+    for (const CSetting& setting : Settings()) {
+        if (setting.bReadOnly)
+            continue;
+        const QString section = QLatin1String(setting.szSection);
+        switch (setting.kind) {
+        case CSetting::Color:
+            store.WriteInt(section, setting.name,
+                           static_cast<int>(*static_cast<const COLORREF*>(setting.pField)));
+            break;
+        case CSetting::Int:
+            store.WriteInt(section, setting.name, *static_cast<const int*>(setting.pField));
+            break;
+        case CSetting::Real:
+            store.WriteReal(section, setting.name, *static_cast<const float*>(setting.pField));
+            break;
+        case CSetting::String:
+            store.WriteString(section, setting.name, *static_cast<const QString*>(setting.pField));
+            break;
+        }
+    }
 }

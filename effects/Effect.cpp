@@ -1,8 +1,8 @@
 #include "Effect.h"
 
 #include "../app/SettingsStore.h"
+#include "EffectTools.h"
 
-#include <QHash>
 #include <QPainter>
 #include <QPen>
 
@@ -158,23 +158,19 @@ const QCursor* CEffect::SetToolCursor()
 }
 
 namespace {
-QHash<QString, PropertiesDialogFactory>& DialogFactories()
-{
-    static QHash<QString, PropertiesDialogFactory> factories;
-    return factories;
-}
+PropertiesDialogFactory s_dialogFactories[TOOL_COUNT] = {};
 }
 
-void RegisterPropertiesDialog(const QString& section, PropertiesDialogFactory pfnFactory)
+void RegisterPropertiesDialog(int nTool, PropertiesDialogFactory pfnFactory)
 {
-    DialogFactories().insert(section, pfnFactory);
+    if (nTool >= 0 && nTool < TOOL_COUNT)
+        s_dialogFactories[nTool] = pfnFactory;
 }
 
 CPreviewHostDlg* CEffect::CreatePropertiesDialog(QWidget* pParent)
 {
-    if (m_strSection.isEmpty())
-        return nullptr;
-    const PropertiesDialogFactory pfnFactory = DialogFactories().value(m_strSection);
+    const int nTool = FindToolBySection(m_strSection);
+    const PropertiesDialogFactory pfnFactory = nTool >= 0 ? s_dialogFactories[nTool] : nullptr;
     return pfnFactory ? pfnFactory(*this, pParent) : nullptr;
 }
 

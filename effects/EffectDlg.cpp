@@ -6,12 +6,6 @@
 #include "../view/ColorSwatch.h"
 #include "../view/PickColor.h"
 #include "Effect.h"
-#include "GasDlg.h"
-#include "LensFlareDlg.h"
-#include "NebulaDlg.h"
-#include "StarDlg.h"
-#include "StarFieldDlg.h"
-#include "VortexDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -394,16 +388,4 @@ void CEffectDlg::Fail(QWidget* pControl, const QString& text)
     pControl->setFocus();
     if (auto* pEdit = qobject_cast<QLineEdit*>(pControl))
         pEdit->selectAll();
-}
-
-void RegisterEffectDialogs()
-{
-    InstallDialogExchange();
-    RegisterPropertiesDialog(QStringLiteral("StarField"), &CStarFieldDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Cluster"), &CStarFieldDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Nebula"), &CNebulaDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Star"), &CStarDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Gas"), &CGasDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Vortex"), &CVortexDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Lens Flare"), &CLensFlareDlg::Create);
 }

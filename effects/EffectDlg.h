@@ -118,7 +118,3 @@ CPreviewHostDlg* CreateEffectDlg(CEffect& tool, QWidget* pParent)
     pDialog->OnInitDialog(tool);
     return pDialog;
 }
-
-// Registers the dialogs of the star field, cluster, nebula, star, gas, vortex and lens
-// flare, and the exchange through which the tools reach them. Call once at start-up.
-void RegisterEffectDialogs();

@@ -1,5 +1,7 @@
 #include "EffectTools.h"
 
+#include "../app/Commands.h"
+
 #include "ClusterEffect.h"
 #include "../gl/GalaxyEffect.h"
 #include "GasEffect.h"
@@ -21,18 +23,20 @@ std::unique_ptr<CEffect> Make()
 // A tool becomes available by naming its creator here, e.g. &Make<CNebulaEffect>; a creator
 // of its own (a captureless lambda) serves tools built with arguments.
 const CToolInfo s_tools[TOOL_COUNT] = {
-    {0, "Select", "", &Make<CSelectTool>},
-    {1, "Star Field", "StarField", &Make<CStarFieldEffect>},
-    {2, "Cluster", "Cluster", &Make<CClusterEffect>},
-    {3, "Nebula", "Nebula", &Make<CNebulaEffect>},
-    {4, "Star", "Star", &Make<CStarEffect>},
-    {5, "Interstellar Gas", "Gas", &Make<CGasEffect>},
-    {6, "Vortex", "Vortex", &Make<CVortexEffect>},
-    {7, "Galaxy", "Galaxy", &Make<CGalaxyEffect>},
-    {8, "Lens Flare", "Lens Flare", &Make<CLensFlareEffect>},
-    {9, "Venus", "Venus", &CPlanetEffect::CreateVenus},
-    {10, "Moon", "Moon", &CPlanetEffect::CreateMoon},
-    {11, "Earth", "Earth", &CPlanetEffect::CreateEarth},
+    {TOOL_SELECT, "Select", "", 135, ID_TOOL_SELECT, "select", &Make<CSelectTool>},
+    {TOOL_STARFIELD, "Star Field", "StarField", 131, ID_TOOL_STARFIELD, "starfield",
+     &Make<CStarFieldEffect>},
+    {TOOL_CLUSTER, "Cluster", "Cluster", 133, ID_TOOL_CLUSTER, "cluster", &Make<CClusterEffect>},
+    {TOOL_NEBULA, "Nebula", "Nebula", 134, ID_TOOL_NEBULA, "nebula", &Make<CNebulaEffect>},
+    {TOOL_STAR, "Star", "Star", 136, ID_TOOL_STAR, "star", &Make<CStarEffect>},
+    {TOOL_GAS, "Interstellar Gas", "Gas", 146, ID_TOOL_GAS, "gas", &Make<CGasEffect>},
+    {TOOL_VORTEX, "Vortex", "Vortex", 147, ID_TOOL_VORTEX, "vortex", &Make<CVortexEffect>},
+    {TOOL_GALAXY, "Galaxy", "Galaxy", 168, ID_TOOL_GALAXY, "galaxy", &Make<CGalaxyEffect>},
+    {TOOL_LENSFLARE, "Lens Flare", "Lens Flare", 157, ID_TOOL_LENSFLARE, "lensflare",
+     &Make<CLensFlareEffect>},
+    {TOOL_VENUS, "Venus", "Venus", 32512, ID_TOOL_VENUS, "venus", &CPlanetEffect::CreateVenus},
+    {TOOL_MOON, "Moon", "Moon", 32512, ID_TOOL_MOON, "moon", &CPlanetEffect::CreateMoon},
+    {TOOL_EARTH, "Earth", "Earth", 32512, ID_TOOL_EARTH, "earth", &CPlanetEffect::CreateEarth},
 };
 }
 
@@ -41,6 +45,15 @@ const CToolInfo* GetToolInfo(int nIndex)
     if (nIndex < 0 || nIndex >= TOOL_COUNT)
         return nullptr;
     return &s_tools[nIndex];
+}
+
+int FindToolByCommand(int nCommandId)
+{
+    for (const CToolInfo& tool : s_tools) {
+        if (tool.nCommandId == nCommandId)
+            return tool.nIndex;
+    }
+    return -1;
 }
 
 int FindToolBySection(const QString& section)

@@ -1,7 +1,7 @@
 #include "GasEffect.h"
 
 #include "ControlIds.h"
-
+#include "EffectTools.h"
 #include "PixelRender.h"
 
 namespace {
@@ -14,7 +14,7 @@ constexpr double kMaxFrequency = 64;
 CGasEffect::CGasEffect()
 {
     m_strSection = QStringLiteral("Gas");
-    m_nCursorId = 146;
+    m_nCursorId = GetToolInfo(TOOL_GAS)->nCursorId;
     ResetDefaults(); // the table's defaults
     PrepareRender();
 }

@@ -1,7 +1,7 @@
 #include "LensFlareEffect.h"
 
 #include "ControlIds.h"
-
+#include "EffectTools.h"
 #include "PixelRender.h"
 
 namespace {
@@ -35,7 +35,7 @@ int Channel(float value)
 CLensFlareEffect::CLensFlareEffect()
 {
     m_strSection = QStringLiteral("Lens Flare");
-    m_nCursorId = 157;
+    m_nCursorId = GetToolInfo(TOOL_LENSFLARE)->nCursorId;
     ResetDefaults(); // the table's defaults
 }
 

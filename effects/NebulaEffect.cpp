@@ -1,13 +1,13 @@
 #include "NebulaEffect.h"
 
 #include "ControlIds.h"
-
+#include "EffectTools.h"
 #include "PixelRender.h"
 
 CNebulaEffect::CNebulaEffect()
 {
     m_strSection = QStringLiteral("Nebula");
-    m_nCursorId = 134;
+    m_nCursorId = GetToolInfo(TOOL_NEBULA)->nCursorId;
     ResetDefaults(); // the table's defaults
     PrepareRender();
 }

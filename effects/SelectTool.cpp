@@ -1,7 +1,9 @@
 #include "SelectTool.h"
 
+#include "EffectTools.h"
+
 CSelectTool::CSelectTool()
 {
-    m_nCursorId = 135;
+    m_nCursorId = GetToolInfo(TOOL_SELECT)->nCursorId;
     m_bSelectionTool = 1;
 }

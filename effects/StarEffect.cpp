@@ -1,7 +1,7 @@
 #include "StarEffect.h"
 
 #include "ControlIds.h"
-
+#include "EffectTools.h"
 #include "PixelRender.h"
 
 namespace {
@@ -12,7 +12,7 @@ constexpr double kEdge = 0.025;
 CStarEffect::CStarEffect()
 {
     m_strSection = QStringLiteral("Star");
-    m_nCursorId = 136;
+    m_nCursorId = GetToolInfo(TOOL_STAR)->nCursorId;
     ResetDefaults(); // the table's defaults
 }
 

@@ -1,16 +1,16 @@
 #include "StarFieldEffect.h"
 
-#include "ControlIds.h"
-
 #include "../document/Dib.h"
 #include "Color.h"
+#include "ControlIds.h"
+#include "EffectTools.h"
 #include "Random.h"
 
 #include <cmath>
 
 CStarFieldEffect::CStarFieldEffect()
 {
-    m_nCursorId = 131;
+    m_nCursorId = GetToolInfo(TOOL_STARFIELD)->nCursorId;
     m_bClearsSelection = FALSE; // a click fills the selection and keeps it
     m_strSection = QStringLiteral("StarField");
     m_nTitleId = 0;

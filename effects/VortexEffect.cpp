@@ -1,7 +1,7 @@
 #include "VortexEffect.h"
 
 #include "ControlIds.h"
-
+#include "EffectTools.h"
 #include "PixelRender.h"
 
 namespace {
@@ -12,7 +12,7 @@ constexpr double kEdge = 0.025;
 CVortexEffect::CVortexEffect()
 {
     m_strSection = QStringLiteral("Vortex");
-    m_nCursorId = 147;
+    m_nCursorId = GetToolInfo(TOOL_VORTEX)->nCursorId;
     ResetDefaults(); // the table's defaults
     PrepareRender();
 }

@@ -1,11 +1,11 @@
 #include "GalaxyEffect.h"
 
-#include "../effects/ControlIds.h"
-
 #include "../app/DataFolders.h"
 #include "../app/Settings.h"
 #include "../app/SettingsStore.h"
 #include "../document/Dib.h"
+#include "../effects/ControlIds.h"
+#include "../effects/EffectTools.h"
 #include "GLContext.h"
 #include "GalaxyModel.h"
 
@@ -68,7 +68,7 @@ CMatrix4 CGalaxyEffect::Orientation(double tilt, double spin)
 CGalaxyEffect::CGalaxyEffect()
 {
     m_strSection = QStringLiteral("Galaxy");
-    m_nCursorId = 168;
+    m_nCursorId = GetToolInfo(TOOL_GALAXY)->nCursorId;
     m_rotation = FaceOnRotation();
     ResetDefaults();
 }

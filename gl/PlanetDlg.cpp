@@ -1,7 +1,6 @@
 #include "PlanetDlg.h"
 
 #include "EarthSurface.h"
-#include "GalaxyDlg.h"
 #include "LightingDlg.h"
 #include "MoonSurface.h"
 #include "PlanetEffect.h"
@@ -144,12 +143,4 @@ CEarthDlg::CEarthDlg(const CEffect& tool, QWidget* pParent)
     pGrid->setRowStretch(2, 1);
     SetExchangeOrder({SeaLevel, IceCaps, Fractal, Climate, Clouds, Coverage, CloudFractal});
     Finish(pGrid);
-}
-
-void RegisterLitDialogs()
-{
-    RegisterPropertiesDialog(QStringLiteral("Galaxy"), &CGalaxyDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Venus"), &CVenusDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Moon"), &CMoonDlg::Create);
-    RegisterPropertiesDialog(QStringLiteral("Earth"), &CEarthDlg::Create);
 }

@@ -73,6 +73,3 @@ public:
         return CreateEffectDlg<CEarthDlg>(tool, pParent);
     }
 };
-
-// Registers the galaxy's and the planets' dialogs. Call once at start-up, with the others.
-void RegisterLitDialogs();

@@ -32,7 +32,6 @@
 CPreviewHostDlg* g_pPropertiesDialog = nullptr;
 
 namespace {
-enum { TOOL_SELECT = 0, TOOL_STARFIELD = 1 };
 
 QRect ToQRect(const CRect& r)
 {

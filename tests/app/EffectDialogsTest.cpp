@@ -436,7 +436,7 @@ TEST_F(EffectDialogsTest, OneRangeForDialogsCommandLineRecipesAndSettings)
     CSettingsStore store(Path("ranges.ini"));
     const QPoint from(10, 10), to(50, 50);
     for (int nTool = 1; nTool < TOOL_COUNT; ++nTool) {
-        Command(kToolCommands[nTool]);
+        Command(GetToolInfo(nTool)->nCommandId);
         CEffectDlg* pDialog = Dialog();
         ASSERT_TRUE(pDialog) << nTool;
         CEffect& tool = *View()->GetToolObject(nTool);

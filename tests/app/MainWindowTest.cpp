@@ -384,7 +384,7 @@ class WindowMatchesRenderer : public MainWindowTest,
 TEST_P(WindowMatchesRenderer, SamePixels)
 {
     const CCliCase c = GetParam();
-    Command(kToolCommands[c.nTool]);
+    Command(GetToolInfo(c.nTool)->nCommandId);
     const DWORD seed = 777;
     QStringList args = {QStringLiteral("--size"), QStringLiteral("640x480"),
                         QStringLiteral("--effect"), QString::fromLatin1(c.szEffect),
@@ -466,7 +466,7 @@ TEST_F(MainWindowTest, SceneSavedAsPngIsPaintedAgainFromItsRecipe)
                                                     QStringLiteral("Loose spiral.jpg"), why));
     DWORD seed = 100;
     for (const auto& d : drags) {
-        Command(kToolCommands[d.nTool]);
+        Command(GetToolInfo(d.nTool)->nCommandId);
         g_nEffectSeed = ++seed;
         Drag(d.from, d.to);
         if (d.nTool == 2) {
