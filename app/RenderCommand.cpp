@@ -446,16 +446,15 @@ QString RenderCommandHelp()
 {
     QString text;
     QTextStream s(&text);
-    s << "Usage: skyloom-render [--size WxH | --input FILE] [--background RRGGBB] [STEP...]\n"
-         "                      [--light O,I,E] [--threads N] [--format jpeg|bmp24|bmp256|png]\n"
-         "                      -o OUTPUT\n"
-         "       skyloom-render --replay PICTURE.png [--threads N] [--format F] -o OUTPUT\n"
-         "  STEP: --effect NAME [--rect L,T,R,B] [--seed N] [--set VALUE=TEXT]...\n"
+    s << "Usage: skyloom-render [OPTION]... [STEP]... -o OUTPUT\n"
+         "   or: skyloom-render --replay PICTURE.png [--threads N] [--format F] -o OUTPUT\n"
          "\n"
          "Paints effects into a picture as a drag on the canvas does, and writes it.\n"
+         "Each STEP is --effect NAME [--rect L,T,R,B] [--seed N] [--set VALUE=TEXT]...\n"
          "\n"
          "  --size WxH          a new picture (default 640x480)\n"
-         "  --background RRGGBB its colour in hexadecimal (default 000000)\n"
+         "  --background RRGGBB\n"
+         "                      its colour in hexadecimal (default 000000)\n"
          "  --input FILE        start from a picture file (.bmp, .jpg, .tga, .png) instead\n"
          "  --effect NAME       an effect, by its settings section; effects run in order\n"
          "  --rect L,T,R,B      where it goes, in picture pixels from the top left, right and\n"

@@ -38,6 +38,11 @@ if [ "${1:-}" = --checks ]; then
         fail "without Textures/Galaxy the default gas texture is missing"
     cmp -s "$work/spiral.png" "$work/built-in.png" || fail "the built-in gas texture differs from the installed one"
 
+    if command -v help2man >/dev/null; then
+        grep -q -- "--replay" "$prefix/share/man/man1/skyloom-render.1" ||
+            fail "the manual page of skyloom-render is missing or empty"
+    fi
+
     run=()
     [ -n "${DISPLAY:-}" ] || run=(xvfb-run -a)
     manual=$("${run[@]}" "$prefix/bin/skyloom" --help | sed -n 's/^Manual: //p')

@@ -12,6 +12,7 @@ packages=(
     xvfb xauth imagemagick libjpeg-turbo-progs
     locales xdotool xclip
     desktop-file-utils appstream
+    help2man
 )
 
 missing=()
