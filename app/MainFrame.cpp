@@ -348,7 +348,10 @@ void CMainFrame::UpdateHistoryCommands()
         pAction->setToolTip(CommandTip(command.nId) + suffix);
     }
     GetAction(ID_VIEW_HISTORY)->setChecked(m_pHistoryDock->isVisibleTo(this));
-    m_pHistoryView->setEmptyLabel(m_doc.GetHistoryOrigin());
+    // Setting the label resets the panel's list: only when it changes.
+    const QString origin = m_doc.GetHistoryOrigin();
+    if (m_pHistoryView->emptyLabel() != origin)
+        m_pHistoryView->setEmptyLabel(origin);
 }
 
 void CMainFrame::FitToPicture(QSize size)
