@@ -558,8 +558,11 @@ void CMainFrame::OnCommand(int nId)
 
 void CMainFrame::OnOptions()
 {
+    if (!RunOptionsSheet(this))
+        return;
+    m_doc.FitHistory();
     // An open properties dialog takes a new delay at once, not only the next one opened.
-    if (RunOptionsSheet(this) && g_pPropertiesDialog)
+    if (g_pPropertiesDialog)
         g_pPropertiesDialog->SetPreviewDelay(g_nPreviewDelay);
 }
 

@@ -195,7 +195,7 @@ QString CSkyloomDoc::GetHistoryOrigin() const
                : QStringLiteral("%1, then %2 steps no longer kept").arg(m_strOrigin).arg(m_nDroppedSteps);
 }
 
-bool CSkyloomDoc::MakeRoom(qint64 nBytes)
+bool CSkyloomDoc::MakeRoom(qint64 nBytes, int nKeepNewest)
 {
     const qint64 nBudget = GetUndoBudget();
     if (nBytes > nBudget)
@@ -211,7 +211,7 @@ bool CSkyloomDoc::MakeRoom(qint64 nBytes)
         for (; nRedo < nCount - nIndex; ++nRedo)
             nTotal -= sizes[nCount - 1 - nRedo];
     }
-    while (nTotal + nBytes > nBudget && nOldest < nIndex)
+    while (nTotal + nBytes > nBudget && nOldest < nIndex - nKeepNewest)
         nTotal -= sizes[nOldest++];
     if (nOldest > 0 || nRedo > 0)
         DropSteps(nOldest, nRedo);
@@ -249,6 +249,12 @@ void CSkyloomDoc::DropSteps(int nOldest, int nRedo)
     emit stateChanged();
 }
 
+void CSkyloomDoc::FitHistory()
+{
+    if (!m_pUndo)
+        MakeRoom(0, 1);
+}
+
 BOOL CSkyloomDoc::SaveUndo(CRect rect)
 {
     m_pUndo.reset();
@@ -259,7 +265,7 @@ BOOL CSkyloomDoc::SaveUndo(CRect rect)
     m_rectUndo.SetRectEmpty();
     if (rect.IsRectEmpty())
         return FALSE;
-    if (m_bKeepHistory && !MakeRoom(UndoStepBytes(rect))) {
+    if (m_bKeepHistory && !MakeRoom(UndoStepBytes(rect), 0)) {
         emit undoRefused();
         return FALSE;
     }

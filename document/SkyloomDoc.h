@@ -96,6 +96,9 @@ public:
     qint64 GetHistoryBytes() const;
     // The memory they may hold: "UndoMemory" in bytes.
     static qint64 GetUndoBudget();
+    // A smaller undo memory applies at once: the steps that could be redone, then the
+    // oldest go until the history fits, the newest step always kept.
+    void FitHistory();
     // The picture the history starts from, as its top row names it ("New Picture",
     // "Opened sky.png", and how many steps were dropped since).
     QString GetHistoryOrigin() const;
@@ -154,9 +157,9 @@ private:
     // from the picture.
     void PictureReplaced(const QString& strOrigin);
     // Drops steps until the history and nBytes more fit the undo memory: the steps that
-    // could be redone first (a new step drops them anyway), then the oldest. FALSE when
-    // nBytes alone do not fit.
-    bool MakeRoom(qint64 nBytes);
+    // could be redone first (a new step drops them anyway), then the oldest, keeping the
+    // nKeepNewest newest that are done. FALSE when nBytes alone do not fit.
+    bool MakeRoom(qint64 nBytes, int nKeepNewest);
     // Rebuilds the history without its nOldest first and nRedo last steps; QUndoStack
     // cannot drop steps from its bottom itself.
     void DropSteps(int nOldest, int nRedo);

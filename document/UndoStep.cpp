@@ -61,7 +61,10 @@ void CUndoStep::redo()
 void CUndoStep::Exchange()
 {
     CDib& picture = m_doc.m_dib;
-    if (!m_pPixels || !picture.m_pBits)
+    // A step belongs to the picture it was made on (New and Open empty the history); the
+    // check keeps a picture of another size from being written past its end all the same.
+    if (!m_pPixels || !picture.m_pBits || m_rectRows.right > picture.m_nWidth ||
+        m_rectRows.bottom > picture.m_nHeight)
         return;
     const size_t nBytes = size_t(m_rectRows.Width()) * 3;
     for (int i = 0; i < m_rectRows.Height(); ++i) {

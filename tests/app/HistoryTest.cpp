@@ -13,6 +13,7 @@
 
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
 #include <QTest>
@@ -253,8 +254,12 @@ TEST_F(HistoryTest, UndoMemoryDropsTheOldestAndEscapeLeavesTheHistory)
         Drag(QPoint(20 * n, 10 * n), QPoint(20 * n + 300, 10 * n + 300));
         hashes.push_back(Hash());
         EXPECT_LE(Doc().GetHistoryBytes(), CSkyloomDoc::GetUndoBudget());
+        if (n == 3)
+            Doc().SetModifiedFlag(FALSE); // what a save does
     }
     EXPECT_EQ(History().count(), 3);
+    // The saved step stays the saved one as the steps below it go.
+    EXPECT_EQ(History().cleanIndex(), 1);
     EXPECT_EQ(Frame()->GetPaneText(0), LoadString(IDS_HISTORY_TRIMMED_ONE));
     Command(ID_VIEW_HISTORY);
     EXPECT_EQ(Frame()->findChild<QUndoView*>()->model()->index(0, 0).data().toString(),
@@ -262,10 +267,9 @@ TEST_F(HistoryTest, UndoMemoryDropsTheOldestAndEscapeLeavesTheHistory)
     for (int n = 5; n >= 3; --n) {
         Command(ID_EDIT_UNDO);
         EXPECT_EQ(Hash(), hashes[n - 1]);
+        EXPECT_EQ(Doc().IsModified(), n - 1 != 3);
     }
     EXPECT_FALSE(Frame()->GetAction(ID_EDIT_UNDO)->isEnabled());
-    // The saved (new) picture is out of reach now: the flag stays set.
-    EXPECT_TRUE(Doc().IsModified());
     for (int n = 3; n <= 5; ++n)
         Command(ID_EDIT_REDO);
     EXPECT_EQ(Hash(), hashes[5]);
@@ -315,6 +319,27 @@ TEST_F(HistoryTest, UndoMemoryDropsTheOldestAndEscapeLeavesTheHistory)
     Command(ID_EDIT_UNDO);
     EXPECT_EQ(Hash(), blank);
     EXPECT_FALSE(Doc().IsModified());
+
+    // A smaller undo memory set in Options applies at once, the newest step kept even
+    // when it alone is larger.
+    Command(ID_TOOL_STARFIELD);
+    for (int n = 0; n < 3; ++n) {
+        Press(QPoint(5, 5));
+        Release(QPoint(5, 5));
+    }
+    const QByteArray stars = Hash();
+    ASSERT_EQ(History().count(), 3);
+    QTimer::singleShot(0, [] {
+        QWidget* pSheet = QApplication::activeModalWidget();
+        ASSERT_TRUE(pSheet);
+        pSheet->findChild<QLineEdit*>(QStringLiteral("undoMemory"))->setText(QStringLiteral("1"));
+        QMetaObject::invokeMethod(pSheet, "accept");
+    });
+    Command(ID_EDIT_OPTIONS);
+    EXPECT_EQ(g_nUndoMemory, 1);
+    EXPECT_EQ(History().count(), 1);
+    EXPECT_EQ(Frame()->GetPaneText(0), LoadString(IDS_HISTORY_TRIMMED).arg(2));
+    EXPECT_EQ(Hash(), stars);
 }
 
 }
