@@ -3,7 +3,10 @@
 #include "SettingsStore.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
+
+#include <unistd.h>
 
 COLORREF g_crCustomColors[16];
 COLORREF g_crTransColor;
@@ -16,6 +19,22 @@ int g_nLightInten;
 int g_nLightElevation;
 int g_nFOV;
 float g_fGalaxyGasScale;
+int g_nUndoMemory;
+
+int MachineMemoryMiB()
+{
+    const long nPages = sysconf(_SC_PHYS_PAGES);
+    const long nPageSize = sysconf(_SC_PAGESIZE);
+    if (nPages <= 0 || nPageSize <= 0)
+        return 4096;
+    const qint64 nMiB = qint64(nPages) * nPageSize >> 20;
+    return int(std::clamp<qint64>(nMiB, 1, std::numeric_limits<int>::max()));
+}
+
+int DefaultUndoMemory()
+{
+    return std::max(1, std::min(1024, MachineMemoryMiB() / 4));
+}
 
 namespace {
 
@@ -64,6 +83,10 @@ const std::vector<CSetting>& Settings()
             // The galaxies' own range of gas scales.
             {"Options", QStringLiteral("GalaxyGasScale"), CSetting::Real, &g_fGalaxyGasScale, 6.5,
              0, 10, true},
+            // No more than the machine has: a value from a larger machine, or a damaged one,
+            // would let the history take memory the picture and the renders need.
+            {"Options", QStringLiteral("UndoMemory"), CSetting::Int, &g_nUndoMemory,
+             double(DefaultUndoMemory()), 1, double(MachineMemoryMiB())},
         });
         return list;
     }();
