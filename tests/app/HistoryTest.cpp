@@ -8,6 +8,7 @@
 #include "app/StringTable.h"
 #include "document/ClipboardDib.h"
 #include "document/Recipe.h"
+#include "effects/EffectTools.h"
 #include "effects/Random.h"
 #include "view/RenderJob.h"
 
@@ -43,7 +44,7 @@ protected:
     {
         static const int tools[] = {1, 3, 4, 2, 6, 8, 5};
         const int nTool = tools[n % 7];
-        Command(kToolCommands[nTool]);
+        Command(GetToolInfo(nTool)->nCommandId);
         g_nEffectSeed = 1000 + n;
         if (nTool == 1) {
             Press(QPoint(5, 5));
