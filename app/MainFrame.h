@@ -5,6 +5,7 @@
 #include "../view/ProgressMeter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QSize>
 
 #include <functional>
@@ -66,12 +67,19 @@ private:
     void UpdateTitle();
     void UpdateRecentFiles();
     void OnHelpContents();
+    // The zoom commands of the View menu.
+    void AddZoomItems(QMenu* pMenu);
+    bool OnZoomCommand(int nId);
+    // The message pane shows "Ready" and the pointer pane nothing: a new picture.
+    void ResetPanes();
     void OnAbout();
     void OnOptions();
     void OnPrint(bool bPreview);
     void OnRenderStateChanged(bool bRendering);
-    // Resizes the window so the canvas shows a picture of size (once the window is shown).
+    // Resizes the window so the canvas shows a picture of size (once the window is shown),
+    // without scroll bars where it fits and never past the screen's available area.
     void FitToPicture(QSize size);
+    void ApplyFit();
     // Runs work now, or once the render in progress has ended: nothing may change the
     // document under a render.
     void WhenIdle(std::function<void()> work);
@@ -84,7 +92,10 @@ private:
     QAction* m_pRecentSeparator = nullptr;
     QMenu* m_pContextMenu = nullptr;
     QToolBar* m_pToolBar = nullptr;
-    QLabel* m_panes[4] = {};
+    // Message, pointer, drag rectangle, picture size, zoom.
+    QLabel* m_panes[5] = {};
+    // Help > Contents: one window, reused.
+    QPointer<QWidget> m_pHelp;
     QProgressBar* m_pProgress = nullptr;
     std::vector<std::function<void()>> m_pending;
     // A close request arrived during a render: close once it has ended.
