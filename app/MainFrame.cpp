@@ -82,12 +82,13 @@ struct CCommandText
     const char* szShortcut;
 };
 
-// Menu texts and accelerators of the commands.
+// Menu texts and accelerators of the commands: the platform's standard key where it has
+// one, else the key given.
 const CCommandText kCommands[] = {
     {ID_FILE_NEW, "&New", QKeySequence::New, nullptr},
     {ID_FILE_OPEN, "&Open...", QKeySequence::Open, nullptr},
     {ID_FILE_SAVE, "&Save", QKeySequence::Save, nullptr},
-    {ID_FILE_SAVE_AS, "Save &As...", QKeySequence::SaveAs, nullptr},
+    {ID_FILE_SAVE_AS, "Save &As...", QKeySequence::SaveAs, "Ctrl+Shift+S"},
     {ID_FILE_PRINT, "&Print...", QKeySequence::Print, nullptr},
     {ID_FILE_PRINT_PREVIEW, "Print Pre&view", QKeySequence::UnknownKey, nullptr},
     {ID_FILE_PRINT_SETUP, "P&rint Setup...", QKeySequence::UnknownKey, nullptr},
@@ -101,8 +102,8 @@ const CCommandText kCommands[] = {
     {ID_EDIT_OPTIONS, "&Options...", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
-    {ID_VIEW_ZOOM_IN, "Zoom &In", QKeySequence::ZoomIn, nullptr},
-    {ID_VIEW_ZOOM_OUT, "Zoom &Out", QKeySequence::ZoomOut, nullptr},
+    {ID_VIEW_ZOOM_IN, "Zoom &In", QKeySequence::ZoomIn, "Ctrl++"},
+    {ID_VIEW_ZOOM_OUT, "Zoom &Out", QKeySequence::ZoomOut, "Ctrl+-"},
     {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", QKeySequence::UnknownKey, "Ctrl+1"},
     {ID_VIEW_ZOOM_FIT, "&Fit in Window", QKeySequence::UnknownKey, "Ctrl+0"},
     // One key a tool, the menu's mnemonic letter: they act while the main window is the
@@ -119,7 +120,7 @@ const CCommandText kCommands[] = {
     {ID_TOOL_VENUS, "Ven&us", QKeySequence::UnknownKey, "U"},
     {ID_TOOL_MOON, "&Moon", QKeySequence::UnknownKey, "M"},
     {ID_TOOL_EARTH, "&Earth", QKeySequence::UnknownKey, "E"},
-    {ID_HELP_CONTENTS, "&Contents...", QKeySequence::HelpContents, nullptr},
+    {ID_HELP_CONTENTS, "&Contents...", QKeySequence::HelpContents, "F1"},
     {ID_APP_ABOUT, "&About Skyloom...", QKeySequence::UnknownKey, nullptr},
     {ID_NEXT_PANE, "Next Pane", QKeySequence::UnknownKey, "F6"},
     {ID_PREV_PANE, "Previous Pane", QKeySequence::UnknownKey, "Shift+F6"},
@@ -223,8 +224,9 @@ void CMainFrame::CreateActions()
     auto* pTools = new QActionGroup(this);
     for (const CCommandText& command : kCommands) {
         auto* pAction = new QAction(QString::fromLatin1(command.szText), this);
-        if (command.key != QKeySequence::UnknownKey)
-            pAction->setShortcut(QKeySequence(command.key));
+        if (command.key != QKeySequence::UnknownKey &&
+            !QKeySequence::keyBindings(command.key).isEmpty())
+            pAction->setShortcuts(command.key);
         else if (command.szShortcut)
             pAction->setShortcut(QKeySequence(QString::fromLatin1(command.szShortcut)));
         pAction->setStatusTip(CommandPrompt(command.nId));
@@ -248,8 +250,8 @@ void CMainFrame::CreateActions()
         addAction(pAction); // accelerators work wherever the focus is in the window
     }
     // Ctrl+= as well: Ctrl++ needs Shift on most keyboards.
-    GetAction(ID_VIEW_ZOOM_IN)->setShortcuts(
-        {QKeySequence(QKeySequence::ZoomIn), QKeySequence(QStringLiteral("Ctrl+="))});
+    QAction* pZoomIn = GetAction(ID_VIEW_ZOOM_IN);
+    pZoomIn->setShortcuts(pZoomIn->shortcuts() << QKeySequence(QStringLiteral("Ctrl+=")));
     GetAction(ID_VIEW_TOOLBAR)->setCheckable(true);
     GetAction(ID_VIEW_STATUS_BAR)->setCheckable(true);
     for (int i = 0; i < 4; ++i) {
@@ -701,6 +703,11 @@ void CMainFrame::EnableFrame(BOOL bEnable)
     if (bEnable)
         activateWindow();
     m_pView->setFocus();
+}
+
+void CMainFrame::ShowPainted(const CRect& rectRows)
+{
+    m_pView->PicturePainted(rectRows);
 }
 
 void CMainFrame::OnRenderStateChanged(bool bRendering)

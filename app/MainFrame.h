@@ -51,6 +51,7 @@ public:
     void SetBarPosition(int nPercent) override;
     void DestroyBar() override;
     void EnableFrame(BOOL bEnable) override;
+    void ShowPainted(const CRect& rectRows) override;
     QProgressBar* GetProgressBar() const { return m_pProgress; }
 
 protected:

@@ -270,15 +270,16 @@ void CSkyloomView::SetZoom(int nNum, int nDen, const QPoint& anchor)
     nDen /= divisor;
     if (nNum == m_nZoomNum && nDen == m_nZoomDen)
         return;
-    // The picture point under the anchor, in fractions of a picture pixel.
+    // The picture point under the middle of the anchor's screen pixel, in fractions of a
+    // picture pixel; afterwards the screen pixel under the anchor still covers it.
     const CPoint scroll = GetScrollPosition();
-    const double px = double(anchor.x() + scroll.x) * m_nZoomDen / m_nZoomNum;
-    const double py = double(anchor.y() + scroll.y) * m_nZoomDen / m_nZoomNum;
+    const double px = (anchor.x() + 0.5 + scroll.x) * m_nZoomDen / m_nZoomNum;
+    const double py = (anchor.y() + 0.5 + scroll.y) * m_nZoomDen / m_nZoomNum;
     m_nZoomNum = nNum;
     m_nZoomDen = nDen;
     UpdateScrollSizes();
-    ScrollToPosition(CPoint(int(std::lround(px * nNum / nDen - anchor.x())),
-                            int(std::lround(py * nNum / nDen - anchor.y()))));
+    ScrollToPosition(CPoint(int(std::lround(px * nNum / nDen - anchor.x() - 0.5)),
+                            int(std::lround(py * nNum / nDen - anchor.y() - 0.5))));
     viewport()->update();
     emit zoomChanged();
 }
