@@ -397,7 +397,21 @@ void CMainFrame::ApplyFit()
         frame.moveTop(available.top());
     if (frame.topLeft() != frameGeometry().topLeft())
         move(frame.topLeft());
+    m_fitApplied = decoration.isEmpty() ? m_fitSize : QSize();
+    m_fitDecoration = decoration;
     m_fitSize = QSize();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager has framed the window since it was fitted without a frame: fit
+    // again, so that its title bar and the status bar both stay on the screen.
+    if (m_fitApplied.isValid() && frameGeometry().size() - size() != m_fitDecoration) {
+        m_fitSize = m_fitApplied;
+        m_fitApplied = QSize();
+        QTimer::singleShot(0, this, &CMainFrame::ApplyFit);
+    }
 }
 
 void CMainFrame::InitialUpdate()

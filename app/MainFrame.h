@@ -58,6 +58,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void CreateActions();
@@ -106,4 +107,8 @@ private:
     std::unique_ptr<QPrinter> m_pPrinter;
     // A fit asked for before the window was shown.
     QSize m_fitSize;
+    // The last fit and the window decoration it allowed for: a window manager may add its
+    // title bar and borders only after the window was first shown and fitted.
+    QSize m_fitApplied;
+    QSize m_fitDecoration;
 };

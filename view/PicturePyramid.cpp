@@ -129,12 +129,13 @@ void CPicturePyramid::Refresh(const CDib& dib)
     }
 }
 
-void CPicturePyramid::Draw(QPainter* pPainter, const CDib& dib, double dZoom,
-                           const CPoint& scroll, const QRect& exposed)
+void CPicturePyramid::Paint(QPainter* pPainter, const CDib& dib, double dZoom,
+                            const CPoint& scroll, const QRect& exposed)
 {
-    Refresh(dib);
-    const int n = m_levels.empty() ? 0 : LevelForZoom(dZoom);
-    // The level is reduced by at most half again, smoothly, never enlarged.
+    if (dZoom < 1)
+        Refresh(dib);
+    const int n = dZoom >= 1 || m_levels.empty() ? 0 : LevelForZoom(dZoom);
+    // A level is reduced by at most half again, smoothly; only the picture is enlarged.
     const double scale = std::ldexp(dZoom, n);
     const int width = n ? m_levels[n - 1].width() : dib.m_nWidth;
     const int height = n ? m_levels[n - 1].height() : dib.m_nHeight;
@@ -147,7 +148,7 @@ void CPicturePyramid::Draw(QPainter* pPainter, const CDib& dib, double dZoom,
         return;
     pPainter->save();
     pPainter->setClipRect(exposed);
-    pPainter->setRenderHint(QPainter::SmoothPixmapTransform, scale != 1.0);
+    pPainter->setRenderHint(QPainter::SmoothPixmapTransform, scale < 1.0);
     pPainter->translate(-scroll.x, -scroll.y);
     pPainter->scale(scale, scale);
     if (n == 0)

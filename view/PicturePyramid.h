@@ -32,10 +32,11 @@ public:
     // large as the reduced picture, so it is never enlarged; 0 for the picture itself.
     static int LevelForZoom(double dZoom);
 
-    // Paints the picture reduced to dZoom (below 1) into the painter's viewport region
-    // exposed, with the picture's top-left corner at -scroll. Refreshes the levels first.
-    void Draw(QPainter* pPainter, const CDib& dib, double dZoom, const CPoint& scroll,
-              const QRect& exposed);
+    // Paints the picture at dZoom into the painter's region exposed, with the picture's
+    // top-left corner at -scroll: above 100 % each picture pixel as a sharp square, below it
+    // reduced smoothly from the level just larger than the result (refreshed first).
+    void Paint(QPainter* pPainter, const CDib& dib, double dZoom, const CPoint& scroll,
+               const QRect& exposed);
 
 private:
     std::vector<QImage> m_levels;

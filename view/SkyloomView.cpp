@@ -392,23 +392,8 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
     const CDib& dib = m_doc.GetImage();
     const double zoom = GetZoom();
 
-    if (zoom < 1) {
-        // Reduced smoothly from the halved copies, never from the whole picture.
-        m_pyramid.Draw(&painter, dib, zoom, scroll, exposed);
-    } else {
-        // Only the exposed part of the picture, straight from its rows; above 100 % each
-        // picture pixel is a sharp square.
-        const CPoint first = LogicalFromViewport(exposed.topLeft());
-        const CPoint last = LogicalFromViewport(exposed.bottomRight());
-        CRect picture(first.x, first.y, last.x + 1, last.y + 1);
-        if (picture.IntersectRect(CRect(picture), CRect(0, 0, dib.m_nWidth, dib.m_nHeight))) {
-            painter.save();
-            painter.translate(-scroll.x, -scroll.y);
-            painter.scale(zoom, zoom);
-            dib.Draw(&painter, &picture, &picture);
-            painter.restore();
-        }
-    }
+    // Only the exposed part; below 100 % from the halved copies, never the whole picture.
+    m_pyramid.Paint(&painter, dib, zoom, scroll, exposed);
 
     // Outside the picture: the window colour.
     const QColor window = palette().color(QPalette::Base);

@@ -134,6 +134,37 @@ TEST_F(CanvasTest, ZoomCommandsAndWheelAboutThePointer)
     }
 }
 
+// What the canvas shows: sharp squares at 800 % where the picture has them, and a smooth
+// reduction at 25 %, both at the place the mouse mapping gives.
+TEST_F(CanvasTest, CanvasShowsThePictureWhereTheMouseFindsIt)
+{
+    NewPicture(8000, 8000);
+    Picture().SetPixel(1841, 7999 - 5474, 0xFFFFFF);
+    Picture().SetPixel(1842, 7999 - 5474, 0x0000FF);
+    View()->SetZoom(8, 1, QPoint());
+    View()->ScrollToPosition(CPoint(1841 * 8 - 100, 5474 * 8 - 96));
+    ASSERT_EQ(View()->LogicalFromViewport(QPoint(100, 96)), CPoint(1841, 5474));
+    QImage canvas = View()->viewport()->grab().toImage();
+    for (int y = 96; y < 104; ++y)
+        for (int x = 100; x < 108; ++x) {
+            ASSERT_EQ(canvas.pixel(x, y), qRgb(255, 255, 255)) << x << ", " << y;
+            ASSERT_EQ(canvas.pixel(x + 8, y), qRgb(0, 0, 255)) << x << ", " << y;
+        }
+    EXPECT_EQ(canvas.pixel(99, 96), qRgb(0, 0, 0));
+    EXPECT_EQ(canvas.pixel(116, 96), qRgb(0, 0, 0));
+    EXPECT_EQ(canvas.pixel(100, 95), qRgb(0, 0, 0));
+    EXPECT_EQ(canvas.pixel(100, 104), qRgb(0, 0, 0));
+
+    // At 25 % a 4 x 4 block becomes one screen pixel of its colour.
+    Picture().FillRect(0x00FF00, CRect(1200, 7999 - 803, 1204, 7999 - 799));
+    View()->SetZoom(1, 4, QPoint());
+    View()->ScrollToPosition(CPoint(300 - 50, 200 - 40));
+    const CPoint scroll = View()->GetScrollPosition();
+    canvas = View()->viewport()->grab().toImage();
+    EXPECT_EQ(canvas.pixel(300 - scroll.x, 200 - scroll.y), qRgb(0, 255, 0));
+    EXPECT_EQ(canvas.pixel(301 - scroll.x, 201 - scroll.y), qRgb(0, 0, 0));
+}
+
 // A drag at 50 % and at 400 % renders exactly what the same picture rectangle renders at
 // 100 %, for a per-pixel effect and a lit one.
 TEST_F(CanvasTest, DragsAtOtherZoomsRenderTheSamePixels)
