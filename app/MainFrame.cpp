@@ -629,8 +629,14 @@ void CMainFrame::OnHelpContents()
                                  .arg(QDir::toNativeSeparators(html)));
         return;
     }
-    if (!m_pHelp)
+    if (!m_pHelp) {
         m_pHelp = new CHelpWindow(QUrl::fromLocalFile(html), this);
+        // Beside the main window where there is room, and wholly on the screen.
+        if (const QScreen* pScreen = screen())
+            m_pHelp->resize(m_pHelp->size().boundedTo(pScreen->availableSize() * 9 / 10));
+        const QSize size = FramedSize(m_pHelp);
+        m_pHelp->move(PlaceBeside(frameGeometry(), size, m_pHelp));
+    }
     m_pHelp->show();
     m_pHelp->raise();
     m_pHelp->activateWindow();
