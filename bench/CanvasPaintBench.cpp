@@ -81,4 +81,18 @@ void BM_CanvasPyramidUpdate(benchmark::State& state)
 }
 BENCHMARK(BM_CanvasPyramidUpdate)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 
+// The whole picture changed (a star field over all of it, between two pumps).
+void BM_CanvasPyramidUpdateAll(benchmark::State& state)
+{
+    const CDib& dib = Picture();
+    CPicturePyramid pyramid;
+    pyramid.Refresh(dib);
+    for (auto _ : state) {
+        pyramid.MarkChanged(CRect(0, 0, kSide, kSide));
+        pyramid.Refresh(dib);
+        benchmark::DoNotOptimize(pyramid.Level(1)->constBits());
+    }
+}
+BENCHMARK(BM_CanvasPyramidUpdateAll)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+
 }

@@ -1,6 +1,7 @@
 #include "PicturePyramid.h"
 
 #include "../document/Dib.h"
+#include "../effects/RenderThreads.h"
 
 #include <QPainter>
 
@@ -31,36 +32,45 @@ CRect Halved(const CRect& rect)
     return CRect(rect.left >> 1, rect.top >> 1, (rect.right + 1) >> 1, (rect.bottom + 1) >> 1);
 }
 
-// Level 1 over area (its own coordinates) from the picture's rows (bottom-up).
+// Row y of a level, for writing from several threads at once (no detaching).
+inline QRgb* LevelRow(uchar* pBits, const QImage& level, int y)
+{
+    return reinterpret_cast<QRgb*>(pBits + size_t(y) * level.bytesPerLine());
+}
+
+// Level 1 over area (its own coordinates) from the picture's rows (bottom-up). The rows are
+// shared out over the render threads: each writes its own row only.
 void HalvePicture(const CDib& dib, QImage& level, const CRect& area)
 {
     const int w = dib.m_nWidth, h = dib.m_nHeight;
-    for (int y = area.top; y < area.bottom; ++y) {
+    uchar* pBits = level.bits();
+    ForEveryRow(area.top, area.bottom, [&](int y) {
         const int top = 2 * y, bottom = std::min(2 * y + 1, h - 1);
         const BYTE* r0 = dib.m_pBits + size_t(h - 1 - top) * dib.m_nStride;
         const BYTE* r1 = dib.m_pBits + size_t(h - 1 - bottom) * dib.m_nStride;
-        QRgb* out = reinterpret_cast<QRgb*>(level.scanLine(y));
+        QRgb* out = LevelRow(pBits, level, y);
         for (int x = area.left; x < area.right; ++x) {
             const int left = 6 * x, right = 3 * std::min(2 * x + 1, w - 1);
             out[x] = Mean4(PixelOf(r0 + left), PixelOf(r0 + right), PixelOf(r1 + left),
                            PixelOf(r1 + right));
         }
-    }
+    });
 }
 
 // Level n + 1 over area from level n.
 void HalveLevel(const QImage& from, QImage& level, const CRect& area)
 {
     const int w = from.width(), h = from.height();
-    for (int y = area.top; y < area.bottom; ++y) {
+    uchar* pBits = level.bits();
+    ForEveryRow(area.top, area.bottom, [&](int y) {
         const QRgb* r0 = reinterpret_cast<const QRgb*>(from.constScanLine(2 * y));
         const QRgb* r1 = reinterpret_cast<const QRgb*>(from.constScanLine(std::min(2 * y + 1, h - 1)));
-        QRgb* out = reinterpret_cast<QRgb*>(level.scanLine(y));
+        QRgb* out = LevelRow(pBits, level, y);
         for (int x = area.left; x < area.right; ++x) {
             const int left = 2 * x, right = std::min(2 * x + 1, w - 1);
             out[x] = Mean4(r0[left], r0[right], r1[left], r1[right]);
         }
-    }
+    });
 }
 
 }

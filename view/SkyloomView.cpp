@@ -234,7 +234,13 @@ void CSkyloomView::PicturePainted(const CRect& rectRows)
 {
     CRect r = rectRows;
     m_doc.GetImage().FlipRect(r);
-    OnPixelsChanged(r);
+    m_pyramid.MarkChanged(r);
+    m_rectWaiting.UnionRect(CRect(m_rectWaiting), r);
+    if (GetZoom() < 1 && m_reducedPaintClock.isValid() &&
+        m_reducedPaintClock.elapsed() < 4 * m_nReducedPaintCost)
+        return;
+    InvalidateLogicalRect(m_rectWaiting);
+    m_rectWaiting.SetRectEmpty();
 }
 
 QSize CSkyloomView::ZoomedPictureSize() const
@@ -393,7 +399,13 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
     const double zoom = GetZoom();
 
     // Only the exposed part; below 100 % from the halved copies, never the whole picture.
+    QElapsedTimer cost;
+    cost.start();
     m_pyramid.Paint(&painter, dib, zoom, scroll, exposed);
+    if (zoom < 1) {
+        m_nReducedPaintCost = cost.elapsed();
+        m_reducedPaintClock.start();
+    }
 
     // Outside the picture: the window colour.
     const QColor window = palette().color(QPalette::Base);
@@ -601,6 +613,8 @@ void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
 
 void CSkyloomView::RenderFinished(const CRect& repaint)
 {
+    // The whole area is repainted: nothing waits any more.
+    m_rectWaiting.SetRectEmpty();
     OnPixelsChanged(repaint);
     setFocus();
     emit renderStateChanged(false);

@@ -8,6 +8,7 @@
 #include "PicturePyramid.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 
 #include <memory>
 #include <vector>
@@ -169,4 +170,10 @@ private:
     int m_nZoomNum = 1;
     int m_nZoomDen = 1;
     CPicturePyramid m_pyramid;
+    // Watching a render below 100 %: each repaint first redoes the reductions where the
+    // picture changed, which for stars strewn over a large picture is most of it. Such
+    // repaints are kept to a fifth of the render's time; the area waiting is kept here.
+    CRect m_rectWaiting;
+    QElapsedTimer m_reducedPaintClock;
+    qint64 m_nReducedPaintCost = 0;
 };
