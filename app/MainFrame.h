@@ -16,10 +16,12 @@
 class CSkyloomApp;
 class CSkyloomDoc;
 class CSkyloomView;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QPrinter;
 class QProgressBar;
+class QUndoView;
 
 // Set when the user asked the program to close; cleared when the close is cancelled.
 extern int g_bAppClosing;
@@ -65,6 +67,11 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    // View > History: a dock listing the document's steps, the picture they start from at
+    // the top; a click goes back or forward to any step.
+    void CreateHistoryDock();
+    // Undo and Redo named after their steps; the History's check mark and top row.
+    void UpdateHistoryCommands();
     void UpdatePanes();
     void UpdateTitle();
     void UpdateRecentFiles();
@@ -99,6 +106,8 @@ private:
     // Help > Contents: one window, reused.
     QPointer<QWidget> m_pHelp;
     QProgressBar* m_pProgress = nullptr;
+    QDockWidget* m_pHistoryDock = nullptr;
+    QUndoView* m_pHistoryView = nullptr;
     std::vector<std::function<void()>> m_pending;
     // A close request arrived during a render: close once it has ended.
     bool m_bCloseAfterRender = false;
