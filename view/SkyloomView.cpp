@@ -25,7 +25,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
-#include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
 
