@@ -24,8 +24,9 @@ QList<QPair<QString, QString>> DefaultValueTexts(CEffect& tool)
 }
 
 // What a step may name: one of the effects, never text that a command line would read as
-// an option (a recipe's "--help" must not show the help); and of files only the gas
-// textures the program ships with, never a path to one of the user's own files.
+// an option (a recipe's "--help" must not show the help), and only that effect's values;
+// of files only the gas textures the program ships with, never a path to one of the
+// user's own files.
 bool CheckStepNames(const CRecipeStep& step, int nStep, QString& error)
 {
     const CToolInfo* pInfo = GetToolInfo(FindToolBySection(step.strEffect));
@@ -35,7 +36,21 @@ bool CheckStepNames(const CRecipeStep& step, int nStep, QString& error)
                     .arg(QuotedName(step.strEffect));
         return false;
     }
+    // Every value by a name of the effect's own: "--set NAME=TEXT" must not split
+    // elsewhere than the recipe meant.
+    const std::unique_ptr<CEffect> probe = CreateTool(pInfo->nIndex);
+    QStringList names;
+    for (const CEffectValue& value : probe->GetValues())
+        names << QLatin1String(value.szName);
+    for (const CEffectOption& option : probe->GetOptions())
+        names << QLatin1String(option.szName);
     for (const auto& value : step.values) {
+        if (!names.contains(value.first)) {
+            error = QStringLiteral("step %1: %2 has no value %3")
+                        .arg(nStep)
+                        .arg(step.strEffect, QuotedName(value.first));
+            return false;
+        }
         if (value.first == QLatin1String("GasTexture") && !IsShippedGasTexture(value.second)) {
             error = QStringLiteral("step %1 names the gas texture %2; a recipe may name only "
                                    "the textures Skyloom comes with")
