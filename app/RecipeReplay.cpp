@@ -27,10 +27,10 @@ QList<QPair<QString, QString>> DefaultValueTexts(CEffect& tool)
 // an option (a recipe's "--help" must not show the help), and only that effect's values;
 // of files only the gas textures the program ships with, never a path to one of the
 // user's own files.
-bool CheckStepNames(const CRecipeStep& step, int nStep, QString& error)
+// probe is the step's effect as CreateTool made it (null for no effect).
+bool CheckStepNames(const CRecipeStep& step, int nStep, CEffect* probe, QString& error)
 {
-    const CToolInfo* pInfo = GetToolInfo(FindToolBySection(step.strEffect));
-    if (!pInfo || pInfo->nIndex <= 0 || !pInfo->pfnCreate) {
+    if (!probe || probe->m_strSection.isEmpty()) {
         error = QStringLiteral("step %1 names no effect of Skyloom: %2")
                     .arg(nStep)
                     .arg(QuotedName(step.strEffect));
@@ -38,7 +38,6 @@ bool CheckStepNames(const CRecipeStep& step, int nStep, QString& error)
     }
     // Every value by a name of the effect's own: "--set NAME=TEXT" must not split
     // elsewhere than the recipe meant.
-    const std::unique_ptr<CEffect> probe = CreateTool(pInfo->nIndex);
     QStringList names;
     for (const CEffectValue& value : probe->GetValues())
         names << QLatin1String(value.szName);
@@ -96,7 +95,8 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
             continue;
         }
         ++nPainted;
-        if (!CheckStepNames(step, nPainted, error))
+        const std::unique_ptr<CEffect> probe = CreateTool(FindToolBySection(step.strEffect));
+        if (!CheckStepNames(step, nPainted, probe.get(), error))
             return false;
         if (step.bHasLight) {
             if (!pLit)
@@ -115,7 +115,6 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
                     .arg(step.rect.right)
                     .arg(step.rect.bottom)
              << QStringLiteral("--seed") << QString::number(step.nSeed);
-        const std::unique_ptr<CEffect> probe = CreateTool(FindToolBySection(step.strEffect));
         const QList<QPair<QString, QString>> defaults = DefaultValueTexts(*probe);
         for (const auto& value : step.values) {
             if (defaults.contains(value))
