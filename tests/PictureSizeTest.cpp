@@ -15,14 +15,18 @@ TEST(PictureSize, EveryReadablePictureStatesTheSizeItReadsAs)
     for (const char* folder : {"bmp", "jpeg", "tga", "png"}) {
         QDirIterator it(QStringLiteral(SKYLOOM_TEST_DATA_DIR "/fuzz-regressions/") +
                             QLatin1String(folder),
-                        {QStringLiteral("valid-*")}, QDir::Files);
+                        QDir::Files);
         while (it.hasNext()) {
             const QByteArray path = QFile::encodeName(it.next());
             SCOPED_TRACE(path.toStdString());
+            CSize size;
+            const bool bStated = ReadStatedPictureSize(path.constData(), size);
+            // Damaged headers are only read, never past what the file holds.
+            if (!it.fileName().startsWith(QLatin1String("valid-")))
+                continue;
             CDib dib;
             ASSERT_TRUE(dib.Load(path.constData()));
-            CSize size;
-            ASSERT_TRUE(ReadStatedPictureSize(path.constData(), size));
+            ASSERT_TRUE(bStated);
             EXPECT_EQ(size, CSize(dib.m_nWidth, dib.m_nHeight));
             ++nChecked;
         }
