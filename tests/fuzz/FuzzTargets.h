@@ -9,6 +9,7 @@
 #include "document/Dib.h"
 #include "document/Recipe.h"
 #include "imagefile/ImageFile.h"
+#include "imagefile/PictureSize.h"
 
 #include <QDir>
 
@@ -58,9 +59,13 @@ inline bool Jpeg(const BYTE* data, size_t size)
     return bRead;
 }
 
+// With the size check of the gas textures, which reads the same file's header under every
+// type its first bytes may show.
 inline bool Png(const BYTE* data, size_t size)
 {
     const std::string path = WriteInput(data, size, ".png");
+    CSize stated;
+    ReadStatedPictureSize(path.c_str(), stated);
     CDib dib;
     QString recipe;
     const bool bRead = dib.LoadPNG(path.c_str(), &recipe);
