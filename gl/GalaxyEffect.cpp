@@ -168,7 +168,8 @@ std::vector<CEffectOption> CGalaxyEffect::GetOptions()
         {"Type", "type code, name or short name: Sa to Sd, SBa to SBd, E0 to E7 [Sc]"},
         {"Tilt", "degrees about the horizontal axis: 90 face-on, 0 edge-on [90]"},
         {"Spin", "degrees about the galaxy's own axis, turned before the tilt [0]"},
-        {"GasTexture", "image file of the spirals' gas disc; empty: the built-in one []"},
+        {"GasTexture", "image file of the spirals' gas disc, at most 4096 x 4096; empty: the "
+                       "built-in one []"},
     };
 }
 
