@@ -137,6 +137,10 @@ private:
     // Part of the picture changed: the reductions are redone there and it is repainted.
     void OnPixelsChanged(const CRect& rect);
     void ZoomStep(int nDirection, const QPoint& anchor);
+    // The zoomed-picture pixel at the viewport's top-left corner: the scroll position less
+    // the margin that centres a picture smaller than the viewport on that axis.
+    CPoint ViewOrigin() const;
+    QPoint CentringMargin() const;
     bool ScrollByKey(QKeyEvent* event);
     void UpdateScrollSizes();
     void EndDrag(const QPoint& pt, bool bRender);
