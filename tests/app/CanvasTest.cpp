@@ -291,6 +291,16 @@ TEST_F(CanvasTest, SelectionAndPastePlacementAt200Percent)
     EXPECT_TRUE(PixelIs(Picture(), 189, 479 - 125, 0));
     EXPECT_TRUE(PixelIs(Picture(), 210, 479 - 134, 0));
     EXPECT_TRUE(PixelIs(Picture(), 190, 479 - 135, 0));
+
+    // At 50 % the picture sits centred in the viewport: the frame starts at its top-left
+    // corner, not off the picture where the viewport's corner is.
+    View()->SetZoom(1, 2, QPoint());
+    ASSERT_GT(View()->viewport()->width(), View()->ZoomedPictureSize().width());
+    pImage = std::make_unique<CDib>();
+    pImage->Create(20, 10);
+    ASSERT_TRUE(View()->BeginPastePlacement(std::move(pImage)));
+    EXPECT_EQ(View()->GetPasteRect(), CRect(0, 0, 20, 10));
+    View()->CancelPastePlacement();
 }
 
 // While a render runs, each pump repaints the rows finished since the last one, and the
