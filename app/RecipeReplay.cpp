@@ -3,6 +3,8 @@
 #include "../document/Recipe.h"
 #include "../effects/Effect.h"
 #include "../effects/EffectTools.h"
+#include "../gl/GalaxyEffect.h"
+#include "QuotedName.h"
 
 #include <memory>
 
@@ -21,6 +23,44 @@ QList<QPair<QString, QString>> DefaultValueTexts(CEffect& tool)
     return texts;
 }
 
+// What a step may name: one of the effects, never text that a command line would read as
+// an option (a recipe's "--help" must not show the help), and only that effect's values;
+// of files only the gas textures the program ships with, never a path to one of the
+// user's own files.
+// probe is the step's effect as CreateTool made it (null for no effect).
+bool CheckStepNames(const CRecipeStep& step, int nStep, CEffect* probe, QString& error)
+{
+    if (!probe || probe->m_strSection.isEmpty()) {
+        error = QStringLiteral("step %1 names no effect of Skyloom: %2")
+                    .arg(nStep)
+                    .arg(QuotedName(step.strEffect));
+        return false;
+    }
+    // Every value by a name of the effect's own: "--set NAME=TEXT" must not split
+    // elsewhere than the recipe meant.
+    QStringList names;
+    for (const CEffectValue& value : probe->GetValues())
+        names << QLatin1String(value.szName);
+    for (const CEffectOption& option : probe->GetOptions())
+        names << QLatin1String(option.szName);
+    for (const auto& value : step.values) {
+        if (!names.contains(value.first)) {
+            error = QStringLiteral("step %1: %2 has no value %3")
+                        .arg(nStep)
+                        .arg(step.strEffect, QuotedName(value.first));
+            return false;
+        }
+        if (value.first == QLatin1String("GasTexture") && !IsShippedGasTexture(value.second)) {
+            error = QStringLiteral("step %1 names the gas texture %2; a recipe may name only "
+                                   "the textures Skyloom comes with")
+                        .arg(nStep)
+                        .arg(QuotedName(value.second));
+            return false;
+        }
+    }
+    return true;
+}
+
 }
 
 bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringList& warnings,
@@ -32,9 +72,9 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
     case CRecipe::NewPicture:
         break;
     case CRecipe::OpenedFile:
-        error = QStringLiteral("the picture began as the file \"%1\", which the recipe does not "
+        error = QStringLiteral("the picture began as the file %1, which the recipe does not "
                                "hold; only a picture that began as a new one can be painted again")
-                    .arg(recipe.m_strOpened);
+                    .arg(QuotedName(recipe.m_strOpened));
         return false;
     case CRecipe::Unknown:
         error = QStringLiteral("the recipe does not say how its picture began");
@@ -51,10 +91,13 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
             warnings << QStringLiteral("after %1 steps the picture was changed by hand (%2), "
                                        "which a replay cannot repeat")
                             .arg(nPainted)
-                            .arg(step.strEdit);
+                            .arg(QuotedName(step.strEdit));
             continue;
         }
         ++nPainted;
+        const std::unique_ptr<CEffect> probe = CreateTool(FindToolBySection(step.strEffect));
+        if (!CheckStepNames(step, nPainted, probe.get(), error))
+            return false;
         if (step.bHasLight) {
             if (!pLit)
                 pLit = &step;
@@ -72,10 +115,7 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
                     .arg(step.rect.right)
                     .arg(step.rect.bottom)
              << QStringLiteral("--seed") << QString::number(step.nSeed);
-        // An unknown effect is passed on as it is: the argument check names it.
-        const std::unique_ptr<CEffect> probe = CreateTool(FindToolBySection(step.strEffect));
-        const QList<QPair<QString, QString>> defaults =
-            probe ? DefaultValueTexts(*probe) : QList<QPair<QString, QString>>();
+        const QList<QPair<QString, QString>> defaults = DefaultValueTexts(*probe);
         for (const auto& value : step.values) {
             if (defaults.contains(value))
                 continue;
@@ -89,4 +129,19 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
                     .arg(pLit->nLightInten)
                     .arg(pLit->nLightElevation);
     return true;
+}
+
+QList<QByteArray> ReplayArguments(const QStringList& recipeArgs,
+                                  const QList<QByteArray>& commandArgs)
+{
+    QList<QByteArray> args;
+    for (const QString& arg : recipeArgs)
+        args.append(arg.toUtf8());
+    for (int i = 0; i < commandArgs.size(); ++i) {
+        if (commandArgs[i] == "--replay")
+            ++i;
+        else
+            args.append(commandArgs[i]);
+    }
+    return args;
 }

@@ -2,6 +2,8 @@
 // checked and painted exactly as a command line typed by hand would be.
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,3 +16,8 @@ class CRecipe;
 // as a new picture: its first picture is not in it.
 bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringList& warnings,
                              QString& error);
+
+// A replay's whole command line: the recipe's arguments, then the command's own (output,
+// format, threads) without its --replay FILE.
+QList<QByteArray> ReplayArguments(const QStringList& recipeArgs,
+                                  const QList<QByteArray>& commandArgs);

@@ -11,6 +11,7 @@
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
 #include "../view/RenderJob.h"
+#include "QuotedName.h"
 #include "RecipeReplay.h"
 
 #include <QDateTime>
@@ -631,6 +632,18 @@ bool CanMakeOffscreenFor(const CRect& rect, const CDib& dib)
 
 namespace {
 
+// A recipe's notes, one line each; a long run of them (a recipe may hold many thousands of
+// steps changed by hand) is cut short after the first few.
+void PrintNotes(const QStringList& notes, QTextStream& err)
+{
+    constexpr int kShownNotes = 5;
+    for (int i = 0; i < notes.size() && i < kShownNotes; ++i)
+        err << "skyloom-render: note: " << notes[i] << Qt::endl;
+    if (notes.size() > kShownNotes)
+        err << "skyloom-render: note: and " << notes.size() - kShownNotes << " more notes"
+            << Qt::endl;
+}
+
 // --replay: the options become those the recipe of the named PNG gives, with the output
 // of the command line. Warnings go to err; the exit status of a failure, else RENDER_OK.
 int ReadReplay(const QList<QByteArray>& args, CRenderOptions& options, QTextStream& err)
@@ -639,8 +652,8 @@ int ReadReplay(const QList<QByteArray>& args, CRenderOptions& options, QTextStre
     QString text, error;
     CDib picture;
     if (!picture.LoadPNG(options.replay.constData(), &text)) {
-        err << "skyloom-render: cannot read \"" << options.strReplay
-            << "\": missing, unreadable, not a regular file or not a PNG picture" << Qt::endl;
+        err << "skyloom-render: cannot read " << QuotedName(options.strReplay)
+            << ": missing, unreadable, not a regular file or not a PNG picture" << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     CRecipe recipe;
@@ -650,25 +663,14 @@ int ReadReplay(const QList<QByteArray>& args, CRenderOptions& options, QTextStre
     else if (CRecipe::FromText(text, recipe, error))
         RecipeToRenderArguments(recipe, recipeArgs, warnings, error);
     if (!error.isEmpty()) {
-        err << "skyloom-render: cannot replay \"" << options.strReplay << "\": " << error
-            << Qt::endl;
+        err << "skyloom-render: cannot replay " << QuotedName(options.strReplay) << ": "
+            << EscapeControls(error) << Qt::endl;
         return RENDER_FILE_ERROR;
     }
-    for (const QString& warning : warnings)
-        err << "skyloom-render: note: " << warning << Qt::endl;
-    // The command line's own arguments (output, format) after the recipe's.
-    QList<QByteArray> replayArgs;
-    for (const QString& arg : recipeArgs)
-        replayArgs.append(arg.toUtf8());
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--replay")
-            ++i;
-        else
-            replayArgs.append(args[i]);
-    }
-    if (!ParseRenderArguments(replayArgs, options, error)) {
-        err << "skyloom-render: cannot replay \"" << strReplay << "\": " << error
-            << Qt::endl;
+    PrintNotes(warnings, err);
+    if (!ParseRenderArguments(ReplayArguments(recipeArgs, args), options, error)) {
+        err << "skyloom-render: cannot replay " << QuotedName(strReplay) << ": "
+            << EscapeControls(error) << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     return RENDER_OK;
@@ -691,7 +693,7 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     CRenderOptions options;
     QString error;
     if (!ParseRenderArguments(args, options, error)) {
-        err << "skyloom-render: " << error << " (see --help)" << Qt::endl;
+        err << "skyloom-render: " << EscapeControls(error) << " (see --help)" << Qt::endl;
         return RENDER_USAGE_ERROR;
     }
     if (options.bHelp) {
@@ -706,8 +708,8 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     }
     // Found out before any work: a save would refuse to replace it.
     if (!IsRegularFileOrFree(options.output.constData())) {
-        err << "skyloom-render: cannot write \"" << options.strOutput
-            << "\": it is not a regular file, and is never replaced by one" << Qt::endl;
+        err << "skyloom-render: cannot write " << QuotedName(options.strOutput)
+            << ": it is not a regular file, and is never replaced by one" << Qt::endl;
         return RENDER_FILE_ERROR;
     }
 
@@ -721,7 +723,7 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         const bool bPng = ImageFileTypeFromName(options.input.constData()) == EImageFileType::Png;
         if (bPng ? !dib.LoadPNG(options.input.constData(), &recipeText)
                  : !dib.Load(options.input.constData())) {
-            err << "skyloom-render: cannot read \"" << options.strInput << "\": "
+            err << "skyloom-render: cannot read " << QuotedName(options.strInput) << ": "
                 << ImageReadFailure() << Qt::endl;
             return RENDER_FILE_ERROR;
         }
@@ -780,13 +782,13 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         RenderStep(doc, options.steps[i], bTerminalProgress ? &progress : nullptr, out);
         if (!warnings.Texts().isEmpty()) {
             err << "skyloom-render: " << options.steps[i].strEffect << ": "
-                << warnings.Texts().join(QStringLiteral("; ")) << Qt::endl;
+                << EscapeControls(warnings.Texts().join(QStringLiteral("; "))) << Qt::endl;
             return RENDER_EFFECT_ERROR;
         }
     }
 
     if (!Write(doc, options)) {
-        err << "skyloom-render: cannot write \"" << options.strOutput << "\"" << Qt::endl;
+        err << "skyloom-render: cannot write " << QuotedName(options.strOutput) << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     return RENDER_OK;

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -70,7 +71,10 @@ void CSettingsStore::WriteString(const QString& section, const QString& name,
 double CSettingsStore::GetReal(const QString& section, const QString& name,
                                const char* szDefault) const
 {
-    return DecimalTextToReal(GetString(section, name, QString::fromLatin1(szDefault)));
+    double value = 0.0;
+    if (HasValue(section, name) && ReadDecimalText(GetString(section, name, QString()), value))
+        return value;
+    return DecimalTextToReal(QString::fromLatin1(szDefault));
 }
 
 void CSettingsStore::WriteReal(const QString& section, const QString& name, double dValue)
@@ -91,6 +95,12 @@ BOOL CSettingsStore::Sync()
 
 double DecimalTextToReal(const QString& text)
 {
+    double value = 0.0;
+    return ReadDecimalText(text, value) ? value : 0.0;
+}
+
+bool ReadDecimalText(const QString& text, double& dValue)
+{
     const QByteArray bytes = text.toLatin1();
     const char* p = bytes.constData();
     const char* end = p + bytes.size();
@@ -103,16 +113,24 @@ double DecimalTextToReal(const QString& text)
     }
     // from_chars takes no sign of its own here, so "+-1" and "--1" stay non-numbers.
     if (p == end || *p == '+' || *p == '-')
-        return 0.0;
+        return false;
     double value = 0.0;
     const auto result = std::from_chars(p, end, value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
-        // Too small to represent reads as 0; too large is not a usable parameter either.
-        return 0.0;
+        // Too small to represent (a negative exponent) reads as 0; too large is no usable
+        // number.
+        const char* pExponent = std::find_if(p, result.ptr, [](char c) {
+            return c == 'e' || c == 'E';
+        });
+        if (pExponent + 1 >= result.ptr || pExponent[1] != '-')
+            return false;
+        dValue = 0.0;
+        return true;
     }
     if (result.ec != std::errc() || !std::isfinite(value))
-        return 0.0;
-    return negative ? -value : value;
+        return false;
+    dValue = negative ? -value : value;
+    return true;
 }
 
 QString RealToDecimalText(double dValue)

@@ -30,8 +30,9 @@ public:
                       const QString& strDefault) const;
     void WriteString(const QString& section, const QString& name, const QString& strValue);
 
-    // A real kept as text: reads the string (defaulting to szDefault) and converts it as
-    // decimal text, so text that is not a number reads as 0.0.
+    // A real kept as text: reads the string and converts it as decimal text; a value that is
+    // missing or not a number (no number at its start, or one too large to hold) reads as
+    // szDefault.
     double GetReal(const QString& section, const QString& name, const char* szDefault) const;
     // Writes the value formatted with "%lf" (0.02 becomes "0.020000").
     void WriteReal(const QString& section, const QString& name, double dValue);
@@ -49,5 +50,8 @@ private:
 // with no such prefix gives 0.0. Infinities and NaNs give 0.0 too, so a damaged setting
 // cannot feed a non-finite parameter to a render.
 double DecimalTextToReal(const QString& text);
+// The same, false (dValue untouched) for text that gives no number: no numeric prefix, an
+// infinity, a NaN or a number too large to hold.
+bool ReadDecimalText(const QString& text, double& dValue);
 // "%lf" of a value, with a '.' whatever the locale.
 QString RealToDecimalText(double dValue);

@@ -6,6 +6,7 @@
 #include "../document/Dib.h"
 #include "../effects/ControlIds.h"
 #include "../effects/EffectTools.h"
+#include "../imagefile/PictureSize.h"
 #include "GLContext.h"
 #include "GalaxyModel.h"
 
@@ -30,24 +31,60 @@ QString GalaxyTextureFolder()
     return ProgramDataFolder(QStringLiteral("Textures/Galaxy"));
 }
 
+QString GasTextureProblem(const QString& text)
+{
+    const QString path = ResolveGalaxyTexture(text);
+    const QByteArray name = QFile::encodeName(path);
+    CSize size;
+    if (!ReadStatedPictureSize(name.constData(), size))
+        return QStringLiteral("names no readable picture file");
+    // Before anything is decoded: the header alone may claim gigabytes.
+    if (size.cx > kMaxGasTextureSide || size.cy > kMaxGasTextureSide)
+        return QStringLiteral("states a picture of %1 x %2 pixels; a gas texture may have at "
+                              "most %3 x %3")
+            .arg(size.cx)
+            .arg(size.cy)
+            .arg(kMaxGasTextureSide);
+    CDib probe;
+    if (!probe.Load(name.constData()))
+        return QStringLiteral("names no readable picture file");
+    return QString();
+}
+
 bool IsUsableGasTexture(const QString& text)
 {
-    CDib probe;
-    return probe.Load(QFile::encodeName(ResolveGalaxyTexture(text)).constData()) != FALSE;
+    return GasTextureProblem(text).isEmpty();
+}
+
+namespace {
+
+// A bare name (no folder) that is one of the textures the program ships with: compiled in,
+// or a file of its texture folder. Empty for anything else.
+QString ShippedGasTexturePath(const QString& name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String(".."))
+        return QString();
+    const QString builtIn = QLatin1String(kBuiltInTextures) + name;
+    if (QFileInfo(builtIn).isFile())
+        return builtIn;
+    const QString folder = GalaxyTextureFolder();
+    const QString inFolder = folder + QLatin1Char('/') + name;
+    return !folder.isEmpty() && QFileInfo(inFolder).isFile() ? inFolder : QString();
+}
+
+}
+
+bool IsShippedGasTexture(const QString& name)
+{
+    return name.isEmpty() || !ShippedGasTexturePath(name).isEmpty();
 }
 
 QString ResolveGalaxyTexture(const QString& path)
 {
-    if (path.isEmpty() || path.contains(QLatin1Char('/')) || QFileInfo::exists(path))
-        return path;
-    const QString builtIn = QLatin1String(kBuiltInTextures) + path;
-    if (QFileInfo::exists(builtIn))
-        return builtIn;
-    const QString folder = GalaxyTextureFolder();
-    if (folder.isEmpty())
-        return path;
-    const QString inFolder = folder + QLatin1Char('/') + path;
-    return QFileInfo::exists(inFolder) ? inFolder : path;
+    // A shipped texture's name means that texture, whatever the current folder holds.
+    const QString shipped = ShippedGasTexturePath(path);
+    return shipped.isEmpty() ? path : shipped;
 }
 
 CMatrix4 CGalaxyEffect::FaceOnRotation()
@@ -142,7 +179,8 @@ std::vector<CEffectOption> CGalaxyEffect::GetOptions()
         {"Type", "type code, name or short name: Sa to Sd, SBa to SBd, E0 to E7 [Sc]"},
         {"Tilt", "degrees about the horizontal axis: 90 face-on, 0 edge-on [90]"},
         {"Spin", "degrees about the galaxy's own axis, turned before the tilt [0]"},
-        {"GasTexture", "image file of the spirals' gas disc; empty: the built-in one []"},
+        {"GasTexture", "image file of the spirals' gas disc, at most 4096 x 4096; empty: the "
+                       "built-in one []"},
     };
 }
 
@@ -169,9 +207,10 @@ bool CGalaxyEffect::SetOption(const QString& name, const QString& text, QString&
         return true;
     }
     if (name == QLatin1String("GasTexture")) {
-        if (!text.isEmpty() && !IsUsableGasTexture(text)) {
-            why = QStringLiteral("names no readable picture file");
-            return false;
+        if (!text.isEmpty()) {
+            why = GasTextureProblem(text);
+            if (!why.isEmpty())
+                return false;
         }
         m_strGasTexture = text;
         return true;

@@ -11,15 +11,20 @@
 
 class CGalaxyModel;
 
-// A gas texture's full path: a bare file name that is not found as given is one of the
-// built-in textures (":/Textures/Galaxy/<name>") or else looked up in the program's
-// "Textures/Galaxy" folder.
+// A gas texture's full path: a bare name of a texture the program ships with is that
+// texture (compiled in, ":/Textures/Galaxy/<name>", or in the program's "Textures/Galaxy"
+// folder); any other name is a file name as given.
 QString ResolveGalaxyTexture(const QString& path);
 // Where the gas textures the program ships with live on disk (empty without an application).
 QString GalaxyTextureFolder();
-// A texture that will load: a regular picture file we can read. Anything else (a folder,
-// a FIFO that would block, a file that is not a picture, one removed) is no gas texture.
+// Why a texture will not load, empty when it will: it must be a regular picture file we
+// can read (not a folder, a FIFO that would block, a file that is not a picture, one
+// removed), whose header states at most kMaxGasTextureSide pixels a side.
+QString GasTextureProblem(const QString& text);
 bool IsUsableGasTexture(const QString& text);
+// Whether a name is empty (the built-in texture) or the bare name of a texture the program
+// ships with: the only names a file from elsewhere (a recipe) may give.
+bool IsShippedGasTexture(const QString& name);
 
 class CGalaxyEffect : public CEffect
 {

@@ -2,6 +2,7 @@
 
 #include "../app/Settings.h"
 #include "../effects/Random.h"
+#include "../imagefile/PictureSize.h"
 #include "Curves.h"
 #include "Matrix4.h"
 
@@ -217,13 +218,20 @@ CGLDiscMesh* MakeDisc(const CColor& centre, const CColor& rim, int nBlendMode)
 
 }
 
+bool IsGasTextureSizeAllowed(const QString& path)
+{
+    CSize size;
+    return ReadStatedPictureSize(QFile::encodeName(path).constData(), size) &&
+           size.cx <= kMaxGasTextureSide && size.cy <= kMaxGasTextureSide;
+}
+
 CGLDiscMesh* CGalaxyModel::MakeGasDisc()
 {
     CGLDiscMesh* pDisc = MakeDisc(m_gasColor, CColor(0, 0, 0), 2);
     CGLMaterial* pMaterial = pDisc->GetMaterial();
     // A chosen file that cannot be read (removed since, damaged, no picture) leaves the
     // disc on the type's built-in texture rather than bare.
-    if (m_strGasTexture.isEmpty() ||
+    if (m_strGasTexture.isEmpty() || !IsGasTextureSizeAllowed(m_strGasTexture) ||
         pMaterial->LoadTextureFromFile(QFile::encodeName(m_strGasTexture).constData(), GL_LINEAR,
                                        GL_LINEAR, GL_REPEAT, GL_REPEAT, GL_MODULATE) < 0)
         pMaterial->LoadTextureFromResource(m_nTextureId, GL_LINEAR, GL_LINEAR, GL_REPEAT,

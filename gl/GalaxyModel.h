@@ -45,6 +45,12 @@ CGalaxyModel* CreateGalaxyModel(int nTypeCode);
 // cosine is -4.37e-8 rather than 0.
 const float kGalaxyQuarterTurn = 1.5707964f;
 
+// A gas texture stating a larger side than this is refused before it is read: a file of a
+// few bytes may state a picture of gigabytes.
+constexpr int kMaxGasTextureSide = 4096;
+// Whether a gas texture file's header states a size of at most kMaxGasTextureSide a side.
+bool IsGasTextureSizeAllowed(const QString& path);
+
 // Built-in textures (bitmap resources).
 const int IDB_GALAXY_GAS_SA = 168; // Sb, Sc and Sd follow
 const int IDB_GALAXY_DUST = 173;

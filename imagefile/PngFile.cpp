@@ -2,6 +2,7 @@
 // PNG may have opens as our 24 bits, and pictures save as 8-bit RGB with an optional text
 // chunk.
 #include "ImageFile.h"
+#include "PictureSize.h"
 #include "SafeFile.h"
 
 #include "app/Settings.h"
@@ -52,7 +53,8 @@ BOOL CDib::LoadPNG(const char* pszFileName, QString* pRecipe)
     if (!file)
         return FALSE;
     QFile device;
-    if (!device.open(file.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (!device.open(file.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
+        !PngChunksWithinFile(device))
         return FALSE;
     QImageReader reader(&device, "png");
     reader.setAutoDetectImageFormat(false);

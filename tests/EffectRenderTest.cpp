@@ -195,6 +195,9 @@ TEST(EffectRender, DamagedSettingsLoadIntoRange)
         EXPECT_TRUE(g_nLightInten >= 0 && g_nLightInten <= 100) << what;
         EXPECT_TRUE(g_nLightElevation >= 0 && g_nLightElevation <= 100) << what;
         EXPECT_TRUE(g_fGalaxyGasScale >= 0 && g_fGalaxyGasScale <= 10) << what;
+        if (damage == "not a number") {
+            EXPECT_EQ(g_fGalaxyGasScale, 6.5f);
+        }
         for (int i = 0; i < TOOL_COUNT; ++i) {
             auto pEffect = CreateTool(i);
             if (!pEffect || pEffect->m_strSection.isEmpty())
@@ -213,6 +216,18 @@ TEST(EffectRender, DamagedSettingsLoadIntoRange)
                 const double hi = value.kind == CEffectValue::Color ? 0xFFFFFF : value.dMax;
                 ASSERT_TRUE(d >= lo && d <= hi)
                     << section << " " << value.szName << " = " << d << " after " << what;
+            }
+            // Text with no number in it loads as the value's built-in default: what a store
+            // without the value gives.
+            if (damage == "not a number") {
+                const CSettingsStore empty(dir.filePath("empty.ini"));
+                const auto pReference = CreateTool(i);
+                pReference->LoadDefaults(empty);
+                const CEffectValues loaded = pEffect->GetValues();
+                const CEffectValues reference = pReference->GetValues();
+                for (size_t v = 0; v < loaded.size(); ++v)
+                    EXPECT_EQ(EffectValueText(loaded[v]), EffectValueText(reference[v]))
+                        << section << " " << loaded[v].szName;
             }
             if (auto* pGalaxy = dynamic_cast<CGalaxyEffect*>(pEffect.get())) {
                 EXPECT_TRUE(pGalaxy->m_strGasTexture.isEmpty()) << what;

@@ -1,6 +1,6 @@
-// Replays the readers' corpus: for each fuzz target a folder of small files, pictures the
-// reader must take and damaged ones (among them every input that once made a target go
-// wrong) that must end cleanly. A reader with an empty folder fails: it would test nothing.
+// Replays the readers' corpus: for each fuzz target a folder of small files, pictures (or
+// recipes) the reader must take and damaged ones (among them every input that once made a
+// target go wrong) that must end cleanly. A reader with an empty folder fails: it would test nothing.
 #include "fuzz/FuzzTargets.h"
 
 #include <QDirIterator>
@@ -47,4 +47,7 @@ TEST(FuzzRegressions, EveryReaderTakesItsGoodFilesAndSurvivesTheDamagedOnes)
     Replay("tga", &fuzz::Tga);
     Replay("jpeg", &fuzz::Jpeg);
     Replay("packedbits", &fuzz::PackedBits);
+    Replay("png", &fuzz::Png);
+    Replay("clipboard", &fuzz::Clipboard);
+    Replay("recipe", &fuzz::Recipe);
 }

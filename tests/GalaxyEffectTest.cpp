@@ -88,8 +88,19 @@ TEST(GalaxyEffectTest, BuiltInStoredAndLoadedDefaults)
         EXPECT_EQ(loaded.m_crGas, RGB(1, 2, 3));
         EXPECT_EQ(loaded.m_strGasTexture, texture);
 
-        // Once the file is gone the stored name is dropped; a stored negative scale
-        // means "the setting".
+        // A file that states more than 4096 pixels a side is dropped unread, as is one
+        // that is gone; a stored negative scale means "the setting".
+        QFile huge(dir.filePath("huge.bmp"));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        // 4097 x 16 run-length rows that end at once: 60 bytes that read as a picture.
+        huge.write(QByteArray::fromHex("424d3c000000000000003a0000002800000001100000100000000100"
+                                       "0800010000000200000000000000000000000100000000000000ff"
+                                       "ffff000001"));
+        huge.close();
+        store.WriteString("Galaxy", "GasTexture", huge.fileName());
+        loaded.LoadDefaults(store);
+        EXPECT_TRUE(loaded.m_strGasTexture.isEmpty());
+        store.WriteString("Galaxy", "GasTexture", texture);
         QFile::remove(texture);
         store.WriteString("Galaxy", "GasScale", "-2.0");
         loaded.LoadDefaults(store);

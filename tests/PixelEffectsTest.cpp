@@ -262,7 +262,7 @@ TEST(EffectValue, DamagedStoredValues)
     LoadEffectValues(store, QStringLiteral("X"), values);
     EXPECT_EQ(streaks, 100);
     EXPECT_EQ(sw, 1);
-    EXPECT_EQ(real, 0.0) << "text that is not a number reads as 0";
+    EXPECT_EQ(real, 0.5) << "text that is not a number reads as the default";
     EXPECT_EQ(colour, 0xFFFFFFu) << "a colour keeps its 24 bits";
 
     store.WriteString(QStringLiteral("X"), QStringLiteral("Count"), QStringLiteral("-3"));

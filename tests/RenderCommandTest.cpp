@@ -3,6 +3,7 @@
 #include "EffectTestSupport.h"
 
 #include "app/RenderCommand.h"
+#include "document/Recipe.h"
 #include "effects/EffectTools.h"
 
 #include <QDir>
@@ -652,4 +653,157 @@ TEST_F(RenderCommandTest, ReplayPaintsARecipeAgainAndRefusesWhatItCannot)
     run = RunCommand({QStringLiteral("--replay"), Path("first.out"), QStringLiteral("--size"),
                       QStringLiteral("9x9"), QStringLiteral("-o"), Path("refused.bmp")});
     EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
+}
+
+namespace {
+
+// A BMP of a few dozen bytes that states w x h pixels: run-length rows that end at once.
+QByteArray StatedOnlyBmp(int w, int h)
+{
+    QByteArray bmp;
+    auto add = [&bmp](quint32 v, int bytes) {
+        for (int b = 0; b < bytes; ++b)
+            bmp.append(char((v >> (8 * b)) & 0xFF));
+    };
+    bmp.append("BM");
+    add(14 + 40 + 4 + 2, 4);
+    add(0, 4);
+    add(14 + 40 + 4, 4);
+    add(40, 4);
+    add(quint32(w), 4);
+    add(quint32(h), 4);
+    add(1, 2);
+    add(8, 2);
+    add(1, 4); // run-length 8-bit rows
+    add(2, 4);
+    add(0, 4);
+    add(0, 4);
+    add(1, 4); // one colour
+    add(0, 4);
+    add(0x00FFFFFF, 4);
+    bmp.append("\x00\x01", 2); // end of the picture
+    return bmp;
+}
+
+}
+
+// A recipe comes from elsewhere: what it names must not reach beyond the effects and the
+// textures the program ships with, nor what the command line itself says; and a gas texture
+// may not state a picture too large to hold, from a recipe or the command line.
+TEST_F(RenderCommandTest, ReplayKeepsARecipeToTheEffectsAndTexturesShipped)
+{
+    CDib small;
+    ASSERT_TRUE(small.Create(8, 8));
+    // A picture of the user's that a recipe must not paint with.
+    ASSERT_TRUE(small.Save(QFile::encodeName(Path("private.bmp")).constData()));
+    QFile huge(Path("huge.bmp"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(StatedOnlyBmp(4097, 16));
+    huge.close();
+    QFile largest(Path("largest.bmp"));
+    ASSERT_TRUE(largest.open(QIODevice::WriteOnly));
+    largest.write(StatedOnlyBmp(4096, 4096));
+    largest.close();
+
+    const QString start = QStringLiteral(
+        "{\"skyloom-recipe\":1,\"start\":\"new\",\"size\":[16,16],\"background\":\"000000\","
+        "\"steps\":[{\"rect\":[0,0,16,16],\"seed\":1,");
+    auto replay = [&](const char* szName, const QString& step) {
+        const QString png = Path(szName);
+        EXPECT_TRUE(small.SavePNG(QFile::encodeName(png).constData(), start + step + "}]}"));
+        QFile::remove(Path("replayed.bmp"));
+        return RunCommand({QStringLiteral("--replay"), png, QStringLiteral("-o"),
+                           Path("replayed.bmp")});
+    };
+    auto galaxy = [](const QString& texture) {
+        return QStringLiteral("\"effect\":\"Galaxy\",\"values\":[[\"GasTexture\",\"%1\"]]")
+            .arg(texture);
+    };
+    const struct
+    {
+        const char* szName;
+        QString step;
+        const char* szSays;
+    } refused[] = {
+        {"help.png", QStringLiteral("\"effect\":\"--help\",\"values\":[]"), "\"--help\""},
+        {"h.png", QStringLiteral("\"effect\":\"-h\",\"values\":[]"), "\"-h\""},
+        {"path.png", galaxy(Path("private.bmp")), "private.bmp"},
+        {"up.png", galaxy(QStringLiteral("../../../../..") + Path("private.bmp")), "private.bmp"},
+        {"huge.png", galaxy(Path("huge.bmp")), "huge.bmp"},
+    };
+    for (const auto& r : refused) {
+        const CRun run = replay(r.szName, r.step);
+        EXPECT_EQ(run.nExit, RENDER_FILE_ERROR) << r.szName;
+        EXPECT_TRUE(run.out.isEmpty()) << r.szName << ": " << run.out.left(80).toStdString();
+        EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << r.szName << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String("step 1"))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(r.szSays))) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(Path("replayed.bmp"))) << r.szName;
+    }
+    // The textures shipped are named bare, and paint.
+    const CRun shipped = replay("shipped.png", galaxy(QStringLiteral("Loose spiral.jpg")));
+    EXPECT_EQ(shipped.nExit, RENDER_OK) << shipped.err.toStdString();
+    EXPECT_TRUE(QFile::exists(Path("replayed.bmp")));
+
+    // The command line names the user's own files; but a texture stating more than
+    // 4096 pixels a side is refused unread, however small the file.
+    const CRun own = RunCommand({QStringLiteral("--effect"), QStringLiteral("Galaxy"),
+                                 QStringLiteral("--set"), "GasTexture=" + Path("largest.bmp"),
+                                 QStringLiteral("--set"), "GasTexture=" + Path("private.bmp"),
+                                 QStringLiteral("--size"), QStringLiteral("16x16"),
+                                 QStringLiteral("-o"), Path("own.bmp")});
+    EXPECT_EQ(own.nExit, RENDER_OK) << own.err.toStdString();
+    const CRun bomb = RunCommand({QStringLiteral("--effect"), QStringLiteral("Galaxy"),
+                                  QStringLiteral("--set"), "GasTexture=" + Path("huge.bmp"),
+                                  QStringLiteral("-o"), Path("bomb.bmp")});
+    EXPECT_EQ(bomb.nExit, RENDER_USAGE_ERROR);
+    EXPECT_TRUE(bomb.err.contains(QLatin1String("4097 x 16"))) << bomb.err.toStdString();
+    EXPECT_FALSE(QFile::exists(Path("bomb.bmp")));
+}
+
+// Names from a recipe or the command line are shown quoted with their control characters
+// escaped: a newline cannot forge a line of the program's own, and no escape sequence
+// reaches the terminal. A recipe's many notes are summed up.
+TEST_F(RenderCommandTest, MessagesShowNamesEscapedAndSumUpLongRunsOfNotes)
+{
+    const QString forged =
+        QStringLiteral("x\nskyloom-render: note: forged\x1b]0;title\x07\x1b[2J\xc2\x9b\u202e.bmp");
+    CRun run = RunCommand({QStringLiteral("--input"), Path("missing") + forged,
+                           QStringLiteral("-o"), Path("out.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    run.err += RunCommand({QStringLiteral("--size"), forged, QStringLiteral("-o"),
+                           Path("out.bmp")}).err;
+    run.err += RunCommand({QStringLiteral("--effect"), QStringLiteral("Star"),
+                           QStringLiteral("--set"), "Radius=" + forged, QStringLiteral("-o"),
+                           Path("out.bmp")}).err;
+
+    CDib small;
+    ASSERT_TRUE(small.Create(8, 8));
+    const QString start = QStringLiteral(
+        "{\"skyloom-recipe\":1,\"start\":\"new\",\"size\":[8,8],\"background\":\"000000\","
+        "\"steps\":[");
+    QString edits;
+    for (int i = 0; i < kMaxRecipeSteps; ++i)
+        edits += i ? QStringLiteral(",{\"edit\":\"Paste%1\"}").arg(i)
+                   : QStringLiteral("{\"edit\":\"Paste\\nskyloom-render: note: forged\\u001b[2J\"}");
+    ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path("edits.png")).constData(),
+                              start + edits + QStringLiteral("]}")));
+    const CRun notes = RunCommand({QStringLiteral("--replay"), Path("edits.png"),
+                                   QStringLiteral("-o"), Path("edits.bmp")});
+    EXPECT_EQ(notes.nExit, RENDER_OK) << notes.err.left(300).toStdString();
+    EXPECT_LE(notes.err.count(QLatin1Char('\n')), 10) << notes.err.left(300).toStdString();
+    EXPECT_TRUE(notes.err.contains(QLatin1String("and 99995 more"))) << notes.err.left(600).toStdString();
+    run.err += notes.err;
+
+    const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 3 + 6) << run.err.toStdString();
+    for (const QString& line : lines) {
+        EXPECT_FALSE(line.startsWith(QLatin1String("skyloom-render: note: forged")))
+            << run.err.toStdString();
+        for (const QChar c : line)
+            EXPECT_TRUE(c.category() != QChar::Other_Control && c != QChar(0x202E))
+                << "control character " << c.unicode() << " in " << line.toStdString();
+    }
+    EXPECT_TRUE(run.err.contains(QLatin1String("x\\nskyloom-render: note: forged\\x1B]0;title\\x07")))
+        << run.err.toStdString();
 }

@@ -61,9 +61,16 @@ TEST_F(SettingsStoreTest, RealTextConvertsLikeAtof)
     for (const Case& c : cases)
         EXPECT_EQ(DecimalTextToReal(QString::fromLatin1(c.text)), c.value) << c.text;
 
+    // A stored value with no number in it is damaged: the value's own default, not 0.
     WriteRaw("Cluster/Density", "not a number");
+    WriteRaw("Cluster/Huge", "1e999");
+    WriteRaw("Cluster/Tiny", "1e-999");
+    WriteRaw("Cluster/Prefix", "2.5xyz");
     CSettingsStore store(Path());
-    EXPECT_EQ(store.GetReal("Cluster", "Density", "0.1"), 0.0);
+    EXPECT_EQ(store.GetReal("Cluster", "Density", "0.1"), 0.1);
+    EXPECT_EQ(store.GetReal("Cluster", "Huge", "0.1"), 0.1);
+    EXPECT_EQ(store.GetReal("Cluster", "Tiny", "0.1"), 0.0);
+    EXPECT_EQ(store.GetReal("Cluster", "Prefix", "0.1"), 2.5);
 }
 
 TEST_F(SettingsStoreTest, IntegersAndStrings)
@@ -164,6 +171,6 @@ TEST_F(SettingsStoreTest, HandEditedReadOnlyPreferences)
     WriteRaw("Options/GalaxyGasScale", "large");
     CSettingsStore again(Path());
     LoadSettings(again);
-    EXPECT_EQ(g_fGalaxyGasScale, 0.0f);
+    EXPECT_EQ(g_fGalaxyGasScale, 6.5f);
     ResetSettings();
 }

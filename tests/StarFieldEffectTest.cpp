@@ -249,7 +249,7 @@ TEST(StarFieldEffect, DefaultsInTheStore)
     CStarFieldEffect loaded;
     CSettingsStore store(path);
     loaded.LoadDefaults(store);
-    EXPECT_EQ(loaded.m_dDensity, 0.0);
+    EXPECT_EQ(loaded.m_dDensity, 0.02) << "not a number: the default";
     EXPECT_EQ(loaded.m_dBrightness, 0.75);
     EXPECT_EQ(loaded.m_dLargeStars, 0.05);
     EXPECT_EQ(loaded.m_crColor, RGB(1, 2, 3));

@@ -116,7 +116,7 @@ TEST(SurfaceModel, StoredValuesAreCheckedAndKept)
     CSettingsStore store(path);
     CMoonSurface moon;
     moon.LoadDefaults(store, "Moon");
-    EXPECT_EQ(moon.m_dMaria, 0.0);
+    EXPECT_EQ(moon.m_dMaria, 0.1) << "not a number: the default";
     EXPECT_EQ(moon.GetFractal(), 1.0);
     EXPECT_EQ(moon.GetBumpMode(), CSurfaceModel::BumpPeriodic);
     EXPECT_EQ(moon.m_crMaria, RGB(255, 0, 0));

@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -46,6 +47,9 @@ constexpr CZoomStep kZoomSteps[] = {
     {1, 16}, {1, 12}, {1, 8}, {1, 6}, {1, 4}, {1, 3}, {1, 2}, {2, 3},
     {1, 1},  {3, 2},  {2, 1}, {3, 1}, {4, 1}, {8, 1}, {16, 1},
 };
+
+// The canvas around a picture smaller than the viewport.
+const QColor kBackdrop(0x3c, 0x3c, 0x3c);
 
 // Rounded toward minus infinity, also for negative a (b > 0).
 qint64 FloorDiv(qint64 a, qint64 b)
@@ -192,17 +196,30 @@ void CSkyloomView::ScrollToPosition(CPoint pt)
     verticalScrollBar()->setValue(pt.y);
 }
 
+QPoint CSkyloomView::CentringMargin() const
+{
+    const QSize room = viewport()->size() - ZoomedPictureSize();
+    return QPoint(std::max(0, room.width() / 2), std::max(0, room.height() / 2));
+}
+
+CPoint CSkyloomView::ViewOrigin() const
+{
+    const CPoint scroll = GetScrollPosition();
+    const QPoint margin = CentringMargin();
+    return CPoint(scroll.x - margin.x(), scroll.y - margin.y());
+}
+
 CPoint CSkyloomView::LogicalFromViewport(const QPoint& pt) const
 {
-    // The scroll position counts screen pixels of the zoomed picture.
-    const CPoint scroll = GetScrollPosition();
+    // The origin counts screen pixels of the zoomed picture.
+    const CPoint scroll = ViewOrigin();
     return CPoint(int(FloorDiv(qint64(pt.x() + scroll.x) * m_nZoomDen, m_nZoomNum)),
                   int(FloorDiv(qint64(pt.y() + scroll.y) * m_nZoomDen, m_nZoomNum)));
 }
 
 QRect CSkyloomView::ViewportFromLogical(const CRect& rect) const
 {
-    const CPoint scroll = GetScrollPosition();
+    const CPoint scroll = ViewOrigin();
     CRect r = rect;
     r.NormalizeRect();
     const qint64 left = FloorDiv(qint64(r.left) * m_nZoomNum, m_nZoomDen) - scroll.x;
@@ -277,14 +294,17 @@ void CSkyloomView::SetZoom(int nNum, int nDen, const QPoint& anchor)
         return;
     // The picture point under the middle of the anchor's screen pixel, in fractions of a
     // picture pixel; afterwards the screen pixel under the anchor still covers it.
-    const CPoint scroll = GetScrollPosition();
-    const double px = (anchor.x() + 0.5 + scroll.x) * m_nZoomDen / m_nZoomNum;
-    const double py = (anchor.y() + 0.5 + scroll.y) * m_nZoomDen / m_nZoomNum;
+    const CPoint origin = ViewOrigin();
+    const double px = (anchor.x() + 0.5 + origin.x) * m_nZoomDen / m_nZoomNum;
+    const double py = (anchor.y() + 0.5 + origin.y) * m_nZoomDen / m_nZoomNum;
     m_nZoomNum = nNum;
     m_nZoomDen = nDen;
     UpdateScrollSizes();
-    ScrollToPosition(CPoint(int(std::lround(px * nNum / nDen - anchor.x() - 0.5)),
-                            int(std::lround(py * nNum / nDen - anchor.y() - 0.5))));
+    // Where the picture is now smaller than the viewport, the scroll bar holds this to 0
+    // and the picture is centred instead.
+    const QPoint margin = CentringMargin();
+    ScrollToPosition(CPoint(int(std::lround(px * nNum / nDen - anchor.x() - 0.5)) + margin.x(),
+                            int(std::lround(py * nNum / nDen - anchor.y() - 0.5)) + margin.y()));
     viewport()->update();
     emit zoomChanged();
 }
@@ -392,7 +412,7 @@ void CSkyloomView::scrollContentsBy(int, int)
 void CSkyloomView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    const CPoint scroll = GetScrollPosition();
+    const CPoint scroll = ViewOrigin();
     const QRect exposed = event->rect();
     const CDib& dib = m_doc.GetImage();
     const double zoom = GetZoom();
@@ -406,16 +426,11 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
         m_reducedPaintClock.start();
     }
 
-    // Outside the picture: the window colour.
-    const QColor window = palette().color(QPalette::Base);
+    // Around the picture: a neutral dark grey, which sets off a dark picture and a light one
+    // alike.
     const QRect shown = QRect(QPoint(-scroll.x, -scroll.y), ZoomedPictureSize());
-    if (exposed.right() > shown.right())
-        painter.fillRect(QRect(QPoint(shown.right() + 1, exposed.top()), exposed.bottomRight()),
-                         window);
-    if (exposed.bottom() > shown.bottom())
-        painter.fillRect(QRect(QPoint(exposed.left(), shown.bottom() + 1),
-                               QPoint(std::min(exposed.right(), shown.right()), exposed.bottom())),
-                         window);
+    for (const QRect& r : QRegion(exposed).subtracted(QRegion(shown)))
+        painter.fillRect(r, kBackdrop);
 
     // The rubber band and the selection, drawn inverted so they show on any picture, in
     // picture coordinates with lines one screen pixel wide at any zoom.
@@ -781,7 +796,9 @@ BOOL CSkyloomView::BeginPastePlacement(std::unique_ptr<CDib> pImage)
     SelectTool(TOOL_SELECT, TRUE);
     m_pPasteImage = std::move(pImage);
     // The frame starts at the top-left corner of the visible part of the canvas.
-    const CPoint corner = LogicalFromViewport(QPoint(0, 0));
+    CPoint corner = LogicalFromViewport(QPoint(0, 0));
+    corner.x = std::max(0, corner.x);
+    corner.y = std::max(0, corner.y);
     m_rectPaste = CRect(corner.x, corner.y, corner.x + m_pPasteImage->m_nWidth,
                         corner.y + m_pPasteImage->m_nHeight);
     m_bPasting = TRUE;

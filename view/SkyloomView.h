@@ -43,7 +43,8 @@ public:
 
     // Repaints a rectangle of the picture (top-down picture coordinates).
     void InvalidateLogicalRect(const CRect& rect);
-    // The scroll position: the picture pixel at the viewport's top-left corner.
+    // The scroll position, in screen pixels of the zoomed picture; 0 on an axis where the
+    // picture is smaller than the viewport, which then shows it centred.
     CPoint GetScrollPosition() const;
     void ScrollToPosition(CPoint pt);
     // The one pair of mappings between the viewport and the picture at the present zoom and
@@ -137,6 +138,10 @@ private:
     // Part of the picture changed: the reductions are redone there and it is repainted.
     void OnPixelsChanged(const CRect& rect);
     void ZoomStep(int nDirection, const QPoint& anchor);
+    // The zoomed-picture pixel at the viewport's top-left corner: the scroll position less
+    // the margin that centres a picture smaller than the viewport on that axis.
+    CPoint ViewOrigin() const;
+    QPoint CentringMargin() const;
     bool ScrollByKey(QKeyEvent* event);
     void UpdateScrollSizes();
     void EndDrag(const QPoint& pt, bool bRender);

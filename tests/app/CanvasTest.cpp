@@ -210,6 +210,53 @@ TEST_F(CanvasTest, DragsAtOtherZoomsRenderTheSamePixels)
             }()));
         }
     }
+
+    // At Fit a square picture in a wide window is centred, with a dark grey backdrop on
+    // either side, and a drag there, in the viewport's own coordinates, still renders what
+    // the same picture rectangle renders at 100 %.
+    NewPicture(480, 480);
+    Frame()->resize(1000, 500);
+    QApplication::processEvents();
+    Command(ID_VIEW_ZOOM_FIT);
+    QApplication::processEvents();
+    const double zoom = View()->GetZoom();
+    ASSERT_LT(zoom, 1.0);
+    const QSize room = View()->viewport()->size(), shown = View()->ZoomedPictureSize();
+    ASSERT_GT(room.width(), shown.width() + 100);
+    const QPoint margin((room.width() - shown.width()) / 2, (room.height() - shown.height()) / 2);
+    Picture().Fill(0x204060);
+    const QImage canvas = View()->viewport()->grab().toImage();
+    const int mid = shown.height() / 2;
+    EXPECT_EQ(canvas.pixel(margin.x() - 1, mid), qRgb(0x3c, 0x3c, 0x3c));
+    EXPECT_EQ(canvas.pixel(margin.x(), mid), qRgb(0x20, 0x40, 0x60));
+    EXPECT_EQ(canvas.pixel(margin.x() + shown.width() - 1, mid), qRgb(0x20, 0x40, 0x60));
+    EXPECT_EQ(canvas.pixel(margin.x() + shown.width(), mid), qRgb(0x3c, 0x3c, 0x3c));
+    Picture().Fill(0);
+    const QPoint from = margin + QPoint(301, 203), to = margin + QPoint(67, 41);
+    const auto picturePoint = [&](QPoint s) {
+        return CPoint(int(std::floor((s.x() - margin.x() + 0.5) / zoom)),
+                      int(std::floor((s.y() - margin.y() + 0.5) / zoom)));
+    };
+    const CPoint a = picturePoint(to), b = picturePoint(from);
+    const CRect rect(a.x, a.y, b.x, b.y);
+    Command(ID_TOOL_NEBULA);
+    g_nEffectSeed = 778;
+    for (const auto& [type, pt] : {std::pair{QEvent::MouseButtonPress, from},
+                                   std::pair{QEvent::MouseMove, to}}) {
+        QMouseEvent event(type, pt, View()->viewport()->mapToGlobal(pt), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(View()->viewport(), &event);
+    }
+    EXPECT_EQ(View()->GetDragRect(), rect);
+    QMouseEvent up(QEvent::MouseButtonRelease, to, View()->viewport()->mapToGlobal(to),
+                   Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(View()->viewport(), &up);
+    const auto pAtFit = CopyOfPicture();
+    Command(ID_VIEW_ZOOM_ACTUAL);
+    NewPicture(480, 480);
+    g_nEffectSeed = 778;
+    Drag(At(CPoint(rect.right, rect.bottom), 1, 1), At(CPoint(rect.left, rect.top), 1, 1));
+    EXPECT_TRUE(SamePicture(*pAtFit, Picture()));
 }
 
 // At 200 %: the selection, its status text and paste placement stay in picture pixels.
@@ -244,6 +291,16 @@ TEST_F(CanvasTest, SelectionAndPastePlacementAt200Percent)
     EXPECT_TRUE(PixelIs(Picture(), 189, 479 - 125, 0));
     EXPECT_TRUE(PixelIs(Picture(), 210, 479 - 134, 0));
     EXPECT_TRUE(PixelIs(Picture(), 190, 479 - 135, 0));
+
+    // At 50 % the picture sits centred in the viewport: the frame starts at its top-left
+    // corner, not off the picture where the viewport's corner is.
+    View()->SetZoom(1, 2, QPoint());
+    ASSERT_GT(View()->viewport()->width(), View()->ZoomedPictureSize().width());
+    pImage = std::make_unique<CDib>();
+    pImage->Create(20, 10);
+    ASSERT_TRUE(View()->BeginPastePlacement(std::move(pImage)));
+    EXPECT_EQ(View()->GetPasteRect(), CRect(0, 0, 20, 10));
+    View()->CancelPastePlacement();
 }
 
 // While a render runs, each pump repaints the rows finished since the last one, and the

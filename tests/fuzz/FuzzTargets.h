@@ -3,8 +3,13 @@
 // never a crash.
 #pragma once
 
+#include "app/RecipeReplay.h"
+#include "app/RenderCommand.h"
+#include "document/ClipboardDib.h"
 #include "document/Dib.h"
+#include "document/Recipe.h"
 #include "imagefile/ImageFile.h"
+#include "imagefile/PictureSize.h"
 
 #include <QDir>
 
@@ -52,6 +57,48 @@ inline bool Jpeg(const BYTE* data, size_t size)
     const bool bRead = dib.Load(path.c_str());
     std::remove(path.c_str());
     return bRead;
+}
+
+// With the size check of the gas textures, which reads the same file's header under every
+// type its first bytes may show.
+inline bool Png(const BYTE* data, size_t size)
+{
+    const std::string path = WriteInput(data, size, ".png");
+    CSize stated;
+    ReadStatedPictureSize(path.c_str(), stated);
+    CDib dib;
+    QString recipe;
+    const bool bRead = dib.LoadPNG(path.c_str(), &recipe);
+    std::remove(path.c_str());
+    return bRead;
+}
+
+// A recipe as a PNG carries it, through everything a replay does before it paints: the
+// recipe read, turned into arguments and those checked as a command line.
+inline bool Recipe(const BYTE* data, size_t size)
+{
+    CRecipe recipe;
+    QStringList recipeArgs, warnings;
+    QString error;
+    if (!CRecipe::FromText(QString::fromUtf8(reinterpret_cast<const char*>(data),
+                                             static_cast<int>(size)),
+                           recipe, error) ||
+        !RecipeToRenderArguments(recipe, recipeArgs, warnings, error))
+        return false;
+    CRenderOptions options;
+    const QList<QByteArray> command{"--replay", "in.png", "-o", "out.png"};
+    return ParseRenderArguments(ReplayArguments(recipeArgs, command), options, error) &&
+           !options.bHelp;
+}
+
+// What a paste takes from the clipboard: the bytes of "image/bmp" (a BMP file), or a packed
+// bitmap as other systems' clipboards hand one over. The same bytes go to both.
+inline bool Clipboard(const BYTE* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    const bool bFile = DibFromBmpFile(bytes) != nullptr;
+    const bool bPacked = DibFromPackedBitmap(bytes) != nullptr;
+    return bFile || bPacked;
 }
 
 // A packed bitmap as the clipboard hands one over: a 40-byte header, then the colour

@@ -1,0 +1,7 @@
+#include "FuzzTargets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::Clipboard(data, size);
+    return 0;
+}
