@@ -7,6 +7,7 @@
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
 #include "../gl/GLContext.h"
+#include "../imagefile/ImageFile.h"
 #include "../view/ImageSizeDlg.h"
 
 #include <QApplication>
@@ -307,8 +308,24 @@ void CSkyloomApp::ReportSaveFailure(const QString& path)
                          .arg(QDir::toNativeSeparators(path)));
 }
 
+BOOL CSkyloomApp::RefuseSave(const QString& path, int nFormat)
+{
+    QString why;
+    if (CSkyloomDoc::SaveFormatForName(path, nFormat) < 0)
+        why = QStringLiteral("Cannot save \"%1\": Skyloom writes BMP (.bmp), JPEG (.jpg, .jpeg) "
+                             "and PNG (.png) pictures only. Nothing was written.");
+    else if (IsReadOnlyFile(QFile::encodeName(path).constData()))
+        why = QStringLiteral("Cannot save \"%1\": the file is read-only. It was left as it was.");
+    if (why.isEmpty())
+        return FALSE;
+    m_pUi->ShowError(m_pFrame.get(), why.arg(QDir::toNativeSeparators(path)));
+    return TRUE;
+}
+
 BOOL CSkyloomApp::DoSave(const QString& path)
 {
+    if (RefuseSave(path, m_pDoc->m_nSaveFormat))
+        return FALSE;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const BOOL bResult = m_pDoc->OnSaveDocument(path);
     QApplication::restoreOverrideCursor();
@@ -339,22 +356,19 @@ BOOL CSkyloomApp::OnFileSaveAs()
     int nFilter = SAVE_BY_EXTENSION;
     if (ext.isEmpty() && !name.contains(QLatin1Char('.')))
         nFilter = SAVE_JPEG;
-    else if (ext.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0)
+    else if (ext.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0 ||
+             ext.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0)
         nFilter = SAVE_JPEG;
     else if (ext.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
         nFilter = SAVE_PNG;
     if (!m_pUi->AskSavePath(m_pFrame.get(), name, nFilter))
         return FALSE;
     nFilter = std::clamp(nFilter, 0, int(SAVE_PNG));
+    // The file type supplies a missing extension; a name's own extension wins over it.
     if (!QFileInfo(name).fileName().contains(QLatin1Char('.')))
         name += ExtensionForFilter(nFilter);
-    if (!CSkyloomDoc::HasWriter(name, nFilter)) {
-        m_pUi->ShowError(m_pFrame.get(),
-                         QStringLiteral("Cannot save \"%1\": pictures are saved as .bmp, .jpg "
-                                        "or .png files.")
-                             .arg(QDir::toNativeSeparators(name)));
+    if (RefuseSave(name, nFilter))
         return FALSE;
-    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const BOOL bResult = m_pDoc->SaveAs(name, nFilter);
     QApplication::restoreOverrideCursor();
