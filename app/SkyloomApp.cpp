@@ -54,7 +54,7 @@ public:
 
     static QStringList Filters()
     {
-        return {QStringLiteral("JPEG Image (*.jpg)"), QStringLiteral("24-bit Bitmap (*.bmp)"),
+        return {QStringLiteral("JPEG Image (*.jpg *.jpeg)"), QStringLiteral("24-bit Bitmap (*.bmp)"),
                 QStringLiteral("256 Color Bitmap (*.bmp)"), QStringLiteral("PNG Image (*.png)")};
     }
 };
@@ -77,7 +77,7 @@ public:
     {
         return QFileDialog::getOpenFileName(
             pParent, QStringLiteral("Open"), QString(),
-            QStringLiteral("Image Files (*.bmp *.jpg *.tga *.png);;All Files (*)"));
+            QStringLiteral("Image Files (*.bmp *.jpg *.jpeg *.tga *.png);;All Files (*)"));
     }
     BOOL AskSavePath(QWidget* pParent, QString& strName, int& nFilter) override
     {
@@ -92,7 +92,7 @@ public:
     {
         return QFileDialog::getOpenFileName(
             pParent, QStringLiteral("Paste File"), strFolder,
-            QStringLiteral("Image Files (*.bmp *.jpg *.tga *.png);;All Files (*)"));
+            QStringLiteral("Image Files (*.bmp *.jpg *.jpeg *.tga *.png);;All Files (*)"));
     }
     QString AskTexturePath(QWidget* pParent, const QString& strFolder) override
     {
