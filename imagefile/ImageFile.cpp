@@ -32,7 +32,7 @@ EImageFileType ImageFileTypeFromSignature(const BYTE* pData, size_t nBytes)
     static const BYTE kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (nBytes >= 2 && pData[0] == 'B' && pData[1] == 'M')
         return EImageFileType::Bmp;
-    if (nBytes >= 3 && pData[0] == 0xFF && pData[1] == 0xD8 && pData[2] == 0xFF)
+    if (nBytes >= 2 && pData[0] == 0xFF && pData[1] == 0xD8) // the start-of-image marker
         return EImageFileType::Jpeg;
     if (nBytes >= sizeof kPng && std::memcmp(pData, kPng, sizeof kPng) == 0)
         return EImageFileType::Png;

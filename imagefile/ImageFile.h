@@ -17,7 +17,7 @@ enum class EImageFileType { Bmp, Jpeg, Tga, Png, Unknown };
 // name of a file without extension gives Unknown.
 EImageFileType ImageFileTypeFromName(const char* pszFileName);
 
-// The type a file's first bytes show: "BM" is BMP, FF D8 FF is JPEG, the eight-byte PNG
+// The type a file's first bytes show: "BM" is BMP, FF D8 is JPEG, the eight-byte PNG
 // signature is PNG. TGA has no signature: Unknown for it and for anything else.
 EImageFileType ImageFileTypeFromSignature(const BYTE* pData, size_t nBytes);
 

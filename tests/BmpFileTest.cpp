@@ -154,7 +154,7 @@ TEST(ImageFileDispatch, OpensByContentWhateverTheName)
     EXPECT_FALSE(dib.Load(dir.Path("tga-named.bmp").c_str()));
     // Too short for any signature, or none at all: refused, the picture kept.
     for (const std::vector<BYTE>& bytes :
-         {std::vector<BYTE>{}, std::vector<BYTE>{'B'}, std::vector<BYTE>{0xFF, 0xD8},
+         {std::vector<BYTE>{}, std::vector<BYTE>{'B'}, std::vector<BYTE>{0xFF},
           std::vector<BYTE>{0x89, 'P', 'N', 'G'}, std::vector<BYTE>{'G', 'I', 'F', '8', '9', 'a'}}) {
         WriteFileBytes(dir.Path("short.bmp"), bytes);
         EXPECT_FALSE(dib.Load(dir.Path("short.bmp").c_str())) << bytes.size() << " bytes";
@@ -712,36 +712,40 @@ TEST(SafeSave, FullFileSystemAtEveryDistanceFromTheEnd)
         const char* name;
         BOOL (CDib::*save)(const char*) const;
     };
-    for (const Format& format : {Format{"a.bmp", &CDib::SaveBMP}, Format{"a.jpg", &CDib::SaveJPEG},
-                                 Format{"a256.bmp", &CDib::Save256ColorBMP}}) {
-        // What the file should hold, written where space is plenty.
-        const std::string reference = elsewhere.Path(format.name);
-        ASSERT_TRUE((picture.*format.save)(reference.c_str()));
-        const std::vector<BYTE> wanted = ReadFileBytes(reference);
-        const std::string target = fs.Path(format.name);
-        ASSERT_TRUE((f.*format.save)(target.c_str()));
-        const std::vector<BYTE> before = ReadFileBytes(target);
+    for (const bool bNamed : {false, true}) {
+        SCOPED_TRACE(bNamed ? "named temporary" : "unnamed temporary where it works");
+        const CTemporaryKind kind(bNamed);
+        for (const Format& format : {Format{"a.bmp", &CDib::SaveBMP}, Format{"a.jpg", &CDib::SaveJPEG},
+                                     Format{"a256.bmp", &CDib::Save256ColorBMP}}) {
+            // What the file should hold, written where space is plenty.
+            const std::string reference = elsewhere.Path(format.name);
+            ASSERT_TRUE((picture.*format.save)(reference.c_str()));
+            const std::vector<BYTE> wanted = ReadFileBytes(reference);
+            const std::string target = fs.Path(format.name);
+            ASSERT_TRUE((f.*format.save)(target.c_str()));
+            const std::vector<BYTE> before = ReadFileBytes(target);
 
-        const int64_t needed = int64_t(wanted.size() + 4095) / 4096;
-        for (int64_t nFree = 0; nFree <= needed + 1; ++nFree) {
-            ASSERT_TRUE(fs.LeaveFree(nFree)) << "could not leave " << nFree << " blocks free";
-            const BOOL ok = (picture.*format.save)(target.c_str());
-            const std::vector<BYTE> after = ReadFileBytes(target);
-            if (ok) {
-                EXPECT_EQ(after, wanted) << format.name << " saved with " << nFree << " blocks free";
-                EXPECT_GE(nFree, needed) << format.name;
-            } else {
-                EXPECT_EQ(after, before) << format.name << " failed with " << nFree << " blocks free";
-                EXPECT_LT(nFree, needed) << format.name << " failed although it fits";
+            const int64_t needed = int64_t(wanted.size() + 4095) / 4096;
+            for (int64_t nFree = 0; nFree <= needed + 1; ++nFree) {
+                ASSERT_TRUE(fs.LeaveFree(nFree)) << "could not leave " << nFree << " blocks free";
+                const BOOL ok = (picture.*format.save)(target.c_str());
+                const std::vector<BYTE> after = ReadFileBytes(target);
+                if (ok) {
+                    EXPECT_EQ(after, wanted) << format.name << " saved with " << nFree << " blocks free";
+                    EXPECT_GE(nFree, needed) << format.name;
+                } else {
+                    EXPECT_EQ(after, before) << format.name << " failed with " << nFree << " blocks free";
+                    EXPECT_LT(nFree, needed) << format.name << " failed although it fits";
+                }
+                EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(), 2)
+                    << "no temporary file left with " << nFree << " blocks free";
+                fs.Unfill();
+                if (ok) { // back to the old file for the next distance
+                    ASSERT_TRUE((f.*format.save)(target.c_str()));
+                }
             }
-            EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(), 2)
-                << "no temporary file left with " << nFree << " blocks free";
-            fs.Unfill();
-            if (ok) { // back to the old file for the next distance
-                ASSERT_TRUE((f.*format.save)(target.c_str()));
-            }
+            ::unlink(target.c_str());
         }
-        ::unlink(target.c_str());
     }
 }
 
