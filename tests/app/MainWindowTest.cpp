@@ -232,6 +232,15 @@ TEST_F(MainWindowTest, EscapeCancelsAndUndoRestores)
     EXPECT_TRUE(SameBytes(before, Picture()));
     EXPECT_TRUE(Doc().IsModified());
     EXPECT_FALSE(Frame()->GetAction(ID_EDIT_UNDO)->isEnabled());
+
+    // Hanging past the bottom edge, turned or drawn with OpenGL: Undo restores it all too.
+    for (int nTool : {ID_TOOL_VORTEX, ID_TOOL_VENUS}) {
+        Command(nTool);
+        Drag(QPoint(200, 400), QPoint(400, 560));
+        EXPECT_FALSE(SameBytes(before, Picture())) << nTool;
+        Command(ID_EDIT_UNDO);
+        EXPECT_TRUE(SameBytes(before, Picture())) << nTool;
+    }
 }
 
 // Closing the window during a render cancels it first and asks to save afterwards.
