@@ -336,7 +336,9 @@ BOOL CSkyloomApp::DoSave(const QString& path)
 
 BOOL CSkyloomApp::OnFileSave()
 {
-    if (m_pDoc->GetPathName().isEmpty())
+    // A picture opened from a file no writer has (a TGA) is saved under another name.
+    if (m_pDoc->GetPathName().isEmpty() ||
+        CSkyloomDoc::SaveFormatForName(m_pDoc->GetPathName(), m_pDoc->m_nSaveFormat) < 0)
         return OnFileSaveAs();
     return DoSave(m_pDoc->GetPathName());
 }
@@ -361,6 +363,8 @@ BOOL CSkyloomApp::OnFileSaveAs()
         nFilter = SAVE_JPEG;
     else if (ext.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
         nFilter = SAVE_PNG;
+    if (CSkyloomDoc::SaveFormatForName(name, nFilter) < 0)
+        name = NameForFilter(name, nFilter);
     if (!m_pUi->AskSavePath(m_pFrame.get(), name, nFilter))
         return FALSE;
     nFilter = std::clamp(nFilter, 0, int(SAVE_PNG));

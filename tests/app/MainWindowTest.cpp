@@ -358,6 +358,12 @@ TEST_F(MainWindowTest, FileCommands)
     EXPECT_EQ(ReadFile(Path("two.tga")), tgaBefore);
     EXPECT_TRUE(Doc().IsModified());
     EXPECT_EQ(Doc().GetPathName(), Path("two.tga"));
+    // A plain Save of it goes through Save As, which proposes a name a writer has.
+    Command(ID_FILE_SAVE);
+    EXPECT_EQ(m_pUi->proposedName, Path("two.bmp"));
+    EXPECT_EQ(m_pUi->errors.size(), 2);
+    EXPECT_EQ(ReadFile(Path("two.tga")), tgaBefore);
+    EXPECT_TRUE(Doc().IsModified());
 
     // A file named on the command line that cannot be opened: the error, then a new picture.
     StopApp();
