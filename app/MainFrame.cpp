@@ -4,6 +4,7 @@
 #include "DataFolders.h"
 #include "Artwork.h"
 #include "Commands.h"
+#include "HelpWindow.h"
 #include "SkyloomApp.h"
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
@@ -20,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -33,13 +35,48 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
+#include <QStyle>
 #include <QToolBar>
+#include <QUndoStack>
+#include <QUndoView>
 #include <QUrl>
 
 int g_bAppClosing = 0;
 
 namespace {
+
+// A label that shows as much of its text as fits, the rest as "...", and the whole text in
+// its tooltip when it does not fit.
+class CElidedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    void setText(const QString& text)
+    {
+        m_strFull = text;
+        Elide();
+    }
+    QString FullText() const { return m_strFull; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide()
+    {
+        const QString shown =
+            fontMetrics().elidedText(m_strFull, Qt::ElideRight, std::max(contentsRect().width(), 1));
+        QLabel::setText(shown);
+        setToolTip(shown == m_strFull ? QString() : m_strFull);
+    }
+    QString m_strFull;
+};
 
 struct CCommandText
 {
@@ -49,17 +86,19 @@ struct CCommandText
     const char* szShortcut;
 };
 
-// Menu texts and accelerators of the commands.
+// Menu texts and accelerators of the commands: the platform's standard key where it has
+// one, else the key given.
 const CCommandText kCommands[] = {
     {ID_FILE_NEW, "&New", QKeySequence::New, nullptr},
     {ID_FILE_OPEN, "&Open...", QKeySequence::Open, nullptr},
     {ID_FILE_SAVE, "&Save", QKeySequence::Save, nullptr},
-    {ID_FILE_SAVE_AS, "Save &As...", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_SAVE_AS, "Save &As...", QKeySequence::SaveAs, "Ctrl+Shift+S"},
     {ID_FILE_PRINT, "&Print...", QKeySequence::Print, nullptr},
     {ID_FILE_PRINT_PREVIEW, "Print Pre&view", QKeySequence::UnknownKey, nullptr},
     {ID_FILE_PRINT_SETUP, "P&rint Setup...", QKeySequence::UnknownKey, nullptr},
     {ID_APP_EXIT, "E&xit", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_UNDO, "&Undo", QKeySequence::UnknownKey, "Ctrl+Z"},
+    {ID_EDIT_REDO, "&Redo", QKeySequence::Redo, nullptr},
     {ID_EDIT_CUT, "Cu&t", QKeySequence::UnknownKey, "Ctrl+X"},
     {ID_EDIT_COPY, "&Copy", QKeySequence::UnknownKey, "Ctrl+C"},
     {ID_EDIT_PASTE, "&Paste", QKeySequence::UnknownKey, "Ctrl+V"},
@@ -68,19 +107,26 @@ const CCommandText kCommands[] = {
     {ID_EDIT_OPTIONS, "&Options...", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_SELECT, "&Select", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_STARFIELD, "Star &Field", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_CLUSTER, "&Cluster", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_NEBULA, "&Nebula", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_STAR, "Sta&r", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_GAS, "&Interstellar Gas", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_VORTEX, "&Vortex", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_GALAXY, "&Galaxy", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_LENSFLARE, "&Lens Flare", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_VENUS, "Ven&us", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_MOON, "&Moon", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_EARTH, "&Earth", QKeySequence::UnknownKey, nullptr},
-    {ID_HELP_CONTENTS, "&Contents...", QKeySequence::UnknownKey, nullptr},
+    {ID_VIEW_HISTORY, "&History", QKeySequence::UnknownKey, nullptr},
+    {ID_VIEW_ZOOM_IN, "Zoom &In", QKeySequence::ZoomIn, "Ctrl++"},
+    {ID_VIEW_ZOOM_OUT, "Zoom &Out", QKeySequence::ZoomOut, "Ctrl+-"},
+    {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", QKeySequence::UnknownKey, "Ctrl+1"},
+    {ID_VIEW_ZOOM_FIT, "&Fit in Window", QKeySequence::UnknownKey, "Ctrl+0"},
+    // One key a tool, the menu's mnemonic letter: they act while the main window is the
+    // active window, so typing in a properties dialog never changes the tool.
+    {ID_TOOL_SELECT, "&Select", QKeySequence::UnknownKey, "S"},
+    {ID_TOOL_STARFIELD, "Star &Field", QKeySequence::UnknownKey, "F"},
+    {ID_TOOL_CLUSTER, "&Cluster", QKeySequence::UnknownKey, "C"},
+    {ID_TOOL_NEBULA, "&Nebula", QKeySequence::UnknownKey, "N"},
+    {ID_TOOL_STAR, "Sta&r", QKeySequence::UnknownKey, "R"},
+    {ID_TOOL_GAS, "&Interstellar Gas", QKeySequence::UnknownKey, "I"},
+    {ID_TOOL_VORTEX, "&Vortex", QKeySequence::UnknownKey, "V"},
+    {ID_TOOL_GALAXY, "&Galaxy", QKeySequence::UnknownKey, "G"},
+    {ID_TOOL_LENSFLARE, "&Lens Flare", QKeySequence::UnknownKey, "L"},
+    {ID_TOOL_VENUS, "Ven&us", QKeySequence::UnknownKey, "U"},
+    {ID_TOOL_MOON, "&Moon", QKeySequence::UnknownKey, "M"},
+    {ID_TOOL_EARTH, "&Earth", QKeySequence::UnknownKey, "E"},
+    {ID_HELP_CONTENTS, "&Contents...", QKeySequence::HelpContents, "F1"},
     {ID_APP_ABOUT, "&About Skyloom...", QKeySequence::UnknownKey, nullptr},
     {ID_NEXT_PANE, "Next Pane", QKeySequence::UnknownKey, "F6"},
     {ID_PREV_PANE, "Previous Pane", QKeySequence::UnknownKey, "Shift+F6"},
@@ -93,6 +139,11 @@ bool ChangesDocument(int nId)
     switch (nId) {
     case ID_VIEW_TOOLBAR:
     case ID_VIEW_STATUS_BAR:
+    case ID_VIEW_ZOOM_IN:
+    case ID_VIEW_ZOOM_OUT:
+    case ID_VIEW_ZOOM_ACTUAL:
+    case ID_VIEW_ZOOM_FIT:
+    case ID_VIEW_HISTORY:
     case ID_HELP_CONTENTS:
     case ID_APP_ABOUT:
     case ID_NEXT_PANE:
@@ -127,6 +178,7 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreateHistoryDock();
     m_pView->SetContextMenu(m_pContextMenu);
     SetToolCursorLoader(&LoadToolCursor);
     // What a render or a preview's OpenGL cannot do is told in a message box.
@@ -142,11 +194,12 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     });
     connect(m_pView, &CSkyloomView::renderStateChanged, this, &CMainFrame::OnRenderStateChanged);
     connect(m_pView, &CSkyloomView::fitRequested, this, &CMainFrame::FitToPicture);
+    connect(m_pView, &CSkyloomView::zoomChanged, this, &CMainFrame::UpdatePanes);
     connect(&m_doc, &CSkyloomDoc::stateChanged, this, [this] {
         UpdateTitle();
         UpdateCommandUI();
     });
-    connect(&m_doc, &CSkyloomDoc::pictureReplaced, this, &CMainFrame::UpdatePanes);
+    connect(&m_doc, &CSkyloomDoc::pictureReplaced, this, &CMainFrame::ResetPanes);
     connect(&m_doc, &CSkyloomDoc::pixelsChanged, this, &CMainFrame::UpdateCommandUI);
     connect(&m_app, &CSkyloomApp::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -162,6 +215,9 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
 
 CMainFrame::~CMainFrame()
 {
+    // Closing hides the dock, which would ask a half-destroyed frame for its commands.
+    if (m_pHistoryDock)
+        m_pHistoryDock->disconnect(this);
     if (GetProgressDisplay() == this)
         SetProgressDisplay(nullptr);
     SetToolCursorLoader(nullptr);
@@ -179,12 +235,17 @@ void CMainFrame::CreateActions()
     auto* pTools = new QActionGroup(this);
     for (const CCommandText& command : kCommands) {
         auto* pAction = new QAction(QString::fromLatin1(command.szText), this);
-        if (command.key != QKeySequence::UnknownKey)
-            pAction->setShortcut(QKeySequence(command.key));
+        if (command.key != QKeySequence::UnknownKey &&
+            !QKeySequence::keyBindings(command.key).isEmpty())
+            pAction->setShortcuts(command.key);
         else if (command.szShortcut)
             pAction->setShortcut(QKeySequence(QString::fromLatin1(command.szShortcut)));
         pAction->setStatusTip(CommandPrompt(command.nId));
-        const QString tip = CommandTip(command.nId);
+        QString tip = CommandTip(command.nId);
+        // Tooltips name the key too, as the menus do.
+        if (!tip.isEmpty() && !pAction->shortcut().isEmpty())
+            tip += QStringLiteral(" (%1)").arg(
+                pAction->shortcut().toString(QKeySequence::NativeText));
         if (!tip.isEmpty())
             pAction->setToolTip(tip);
         pAction->setIcon(CommandIcon(command.nId));
@@ -199,8 +260,20 @@ void CMainFrame::CreateActions()
         m_actions[nId] = pAction;
         addAction(pAction); // accelerators work wherever the focus is in the window
     }
+    // Ctrl+= as well: Ctrl++ needs Shift on most keyboards.
+    QAction* pZoomIn = GetAction(ID_VIEW_ZOOM_IN);
+    pZoomIn->setShortcuts(pZoomIn->shortcuts() << QKeySequence(QStringLiteral("Ctrl+=")));
     GetAction(ID_VIEW_TOOLBAR)->setCheckable(true);
     GetAction(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    GetAction(ID_VIEW_HISTORY)->setCheckable(true);
+    // Redo answers to both keys users bring from other editors, whatever the platform's
+    // own binding is.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)})
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    GetAction(ID_EDIT_REDO)->setShortcuts(redoKeys);
     for (int i = 0; i < 4; ++i) {
         auto* pAction = new QAction(this);
         pAction->setStatusTip(CommandPrompt(ID_FILE_MRU_FILE1 + i));
@@ -228,6 +301,7 @@ void CMainFrame::CreateMenus()
 
     QMenu* pEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     pEdit->addAction(GetAction(ID_EDIT_UNDO));
+    pEdit->addAction(GetAction(ID_EDIT_REDO));
     pEdit->addSeparator();
     for (int nId : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_PASTEFILE})
         pEdit->addAction(GetAction(nId));
@@ -239,6 +313,8 @@ void CMainFrame::CreateMenus()
     QMenu* pView = menuBar()->addMenu(QStringLiteral("&View"));
     pView->addAction(GetAction(ID_VIEW_TOOLBAR));
     pView->addAction(GetAction(ID_VIEW_STATUS_BAR));
+    pView->addAction(GetAction(ID_VIEW_HISTORY));
+    AddZoomItems(pView);
 
     QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
     for (int i = 0; i < 12; ++i) {
@@ -254,7 +330,8 @@ void CMainFrame::CreateMenus()
 
     // The canvas's menu: the edit commands and the tools.
     m_pContextMenu = new QMenu(QStringLiteral("&Design"), this);
-    for (int nId : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR})
+    for (int nId : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
+                    ID_EDIT_CLEAR})
         m_pContextMenu->addAction(GetAction(nId));
     m_pContextMenu->addSeparator();
     for (int i = 0; i < 12; ++i)
@@ -278,11 +355,14 @@ void CMainFrame::CreateToolBar()
 void CMainFrame::CreateStatusBar()
 {
     QStatusBar* pBar = statusBar();
-    m_panes[0] = new QLabel(LoadString(IDS_READY), pBar);
+    // Prompts longer than the pane are cut short with "..." and shown whole in its tooltip.
+    m_panes[0] = new CElidedLabel(pBar);
+    m_panes[0]->setText(LoadString(IDS_READY));
     m_panes[0]->setMinimumWidth(1);
     pBar->addWidget(m_panes[0], 1);
-    const int widths[4] = {0, 50, 200, 80};
-    for (int i = 1; i < 4; ++i) {
+    // The other panes grow with their texts.
+    const int widths[5] = {0, 50, 200, 80, 50};
+    for (int i = 1; i < 5; ++i) {
         m_panes[i] = new QLabel(pBar);
         m_panes[i]->setMinimumWidth(widths[i]);
         m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -291,22 +371,110 @@ void CMainFrame::CreateStatusBar()
     }
 }
 
+void CMainFrame::CreateHistoryDock()
+{
+    m_pHistoryDock = new QDockWidget(QStringLiteral("History"), this);
+    m_pHistoryDock->setObjectName(QStringLiteral("HistoryDock"));
+    m_pHistoryView = new QUndoView(&m_doc.GetHistory(), m_pHistoryDock);
+    m_pHistoryView->setCleanIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_pHistoryView->setEmptyLabel(m_doc.GetHistoryOrigin());
+    m_pHistoryDock->setWidget(m_pHistoryView);
+    addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
+    m_pHistoryDock->hide();
+    connect(m_pHistoryDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_doc, &CSkyloomDoc::historyTrimmed, this, [this](int nSteps) {
+        statusBar()->showMessage(nSteps == 1 ? LoadString(IDS_HISTORY_TRIMMED_ONE)
+                                             : LoadString(IDS_HISTORY_TRIMMED).arg(nSteps));
+    });
+    connect(&m_doc, &CSkyloomDoc::undoRefused, this,
+            [this] { statusBar()->showMessage(LoadString(IDS_UNDO_REFUSED)); });
+}
+
+void CMainFrame::UpdateHistoryCommands()
+{
+    if (!m_pHistoryDock)
+        return; // still being built
+    // The step's name in the menu text and the tooltip: "Undo Nebula", "Redo Clear".
+    const QUndoStack& history = m_doc.GetHistory();
+    const struct { int nId; const char* szMenu; QString strStep; } commands[] = {
+        {ID_EDIT_UNDO, "&Undo", history.undoText()}, {ID_EDIT_REDO, "&Redo", history.redoText()}};
+    for (const auto& command : commands) {
+        QAction* pAction = GetAction(command.nId);
+        const QString suffix = command.strStep.isEmpty() ? QString() : QLatin1Char(' ') + command.strStep;
+        pAction->setText(QString::fromLatin1(command.szMenu) + suffix);
+        pAction->setToolTip(CommandTip(command.nId) + suffix);
+    }
+    GetAction(ID_VIEW_HISTORY)->setChecked(m_pHistoryDock->isVisibleTo(this));
+    // Setting the label resets the panel's list: only when it changes.
+    const QString origin = m_doc.GetHistoryOrigin();
+    if (m_pHistoryView->emptyLabel() != origin)
+        m_pHistoryView->setEmptyLabel(origin);
+}
+
 void CMainFrame::FitToPicture(QSize size)
 {
     m_fitSize = size;
     // Until the window is laid out its canvas has no true size to measure from.
     if (!isVisible())
         return;
-    QTimer::singleShot(0, this, [this] {
-        if (!m_fitSize.isValid())
-            return;
-        const QSize extra = this->size() - m_pView->viewport()->size();
-        QSize wanted = m_fitSize + extra;
-        if (const QScreen* pScreen = screen())
-            wanted = wanted.boundedTo(pScreen->availableSize());
-        resize(wanted);
-        m_fitSize = QSize();
-    });
+    QTimer::singleShot(0, this, &CMainFrame::ApplyFit);
+}
+
+void CMainFrame::ApplyFit()
+{
+    if (!m_fitSize.isValid() || !isVisible())
+        return;
+    const QScreen* pScreen = screen();
+    if (!pScreen)
+        return;
+    // What the window adds around the canvas's viewport (menus, toolbar, status bar, the
+    // canvas's frame), measured without scroll bars, and around the window (its title bar
+    // and borders).
+    const QSize extra = size() - m_pView->maximumViewportSize();
+    const QSize decoration = frameGeometry().size() - size();
+    const QRect available = pScreen->availableGeometry();
+    const QSize room = available.size() - decoration;
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pView);
+    QSize wanted = m_fitSize + extra;
+    // A side cut short by the screen gets a scroll bar, which the other side makes room for.
+    const bool bCutWidth = wanted.width() > room.width();
+    const bool bCutHeight = wanted.height() > room.height();
+    if (bCutWidth)
+        wanted.rheight() += scrollBar;
+    if (bCutHeight)
+        wanted.rwidth() += scrollBar;
+    if (!bCutWidth && wanted.width() > room.width())
+        wanted.rheight() += scrollBar;
+    wanted = wanted.boundedTo(room).expandedTo(minimumSizeHint()).boundedTo(room);
+    resize(wanted);
+    // Kept on the screen: the title bar and the status bar both stay reachable.
+    QRect frame = frameGeometry();
+    frame.setSize(wanted + decoration);
+    if (frame.right() > available.right())
+        frame.moveRight(available.right());
+    if (frame.bottom() > available.bottom())
+        frame.moveBottom(available.bottom());
+    if (frame.left() < available.left())
+        frame.moveLeft(available.left());
+    if (frame.top() < available.top())
+        frame.moveTop(available.top());
+    if (frame.topLeft() != frameGeometry().topLeft())
+        move(frame.topLeft());
+    m_fitApplied = decoration.isEmpty() ? m_fitSize : QSize();
+    m_fitDecoration = decoration;
+    m_fitSize = QSize();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager has framed the window since it was fitted without a frame: fit
+    // again, so that its title bar and the status bar both stay on the screen.
+    if (m_fitApplied.isValid() && frameGeometry().size() - size() != m_fitDecoration) {
+        m_fitSize = m_fitApplied;
+        m_fitApplied = QSize();
+        QTimer::singleShot(0, this, &CMainFrame::ApplyFit);
+    }
 }
 
 void CMainFrame::InitialUpdate()
@@ -334,19 +502,30 @@ void CMainFrame::UpdatePanes()
                                               .arg(r.Height()));
     const CSize size = m_doc.GetImage().GetSize();
     m_panes[3]->setText(LoadString(ID_INDICATOR_SIZE).arg(size.cx).arg(size.cy));
+    m_panes[4]->setText(m_pView->GetZoomText());
+    if (!m_pView->HasLastPoint())
+        m_panes[1]->clear();
+}
+
+void CMainFrame::ResetPanes()
+{
+    SetStatusText(IDS_READY);
+    UpdatePanes();
 }
 
 QString CMainFrame::GetPaneText(int nPane) const
 {
     if (nPane == 0 && !statusBar()->currentMessage().isEmpty())
         return statusBar()->currentMessage();
-    return nPane >= 0 && nPane < 4 ? m_panes[nPane]->text() : QString();
+    if (nPane == 0)
+        return static_cast<CElidedLabel*>(m_panes[0])->FullText();
+    return nPane >= 0 && nPane < 5 ? m_panes[nPane]->text() : QString();
 }
 
 void CMainFrame::SetStatusText(int nId)
 {
     statusBar()->clearMessage();
-    m_panes[0]->setText(nId == IDS_READY ? LoadString(IDS_READY) : LoadString(nId));
+    static_cast<CElidedLabel*>(m_panes[0])->setText(LoadString(nId));
     m_panes[0]->repaint();
 }
 
@@ -383,6 +562,7 @@ void CMainFrame::UpdateCommandUI()
         pAction->setEnabled(bIdle || !ChangesDocument(nId));
     if (bIdle) {
         GetAction(ID_EDIT_UNDO)->setEnabled(m_doc.HasUndo());
+        GetAction(ID_EDIT_REDO)->setEnabled(m_doc.HasRedo());
         // A placement in progress takes no second one.
         const bool bPasting = m_pView->IsPasting();
         GetAction(ID_EDIT_PASTE)->setEnabled(!bPasting && CSkyloomView::ClipboardHasImage());
@@ -393,6 +573,7 @@ void CMainFrame::UpdateCommandUI()
         GetAction(kToolCommands[i])->setChecked(i == nTool);
     GetAction(ID_VIEW_TOOLBAR)->setChecked(m_pToolBar->isVisibleTo(this));
     GetAction(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
+    UpdateHistoryCommands();
 }
 
 void CMainFrame::WhenIdle(std::function<void()> work)
@@ -407,6 +588,10 @@ void CMainFrame::OnCommand(int nId)
 {
     if (ChangesDocument(nId) && (m_bBusy || IsRendering()))
         return; // the one gate: nothing changes the picture under a render
+    if (OnZoomCommand(nId)) {
+        UpdateCommandUI();
+        return;
+    }
     const int nTool = ToolIndexOf(nId);
     if (nTool >= 0) {
         m_pView->SelectTool(nTool);
@@ -445,6 +630,9 @@ void CMainFrame::OnCommand(int nId)
     case ID_EDIT_UNDO:
         m_pView->OnEditUndo();
         break;
+    case ID_EDIT_REDO:
+        m_pView->OnEditRedo();
+        break;
     case ID_EDIT_CLEAR:
         m_pView->OnEditClear();
         break;
@@ -469,6 +657,9 @@ void CMainFrame::OnCommand(int nId)
     case ID_VIEW_STATUS_BAR:
         statusBar()->setVisible(!statusBar()->isVisible());
         break;
+    case ID_VIEW_HISTORY:
+        m_pHistoryDock->setVisible(!m_pHistoryDock->isVisible());
+        break;
     case ID_HELP_CONTENTS:
         OnHelpContents();
         break;
@@ -487,8 +678,11 @@ void CMainFrame::OnCommand(int nId)
 
 void CMainFrame::OnOptions()
 {
+    if (!RunOptionsSheet(this))
+        return;
+    m_doc.FitHistory();
     // An open properties dialog takes a new delay at once, not only the next one opened.
-    if (RunOptionsSheet(this) && g_pPropertiesDialog)
+    if (g_pPropertiesDialog)
         g_pPropertiesDialog->SetPreviewDelay(g_nPreviewDelay);
 }
 
@@ -500,11 +694,53 @@ void CMainFrame::OnAbout()
 
 void CMainFrame::OnHelpContents()
 {
-    const QString dir = ProgramDataFolder(QStringLiteral("help")) + QLatin1Char('/');
-    const QString html = dir + QStringLiteral("skyhelp.htm");
-    if (QFileInfo::exists(html) && QDesktopServices::openUrl(QUrl::fromLocalFile(html)))
+    // The manual opens in a window of our own: no web browser is needed.
+    const QString html =
+        ProgramDataFolder(QStringLiteral("help")) + QStringLiteral("/skyhelp.htm");
+    if (!QFileInfo::exists(html)) {
+        QMessageBox::warning(this, LoadString(IDS_APP_TITLE),
+                             QStringLiteral("The manual \"%1\" is missing. You need to reinstall.")
+                                 .arg(QDir::toNativeSeparators(html)));
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(dir + QStringLiteral("readme.rtf")));
+    }
+    if (!m_pHelp) {
+        m_pHelp = new CHelpWindow(QUrl::fromLocalFile(html), this);
+        // Beside the main window where there is room, and wholly on the screen.
+        if (const QScreen* pScreen = screen())
+            m_pHelp->resize(m_pHelp->size().boundedTo(pScreen->availableSize() * 9 / 10));
+        const QSize size = FramedSize(m_pHelp);
+        m_pHelp->move(PlaceBeside(frameGeometry(), size, m_pHelp));
+    }
+    m_pHelp->show();
+    m_pHelp->raise();
+    m_pHelp->activateWindow();
+}
+
+void CMainFrame::AddZoomItems(QMenu* pMenu)
+{
+    pMenu->addSeparator();
+    for (int nId : {ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_ZOOM_ACTUAL, ID_VIEW_ZOOM_FIT})
+        pMenu->addAction(GetAction(nId));
+}
+
+bool CMainFrame::OnZoomCommand(int nId)
+{
+    switch (nId) {
+    case ID_VIEW_ZOOM_IN:
+        m_pView->ZoomIn();
+        return true;
+    case ID_VIEW_ZOOM_OUT:
+        m_pView->ZoomOut();
+        return true;
+    case ID_VIEW_ZOOM_ACTUAL:
+        m_pView->ZoomActualSize();
+        return true;
+    case ID_VIEW_ZOOM_FIT:
+        m_pView->ZoomToFit();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CMainFrame::OnPrint(bool bPreview)
@@ -557,10 +793,18 @@ void CMainFrame::EnableFrame(BOOL bEnable)
     // accelerators take nothing meanwhile.
     menuBar()->setEnabled(bEnable);
     m_pToolBar->setEnabled(bEnable);
+    // A click in the History would move the picture under the render.
+    if (m_pHistoryView)
+        m_pHistoryView->setEnabled(bEnable);
     UpdateCommandUI();
     if (bEnable)
         activateWindow();
     m_pView->setFocus();
+}
+
+void CMainFrame::ShowPainted(const CRect& rectRows)
+{
+    m_pView->PicturePainted(rectRows);
 }
 
 void CMainFrame::OnRenderStateChanged(bool bRendering)
