@@ -94,12 +94,18 @@ void CPlanetRenderer::ApplyView() const
     glMatrixMode(GL_MODELVIEW);
 }
 
-bool CPlanetRenderer::CanLandInView(float x, float y, float z) const
+void CPlanetRenderer::SetCullProjection()
 {
     // The projection of SetPointState and ApplyView: the sphere 5 units in front of the
     // eye, a perspective of the field of view, the centred square viewport.
-    const CPlanetViewport v = PlanetViewport(m_nWidth, m_nHeight);
-    const double f = 1 / std::tan(m_nFieldOfView * 3.14159265358979323846 / 360);
+    m_cullViewport = PlanetViewport(m_nWidth, m_nHeight);
+    m_dCullScale = 1 / std::tan(m_nFieldOfView * 3.14159265358979323846 / 360);
+}
+
+bool CPlanetRenderer::CanLandInView(float x, float y, float z) const
+{
+    const CPlanetViewport& v = m_cullViewport;
+    const double f = m_dCullScale;
     const double depth = 5.0 - z;
     const double wx = v.x + (f * x / depth + 1) * v.side / 2;
     const double wy = v.y + (f * y / depth + 1) * v.side / 2;
@@ -117,6 +123,7 @@ void CPlanetRenderer::Draw(const CSurfaceModel& model, int progressType)
     if (!scope.IsCurrent())
         return;
     ApplyView();
+    SetCullProjection();
     DrawPoints(model, progressType);
 }
 
@@ -135,19 +142,77 @@ void CPlanetRenderer::SetPointState(CLightSource& light) const
     glTranslatef(0, 0, -5);
 }
 
+namespace {
+
+// Holds the re-entry flag and the pushed model-view matrix for one draw, and gives both
+// back however the draw ends. A draw that lost its context has no matrix left to pop.
+class CPointDrawScope
+{
+public:
+    CPointDrawScope() : m_bEntered(!s_bDrawing)
+    {
+        if (!m_bEntered)
+            return;
+        s_bDrawing = true;
+        glPushMatrix();
+    }
+    ~CPointDrawScope()
+    {
+        if (!m_bEntered)
+            return;
+        if (m_bStackIntact)
+            glPopMatrix();
+        s_bDrawing = false;
+    }
+    CPointDrawScope(const CPointDrawScope&) = delete;
+    CPointDrawScope& operator=(const CPointDrawScope&) = delete;
+
+    bool Entered() const { return m_bEntered; }
+    void StackLost() { m_bStackIntact = false; }
+
+private:
+    bool m_bEntered;
+    bool m_bStackIntact = true;
+};
+
+// Sends count points from first on to GL as arrays, in their order: the pixels are those
+// of the same points sent one by one, for a fraction of the calls.
+void DrawPointArray(const std::vector<CPlanetPoint>& points, size_t first, size_t count)
+{
+    if (count == 0)
+        return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    constexpr GLsizei stride = sizeof(CPlanetPoint);
+    const CPlanetPoint& start = points[first];
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, stride, start.colour);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, stride, start.normal);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, start.position);
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(count));
+    glPopClientAttrib();
+}
+
+}
+
+void CPlanetRenderer::SetDrawingState(CLightSource& light) const
+{
+    SetPointState(light);
+    glPointSize(1);
+    m_pLightPool->EnableLighting(TRUE);
+    m_pLights[0]->Enable(TRUE);
+}
+
 void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
 {
-    if (s_bDrawing)
+    CPointDrawScope scope;
+    if (!scope.Entered())
         return;
-    s_bDrawing = true;
-    glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    if (g_lightList.empty()) {
-        glPopMatrix();
-        s_bDrawing = false;
+    if (g_lightList.empty())
         return;
-    }
     CLightSource& light = *g_lightList[0];
     SetPointState(light);
     glClearColor(0, 0, 0, 1);
@@ -162,39 +227,50 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
     const bool showProgress = progressType == ProgressMeter;
     if (showProgress)
         m_progress.Begin(grid.rows);
+    if (model.HasHalo())
+        DrawHalo(model, grid);
+    const EContext context = DrawSphere(model, grid, progressType, light);
+    if (showProgress)
+        m_progress.End();
+    if (context != ContextLost)
+        glFlush();
+    if (context != ContextKept)
+        scope.StackLost();
+}
 
-    if (model.HasHalo()) {
-        float haloColour[4];
-        model.GetHaloColour().ToUnit(haloColour);
-        glBegin(GL_POINTS);
-        WalkPlanetHalo(grid, [&](float x, float y, float r) {
-            if (!CanLandInView(x, y, 0))
-                return;
-            float colour[4] = {haloColour[0], haloColour[1], haloColour[2], 1};
-            if (r >= 1)
-                colour[3] = static_cast<float>(1 - SmoothStep(1, grid.outer, r));
-            glColor4fv(colour);
-            glNormal3f(x, y, 0);
-            glVertex3f(x, y, 0);
-        });
-        glEnd();
-    }
+void CPlanetRenderer::DrawHalo(const CSurfaceModel& model, const CPlanetGrid& grid) const
+{
+    float haloColour[4];
+    model.GetHaloColour().ToUnit(haloColour);
+    std::vector<CPlanetPoint> points;
+    WalkPlanetHalo(grid, [&](float x, float y, float r) {
+        if (!CanLandInView(x, y, 0))
+            return;
+        CPlanetPoint p = {{haloColour[0], haloColour[1], haloColour[2], 1}, {x, y, 0}, {x, y, 0}};
+        if (r >= 1)
+            p.colour[3] = static_cast<float>(1 - SmoothStep(1, grid.outer, r));
+        points.push_back(p);
+    });
+    DrawPointArray(points, 0, points.size());
+}
 
-    // Events pumped between rows (and a progress display) may draw elsewhere (a preview in another picture), which
-    // takes the shared GL context away: the rows so far are then read back into the
-    // target, and it is made current again with the drawing state restored.
-    bool stackIntact = true;
+CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model, const CPlanetGrid& grid,
+                                 int progressType, CLightSource& light)
+{
+    // Events pumped between batches (and a progress display) may draw elsewhere (a preview
+    // in another picture), which takes the shared GL context away: the rows so far are
+    // then read back into the target, and it is made current again with the drawing state
+    // restored (but not the matrix pushed before the draw).
+    EContext context = ContextKept;
     auto resume = [&]() {
-        if (m_pTarget->GetGLContext() && m_pTarget->GetGLContext()->IsCurrent())
+        CGLOffscreenContext* pContext = m_pTarget->GetGLContext();
+        if (pContext && pContext->IsCurrent())
             return true;
-        if (!m_pTarget->GetGLContext() || !m_pTarget->GetGLContext()->MakeCurrent())
+        if (!pContext || !pContext->MakeCurrent())
             return false;
-        stackIntact = false;
+        context = ContextRenewed;
         ApplyView();
-        SetPointState(light);
-        glPointSize(1);
-        m_pLightPool->EnableLighting(TRUE);
-        m_pLights[0]->Enable(TRUE);
+        SetDrawingState(light);
         return true;
     };
 
@@ -222,51 +298,46 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
             out.push_back(p);
         });
     };
+    // One batch of rows in order, and where each row starts in it.
+    std::vector<CPlanetPoint> points;
+    std::vector<size_t> rowStarts;
     CRowTeam team; // after rowPoints: its helpers are done before rowPoints goes
 
-    glBegin(GL_POINTS);
-    bool current = true;
     team.Start(0, std::min(batch, nRows), computeRow);
     team.Finish();
-    for (int first = 0; first < nRows && current && !g_bCancelRender; first += batch) {
+    for (int first = 0; first < nRows && !g_bCancelRender; first += batch) {
         const int last = std::min(first + batch, nRows);
+        points.clear();
+        rowStarts.clear();
+        for (int row = first; row < last; ++row) {
+            const auto& rowOut = rowPoints[static_cast<size_t>(row % (2 * batch))];
+            rowStarts.push_back(points.size());
+            points.insert(points.end(), rowOut.begin(), rowOut.end());
+        }
+        rowStarts.push_back(points.size());
         if (last < nRows)
             team.Start(last, std::min(last + batch, nRows), computeRow);
+        if (progressType == ProgressNone) {
+            DrawPointArray(points, 0, points.size());
+            team.Finish();
+            continue;
+        }
+        // Row by row, so that the progress and a cancel see each row as it is drawn.
         for (int row = first; row < last && !g_bCancelRender; ++row) {
-            for (const CPlanetPoint& p : rowPoints[static_cast<size_t>(row % (2 * batch))]) {
-                if (g_bCancelRender)
-                    break;
-                glColor4fv(p.colour);
-                glNormal3fv(p.normal);
-                glVertex3fv(p.position);
-            }
-            if (progressType == ProgressNone)
-                continue;
-            // Points are independent, so ending the primitive for the pump changes nothing.
-            glEnd();
+            const size_t i = static_cast<size_t>(row - first);
+            DrawPointArray(points, rowStarts[i], rowStarts[i + 1] - rowStarts[i]);
             // Events may change the surface (a preview prepares its render): the rows
             // ahead are finished before any is dispatched.
             if (IsPumpDue()) {
                 team.Finish();
                 PumpPendingMessages();
             }
-            if (showProgress)
+            if (progressType == ProgressMeter)
                 m_progress.Step(std::min(row + 1, grid.rows));
-            current = resume();
-            if (!current)
-                break;
-            glBegin(GL_POINTS);
+            if (!resume())
+                return ContextLost;
         }
         team.Finish();
     }
-    if (current)
-        glEnd();
-    if (showProgress)
-        m_progress.End();
-    if (current) {
-        glFlush();
-        if (stackIntact)
-            glPopMatrix();
-    }
-    s_bDrawing = false;
+    return context;
 }
