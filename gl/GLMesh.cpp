@@ -157,6 +157,8 @@ constexpr int kPointsPerTask = 4096;
 // Tasks a batch holds: what the threads compute while the batch before is drawn.
 constexpr int kTasksPerBatch = kGLPointBatch / kPointsPerTask;
 
+constexpr GLsizei kPointsPerDraw = 512;
+
 void DrawPointArray(const std::vector<GLPoint>& points)
 {
     if (points.empty())
@@ -167,7 +169,12 @@ void DrawPointArray(const std::vector<GLPoint>& points)
     glColorPointer(4, GL_FLOAT, stride, points[0].colour);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, stride, points[0].position);
-    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(points.size()));
+    // In short draws: the software renderer turns each smooth point into a quad and, each
+    // time its buffer of quads fills, walks every vertex of the draw, so a long draw costs
+    // in proportion to its square.
+    const GLsizei count = static_cast<GLsizei>(points.size());
+    for (GLsizei first = 0; first < count; first += kPointsPerDraw)
+        glDrawArrays(GL_POINTS, first, std::min(kPointsPerDraw, count - first));
     glPopClientAttrib();
 }
 
