@@ -30,7 +30,7 @@ struct CPlanetPoint
 
 // Grid points per batch of rows the render threads compute ahead: a few milliseconds of
 // surface colours.
-constexpr int kPointsPerBatch = 16384;
+constexpr size_t kPointsPerBatch = 16384;
 
 // Degrees that give a usable perspective; a damaged setting must not make it singular.
 int ClampFieldOfView(int angle)
@@ -199,6 +199,11 @@ void DrawPointArray(const std::vector<CPlanetPoint>& points, size_t first, size_
 void CPlanetRenderer::SetDrawingState(CLightSource& light) const
 {
     SetPointState(light);
+    EnablePointLighting();
+}
+
+void CPlanetRenderer::EnablePointLighting() const
+{
     glPointSize(1);
     m_pLightPool->EnableLighting(TRUE);
     m_pLights[0]->Enable(TRUE);
@@ -218,10 +223,8 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
     glClearColor(0, 0, 0, 1);
     // Without the colour clear the points land on the pasted background.
     glClear(m_bClearColour ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_DEPTH_BUFFER_BIT);
-    glPointSize(1);
     glScalef(1, 1, 1);
-    m_pLightPool->EnableLighting(TRUE);
-    m_pLights[0]->Enable(TRUE);
+    EnablePointLighting();
 
     const CPlanetGrid grid(m_nWidth, m_nHeight);
     const bool showProgress = progressType == ProgressMeter;
@@ -242,7 +245,9 @@ void CPlanetRenderer::DrawHalo(const CSurfaceModel& model, const CPlanetGrid& gr
 {
     float haloColour[4];
     model.GetHaloColour().ToUnit(haloColour);
+    // A ring of a large planet has a million points: they go in batches.
     std::vector<CPlanetPoint> points;
+    points.reserve(kPointsPerBatch);
     WalkPlanetHalo(grid, [&](float x, float y, float r) {
         if (!CanLandInView(x, y, 0))
             return;
@@ -250,12 +255,17 @@ void CPlanetRenderer::DrawHalo(const CSurfaceModel& model, const CPlanetGrid& gr
         if (r >= 1)
             p.colour[3] = static_cast<float>(1 - SmoothStep(1, grid.outer, r));
         points.push_back(p);
+        if (points.size() == kPointsPerBatch) {
+            DrawPointArray(points, 0, points.size());
+            points.clear();
+        }
     });
     DrawPointArray(points, 0, points.size());
 }
 
-CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model, const CPlanetGrid& grid,
-                                 int progressType, CLightSource& light)
+CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model,
+                                                      const CPlanetGrid& grid, int progressType,
+                                                      CLightSource& light)
 {
     // Events pumped between batches (and a progress display) may draw elsewhere (a preview
     // in another picture), which takes the shared GL context away: the rows so far are
@@ -279,8 +289,12 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
     // the same colours in the same sequence as a walk on one thread.
     const std::vector<float> heights = PlanetRowHeights(grid);
     const int nRows = static_cast<int>(heights.size());
-    const int batch = std::max(1, kPointsPerBatch / std::max(1, grid.rows));
+    const int batch = std::max(1, static_cast<int>(kPointsPerBatch) / std::max(1, grid.rows));
     std::vector<std::vector<CPlanetPoint>> rowPoints(static_cast<size_t>(2 * batch));
+    // Room for a whole row made here: the render threads then never allocate (each would
+    // take an arena of its own).
+    for (auto& row : rowPoints)
+        row.reserve(static_cast<size_t>(grid.rows) + 2);
     auto computeRow = [&](int row) {
         std::vector<CPlanetPoint>& out = rowPoints[static_cast<size_t>(row % (2 * batch))];
         out.clear();
@@ -319,6 +333,8 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
             team.Start(last, std::min(last + batch, nRows), computeRow);
         if (progressType == ProgressNone) {
             DrawPointArray(points, 0, points.size());
+            // The software renderer keeps every point binned until a flush.
+            glFlush();
             team.Finish();
             continue;
         }
@@ -337,6 +353,7 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
             if (!resume())
                 return ContextLost;
         }
+        glFlush();
         team.Finish();
     }
     return context;

@@ -61,7 +61,9 @@ private:
     // The sphere's rows in batches.
     EContext DrawSphere(const CSurfaceModel& model, const CPlanetGrid& grid, int progressType,
                     CLightSource& light);
-    // SetPointState with the point size and the light switched on.
+    // One-pixel points, lighting and the first light on.
+    void EnablePointLighting() const;
+    // SetPointState and EnablePointLighting: all the state of the point drawing.
     void SetDrawingState(CLightSource& light) const;
     // Model-view, light and blending of the point drawing.
     void SetPointState(CLightSource& light) const;
