@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -34,7 +35,10 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QStyle>
 #include <QToolBar>
+#include <QUndoStack>
+#include <QUndoView>
 #include <QUrl>
 
 int g_bAppClosing = 0;
@@ -60,6 +64,7 @@ const CCommandText kCommands[] = {
     {ID_FILE_PRINT_SETUP, "P&rint Setup...", QKeySequence::UnknownKey, nullptr},
     {ID_APP_EXIT, "E&xit", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_UNDO, "&Undo", QKeySequence::UnknownKey, "Ctrl+Z"},
+    {ID_EDIT_REDO, "&Redo", QKeySequence::Redo, nullptr},
     {ID_EDIT_CUT, "Cu&t", QKeySequence::UnknownKey, "Ctrl+X"},
     {ID_EDIT_COPY, "&Copy", QKeySequence::UnknownKey, "Ctrl+C"},
     {ID_EDIT_PASTE, "&Paste", QKeySequence::UnknownKey, "Ctrl+V"},
@@ -68,6 +73,7 @@ const CCommandText kCommands[] = {
     {ID_EDIT_OPTIONS, "&Options...", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
+    {ID_VIEW_HISTORY, "&History", QKeySequence::UnknownKey, nullptr},
     {ID_TOOL_SELECT, "&Select", QKeySequence::UnknownKey, nullptr},
     {ID_TOOL_STARFIELD, "Star &Field", QKeySequence::UnknownKey, nullptr},
     {ID_TOOL_CLUSTER, "&Cluster", QKeySequence::UnknownKey, nullptr},
@@ -93,6 +99,7 @@ bool ChangesDocument(int nId)
     switch (nId) {
     case ID_VIEW_TOOLBAR:
     case ID_VIEW_STATUS_BAR:
+    case ID_VIEW_HISTORY:
     case ID_HELP_CONTENTS:
     case ID_APP_ABOUT:
     case ID_NEXT_PANE:
@@ -127,6 +134,7 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreateHistoryDock();
     m_pView->SetContextMenu(m_pContextMenu);
     SetToolCursorLoader(&LoadToolCursor);
     // What a render or a preview's OpenGL cannot do is told in a message box.
@@ -162,6 +170,9 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
 
 CMainFrame::~CMainFrame()
 {
+    // Closing hides the dock, which would ask a half-destroyed frame for its commands.
+    if (m_pHistoryDock)
+        m_pHistoryDock->disconnect(this);
     if (GetProgressDisplay() == this)
         SetProgressDisplay(nullptr);
     SetToolCursorLoader(nullptr);
@@ -201,6 +212,15 @@ void CMainFrame::CreateActions()
     }
     GetAction(ID_VIEW_TOOLBAR)->setCheckable(true);
     GetAction(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    GetAction(ID_VIEW_HISTORY)->setCheckable(true);
+    // Redo answers to both keys users bring from other editors, whatever the platform's
+    // own binding is.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)})
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    GetAction(ID_EDIT_REDO)->setShortcuts(redoKeys);
     for (int i = 0; i < 4; ++i) {
         auto* pAction = new QAction(this);
         pAction->setStatusTip(CommandPrompt(ID_FILE_MRU_FILE1 + i));
@@ -228,6 +248,7 @@ void CMainFrame::CreateMenus()
 
     QMenu* pEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     pEdit->addAction(GetAction(ID_EDIT_UNDO));
+    pEdit->addAction(GetAction(ID_EDIT_REDO));
     pEdit->addSeparator();
     for (int nId : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_PASTEFILE})
         pEdit->addAction(GetAction(nId));
@@ -239,6 +260,7 @@ void CMainFrame::CreateMenus()
     QMenu* pView = menuBar()->addMenu(QStringLiteral("&View"));
     pView->addAction(GetAction(ID_VIEW_TOOLBAR));
     pView->addAction(GetAction(ID_VIEW_STATUS_BAR));
+    pView->addAction(GetAction(ID_VIEW_HISTORY));
 
     QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
     for (int i = 0; i < 12; ++i) {
@@ -254,7 +276,8 @@ void CMainFrame::CreateMenus()
 
     // The canvas's menu: the edit commands and the tools.
     m_pContextMenu = new QMenu(QStringLiteral("&Design"), this);
-    for (int nId : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR})
+    for (int nId : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
+                    ID_EDIT_CLEAR})
         m_pContextMenu->addAction(GetAction(nId));
     m_pContextMenu->addSeparator();
     for (int i = 0; i < 12; ++i)
@@ -289,6 +312,46 @@ void CMainFrame::CreateStatusBar()
         m_panes[i]->setAlignment(Qt::AlignCenter);
         pBar->addPermanentWidget(m_panes[i]);
     }
+}
+
+void CMainFrame::CreateHistoryDock()
+{
+    m_pHistoryDock = new QDockWidget(QStringLiteral("History"), this);
+    m_pHistoryDock->setObjectName(QStringLiteral("HistoryDock"));
+    m_pHistoryView = new QUndoView(&m_doc.GetHistory(), m_pHistoryDock);
+    m_pHistoryView->setCleanIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_pHistoryView->setEmptyLabel(m_doc.GetHistoryOrigin());
+    m_pHistoryDock->setWidget(m_pHistoryView);
+    addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
+    m_pHistoryDock->hide();
+    connect(m_pHistoryDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_doc, &CSkyloomDoc::historyTrimmed, this, [this](int nSteps) {
+        statusBar()->showMessage(nSteps == 1 ? LoadString(IDS_HISTORY_TRIMMED_ONE)
+                                             : LoadString(IDS_HISTORY_TRIMMED).arg(nSteps));
+    });
+    connect(&m_doc, &CSkyloomDoc::undoRefused, this,
+            [this] { statusBar()->showMessage(LoadString(IDS_UNDO_REFUSED)); });
+}
+
+void CMainFrame::UpdateHistoryCommands()
+{
+    if (!m_pHistoryDock)
+        return; // still being built
+    // The step's name in the menu text and the tooltip: "Undo Nebula", "Redo Clear".
+    const QUndoStack& history = m_doc.GetHistory();
+    const struct { int nId; const char* szMenu; QString strStep; } commands[] = {
+        {ID_EDIT_UNDO, "&Undo", history.undoText()}, {ID_EDIT_REDO, "&Redo", history.redoText()}};
+    for (const auto& command : commands) {
+        QAction* pAction = GetAction(command.nId);
+        const QString suffix = command.strStep.isEmpty() ? QString() : QLatin1Char(' ') + command.strStep;
+        pAction->setText(QString::fromLatin1(command.szMenu) + suffix);
+        pAction->setToolTip(CommandTip(command.nId) + suffix);
+    }
+    GetAction(ID_VIEW_HISTORY)->setChecked(m_pHistoryDock->isVisibleTo(this));
+    // Setting the label resets the panel's list: only when it changes.
+    const QString origin = m_doc.GetHistoryOrigin();
+    if (m_pHistoryView->emptyLabel() != origin)
+        m_pHistoryView->setEmptyLabel(origin);
 }
 
 void CMainFrame::FitToPicture(QSize size)
@@ -383,6 +446,7 @@ void CMainFrame::UpdateCommandUI()
         pAction->setEnabled(bIdle || !ChangesDocument(nId));
     if (bIdle) {
         GetAction(ID_EDIT_UNDO)->setEnabled(m_doc.HasUndo());
+        GetAction(ID_EDIT_REDO)->setEnabled(m_doc.HasRedo());
         // A placement in progress takes no second one.
         const bool bPasting = m_pView->IsPasting();
         GetAction(ID_EDIT_PASTE)->setEnabled(!bPasting && CSkyloomView::ClipboardHasImage());
@@ -393,6 +457,7 @@ void CMainFrame::UpdateCommandUI()
         GetAction(kToolCommands[i])->setChecked(i == nTool);
     GetAction(ID_VIEW_TOOLBAR)->setChecked(m_pToolBar->isVisibleTo(this));
     GetAction(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
+    UpdateHistoryCommands();
 }
 
 void CMainFrame::WhenIdle(std::function<void()> work)
@@ -445,6 +510,9 @@ void CMainFrame::OnCommand(int nId)
     case ID_EDIT_UNDO:
         m_pView->OnEditUndo();
         break;
+    case ID_EDIT_REDO:
+        m_pView->OnEditRedo();
+        break;
     case ID_EDIT_CLEAR:
         m_pView->OnEditClear();
         break;
@@ -469,6 +537,9 @@ void CMainFrame::OnCommand(int nId)
     case ID_VIEW_STATUS_BAR:
         statusBar()->setVisible(!statusBar()->isVisible());
         break;
+    case ID_VIEW_HISTORY:
+        m_pHistoryDock->setVisible(!m_pHistoryDock->isVisible());
+        break;
     case ID_HELP_CONTENTS:
         OnHelpContents();
         break;
@@ -487,8 +558,11 @@ void CMainFrame::OnCommand(int nId)
 
 void CMainFrame::OnOptions()
 {
+    if (!RunOptionsSheet(this))
+        return;
+    m_doc.FitHistory();
     // An open properties dialog takes a new delay at once, not only the next one opened.
-    if (RunOptionsSheet(this) && g_pPropertiesDialog)
+    if (g_pPropertiesDialog)
         g_pPropertiesDialog->SetPreviewDelay(g_nPreviewDelay);
 }
 
@@ -557,6 +631,9 @@ void CMainFrame::EnableFrame(BOOL bEnable)
     // accelerators take nothing meanwhile.
     menuBar()->setEnabled(bEnable);
     m_pToolBar->setEnabled(bEnable);
+    // A click in the History would move the picture under the render.
+    if (m_pHistoryView)
+        m_pHistoryView->setEnabled(bEnable);
     UpdateCommandUI();
     if (bEnable)
         activateWindow();

@@ -15,10 +15,12 @@
 class CSkyloomApp;
 class CSkyloomDoc;
 class CSkyloomView;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QPrinter;
 class QProgressBar;
+class QUndoView;
 
 // Set when the user asked the program to close; cleared when the close is cancelled.
 extern int g_bAppClosing;
@@ -62,6 +64,11 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    // View > History: a dock listing the document's steps, the picture they start from at
+    // the top; a click goes back or forward to any step.
+    void CreateHistoryDock();
+    // Undo and Redo named after their steps; the History's check mark and top row.
+    void UpdateHistoryCommands();
     void UpdatePanes();
     void UpdateTitle();
     void UpdateRecentFiles();
@@ -86,6 +93,8 @@ private:
     QToolBar* m_pToolBar = nullptr;
     QLabel* m_panes[4] = {};
     QProgressBar* m_pProgress = nullptr;
+    QDockWidget* m_pHistoryDock = nullptr;
+    QUndoView* m_pHistoryView = nullptr;
     std::vector<std::function<void()>> m_pending;
     // A close request arrived during a render: close once it has ended.
     bool m_bCloseAfterRender = false;

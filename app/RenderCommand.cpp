@@ -771,6 +771,8 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     CInstalledProgress installed(bTerminalProgress ? &progress : nullptr);
     const CRecordedWarnings warnings;
     CSkyloomDoc doc;
+    // Nothing is undone here: a step's copy is freed as soon as it has served its render.
+    doc.SetKeepHistory(FALSE);
     doc.SetPicture(dib);
     doc.SetRecipe(recipe);
     for (int i = 0; i < options.steps.size(); ++i) {

@@ -3,6 +3,9 @@
 #include "SettingsStore.h"
 
 #include <algorithm>
+#include <limits>
+
+#include <unistd.h>
 
 COLORREF g_crCustomColors[16] = {
     0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
@@ -17,6 +20,7 @@ int g_nLightInten = 50;
 int g_nLightElevation = 50;
 int g_nFOV = 30;
 float g_fGalaxyGasScale = 6.5f;
+int g_nUndoMemory = DefaultUndoMemory();
 
 namespace {
 const QString kColors = QStringLiteral("Colors");
@@ -27,6 +31,21 @@ QString CustomName(int i)
 {
     return QStringLiteral("Custom%1").arg(i);
 }
+}
+
+int MachineMemoryMiB()
+{
+    const long nPages = sysconf(_SC_PHYS_PAGES);
+    const long nPageSize = sysconf(_SC_PAGESIZE);
+    if (nPages <= 0 || nPageSize <= 0)
+        return 4096;
+    const qint64 nMiB = qint64(nPages) * nPageSize >> 20;
+    return int(std::clamp<qint64>(nMiB, 1, std::numeric_limits<int>::max()));
+}
+
+int DefaultUndoMemory()
+{
+    return std::max(1, std::min(1024, MachineMemoryMiB() / 4));
 }
 
 void ResetSettings()
@@ -43,6 +62,7 @@ void ResetSettings()
     g_nLightElevation = 50;
     g_nFOV = 30;
     g_fGalaxyGasScale = 6.5f;
+    g_nUndoMemory = DefaultUndoMemory();
 }
 
 namespace {
@@ -76,6 +96,11 @@ void LoadSettings(const CSettingsStore& store)
     // beyond a float's range is undefined.
     g_fGalaxyGasScale = static_cast<float>(
         std::clamp(store.GetReal(kOptions, QStringLiteral("GalaxyGasScale"), "6.5"), 0.0, 10.0));
+    // No more than the machine has: a value from a larger machine, or a damaged one, would
+    // let the history take memory the picture and the renders need.
+    g_nUndoMemory = std::clamp(store.GetInt(kOptions, QStringLiteral("UndoMemory"),
+                                            DefaultUndoMemory()),
+                               1, MachineMemoryMiB());
 }
 
 void SaveSettings(CSettingsStore& store)
@@ -90,4 +115,5 @@ void SaveSettings(CSettingsStore& store)
     store.WriteInt(kOptions, QStringLiteral("LightOrient"), g_nLightOrient);
     store.WriteInt(kOptions, QStringLiteral("LightInten"), g_nLightInten);
     store.WriteInt(kOptions, QStringLiteral("LightElevation"), g_nLightElevation);
+    store.WriteInt(kOptions, QStringLiteral("UndoMemory"), g_nUndoMemory);
 }

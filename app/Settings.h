@@ -27,6 +27,13 @@ extern int g_nLightElevation;
 extern int g_nFOV;
 // Scale of the galaxy gas texture (read, never written).
 extern float g_fGalaxyGasScale;
+// Memory the undo history may hold, in MiB: the oldest steps go when a new one needs room.
+extern int g_nUndoMemory;
+
+// The machine's memory in MiB (4096 when it cannot be found out).
+int MachineMemoryMiB();
+// The built-in undo memory: the smaller of 1 GiB and a quarter of the machine's memory.
+int DefaultUndoMemory();
 
 // Sets every variable above to its built-in default.
 void ResetSettings();

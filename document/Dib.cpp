@@ -124,8 +124,10 @@ void CDib::Fill(DWORD color)
 
 void CDib::FlipRect(CRect& rect) const
 {
-    rect.top = std::max(m_nHeight - rect.top, 0);
-    rect.bottom = std::max(m_nHeight - rect.bottom, 0);
+    // Rows below the picture stay negative, as rows above it stay past the height, so an
+    // effect hanging over either edge keeps its size; whoever saves or copies clips.
+    rect.top = m_nHeight - rect.top;
+    rect.bottom = m_nHeight - rect.bottom;
     rect.NormalizeRect();
 }
 

@@ -141,6 +141,8 @@ public:
     CRect FillRect(DWORD color, CRect rect);
     void Fill(DWORD color);
 
+    // Top-down rows [t, b) to rows [height - b, height - t) counted from the bottom line;
+    // nothing is clipped.
     void FlipRect(CRect& rect) const;
     int ClipRect(CRect& rect) const;
 

@@ -1,12 +1,21 @@
 #include "SkyloomDoc.h"
 
+#include "UndoStep.h"
 #include "../app/Settings.h"
 #include "../effects/Color.h"
 #include "../imagefile/ImageFile.h"
 
 #include <QFileInfo>
 
-CSkyloomDoc::CSkyloomDoc() = default;
+#include <algorithm>
+#include <vector>
+
+CSkyloomDoc::CSkyloomDoc()
+{
+    // The title's mark, the Undo and Redo texts and the History follow the stack.
+    connect(&m_history, &QUndoStack::cleanChanged, this, &CSkyloomDoc::stateChanged);
+    connect(&m_history, &QUndoStack::indexChanged, this, &CSkyloomDoc::stateChanged);
+}
 
 CSkyloomDoc::~CSkyloomDoc() = default;
 
@@ -38,8 +47,7 @@ BOOL CSkyloomDoc::OnNewDocument(const CSize* pNewSize)
     m_recipe = CRecipe::ForNewPicture(size, BackgroundColour());
     m_strPathName.clear();
     m_nSaveFormat = SAVE_BY_EXTENSION;
-    m_bModified = FALSE;
-    PictureReplaced();
+    PictureReplaced(QStringLiteral("New Picture"));
     return TRUE;
 }
 
@@ -51,8 +59,7 @@ void CSkyloomDoc::SetPicture(CDib& dib)
     m_recipe = CRecipe();
     m_bFirstNew = FALSE;
     m_strPathName.clear();
-    m_bModified = FALSE;
-    PictureReplaced();
+    PictureReplaced(QStringLiteral("Picture"));
 }
 
 BOOL CSkyloomDoc::OnOpenDocument(const QString& path)
@@ -77,19 +84,22 @@ BOOL CSkyloomDoc::OnOpenDocument(const QString& path)
     m_strPathName = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath()
                                                        : info.canonicalFilePath();
     m_nSaveFormat = SAVE_BY_EXTENSION;
-    m_bModified = FALSE;
-    PictureReplaced();
+    PictureReplaced(QStringLiteral("Opened %1").arg(info.fileName()));
     return TRUE;
 }
 
-void CSkyloomDoc::PictureReplaced()
+void CSkyloomDoc::PictureReplaced(const QString& strOrigin)
 {
     m_size = m_dib.GetSize();
     m_rectImage = CRect(0, 0, m_size.cx, m_size.cy);
-    // An undo copy of the old picture has no place in the new one.
+    // Steps of the old picture have no place in the new one; an empty stack is clean.
     m_pUndo.reset();
-    m_bUndoTakesStep = false;
     m_rectUndo.SetRectEmpty();
+    // (clear() leaves an empty stack's clean state as it was.)
+    m_history.clear();
+    m_history.setClean();
+    m_strOrigin = strOrigin;
+    m_nDroppedSteps = 0;
     emit pictureReplaced();
     emit stateChanged();
 }
@@ -150,10 +160,12 @@ BOOL CSkyloomDoc::SaveAs(const QString& path, int nFormat)
 
 void CSkyloomDoc::SetModifiedFlag(BOOL bModified)
 {
-    if ((m_bModified != FALSE) == (bModified != FALSE))
-        return;
-    m_bModified = bModified ? TRUE : FALSE;
-    emit stateChanged();
+    // The stack tells of a change of its clean state (cleanChanged); an unchanged flag
+    // leaves the saved step where it is, so that undoing back to it still clears the flag.
+    if (!bModified)
+        m_history.setClean();
+    else if (m_history.isClean())
+        m_history.resetClean();
 }
 
 QString CSkyloomDoc::GetTitle() const
@@ -161,59 +173,171 @@ QString CSkyloomDoc::GetTitle() const
     return m_strPathName.isEmpty() ? QStringLiteral("Skyloom") : QFileInfo(m_strPathName).fileName();
 }
 
+qint64 CSkyloomDoc::GetUndoBudget()
+{
+    return qint64(g_nUndoMemory) << 20;
+}
+
+qint64 CSkyloomDoc::GetHistoryBytes() const
+{
+    qint64 nBytes = 0;
+    for (int i = 0; i < m_history.count(); ++i)
+        nBytes += static_cast<const CUndoStep*>(m_history.command(i))->Bytes();
+    return nBytes;
+}
+
+QString CSkyloomDoc::GetHistoryOrigin() const
+{
+    if (m_nDroppedSteps == 0)
+        return m_strOrigin;
+    return m_nDroppedSteps == 1
+               ? QStringLiteral("%1, then 1 step no longer kept").arg(m_strOrigin)
+               : QStringLiteral("%1, then %2 steps no longer kept").arg(m_strOrigin).arg(m_nDroppedSteps);
+}
+
+bool CSkyloomDoc::MakeRoom(qint64 nBytes, int nKeepNewest)
+{
+    const qint64 nBudget = GetUndoBudget();
+    if (nBytes > nBudget)
+        return false;
+    const int nCount = m_history.count();
+    const int nIndex = m_history.index();
+    std::vector<qint64> sizes(nCount);
+    qint64 nTotal = 0;
+    for (int i = 0; i < nCount; ++i)
+        nTotal += sizes[i] = static_cast<const CUndoStep*>(m_history.command(i))->Bytes();
+    int nRedo = 0, nOldest = 0;
+    if (nTotal + nBytes > nBudget) {
+        for (; nRedo < nCount - nIndex; ++nRedo)
+            nTotal -= sizes[nCount - 1 - nRedo];
+    }
+    while (nTotal + nBytes > nBudget && nOldest < nIndex - nKeepNewest)
+        nTotal -= sizes[nOldest++];
+    if (nOldest > 0 || nRedo > 0)
+        DropSteps(nOldest, nRedo);
+    if (nOldest > 0)
+        emit historyTrimmed(nOldest);
+    return true;
+}
+
+void CSkyloomDoc::DropSteps(int nOldest, int nRedo)
+{
+    const int nEnd = m_history.count() - nRedo;
+    const int nIndex = std::min(m_history.index(), nEnd) - nOldest;
+    const int nClean = m_history.cleanIndex();
+    std::vector<std::unique_ptr<CUndoStep>> kept;
+    for (int i = nOldest; i < nEnd; ++i) {
+        // The stack hands its commands out as const; they are ours, and the old ones are
+        // deleted unused right after.
+        auto* pStep = const_cast<CUndoStep*>(static_cast<const CUndoStep*>(m_history.command(i)));
+        kept.push_back(std::make_unique<CUndoStep>(*this, std::move(*pStep)));
+    }
+    m_bRebuildingHistory = true;
+    m_history.clear();
+    for (auto& pStep : kept)
+        m_history.push(pStep.release());
+    if (nClean >= nOldest && nClean <= nEnd) {
+        m_history.setIndex(nClean - nOldest);
+        m_history.setClean();
+    } else {
+        // The saved picture is no longer in the history: nothing but a save is clean.
+        m_history.resetClean();
+    }
+    m_history.setIndex(nIndex);
+    m_bRebuildingHistory = false;
+    m_nDroppedSteps += nOldest;
+    emit stateChanged();
+}
+
+void CSkyloomDoc::FitHistory()
+{
+    if (!m_pUndo)
+        MakeRoom(0, 1);
+}
+
 BOOL CSkyloomDoc::SaveUndo(CRect rect)
 {
     m_pUndo.reset();
-    m_bUndoTakesStep = false;
     m_dib.FlipRect(rect);
     // The copy and the place it goes back to are the part inside the picture: a rectangle
     // reaching past the left or top edge would otherwise come back shifted.
     m_dib.ClipRect(rect);
+    m_rectUndo.SetRectEmpty();
+    if (rect.IsRectEmpty())
+        return FALSE;
+    if (m_bKeepHistory && !MakeRoom(UndoStepBytes(rect), 0)) {
+        emit undoRefused();
+        return FALSE;
+    }
     m_pUndo.reset(m_dib.Extract(rect));
-    m_rectUndo = m_pUndo ? rect : CRect();
-    return m_pUndo != nullptr;
+    if (!m_pUndo) {
+        emit undoRefused();
+        return FALSE;
+    }
+    m_rectUndo = rect;
+    return TRUE;
+}
+
+void CSkyloomDoc::CommitUndo(const QString& strName, std::optional<CRecipeStep> recipeStep)
+{
+    if (!m_pUndo)
+        return;
+    if (recipeStep)
+        m_recipe.m_steps.append(*recipeStep);
+    if (!m_bKeepHistory) {
+        m_pUndo.reset();
+        SetModifiedFlag(TRUE);
+        return;
+    }
+    // Pushed done: the stack's redo() of a new step finds the change made.
+    m_history.push(new CUndoStep(*this, strName, std::move(m_pUndo), m_rectUndo,
+                                 std::move(recipeStep)));
+}
+
+void CSkyloomDoc::RestoreUndo()
+{
+    if (!m_pUndo)
+        return;
+    m_dib.CopyRect(m_rectUndo.left, m_rectUndo.top, m_rectUndo.Width(), m_rectUndo.Height(),
+                   *m_pUndo, 0, 0);
+    m_pUndo.reset();
+    CRect changed = m_rectUndo;
+    m_dib.FlipRect(changed);
+    emit pixelsChanged(changed);
 }
 
 void CSkyloomDoc::Undo()
 {
     if (!m_pUndo)
-        return;
-    m_dib.Paste(*m_pUndo, m_rectUndo, TRUE, 0, 0);
-    CRect changed = m_rectUndo;
+        m_history.undo();
+}
+
+void CSkyloomDoc::Redo()
+{
+    if (!m_pUndo)
+        m_history.redo();
+}
+
+void CSkyloomDoc::StepMoved(const CRect& rectRows)
+{
+    CRect changed = rectRows;
     m_dib.FlipRect(changed);
-    m_pUndo.reset();
-    if (m_bUndoTakesStep && !m_recipe.m_steps.isEmpty())
-        m_recipe.m_steps.removeLast();
-    m_bUndoTakesStep = false;
-    SetModifiedFlag();
     emit pixelsChanged(changed);
 }
 
-void CSkyloomDoc::DropUndo()
-{
-    m_pUndo.reset();
-    m_bUndoTakesStep = false;
-}
-
-void CSkyloomDoc::AddRecipeStep(const CRecipeStep& step)
-{
-    m_recipe.m_steps.append(step);
-    m_bUndoTakesStep = m_pUndo != nullptr;
-}
-
-void CSkyloomDoc::ClearRect(CRect rect)
+BOOL CSkyloomDoc::ClearRect(CRect rect, const QString& strStep)
 {
     CRect clipped;
-    if (!clipped.IntersectRect(rect, m_rectImage))
-        return;
+    if (!clipped.IntersectRect(rect, m_rectImage) || !SaveUndo(clipped))
+        return FALSE;
     CRect rows = clipped;
     m_dib.FlipRect(rows);
     m_dib.FillRect(BackgroundColour(), rows);
     CRecipeStep step;
     step.strEdit = QStringLiteral("Clear");
-    AddRecipeStep(step);
-    SetModifiedFlag();
+    CommitUndo(strStep, step);
     emit pixelsChanged(clipped);
+    return TRUE;
 }
 
 std::unique_ptr<CGlobalBlock> CSkyloomDoc::CopyRectToGlobal(CRect rect) const
@@ -225,17 +349,17 @@ std::unique_ptr<CGlobalBlock> CSkyloomDoc::CopyRectToGlobal(CRect rect) const
     return m_dib.CopyToGlobal(clipped);
 }
 
-void CSkyloomDoc::PasteImage(const CDib& src, CRect rect, BOOL bOpaque, COLORREF key,
+BOOL CSkyloomDoc::PasteImage(const CDib& src, CRect rect, BOOL bOpaque, COLORREF key,
                              DWORD tolerance)
 {
     CRect visible;
-    if (!visible.IntersectRect(rect, m_rectImage))
-        return;
+    if (!visible.IntersectRect(rect, m_rectImage) || !SaveUndo(rect))
+        return FALSE;
     m_dib.FlipRect(rect);
     m_dib.Paste(src, rect, bOpaque, key, tolerance);
     CRecipeStep step;
     step.strEdit = QStringLiteral("Paste");
-    AddRecipeStep(step);
-    SetModifiedFlag();
+    CommitUndo(bOpaque ? QStringLiteral("Paste") : QStringLiteral("Transparent Paste"), step);
     emit pixelsChanged(visible);
+    return TRUE;
 }

@@ -8,8 +8,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
 
 #include <memory>
+#include <optional>
 
 // Writers a save can use.
 enum ESaveFormat {
@@ -51,32 +53,70 @@ public:
 
     // Region operations; rectangles are in top-down picture coordinates, right and bottom
     // exclusive. Every one is clipped to the picture.
-    // Keeps the pixels of rect as the undo copy; FALSE when no copy could be made.
-    BOOL SaveUndo(CRect rect);
-    // Puts the undo copy back and drops it, with the recipe's step it took back; marks the
-    // document modified.
-    void Undo();
-    BOOL HasUndo() const { return m_pUndo != nullptr; }
-    CDib* GetUndoImage() const { return m_pUndo.get(); }
-    void DropUndo();
-    // Fills rect with the background colour and marks the document modified.
-    void ClearRect(CRect rect);
-    // Adds a step to the recipe; the next Undo takes it back with the pixels when the undo
-    // copy was made for it (SaveUndo just before).
-    void AddRecipeStep(const CRecipeStep& step);
-    const CRecipe& GetRecipe() const { return m_recipe; }
-    void SetRecipe(const CRecipe& recipe) { m_recipe = recipe; }
+    // Fills rect with the background colour as one step of the history, named strStep
+    // ("Clear" or "Cut"). FALSE, with nothing changed, when rect misses the picture or the
+    // step cannot be kept (see SaveUndo).
+    BOOL ClearRect(CRect rect, const QString& strStep);
     // The pixels of rect as a packed 24-bit bitmap; null when rect misses the picture or no
     // memory is left.
     std::unique_ptr<CGlobalBlock> CopyRectToGlobal(CRect rect) const;
-    // Pastes src into rect (opaque, or leaving out pixels within tolerance of key).
-    void PasteImage(const CDib& src, CRect rect, BOOL bOpaque, COLORREF key, DWORD tolerance);
+    // Pastes src into rect (opaque, or leaving out pixels within tolerance of key) as one
+    // step, "Paste" or "Transparent Paste". FALSE, with nothing changed, as ClearRect.
+    BOOL PasteImage(const CDib& src, CRect rect, BOOL bOpaque, COLORREF key, DWORD tolerance);
+
+    // The history: every change of the picture is one step of it. SaveUndo keeps the
+    // pixels a change is about to alter, the change is made, then CommitUndo makes them
+    // the newest step, or RestoreUndo puts them back when the change is called off.
+    // Keeps the pixels of rect (clipped to the picture) ahead of a change. To make room
+    // it drops the steps that could be redone, then the oldest steps (historyTrimmed says
+    // how many of those); the newest is always kept. FALSE, with nothing kept, when the
+    // copy alone is more than the undo memory ("UndoMemory" in the settings) or no memory
+    // is left (undoRefused), or when rect misses the picture.
+    BOOL SaveUndo(CRect rect);
+    // What SaveUndo kept: the picture under the change in progress as it was before it
+    // (the second picture of a render); null when no change is in progress.
+    CDib* GetUndoImage() const { return m_pUndo.get(); }
+    // The change is made: what SaveUndo kept becomes the newest step, named strName,
+    // which takes recipeStep (the change's recipe entry, added now) back with its pixels.
+    // The steps that could have been redone are dropped.
+    void CommitUndo(const QString& strName, std::optional<CRecipeStep> recipeStep);
+    // The change is called off: what SaveUndo kept goes back into the picture and the
+    // history stays as it was.
+    void RestoreUndo();
+    // Edit Undo and Redo: one step back or forward (nothing while a change is in progress).
+    void Undo();
+    void Redo();
+    BOOL HasUndo() const { return m_history.canUndo(); }
+    BOOL HasRedo() const { return m_history.canRedo(); }
+    // The steps, for the History panel and the Undo and Redo texts. Its clean state is
+    // the picture last saved (or made new, or opened).
+    QUndoStack& GetHistory() { return m_history; }
+    const QUndoStack& GetHistory() const { return m_history; }
+    // The memory the steps hold, in bytes.
+    qint64 GetHistoryBytes() const;
+    // The memory they may hold: "UndoMemory" in bytes.
+    static qint64 GetUndoBudget();
+    // A smaller undo memory applies at once: the steps that could be redone, then the
+    // oldest go until the history fits, the newest step always kept.
+    void FitHistory();
+    // The picture the history starts from, as its top row names it ("New Picture",
+    // "Opened sky.png", and how many steps were dropped since).
+    QString GetHistoryOrigin() const;
+    // Without a history (skyloom-render) a change keeps no step once it is made, and the
+    // copy a change in progress needs is not held to the undo memory.
+    void SetKeepHistory(BOOL bKeep) { m_bKeepHistory = bKeep; }
+
+    const CRecipe& GetRecipe() const { return m_recipe; }
+    void SetRecipe(const CRecipe& recipe) { m_recipe = recipe; }
 
     CRect GetImageRect() const { return m_rectImage; }
     CDib& GetImage() { return m_dib; }
     const CDib& GetImage() const { return m_dib; }
 
-    BOOL IsModified() const { return m_bModified; }
+    // The picture differs from the one last saved: the history is away from its clean
+    // state. Clearing the flag makes the present step the clean one; setting it leaves the
+    // clean state out of reach until the next save.
+    BOOL IsModified() const { return !m_history.isClean(); }
     void SetModifiedFlag(BOOL bModified = TRUE);
     // The file of the picture; empty while untitled.
     QString GetPathName() const { return m_strPathName; }
@@ -89,8 +129,9 @@ public:
     CDib m_dib;
     BOOL m_bFirstNew = TRUE;
     CSize m_size;
+    // The pixels under the change in progress, kept by SaveUndo; null between changes.
     std::unique_ptr<CDib> m_pUndo;
-    // Where the undo copy belongs, in row coordinates of m_dib (bottom-up).
+    // Where m_pUndo belongs, in row coordinates of m_dib (bottom-up).
     CRect m_rectUndo;
     // The writer of a plain Save: by extension until a Save As picks one; New and Open go
     // back to it, so a file is saved in its own format.
@@ -102,16 +143,35 @@ signals:
     void pictureReplaced();
     // Pixels of rect (top-down picture coordinates) changed.
     void pixelsChanged(const CRect& rect);
-    // The modified flag, path or title changed.
+    // The modified flag, path, title or history changed.
     void stateChanged();
+    // nSteps of the oldest steps were dropped to make room in the undo memory.
+    void historyTrimmed(int nSteps);
+    // A change was not made: its undo copy could not be kept.
+    void undoRefused();
 
 private:
-    // The picture is another one now: no undo, sizes from the picture.
-    void PictureReplaced();
+    friend class CUndoStep;
 
-    BOOL m_bModified = FALSE;
+    // The picture is another one now, started from strOrigin: an empty history, sizes
+    // from the picture.
+    void PictureReplaced(const QString& strOrigin);
+    // Drops steps until the history and nBytes more fit the undo memory: the steps that
+    // could be redone first (a new step drops them anyway), then the oldest, keeping the
+    // nKeepNewest newest that are done. FALSE when nBytes alone do not fit.
+    bool MakeRoom(qint64 nBytes, int nKeepNewest);
+    // Rebuilds the history without its nOldest first and nRedo last steps; QUndoStack
+    // cannot drop steps from its bottom itself.
+    void DropSteps(int nOldest, int nRedo);
+    // A step was undone or redone: it exchanged the pixels of rectRows.
+    void StepMoved(const CRect& rectRows);
+
     QString m_strPathName;
     CRecipe m_recipe;
-    // Whether the undo copy belongs to the recipe's last step.
-    bool m_bUndoTakesStep = false;
+    QUndoStack m_history;
+    bool m_bKeepHistory = true;
+    // Steps walk over the stack's index without touching the picture.
+    bool m_bRebuildingHistory = false;
+    QString m_strOrigin;
+    int m_nDroppedSteps = 0;
 };

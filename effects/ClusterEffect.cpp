@@ -36,8 +36,8 @@ void CClusterEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowPro
     image.FlipRect(r);
     const int hw = r.Width() / 2;
     const int hh = r.Height() / 2;
-    const int cx = (r.left + r.right) / 2;
-    const int cy = (r.top + r.bottom) / 2;
+    const int cx = IntegerCentre(r.left, r.right);
+    const int cy = IntegerCentre(r.top, r.bottom);
     // A quarter of each half-axis: the rectangle's edge lies four deviations out.
     CGaussianRandom sampleX(0, hw / 4.0);
     CGaussianRandom sampleY(0, hh / 4.0);

@@ -52,6 +52,14 @@ const QPen& EffectCrossPen();
 // so a counter derived from an absurd parameter cannot overflow.
 int TruncToInt(double d);
 
+// The integer centre of [a, b), rounded down also below 0, so a rectangle keeps its centre
+// wherever it lies against row or column 0 (plain division would round negatives up).
+inline int IntegerCentre(int a, int b)
+{
+    const long long sum = static_cast<long long>(a) + b;
+    return static_cast<int>(sum >= 0 ? sum / 2 : -((1 - sum) / 2));
+}
+
 // Shows a failure of a render to the user: a message box with the exclamation icon in the
 // program, standard error in the command-line renderer. The host installs the sink (null:
 // the text goes to standard error).

@@ -67,8 +67,8 @@ void CLensFlareEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowP
 {
     CRect r = rect;
     image.FlipRect(r);
-    const int cx = (r.left + r.right) / 2;
-    const int cy = (r.top + r.bottom) / 2;
+    const int cx = IntegerCentre(r.left, r.right);
+    const int cy = IntegerCentre(r.top, r.bottom);
     const int a = std::min(r.Width() / 2, r.Height() / 2);
     // g = 1 at distance a from the centre.
     const float norm = static_cast<float>(double(a) * a + a);

@@ -68,15 +68,14 @@ struct CTurnedEllipse
     CTurnedEllipse(const CDib& image, const CRect& rect, double dRotation)
         : CTurnedEllipse(Rows(image, rect), dRotation)
     {
-        // Kept inside the area the canvas saves for undo. Turning in row coordinates can
-        // reach a row or two beyond it, and a rectangle hanging below the picture has its
-        // rows raised to 0 before the ellipse is built, so its turned box can reach far
-        // beyond: an Escape or Undo would leave those pixels painted.
+        // Kept inside the area the canvas saves for undo: turning in row coordinates can
+        // reach a row or two beyond it, and an Escape or Undo would leave those pixels
+        // painted.
         sweep.IntersectRect(CRect(sweep), Rows(image, AffectedRect(rect, dRotation)));
     }
 
     CTurnedEllipse(const CRect& b, double dRotation)
-        : ellipse((b.left + b.right) / 2, (b.top + b.bottom) / 2, b),
+        : ellipse(IntegerCentre(b.left, b.right), IntegerCentre(b.top, b.bottom), b),
           bRotated(dRotation > 0),
           c(std::cos(dRotation * kEffectPi / 180)),
           s(-std::sin(dRotation * kEffectPi / 180)),

@@ -98,7 +98,10 @@ CLightingDlg::CLightingDlg(QWidget* pParent, CPreviewHostDlg* pNotify)
       m_pOrientation(MakeSlider(this, 1045, Qt::Horizontal, 359, 36)),
       m_pIntensity(MakeSlider(this, 1043, Qt::Horizontal, 100, 10)),
       m_pPolar(new CPolarView(this)),
-      m_pNotify(pNotify)
+      m_pNotify(pNotify),
+      m_nOrientAtOpen(g_nLightOrient),
+      m_nIntenAtOpen(g_nLightInten),
+      m_nElevationAtOpen(g_nLightElevation)
 {
     setWindowTitle(QStringLiteral("Lighting"));
     setModal(false);
@@ -192,6 +195,19 @@ void CLightingDlg::OnSliderMoved(int nId, int nValue)
             },
             Qt::QueuedConnection);
     }
+}
+
+void CLightingDlg::reject()
+{
+    const bool bChanged = g_nLightOrient != m_nOrientAtOpen || g_nLightInten != m_nIntenAtOpen ||
+                          g_nLightElevation != m_nElevationAtOpen;
+    g_nLightOrient = m_nOrientAtOpen;
+    g_nLightInten = m_nIntenAtOpen;
+    g_nLightElevation = m_nElevationAtOpen;
+    // The preview may show the light being taken back.
+    if (bChanged && m_pNotify)
+        m_pNotify->PostRefresh();
+    QDialog::reject();
 }
 
 void CLightingDlg::hideEvent(QHideEvent* pEvent)

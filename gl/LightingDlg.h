@@ -58,6 +58,11 @@ public:
     QSlider* Slider(int nId) const;
     CPolarView* GetPolarView() const { return m_pPolar; }
 
+public slots:
+    // Cancel, Escape and the close box: the light goes back to what it was when the dialog
+    // opened and the planet's preview is refreshed.
+    void reject() override;
+
 protected:
     void hideEvent(QHideEvent* pEvent) override;
 
@@ -69,4 +74,8 @@ private:
     QSlider* m_pIntensity;   // 1043
     CPolarView* m_pPolar;    // 1044
     QPointer<CPreviewHostDlg> m_pNotify;
+    // The light settings when the dialog opened.
+    int m_nOrientAtOpen;
+    int m_nIntenAtOpen;
+    int m_nElevationAtOpen;
 };

@@ -53,8 +53,10 @@ void CPlanetDlg::OnInitDialog(CEffect& tool)
 
 void CPlanetDlg::CloseLighting()
 {
+    // Closed along with this dialog, the Lighting dialog keeps the light as set: only its
+    // own Cancel takes it back.
     if (m_pLighting)
-        m_pLighting->close();
+        m_pLighting->accept();
 }
 
 void CPlanetDlg::hideEvent(QHideEvent* pEvent)

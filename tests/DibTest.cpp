@@ -77,7 +77,7 @@ TEST(Dib, RectangleOperations)
     EXPECT_EQ(r, CRect(10, 95, 20, 100));
     r = CRect(0, -10, 5, 120);
     dib.FlipRect(r);
-    EXPECT_EQ(r, CRect(0, 0, 5, 110)) << "negative rows are raised to 0, nothing is cut";
+    EXPECT_EQ(r, CRect(0, -20, 5, 110)) << "rows below the picture stay negative, nothing is cut";
 
     r = CRect(-1, -2, 31, 101);
     EXPECT_EQ(dib.ClipRect(r), 1 | 2 | 4 | 8);

@@ -16,6 +16,9 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <map>
 #include <string>
 #include <sys/stat.h>
@@ -58,22 +61,26 @@ QString SaveForInspection(const CDib& dib, const QString& name)
     return path;
 }
 
-// Hashes of each effect's picture: 37 x 23 pattern, rectangle (-4, 3, 30, 29), seed
-// 20261207, the effect's built-in defaults, no progress. The galaxy's default gas texture
-// is compiled in, so it is drawn here too, with no folder beside the test program.
-const std::map<std::string, uint64_t> s_goldenHashes = {
-    {"StarField", 6559548798668393102ull},
-    {"Cluster", 8654493304941033007ull},
+// Hashes of each effect's picture: 37 x 23 pattern, seed 20261207 (set before the tool is
+// made, as a surface draws tables then, and again before the render), the effect's
+// built-in defaults, no progress; first for the rectangle (-4, 3, 30, 29), which hangs past
+// the left and the bottom edge, then for (-4, -3, 30, 20), past the left and the top edge.
+// The galaxy's default gas texture is compiled in, so it is drawn here too, with no folder
+// beside the test program.
+const CRect s_goldenRects[2] = {CRect(-4, 3, 30, 29), CRect(-4, -3, 30, 20)};
+const std::map<std::string, std::array<uint64_t, 2>> s_goldenHashes = {
+    {"StarField", {18133312325563529060ull, 12939177076329305739ull}},
+    {"Cluster", {9479698063825077298ull, 15469148991989467035ull}},
     // The built-in "Loose spiral.jpg", compiled in, gives the gas disc its texture.
-    {"Galaxy", 6888614428078532264ull},
-    {"Nebula", 7569610063817776799ull},
-    {"Star", 7863903382620696945ull},
-    {"Gas", 11835236741006419091ull},
-    {"Vortex", 903977182127975337ull},
-    {"Lens Flare", 6545833443777349488ull},
-    {"Venus", 4742217978000524655ull},
-    {"Moon", 7648076578454298786ull},
-    {"Earth", 5370673694691100478ull},
+    {"Galaxy", {2518880437392366139ull, 5350395451279184644ull}},
+    {"Nebula", {11067597707472277283ull, 7346587230756482700ull}},
+    {"Star", {10291105824289241380ull, 18417163814444616073ull}},
+    {"Gas", {15838329641133906900ull, 3250942374542996973ull}},
+    {"Vortex", {17475204406344807482ull, 84142231972218582ull}},
+    {"Lens Flare", {3158612442907751040ull, 1037089565828433173ull}},
+    {"Venus", {6537369167578230176ull, 3438165089224844265ull}},
+    {"Moon", {16973865356094083336ull, 11673173335198308424ull}},
+    {"Earth", {12273802969106597059ull, 16343949119226034058ull}},
 };
 }
 
@@ -82,23 +89,28 @@ TEST(EffectRender, StoredPictures)
     // The galaxy and the planets draw with OpenGL.
     PrepareScenes();
     for (int i = 1; i < TOOL_COUNT; ++i) {
-        auto pEffect = CreateTool(i);
-        if (!pEffect)
-            continue;
-        const std::string section = pEffect->m_strSection.toStdString();
-        CDib dib;
-        ASSERT_TRUE(dib.Create(37, 23));
-        FillPattern(dib);
-        CRect rect(-4, 3, 30, 29);
-        SetRandomSeed(20261207);
-        const std::unique_ptr<CDib> pSaved = SavedCopy(dib, *pEffect, rect);
-        pEffect->PrepareRender();
-        pEffect->Render(dib, rect, pSaved.get(), FALSE);
-        const auto it = s_goldenHashes.find(section);
-        ASSERT_NE(it, s_goldenHashes.end()) << section << " has no stored picture";
-        EXPECT_EQ(ImageHash(dib), it->second)
-            << section << " differs; picture written to "
-            << SaveForInspection(dib, QString::fromStdString("golden-" + section)).toStdString();
+        for (int n = 0; n < 2; ++n) {
+            SetRandomSeed(20261207);
+            auto pEffect = CreateTool(i);
+            if (!pEffect)
+                continue;
+            const std::string section = pEffect->m_strSection.toStdString();
+            CDib dib;
+            ASSERT_TRUE(dib.Create(37, 23));
+            FillPattern(dib);
+            const CRect rect = s_goldenRects[n];
+            SetRandomSeed(20261207);
+            const std::unique_ptr<CDib> pSaved = SavedCopy(dib, *pEffect, rect);
+            pEffect->PrepareRender();
+            pEffect->Render(dib, rect, pSaved.get(), FALSE);
+            const auto it = s_goldenHashes.find(section);
+            ASSERT_NE(it, s_goldenHashes.end()) << section << " has no stored picture";
+            const QString name =
+                QStringLiteral("golden-%1-%2").arg(QString::fromStdString(section)).arg(n);
+            EXPECT_EQ(ImageHash(dib), it->second[n])
+                << section << " differs; picture written to "
+                << SaveForInspection(dib, name).toStdString();
+        }
     }
 }
 
@@ -217,3 +229,127 @@ TEST(EffectRender, DamagedSettingsLoadIntoRange)
     }
     ResetSettings();
 }
+
+namespace {
+// The pattern of FillPattern laid from the top line down (fromTop) or from the bottom line
+// up, so that a picture taller at the bottom or at the top holds the same pixels in its
+// other rows.
+std::unique_ptr<CDib> EdgePattern(int width, int height, bool fromTop)
+{
+    auto dib = std::make_unique<CDib>();
+    EXPECT_TRUE(dib->Create(width, height));
+    for (int y = 0; y < height; ++y) {
+        const int v = fromTop ? height - 1 - y : y;
+        for (int x = 0; x < width; ++x)
+            dib->SetPixel(x, y, DWORD((x * 7) & 0x7F) << 16 | DWORD((v * 11) & 0x7F) << 8 | 0x20);
+    }
+    return dib;
+}
+
+// Renders section's effect with its built-in defaults into rect (top-down) of the picture,
+// as a drag on the canvas does. The seed comes first: a surface draws tables when it is
+// made.
+void RenderDrag(const char* section, CDib& dib, const CRect& rect)
+{
+    SetRandomSeed(20261207);
+    auto pEffect = CreateTool(FindToolBySection(QString::fromLatin1(section)));
+    ASSERT_TRUE(pEffect) << section;
+    SetRandomSeed(20261207);
+    const std::unique_ptr<CDib> pSaved = SavedCopy(dib, *pEffect, rect);
+    pEffect->PrepareRender();
+    pEffect->Render(dib, rect, pSaved.get(), FALSE);
+}
+
+// Whether every row y of part equals row y + fromRow of whole.
+::testing::AssertionResult SameRows(const CDib& whole, int fromRow, const CDib& part)
+{
+    for (int y = 0; y < part.m_nHeight; ++y)
+        for (int x = 0; x < part.m_nWidth; ++x)
+            if (part.GetPixel(x, y) != whole.GetPixel(x, y + fromRow))
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << part.m_nHeight - 1 - y << ") from the top is "
+                       << Hex(part.GetPixel(x, y)) << ", expected "
+                       << Hex(whole.GetPixel(x, y + fromRow));
+    return ::testing::AssertionSuccess();
+}
+
+std::string SectionName(const ::testing::TestParamInfo<const char*>& info)
+{
+    std::string name = info.param;
+    name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+    return name;
+}
+
+class EdgeDragTest : public ::testing::TestWithParam<const char*>
+{
+protected:
+    static void SetUpTestSuite() { PrepareScenes(); }
+};
+}
+
+// A drag hanging past the bottom or the top edge paints what the same drag paints into a
+// picture taller by the overhang, cut by the edge: the effect keeps its size and place.
+TEST_P(EdgeDragTest, HangingPastAnEdgeCutsTheWholeEffect)
+{
+    const char* section = GetParam();
+    constexpr int kWidth = 72, kHeight = 48, kOverhang = 31;
+    // Rows -31 to 28: the centre lies below the bottom line, half a pixel off a row.
+    const CRect below(9, 20, 63, kHeight + kOverhang);
+    auto cut = EdgePattern(kWidth, kHeight, true);
+    auto whole = EdgePattern(kWidth, kHeight + kOverhang, true);
+    RenderDrag(section, *cut, below);
+    RenderDrag(section, *whole, below);
+    EXPECT_FALSE(SamePicture(*EdgePattern(kWidth, kHeight, true), *cut)) << "nothing painted";
+    EXPECT_TRUE(SameRows(*whole, kOverhang, *cut)) << section << " past the bottom edge";
+
+    const CRect above(9, -kOverhang, 63, kHeight - 20);
+    CRect lower = above;
+    lower.OffsetRect(0, kOverhang);
+    cut = EdgePattern(kWidth, kHeight, false);
+    whole = EdgePattern(kWidth, kHeight + kOverhang, false);
+    RenderDrag(section, *cut, above);
+    RenderDrag(section, *whole, lower);
+    EXPECT_TRUE(SameRows(*whole, 0, *cut)) << section << " past the top edge";
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, EdgeDragTest,
+                         ::testing::Values("Star", "Lens Flare", "StarField", "Galaxy", "Venus",
+                                           "Moon", "Earth"),
+                         SectionName);
+
+namespace {
+class EdgeCloudTest : public ::testing::TestWithParam<const char*>
+{
+};
+}
+
+// A cloud centred on the bottom line keeps the whole disc of its square drag, cut by the
+// edge: nothing outside the disc, and the disc's upper half painted down to the bottom row.
+// (The noise lies on the picture's rows, so only the outline can be compared.)
+TEST_P(EdgeCloudTest, HangingPastTheBottomEdgeCutsTheWholeOutline)
+{
+    const char* section = GetParam();
+    constexpr DWORD kGrey = 0x808080;
+    auto dib = std::make_unique<CDib>();
+    ASSERT_TRUE(dib->Create(80, 48));
+    dib->Fill(kGrey);
+    // Rows -30 to 30 and columns 10 to 70: a disc of radius 30 around (40, row 0).
+    RenderDrag(section, *dib, CRect(10, 18, 70, 78));
+    int outside = 0, band = 0, bandPainted = 0;
+    for (int y = 0; y < dib->m_nHeight; ++y)
+        for (int x = 0; x < dib->m_nWidth; ++x) {
+            const double d = std::hypot(x - 40, y) / 30;
+            const bool painted = dib->GetPixel(x, y) != kGrey;
+            if (d >= 1)
+                outside += painted;
+            else if (d > 0.3 && d < 0.8) {
+                ++band;
+                bandPainted += painted;
+            }
+        }
+    EXPECT_EQ(outside, 0) << section << ": pixels painted outside the disc";
+    EXPECT_GT(bandPainted, band * 9 / 10) << section << ": of " << band << " pixels in the disc";
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, EdgeCloudTest, ::testing::Values("Nebula", "Vortex", "Gas"),
+                         SectionName);

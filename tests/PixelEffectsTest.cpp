@@ -45,8 +45,8 @@ TEST_P(PixelEffectsTest, AwkwardRectanglesStayInsideTheAffectedArea)
         CRect(2, 2, 4, 4),        CRect(-10, -7, 20, 12),   CRect(20, 10, 50, 40),
         CRect(-30, 5, 60, 18),    CRect(8, -40, 30, 70),    CRect(40, 30, 90, 80),
         CRect(-5000, -5000, 5000, 5000), CRect(-100000, 3, -99000, 9),
-        // Tall and hanging below the picture: its rows are raised to 0, and the turned
-        // ellipse of what is left reaches above the part the undo copy holds.
+        // Tall and hanging below the picture: the turned ellipse reaches past the part the
+        // undo copy holds.
         CRect(0, 15, 17, 53),
     };
     for (int width : {1, 2, 37}) {

@@ -303,7 +303,7 @@ public:
 // A planet reaching past the picture by its width on both sides and its height above
 // shows a third of its width and half its height: the points that cannot land in the
 // picture are skipped, and the pixels are those of the same planet drawn whole into a
-// picture that holds it. (A rectangle hanging below the picture is cut to it first.)
+// picture that holds it.
 TEST_F(PlanetEffectTest, PointsOutsideThePictureAreSkippedWithTheSamePixels)
 {
     long counts[2] = {0, 0};

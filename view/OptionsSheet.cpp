@@ -265,12 +265,49 @@ void CBackgroundPage::OnSelect()
 
 // ---------------------------------------------------------------------------------------
 
+CUndoOptionsPage::CUndoOptionsPage(QWidget* pParent)
+    : COptionsPage(pParent),
+      m_pMemoryEdit(new CSpinEdit(1, MachineMemoryMiB(), QStringLiteral("undoMemory"), this))
+{
+    auto* pText = new QLabel(QStringLiteral(
+        "Memory the history of changes may hold. When a new step needs more, the oldest "
+        "steps are dropped; a change that alone needs more is not made."));
+    pText->setWordWrap(true);
+    auto* pLabel = new QLabel(QStringLiteral("&Undo memory (MiB):"));
+    pLabel->setBuddy(m_pMemoryEdit->Edit());
+    auto* pRow = new QHBoxLayout;
+    pRow->addWidget(pLabel);
+    pRow->addWidget(m_pMemoryEdit);
+    pRow->addStretch(1);
+
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(pText);
+    pLayout->addLayout(pRow);
+    pLayout->addStretch(1);
+}
+
+BOOL CUndoOptionsPage::UpdateData(BOOL bSaveAndValidate)
+{
+    if (!bSaveAndValidate) {
+        m_pMemoryEdit->SetValue(m_nUndoMemory);
+        return TRUE;
+    }
+    int nMemory = 0;
+    if (!m_pMemoryEdit->GetValidValue(nMemory))
+        return FALSE;
+    m_nUndoMemory = nMemory;
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------------------
+
 COptionsSheet::COptionsSheet(QWidget* pParent)
     : QDialog(pParent ? pParent->window() : nullptr),
       m_pTabs(new QTabWidget(this)),
       m_pPastePage(new CPasteOptionsDlg),
       m_pPreviewPage(new CPreviewOptionsDlg),
-      m_pBackgroundPage(new CBackgroundPage)
+      m_pBackgroundPage(new CBackgroundPage),
+      m_pUndoPage(new CUndoOptionsPage)
 {
     setWindowTitle(LoadString(IDS_OPTIONS));
 
@@ -284,15 +321,18 @@ COptionsSheet::COptionsSheet(QWidget* pParent)
                                         : CPreviewOptionsDlg::kAutomatic;
     m_pPreviewPage->m_nDelay = bManual ? 1 : g_nPreviewDelay;
     m_pBackgroundPage->m_crBkgndColor = g_crBkgndColor;
+    m_pUndoPage->m_nUndoMemory = g_nUndoMemory;
 
     m_pPastePage->UpdateData(FALSE);
     m_pPreviewPage->UpdateData(FALSE);
     m_pBackgroundPage->UpdateData(FALSE);
+    m_pUndoPage->UpdateData(FALSE);
     m_pTabs->addTab(m_pPastePage, QStringLiteral("Transparent Paste"));
     m_pTabs->addTab(m_pPreviewPage, QStringLiteral("Preview"));
     m_pTabs->addTab(m_pBackgroundPage, QStringLiteral("Background"));
+    m_pTabs->addTab(m_pUndoPage, QStringLiteral("Undo"));
     m_pTabs->setCurrentIndex(0);
-    // Every tab in full: the sheet grows to fit them rather than scrolling three tabs.
+    // Every tab in full: the sheet grows to fit them rather than scrolling the tabs.
     m_pTabs->tabBar()->setUsesScrollButtons(false);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -324,6 +364,7 @@ void COptionsSheet::accept()
                           ? 0
                           : m_pPreviewPage->m_nDelay;
     g_crBkgndColor = m_pBackgroundPage->m_crBkgndColor;
+    g_nUndoMemory = m_pUndoPage->m_nUndoMemory;
     QDialog::accept();
 }
 

@@ -1,5 +1,5 @@
-// The Options sheet: transparent-paste key and tolerance, how previews update, and the
-// background colour. Its pages hold copies of the settings; the settings change only when
+// The Options sheet: transparent-paste key and tolerance, how previews update, the
+// background colour and the memory of the undo history. Its pages hold copies of the settings; the settings change only when
 // the sheet ends with OK.
 #pragma once
 
@@ -86,6 +86,22 @@ private:
     CColorSwatch* m_pSwatch;
 };
 
+// Page "Undo".
+class CUndoOptionsPage : public COptionsPage
+{
+    Q_OBJECT
+public:
+    explicit CUndoOptionsPage(QWidget* pParent = nullptr);
+
+    BOOL UpdateData(BOOL bSaveAndValidate) override;
+
+    // What the undo history may hold, in MiB: 1 to the machine's memory.
+    int m_nUndoMemory = 0;
+
+private:
+    CSpinEdit* m_pMemoryEdit;
+};
+
 // The sheet itself: pages in the order above, opening on the first, filled from the settings
 // variables when constructed. OK validates every page and stores them.
 class COptionsSheet : public QDialog
@@ -101,6 +117,7 @@ private:
     CPasteOptionsDlg* m_pPastePage;
     CPreviewOptionsDlg* m_pPreviewPage;
     CBackgroundPage* m_pBackgroundPage;
+    CUndoOptionsPage* m_pUndoPage;
 };
 
 // Runs the Options sheet modally over pParent's window, filled from the settings

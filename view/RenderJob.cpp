@@ -3,6 +3,7 @@
 #include "../app/Settings.h"
 #include "../document/SkyloomDoc.h"
 #include "../effects/Effect.h"
+#include "../effects/EffectTools.h"
 #include "../effects/Random.h"
 #include "ProgressMeter.h"
 
@@ -41,15 +42,22 @@ CRecipeStep RecipeStep(CEffect& tool, const CRect& rect, DWORD nSeed)
     return step;
 }
 
-// Saves area for undo, renders and rolls back when cancelled; a finished render becomes a
-// step of the document's recipe.
+// The name of a render's step in the history: the tool's, as the Design menu gives it.
+QString StepName(const CEffect& tool)
+{
+    const CToolInfo* pInfo = GetToolInfo(FindToolBySection(tool.m_strSection));
+    return pInfo ? QString::fromLatin1(pInfo->szName) : tool.m_strSection;
+}
+
+// Saves area for undo, renders and rolls back when cancelled; a finished render becomes the
+// newest step of the document's history, with its entry in the recipe.
 CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect area,
                      BOOL bPrepare)
 {
     CRenderJobResult result;
     if (!doc.SaveUndo(area)) {
-        // Without the copy a cancel could not be undone, and the lit effects would draw
-        // over black instead of the picture.
+        // Without the copy a cancel could not be undone, the render could not be a step
+        // of the history, and the lit effects would draw over black instead of the picture.
         result.outcome = RENDER_NO_UNDO;
         return result;
     }
@@ -64,13 +72,12 @@ CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect a
         tool.PrepareRender();
     tool.Render(doc.GetImage(), rect, doc.GetUndoImage(), TRUE);
     if (g_bCancelRender) {
-        doc.Undo();
-        // Undoing a cancelled render does not make the picture modified.
+        // The picture and the history as they were, the modified flag with them.
+        doc.RestoreUndo();
         result.outcome = RENDER_CANCELLED;
         g_bCancelRender = 0;
     } else {
-        doc.AddRecipeStep(RecipeStep(tool, rect, nSeed));
-        doc.SetModifiedFlag();
+        doc.CommitUndo(StepName(tool), RecipeStep(tool, rect, nSeed));
         result.outcome = RENDER_DONE;
     }
     result.rectRepaint = area;
@@ -87,8 +94,7 @@ BOOL IsRendering()
 namespace {
 
 // The gate and the steps both gestures share: a target that is empty or misses the
-// picture renders nothing; the dialog's values must pass; a cancelled render leaves the
-// modified flag as it was.
+// picture renders nothing; the dialog's values must pass.
 CRenderJobResult RunGesture(CEffect& tool, CSkyloomDoc& doc, const CRect& target,
                             CPreviewHostDlg* pDialog, BOOL bPrepare)
 {
@@ -107,11 +113,7 @@ CRenderJobResult RunGesture(CEffect& tool, CSkyloomDoc& doc, const CRect& target
     }
     CRect area = target;
     tool.GetAffectedRect(area);
-    const BOOL bModified = doc.IsModified();
-    result = Run(tool, doc, target, area, bPrepare);
-    if (result.outcome == RENDER_CANCELLED)
-        doc.SetModifiedFlag(bModified);
-    return result;
+    return Run(tool, doc, target, area, bPrepare);
 }
 
 }

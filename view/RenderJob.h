@@ -14,7 +14,8 @@ enum ERenderOutcome {
     RENDER_NOTHING,
     // The dialog's values failed validation; nothing was saved or painted.
     RENDER_INVALID_VALUES,
-    // No undo copy could be made (no memory); nothing was painted.
+    // No undo copy could be kept (not within the undo memory, or no memory left); nothing
+    // was painted.
     RENDER_NO_UNDO,
     // Escape stopped the render; the picture is as it was.
     RENDER_CANCELLED,

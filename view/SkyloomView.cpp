@@ -488,11 +488,14 @@ void CSkyloomView::OnEditUndo()
     m_doc.Undo();
 }
 
+void CSkyloomView::OnEditRedo()
+{
+    m_doc.Redo();
+}
+
 void CSkyloomView::OnEditClear()
 {
-    const CRect r = GetTargetRect();
-    m_doc.SaveUndo(r);
-    m_doc.ClearRect(r);
+    m_doc.ClearRect(GetTargetRect(), QStringLiteral("Clear"));
 }
 
 BOOL CSkyloomView::OnEditCopy()
@@ -524,8 +527,7 @@ void CSkyloomView::OnEditCut()
     // Without a copy on the clipboard the region is left alone.
     if (!OnEditCopy())
         return;
-    m_doc.SaveUndo(r);
-    m_doc.ClearRect(r);
+    m_doc.ClearRect(r, QStringLiteral("Cut"));
 }
 
 bool CSkyloomView::ClipboardHasImage()
@@ -628,10 +630,8 @@ void CSkyloomView::PlacePaste(bool bTransparent)
     EndPastePlacement();
     CRect visible;
     // A frame wholly outside the picture is dropped without any change.
-    if (pImage && visible.IntersectRect(r, m_doc.GetImageRect())) {
-        m_doc.SaveUndo(r);
+    if (pImage && visible.IntersectRect(r, m_doc.GetImageRect()))
         m_doc.PasteImage(*pImage, r, bTransparent ? FALSE : TRUE, g_crTransColor, g_dwTolerance);
-    }
 }
 
 void CSkyloomView::CancelPastePlacement()

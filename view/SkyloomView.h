@@ -47,9 +47,11 @@ public:
     // The picture painted onto a printer page, fitted to it.
     void PrintPicture(QPrinter* pPrinter);
 
-    // Edit commands of the canvas. Copy and Cut work on the target rectangle; Cut clears
-    // it only when the copy reached the clipboard.
+    // Edit commands of the canvas. Undo and Redo step through the document's history;
+    // Copy and Cut work on the target rectangle; Cut clears it only when the copy reached
+    // the clipboard.
     void OnEditUndo();
+    void OnEditRedo();
     void OnEditClear();
     BOOL OnEditCopy();
     void OnEditCut();

@@ -21,6 +21,7 @@
 #include "view/RenderJob.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -358,6 +359,77 @@ TEST_F(LitDialogsTest, PolarViewAndLightingSliders)
     pLighting->Slider(1048)->setValue(20);
     EXPECT_EQ(g_nLightInten, 35);
     EXPECT_EQ(g_nLightElevation, 20);
+}
+
+// Cancel in the Lighting dialog (after the intensity went to its maximum and the other two
+// sliders moved) takes the light back to what it was when the dialog opened: the preview
+// is dimmed again, the next render and the settings written at exit have the old light.
+// A Lighting dialog closed along with its planet dialog keeps the light as set.
+TEST_F(LitDialogsTest, LightingCancelTakesTheLightBack)
+{
+    const auto brightness = [](const CDib& dib) {
+        long long sum = 0;
+        for (int y = 0; y < dib.m_nHeight; ++y)
+            for (int x = 0; x < dib.m_nWidth; ++x) {
+                const DWORD c = dib.GetPixel(x, y);
+                sum += (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF);
+            }
+        return sum;
+    };
+    // Closed with its planet dialog: the light stays.
+    Command(ID_TOOL_MOON);
+    ASSERT_TRUE(Planet());
+    QTest::keyClick(Planet()->GetLightingDlg()->Slider(1045), Qt::Key_End);
+    EXPECT_EQ(g_nLightOrient, 359);
+    Command(ID_TOOL_SELECT);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(g_nLightOrient, 359);
+    g_nLightOrient = 200;
+    g_nLightInten = 40;
+    g_nLightElevation = 60;
+
+    Command(ID_TOOL_VENUS);
+    ASSERT_TRUE(Planet());
+    QPointer<CLightingDlg> pLighting(Planet()->GetLightingDlg());
+    ASSERT_TRUE(pLighting);
+    const CDib& preview = Planet()->GetPreview()->GetImage();
+    Planet()->RefreshPreview();
+    const long long dim = brightness(preview);
+    QTest::keyClick(pLighting->Slider(1043), Qt::Key_End);
+    QTest::keyClick(pLighting->Slider(1045), Qt::Key_PageUp);
+    QTest::keyClick(pLighting->Slider(1048), Qt::Key_PageUp);
+    EXPECT_EQ(g_nLightInten, 100);
+    EXPECT_NE(g_nLightOrient, 200);
+    EXPECT_NE(g_nLightElevation, 60);
+    Planet()->RefreshPreview();
+    const long long bright = brightness(preview);
+    EXPECT_GT(bright, dim * 5 / 4) << "intensity 100 lights the preview";
+
+    auto* pButtons = pLighting->findChild<QDialogButtonBox*>();
+    ASSERT_TRUE(pButtons);
+    QTest::mouseClick(pButtons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+    EXPECT_EQ(g_nLightOrient, 200);
+    EXPECT_EQ(g_nLightInten, 40);
+    EXPECT_EQ(g_nLightElevation, 60);
+    QApplication::processEvents();
+    const long long after = brightness(preview);
+    EXPECT_LT(after, (dim + bright) / 2) << "the preview shows the old light again";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(pLighting.isNull());
+
+    Drag(QPoint(10, 10), QPoint(110, 110));
+    ASSERT_FALSE(Doc().GetRecipe().m_steps.isEmpty());
+    const CRecipeStep& step = Doc().GetRecipe().m_steps.last();
+    EXPECT_TRUE(step.bHasLight);
+    EXPECT_EQ(step.nLightOrient, 200);
+    EXPECT_EQ(step.nLightInten, 40);
+    EXPECT_EQ(step.nLightElevation, 60);
+
+    StopApp();
+    const CSettingsStore store(Path("settings.ini"));
+    EXPECT_EQ(store.GetInt(QStringLiteral("Options"), QStringLiteral("LightOrient"), -1), 200);
+    EXPECT_EQ(store.GetInt(QStringLiteral("Options"), QStringLiteral("LightInten"), -1), 40);
+    EXPECT_EQ(store.GetInt(QStringLiteral("Options"), QStringLiteral("LightElevation"), -1), 60);
 }
 
 // The Lighting dialog closed by its own Cancel is not deleted again by its planet dialog;

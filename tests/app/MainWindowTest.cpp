@@ -59,16 +59,19 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndKeepsSettingsAcrossARestart)
     EXPECT_EQ(g_nLightOrient, 225);
     EXPECT_EQ(g_nLightInten, 50);
     EXPECT_EQ(g_nLightElevation, 50);
+    EXPECT_EQ(g_nUndoMemory, DefaultUndoMemory());
     for (COLORREF c : g_crCustomColors)
         EXPECT_EQ(c, 0xFFFFFFu);
     EXPECT_FALSE(Doc().IsModified());
 
     g_crBkgndColor = RGB(0, 0, 80);
     g_nPreviewDelay = 0;
+    g_nUndoMemory = 7;
     StopApp();
     StartApp();
     EXPECT_EQ(g_crBkgndColor, RGB(0, 0, 80));
     EXPECT_EQ(g_nPreviewDelay, 0);
+    EXPECT_EQ(g_nUndoMemory, 7);
     // The start-up picture takes the background colour.
     EXPECT_TRUE(PixelIs(Picture(), 10, 10, 0x000050));
     StopApp();
@@ -76,7 +79,7 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndKeepsSettingsAcrossARestart)
     QFile damaged(Path("settings.ini"));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
     damaged.write("[Options]\nBkgndColor=4294967295\nPreviewDelay=-7\nLightOrient=1e308\n"
-                  "GalaxyGasScale=nan\nFOV=junk\n[Colors]\nCustom3=\xff\xfe\n"
+                  "GalaxyGasScale=nan\nFOV=junk\nUndoMemory=2147483647\n[Colors]\nCustom3=\xff\xfe\n"
                   "[StarField]\nDensity=1e308\n[Nebula]\nItensity=-1e308\n");
     damaged.close();
     StartApp();
@@ -84,6 +87,7 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndKeepsSettingsAcrossARestart)
     EXPECT_LE(g_crBkgndColor, 0xFFFFFFu);
     EXPECT_GE(g_nFOV, 1);
     EXPECT_LE(g_nFOV, 179);
+    EXPECT_LE(g_nUndoMemory, MachineMemoryMiB());
 }
 
 // Reals are stored as "%lf" text with a '.', and read back the same, under a comma-decimal
@@ -230,8 +234,18 @@ TEST_F(MainWindowTest, EscapeCancelsAndUndoRestores)
     EXPECT_LT(affected.top, 150);
     Command(ID_EDIT_UNDO);
     EXPECT_TRUE(SameBytes(before, Picture()));
-    EXPECT_TRUE(Doc().IsModified());
-    EXPECT_FALSE(Frame()->GetAction(ID_EDIT_UNDO)->isEnabled());
+    // Back at the picture marked saved; the star field under it can still be undone.
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_TRUE(Frame()->GetAction(ID_EDIT_UNDO)->isEnabled());
+
+    // Hanging past the bottom edge, turned or drawn with OpenGL: Undo restores it all too.
+    for (int nTool : {ID_TOOL_VORTEX, ID_TOOL_VENUS}) {
+        Command(nTool);
+        Drag(QPoint(200, 400), QPoint(400, 560));
+        EXPECT_FALSE(SameBytes(before, Picture())) << nTool;
+        Command(ID_EDIT_UNDO);
+        EXPECT_TRUE(SameBytes(before, Picture())) << nTool;
+    }
 }
 
 // Closing the window during a render cancels it first and asks to save afterwards.
@@ -258,10 +272,10 @@ TEST_F(MainWindowTest, CloseDuringARenderCancelsItThenAsks)
 TEST_F(MainWindowTest, FileCommands)
 {
     // New with a size: an untitled, unmodified picture of that size in the background
-    // colour, without the old picture's undo copy. Cancel in the size dialog changes nothing.
+    // colour, without the old picture's history. Cancel in the size dialog changes nothing.
     Picture().Fill(0x123456);
-    Doc().SaveUndo(CRect(0, 0, 10, 10));
-    Doc().SetModifiedFlag(TRUE);
+    ASSERT_TRUE(Doc().ClearRect(CRect(0, 0, 10, 10), QStringLiteral("Clear")));
+    EXPECT_TRUE(Doc().IsModified());
     m_pUi->sizes = {CSize(320, 200)};
     Command(ID_FILE_NEW);
     EXPECT_EQ(Picture().GetSize(), CSize(320, 200));

@@ -130,6 +130,7 @@ private slots:
         SetText(&sheet, "redTolerance", QStringLiteral("255"));
         SetText(&sheet, "greenTolerance", QStringLiteral("0"));
         SetText(&sheet, "blueTolerance", QStringLiteral("16"));
+        SetText(&sheet, "undoMemory", QStringLiteral("64"));
 
         // The chooser starts on the page's colour, sees the program's custom colours, and
         // a custom colour changed in it is kept.
@@ -156,6 +157,7 @@ private slots:
         QCOMPARE(g_dwTolerance, DWORD(0x1000FF));
         QCOMPARE(g_nPreviewDelay, 0);
         QCOMPARE(g_crBkgndColor, RGB(0, 0, 255));
+        QCOMPARE(g_nUndoMemory, 64);
     }
 
     void optionsSheetRefusesBadField_data()
@@ -171,6 +173,9 @@ private slots:
         QTest::newRow("tolerance not a number") << "blueTolerance" << "1,5" << 0 << tolerance;
         QTest::newRow("delay zero") << "previewDelay" << "0" << 1 << delay;
         QTest::newRow("delay too long") << "previewDelay" << "11" << 1 << delay;
+        QTest::newRow("undo memory zero")
+            << "undoMemory" << "0" << 3
+            << QStringLiteral("Please enter an integer between 1 and %1.").arg(MachineMemoryMiB());
     }
     void optionsSheetRefusesBadField()
     {
