@@ -194,6 +194,28 @@ void DrawPointArray(const std::vector<CPlanetPoint>& points, size_t first, size_
     glPopClientAttrib();
 }
 
+// The points of the sphere's row at height y that canLand(position) keeps, with their
+// surface colours and the rim's fade, in the walk's order.
+template <class CanLand>
+void MakeRowPoints(const CSurfaceModel& model, const CPlanetGrid& grid, float y, CanLand canLand,
+                   std::vector<CPlanetPoint>& out)
+{
+    out.clear();
+    WalkPlanetRow(grid, y, [&](float x, float yRow, float r) {
+        SurfacePoint pt = SurfacePoint::OnSphere(x, yRow, r);
+        if (!canLand(pt.position))
+            return;
+        model.ComputeColour(pt);
+        CPlanetPoint p;
+        pt.colour.ToUnit(p.colour);
+        if (r > grid.inner)
+            p.colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, r));
+        std::copy(pt.normal, pt.normal + 3, p.normal);
+        std::copy(pt.position, pt.position + 3, p.position);
+        out.push_back(p);
+    });
+}
+
 }
 
 void CPlanetRenderer::SetDrawingState(CLightSource& light) const
@@ -263,27 +285,28 @@ void CPlanetRenderer::DrawHalo(const CSurfaceModel& model, const CPlanetGrid& gr
     DrawPointArray(points, 0, points.size());
 }
 
+bool CPlanetRenderer::StayCurrent(CLightSource& light, EContext& context) const
+{
+    // Events pumped between rows (and a progress display) may draw elsewhere (a preview in
+    // another picture), which takes the shared GL context away: the rows so far are then
+    // read back into the target, and it is made current again with the drawing state
+    // restored (but not the matrix pushed before the draw).
+    CGLOffscreenContext* pContext = m_pTarget->GetGLContext();
+    if (pContext && pContext->IsCurrent())
+        return true;
+    if (!pContext || !pContext->MakeCurrent())
+        return false;
+    context = ContextRenewed;
+    ApplyView();
+    SetDrawingState(light);
+    return true;
+}
+
 CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model,
                                                       const CPlanetGrid& grid, int progressType,
                                                       CLightSource& light)
 {
-    // Events pumped between batches (and a progress display) may draw elsewhere (a preview
-    // in another picture), which takes the shared GL context away: the rows so far are
-    // then read back into the target, and it is made current again with the drawing state
-    // restored (but not the matrix pushed before the draw).
     EContext context = ContextKept;
-    auto resume = [&]() {
-        CGLOffscreenContext* pContext = m_pTarget->GetGLContext();
-        if (pContext && pContext->IsCurrent())
-            return true;
-        if (!pContext || !pContext->MakeCurrent())
-            return false;
-        context = ContextRenewed;
-        ApplyView();
-        SetDrawingState(light);
-        return true;
-    };
-
     // The surface colours are computed on the render threads a batch of rows ahead, while
     // this thread hands the rows before them to GL in the walk's order: the same points with
     // the same colours in the same sequence as a walk on one thread.
@@ -296,21 +319,9 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
     for (auto& row : rowPoints)
         row.reserve(static_cast<size_t>(grid.rows) + 2);
     auto computeRow = [&](int row) {
-        std::vector<CPlanetPoint>& out = rowPoints[static_cast<size_t>(row % (2 * batch))];
-        out.clear();
-        WalkPlanetRow(grid, heights[static_cast<size_t>(row)], [&](float x, float y, float r) {
-            SurfacePoint pt = SurfacePoint::OnSphere(x, y, r);
-            if (!CanLandInView(pt.position[0], pt.position[1], pt.position[2]))
-                return;
-            model.ComputeColour(pt);
-            CPlanetPoint p;
-            pt.colour.ToUnit(p.colour);
-            if (r > grid.inner)
-                p.colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, r));
-            std::copy(pt.normal, pt.normal + 3, p.normal);
-            std::copy(pt.position, pt.position + 3, p.position);
-            out.push_back(p);
-        });
+        MakeRowPoints(model, grid, heights[static_cast<size_t>(row)],
+                      [this](const float* p) { return CanLandInView(p[0], p[1], p[2]); },
+                      rowPoints[static_cast<size_t>(row % (2 * batch))]);
     };
     // One batch of rows in order, and where each row starts in it.
     std::vector<CPlanetPoint> points;
@@ -328,7 +339,7 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
             rowStarts.push_back(points.size());
             points.insert(points.end(), rowOut.begin(), rowOut.end());
         }
-        rowStarts.push_back(points.size());
+        rowStarts.push_back(points.size()); // the end of the last row
         if (last < nRows)
             team.Start(last, std::min(last + batch, nRows), computeRow);
         if (progressType == ProgressNone) {
@@ -350,7 +361,7 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
             }
             if (progressType == ProgressMeter)
                 m_progress.Step(std::min(row + 1, grid.rows));
-            if (!resume())
+            if (!StayCurrent(light, context))
                 return ContextLost;
         }
         glFlush();

@@ -58,6 +58,9 @@ private:
     // Whether a draw's context stayed current, was taken by an event and made current
     // again, or was lost for good.
     enum EContext { ContextKept, ContextRenewed, ContextLost };
+    // Makes the target current again if an event took the context away; false when it
+    // cannot be.
+    bool StayCurrent(CLightSource& light, EContext& context) const;
     // The sphere's rows in batches.
     EContext DrawSphere(const CSurfaceModel& model, const CPlanetGrid& grid, int progressType,
                     CLightSource& light);
