@@ -16,10 +16,11 @@
 
 namespace {
 
-const int kVersionMajor = 1;
-const int kVersionMinor = 60;
-const char kBuildDate[] = "Oct 20 1998";
-const char kBuildTime[] = "21:47:32";
+const int kVersionMajor = SKYLOOM_VERSION_MAJOR;
+const int kVersionMinor = SKYLOOM_VERSION_MINOR;
+// When this program was compiled.
+const char kBuildDate[] = __DATE__;
+const char kBuildTime[] = __TIME__;
 
 const char kWebSite[] = "https://skyloom.example.org";
 const char kSupportAddress[] = "support@skyloom.example.org";

@@ -4,6 +4,7 @@
 #include "DataFolders.h"
 #include "Artwork.h"
 #include "Commands.h"
+#include "HelpWindow.h"
 #include "SkyloomApp.h"
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
@@ -34,6 +35,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QStyle>
 #include <QToolBar>
@@ -45,6 +47,37 @@ int g_bAppClosing = 0;
 
 namespace {
 
+// A label that shows as much of its text as fits, the rest as "...", and the whole text in
+// its tooltip when it does not fit.
+class CElidedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    void setText(const QString& text)
+    {
+        m_strFull = text;
+        Elide();
+    }
+    QString FullText() const { return m_strFull; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide()
+    {
+        const QString shown =
+            fontMetrics().elidedText(m_strFull, Qt::ElideRight, std::max(contentsRect().width(), 1));
+        QLabel::setText(shown);
+        setToolTip(shown == m_strFull ? QString() : m_strFull);
+    }
+    QString m_strFull;
+};
+
 struct CCommandText
 {
     int nId;
@@ -53,12 +86,13 @@ struct CCommandText
     const char* szShortcut;
 };
 
-// Menu texts and accelerators of the commands.
+// Menu texts and accelerators of the commands: the platform's standard key where it has
+// one, else the key given.
 const CCommandText kCommands[] = {
     {ID_FILE_NEW, "&New", QKeySequence::New, nullptr},
     {ID_FILE_OPEN, "&Open...", QKeySequence::Open, nullptr},
     {ID_FILE_SAVE, "&Save", QKeySequence::Save, nullptr},
-    {ID_FILE_SAVE_AS, "Save &As...", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_SAVE_AS, "Save &As...", QKeySequence::SaveAs, "Ctrl+Shift+S"},
     {ID_FILE_PRINT, "&Print...", QKeySequence::Print, nullptr},
     {ID_FILE_PRINT_PREVIEW, "Print Pre&view", QKeySequence::UnknownKey, nullptr},
     {ID_FILE_PRINT_SETUP, "P&rint Setup...", QKeySequence::UnknownKey, nullptr},
@@ -74,19 +108,25 @@ const CCommandText kCommands[] = {
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_HISTORY, "&History", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_SELECT, "&Select", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_STARFIELD, "Star &Field", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_CLUSTER, "&Cluster", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_NEBULA, "&Nebula", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_STAR, "Sta&r", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_GAS, "&Interstellar Gas", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_VORTEX, "&Vortex", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_GALAXY, "&Galaxy", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_LENSFLARE, "&Lens Flare", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_VENUS, "Ven&us", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_MOON, "&Moon", QKeySequence::UnknownKey, nullptr},
-    {ID_TOOL_EARTH, "&Earth", QKeySequence::UnknownKey, nullptr},
-    {ID_HELP_CONTENTS, "&Contents...", QKeySequence::UnknownKey, nullptr},
+    {ID_VIEW_ZOOM_IN, "Zoom &In", QKeySequence::ZoomIn, "Ctrl++"},
+    {ID_VIEW_ZOOM_OUT, "Zoom &Out", QKeySequence::ZoomOut, "Ctrl+-"},
+    {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", QKeySequence::UnknownKey, "Ctrl+1"},
+    {ID_VIEW_ZOOM_FIT, "&Fit in Window", QKeySequence::UnknownKey, "Ctrl+0"},
+    // One key a tool, the menu's mnemonic letter: they act while the main window is the
+    // active window, so typing in a properties dialog never changes the tool.
+    {ID_TOOL_SELECT, "&Select", QKeySequence::UnknownKey, "S"},
+    {ID_TOOL_STARFIELD, "Star &Field", QKeySequence::UnknownKey, "F"},
+    {ID_TOOL_CLUSTER, "&Cluster", QKeySequence::UnknownKey, "C"},
+    {ID_TOOL_NEBULA, "&Nebula", QKeySequence::UnknownKey, "N"},
+    {ID_TOOL_STAR, "Sta&r", QKeySequence::UnknownKey, "R"},
+    {ID_TOOL_GAS, "&Interstellar Gas", QKeySequence::UnknownKey, "I"},
+    {ID_TOOL_VORTEX, "&Vortex", QKeySequence::UnknownKey, "V"},
+    {ID_TOOL_GALAXY, "&Galaxy", QKeySequence::UnknownKey, "G"},
+    {ID_TOOL_LENSFLARE, "&Lens Flare", QKeySequence::UnknownKey, "L"},
+    {ID_TOOL_VENUS, "Ven&us", QKeySequence::UnknownKey, "U"},
+    {ID_TOOL_MOON, "&Moon", QKeySequence::UnknownKey, "M"},
+    {ID_TOOL_EARTH, "&Earth", QKeySequence::UnknownKey, "E"},
+    {ID_HELP_CONTENTS, "&Contents...", QKeySequence::HelpContents, "F1"},
     {ID_APP_ABOUT, "&About Skyloom...", QKeySequence::UnknownKey, nullptr},
     {ID_NEXT_PANE, "Next Pane", QKeySequence::UnknownKey, "F6"},
     {ID_PREV_PANE, "Previous Pane", QKeySequence::UnknownKey, "Shift+F6"},
@@ -99,6 +139,10 @@ bool ChangesDocument(int nId)
     switch (nId) {
     case ID_VIEW_TOOLBAR:
     case ID_VIEW_STATUS_BAR:
+    case ID_VIEW_ZOOM_IN:
+    case ID_VIEW_ZOOM_OUT:
+    case ID_VIEW_ZOOM_ACTUAL:
+    case ID_VIEW_ZOOM_FIT:
     case ID_VIEW_HISTORY:
     case ID_HELP_CONTENTS:
     case ID_APP_ABOUT:
@@ -150,11 +194,12 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     });
     connect(m_pView, &CSkyloomView::renderStateChanged, this, &CMainFrame::OnRenderStateChanged);
     connect(m_pView, &CSkyloomView::fitRequested, this, &CMainFrame::FitToPicture);
+    connect(m_pView, &CSkyloomView::zoomChanged, this, &CMainFrame::UpdatePanes);
     connect(&m_doc, &CSkyloomDoc::stateChanged, this, [this] {
         UpdateTitle();
         UpdateCommandUI();
     });
-    connect(&m_doc, &CSkyloomDoc::pictureReplaced, this, &CMainFrame::UpdatePanes);
+    connect(&m_doc, &CSkyloomDoc::pictureReplaced, this, &CMainFrame::ResetPanes);
     connect(&m_doc, &CSkyloomDoc::pixelsChanged, this, &CMainFrame::UpdateCommandUI);
     connect(&m_app, &CSkyloomApp::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -190,12 +235,17 @@ void CMainFrame::CreateActions()
     auto* pTools = new QActionGroup(this);
     for (const CCommandText& command : kCommands) {
         auto* pAction = new QAction(QString::fromLatin1(command.szText), this);
-        if (command.key != QKeySequence::UnknownKey)
-            pAction->setShortcut(QKeySequence(command.key));
+        if (command.key != QKeySequence::UnknownKey &&
+            !QKeySequence::keyBindings(command.key).isEmpty())
+            pAction->setShortcuts(command.key);
         else if (command.szShortcut)
             pAction->setShortcut(QKeySequence(QString::fromLatin1(command.szShortcut)));
         pAction->setStatusTip(CommandPrompt(command.nId));
-        const QString tip = CommandTip(command.nId);
+        QString tip = CommandTip(command.nId);
+        // Tooltips name the key too, as the menus do.
+        if (!tip.isEmpty() && !pAction->shortcut().isEmpty())
+            tip += QStringLiteral(" (%1)").arg(
+                pAction->shortcut().toString(QKeySequence::NativeText));
         if (!tip.isEmpty())
             pAction->setToolTip(tip);
         pAction->setIcon(CommandIcon(command.nId));
@@ -210,6 +260,9 @@ void CMainFrame::CreateActions()
         m_actions[nId] = pAction;
         addAction(pAction); // accelerators work wherever the focus is in the window
     }
+    // Ctrl+= as well: Ctrl++ needs Shift on most keyboards.
+    QAction* pZoomIn = GetAction(ID_VIEW_ZOOM_IN);
+    pZoomIn->setShortcuts(pZoomIn->shortcuts() << QKeySequence(QStringLiteral("Ctrl+=")));
     GetAction(ID_VIEW_TOOLBAR)->setCheckable(true);
     GetAction(ID_VIEW_STATUS_BAR)->setCheckable(true);
     GetAction(ID_VIEW_HISTORY)->setCheckable(true);
@@ -261,6 +314,7 @@ void CMainFrame::CreateMenus()
     pView->addAction(GetAction(ID_VIEW_TOOLBAR));
     pView->addAction(GetAction(ID_VIEW_STATUS_BAR));
     pView->addAction(GetAction(ID_VIEW_HISTORY));
+    AddZoomItems(pView);
 
     QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
     for (int i = 0; i < 12; ++i) {
@@ -301,11 +355,14 @@ void CMainFrame::CreateToolBar()
 void CMainFrame::CreateStatusBar()
 {
     QStatusBar* pBar = statusBar();
-    m_panes[0] = new QLabel(LoadString(IDS_READY), pBar);
+    // Prompts longer than the pane are cut short with "..." and shown whole in its tooltip.
+    m_panes[0] = new CElidedLabel(pBar);
+    m_panes[0]->setText(LoadString(IDS_READY));
     m_panes[0]->setMinimumWidth(1);
     pBar->addWidget(m_panes[0], 1);
-    const int widths[4] = {0, 50, 200, 80};
-    for (int i = 1; i < 4; ++i) {
+    // The other panes grow with their texts.
+    const int widths[5] = {0, 50, 200, 80, 50};
+    for (int i = 1; i < 5; ++i) {
         m_panes[i] = new QLabel(pBar);
         m_panes[i]->setMinimumWidth(widths[i]);
         m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -360,16 +417,64 @@ void CMainFrame::FitToPicture(QSize size)
     // Until the window is laid out its canvas has no true size to measure from.
     if (!isVisible())
         return;
-    QTimer::singleShot(0, this, [this] {
-        if (!m_fitSize.isValid())
-            return;
-        const QSize extra = this->size() - m_pView->viewport()->size();
-        QSize wanted = m_fitSize + extra;
-        if (const QScreen* pScreen = screen())
-            wanted = wanted.boundedTo(pScreen->availableSize());
-        resize(wanted);
-        m_fitSize = QSize();
-    });
+    QTimer::singleShot(0, this, &CMainFrame::ApplyFit);
+}
+
+void CMainFrame::ApplyFit()
+{
+    if (!m_fitSize.isValid() || !isVisible())
+        return;
+    const QScreen* pScreen = screen();
+    if (!pScreen)
+        return;
+    // What the window adds around the canvas's viewport (menus, toolbar, status bar, the
+    // canvas's frame), measured without scroll bars, and around the window (its title bar
+    // and borders).
+    const QSize extra = size() - m_pView->maximumViewportSize();
+    const QSize decoration = frameGeometry().size() - size();
+    const QRect available = pScreen->availableGeometry();
+    const QSize room = available.size() - decoration;
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pView);
+    QSize wanted = m_fitSize + extra;
+    // A side cut short by the screen gets a scroll bar, which the other side makes room for.
+    const bool bCutWidth = wanted.width() > room.width();
+    const bool bCutHeight = wanted.height() > room.height();
+    if (bCutWidth)
+        wanted.rheight() += scrollBar;
+    if (bCutHeight)
+        wanted.rwidth() += scrollBar;
+    if (!bCutWidth && wanted.width() > room.width())
+        wanted.rheight() += scrollBar;
+    wanted = wanted.boundedTo(room).expandedTo(minimumSizeHint()).boundedTo(room);
+    resize(wanted);
+    // Kept on the screen: the title bar and the status bar both stay reachable.
+    QRect frame = frameGeometry();
+    frame.setSize(wanted + decoration);
+    if (frame.right() > available.right())
+        frame.moveRight(available.right());
+    if (frame.bottom() > available.bottom())
+        frame.moveBottom(available.bottom());
+    if (frame.left() < available.left())
+        frame.moveLeft(available.left());
+    if (frame.top() < available.top())
+        frame.moveTop(available.top());
+    if (frame.topLeft() != frameGeometry().topLeft())
+        move(frame.topLeft());
+    m_fitApplied = decoration.isEmpty() ? m_fitSize : QSize();
+    m_fitDecoration = decoration;
+    m_fitSize = QSize();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager has framed the window since it was fitted without a frame: fit
+    // again, so that its title bar and the status bar both stay on the screen.
+    if (m_fitApplied.isValid() && frameGeometry().size() - size() != m_fitDecoration) {
+        m_fitSize = m_fitApplied;
+        m_fitApplied = QSize();
+        QTimer::singleShot(0, this, &CMainFrame::ApplyFit);
+    }
 }
 
 void CMainFrame::InitialUpdate()
@@ -397,19 +502,30 @@ void CMainFrame::UpdatePanes()
                                               .arg(r.Height()));
     const CSize size = m_doc.GetImage().GetSize();
     m_panes[3]->setText(LoadString(ID_INDICATOR_SIZE).arg(size.cx).arg(size.cy));
+    m_panes[4]->setText(m_pView->GetZoomText());
+    if (!m_pView->HasLastPoint())
+        m_panes[1]->clear();
+}
+
+void CMainFrame::ResetPanes()
+{
+    SetStatusText(IDS_READY);
+    UpdatePanes();
 }
 
 QString CMainFrame::GetPaneText(int nPane) const
 {
     if (nPane == 0 && !statusBar()->currentMessage().isEmpty())
         return statusBar()->currentMessage();
-    return nPane >= 0 && nPane < 4 ? m_panes[nPane]->text() : QString();
+    if (nPane == 0)
+        return static_cast<CElidedLabel*>(m_panes[0])->FullText();
+    return nPane >= 0 && nPane < 5 ? m_panes[nPane]->text() : QString();
 }
 
 void CMainFrame::SetStatusText(int nId)
 {
     statusBar()->clearMessage();
-    m_panes[0]->setText(nId == IDS_READY ? LoadString(IDS_READY) : LoadString(nId));
+    static_cast<CElidedLabel*>(m_panes[0])->setText(LoadString(nId));
     m_panes[0]->repaint();
 }
 
@@ -472,6 +588,10 @@ void CMainFrame::OnCommand(int nId)
 {
     if (ChangesDocument(nId) && (m_bBusy || IsRendering()))
         return; // the one gate: nothing changes the picture under a render
+    if (OnZoomCommand(nId)) {
+        UpdateCommandUI();
+        return;
+    }
     const int nTool = ToolIndexOf(nId);
     if (nTool >= 0) {
         m_pView->SelectTool(nTool);
@@ -574,11 +694,53 @@ void CMainFrame::OnAbout()
 
 void CMainFrame::OnHelpContents()
 {
-    const QString dir = ProgramDataFolder(QStringLiteral("help")) + QLatin1Char('/');
-    const QString html = dir + QStringLiteral("skyhelp.htm");
-    if (QFileInfo::exists(html) && QDesktopServices::openUrl(QUrl::fromLocalFile(html)))
+    // The manual opens in a window of our own: no web browser is needed.
+    const QString html =
+        ProgramDataFolder(QStringLiteral("help")) + QStringLiteral("/skyhelp.htm");
+    if (!QFileInfo::exists(html)) {
+        QMessageBox::warning(this, LoadString(IDS_APP_TITLE),
+                             QStringLiteral("The manual \"%1\" is missing. You need to reinstall.")
+                                 .arg(QDir::toNativeSeparators(html)));
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(dir + QStringLiteral("readme.rtf")));
+    }
+    if (!m_pHelp) {
+        m_pHelp = new CHelpWindow(QUrl::fromLocalFile(html), this);
+        // Beside the main window where there is room, and wholly on the screen.
+        if (const QScreen* pScreen = screen())
+            m_pHelp->resize(m_pHelp->size().boundedTo(pScreen->availableSize() * 9 / 10));
+        const QSize size = FramedSize(m_pHelp);
+        m_pHelp->move(PlaceBeside(frameGeometry(), size, m_pHelp));
+    }
+    m_pHelp->show();
+    m_pHelp->raise();
+    m_pHelp->activateWindow();
+}
+
+void CMainFrame::AddZoomItems(QMenu* pMenu)
+{
+    pMenu->addSeparator();
+    for (int nId : {ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_ZOOM_ACTUAL, ID_VIEW_ZOOM_FIT})
+        pMenu->addAction(GetAction(nId));
+}
+
+bool CMainFrame::OnZoomCommand(int nId)
+{
+    switch (nId) {
+    case ID_VIEW_ZOOM_IN:
+        m_pView->ZoomIn();
+        return true;
+    case ID_VIEW_ZOOM_OUT:
+        m_pView->ZoomOut();
+        return true;
+    case ID_VIEW_ZOOM_ACTUAL:
+        m_pView->ZoomActualSize();
+        return true;
+    case ID_VIEW_ZOOM_FIT:
+        m_pView->ZoomToFit();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CMainFrame::OnPrint(bool bPreview)
@@ -638,6 +800,11 @@ void CMainFrame::EnableFrame(BOOL bEnable)
     if (bEnable)
         activateWindow();
     m_pView->setFocus();
+}
+
+void CMainFrame::ShowPainted(const CRect& rectRows)
+{
+    m_pView->PicturePainted(rectRows);
 }
 
 void CMainFrame::OnRenderStateChanged(bool bRendering)

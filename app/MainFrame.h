@@ -5,6 +5,7 @@
 #include "../view/ProgressMeter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QSize>
 
 #include <functional>
@@ -52,12 +53,14 @@ public:
     void SetBarPosition(int nPercent) override;
     void DestroyBar() override;
     void EnableFrame(BOOL bEnable) override;
+    void ShowPainted(const CRect& rectRows) override;
     QProgressBar* GetProgressBar() const { return m_pProgress; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void CreateActions();
@@ -73,12 +76,19 @@ private:
     void UpdateTitle();
     void UpdateRecentFiles();
     void OnHelpContents();
+    // The zoom commands of the View menu.
+    void AddZoomItems(QMenu* pMenu);
+    bool OnZoomCommand(int nId);
+    // The message pane shows "Ready" and the pointer pane nothing: a new picture.
+    void ResetPanes();
     void OnAbout();
     void OnOptions();
     void OnPrint(bool bPreview);
     void OnRenderStateChanged(bool bRendering);
-    // Resizes the window so the canvas shows a picture of size (once the window is shown).
+    // Resizes the window so the canvas shows a picture of size (once the window is shown),
+    // without scroll bars where it fits and never past the screen's available area.
     void FitToPicture(QSize size);
+    void ApplyFit();
     // Runs work now, or once the render in progress has ended: nothing may change the
     // document under a render.
     void WhenIdle(std::function<void()> work);
@@ -91,7 +101,10 @@ private:
     QAction* m_pRecentSeparator = nullptr;
     QMenu* m_pContextMenu = nullptr;
     QToolBar* m_pToolBar = nullptr;
-    QLabel* m_panes[4] = {};
+    // Message, pointer, drag rectangle, picture size, zoom.
+    QLabel* m_panes[5] = {};
+    // Help > Contents: one window, reused.
+    QPointer<QWidget> m_pHelp;
     QProgressBar* m_pProgress = nullptr;
     QDockWidget* m_pHistoryDock = nullptr;
     QUndoView* m_pHistoryView = nullptr;
@@ -103,4 +116,8 @@ private:
     std::unique_ptr<QPrinter> m_pPrinter;
     // A fit asked for before the window was shown.
     QSize m_fitSize;
+    // The last fit and the window decoration it allowed for: a window manager may add its
+    // title bar and borders only after the window was first shown and fitted.
+    QSize m_fitApplied;
+    QSize m_fitDecoration;
 };

@@ -33,6 +33,11 @@ const QHash<int, QString>& Table()
         {ID_INDICATOR_POS, QStringLiteral("%1, %2")},
         {ID_INDICATOR_DRAG, QStringLiteral("(%1, %2) - (%3, %4) = (%5, %6)")},
 
+        {ID_VIEW_ZOOM_IN, QStringLiteral("Show the image larger\nZoom In")},
+        {ID_VIEW_ZOOM_OUT, QStringLiteral("Show the image smaller\nZoom Out")},
+        {ID_VIEW_ZOOM_ACTUAL,
+         QStringLiteral("Show one screen pixel for each pixel of the image\nActual Size")},
+        {ID_VIEW_ZOOM_FIT, QStringLiteral("Show the whole image in the window\nFit in Window")},
         {ID_FILE_NEW, QStringLiteral("Create a new image\nNew")},
         {ID_FILE_OPEN, QStringLiteral("Open an existing image\nOpen")},
         {ID_FILE_SAVE, QStringLiteral("Save the current image\nSave")},

@@ -67,6 +67,7 @@ void CClusterEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowPro
         if (!image.IsInside(px, py) || !keep.PtInRect(CPoint(px, py)))
             continue;
         DrawStar(image, px, py, brightness, hue, saturation);
+        ReportStar(bShowProgress, px, py);
         StepProgress(bShowProgress, i + 1);
         nStepped = i + 1;
     }

@@ -88,7 +88,12 @@ std::vector<CFeedbackShape> EllipseCrossFeedback(const CRect& rect, double dRota
 
 const QPen& EffectCrossPen()
 {
-    static const QPen pen(QBrush(Qt::white), 1, Qt::DashLine);
+    // One screen pixel wide at any zoom of the canvas.
+    static const QPen pen = [] {
+        QPen dashed(QBrush(Qt::white), 1, Qt::DashLine);
+        dashed.setCosmetic(true);
+        return dashed;
+    }();
     return pen;
 }
 

@@ -115,8 +115,8 @@ struct CTurnedEllipse
 // testing g_bCancelRender before every row and pixel. The rows are shared out over the
 // render threads (RenderThreads.h): pixel must read and write nothing but its own pixel and
 // must draw no random numbers. With progress the meter counts the pixels visited, steps by
-// the finished rows' pixels and pumps events when due, on the calling thread only, while no
-// other thread is at work. Pixels outside the picture are neither read nor written by any
+// the finished rows' pixels, tells it which rows were painted (so a canvas shows them) and
+// pumps events when due, on the calling thread only, while no other thread is at work. Pixels outside the picture are neither read nor written by any
 // of these effects, so the loop leaves them out rather than spending work on them.
 template <class PixelFn>
 void RenderPixels(CProgressMeter& progress, const CDib& image, const CRect& rows,
@@ -135,8 +135,11 @@ void RenderPixels(CProgressMeter& progress, const CDib& image, const CRect& rows
             for (int x = x0; x < x1 && !g_bCancelRender; ++x)
                 pixel(x, y);
         };
+        int nShown = 0;
         const auto between = [&](int nRows) {
             progress.Step(nRows * width);
+            progress.Painted(CRect(x0, y0 + nShown, x1, y0 + nRows));
+            nShown = nRows;
             PumpPendingMessagesWhenDue();
         };
         ForEachRow(y0, y1, row, bShowProgress ? std::function<void(int)>(between) : nullptr);

@@ -107,6 +107,7 @@ void CStarFieldEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowP
         const int x = RandomInt(w) + r.left;
         const int y = RandomInt(h) + r.top;
         DrawStar(image, x, y, brightness, hue, saturation);
+        ReportStar(bShowProgress, x, y);
         StepProgress(bShowProgress, i + 1);
     }
     if (bShowProgress)

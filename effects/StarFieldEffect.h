@@ -43,6 +43,13 @@ protected:
     // saturation: a brightness draw, then a draw that decides whether it is large.
     void DrawStar(CDib& image, int x, int y, CGaussianRandom& brightness, double dHue,
                   double dSaturation) const;
+    // With progress: tells the meter that the star at (x, y) has landed, so a canvas
+    // watching the render shows it at the next pump.
+    void ReportStar(BOOL bShowProgress, int x, int y)
+    {
+        if (bShowProgress)
+            m_progress.Painted(CRect(x - 1, y, x + 3, y + 3));
+    }
     // The lightness distribution of every star: mean 0.19, deviation 0.27.
     static CGaussianRandom BrightnessSampler();
     // Stars in a rectangle of w x h row pixels (truncated, saturating).

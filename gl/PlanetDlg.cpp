@@ -42,12 +42,14 @@ void CPlanetDlg::OnInitDialog(CEffect& tool)
 {
     CEffectDlg::OnInitDialog(tool);
     m_pLighting = new CLightingDlg(parentWidget(), this);
-    const QRect frame = frameGeometry();
-    const QPoint below(frame.x(), frame.y() + frame.height() + 10);
-    m_pLighting->OnInitDialog(below);
+    // Measured with the title bars the window manager adds, which it may not have added yet.
+    const QRect frame(pos(), FramedSize(this));
+    m_pLighting->adjustSize();
+    const QPoint beside = PlaceBeside(frame, FramedSize(m_pLighting), m_pLighting);
+    m_pLighting->OnInitDialog(beside);
     // The place kept from a shorter planet dialog may lie over this one.
-    if (m_pLighting->frameGeometry().intersects(frame))
-        m_pLighting->move(below);
+    if (QRect(m_pLighting->pos(), FramedSize(m_pLighting)).intersects(frame))
+        m_pLighting->move(beside);
     m_pLighting->show();
 }
 

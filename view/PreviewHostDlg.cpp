@@ -72,6 +72,40 @@ QPoint StoredDialogPlace(const QString& strCaption, QPoint place, QSize size)
     return place;
 }
 
+QSize FramedSize(const QWidget* pWindow)
+{
+    const QSize framed = pWindow->frameGeometry().size();
+    if (framed != pWindow->size())
+        return framed;
+    const QWidget* pParent = pWindow->parentWidget() ? pWindow->parentWidget()->window() : nullptr;
+    if (!pParent || pParent == pWindow)
+        return framed;
+    return framed + (pParent->frameGeometry().size() - pParent->size());
+}
+
+QPoint PlaceBeside(const QRect& beside, QSize size, const QWidget* pWindow)
+{
+    const QScreen* pScreen = pWindow->screen() ? pWindow->screen() : QGuiApplication::primaryScreen();
+    const QRect screen = pScreen ? pScreen->availableGeometry() : QRect(beside.topLeft(), size);
+    const int gap = 10;
+    const QPoint candidates[] = {
+        QPoint(beside.x(), beside.y() + beside.height() + gap),
+        QPoint(beside.x() + beside.width() + gap, beside.y()),
+        QPoint(beside.x() - gap - size.width(), beside.y()),
+        QPoint(beside.x(), beside.y() - gap - size.height()),
+    };
+    for (const QPoint& place : candidates)
+        if (screen.contains(QRect(place, size)))
+            return place;
+    // Nowhere free: on the screen below the other's title bar at least.
+    QPoint place = candidates[0];
+    place.setX(std::clamp(place.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
+    place.setY(std::clamp(place.y(), std::min(beside.y() + 40, screen.bottom()),
+                          std::max(std::min(beside.y() + 40, screen.bottom()),
+                                   screen.bottom() + 1 - size.height())));
+    return place;
+}
+
 void StoreDialogPlace(const QString& strCaption, QPoint place)
 {
     if (CSettingsStore* pStore = Store()) {
@@ -115,7 +149,7 @@ QLabel* CPreviewHostDlg::CreateManualHint()
 void CPreviewHostDlg::PlaceDialog()
 {
     adjustSize();
-    const QSize size = frameGeometry().size();
+    const QSize size = FramedSize(this);
     QWidget* pMain = parentWidget() ? parentWidget()->window() : nullptr;
     QPoint place(0, 0);
     if (pMain) {

@@ -88,3 +88,11 @@ void InstallDialogExchange();
 QPoint StoredDialogPlace(const QString& strCaption, QPoint place, QSize size);
 // Keeps a dialog's place under its caption.
 void StoreDialogPlace(const QString& strCaption, QPoint place);
+
+// The size of a window with its title bar and borders. Before the window manager has framed
+// it, it is taken to be framed like its parent's window.
+QSize FramedSize(const QWidget* pWindow);
+// Where a window of frame size size goes beside the window whose frame is beside: below it,
+// else to its right, else to its left, else above it, whichever first lies wholly on the
+// screen (held to the screen when none does), so that neither covers the other's title bar.
+QPoint PlaceBeside(const QRect& beside, QSize size, const QWidget* pWindow);

@@ -21,6 +21,21 @@ QElapsedTimer s_clock;
 qint64 s_nLastReading = 0;
 qint64 s_nLastPump = 0;
 bool s_bPumpAtOnce = true;
+
+// What running renders painted since the last pump (row coordinates).
+CRect s_rectPainted;
+
+// Hands the display what was painted since the last pump, so that the pump's repaint
+// shows it.
+void FlushPainted()
+{
+    if (s_rectPainted.IsRectEmpty())
+        return;
+    const CRect painted = s_rectPainted;
+    s_rectPainted.SetRectEmpty();
+    if (s_pDisplay)
+        s_pDisplay->ShowPainted(painted);
+}
 }
 
 BOOL IsRenderRunning()
@@ -76,11 +91,18 @@ void CProgressMeter::Step(int nDone)
     m_pDisplay->SetBarPosition(static_cast<int>(int64_t(nDone) * 100 / m_nTotal));
 }
 
+void CProgressMeter::Painted(const CRect& rectRows)
+{
+    if (m_bRunning)
+        s_rectPainted.UnionRect(CRect(s_rectPainted), rectRows);
+}
+
 void CProgressMeter::End()
 {
     if (m_bRunning) {
         m_bRunning = FALSE;
-        --s_nRunningMeters;
+        if (--s_nRunningMeters == 0)
+            s_rectPainted.SetRectEmpty(); // the caller repaints the whole area itself
     }
     if (m_pDisplay) {
         m_pDisplay->DestroyBar();
@@ -94,6 +116,7 @@ void CProgressMeter::End()
 
 void PumpPendingMessages()
 {
+    FlushPainted();
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
 }

@@ -25,6 +25,9 @@ public:
     // Disabled between Begin and End so that no second gesture can start; enabling
     // also hands the keyboard focus back.
     virtual void EnableFrame(BOOL bEnable) { (void)bEnable; }
+    // At a pump: the render has painted rectRows (row coordinates of the picture under
+    // render) since the last pump; a canvas shows that part now.
+    virtual void ShowPainted(const CRect& rectRows) { (void)rectRows; }
 };
 
 // Installs the display every CProgressMeter uses (null: none). The caller keeps ownership.
@@ -46,6 +49,9 @@ public:
     void Step(int nDone);
     // Removes the bar and enables the frame again.
     void End();
+    // The render has finished painting rectRows (row coordinates) of its picture: the
+    // display is told at the next pump, together with all else painted until then.
+    void Painted(const CRect& rectRows);
 
     BOOL HasBar() const { return m_pDisplay != nullptr; }
 

@@ -25,17 +25,41 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
-#include <QScreen>
+#include <QRegion>
 #include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
 
 CPreviewHostDlg* g_pPropertiesDialog = nullptr;
 
 namespace {
 enum { TOOL_SELECT = 0, TOOL_STARFIELD = 1 };
 
-QRect ToQRect(const CRect& r)
+// The zoom steps, as fractions: 1/16 (6.25 %) to 16 (1600 %).
+struct CZoomStep
 {
-    return QRect(r.left, r.top, r.Width(), r.Height());
+    int nNum, nDen;
+};
+constexpr CZoomStep kZoomSteps[] = {
+    {1, 16}, {1, 12}, {1, 8}, {1, 6}, {1, 4}, {1, 3}, {1, 2}, {2, 3},
+    {1, 1},  {3, 2},  {2, 1}, {3, 1}, {4, 1}, {8, 1}, {16, 1},
+};
+
+// The canvas around a picture smaller than the viewport.
+const QColor kBackdrop(0x3c, 0x3c, 0x3c);
+
+// Rounded toward minus infinity, also for negative a (b > 0).
+qint64 FloorDiv(qint64 a, qint64 b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+qint64 CeilDiv(qint64 a, qint64 b)
+{
+    return -FloorDiv(-a, b);
 }
 }
 
@@ -67,8 +91,7 @@ CSkyloomView::CSkyloomView(CSkyloomDoc& doc, CSettingsStore& store, QWidget* pPa
     }
 
     connect(&m_doc, &CSkyloomDoc::pictureReplaced, this, &CSkyloomView::OnPictureReplaced);
-    connect(&m_doc, &CSkyloomDoc::pixelsChanged, this,
-            [this](const CRect& r) { InvalidateLogicalRect(r); });
+    connect(&m_doc, &CSkyloomDoc::pixelsChanged, this, &CSkyloomView::OnPixelsChanged);
     UpdateScrollSizes();
 }
 
@@ -173,21 +196,175 @@ void CSkyloomView::ScrollToPosition(CPoint pt)
     verticalScrollBar()->setValue(pt.y);
 }
 
-CPoint CSkyloomView::LogicalFromViewport(const QPoint& pt) const
+QPoint CSkyloomView::CentringMargin() const
+{
+    const QSize room = viewport()->size() - ZoomedPictureSize();
+    return QPoint(std::max(0, room.width() / 2), std::max(0, room.height() / 2));
+}
+
+CPoint CSkyloomView::ViewOrigin() const
 {
     const CPoint scroll = GetScrollPosition();
-    return CPoint(pt.x() + scroll.x, pt.y() + scroll.y);
+    const QPoint margin = CentringMargin();
+    return CPoint(scroll.x - margin.x(), scroll.y - margin.y());
+}
+
+CPoint CSkyloomView::LogicalFromViewport(const QPoint& pt) const
+{
+    // The origin counts screen pixels of the zoomed picture.
+    const CPoint scroll = ViewOrigin();
+    return CPoint(int(FloorDiv(qint64(pt.x() + scroll.x) * m_nZoomDen, m_nZoomNum)),
+                  int(FloorDiv(qint64(pt.y() + scroll.y) * m_nZoomDen, m_nZoomNum)));
+}
+
+QRect CSkyloomView::ViewportFromLogical(const CRect& rect) const
+{
+    const CPoint scroll = ViewOrigin();
+    CRect r = rect;
+    r.NormalizeRect();
+    const qint64 left = FloorDiv(qint64(r.left) * m_nZoomNum, m_nZoomDen) - scroll.x;
+    const qint64 top = FloorDiv(qint64(r.top) * m_nZoomNum, m_nZoomDen) - scroll.y;
+    const qint64 right = CeilDiv(qint64(r.right) * m_nZoomNum, m_nZoomDen) - scroll.x;
+    const qint64 bottom = CeilDiv(qint64(r.bottom) * m_nZoomNum, m_nZoomDen) - scroll.y;
+    // Held to a little past the viewport, so that a far-off rectangle cannot overflow.
+    const auto hold = [](qint64 v) { return int(std::clamp<qint64>(v, -(1 << 24), 1 << 24)); };
+    return QRect(QPoint(hold(left), hold(top)), QPoint(hold(right) - 1, hold(bottom) - 1));
 }
 
 void CSkyloomView::InvalidateLogicalRect(const CRect& rect)
 {
-    const CPoint scroll = GetScrollPosition();
-    CRect r = rect;
-    r.NormalizeRect();
-    r.OffsetRect(-scroll.x, -scroll.y);
-    CRect visible;
-    if (visible.IntersectRect(r, CRect(0, 0, viewport()->width(), viewport()->height())))
-        viewport()->update(ToQRect(visible));
+    // A pixel more on each side: outlines drawn along the rectangle's edge land on the
+    // screen pixel next to it when the zoom is not a whole number.
+    const QRect r = ViewportFromLogical(rect).adjusted(-1, -1, 1, 1) & viewport()->rect();
+    if (!r.isEmpty())
+        viewport()->update(r);
+}
+
+void CSkyloomView::OnPixelsChanged(const CRect& rect)
+{
+    m_pyramid.MarkChanged(rect);
+    InvalidateLogicalRect(rect);
+}
+
+void CSkyloomView::PicturePainted(const CRect& rectRows)
+{
+    CRect r = rectRows;
+    m_doc.GetImage().FlipRect(r);
+    m_pyramid.MarkChanged(r);
+    m_rectWaiting.UnionRect(CRect(m_rectWaiting), r);
+    if (GetZoom() < 1 && m_reducedPaintClock.isValid() &&
+        m_reducedPaintClock.elapsed() < 4 * m_nReducedPaintCost)
+        return;
+    InvalidateLogicalRect(m_rectWaiting);
+    m_rectWaiting.SetRectEmpty();
+}
+
+QSize CSkyloomView::ZoomedPictureSize() const
+{
+    const CSize size = m_doc.GetImage().GetSize();
+    return QSize(int(CeilDiv(qint64(size.cx) * m_nZoomNum, m_nZoomDen)),
+                 int(CeilDiv(qint64(size.cy) * m_nZoomNum, m_nZoomDen)));
+}
+
+QString CSkyloomView::GetZoomText() const
+{
+    const double percent = 100.0 * m_nZoomNum / m_nZoomDen;
+    // Three figures below 100 % (33.3, 8.33), whole numbers above.
+    const QString number = percent >= 100 ? QString::number(std::lround(percent))
+                                          : QString::number(percent, 'g', 3);
+    return number + QLatin1Char('%');
+}
+
+void CSkyloomView::SetZoom(int nNum, int nDen, const QPoint& anchor)
+{
+    if (nNum <= 0 || nDen <= 0)
+        return;
+    // Held to 1/16 .. 16.
+    if (qint64(nNum) * 16 < nDen) {
+        nNum = 1;
+        nDen = 16;
+    } else if (nNum > qint64(nDen) * 16) {
+        nNum = 16;
+        nDen = 1;
+    }
+    const int divisor = std::gcd(nNum, nDen);
+    nNum /= divisor;
+    nDen /= divisor;
+    if (nNum == m_nZoomNum && nDen == m_nZoomDen)
+        return;
+    // The picture point under the middle of the anchor's screen pixel, in fractions of a
+    // picture pixel; afterwards the screen pixel under the anchor still covers it.
+    const CPoint origin = ViewOrigin();
+    const double px = (anchor.x() + 0.5 + origin.x) * m_nZoomDen / m_nZoomNum;
+    const double py = (anchor.y() + 0.5 + origin.y) * m_nZoomDen / m_nZoomNum;
+    m_nZoomNum = nNum;
+    m_nZoomDen = nDen;
+    UpdateScrollSizes();
+    // Where the picture is now smaller than the viewport, the scroll bar holds this to 0
+    // and the picture is centred instead.
+    const QPoint margin = CentringMargin();
+    ScrollToPosition(CPoint(int(std::lround(px * nNum / nDen - anchor.x() - 0.5)) + margin.x(),
+                            int(std::lround(py * nNum / nDen - anchor.y() - 0.5)) + margin.y()));
+    viewport()->update();
+    emit zoomChanged();
+}
+
+void CSkyloomView::ZoomStep(int nDirection, const QPoint& anchor)
+{
+    // The next step above (or below) the present zoom, which may lie between two steps
+    // after Fit in Window.
+    const qint64 num = m_nZoomNum, den = m_nZoomDen;
+    if (nDirection > 0) {
+        for (const CZoomStep& step : kZoomSteps)
+            if (qint64(step.nNum) * den > num * step.nDen)
+                return SetZoom(step.nNum, step.nDen, anchor);
+    } else {
+        for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
+            if (qint64(it->nNum) * den < num * it->nDen)
+                return SetZoom(it->nNum, it->nDen, anchor);
+    }
+}
+
+void CSkyloomView::ZoomIn()
+{
+    ZoomStep(1, viewport()->rect().center());
+}
+
+void CSkyloomView::ZoomOut()
+{
+    ZoomStep(-1, viewport()->rect().center());
+}
+
+void CSkyloomView::ZoomActualSize()
+{
+    SetZoom(1, 1, viewport()->rect().center());
+}
+
+void CSkyloomView::ZoomToFit()
+{
+    // Measured without scroll bars: at the fitting zoom there are none.
+    const QSize room = maximumViewportSize();
+    const CSize size = m_doc.GetImage().GetSize();
+    if (size.cx <= 0 || size.cy <= 0 || room.isEmpty())
+        return;
+    if (qint64(room.width()) * size.cy <= qint64(room.height()) * size.cx)
+        SetZoom(room.width(), size.cx, QPoint());
+    else
+        SetZoom(room.height(), size.cy, QPoint());
+    ScrollToPosition(CPoint(0, 0));
+}
+
+void CSkyloomView::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // A step per notch, about the picture point under the pointer.
+    const int delta = event->angleDelta().y();
+    if (delta != 0)
+        ZoomStep(delta > 0 ? 1 : -1, event->position().toPoint());
+    event->accept();
 }
 
 void CSkyloomView::OnPictureReplaced()
@@ -197,27 +374,24 @@ void CSkyloomView::OnPictureReplaced()
     m_rectDrag.SetRectEmpty();
     m_dragPoints.clear();
     m_bDragging = FALSE;
+    m_bHasLastPoint = FALSE;
     if (m_bPasting)
         CancelPastePlacement();
+    m_pyramid.Reset();
     UpdateScrollSizes();
     viewport()->update();
     emit statusChanged();
-
-    // A picture wider than 400 pixels that fits on the screen gets a window that fits it.
-    const CSize size = m_doc.GetImage().GetSize();
-    const QScreen* pScreen = screen();
-    const QSize screenSize = pScreen ? pScreen->size() : QSize(1024, 768);
-    if (size.cx > 400 && size.cx < screenSize.width() && size.cy < screenSize.height())
-        emit fitRequested(QSize(size.cx, size.cy));
+    // The frame fits the picture at the present zoom, as far as the screen allows.
+    emit fitRequested(ZoomedPictureSize());
 }
 
 void CSkyloomView::UpdateScrollSizes()
 {
     // The range lets the last row and column be scrolled into view.
-    const CSize size = m_doc.GetImage().GetSize();
+    const QSize size = ZoomedPictureSize();
     const QSize page = viewport()->size();
-    horizontalScrollBar()->setRange(0, std::max(0, int(size.cx) - page.width()));
-    verticalScrollBar()->setRange(0, std::max(0, int(size.cy) - page.height()));
+    horizontalScrollBar()->setRange(0, std::max(0, size.width() - page.width()));
+    verticalScrollBar()->setRange(0, std::max(0, size.height() - page.height()));
     horizontalScrollBar()->setPageStep(std::max(1, page.width()));
     verticalScrollBar()->setPageStep(std::max(1, page.height()));
     horizontalScrollBar()->setSingleStep(std::max(1, page.width() / 10));
@@ -238,45 +412,48 @@ void CSkyloomView::scrollContentsBy(int, int)
 void CSkyloomView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    const CPoint scroll = GetScrollPosition();
+    const CPoint scroll = ViewOrigin();
     const QRect exposed = event->rect();
     const CDib& dib = m_doc.GetImage();
+    const double zoom = GetZoom();
 
-    // Only the exposed part of the picture, straight from its rows.
-    CRect clip(exposed.left() + scroll.x, exposed.top() + scroll.y,
-               exposed.right() + 1 + scroll.x, exposed.bottom() + 1 + scroll.y);
-    CRect picture;
-    picture.IntersectRect(clip, CRect(0, 0, dib.m_nWidth, dib.m_nHeight));
+    // Only the exposed part; below 100 % from the halved copies, never the whole picture.
+    QElapsedTimer cost;
+    cost.start();
+    m_pyramid.Paint(&painter, dib, zoom, scroll, exposed);
+    if (zoom < 1) {
+        m_nReducedPaintCost = cost.elapsed();
+        m_reducedPaintClock.start();
+    }
+
+    // Around the picture: a neutral dark grey, which sets off a dark picture and a light one
+    // alike.
+    const QRect shown = QRect(QPoint(-scroll.x, -scroll.y), ZoomedPictureSize());
+    for (const QRect& r : QRegion(exposed).subtracted(QRegion(shown)))
+        painter.fillRect(r, kBackdrop);
+
+    // The rubber band and the selection, drawn inverted so they show on any picture, in
+    // picture coordinates with lines one screen pixel wide at any zoom.
     painter.translate(-scroll.x, -scroll.y);
-    if (!picture.IsRectEmpty())
-        dib.Draw(&painter, &picture, &picture);
-
-    // Outside the picture: the window colour.
-    const QColor window = palette().color(QPalette::Base);
-    const QRect clipQ = ToQRect(clip);
-    const QRect pictureQ(0, 0, dib.m_nWidth, dib.m_nHeight);
-    if (clip.right > dib.m_nWidth)
-        painter.fillRect(QRect(QPoint(dib.m_nWidth, clipQ.top()), clipQ.bottomRight()), window);
-    if (clip.bottom > dib.m_nHeight)
-        painter.fillRect(QRect(QPoint(clipQ.left(), dib.m_nHeight),
-                               QPoint(std::min(clipQ.right(), pictureQ.right()), clipQ.bottom())),
-                         window);
-
-    // The rubber band and the selection, drawn inverted so they show on any picture.
+    painter.scale(zoom, zoom);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     painter.setBrush(Qt::NoBrush);
     painter.setBackground(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
+    const auto pen = [](Qt::PenStyle style) {
+        QPen p(Qt::white, 1, style);
+        p.setCosmetic(true);
+        return p;
+    };
     if (m_bDragging && m_dragPoints.size() > 1) {
         CEffect* pTool = m_tools[m_nTool].get();
-        painter.setPen(pTool->m_bSelectionTool ? QPen(Qt::white, 1, Qt::DashLine)
-                                               : QPen(Qt::white, 1, Qt::SolidLine));
+        painter.setPen(pen(pTool->m_bSelectionTool ? Qt::DashLine : Qt::SolidLine));
         pTool->DrawFeedback(&painter, DragRectangle());
     } else if (m_bPasting) {
-        painter.setPen(QPen(Qt::white, 1, Qt::SolidLine));
+        painter.setPen(pen(Qt::SolidLine));
         PaintFeedback(&painter, RectangleFeedback(m_rectPaste));
     } else if (!m_rectSelection.IsRectEmpty() && !m_bDragging) {
-        painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+        painter.setPen(pen(Qt::DashLine));
         PaintFeedback(&painter, RectangleFeedback(m_rectSelection));
     }
 }
@@ -353,6 +530,7 @@ void CSkyloomView::mouseMoveEvent(QMouseEvent* event)
     if (q == m_ptLast && !(m_bDragging && m_dragPoints.size() < 2) && !m_bPasting)
         return;
     m_ptLast = q;
+    m_bHasLastPoint = TRUE;
     emit statusChanged();
     if (m_bPasting) {
         MovePasteFrame(q);
@@ -379,9 +557,9 @@ void CSkyloomView::mouseMoveEvent(QMouseEvent* event)
 
 void CSkyloomView::AutoScroll(const QPoint& p)
 {
-    const CSize size = m_doc.GetImage().GetSize();
+    const QSize size = ZoomedPictureSize();
     const QRect client = viewport()->rect();
-    if (client.width() >= size.cx - 1 && client.height() >= size.cy - 1)
+    if (client.width() >= size.width() - 1 && client.height() >= size.height() - 1)
         return;
     if (client.contains(p))
         return;
@@ -449,7 +627,9 @@ void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
 
 void CSkyloomView::RenderFinished(const CRect& repaint)
 {
-    InvalidateLogicalRect(repaint);
+    // The whole area is repainted: nothing waits any more.
+    m_rectWaiting.SetRectEmpty();
+    OnPixelsChanged(repaint);
     setFocus();
     emit renderStateChanged(false);
     // A preview that fell due during the render waited for it.
@@ -473,7 +653,28 @@ void CSkyloomView::keyPressEvent(QKeyEvent* event)
         }
         return;
     }
+    if (ScrollByKey(event))
+        return;
     QAbstractScrollArea::keyPressEvent(event);
+}
+
+bool CSkyloomView::ScrollByKey(QKeyEvent* event)
+{
+    // Home and End go to the left and right edge, with Ctrl to the top-left and the
+    // bottom-right corner; the arrows and Page Up/Down are the scroll area's own.
+    QScrollBar* pH = horizontalScrollBar();
+    QScrollBar* pV = verticalScrollBar();
+    if (event->matches(QKeySequence::MoveToStartOfLine))
+        pH->setValue(pH->minimum());
+    else if (event->matches(QKeySequence::MoveToEndOfLine))
+        pH->setValue(pH->maximum());
+    else if (event->matches(QKeySequence::MoveToStartOfDocument))
+        ScrollToPosition(CPoint(pH->minimum(), pV->minimum()));
+    else if (event->matches(QKeySequence::MoveToEndOfDocument))
+        ScrollToPosition(CPoint(pH->maximum(), pV->maximum()));
+    else
+        return false;
+    return true;
 }
 
 void CSkyloomView::contextMenuEvent(QContextMenuEvent* event)
@@ -596,12 +797,15 @@ BOOL CSkyloomView::BeginPastePlacement(std::unique_ptr<CDib> pImage)
     SelectTool(TOOL_SELECT, TRUE);
     m_pPasteImage = std::move(pImage);
     // The frame starts at the top-left corner of the visible part of the canvas.
-    const CPoint scroll = GetScrollPosition();
-    m_rectPaste = CRect(scroll.x, scroll.y, scroll.x + m_pPasteImage->m_nWidth,
-                        scroll.y + m_pPasteImage->m_nHeight);
+    CPoint corner = LogicalFromViewport(QPoint(0, 0));
+    corner.x = std::max(0, corner.x);
+    corner.y = std::max(0, corner.y);
+    m_rectPaste = CRect(corner.x, corner.y, corner.x + m_pPasteImage->m_nWidth,
+                        corner.y + m_pPasteImage->m_nHeight);
     m_bPasting = TRUE;
     const CPoint centre = m_rectPaste.CenterPoint();
-    QCursor::setPos(viewport()->mapToGlobal(QPoint(centre.x - scroll.x, centre.y - scroll.y)));
+    QCursor::setPos(viewport()->mapToGlobal(
+        ViewportFromLogical(CRect(centre.x, centre.y, centre.x + 1, centre.y + 1)).topLeft()));
     m_ptLast = centre;
     viewport()->setCursor(Qt::SizeAllCursor);
     viewport()->grabMouse();

@@ -1,11 +1,14 @@
-// The canvas: the picture at one picture pixel per screen pixel in a scrolling area, the
-// twelve tools, the selection and the gestures that render effects into the picture.
+// The canvas: the picture in a scrolling area at a zoom, the twelve tools, the selection and
+// the gestures that render effects into the picture. Whatever the zoom, every gesture works
+// in picture pixels: only painting and the mapping of mouse positions see the zoom.
 #pragma once
 
 #include "../document/WinTypes.h"
 #include "../effects/Effect.h"
+#include "PicturePyramid.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 
 #include <memory>
 #include <vector>
@@ -34,15 +37,41 @@ public:
     CRect GetSelection() const { return m_rectSelection; }
     void SetSelection(const CRect& rect);
     CPoint GetLastPoint() const { return m_ptLast; }
+    // FALSE until the pointer has moved over this picture.
+    BOOL HasLastPoint() const { return m_bHasLastPoint; }
     CRect GetDragRect() const { return m_rectDrag; }
 
     // Repaints a rectangle of the picture (top-down picture coordinates).
     void InvalidateLogicalRect(const CRect& rect);
-    // The scroll position: the picture pixel at the viewport's top-left corner.
+    // The scroll position, in screen pixels of the zoomed picture; 0 on an axis where the
+    // picture is smaller than the viewport, which then shows it centred.
     CPoint GetScrollPosition() const;
     void ScrollToPosition(CPoint pt);
-    // A picture point to viewport coordinates and back.
+    // The one pair of mappings between the viewport and the picture at the present zoom and
+    // scroll position: the picture pixel under a viewport point, and the viewport area a
+    // picture rectangle covers (top-down picture coordinates, right and bottom exclusive).
     CPoint LogicalFromViewport(const QPoint& pt) const;
+    QRect ViewportFromLogical(const CRect& rect) const;
+
+    // Zoom: nNum / nDen screen pixels per picture pixel, from 1/16 to 16.
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomActualSize();
+    // The largest zoom at which the whole picture shows without scroll bars.
+    void ZoomToFit();
+    // Sets the zoom, keeping the picture point under the viewport point anchor in place.
+    void SetZoom(int nNum, int nDen, const QPoint& anchor);
+    double GetZoom() const { return double(m_nZoomNum) / m_nZoomDen; }
+    // The zoom as the status bar shows it: "100%", "33.3%", "1600%".
+    QString GetZoomText() const;
+    // The picture's size on the screen at the present zoom.
+    QSize ZoomedPictureSize() const;
+
+    // A render in progress changed rectRows of the picture (row coordinates, bottom-up):
+    // shown at once, repainting only that part.
+    void PicturePainted(const CRect& rectRows);
+    // The reductions of the picture the canvas paints from below 100 %.
+    const CPicturePyramid& GetPyramid() const { return m_pyramid; }
 
     // The picture painted onto a printer page, fitted to it.
     void PrintPicture(QPrinter* pPrinter);
@@ -87,6 +116,8 @@ signals:
     void renderStateChanged(bool bRendering);
     // The view wants its frame to be this size for the picture to fit.
     void fitRequested(QSize viewportSize);
+    // The zoom changed.
+    void zoomChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -96,6 +127,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
@@ -103,6 +135,14 @@ protected:
 
 private:
     void OnPictureReplaced();
+    // Part of the picture changed: the reductions are redone there and it is repainted.
+    void OnPixelsChanged(const CRect& rect);
+    void ZoomStep(int nDirection, const QPoint& anchor);
+    // The zoomed-picture pixel at the viewport's top-left corner: the scroll position less
+    // the margin that centres a picture smaller than the viewport on that axis.
+    CPoint ViewOrigin() const;
+    QPoint CentringMargin() const;
+    bool ScrollByKey(QKeyEvent* event);
     void UpdateScrollSizes();
     void EndDrag(const QPoint& pt, bool bRender);
     void AutoScroll(const QPoint& pt);
@@ -128,8 +168,19 @@ private:
     int m_nTool = 0;
     std::vector<std::unique_ptr<CEffect>> m_tools;
     CPoint m_ptLast;
+    BOOL m_bHasLastPoint = FALSE;
     CRect m_rectDrag;
     QMenu* m_pContextMenu = nullptr;
     // The light "Sun" was made by this view.
     bool m_bOwnsLights = false;
+    // The zoom as a fraction, so that mapping mouse positions is exact integer arithmetic.
+    int m_nZoomNum = 1;
+    int m_nZoomDen = 1;
+    CPicturePyramid m_pyramid;
+    // Watching a render below 100 %: each repaint first redoes the reductions where the
+    // picture changed, which for stars strewn over a large picture is most of it. Such
+    // repaints are kept to a fifth of the render's time; the area waiting is kept here.
+    CRect m_rectWaiting;
+    QElapsedTimer m_reducedPaintClock;
+    qint64 m_nReducedPaintCost = 0;
 };

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFont>
+#include <QDate>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -56,8 +58,15 @@ TEST(Artwork, AppIconAndAboutBox)
     CAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("About Skyloom"));
     EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("version"))->text(), QStringLiteral("Version  1.60"));
-    EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("build"))->text(),
-              QStringLiteral("Build:  Oct 20 1998  21:47:32"));
+    // When the program was compiled, in the compiler's "Mmm dd yyyy" and "hh:mm:ss".
+    const QString build = dlg.findChild<QLabel*>(QStringLiteral("build"))->text();
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("^Build:  ([A-Z][a-z]{2} [ 0-9]\\d \\d{4})  \\d\\d:\\d\\d:\\d\\d$"))
+            .match(build);
+    ASSERT_TRUE(match.hasMatch()) << build.toStdString();
+    const QDate date = QDate::fromString(match.captured(1).simplified(), QStringLiteral("MMM d yyyy"));
+    EXPECT_TRUE(date.isValid()) << build.toStdString();
+    EXPECT_GE(date.year(), 2024);
     EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("name"))->font().pixelSize(), 22);
 }
 

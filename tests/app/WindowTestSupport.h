@@ -171,10 +171,20 @@ protected:
     CDib& Picture() { return Doc().GetImage(); }
     void Command(int nId) { Frame()->GetAction(nId)->trigger(); }
 
+    // Where the picture's top-left corner sits in the viewport when it is not scrolled: a
+    // picture smaller than the viewport is centred in it.
+    QPoint CanvasMargin()
+    {
+        const CPoint scroll = View()->GetScrollPosition();
+        return View()->ViewportFromLogical(CRect(0, 0, 1, 1)).topLeft() +
+               QPoint(scroll.x, scroll.y);
+    }
+    // The mouse on the canvas at pt, measured from the unscrolled picture's top-left corner.
     void Mouse(QEvent::Type type, QPoint pt, Qt::MouseButtons buttons,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QWidget* pViewport = View()->viewport();
+        pt += CanvasMargin();
         QMouseEvent event(type, pt, pViewport->mapToGlobal(pt),
                           type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
                           modifiers);

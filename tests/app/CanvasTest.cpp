@@ -1,0 +1,542 @@
+// The canvas through the real main window: zoom and its commands, gestures at other zooms,
+// renders watched while they run, the keyboard, the frame's size on the screen and help.
+#include "WindowTestSupport.h"
+
+#include "app/Commands.h"
+#include "app/HelpWindow.h"
+#include "app/StringTable.h"
+#include "effects/Random.h"
+#include "view/PreviewHostDlg.h"
+#include "view/ProgressMeter.h"
+#include "view/RenderJob.h"
+
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWheelEvent>
+
+// Stands in for the desktop's programs: counts what would have been opened.
+class CUrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    int nOpened = 0;
+public slots:
+    void Open(const QUrl&) { ++nOpened; }
+};
+
+namespace {
+
+class CanvasTest : public WindowTest
+{
+public:
+    CSkyloomView* TheView() { return View(); }
+
+    void NewPicture(int width, int height)
+    {
+        m_pUi->sizes = {CSize(width, height)};
+        Command(ID_FILE_NEW);
+        QApplication::processEvents();
+        ASSERT_EQ(Picture().GetSize(), CSize(width, height));
+    }
+    void Wheel(QPoint pt, int delta)
+    {
+        QWidget* pViewport = View()->viewport();
+        QWheelEvent event(pt, pViewport->mapToGlobal(pt), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pViewport, &event);
+    }
+    // Picture point p on the viewport at zoom num / den (whole screen pixels).
+    QPoint At(CPoint p, int num, int den)
+    {
+        const CPoint scroll = View()->GetScrollPosition();
+        return QPoint(p.x * num / den - scroll.x, p.y * num / den - scroll.y);
+    }
+    std::unique_ptr<CDib> CopyOfPicture()
+    {
+        auto pCopy = std::make_unique<CDib>();
+        pCopy->Create(Picture().m_nWidth, Picture().m_nHeight);
+        pCopy->Paste(Picture(), CRect(0, 0, Picture().m_nWidth, Picture().m_nHeight), TRUE, 0, 0);
+        return pCopy;
+    }
+};
+
+// Each zoom command, the status pane, Fit in Window, and Ctrl+wheel about the pointer.
+TEST_F(CanvasTest, ZoomCommandsAndWheelAboutThePointer)
+{
+    EXPECT_EQ(Frame()->GetPaneText(4), QStringLiteral("100%"));
+    Command(ID_VIEW_ZOOM_IN);
+    EXPECT_EQ(Frame()->GetPaneText(4), QStringLiteral("150%"));
+    EXPECT_EQ(View()->ZoomedPictureSize(), QSize(960, 720));
+    Command(ID_VIEW_ZOOM_IN);
+    EXPECT_EQ(View()->GetZoom(), 2.0);
+    for (int i = 0; i < 10; ++i)
+        Command(ID_VIEW_ZOOM_IN);
+    EXPECT_EQ(Frame()->GetPaneText(4), QStringLiteral("1600%"));
+    Command(ID_VIEW_ZOOM_ACTUAL);
+    EXPECT_EQ(View()->GetZoom(), 1.0);
+    Command(ID_VIEW_ZOOM_OUT);
+    EXPECT_EQ(Frame()->GetPaneText(4), QStringLiteral("66.7%"));
+    Command(ID_VIEW_ZOOM_OUT);
+    Command(ID_VIEW_ZOOM_OUT);
+    EXPECT_EQ(Frame()->GetPaneText(4), QStringLiteral("33.3%"));
+    for (int i = 0; i < 10; ++i)
+        Command(ID_VIEW_ZOOM_OUT);
+    EXPECT_EQ(Frame()->GetPaneText(4), QStringLiteral("6.25%"));
+    // The menu's keys.
+    EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_IN)->shortcuts().size(), 2);
+    EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_FIT)->shortcut(), QKeySequence(QStringLiteral("Ctrl+0")));
+    EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_ACTUAL)->shortcut(), QKeySequence(QStringLiteral("Ctrl+1")));
+
+    // Fit: the whole picture, filling the viewport on one side, no scroll bars.
+    NewPicture(3000, 2000);
+    Command(ID_VIEW_ZOOM_FIT);
+    QApplication::processEvents();
+    const QSize room = View()->maximumViewportSize();
+    const QSize shown = View()->ZoomedPictureSize();
+    EXPECT_TRUE(shown.width() == room.width() || shown.height() == room.height());
+    EXPECT_LE(shown.width(), room.width());
+    EXPECT_LE(shown.height(), room.height());
+    EXPECT_FALSE(View()->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(View()->verticalScrollBar()->isVisible());
+    // Zoom In from a fit goes to the next step above it.
+    Command(ID_VIEW_ZOOM_IN);
+    EXPECT_GT(View()->GetZoom(), double(shown.width()) / 3000);
+    EXPECT_LE(View()->GetZoom(), 1.0 / 3 + 1e-9);
+
+    // Ctrl+wheel: the picture pixel under the pointer stays under it.
+    Command(ID_VIEW_ZOOM_ACTUAL);
+    View()->ScrollToPosition(CPoint(1001, 777));
+    const QPoint pointer(301, 203);
+    const CPoint under = View()->LogicalFromViewport(pointer);
+    EXPECT_EQ(under, CPoint(1302, 980));
+    const char* expected[] = {"150%", "200%", "300%", "400%", "300%", "200%", "150%", "100%"};
+    const int deltas[] = {120, 120, 120, 120, -120, -120, -120, -120};
+    for (int i = 0; i < 8; ++i) {
+        Wheel(pointer, deltas[i]);
+        EXPECT_EQ(Frame()->GetPaneText(4), QLatin1String(expected[i]));
+        EXPECT_EQ(View()->LogicalFromViewport(pointer), under) << expected[i];
+    }
+    // Below 100 % a screen pixel covers more than one picture pixel: the one under the
+    // pointer's screen pixel is at most one away.
+    for (const char* zoom : {"66.7%", "50%", "33.3%"}) {
+        Wheel(pointer, -120);
+        EXPECT_EQ(Frame()->GetPaneText(4), QLatin1String(zoom));
+        const CPoint now = View()->LogicalFromViewport(pointer);
+        EXPECT_LE(std::abs(now.x - under.x) + std::abs(now.y - under.y), 4) << zoom;
+    }
+}
+
+// What the canvas shows: sharp squares at 800 % where the picture has them, and a smooth
+// reduction at 25 %, both at the place the mouse mapping gives.
+TEST_F(CanvasTest, CanvasShowsThePictureWhereTheMouseFindsIt)
+{
+    NewPicture(8000, 8000);
+    Picture().SetPixel(1841, 7999 - 5474, 0xFFFFFF);
+    Picture().SetPixel(1842, 7999 - 5474, 0x0000FF);
+    View()->SetZoom(8, 1, QPoint());
+    View()->ScrollToPosition(CPoint(1841 * 8 - 100, 5474 * 8 - 96));
+    ASSERT_EQ(View()->LogicalFromViewport(QPoint(100, 96)), CPoint(1841, 5474));
+    QImage canvas = View()->viewport()->grab().toImage();
+    for (int y = 96; y < 104; ++y)
+        for (int x = 100; x < 108; ++x) {
+            ASSERT_EQ(canvas.pixel(x, y), qRgb(255, 255, 255)) << x << ", " << y;
+            ASSERT_EQ(canvas.pixel(x + 8, y), qRgb(0, 0, 255)) << x << ", " << y;
+        }
+    EXPECT_EQ(canvas.pixel(99, 96), qRgb(0, 0, 0));
+    EXPECT_EQ(canvas.pixel(116, 96), qRgb(0, 0, 0));
+    EXPECT_EQ(canvas.pixel(100, 95), qRgb(0, 0, 0));
+    EXPECT_EQ(canvas.pixel(100, 104), qRgb(0, 0, 0));
+
+    // At 25 % a 4 x 4 block becomes one screen pixel of its colour.
+    Picture().FillRect(0x00FF00, CRect(1200, 7999 - 803, 1204, 7999 - 799));
+    View()->SetZoom(1, 4, QPoint());
+    View()->ScrollToPosition(CPoint(300 - 50, 200 - 40));
+    const CPoint scroll = View()->GetScrollPosition();
+    canvas = View()->viewport()->grab().toImage();
+    EXPECT_EQ(canvas.pixel(300 - scroll.x, 200 - scroll.y), qRgb(0, 255, 0));
+    EXPECT_EQ(canvas.pixel(301 - scroll.x, 201 - scroll.y), qRgb(0, 0, 0));
+}
+
+// A drag at 50 % and at 400 % renders exactly what the same picture rectangle renders at
+// 100 %, for a per-pixel effect and a lit one.
+TEST_F(CanvasTest, DragsAtOtherZoomsRenderTheSamePixels)
+{
+    for (const int nTool : {ID_TOOL_NEBULA, ID_TOOL_EARTH}) {
+        struct CCase
+        {
+            int num, den;
+            CRect rect;
+        };
+        for (const CCase& c : {CCase{1, 2, CRect(100, 50, 300, 200)},
+                               CCase{4, 1, CRect(100, 50, 250, 150)}}) {
+            const CPoint from(c.rect.right, c.rect.bottom), to(c.rect.left, c.rect.top);
+            // Zoomed first, so that the frame fits the new picture at that zoom.
+            Command(ID_VIEW_ZOOM_ACTUAL);
+            NewPicture(640, 480);
+            Command(nTool);
+            g_nEffectSeed = 777;
+            Drag(At(from, 1, 1), At(to, 1, 1));
+            const auto pAtActualSize = CopyOfPicture();
+
+            View()->SetZoom(c.num, c.den, QPoint());
+            NewPicture(640, 480);
+            View()->ScrollToPosition(CPoint(c.rect.left * c.num / c.den - 8,
+                                            c.rect.top * c.num / c.den - 8));
+            Command(nTool);
+            g_nEffectSeed = 777;
+            Press(At(from, c.num, c.den));
+            Move(At(CPoint(200, 120), c.num, c.den));
+            Move(At(to, c.num, c.den));
+            EXPECT_EQ(View()->GetDragRect(), c.rect);
+            EXPECT_EQ(Frame()->GetPaneText(2),
+                      QStringLiteral("(%1, %2) - (%3, %4) = (%5, %6)")
+                          .arg(c.rect.left).arg(c.rect.top).arg(c.rect.right)
+                          .arg(c.rect.bottom).arg(c.rect.Width()).arg(c.rect.Height()));
+            Release(At(to, c.num, c.den));
+            EXPECT_TRUE(SamePicture(*pAtActualSize, Picture()))
+                << nTool << " at " << c.num << "/" << c.den;
+            EXPECT_FALSE(SameBytes(*CopyOfPicture(), *[] {
+                auto p = std::make_unique<CDib>();
+                p->Create(640, 480);
+                return p;
+            }()));
+        }
+    }
+
+    // At Fit a square picture in a wide window is centred, with a dark grey backdrop on
+    // either side, and a drag there, in the viewport's own coordinates, still renders what
+    // the same picture rectangle renders at 100 %.
+    NewPicture(480, 480);
+    Frame()->resize(1000, 500);
+    QApplication::processEvents();
+    Command(ID_VIEW_ZOOM_FIT);
+    QApplication::processEvents();
+    const double zoom = View()->GetZoom();
+    ASSERT_LT(zoom, 1.0);
+    const QSize room = View()->viewport()->size(), shown = View()->ZoomedPictureSize();
+    ASSERT_GT(room.width(), shown.width() + 100);
+    const QPoint margin((room.width() - shown.width()) / 2, (room.height() - shown.height()) / 2);
+    Picture().Fill(0x204060);
+    const QImage canvas = View()->viewport()->grab().toImage();
+    const int mid = shown.height() / 2;
+    EXPECT_EQ(canvas.pixel(margin.x() - 1, mid), qRgb(0x3c, 0x3c, 0x3c));
+    EXPECT_EQ(canvas.pixel(margin.x(), mid), qRgb(0x20, 0x40, 0x60));
+    EXPECT_EQ(canvas.pixel(margin.x() + shown.width() - 1, mid), qRgb(0x20, 0x40, 0x60));
+    EXPECT_EQ(canvas.pixel(margin.x() + shown.width(), mid), qRgb(0x3c, 0x3c, 0x3c));
+    Picture().Fill(0);
+    const QPoint from = margin + QPoint(301, 203), to = margin + QPoint(67, 41);
+    const auto picturePoint = [&](QPoint s) {
+        return CPoint(int(std::floor((s.x() - margin.x() + 0.5) / zoom)),
+                      int(std::floor((s.y() - margin.y() + 0.5) / zoom)));
+    };
+    const CPoint a = picturePoint(to), b = picturePoint(from);
+    const CRect rect(a.x, a.y, b.x, b.y);
+    Command(ID_TOOL_NEBULA);
+    g_nEffectSeed = 778;
+    for (const auto& [type, pt] : {std::pair{QEvent::MouseButtonPress, from},
+                                   std::pair{QEvent::MouseMove, to}}) {
+        QMouseEvent event(type, pt, View()->viewport()->mapToGlobal(pt), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(View()->viewport(), &event);
+    }
+    EXPECT_EQ(View()->GetDragRect(), rect);
+    QMouseEvent up(QEvent::MouseButtonRelease, to, View()->viewport()->mapToGlobal(to),
+                   Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(View()->viewport(), &up);
+    const auto pAtFit = CopyOfPicture();
+    Command(ID_VIEW_ZOOM_ACTUAL);
+    NewPicture(480, 480);
+    g_nEffectSeed = 778;
+    Drag(At(CPoint(rect.right, rect.bottom), 1, 1), At(CPoint(rect.left, rect.top), 1, 1));
+    EXPECT_TRUE(SamePicture(*pAtFit, Picture()));
+}
+
+// At 200 %: the selection, its status text and paste placement stay in picture pixels.
+TEST_F(CanvasTest, SelectionAndPastePlacementAt200Percent)
+{
+    Command(ID_VIEW_ZOOM_IN);
+    Command(ID_VIEW_ZOOM_IN);
+    ASSERT_EQ(View()->GetZoom(), 2.0);
+    View()->ScrollToPosition(CPoint(100, 60));
+    Command(ID_TOOL_SELECT);
+    // Screen (20, 20) is picture (60, 40); screen (221, 121) is picture (160, 90).
+    Press(QPoint(20, 20));
+    Move(QPoint(221, 121));
+    EXPECT_EQ(Frame()->GetPaneText(1), QStringLiteral("160, 90"));
+    EXPECT_EQ(Frame()->GetPaneText(2), QStringLiteral("(60, 40) - (160, 90) = (100, 50)"));
+    Release(QPoint(221, 121));
+    EXPECT_EQ(View()->GetSelection(), CRect(60, 40, 160, 90));
+
+    // The frame starts at the visible top-left corner and is centred on the pointer.
+    auto pImage = std::make_unique<CDib>();
+    pImage->Create(20, 10);
+    pImage->Fill(0xFFFFFF);
+    ASSERT_TRUE(View()->BeginPastePlacement(std::move(pImage)));
+    EXPECT_EQ(View()->GetPasteRect(), CRect(50, 30, 70, 40));
+    Move(QPoint(300, 200), false); // picture (200, 130)
+    EXPECT_EQ(View()->GetPasteRect(), CRect(190, 125, 210, 135));
+    Press(QPoint(300, 200));
+    Release(QPoint(300, 200));
+    EXPECT_FALSE(View()->IsPasting());
+    EXPECT_TRUE(PixelIs(Picture(), 190, 479 - 125, 0xFFFFFF));
+    EXPECT_TRUE(PixelIs(Picture(), 209, 479 - 134, 0xFFFFFF));
+    EXPECT_TRUE(PixelIs(Picture(), 189, 479 - 125, 0));
+    EXPECT_TRUE(PixelIs(Picture(), 210, 479 - 134, 0));
+    EXPECT_TRUE(PixelIs(Picture(), 190, 479 - 135, 0));
+
+    // At 50 % the picture sits centred in the viewport: the frame starts at its top-left
+    // corner, not off the picture where the viewport's corner is.
+    View()->SetZoom(1, 2, QPoint());
+    ASSERT_GT(View()->viewport()->width(), View()->ZoomedPictureSize().width());
+    pImage = std::make_unique<CDib>();
+    pImage->Create(20, 10);
+    ASSERT_TRUE(View()->BeginPastePlacement(std::move(pImage)));
+    EXPECT_EQ(View()->GetPasteRect(), CRect(0, 0, 20, 10));
+    View()->CancelPastePlacement();
+}
+
+// While a render runs, each pump repaints the rows finished since the last one, and the
+// canvas shows them; Escape then puts the picture back byte for byte.
+TEST_F(CanvasTest, RenderIsWatchedAtEachPumpAndEscapeRestores)
+{
+    NewPicture(3000, 2000);
+    Picture().Fill(0x000010);
+    Doc().SetModifiedFlag(FALSE);
+    const auto pBefore = CopyOfPicture();
+    Command(ID_VIEW_ZOOM_FIT);
+    QApplication::processEvents();
+    const double zoom = View()->GetZoom();
+    ASSERT_LT(zoom, 1.0);
+
+    // Records the canvas's repaints during the render (the first also wipes the rubber
+    // band); after the third, at the next pump, looks at the canvas and presses Escape.
+    struct CWatcher : QObject
+    {
+        CanvasTest* pTest;
+        std::vector<QRect> paints;
+        QImage canvas;
+        std::unique_ptr<CDib> pDuring;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() != QEvent::Paint || !IsRendering() || pDuring)
+                return false;
+            paints.push_back(static_cast<QPaintEvent*>(event)->rect());
+            if (paints.size() == 3) {
+                pDuring = pTest->CopyOfPicture();
+                QTimer::singleShot(0, pTest->TheView(), [this] {
+                    canvas = pTest->TheView()->viewport()->grab().toImage();
+                    QTest::keyClick(pTest->TheView(), Qt::Key_Escape);
+                });
+            }
+            return false;
+        }
+    } watcher;
+    watcher.pTest = this;
+    View()->viewport()->installEventFilter(&watcher);
+    Command(ID_TOOL_NEBULA);
+    g_nEffectSeed = 31;
+    // A nebula over more than the picture: every row of the picture has some of it.
+    Press(QPoint(int(4500 * zoom), int(3000 * zoom)));
+    Move(QPoint(int(1500 * zoom), int(1000 * zoom)));
+    Move(QPoint(int(-1500 * zoom), int(-1000 * zoom)));
+    Release(QPoint(int(-1500 * zoom), int(-1000 * zoom)));
+    View()->viewport()->removeEventFilter(&watcher);
+
+    ASSERT_GE(watcher.paints.size(), 2u);
+    ASSERT_TRUE(watcher.pDuring);
+    // The rows come bottom-up: the repaint covers a strip of rows, not the whole canvas,
+    // and the rows below it were finished earlier.
+    const QRect strip = watcher.paints[2];
+    const int pictureBottom = int(2000 * zoom);
+    EXPECT_LT(strip.height(), pictureBottom / 2);
+    EXPECT_GT(strip.width(), int(3000 * zoom) - 2);
+    bool bBottomPainted = false;
+    for (int x = 0; x < 3000; x += 7)
+        bBottomPainted |= watcher.pDuring->GetPixel(x, 0) != 0x000010;
+    EXPECT_TRUE(bBottomPainted);
+    // The picture had those rows and the canvas showed them: neither is the background
+    // there, while the top rows were still untouched.
+    const int row = (strip.top() + strip.bottom()) / 2;
+    const int y = std::min(int(row / zoom), 1999);
+    bool bPainted = false, bShown = false;
+    for (int x = 0; x < 3000; x += 7)
+        bPainted |= watcher.pDuring->GetPixel(x, 1999 - y) != 0x000010;
+    for (int x = 0; x < int(3000 * zoom); x += 3)
+        bShown |= watcher.canvas.pixel(x, row) != qRgb(0, 0, 0x10);
+    EXPECT_TRUE(bPainted);
+    EXPECT_TRUE(bShown);
+    for (int x = 0; x < 3000; x += 7)
+        ASSERT_EQ(watcher.pDuring->GetPixel(x, 1999 - 2), 0x000010u);
+
+    EXPECT_TRUE(SameBytes(*pBefore, Picture()));
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_FALSE(IsRendering());
+}
+
+// The keyboard: one key a tool (named in the tooltips), Save As, and the scroll keys.
+TEST_F(CanvasTest, ToolKeysAndScrollKeys)
+{
+    Frame()->activateWindow();
+    QApplication::setActiveWindow(Frame());
+    View()->setFocus();
+    QTest::keyClick(View(), Qt::Key_N);
+    EXPECT_EQ(View()->GetTool(), 3);
+    // A key typed into a properties dialog is the dialog's.
+    ASSERT_TRUE(g_pPropertiesDialog);
+    QApplication::setActiveWindow(g_pPropertiesDialog);
+    QTest::keyClick(g_pPropertiesDialog, Qt::Key_E);
+    EXPECT_EQ(View()->GetTool(), 3);
+    QApplication::setActiveWindow(Frame());
+    View()->setFocus();
+    QTest::keyClick(View(), Qt::Key_E);
+    EXPECT_EQ(View()->GetTool(), 11);
+    QTest::keyClick(View(), Qt::Key_S);
+    EXPECT_EQ(View()->GetTool(), 0);
+    const QList<QToolButton*> buttons = Frame()->findChildren<QToolButton*>();
+    bool bTipShown = false;
+    for (QToolButton* pButton : buttons)
+        bTipShown |= pButton->toolTip() == QStringLiteral("Nebula (N)");
+    EXPECT_TRUE(bTipShown);
+    EXPECT_EQ(Frame()->GetAction(ID_FILE_SAVE_AS)->shortcut(),
+              QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+
+    NewPicture(3000, 2000);
+    QApplication::setActiveWindow(Frame());
+    View()->setFocus();
+    QScrollBar* pH = View()->horizontalScrollBar();
+    QScrollBar* pV = View()->verticalScrollBar();
+    QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(pH->value(), pH->maximum());
+    EXPECT_EQ(pV->value(), pV->maximum());
+    QTest::keyClick(View(), Qt::Key_Home);
+    EXPECT_EQ(pH->value(), 0);
+    EXPECT_EQ(pV->value(), pV->maximum());
+    QTest::keyClick(View(), Qt::Key_PageUp);
+    EXPECT_EQ(pV->value(), pV->maximum() - pV->pageStep());
+    QTest::keyClick(View(), Qt::Key_Right);
+    EXPECT_EQ(pH->value(), pH->singleStep());
+    QTest::keyClick(View(), Qt::Key_End);
+    EXPECT_EQ(pH->value(), pH->maximum());
+    QTest::keyClick(View(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(pH->value(), 0);
+    EXPECT_EQ(pV->value(), 0);
+}
+
+// On start, New and Open the frame fits the picture at the present zoom, as far as the
+// screen's available area allows: no gutter, no scroll bar where the picture fits, never
+// larger than the screen. Run on several screens and scale factors by CTest.
+TEST_F(CanvasTest, FrameFitsThePictureOnTheScreen)
+{
+    const QScreen* pScreen = Frame()->screen();
+    ASSERT_TRUE(pScreen);
+    const QByteArray expectedScreen = qgetenv("SKYLOOM_TEST_SCREEN");
+    if (!expectedScreen.isEmpty()) {
+        const QSize device = pScreen->geometry().size() * pScreen->devicePixelRatio();
+        EXPECT_EQ(QStringLiteral("%1x%2").arg(device.width()).arg(device.height()),
+                  QString::fromLatin1(expectedScreen));
+    }
+    const QRect available = pScreen->availableGeometry();
+    for (const CSize size : {CSize(8000, 8000), CSize(1280, 720), CSize(640, 480)}) {
+        NewPicture(size.cx, size.cy);
+        QApplication::processEvents();
+        const QRect frame = Frame()->frameGeometry();
+        EXPECT_TRUE(available.contains(frame)) << size.cx << ": " << frame.x() << ", "
+                                               << frame.y() << " " << frame.width() << " x "
+                                               << frame.height();
+        const QSize viewport = View()->viewport()->size();
+        const bool bHorizontal = View()->horizontalScrollBar()->isVisible();
+        const bool bVertical = View()->verticalScrollBar()->isVisible();
+        // A side with no scroll bar shows the whole picture and no gutter.
+        if (!bHorizontal) {
+            EXPECT_EQ(viewport.width(), size.cx) << size.cx;
+        } else {
+            // A side with one has the screen's whole room.
+            EXPECT_GE(frame.width(), available.width() - 1) << size.cx;
+        }
+        if (!bVertical) {
+            EXPECT_EQ(viewport.height(), size.cy) << size.cx;
+        } else {
+            EXPECT_GE(frame.height(), available.height() - 1) << size.cx;
+        }
+        // The whole status bar is on the screen.
+        const QRect bar(Frame()->statusBar()->mapToGlobal(QPoint()), Frame()->statusBar()->size());
+        EXPECT_TRUE(available.contains(bar)) << size.cx;
+    }
+}
+
+// F1 opens the manual in "Skyloom Help", with no web browser involved.
+TEST_F(CanvasTest, F1OpensTheManualInSkyloomHelp)
+{
+    // Whatever would go to a browser or another program comes here instead.
+    CUrlCatcher catcher;
+    for (const char* scheme : {"file", "http", "https"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "Open");
+    Frame()->activateWindow();
+    QApplication::setActiveWindow(Frame());
+    View()->setFocus();
+    QTest::keyClick(View(), Qt::Key_F1);
+    CHelpWindow* pHelp = nullptr;
+    for (QWidget* pWidget : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<CHelpWindow*>(pWidget); p && p->isVisible())
+            pHelp = p;
+    ASSERT_TRUE(pHelp);
+    EXPECT_EQ(pHelp->windowTitle(), QStringLiteral("Skyloom Help"));
+    QTextBrowser* pBrowser = pHelp->GetBrowser();
+    EXPECT_TRUE(pBrowser->source().toLocalFile().endsWith(QStringLiteral("help/skyhelp.htm")));
+    EXPECT_TRUE(pBrowser->toPlainText().contains(QStringLiteral("What Skyloom does")));
+    // Its links move within the manual, and Back returns.
+    pBrowser->setSource(QUrl(QStringLiteral("#nebula")));
+    EXPECT_TRUE(pBrowser->isBackwardAvailable());
+    pBrowser->backward();
+    EXPECT_FALSE(pBrowser->isBackwardAvailable());
+    // Help > Contents again reuses the window.
+    Command(ID_HELP_CONTENTS);
+    int nWindows = 0;
+    for (QWidget* pWidget : QApplication::topLevelWidgets())
+        nWindows += qobject_cast<CHelpWindow*>(pWidget) != nullptr;
+    EXPECT_EQ(nWindows, 1);
+    for (const char* scheme : {"file", "http", "https"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    EXPECT_EQ(catcher.nOpened, 0);
+}
+
+// New and Open reset the status bar's panes; a long prompt is cut short with its whole text
+// in the tooltip.
+TEST_F(CanvasTest, StatusPanesResetAndLongTextsElide)
+{
+    Move(QPoint(12, 34), false);
+    EXPECT_EQ(Frame()->GetPaneText(1), QStringLiteral("12, 34"));
+    NewPicture(320, 200);
+    EXPECT_EQ(Frame()->GetPaneText(1), QString());
+    EXPECT_EQ(Frame()->GetPaneText(0), QStringLiteral("Ready"));
+    EXPECT_EQ(Frame()->GetPaneText(3), QStringLiteral("320x200"));
+
+    Frame()->resize(500, 400);
+    QApplication::processEvents();
+    auto pImage = std::make_unique<CDib>();
+    pImage->Create(8, 8);
+    ASSERT_TRUE(View()->BeginPastePlacement(std::move(pImage)));
+    QApplication::processEvents();
+    const QString prompt = LoadString(IDS_PASTE_PROMPT);
+    EXPECT_EQ(Frame()->GetPaneText(0), prompt);
+    QLabel* pPane = nullptr;
+    for (QLabel* pLabel : Frame()->statusBar()->findChildren<QLabel*>())
+        if (pLabel->toolTip() == prompt)
+            pPane = pLabel;
+    ASSERT_TRUE(pPane);
+    EXPECT_TRUE(pPane->text().endsWith(QChar(0x2026)));
+    EXPECT_LE(pPane->fontMetrics().horizontalAdvance(pPane->text()), pPane->width());
+    View()->CancelPastePlacement();
+}
+
+}
+
+#include "CanvasTest.moc"
