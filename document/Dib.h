@@ -190,8 +190,10 @@ public:
     BOOL Draw(QPainter* pPainter, const CRect* pDest = nullptr, const CRect* pSrc = nullptr) const;
 
     // Gives the picture an off-screen OpenGL context of its size (gl/GLContext.h). FALSE
-    // when OpenGL is not available; the context lives until Destroy (or Create).
-    BOOL CreateGLContext();
+    // when OpenGL is not available; the context lives until Destroy (or Create). Without
+    // bDepthBuffer the framebuffer has no depth buffer (a third of its memory): for drawings
+    // that never test depth, which look the same without one.
+    BOOL CreateGLContext(BOOL bDepthBuffer = TRUE);
     CGLOffscreenContext* GetGLContext() const { return m_hGLRC.get(); }
 
     // The pixel memory, owned; m_pBits points into it.
