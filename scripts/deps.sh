@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev libqt6opengl6-dev
     libjpeg62-turbo-dev libpng-dev
     libgl-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri
+    qt6-wayland
     googletest libgtest-dev libbenchmark-dev
     libstb-dev
     xvfb xauth imagemagick libjpeg-turbo-progs
