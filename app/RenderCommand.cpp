@@ -257,6 +257,52 @@ bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QStr
     return ParseRenderArguments(bytes, options, error);
 }
 
+namespace {
+
+// The bytes of the output match its name: an extension a writer has decides the format,
+// --format only refines it (bmp24 or bmp256 for ".bmp") or, for a name without one, gives
+// it (24-bit BMP by default). Sets options.format; false with the usage error for any
+// other extension, or a --format the name contradicts.
+bool ResolveOutputFormat(CRenderOptions& options, QString& error)
+{
+    const QByteArray& name = options.output;
+    const bool bHasExtension = name.indexOf('.', name.lastIndexOf('/') + 1) >= 0;
+    const EImageFileType named =
+        bHasExtension ? ImageFileTypeFromName(name.constData()) : EImageFileType::Bmp;
+    CRenderOptions::EFormat natural;
+    switch (named) {
+    case EImageFileType::Bmp:
+        natural = options.format == CRenderOptions::Bmp256 ? CRenderOptions::Bmp256
+                                                           : CRenderOptions::Bmp24;
+        break;
+    case EImageFileType::Jpeg:
+        natural = CRenderOptions::Jpeg;
+        break;
+    case EImageFileType::Png:
+        natural = CRenderOptions::Png;
+        break;
+    default:
+        error = QStringLiteral("cannot write %1: name it .bmp, .jpg, .jpeg or .png")
+                    .arg(QuotedName(options.strOutput));
+        return false;
+    }
+    if (!bHasExtension && options.format != CRenderOptions::ByExtension)
+        natural = options.format;
+    if (options.format != CRenderOptions::ByExtension && options.format != natural) {
+        static const char* const kNames[] = {"", "jpeg", "bmp24", "bmp256", "png"};
+        static const char* const kExtensions[] = {"", ".jpg", ".bmp", ".bmp", ".png"};
+        error = QStringLiteral("--format %1 does not match the name %2: name it %3, or "
+                               "leave --format out")
+                    .arg(QLatin1String(kNames[options.format]), QuotedName(options.strOutput),
+                         QLatin1String(kExtensions[options.format]));
+        return false;
+    }
+    options.format = natural;
+    return true;
+}
+
+}
+
 bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options,
                           QString& error)
 {
@@ -431,16 +477,7 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
         error = QStringLiteral("no output: give -o OUTPUT");
         return false;
     }
-    if (options.format == CRenderOptions::ByExtension) {
-        const EImageFileType type = ImageFileTypeFromName(options.output.constData());
-        if (type != EImageFileType::Bmp && type != EImageFileType::Jpeg &&
-            type != EImageFileType::Png) {
-            error = QStringLiteral("cannot tell how to write \"%1\": name it .bmp, .jpg or .png, or give --format")
-                        .arg(options.strOutput);
-            return false;
-        }
-    }
-    return true;
+    return ResolveOutputFormat(options, error);
 }
 
 QString RenderCommandHelp()
@@ -456,7 +493,8 @@ QString RenderCommandHelp()
          "  --size WxH          a new picture (default 640x480)\n"
          "  --background RRGGBB\n"
          "                      its colour in hexadecimal (default 000000)\n"
-         "  --input FILE        start from a picture file (.bmp, .jpg, .tga, .png) instead\n"
+         "  --input FILE        start from a picture file (BMP, JPEG, PNG, known by their\n"
+         "                      content whatever the name, or a .tga) instead\n"
          "  --effect NAME       an effect, by its settings section; effects run in order\n"
          "  --rect L,T,R,B      where it goes, in picture pixels from the top left, right and\n"
          "                      bottom exclusive (default the whole picture); a rectangle that\n"
@@ -473,8 +511,10 @@ QString RenderCommandHelp()
          "  --threads N         threads the effects render on, 1 to 256 (default one per\n"
          "                      core); every number of threads gives the same picture\n"
          "  --format F          jpeg (JPEG Image), bmp24 (24-bit Bitmap), bmp256 (256 Color\n"
-         "                      Bitmap) or png (PNG Image); without it OUTPUT's extension\n"
-         "                      decides (.bmp, .jpg, .png)\n"
+         "                      Bitmap) or png (PNG Image). OUTPUT's extension decides\n"
+         "                      (.bmp, .jpg, .jpeg, .png, any case): F may only choose\n"
+         "                      between bmp24 and bmp256 for .bmp, or give the format of\n"
+         "                      a name without extension (default bmp24)\n"
          "  --replay PICTURE    paint again the recipe a PNG saved by Skyloom carries: its new\n"
          "                      picture and every step, with their rectangles, seeds and values\n"
          "  -o OUTPUT           the file to write; a failed run leaves it as it was\n"
@@ -573,11 +613,9 @@ BOOL Write(const CSkyloomDoc& doc, const CRenderOptions& options)
         return dib.SaveBMP(name.constData());
     case CRenderOptions::Bmp256:
         return dib.Save256ColorBMP(name.constData());
-    case CRenderOptions::ByExtension:
+    case CRenderOptions::ByExtension: // resolved by ResolveOutputFormat
         break;
     }
-    if (ImageFileTypeFromName(name.constData()) == EImageFileType::Png)
-        return dib.SavePNG(name.constData(), doc.GetRecipe().ToText());
     return dib.Save(name.constData());
 }
 
@@ -712,6 +750,11 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
             << ": it is not a regular file, and is never replaced by one" << Qt::endl;
         return RENDER_FILE_ERROR;
     }
+    if (IsReadOnlyFile(options.output.constData())) {
+        err << "skyloom-render: cannot write " << QuotedName(options.strOutput)
+            << ": the file is read-only, and is left as it is" << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
 
     CDib dib;
     CRecipe recipe = CRecipe::ForNewPicture(CSize(options.nWidth, options.nHeight),
@@ -720,9 +763,7 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         recipe = CRecipe::ForOpenedFile(QFileInfo(options.strInput).fileName());
         // A PNG's own recipe goes on with the steps painted here.
         QString recipeText, why;
-        const bool bPng = ImageFileTypeFromName(options.input.constData()) == EImageFileType::Png;
-        if (bPng ? !dib.LoadPNG(options.input.constData(), &recipeText)
-                 : !dib.Load(options.input.constData())) {
+        if (!dib.Load(options.input.constData(), &recipeText)) {
             err << "skyloom-render: cannot read " << QuotedName(options.strInput) << ": "
                 << ImageReadFailure() << Qt::endl;
             return RENDER_FILE_ERROR;

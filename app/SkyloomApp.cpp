@@ -54,7 +54,7 @@ public:
 
     static QStringList Filters()
     {
-        return {QStringLiteral("JPEG Image (*.jpg)"), QStringLiteral("24-bit Bitmap (*.bmp)"),
+        return {QStringLiteral("JPEG Image (*.jpg *.jpeg)"), QStringLiteral("24-bit Bitmap (*.bmp)"),
                 QStringLiteral("256 Color Bitmap (*.bmp)"), QStringLiteral("PNG Image (*.png)")};
     }
 };
@@ -77,7 +77,7 @@ public:
     {
         return QFileDialog::getOpenFileName(
             pParent, QStringLiteral("Open"), QString(),
-            QStringLiteral("Image Files (*.bmp *.jpg *.tga *.png);;All Files (*)"));
+            QStringLiteral("Image Files (*.bmp *.jpg *.jpeg *.tga *.png);;All Files (*)"));
     }
     BOOL AskSavePath(QWidget* pParent, QString& strName, int& nFilter) override
     {
@@ -92,7 +92,7 @@ public:
     {
         return QFileDialog::getOpenFileName(
             pParent, QStringLiteral("Paste File"), strFolder,
-            QStringLiteral("Image Files (*.bmp *.jpg *.tga *.png);;All Files (*)"));
+            QStringLiteral("Image Files (*.bmp *.jpg *.jpeg *.tga *.png);;All Files (*)"));
     }
     QString AskTexturePath(QWidget* pParent, const QString& strFolder) override
     {
@@ -307,8 +307,24 @@ void CSkyloomApp::ReportSaveFailure(const QString& path)
                          .arg(QDir::toNativeSeparators(path)));
 }
 
+BOOL CSkyloomApp::RefuseSave(const QString& path, int nFormat)
+{
+    QString why;
+    if (CSkyloomDoc::SaveFormatForName(path, nFormat) < 0)
+        why = QStringLiteral("Cannot save \"%1\": Skyloom writes BMP (.bmp), JPEG (.jpg, .jpeg) "
+                             "and PNG (.png) pictures only. Nothing was written.");
+    else if (IsReadOnlyFile(QFile::encodeName(path).constData()))
+        why = QStringLiteral("Cannot save \"%1\": the file is read-only. It was left as it was.");
+    if (why.isEmpty())
+        return FALSE;
+    m_pUi->ShowError(m_pFrame.get(), why.arg(QDir::toNativeSeparators(path)));
+    return TRUE;
+}
+
 BOOL CSkyloomApp::DoSave(const QString& path)
 {
+    if (RefuseSave(path, m_pDoc->m_nSaveFormat))
+        return FALSE;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const BOOL bResult = m_pDoc->OnSaveDocument(path);
     QApplication::restoreOverrideCursor();
@@ -319,7 +335,9 @@ BOOL CSkyloomApp::DoSave(const QString& path)
 
 BOOL CSkyloomApp::OnFileSave()
 {
-    if (m_pDoc->GetPathName().isEmpty())
+    // A picture opened from a file no writer has (a TGA) is saved under another name.
+    if (m_pDoc->GetPathName().isEmpty() ||
+        CSkyloomDoc::SaveFormatForName(m_pDoc->GetPathName(), m_pDoc->m_nSaveFormat) < 0)
         return OnFileSaveAs();
     return DoSave(m_pDoc->GetPathName());
 }
@@ -339,22 +357,21 @@ BOOL CSkyloomApp::OnFileSaveAs()
     int nFilter = SAVE_BY_EXTENSION;
     if (ext.isEmpty() && !name.contains(QLatin1Char('.')))
         nFilter = SAVE_JPEG;
-    else if (ext.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0)
+    else if (ext.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0 ||
+             ext.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0)
         nFilter = SAVE_JPEG;
     else if (ext.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
         nFilter = SAVE_PNG;
+    if (CSkyloomDoc::SaveFormatForName(name, nFilter) < 0)
+        name = NameForFilter(name, nFilter);
     if (!m_pUi->AskSavePath(m_pFrame.get(), name, nFilter))
         return FALSE;
     nFilter = std::clamp(nFilter, 0, int(SAVE_PNG));
+    // The file type supplies a missing extension; a name's own extension wins over it.
     if (!QFileInfo(name).fileName().contains(QLatin1Char('.')))
         name += ExtensionForFilter(nFilter);
-    if (!CSkyloomDoc::HasWriter(name, nFilter)) {
-        m_pUi->ShowError(m_pFrame.get(),
-                         QStringLiteral("Cannot save \"%1\": pictures are saved as .bmp, .jpg "
-                                        "or .png files.")
-                             .arg(QDir::toNativeSeparators(name)));
+    if (RefuseSave(name, nFilter))
         return FALSE;
-    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const BOOL bResult = m_pDoc->SaveAs(name, nFilter);
     QApplication::restoreOverrideCursor();

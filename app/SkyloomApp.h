@@ -68,6 +68,9 @@ private:
     BOOL DoSave(const QString& path);
     // Says that path could not be written (and that any old file is as it was).
     void ReportSaveFailure(const QString& path);
+    // What is known before writing: a name no writer has, or a file the user may not write.
+    // Says so and returns TRUE when the save must not be tried.
+    BOOL RefuseSave(const QString& path, int nFormat);
 
     std::unique_ptr<CSettingsStore> m_pStore;
     std::unique_ptr<CSkyloomDoc> m_pDoc;

@@ -1,8 +1,13 @@
 // A 400 x 300 galaxy of each class at its default density, face-on: building the model
 // (stars, twist, gas disc with its texture) and drawing it in the off-screen context.
+// And the whole render of the default galaxy (Spiral Sc, density 0.5) over a 2048 x 2048
+// picture as a drag makes it, on one thread and on one per core: against the nebula of
+// the same size (ParallelBench.cpp) it says what a galaxy costs.
 // Real time: the software renderer draws on threads of its own.
 #include "document/Dib.h"
+#include "effects/EffectTools.h"
 #include "effects/Random.h"
+#include "effects/RenderThreads.h"
 #include "gl/GLContext.h"
 #include "gl/GLMaterial.h"
 #include "gl/GalaxyEffect.h"
@@ -88,6 +93,28 @@ void BM_GalaxyDraw(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * (pModel->m_nStars + pModel->m_nCore));
     pModel.reset();
 }
+
+void BM_GalaxyRender2048(benchmark::State& state)
+{
+    if (!LoadGLEntryPoints(TRUE)) {
+        state.SkipWithError("no OpenGL");
+        return;
+    }
+    const CRenderThreadsScope threads(static_cast<int>(state.range(0)));
+    constexpr int kSide = 2048;
+    auto effect = CreateTool(FindToolBySection(QStringLiteral("Galaxy")));
+    CDib dib;
+    dib.Create(kSide, kSide);
+    dib.Fill(0x000010);
+    std::unique_ptr<CDib> undo(dib.Extract(CRect(0, 0, kSide, kSide)));
+    for (auto _ : state) {
+        SetRandomSeed(1);
+        effect->PrepareRender();
+        effect->Render(dib, CRect(0, 0, kSide, kSide), undo.get(), FALSE);
+    }
+    state.SetLabel(std::to_string(RenderThreads()) + " threads");
+}
+BENCHMARK(BM_GalaxyRender2048)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Spiral Sc, barred spiral SBb, elliptical E3.
 BENCHMARK(BM_GalaxyBuild)->Arg(514)->Arg(769)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();

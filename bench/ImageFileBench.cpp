@@ -2,15 +2,31 @@
 // JPEG glue with the library's own programs, run with SKYLOOM_BENCH_KEEP=1: the picture is
 // left as skyloom-bench.ppm and skyloom-bench.jpg in the temporary folder for
 // `cjpeg -quality 85` and `djpeg`.
+//
+// PNG: our save and load, ImageMagick's `convert` at its defaults on the same pictures
+// (the yardstick of the save: time and bytes), and the table the save's compression was
+// chosen from: zlib level, filters and strategy, time and bytes, on a scene (stars,
+// nebulae, a star and a lens flare) and on a star field.
+#include "app/Settings.h"
 #include "document/Dib.h"
+#include "effects/EffectTools.h"
+#include "effects/Random.h"
+#include "gl/GLContext.h"
+#include "gl/GLLight.h"
 
 #include <QDir>
 
 #include <benchmark/benchmark.h>
+#include <png.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -52,6 +68,195 @@ const CDib& BenchPicture()
     }
     return dib;
 }
+
+// The tools by their table index: star field 1, nebula 3, star 4, galaxy 7, lens flare 8,
+// Earth 11. Over a saved copy of the area, as on the canvas.
+void RenderTool(CDib& dib, int nTool, const CRect& rect, DWORD seed)
+{
+    std::unique_ptr<CEffect> effect = CreateTool(nTool);
+    CRect rows = rect;
+    dib.FlipRect(rows);
+    std::unique_ptr<CDib> saved(dib.Extract(rows));
+    SetRandomSeed(seed);
+    effect->PrepareRender();
+    effect->Render(dib, rect, saved.get(), FALSE);
+}
+
+// Argument 0: the bench picture, 1: a scene, 2: a star field (grey).
+const CDib& PngPicture(int nPicture)
+{
+    static CDib pictures[3];
+    CDib& dib = pictures[nPicture];
+    if (nPicture == 0)
+        return BenchPicture();
+    if (!dib.m_pBits) {
+        dib.Create(4096, 4096);
+        dib.Fill(nPicture == 1 ? 0x000010 : 0);
+        RenderTool(dib, 1, CRect(0, 0, 4096, 4096), 1);
+        if (nPicture == 1) {
+            // Without OpenGL the galaxy and the planet leave their areas as they are.
+            LoadGLEntryPoints(TRUE);
+            ResetSettings();
+            if (g_lightList.empty())
+                CreateDefaultLight();
+            RenderTool(dib, 3, CRect(300, 300, 3000, 2800), 2);
+            RenderTool(dib, 7, CRect(2000, 1500, 3800, 3300), 3);
+            RenderTool(dib, 11, CRect(500, 2500, 1800, 3800), 4);
+            RenderTool(dib, 8, CRect(3000, 200, 3800, 1000), 5);
+        }
+    }
+    return dib;
+}
+
+const char* PngPictureName(int nPicture)
+{
+    static const char* const names[3] = {"bench picture", "scene", "star field"};
+    return names[nPicture];
+}
+
+int64_t FileBytes(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : -1;
+}
+
+void BM_SavePng4096(benchmark::State& state)
+{
+    const CDib& dib = PngPicture(int(state.range(0)));
+    const std::string path = TempPath("skyloom-bench-save.png");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dib.SavePNG(path.c_str()));
+    state.counters["bytes"] = double(FileBytes(path));
+    state.SetLabel(PngPictureName(int(state.range(0))));
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_SavePng4096)->ArgName("picture")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+void BM_LoadPng4096(benchmark::State& state)
+{
+    const std::string path = TempPath("skyloom-bench-load.png");
+    PngPicture(int(state.range(0))).SavePNG(path.c_str());
+    CDib dib;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dib.LoadPNG(path.c_str()));
+    state.SetLabel(PngPictureName(int(state.range(0))));
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_LoadPng4096)->ArgName("picture")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// `convert picture.ppm picture.png` at ImageMagick's defaults, reading the PPM included
+// (a few percent of its time). CPU time is that of the child processes.
+void BM_ImageMagickPng4096(benchmark::State& state)
+{
+    if (std::system("convert -version >/dev/null 2>&1") != 0) {
+        state.SkipWithError("ImageMagick's convert is not installed");
+        return;
+    }
+    const CDib& dib = PngPicture(int(state.range(0)));
+    const std::string ppm = TempPath("skyloom-bench-im.ppm");
+    const std::string png = TempPath("skyloom-bench-im.png");
+    {
+        std::FILE* f = std::fopen(ppm.c_str(), "wb");
+        std::fprintf(f, "P6\n%d %d\n255\n", dib.m_nWidth, dib.m_nHeight);
+        for (int y = dib.m_nHeight - 1; y >= 0; --y)
+            for (int x = 0; x < dib.m_nWidth; ++x) {
+                const BYTE* q = dib.PixelAddress(x, y);
+                const BYTE rgb[3] = {q[2], q[1], q[0]};
+                std::fwrite(rgb, 1, 3, f);
+            }
+        std::fclose(f);
+    }
+    const std::string command = "convert '" + ppm + "' '" + png + "'";
+    auto childSeconds = [] {
+        rusage usage;
+        ::getrusage(RUSAGE_CHILDREN, &usage);
+        return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const double before = childSeconds();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(std::system(command.c_str()));
+    // The processor time of convert itself, which the benchmark's own clock does not see.
+    state.counters["child_cpu_ms"] =
+        benchmark::Counter((childSeconds() - before) * 1000 / double(state.iterations()));
+    state.counters["bytes"] = double(FileBytes(png));
+    state.SetLabel(PngPictureName(int(state.range(0))));
+    std::remove(ppm.c_str());
+    std::remove(png.c_str());
+}
+BENCHMARK(BM_ImageMagickPng4096)
+    ->ArgName("picture")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Writes dib to pFile as the save does (rows straight from the picture, blue-green-red
+// swapped by libpng; grey rows through pGreyRow when it is given). libpng jumps back here
+// on an error, so this frame holds no object with a destructor.
+bool WritePngWith(const CDib& dib, std::FILE* pFile, png_structp png, png_infop info, int level,
+                  int filters, int strategy, BYTE* pGreyRow)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_init_io(png, pFile);
+    png_set_IHDR(png, info, png_uint_32(dib.m_nWidth), png_uint_32(dib.m_nHeight), 8,
+                 pGreyRow ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, level);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
+    png_set_compression_strategy(png, strategy);
+    png_set_compression_buffer_size(png, 128 << 10);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    for (int y = dib.m_nHeight - 1; y >= 0; --y) {
+        const BYTE* pRow = dib.PixelAddress(0, y);
+        if (pGreyRow) {
+            for (int x = 0; x < dib.m_nWidth; ++x)
+                pGreyRow[x] = pRow[3 * x];
+            pRow = pGreyRow;
+        }
+        png_write_row(png, pRow);
+    }
+    png_write_end(png, nullptr);
+    return true;
+}
+
+// One row of the compression table: picture, zlib level, filters (0 none, 1 sub, 2 up,
+// 3 Paeth, 4 all, adaptively) and strategy (0 zlib's default, 1 run-length). The star
+// field, whose pixels are all grey, is written as grey rows, as the save writes it.
+void BM_PngCompression(benchmark::State& state)
+{
+    const CDib& dib = PngPicture(int(state.range(0)));
+    const int filters[5] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_PAETH,
+                            PNG_ALL_FILTERS};
+    const std::string path = TempPath("skyloom-bench-level.png");
+    std::vector<BYTE> grey(static_cast<size_t>(dib.m_nWidth));
+    BYTE* pGreyRow = state.range(0) == 2 ? grey.data() : nullptr;
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        const bool ok = f && info &&
+                        WritePngWith(dib, f, png, info, int(state.range(1)),
+                                     filters[state.range(2)],
+                                     state.range(3) ? Z_RLE : Z_DEFAULT_STRATEGY, pGreyRow);
+        png_destroy_write_struct(&png, &info);
+        if (f)
+            std::fclose(f);
+        if (!ok) {
+            state.SkipWithError("libpng failed");
+            break;
+        }
+    }
+    state.counters["bytes"] = double(FileBytes(path));
+    state.SetLabel(PngPictureName(int(state.range(0))));
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_PngCompression)
+    ->ArgNames({"picture", "level", "filter", "rle"})
+    ->ArgsProduct({{0, 1, 2}, {1, 2, 3, 6}, {0, 1, 2, 4}, {0}})
+    ->ArgsProduct({{0, 1, 2}, {1}, {1, 4}, {1}})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_SaveJpeg4096(benchmark::State& state)
 {

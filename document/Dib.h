@@ -158,13 +158,16 @@ public:
     // Reads one of our own bitmap resources (BitmapResourcePath) through the BMP reader.
     BOOL LoadResource(UINT nResourceId);
 
-    // Files. The reader or writer is chosen by the name's extension: none or ".bmp" is BMP,
-    // ".jpg" is JPEG, ".png" is PNG, ".tga" reads only; anything else fails without touching
-    // the file.
+    // Files. Load chooses the reader by the file's first bytes (BMP, JPEG, PNG; TGA, which
+    // has none, by a ".tga" name), so a picture under a wrong name opens; pRecipe receives a
+    // PNG's recipe text (empty for any other file). Save chooses the writer by the name's
+    // extension: none or ".bmp" is BMP, ".jpg" or ".jpeg" is JPEG, ".png" is PNG; anything
+    // else fails without touching the file.
     // A failed read leaves the picture as it was unless the file's own header was sound, in
     // which case the picture may come back re-created and partly filled. A failed save
-    // leaves any existing file untouched: writers write beside it and rename at the end.
-    BOOL Load(const char* pszFileName);
+    // leaves any existing file untouched: writers write beside it and link the new file in
+    // at the end. A file the user may not write (IsReadOnlyFile) is never replaced.
+    BOOL Load(const char* pszFileName, QString* pRecipe = nullptr);
     BOOL Save(const char* pszFileName) const;
     BOOL LoadBMP(const char* pszFileName);
     BOOL SaveBMP(const char* pszFileName) const;
@@ -187,8 +190,10 @@ public:
     BOOL Draw(QPainter* pPainter, const CRect* pDest = nullptr, const CRect* pSrc = nullptr) const;
 
     // Gives the picture an off-screen OpenGL context of its size (gl/GLContext.h). FALSE
-    // when OpenGL is not available; the context lives until Destroy (or Create).
-    BOOL CreateGLContext();
+    // when OpenGL is not available; the context lives until Destroy (or Create). Without
+    // bDepthBuffer the framebuffer has no depth buffer (a third of its memory): for drawings
+    // that never test depth, which look the same without one.
+    BOOL CreateGLContext(BOOL bDepthBuffer = TRUE);
     CGLOffscreenContext* GetGLContext() const { return m_hGLRC.get(); }
 
     // The pixel memory, owned; m_pBits points into it.

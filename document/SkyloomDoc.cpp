@@ -69,15 +69,11 @@ BOOL CSkyloomDoc::OnOpenDocument(const QString& path)
     const QFileInfo info(path);
     QString recipeText, why;
     CRecipe recipe = CRecipe::ForOpenedFile(info.fileName());
-    if (ImageFileTypeFromName(name.constData()) == EImageFileType::Png) {
-        if (!m_dib.LoadPNG(name.constData(), &recipeText))
-            return FALSE;
-        // A damaged recipe is dropped (FromText leaves ours): the picture itself is sound.
-        if (!recipeText.isEmpty())
-            CRecipe::FromText(recipeText, recipe, why);
-    } else if (!m_dib.Load(name.constData())) {
+    if (!m_dib.Load(name.constData(), &recipeText))
         return FALSE;
-    }
+    // A damaged recipe is dropped (FromText leaves ours): the picture itself is sound.
+    if (!recipeText.isEmpty())
+        CRecipe::FromText(recipeText, recipe, why);
     m_recipe = recipe;
     m_bFirstNew = FALSE;
     // One name for one file, however it was reached (links, "..").
@@ -104,28 +100,36 @@ void CSkyloomDoc::PictureReplaced(const QString& strOrigin)
     emit stateChanged();
 }
 
-BOOL CSkyloomDoc::HasWriter(const QString& path, int nFormat)
+int CSkyloomDoc::SaveFormatForName(const QString& path, int nFormat)
 {
-    if (nFormat == SAVE_JPEG || nFormat == SAVE_256_COLOR_BMP || nFormat == SAVE_PNG)
-        return TRUE;
     const QString name = QFileInfo(path).fileName();
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
-        return TRUE; // no extension: BMP
-    const QString ext = name.mid(dot).toLower();
-    return ext == QLatin1String(".bmp") || ext == QLatin1String(".jpg") ||
-           ext == QLatin1String(".png");
+        return nFormat >= SAVE_JPEG && nFormat <= SAVE_PNG ? nFormat : SAVE_BY_EXTENSION;
+    switch (ImageFileTypeFromName(QFile::encodeName(name.mid(dot)).constData())) {
+    case EImageFileType::Bmp:
+        return nFormat == SAVE_256_COLOR_BMP ? SAVE_256_COLOR_BMP : SAVE_BY_EXTENSION;
+    case EImageFileType::Jpeg:
+        return SAVE_JPEG;
+    case EImageFileType::Png:
+        return SAVE_PNG;
+    case EImageFileType::Tga:
+    case EImageFileType::Unknown:
+        break;
+    }
+    return -1;
 }
 
 BOOL CSkyloomDoc::OnSaveDocument(const QString& path)
 {
-    if (!HasWriter(path, m_nSaveFormat))
-        return FALSE;
     const QByteArray name = QFile::encodeName(path);
     BOOL bResult;
-    switch (m_nSaveFormat) {
+    switch (SaveFormatForName(path, m_nSaveFormat)) {
     case SAVE_JPEG:
         bResult = m_dib.SaveJPEG(name.constData());
+        break;
+    case SAVE_BY_EXTENSION:
+        bResult = m_dib.SaveBMP(name.constData());
         break;
     case SAVE_256_COLOR_BMP:
         bResult = m_dib.Save256ColorBMP(name.constData());
@@ -134,11 +138,7 @@ BOOL CSkyloomDoc::OnSaveDocument(const QString& path)
         bResult = m_dib.SavePNG(name.constData(), m_recipe.ToText());
         break;
     default:
-        // A PNG by its name carries the recipe as well.
-        bResult = ImageFileTypeFromName(name.constData()) == EImageFileType::Png
-                      ? m_dib.SavePNG(name.constData(), m_recipe.ToText())
-                      : m_dib.Save(name.constData());
-        break;
+        return FALSE;
     }
     if (bResult)
         SetModifiedFlag(FALSE);
@@ -147,8 +147,11 @@ BOOL CSkyloomDoc::OnSaveDocument(const QString& path)
 
 BOOL CSkyloomDoc::SaveAs(const QString& path, int nFormat)
 {
+    const int nWriter = SaveFormatForName(path, nFormat);
+    if (nWriter < 0)
+        return FALSE;
     const int nOldFormat = m_nSaveFormat;
-    m_nSaveFormat = nFormat;
+    m_nSaveFormat = nWriter;
     if (!OnSaveDocument(path)) {
         m_nSaveFormat = nOldFormat;
         return FALSE;

@@ -13,10 +13,10 @@
 #include <memory>
 #include <optional>
 
-// Writers a save can use.
+// Writers a save can use: the file types of Save As, in its order.
 enum ESaveFormat {
     SAVE_JPEG = 0,
-    SAVE_BY_EXTENSION = 1,
+    SAVE_BY_EXTENSION = 1, // 24-bit BMP unless the name's extension says otherwise
     SAVE_256_COLOR_BMP = 2,
     SAVE_PNG = 3,
 };
@@ -40,16 +40,19 @@ public:
     // modified flag stay as they were. A PNG's recipe is kept as the document's; any other
     // file starts a recipe of its own.
     BOOL OnOpenDocument(const QString& path);
-    // Writes the picture to path with the writer of m_nSaveFormat; clears the modified flag
-    // on success. A failed save leaves any existing file as it was.
+    // Writes the picture to path with the writer SaveFormatForName gives for m_nSaveFormat;
+    // clears the modified flag on success. A failed save, or a name no writer has, leaves
+    // any existing file as it was.
     BOOL OnSaveDocument(const QString& path);
-    // Save As: writes with nFormat and, on success only, takes path as the document's and
-    // nFormat as the format of later saves.
+    // Save As: writes path as SaveFormatForName(path, nFormat) says and, on success only,
+    // takes path as the document's and that writer for later saves.
     BOOL SaveAs(const QString& path, int nFormat);
 
-    // Whether a writer exists for path with nFormat (by extension: ".bmp", none, ".jpg" or
-    // ".png").
-    static BOOL HasWriter(const QString& path, int nFormat);
+    // The writer a save of path uses when nFormat was chosen, so that the bytes always
+    // match the name: its extension decides (".bmp" 24-bit BMP, or 256 colours when nFormat
+    // asks for them; ".jpg" or ".jpeg" JPEG; ".png" PNG; any case), and only a name without
+    // one takes nFormat (SAVE_BY_EXTENSION: 24-bit BMP). -1 for any other extension.
+    static int SaveFormatForName(const QString& path, int nFormat);
 
     // Region operations; rectangles are in top-down picture coordinates, right and bottom
     // exclusive. Every one is clipped to the picture.

@@ -334,6 +334,60 @@ void ResetDrawingState()
     }
 }
 
+// The pixels cross between a picture (bottom-up BGR rows) and its framebuffer (BGRA, the
+// colour texture's own layout) a band of rows at a time, converted here: GL given BGR
+// would make a converted copy of the whole framebuffer, and our band is far smaller.
+constexpr size_t kTransferBandBytes = size_t(1) << 20;
+
+int TransferBandRows(int width)
+{
+    return static_cast<int>(std::max<size_t>(1, kTransferBandBytes / (size_t(width) * 4)));
+}
+
+// Into the bound texture, which is width x height.
+void UploadRows(const CDib& dib, int width, int height)
+{
+    const int band = TransferBandRows(width);
+    std::vector<BYTE> bgra(size_t(width) * 4 * size_t(std::min(band, height)));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    for (int y0 = 0; y0 < height; y0 += band) {
+        const int rows = std::min(band, height - y0);
+        BYTE* pOut = bgra.data();
+        for (int y = y0; y < y0 + rows; ++y) {
+            const BYTE* pIn = dib.PixelAddress(0, y);
+            for (int x = 0; x < width; ++x, pIn += 3, pOut += 4) {
+                pOut[0] = pIn[0];
+                pOut[1] = pIn[1];
+                pOut[2] = pIn[2];
+                pOut[3] = 255;
+            }
+        }
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y0, width, rows, GL_BGRA, GL_UNSIGNED_BYTE,
+                        bgra.data());
+    }
+}
+
+// From the bound read framebuffer, which is width x height.
+void ReadRows(CDib& dib, int width, int height)
+{
+    const int band = TransferBandRows(width);
+    std::vector<BYTE> bgra(size_t(width) * 4 * size_t(std::min(band, height)));
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    for (int y0 = 0; y0 < height; y0 += band) {
+        const int rows = std::min(band, height - y0);
+        glReadPixels(0, y0, width, rows, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
+        const BYTE* pIn = bgra.data();
+        for (int y = y0; y < y0 + rows; ++y) {
+            BYTE* pOut = dib.PixelAddress(0, y);
+            for (int x = 0; x < width; ++x, pIn += 4, pOut += 3) {
+                pOut[0] = pIn[0];
+                pOut[1] = pIn[1];
+                pOut[2] = pIn[2];
+            }
+        }
+    }
+}
+
 void ClearGLErrors()
 {
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
@@ -489,7 +543,7 @@ int SystemChooseWindowPixelFormat()
     return 0;
 }
 
-BOOL CDib::CreateGLContext()
+BOOL CDib::CreateGLContext(BOOL bDepthBuffer)
 {
     m_hGLRC.reset();
     if (!m_pBits || !s_egl.hLibrary)
@@ -514,7 +568,7 @@ BOOL CDib::CreateGLContext()
     if (!SetupSharedContext(config))
         return FALSE;
     std::unique_ptr<CGLOffscreenContext> context(new (std::nothrow) CGLOffscreenContext(*this));
-    if (!context || !context->Init())
+    if (!context || !context->Init(bDepthBuffer != FALSE))
         return FALSE;
     m_hGLRC.reset(context.release());
     return TRUE;
@@ -544,7 +598,7 @@ CGLOffscreenContext::~CGLOffscreenContext()
     s_contexts.erase(std::remove(s_contexts.begin(), s_contexts.end(), this), s_contexts.end());
 }
 
-BOOL CGLOffscreenContext::Init()
+BOOL CGLOffscreenContext::Init(bool bDepthBuffer)
 {
     CSharedContextGuard guard;
     if (!guard.IsCurrent())
@@ -565,15 +619,18 @@ BOOL CGLOffscreenContext::Init()
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, m_nWidth, m_nHeight, 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, nullptr);
-    f.GenRenderbuffers(1, &depth);
-    m_depthBuffer = depth;
-    f.BindRenderbuffer(GL_RENDERBUFFER, depth);
-    f.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, m_nWidth, m_nHeight);
+    if (bDepthBuffer) {
+        f.GenRenderbuffers(1, &depth);
+        m_depthBuffer = depth;
+        f.BindRenderbuffer(GL_RENDERBUFFER, depth);
+        f.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, m_nWidth, m_nHeight);
+    }
     f.GenFramebuffers(1, &framebuffer);
     m_framebuffer = framebuffer;
     f.BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     f.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-    f.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    if (bDepthBuffer)
+        f.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     const bool complete = f.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
                           glGetError() == GL_NO_ERROR;
 
@@ -628,12 +685,8 @@ BOOL CGLOffscreenContext::MakeCurrent()
     s_shared.fbo.BindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
     ClearGLErrors();
 
-    // The picture's rows are bottom-up BGR padded to 4 bytes, which is what GL reads with
-    // an unpack alignment of 4.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glBindTexture(GL_TEXTURE_2D, m_colorTexture);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, m_nWidth, m_nHeight, GL_BGR, GL_UNSIGNED_BYTE,
-                    m_dib.m_pBits);
+    UploadRows(m_dib, m_nWidth, m_nHeight);
     glBindTexture(GL_TEXTURE_2D, 0);
     // Everything the drawing changes is popped again by Release, so that the next picture
     // finds the state of a fresh context.
@@ -650,10 +703,9 @@ void CGLOffscreenContext::Release()
     if (s_pCurrent != this)
         return;
     ResetDrawingState();
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     if (m_dib.m_pBits && m_dib.m_nWidth == m_nWidth && m_dib.m_nHeight == m_nHeight)
-        glReadPixels(0, 0, m_nWidth, m_nHeight, GL_BGR, GL_UNSIGNED_BYTE, m_dib.m_pBits);
+        ReadRows(m_dib, m_nWidth, m_nHeight);
     s_shared.fbo.BindFramebuffer(GL_FRAMEBUFFER, 0);
     ClearGLErrors();
     ReleaseSharedContext();

@@ -73,7 +73,7 @@ private:
     friend class CDib;
     friend void FreeGLEntryPoints();
     explicit CGLOffscreenContext(CDib& dib);
-    BOOL Init();
+    BOOL Init(bool bDepthBuffer);
     void DeleteObjects();
     void Detach(); // the GL context is gone: forget the names
 

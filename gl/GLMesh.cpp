@@ -1,10 +1,13 @@
 #include "GLMesh.h"
 
 #include "effects/Color.h"
+#include "effects/RenderThreads.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <vector>
 
 int CGLMesh::Allocate(int triangles, int vertices)
 {
@@ -147,6 +150,101 @@ private:
     double m_mvp[16];
     GLint m_viewport[4];
 };
+
+// Points a render-thread task makes ready: a few thousand, so that the tasks are worth
+// handing out and GL gets them in long arrays.
+constexpr int kPointsPerTask = 4096;
+// Tasks a batch holds: what the threads compute while the batch before is drawn.
+constexpr int kTasksPerBatch = kGLPointBatch / kPointsPerTask;
+
+constexpr GLsizei kPointsPerDraw = 512;
+
+void DrawPointArray(const std::vector<GLPoint>& points)
+{
+    if (points.empty())
+        return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    constexpr GLsizei stride = sizeof(GLPoint);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, stride, points[0].colour);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, points[0].position);
+    // In short draws: the software renderer turns each smooth point into a quad and, each
+    // time its buffer of quads fills, walks every vertex of the draw, so a long draw costs
+    // in proportion to its square.
+    const GLsizei count = static_cast<GLsizei>(points.size());
+    for (GLsizei first = 0; first < count; first += kPointsPerDraw)
+        glDrawArrays(GL_POINTS, first, std::min(kPointsPerDraw, count - first));
+    glPopClientAttrib();
+}
+
+}
+
+long long DrawPointsInBatches(float pointSize, int count,
+                              const std::function<void(int, GLPoint&)>& point,
+                              const CRect* pWindow, const std::function<void(int, int)>& prepare)
+{
+    if (count <= 0)
+        return 0;
+    const CWindowProjection projection;
+    // Far more than the point's half size and any rounding between our sums and the GL's.
+    const double margin = pointSize + 4;
+    auto visible = [&](const float* p) {
+        double x, y;
+        return !pWindow || !projection.Project(p, x, y) ||
+               (x >= pWindow->left - margin && x <= pWindow->right + margin &&
+                y >= pWindow->top - margin && y <= pWindow->bottom + margin);
+    };
+    const int nTasks = (count + kPointsPerTask - 1) / kPointsPerTask;
+    // Two batches of tasks: one being computed while the other is drawn.
+    // Made here, so that the render threads never allocate (each would take an arena of
+    // its own).
+    std::vector<std::vector<GLPoint>> taskPoints(2 * kTasksPerBatch);
+    for (auto& points : taskPoints)
+        points.reserve(kPointsPerTask);
+    auto computeTask = [&](int task) {
+        std::vector<GLPoint>& out = taskPoints[static_cast<size_t>(task % (2 * kTasksPerBatch))];
+        out.clear();
+        const int last = std::min(count, (task + 1) * kPointsPerTask);
+        GLPoint p;
+        for (int i = task * kPointsPerTask; i < last; ++i) {
+            point(i, p);
+            if (visible(p.position))
+                out.push_back(p);
+        }
+    };
+    auto prepareBatch = [&](int firstTask, int lastTask) {
+        if (prepare)
+            prepare(firstTask * kPointsPerTask, std::min(count, lastTask * kPointsPerTask));
+    };
+    long long sent = 0;
+    glPointSize(pointSize);
+    // Not stopped by a cancel: the galaxy has no progress and finishes what it began.
+    CRowTeam team(false);
+    prepareBatch(0, std::min(kTasksPerBatch, nTasks));
+    team.Start(0, std::min(kTasksPerBatch, nTasks), computeTask);
+    team.Finish();
+    for (int first = 0; first < nTasks; first += kTasksPerBatch) {
+        const int last = std::min(first + kTasksPerBatch, nTasks);
+        const int next = std::min(last + kTasksPerBatch, nTasks);
+        if (last < nTasks) {
+            prepareBatch(last, next);
+            team.Start(last, next, computeTask);
+        }
+        for (int task = first; task < last; ++task) {
+            const auto& points = taskPoints[static_cast<size_t>(task % (2 * kTasksPerBatch))];
+            DrawPointArray(points);
+            sent += static_cast<long long>(points.size());
+            // The software renderer keeps each point binned, a few hundred bytes, until a
+            // flush hands them to its threads: a million stars would hold a hundred
+            // megabytes.
+            glFlush();
+        }
+        glFinish();
+        team.Finish();
+    }
+    s_nPointsSent += sent;
+    return sent;
 }
 
 long long CGLMesh::PointsSent()
@@ -162,22 +260,15 @@ void CGLMesh::RenderPoints(CGLStateCache& cache, float pointSize, int first, int
         return;
     if (count == 0 || count > m_nVertices - first)
         count = m_nVertices - first;
-    const CWindowProjection projection;
-    // Far more than the point's half size and any rounding between our sums and the GL's.
-    const double margin = pointSize + 4;
-    glPointSize(pointSize);
-    glBegin(GL_POINTS);
-    for (int i = first; i < first + count; ++i) {
-        double x, y;
-        if (pWindow && projection.Project(m_pVertices[i].position, x, y) &&
-            (x < pWindow->left - margin || x > pWindow->right + margin ||
-             y < pWindow->top - margin || y > pWindow->bottom + margin))
-            continue;
-        glColor4ubv(m_pVertices[i].color);
-        glVertex3fv(m_pVertices[i].position);
-        ++s_nPointsSent;
-    }
-    glEnd();
+    const GLVertex* pVertices = m_pVertices.get() + first;
+    DrawPointsInBatches(
+        pointSize, count,
+        [pVertices](int i, GLPoint& p) {
+            const GLVertex& v = pVertices[i];
+            std::copy(v.position, v.position + 3, p.position);
+            p.SetColour(v.color);
+        },
+        pWindow);
 }
 
 int CGLDiscMesh::BuildDisc(int segments, double radius, const CColor& centre, const CColor& rim)

@@ -5,6 +5,7 @@
 #include "Matrix4.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class CColor;
@@ -22,6 +23,37 @@ struct GLTriangle
 {
     int32_t index[3];
 };
+
+// A point as glDrawArrays takes it: the position, and the colour as GL makes it of the
+// bytes of a GLVertex (each divided by 255).
+struct GLPoint
+{
+    float position[3];
+    float colour[4];
+
+    void SetColour(const uint8_t rgba[4])
+    {
+        for (int i = 0; i < 4; ++i)
+            colour[i] = rgba[i] / 255.0f;
+    }
+};
+
+// The most points DrawPointsInBatches prepares at once.
+constexpr int kGLPointBatch = 65536;
+
+// Draws count points, 0 .. count - 1 in that order, as points of the given size with the
+// current state, in batches of vertex arrays. point(i, out) gives point i; it runs on the
+// render threads, several at once, and must only read shared data. prepare(first, last),
+// when given, runs on the calling thread before points first .. last - 1 are asked for,
+// in order, while earlier points are drawn: the place for work that must stay in
+// sequence. It covers at most kGLPointBatch points, and point(i) is only asked for points
+// of the last two ranges prepared. With pWindow (window coordinates, bottom-up, right and top exclusive), points
+// whose centre the current matrices put more than a few pixels outside it are not sent:
+// they could not show there. Returns the points sent.
+long long DrawPointsInBatches(float pointSize, int count,
+                              const std::function<void(int, GLPoint&)>& point,
+                              const CRect* pWindow,
+                              const std::function<void(int, int)>& prepare = nullptr);
 
 class CGLMesh
 {
@@ -64,7 +96,8 @@ public:
     // matrices put more than a few pixels outside it are not sent: they could not show there.
     void RenderPoints(CGLStateCache& cache, float pointSize, int first, int count,
                       const CRect* pWindow = nullptr);
-    // Points sent to OpenGL by RenderPoints since the program started.
+    // Points sent to OpenGL by RenderPoints and DrawPointsInBatches since the program
+    // started.
     static long long PointsSent();
 
     int m_bNormals = 0;

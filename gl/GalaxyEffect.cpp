@@ -273,7 +273,8 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
 
         if (!pOffscreen->Create(w, h))
             throw std::bad_alloc();
-        if (!pOffscreen->CreateGLContext())
+        // The galaxy never tests depth (its materials leave it off and write none).
+        if (!pOffscreen->CreateGLContext(FALSE))
             return;
 
         BOOL bClear = TRUE;
@@ -287,6 +288,9 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
             CGLCurrentScope current(*pOffscreen);
             if (!current.IsCurrent())
                 return;
+            // Drawn once: the stars come from the generator as they are drawn, not from
+            // batches the size of the picture.
+            pModel->m_bStreamStars = true;
             pModel->Build(w * h);
             cache.Capture();
 

@@ -11,8 +11,10 @@
 #include <QFile>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 const GalaxyType g_galaxyTypes[16] = {
     {"Spiral Sa", GALAXY_SPIRAL, 0},
@@ -144,6 +146,18 @@ void CGalaxyModel::MakeClouds(int nStars, const double starsSigma[3], int nCore,
         m_starsSigma[i] = starsSigma[i];
         m_coreSigma[i] = coreSigma[i];
     }
+    if (m_bStreamStars) {
+        m_streamStars = m_streamCore = GalaxyStarCloud();
+        if (m_bStars) {
+            m_streamStars = PlanCloud(nStars, starsSigma);
+            m_nStars = nStars;
+        }
+        if (m_bCore) {
+            m_streamCore = PlanCloud(nCore, coreSigma);
+            m_nCore = nCore;
+        }
+        return;
+    }
     if (m_bStars) {
         m_pStars = MakeStars(nStars, starsSigma[0], starsSigma[1], starsSigma[2]);
         m_nStars = m_pStars ? nStars : 0;
@@ -154,14 +168,128 @@ void CGalaxyModel::MakeClouds(int nStars, const double starsSigma[3], int nCore,
     }
 }
 
+GalaxyStarSample CStarSampler::Next()
+{
+    GalaxyStarSample star;
+    star.x = m_gx.Sample();
+    star.y = m_gy.Sample();
+    star.z = m_gz.Sample();
+    star.alpha = static_cast<int>(RandomUnit() * 128 + 32);
+    return star;
+}
+
+GLVertex CGalaxyModel::StarVertex(const GalaxyStarSample& star) const
+{
+    GLVertex v{};
+    v.position[0] = static_cast<float>(star.x);
+    v.position[1] = static_cast<float>(star.y);
+    v.position[2] = static_cast<float>(star.z);
+    // The colour follows the samples themselves, not their single-precision positions.
+    const double d = std::sqrt(star.x * star.x + star.y * star.y + star.z * star.z);
+    CColor color = m_starsColor;
+    color.Blend(m_coreColor, std::exp(-d / 2.5));
+    v.color[0] = static_cast<unsigned char>(color.Red());
+    v.color[1] = static_cast<unsigned char>(color.Green());
+    v.color[2] = static_cast<unsigned char>(color.Blue());
+    v.color[3] = static_cast<unsigned char>(star.alpha);
+    return v;
+}
+
+namespace {
+
+// The distance from the polar axis that the twist goes by.
+inline float AxisDistance(const float* p)
+{
+    return std::sqrt(p[0] * p[0] + p[2] * p[2]);
+}
+
+// Where Twist starts its search for the largest distance.
+constexpr float kNoRadius = -1.1920929e-7f;
+
+}
+
+void CGalaxyModel::TwistPosition(float position[3], float rmax)
+{
+    const float angle = TwistProfile(AxisDistance(position), rmax) * 3.1415927f * 2;
+    CMatrix4::RotationRadians(-angle, 0, 1, 0).TransformPoint(position, position);
+}
+
+GalaxyStarCloud CGalaxyModel::PlanCloud(int nCount, const double sigma[3])
+{
+    GalaxyStarCloud cloud;
+    cloud.nCount = nCount;
+    std::copy(sigma, sigma + 3, cloud.sigma);
+    cloud.nSeed = GetRandomSeed();
+    cloud.fRmax = kNoRadius;
+    CStarSampler sampler(sigma[0], sigma[1], sigma[2]);
+    for (int i = 0; i < nCount; ++i) {
+        const GalaxyStarSample star = sampler.Next();
+        const float p[3] = {static_cast<float>(star.x), static_cast<float>(star.y),
+                            static_cast<float>(star.z)};
+        cloud.fRmax = std::max(cloud.fRmax, AxisDistance(p));
+    }
+    return cloud;
+}
+
+void CGalaxyModel::DrawCloud(CGLStateCache& cache, const GalaxyStarCloud& cloud, int nSmall)
+{
+    if (cloud.nCount <= 0)
+        return;
+    CGLMaterial material;
+    SetStarMaterial(material);
+    cache.Apply(material);
+    const CRect* pVisible = m_rectVisible.IsRectEmpty() ? nullptr : &m_rectVisible;
+    // The generator is taken back to the cloud's start for the draw and left as Build left it.
+    const DWORD nAfterBuild = GetRandomSeed();
+    SetRandomSeed(cloud.nSeed);
+    CStarSampler sampler(cloud.sigma[0], cloud.sigma[1], cloud.sigma[2]);
+    // The samples of the points the render threads are turning into vertices, and of the
+    // batch after them, which this thread draws from the generator meanwhile.
+    std::vector<GalaxyStarSample> samples(2 * static_cast<size_t>(kGLPointBatch));
+    auto slot = [&](int i) -> GalaxyStarSample& { return samples[i % (2 * kGLPointBatch)]; };
+    const bool bTwist = cloud.bTwist && cloud.fRmax > 0;
+    auto slice = [&](int count, float size) {
+        DrawPointsInBatches(
+            size, count,
+            [&](int i, GLPoint& p) {
+                GLVertex v = StarVertex(slot(i));
+                if (bTwist)
+                    TwistPosition(v.position, cloud.fRmax);
+                std::copy(v.position, v.position + 3, p.position);
+                p.SetColour(v.color);
+            },
+            pVisible,
+            [&](int first, int last) {
+                for (int i = first; i < last; ++i)
+                    slot(i) = sampler.Next();
+            });
+    };
+    slice(nSmall, 1.0f);
+    slice(cloud.nCount - nSmall, 2.0f);
+    SetRandomSeed(nAfterBuild);
+}
+
 void CGalaxyModel::TwistClouds()
 {
     if (!m_bTwist)
         return;
+    if (m_bStreamStars) {
+        m_streamStars.bTwist = m_bStars != 0;
+        m_streamCore.bTwist = m_bCore != 0;
+        return;
+    }
     if (m_bStars)
         Twist(m_pStars, m_nStars);
     if (m_bCore)
         Twist(m_pCore, m_nCore);
+}
+
+void SetStarMaterial(CGLMaterial& material)
+{
+    material.m_nBlendMode = 4;
+    material.m_bDepthWrite = 0;
+    material.m_bColorMaterial = 1;
+    material.m_bPointSmooth = 1;
 }
 
 CGLMesh* CGalaxyModel::MakeStars(int nCount, double sx, double sy, double sz)
@@ -172,30 +300,10 @@ CGLMesh* CGalaxyModel::MakeStars(int nCount, double sx, double sy, double sz)
         delete pBatch;
         throw std::bad_alloc();
     }
-    pMaterial->m_nBlendMode = 4;
-    pMaterial->m_bDepthWrite = 0;
-    pMaterial->m_bColorMaterial = 1;
-    pMaterial->m_bPointSmooth = 1;
-
-    CGaussianRandom gx(0, sx), gy(0, sy), gz(0, sz);
-    GLVertex v{};
-    for (int i = 0; i < nCount; ++i) {
-        const double x = gx.Sample();
-        const double y = gy.Sample();
-        const double z = gz.Sample();
-        v.position[0] = static_cast<float>(x);
-        v.position[1] = static_cast<float>(y);
-        v.position[2] = static_cast<float>(z);
-        // The colour follows the samples themselves, not their single-precision positions.
-        const double d = std::sqrt(x * x + y * y + z * z);
-        CColor color = m_starsColor;
-        color.Blend(m_coreColor, std::exp(-d / 2.5));
-        v.color[0] = static_cast<unsigned char>(color.Red());
-        v.color[1] = static_cast<unsigned char>(color.Green());
-        v.color[2] = static_cast<unsigned char>(color.Blue());
-        v.color[3] = static_cast<unsigned char>(static_cast<int>(RandomUnit() * 128 + 32));
-        pBatch->SetVertex(i, v);
-    }
+    SetStarMaterial(*pMaterial);
+    CStarSampler sampler(sx, sy, sz);
+    for (int i = 0; i < nCount; ++i)
+        pBatch->SetVertex(i, StarVertex(sampler.Next()));
     return pBatch;
 }
 
@@ -253,23 +361,15 @@ void CGalaxyModel::Twist(CGLMesh* pBatch, int nCount)
         return;
     if (nCount > pBatch->GetVertexCount())
         nCount = pBatch->GetVertexCount();
-    const GLVertex* pVertices = pBatch->GetVertices();
-    float rmax = -1.1920929e-7f;
-    for (int i = 0; i < nCount; ++i) {
-        const float* p = pVertices[i].position;
-        const float r = std::sqrt(p[0] * p[0] + p[2] * p[2]);
-        if (r > rmax)
-            rmax = r;
-    }
+    GLVertex* pVertices = pBatch->GetVertices();
+    float rmax = kNoRadius;
+    for (int i = 0; i < nCount; ++i)
+        rmax = std::max(rmax, AxisDistance(pVertices[i].position));
     // Every star on the axis: a turn moves none of them, and r / rmax would be 0 / 0.
     if (!(rmax > 0))
         return;
-    for (int i = 0; i < nCount; ++i) {
-        const float* p = pVertices[i].position;
-        const float r = std::sqrt(p[0] * p[0] + p[2] * p[2]);
-        const float angle = TwistProfile(r, rmax) * 3.1415927f * 2;
-        pBatch->TransformVertex(i, CMatrix4::RotationRadians(-angle, 0, 1, 0));
-    }
+    for (int i = 0; i < nCount; ++i)
+        TwistPosition(pVertices[i].position, rmax);
 }
 
 float CGalaxyModel::TwistProfile(float, float)
@@ -279,6 +379,17 @@ float CGalaxyModel::TwistProfile(float, float)
 
 void CGalaxyModel::Draw(CGLStateCache& cache)
 {
+    if (m_bStreamStars) {
+        if (m_bCore)
+            DrawCloud(cache, m_streamCore, m_streamCore.nCount);
+        if (m_bStars) {
+            int nSmall, nLarge;
+            SplitPointSizes(m_streamStars.nCount, nSmall, nLarge);
+            DrawCloud(cache, m_streamStars, nSmall);
+        }
+        DrawDiscs(cache);
+        return;
+    }
     const CRect* pVisible = m_rectVisible.IsRectEmpty() ? nullptr : &m_rectVisible;
     if (m_bCore && m_pCore && m_nCore > 0)
         m_pCore->RenderPoints(cache, 1.0f, 0, m_nCore, pVisible);
@@ -291,6 +402,11 @@ void CGalaxyModel::Draw(CGLStateCache& cache)
         if (nLarge > 0)
             m_pStars->RenderPoints(cache, 2.0f, nSmall, nLarge, pVisible);
     }
+    DrawDiscs(cache);
+}
+
+void CGalaxyModel::DrawDiscs(CGLStateCache& cache)
+{
     if (m_pGasDisc)
         m_pGasDisc->Draw(cache);
     if (m_pDustDisc)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "../effects/Color.h"
+#include "../effects/Random.h"
 #include "GLMesh.h"
 
 #include <QString>
@@ -55,6 +56,36 @@ bool IsGasTextureSizeAllowed(const QString& path);
 const int IDB_GALAXY_GAS_SA = 168; // Sb, Sc and Sd follow
 const int IDB_GALAXY_DUST = 173;
 
+// One star as the generator gives it: the three Gaussian samples and the alpha.
+struct GalaxyStarSample
+{
+    double x, y, z;
+    int alpha;
+};
+
+// Draws the stars of a cloud from the shared generator in their fixed order: the x, y and z
+// samples, then the alpha.
+class CStarSampler
+{
+public:
+    CStarSampler(double sx, double sy, double sz) : m_gx(0, sx), m_gy(0, sy), m_gz(0, sz) {}
+    GalaxyStarSample Next();
+
+private:
+    CGaussianRandom m_gx, m_gy, m_gz;
+};
+
+// A cloud that a render draws straight from the generator instead of keeping its stars:
+// where in the generator's sequence its stars begin, and what its twist needs.
+struct GalaxyStarCloud
+{
+    int nCount = 0;
+    double sigma[3] = {0, 0, 0};
+    DWORD nSeed = 0;
+    float fRmax = 0; // the largest distance of a star from the polar axis
+    bool bTwist = false;
+};
+
 class CGalaxyModel
 {
 public:
@@ -86,6 +117,15 @@ public:
     // Frees the four meshes.
     void DeleteMeshes();
 
+    // With it set before Build, the clouds keep no stars: Build runs through the
+    // generator's sequence once for each cloud (so the generator ends where it would) and
+    // Draw draws the same stars again from it, a batch at a time, with the same pixels in a
+    // fraction of the memory. For a render that draws once; a preview that turns the scene
+    // keeps its batches.
+    bool m_bStreamStars = false;
+    GalaxyStarCloud m_streamStars;
+    GalaxyStarCloud m_streamCore;
+
     int m_nSubtype;
     int m_bTwist = 0;
     int m_bStars = 1;
@@ -113,6 +153,17 @@ public:
     double m_coreSigma[3] = {0, 0, 0};
 
 protected:
+    // The vertex of a star sample: its position and its colour, from the core colour at the
+    // centre to the stars colour far out.
+    GLVertex StarVertex(const GalaxyStarSample& star) const;
+    // Turns a position about the y axis by TwistProfile of its distance from the axis.
+    void TwistPosition(float position[3], float rmax);
+    // Records a streamed cloud and runs the generator through its stars.
+    GalaxyStarCloud PlanCloud(int nCount, const double sigma[3]);
+    // Draws a streamed cloud: stars 0 .. nSmall - 1 one pixel wide, the rest two.
+    void DrawCloud(CGLStateCache& cache, const GalaxyStarCloud& cloud, int nSmall);
+    void DrawDiscs(CGLStateCache& cache);
+
     // The common start of Build: frees the meshes and returns the main cloud's count.
     int BeginBuild(int nPixels);
     // Makes the stars batch and the core batch that the switches ask for.
@@ -145,6 +196,9 @@ public:
     float TwistProfile(float r, float rmax) override;
     float DefaultDensity() override;
 };
+
+// What the stars are drawn with: additive by alpha, smooth, leaving depth alone.
+void SetStarMaterial(CGLMaterial& material);
 
 // How Draw splits a stars batch of nCount points: the first nSmall one pixel wide, the
 // remaining nLarge two pixels wide.

@@ -30,7 +30,7 @@ struct CPlanetPoint
 
 // Grid points per batch of rows the render threads compute ahead: a few milliseconds of
 // surface colours.
-constexpr int kPointsPerBatch = 16384;
+constexpr size_t kPointsPerBatch = 16384;
 
 // Degrees that give a usable perspective; a damaged setting must not make it singular.
 int ClampFieldOfView(int angle)
@@ -94,12 +94,18 @@ void CPlanetRenderer::ApplyView() const
     glMatrixMode(GL_MODELVIEW);
 }
 
-bool CPlanetRenderer::CanLandInView(float x, float y, float z) const
+void CPlanetRenderer::SetCullProjection()
 {
     // The projection of SetPointState and ApplyView: the sphere 5 units in front of the
     // eye, a perspective of the field of view, the centred square viewport.
-    const CPlanetViewport v = PlanetViewport(m_nWidth, m_nHeight);
-    const double f = 1 / std::tan(m_nFieldOfView * 3.14159265358979323846 / 360);
+    m_cullViewport = PlanetViewport(m_nWidth, m_nHeight);
+    m_dCullScale = 1 / std::tan(m_nFieldOfView * 3.14159265358979323846 / 360);
+}
+
+bool CPlanetRenderer::CanLandInView(float x, float y, float z) const
+{
+    const CPlanetViewport& v = m_cullViewport;
+    const double f = m_dCullScale;
     const double depth = 5.0 - z;
     const double wx = v.x + (f * x / depth + 1) * v.side / 2;
     const double wy = v.y + (f * y / depth + 1) * v.side / 2;
@@ -117,6 +123,7 @@ void CPlanetRenderer::Draw(const CSurfaceModel& model, int progressType)
     if (!scope.IsCurrent())
         return;
     ApplyView();
+    SetCullProjection();
     DrawPoints(model, progressType);
 }
 
@@ -135,138 +142,230 @@ void CPlanetRenderer::SetPointState(CLightSource& light) const
     glTranslatef(0, 0, -5);
 }
 
+namespace {
+
+// Holds the re-entry flag and the pushed model-view matrix for one draw, and gives both
+// back however the draw ends. A draw that lost its context has no matrix left to pop.
+class CPointDrawScope
+{
+public:
+    CPointDrawScope() : m_bEntered(!s_bDrawing)
+    {
+        if (!m_bEntered)
+            return;
+        s_bDrawing = true;
+        glPushMatrix();
+    }
+    ~CPointDrawScope()
+    {
+        if (!m_bEntered)
+            return;
+        if (m_bStackIntact)
+            glPopMatrix();
+        s_bDrawing = false;
+    }
+    CPointDrawScope(const CPointDrawScope&) = delete;
+    CPointDrawScope& operator=(const CPointDrawScope&) = delete;
+
+    bool Entered() const { return m_bEntered; }
+    void StackLost() { m_bStackIntact = false; }
+
+private:
+    bool m_bEntered;
+    bool m_bStackIntact = true;
+};
+
+// Sends count points from first on to GL as arrays, in their order: the pixels are those
+// of the same points sent one by one, for a fraction of the calls.
+void DrawPointArray(const std::vector<CPlanetPoint>& points, size_t first, size_t count)
+{
+    if (count == 0)
+        return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    constexpr GLsizei stride = sizeof(CPlanetPoint);
+    const CPlanetPoint& start = points[first];
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, stride, start.colour);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, stride, start.normal);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, start.position);
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(count));
+    glPopClientAttrib();
+}
+
+// The points of the sphere's row at height y that canLand(position) keeps, with their
+// surface colours and the rim's fade, in the walk's order.
+template <class CanLand>
+void MakeRowPoints(const CSurfaceModel& model, const CPlanetGrid& grid, float y, CanLand canLand,
+                   std::vector<CPlanetPoint>& out)
+{
+    out.clear();
+    WalkPlanetRow(grid, y, [&](float x, float yRow, float r) {
+        SurfacePoint pt = SurfacePoint::OnSphere(x, yRow, r);
+        if (!canLand(pt.position))
+            return;
+        model.ComputeColour(pt);
+        CPlanetPoint p;
+        pt.colour.ToUnit(p.colour);
+        if (r > grid.inner)
+            p.colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, r));
+        std::copy(pt.normal, pt.normal + 3, p.normal);
+        std::copy(pt.position, pt.position + 3, p.position);
+        out.push_back(p);
+    });
+}
+
+}
+
+void CPlanetRenderer::SetDrawingState(CLightSource& light) const
+{
+    SetPointState(light);
+    EnablePointLighting();
+}
+
+void CPlanetRenderer::EnablePointLighting() const
+{
+    glPointSize(1);
+    m_pLightPool->EnableLighting(TRUE);
+    m_pLights[0]->Enable(TRUE);
+}
+
 void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
 {
-    if (s_bDrawing)
+    CPointDrawScope scope;
+    if (!scope.Entered())
         return;
-    s_bDrawing = true;
-    glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    if (g_lightList.empty()) {
-        glPopMatrix();
-        s_bDrawing = false;
+    if (g_lightList.empty())
         return;
-    }
     CLightSource& light = *g_lightList[0];
     SetPointState(light);
     glClearColor(0, 0, 0, 1);
     // Without the colour clear the points land on the pasted background.
     glClear(m_bClearColour ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_DEPTH_BUFFER_BIT);
-    glPointSize(1);
     glScalef(1, 1, 1);
-    m_pLightPool->EnableLighting(TRUE);
-    m_pLights[0]->Enable(TRUE);
+    EnablePointLighting();
 
     const CPlanetGrid grid(m_nWidth, m_nHeight);
     const bool showProgress = progressType == ProgressMeter;
     if (showProgress)
         m_progress.Begin(grid.rows);
+    if (model.HasHalo())
+        DrawHalo(model, grid);
+    const EContext context = DrawSphere(model, grid, progressType, light);
+    if (showProgress)
+        m_progress.End();
+    if (context != ContextLost)
+        glFlush();
+    if (context != ContextKept)
+        scope.StackLost();
+}
 
-    if (model.HasHalo()) {
-        float haloColour[4];
-        model.GetHaloColour().ToUnit(haloColour);
-        glBegin(GL_POINTS);
-        WalkPlanetHalo(grid, [&](float x, float y, float r) {
-            if (!CanLandInView(x, y, 0))
-                return;
-            float colour[4] = {haloColour[0], haloColour[1], haloColour[2], 1};
-            if (r >= 1)
-                colour[3] = static_cast<float>(1 - SmoothStep(1, grid.outer, r));
-            glColor4fv(colour);
-            glNormal3f(x, y, 0);
-            glVertex3f(x, y, 0);
-        });
-        glEnd();
-    }
+void CPlanetRenderer::DrawHalo(const CSurfaceModel& model, const CPlanetGrid& grid) const
+{
+    float haloColour[4];
+    model.GetHaloColour().ToUnit(haloColour);
+    // A ring of a large planet has a million points: they go in batches.
+    std::vector<CPlanetPoint> points;
+    points.reserve(kPointsPerBatch);
+    WalkPlanetHalo(grid, [&](float x, float y, float r) {
+        if (!CanLandInView(x, y, 0))
+            return;
+        CPlanetPoint p = {{haloColour[0], haloColour[1], haloColour[2], 1}, {x, y, 0}, {x, y, 0}};
+        if (r >= 1)
+            p.colour[3] = static_cast<float>(1 - SmoothStep(1, grid.outer, r));
+        points.push_back(p);
+        if (points.size() == kPointsPerBatch) {
+            DrawPointArray(points, 0, points.size());
+            points.clear();
+        }
+    });
+    DrawPointArray(points, 0, points.size());
+}
 
-    // Events pumped between rows (and a progress display) may draw elsewhere (a preview in another picture), which
-    // takes the shared GL context away: the rows so far are then read back into the
-    // target, and it is made current again with the drawing state restored.
-    bool stackIntact = true;
-    auto resume = [&]() {
-        if (m_pTarget->GetGLContext() && m_pTarget->GetGLContext()->IsCurrent())
-            return true;
-        if (!m_pTarget->GetGLContext() || !m_pTarget->GetGLContext()->MakeCurrent())
-            return false;
-        stackIntact = false;
-        ApplyView();
-        SetPointState(light);
-        glPointSize(1);
-        m_pLightPool->EnableLighting(TRUE);
-        m_pLights[0]->Enable(TRUE);
+bool CPlanetRenderer::StayCurrent(CLightSource& light, EContext& context) const
+{
+    // Events pumped between rows (and a progress display) may draw elsewhere (a preview in
+    // another picture), which takes the shared GL context away: the rows so far are then
+    // read back into the target, and it is made current again with the drawing state
+    // restored (but not the matrix pushed before the draw).
+    CGLOffscreenContext* pContext = m_pTarget->GetGLContext();
+    if (pContext && pContext->IsCurrent())
         return true;
-    };
+    if (!pContext || !pContext->MakeCurrent())
+        return false;
+    context = ContextRenewed;
+    ApplyView();
+    SetDrawingState(light);
+    return true;
+}
 
+CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model,
+                                                      const CPlanetGrid& grid, int progressType,
+                                                      CLightSource& light)
+{
+    EContext context = ContextKept;
     // The surface colours are computed on the render threads a batch of rows ahead, while
     // this thread hands the rows before them to GL in the walk's order: the same points with
     // the same colours in the same sequence as a walk on one thread.
     const std::vector<float> heights = PlanetRowHeights(grid);
     const int nRows = static_cast<int>(heights.size());
-    const int batch = std::max(1, kPointsPerBatch / std::max(1, grid.rows));
+    const int batch = std::max(1, static_cast<int>(kPointsPerBatch) / std::max(1, grid.rows));
     std::vector<std::vector<CPlanetPoint>> rowPoints(static_cast<size_t>(2 * batch));
+    // Room for a whole row made here: the render threads then never allocate (each would
+    // take an arena of its own).
+    for (auto& row : rowPoints)
+        row.reserve(static_cast<size_t>(grid.rows) + 2);
     auto computeRow = [&](int row) {
-        std::vector<CPlanetPoint>& out = rowPoints[static_cast<size_t>(row % (2 * batch))];
-        out.clear();
-        WalkPlanetRow(grid, heights[static_cast<size_t>(row)], [&](float x, float y, float r) {
-            SurfacePoint pt = SurfacePoint::OnSphere(x, y, r);
-            if (!CanLandInView(pt.position[0], pt.position[1], pt.position[2]))
-                return;
-            model.ComputeColour(pt);
-            CPlanetPoint p;
-            pt.colour.ToUnit(p.colour);
-            if (r > grid.inner)
-                p.colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, r));
-            std::copy(pt.normal, pt.normal + 3, p.normal);
-            std::copy(pt.position, pt.position + 3, p.position);
-            out.push_back(p);
-        });
+        MakeRowPoints(model, grid, heights[static_cast<size_t>(row)],
+                      [this](const float* p) { return CanLandInView(p[0], p[1], p[2]); },
+                      rowPoints[static_cast<size_t>(row % (2 * batch))]);
     };
+    // One batch of rows in order, and where each row starts in it.
+    std::vector<CPlanetPoint> points;
+    std::vector<size_t> rowStarts;
     CRowTeam team; // after rowPoints: its helpers are done before rowPoints goes
 
-    glBegin(GL_POINTS);
-    bool current = true;
     team.Start(0, std::min(batch, nRows), computeRow);
     team.Finish();
-    for (int first = 0; first < nRows && current && !g_bCancelRender; first += batch) {
+    for (int first = 0; first < nRows && !g_bCancelRender; first += batch) {
         const int last = std::min(first + batch, nRows);
+        points.clear();
+        rowStarts.clear();
+        for (int row = first; row < last; ++row) {
+            const auto& rowOut = rowPoints[static_cast<size_t>(row % (2 * batch))];
+            rowStarts.push_back(points.size());
+            points.insert(points.end(), rowOut.begin(), rowOut.end());
+        }
+        rowStarts.push_back(points.size()); // the end of the last row
         if (last < nRows)
             team.Start(last, std::min(last + batch, nRows), computeRow);
+        if (progressType == ProgressNone) {
+            DrawPointArray(points, 0, points.size());
+            // The software renderer keeps every point binned until a flush.
+            glFlush();
+            team.Finish();
+            continue;
+        }
+        // Row by row, so that the progress and a cancel see each row as it is drawn.
         for (int row = first; row < last && !g_bCancelRender; ++row) {
-            for (const CPlanetPoint& p : rowPoints[static_cast<size_t>(row % (2 * batch))]) {
-                if (g_bCancelRender)
-                    break;
-                glColor4fv(p.colour);
-                glNormal3fv(p.normal);
-                glVertex3fv(p.position);
-            }
-            if (progressType == ProgressNone)
-                continue;
-            // Points are independent, so ending the primitive for the pump changes nothing.
-            glEnd();
+            const size_t i = static_cast<size_t>(row - first);
+            DrawPointArray(points, rowStarts[i], rowStarts[i + 1] - rowStarts[i]);
             // Events may change the surface (a preview prepares its render): the rows
             // ahead are finished before any is dispatched.
             if (IsPumpDue()) {
                 team.Finish();
                 PumpPendingMessages();
             }
-            if (showProgress)
+            if (progressType == ProgressMeter)
                 m_progress.Step(std::min(row + 1, grid.rows));
-            current = resume();
-            if (!current)
-                break;
-            glBegin(GL_POINTS);
+            if (!StayCurrent(light, context))
+                return ContextLost;
         }
+        glFlush();
         team.Finish();
     }
-    if (current)
-        glEnd();
-    if (showProgress)
-        m_progress.End();
-    if (current) {
-        glFlush();
-        if (stackIntact)
-            glPopMatrix();
-    }
-    s_bDrawing = false;
+    return context;
 }

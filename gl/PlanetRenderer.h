@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document/WinTypes.h"
+#include "PlanetGrid.h"
 #include "view/ProgressMeter.h"
 
 #include <memory>
@@ -52,11 +53,28 @@ private:
     // again at each one.
     void ApplyView() const;
     void DrawPoints(const CSurfaceModel& model, int progressType);
+    // The Earth's halo ring, drawn before the sphere.
+    void DrawHalo(const CSurfaceModel& model, const CPlanetGrid& grid) const;
+    // Whether a draw's context stayed current, was taken by an event and made current
+    // again, or was lost for good.
+    enum EContext { ContextKept, ContextRenewed, ContextLost };
+    // Makes the target current again if an event took the context away; false when it
+    // cannot be.
+    bool StayCurrent(CLightSource& light, EContext& context) const;
+    // The sphere's rows in batches.
+    EContext DrawSphere(const CSurfaceModel& model, const CPlanetGrid& grid, int progressType,
+                    CLightSource& light);
+    // One-pixel points, lighting and the first light on.
+    void EnablePointLighting() const;
+    // SetPointState and EnablePointLighting: all the state of the point drawing.
+    void SetDrawingState(CLightSource& light) const;
     // Model-view, light and blending of the point drawing.
     void SetPointState(CLightSource& light) const;
     // Whether the point (model units, the sphere's centre at the origin) can cover a pixel
     // of the visible area.
     bool CanLandInView(float x, float y, float z) const;
+    // What CanLandInView needs of the view, worked out once a draw.
+    void SetCullProjection();
 
     CDib* m_pTarget = nullptr;
     int m_nWidth = 0;
@@ -64,6 +82,8 @@ private:
     int m_bClearColour = 1;
     int m_nFieldOfView = 30;
     CRect m_visible;
+    CPlanetViewport m_cullViewport = {0, 0, 0};
+    double m_dCullScale = 1;
     double m_dNear = 0.5; // clipping planes of the projection
     double m_dFar = 6;
     std::unique_ptr<CGLLightPool> m_pLightPool;

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,13 +18,48 @@ EImageFileType ImageFileTypeFromName(const char* pszFileName)
     const char* pDot = std::strrchr(pszFileName, '.');
     if (!pDot || strcasecmp(pDot, ".bmp") == 0)
         return EImageFileType::Bmp;
-    if (strcasecmp(pDot, ".jpg") == 0)
+    if (strcasecmp(pDot, ".jpg") == 0 || strcasecmp(pDot, ".jpeg") == 0)
         return EImageFileType::Jpeg;
     if (strcasecmp(pDot, ".tga") == 0)
         return EImageFileType::Tga;
     if (strcasecmp(pDot, ".png") == 0)
         return EImageFileType::Png;
     return EImageFileType::Unknown;
+}
+
+EImageFileType ImageFileTypeFromSignature(const BYTE* pData, size_t nBytes)
+{
+    static const BYTE kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (nBytes >= 2 && pData[0] == 'B' && pData[1] == 'M')
+        return EImageFileType::Bmp;
+    if (nBytes >= 2 && pData[0] == 0xFF && pData[1] == 0xD8) // the start-of-image marker
+        return EImageFileType::Jpeg;
+    if (nBytes >= sizeof kPng && std::memcmp(pData, kPng, sizeof kPng) == 0)
+        return EImageFileType::Png;
+    return EImageFileType::Unknown;
+}
+
+EImageFileType ImageFileTypeOfFile(const char* pszFileName)
+{
+    BYTE head[8];
+    size_t nRead = 0;
+    if (IsResourceName(pszFileName)) {
+        QFile file(QString::fromUtf8(pszFileName));
+        if (!file.open(QIODevice::ReadOnly))
+            return EImageFileType::Unknown;
+        nRead = static_cast<size_t>(std::max<qint64>(0, file.read(reinterpret_cast<char*>(head), sizeof head)));
+    } else {
+        const CFilePtr file = OpenRegularFile(pszFileName);
+        if (!file)
+            return EImageFileType::Unknown;
+        nRead = std::fread(head, 1, sizeof head, file.get());
+    }
+    const EImageFileType type = ImageFileTypeFromSignature(head, nRead);
+    // No valid TGA header starts like a signature (its second byte, the colour-map type,
+    // is 0 or 1), so the name is asked only when the bytes say nothing.
+    if (type == EImageFileType::Unknown && ImageFileTypeFromName(pszFileName) == EImageFileType::Tga)
+        return EImageFileType::Tga;
+    return type;
 }
 
 QString BitmapResourcePath(UINT nResourceId)
@@ -60,6 +97,14 @@ bool IsRegularFileOrFree(const char* pszFileName)
     if (::stat(pszFileName, &st) == 0)
         return S_ISREG(st.st_mode);
     return errno == ENOENT;
+}
+
+bool IsReadOnlyFile(const char* pszFileName)
+{
+    struct stat st;
+    if (!pszFileName || ::stat(pszFileName, &st) != 0)
+        return false;
+    return (st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, pszFileName, W_OK, AT_EACCESS) != 0;
 }
 
 bool ReadWholeFile(const char* pszFileName, std::vector<BYTE>& data, size_t nMaxBytes)
@@ -116,10 +161,12 @@ QString ImageReadFailure()
                : t_readError;
 }
 
-BOOL CDib::Load(const char* pszFileName)
+BOOL CDib::Load(const char* pszFileName, QString* pRecipe)
 {
     t_readError.clear();
-    switch (ImageFileTypeFromName(pszFileName)) {
+    if (pRecipe)
+        pRecipe->clear();
+    switch (ImageFileTypeOfFile(pszFileName)) {
     case EImageFileType::Bmp:
         return LoadBMP(pszFileName);
     case EImageFileType::Jpeg:
@@ -127,7 +174,7 @@ BOOL CDib::Load(const char* pszFileName)
     case EImageFileType::Tga:
         return LoadTGA(pszFileName);
     case EImageFileType::Png:
-        return LoadPNG(pszFileName);
+        return LoadPNG(pszFileName, pRecipe);
     case EImageFileType::Unknown:
         break;
     }

@@ -13,9 +13,18 @@
 enum class EImageFileType { Bmp, Jpeg, Tga, Png, Unknown };
 
 // The type named by a file name's extension: the text from the last "." of the whole path,
-// any case. No "." at all means BMP; a "." in a folder name of a file without extension
-// gives Unknown.
+// any case (".jpg" and ".jpeg" are both JPEG). No "." at all means BMP; a "." in a folder
+// name of a file without extension gives Unknown.
 EImageFileType ImageFileTypeFromName(const char* pszFileName);
+
+// The type a file's first bytes show: "BM" is BMP, FF D8 is JPEG, the eight-byte PNG
+// signature is PNG. TGA has no signature: Unknown for it and for anything else.
+EImageFileType ImageFileTypeFromSignature(const BYTE* pData, size_t nBytes);
+
+// The reader for a file (or a compiled-in resource): its signature decides, so a picture
+// under a wrong name still opens; TGA only when no signature matches and the name says
+// ".tga". Unknown when nothing fits or the file cannot be read.
+EImageFileType ImageFileTypeOfFile(const char* pszFileName);
 
 // Where our bitmap resource of the given id lives in the compiled-in resources:
 // ":/res/bitmap/<id>.bmp".
@@ -36,6 +45,11 @@ CFilePtr OpenRegularFile(const char* pszFileName);
 // save may replace by renaming a new file over it. A device, FIFO, socket or folder must
 // never be replaced by a plain file.
 bool IsRegularFileOrFree(const char* pszFileName);
+
+// True when a file exists there (directly or through links) that the user may not write:
+// the system says so, or no write permission bit is set at all (root may write anything,
+// but a file made read-only is not to be replaced behind its owner's back).
+bool IsReadOnlyFile(const char* pszFileName);
 
 // Whether a name is one of the program's compiled-in resources: ":/..." as Qt has them.
 // CDib::Load reads BMP and JPEG resources as it reads files.

@@ -1,5 +1,7 @@
 // Writing a file so that a failure never loses the old one: everything goes to a temporary
-// file beside the target, which replaces the target only when all of it was written.
+// file beside the target, which replaces the target only when all of it was written. Where
+// the file system allows, the temporary file has no name until then, so a save killed on
+// the way leaves nothing behind.
 #pragma once
 
 #include "document/WinTypes.h"
@@ -13,7 +15,8 @@ class CSafeFileWriter
 public:
     // The name is used as the bytes given (it need not be UTF-8). Not open when it names
     // anything but a regular file (a device, a FIFO, a folder, or a link to one): those are
-    // never replaced. A link to a regular file has the file it points to replaced.
+    // never replaced; nor when it names a file the user may not write (IsReadOnlyFile). A
+    // link to a regular file has the file it points to replaced.
     explicit CSafeFileWriter(const char* pszFileName);
     ~CSafeFileWriter(); // without Commit the temporary file is removed, the target untouched
     CSafeFileWriter(const CSafeFileWriter&) = delete;
@@ -29,12 +32,20 @@ public:
     // Test seam: every writer fails once this many more bytes have been written in total
     // (the failing write is refused whole). A negative count turns it off.
     static void FailAfterBytesForTesting(int64_t nBytes);
+    // Test seam: writers open after this use a named temporary file, as on a file system
+    // without unnamed ones.
+    static void UseNamedTemporaryForTesting(bool bNamed);
 
 private:
     void Discard();
+    // Gives the unnamed temporary file a name beside the target (or the target's own when
+    // it is free); false when it cannot.
+    bool LinkUnnamed();
 
     std::string m_strTarget;
+    // The named temporary file; while it has no name, the one it is linked in under.
     std::string m_strTemporary;
     int m_fd = -1;
+    bool m_bUnnamed = false;
     bool m_bFailed = false;
 };

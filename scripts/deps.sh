@@ -5,8 +5,9 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev libqt6opengl6-dev
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev libpng-dev
     libgl-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri
+    qt6-wayland
     googletest libgtest-dev libbenchmark-dev
     libstb-dev
     xvfb xauth imagemagick libjpeg-turbo-progs

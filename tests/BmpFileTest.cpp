@@ -13,10 +13,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <future>
+#include <csignal>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -66,7 +68,8 @@ TEST(ImageFileDispatch, ChoosesByTheLastDotOfThePath)
     EXPECT_EQ(ImageFileTypeFromName("picture"), EImageFileType::Bmp);
     EXPECT_EQ(ImageFileTypeFromName("x.tga.Jpg"), EImageFileType::Jpeg);
     EXPECT_EQ(ImageFileTypeFromName("x.TgA"), EImageFileType::Tga);
-    EXPECT_EQ(ImageFileTypeFromName("x.jpeg"), EImageFileType::Unknown);
+    EXPECT_EQ(ImageFileTypeFromName("x.JPEG"), EImageFileType::Jpeg);
+    EXPECT_EQ(ImageFileTypeFromName("x.gif"), EImageFileType::Unknown);
     EXPECT_EQ(ImageFileTypeFromName("my.folder/picture"), EImageFileType::Unknown);
     EXPECT_EQ(ImageFileTypeFromName("picture."), EImageFileType::Unknown);
 
@@ -74,16 +77,16 @@ TEST(ImageFileDispatch, ChoosesByTheLastDotOfThePath)
     CDib f;
     MakeF(f);
     // Refused names leave an existing file as it was.
-    const std::string jpeg = dir.Path("x.jpeg");
-    WriteFileBytes(jpeg, {1, 2, 3});
-    EXPECT_FALSE(f.Save(jpeg.c_str()));
-    EXPECT_FALSE(f.Load(jpeg.c_str()));
-    EXPECT_EQ(ReadFileBytes(jpeg), (std::vector<BYTE>{1, 2, 3}));
+    const std::string gif = dir.Path("x.gif");
+    WriteFileBytes(gif, {1, 2, 3});
+    EXPECT_FALSE(f.Save(gif.c_str()));
+    EXPECT_FALSE(f.Load(gif.c_str()));
+    EXPECT_EQ(ReadFileBytes(gif), (std::vector<BYTE>{1, 2, 3}));
     EXPECT_TRUE(SamePicture(f, f));
     EXPECT_FALSE(f.Save(dir.Path("x.tga").c_str()));
     EXPECT_FALSE(std::ifstream(dir.Path("x.tga")).good());
 
-    // Capitals and no extension both mean BMP; ".jpg" writes JPEG even from Save.
+    // Capitals and no extension both mean BMP; ".jpg" and ".jpeg" write JPEG even from Save.
     for (const char* name : {"up.BMP", "plain"}) {
         ASSERT_TRUE(f.Save(dir.Path(name).c_str())) << name;
         EXPECT_EQ(ReadFileBytes(dir.Path(name))[0], 'B') << name;
@@ -91,11 +94,73 @@ TEST(ImageFileDispatch, ChoosesByTheLastDotOfThePath)
         ASSERT_TRUE(back.Load(dir.Path(name).c_str())) << name;
         EXPECT_TRUE(SamePicture(f, back)) << name;
     }
-    ASSERT_TRUE(f.Save(dir.Path("as.jpg").c_str()));
-    const std::vector<BYTE> jpg = ReadFileBytes(dir.Path("as.jpg"));
-    ASSERT_GE(jpg.size(), 2u);
-    EXPECT_EQ(jpg[0], 0xFF);
-    EXPECT_EQ(jpg[1], 0xD8);
+    for (const char* name : {"as.jpg", "as.Jpeg"}) {
+        ASSERT_TRUE(f.Save(dir.Path(name).c_str())) << name;
+        const std::vector<BYTE> jpg = ReadFileBytes(dir.Path(name));
+        ASSERT_GE(jpg.size(), 2u);
+        EXPECT_EQ(jpg[0], 0xFF) << name;
+        EXPECT_EQ(jpg[1], 0xD8) << name;
+    }
+}
+
+// Load knows a picture by its first bytes, so one saved under a wrong name opens: a JPEG
+// named .bmp, a PNG named .jpg (with its recipe), a BMP named .png or with no extension.
+// TGA has no signature: it opens only under a ".tga" name, and only when nothing else
+// matches.
+TEST(ImageFileDispatch, OpensByContentWhateverTheName)
+{
+    TempFolder dir;
+    CDib f;
+    MakeF(f);
+    const std::string bmp = dir.Path("f.bmp"), jpg = dir.Path("f.jpg"), png = dir.Path("f.png");
+    ASSERT_TRUE(f.SaveBMP(bmp.c_str()));
+    ASSERT_TRUE(f.SaveJPEG(jpg.c_str()));
+    ASSERT_TRUE(f.SavePNG(png.c_str(), QStringLiteral("{\"recipe\":1}")));
+    CDib jpegPixels;
+    ASSERT_TRUE(jpegPixels.LoadJPEG(jpg.c_str()));
+    struct
+    {
+        const std::string& source;
+        const char* name;
+        const CDib& expected;
+    } cases[] = {
+        {jpg, "jpeg-named.bmp", jpegPixels}, {png, "png-named.jpg", f},
+        {bmp, "bmp-named.png", f},           {bmp, "bmp-named.TGA", f},
+        {jpg, "no-extension", jpegPixels},   {png, "png-named.jpeg", f},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.Path(c.name);
+        WriteFileBytes(path, ReadFileBytes(c.source));
+        CDib dib;
+        QString recipe = QStringLiteral("stale");
+        ASSERT_TRUE(dib.Load(path.c_str(), &recipe)) << c.name;
+        EXPECT_TRUE(SamePicture(c.expected, dib)) << c.name;
+        EXPECT_EQ(recipe, &c.source == &png ? QStringLiteral("{\"recipe\":1}") : QString())
+            << c.name;
+    }
+
+    // A 2 x 1 true-colour TGA: by its name only.
+    std::vector<BYTE> tga(18, 0);
+    tga[2] = 2;
+    tga[12] = 2;
+    tga[14] = 1;
+    tga[16] = 24;
+    tga.insert(tga.end(), {0, 0, 0xFF, 0, 0xFF, 0});
+    WriteFileBytes(dir.Path("two.tga"), tga);
+    WriteFileBytes(dir.Path("tga-named.bmp"), tga);
+    CDib dib;
+    ASSERT_TRUE(dib.Load(dir.Path("two.tga").c_str()));
+    EXPECT_EQ(dib.GetSize(), CSize(2, 1));
+    EXPECT_EQ(dib.GetPixel(0, 0), 0xFF0000u);
+    EXPECT_FALSE(dib.Load(dir.Path("tga-named.bmp").c_str()));
+    // Too short for any signature, or none at all: refused, the picture kept.
+    for (const std::vector<BYTE>& bytes :
+         {std::vector<BYTE>{}, std::vector<BYTE>{'B'}, std::vector<BYTE>{0xFF},
+          std::vector<BYTE>{0x89, 'P', 'N', 'G'}, std::vector<BYTE>{'G', 'I', 'F', '8', '9', 'a'}}) {
+        WriteFileBytes(dir.Path("short.bmp"), bytes);
+        EXPECT_FALSE(dib.Load(dir.Path("short.bmp").c_str())) << bytes.size() << " bytes";
+        EXPECT_EQ(dib.GetSize(), CSize(2, 1));
+    }
 }
 
 TEST(BmpWriter, TrueColourFileIsByteForByte)
@@ -416,36 +481,143 @@ TEST(BmpReader, LoadsOurOwnResources)
     EXPECT_TRUE(SamePicture(f, dib));
 }
 
+namespace {
+
+// Writers opened in its lifetime use a named temporary file, as where the file system has
+// no unnamed ones; false keeps the unnamed kind wherever it works.
+class CTemporaryKind
+{
+public:
+    explicit CTemporaryKind(bool bNamed) { CSafeFileWriter::UseNamedTemporaryForTesting(bNamed); }
+    ~CTemporaryKind() { CSafeFileWriter::UseNamedTemporaryForTesting(false); }
+    CTemporaryKind(const CTemporaryKind&) = delete;
+    CTemporaryKind& operator=(const CTemporaryKind&) = delete;
+};
+
+QStringList FilesIn(const TempFolder& dir)
+{
+    return QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files | QDir::Hidden |
+                                                                QDir::System, QDir::Name);
+}
+
+}
+
 TEST(SafeSave, FailedSavesKeepTheOldFile)
 {
-    TempFolder dir;
-    CDib f, other;
-    MakeF(f);
-    ASSERT_TRUE(other.Create(64, 48));
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x)
-            other.SetPixel(x, y, DWORD(x * 0x030507 + y * 0x0B0301));
-    for (const char* name : {"old.bmp", "old.jpg", "old256.bmp"}) {
-        const std::string path = dir.Path(name);
-        const bool palette = std::string(name) == "old256.bmp";
-        ASSERT_TRUE(palette ? f.Save256ColorBMP(path.c_str()) : f.Save(path.c_str()));
-        const std::vector<BYTE> before = ReadFileBytes(path);
-        // A write that fails part of the way through.
-        for (int64_t after : {0, 20, 100, 1000}) {
-            CSafeFileWriter::FailAfterBytesForTesting(after);
-            const BOOL ok = palette ? other.Save256ColorBMP(path.c_str()) : other.Save(path.c_str());
-            CSafeFileWriter::FailAfterBytesForTesting(-1);
-            EXPECT_FALSE(ok) << name << " failing after " << after;
-            EXPECT_EQ(ReadFileBytes(path), before) << name << " failing after " << after;
+    for (const bool bNamed : {false, true}) {
+        SCOPED_TRACE(bNamed ? "named temporary" : "unnamed temporary where it works");
+        const CTemporaryKind kind(bNamed);
+        TempFolder dir;
+        CDib f, other;
+        MakeF(f);
+        ASSERT_TRUE(other.Create(64, 48));
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                other.SetPixel(x, y, DWORD(x * 0x030507 + y * 0x0B0301));
+        for (const char* name : {"old.bmp", "old.jpg", "old256.bmp"}) {
+            const std::string path = dir.Path(name);
+            const bool palette = std::string(name) == "old256.bmp";
+            ASSERT_TRUE(palette ? f.Save256ColorBMP(path.c_str()) : f.Save(path.c_str()));
+            const std::vector<BYTE> before = ReadFileBytes(path);
+            // A write that fails part of the way through.
+            for (int64_t after : {0, 20, 100, 1000}) {
+                CSafeFileWriter::FailAfterBytesForTesting(after);
+                const BOOL ok = palette ? other.Save256ColorBMP(path.c_str()) : other.Save(path.c_str());
+                CSafeFileWriter::FailAfterBytesForTesting(-1);
+                EXPECT_FALSE(ok) << name << " failing after " << after;
+                EXPECT_EQ(ReadFileBytes(path), before) << name << " failing after " << after;
+            }
+            EXPECT_EQ(QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files).size(),
+                      qsizetype(name == std::string("old.bmp") ? 1 : name == std::string("old.jpg") ? 2 : 3))
+                << "no temporary file is left behind";
         }
-        EXPECT_EQ(QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files).size(),
-                  qsizetype(name == std::string("old.bmp") ? 1 : name == std::string("old.jpg") ? 2 : 3))
-            << "no temporary file is left behind";
+        // A folder that does not exist, and one that cannot be written to.
+        EXPECT_FALSE(f.Save(dir.Path("missing/x.bmp").c_str()));
+        EXPECT_FALSE(f.Save256ColorBMP(dir.Path("missing/x.bmp").c_str()));
+        EXPECT_FALSE(f.SaveJPEG(dir.Path("missing/x.jpg").c_str()));
     }
-    // A folder that does not exist, and one that cannot be written to.
-    EXPECT_FALSE(f.Save(dir.Path("missing/x.bmp").c_str()));
-    EXPECT_FALSE(f.Save256ColorBMP(dir.Path("missing/x.bmp").c_str()));
-    EXPECT_FALSE(f.SaveJPEG(dir.Path("missing/x.jpg").c_str()));
+}
+
+// A file made read-only is not replaced by a save, by root either (for whom only the
+// missing write bits tell), however it is reached; it stays as it was, mode included.
+// Giving it a write bit again lets the save through.
+TEST(SafeSave, LeavesAReadOnlyFileAlone)
+{
+    for (const bool bNamed : {false, true}) {
+        SCOPED_TRACE(bNamed ? "named temporary" : "unnamed temporary where it works");
+        const CTemporaryKind kind(bNamed);
+        TempFolder dir;
+        CDib f, other;
+        MakeF(f);
+        ASSERT_TRUE(other.Create(4, 4));
+        const std::string path = dir.Path("locked.bmp"), link = dir.Path("link.bmp");
+        ASSERT_TRUE(f.SaveBMP(path.c_str()));
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
+        const std::vector<BYTE> before = ReadFileBytes(path);
+        for (const std::string& target : {path, link}) {
+            const char* name = target.c_str();
+            EXPECT_TRUE(IsReadOnlyFile(name));
+            EXPECT_FALSE(other.SaveBMP(name));
+            EXPECT_FALSE(other.Save256ColorBMP(name));
+            EXPECT_FALSE(other.SaveJPEG(name));
+            EXPECT_FALSE(other.SavePNG(name));
+            EXPECT_EQ(ReadFileBytes(path), before);
+        }
+        struct stat st;
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0444u);
+        EXPECT_EQ(FilesIn(dir), QStringList({"link.bmp", "locked.bmp"}));
+
+        ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+        EXPECT_FALSE(IsReadOnlyFile(path.c_str()));
+        EXPECT_FALSE(IsReadOnlyFile(dir.Path("new.bmp").c_str()));
+        EXPECT_TRUE(other.SaveBMP(link.c_str()));
+        EXPECT_EQ(ReadFileBytes(path).size(), 54u + 4 * 12);
+    }
+}
+
+// Where the file system has unnamed files, a save in progress has no name in the folder,
+// so a save killed half-way (kill -9: no destructor runs) leaves nothing behind and the
+// old file whole. A finished one replaces the target, or appears under a new name.
+TEST(SafeSave, AKilledSaveLeavesNothingBehind)
+{
+    TempFolder dir;
+    const int probe = ::open(dir.Path("").c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0)
+        GTEST_SKIP() << "this file system has no unnamed files (" << std::strerror(errno) << ")";
+    ::close(probe);
+    CDib f;
+    MakeF(f);
+    const std::string target = dir.Path("pic.bmp");
+    ASSERT_TRUE(f.SaveBMP(target.c_str()));
+    const std::vector<BYTE> before = ReadFileBytes(target);
+    const std::vector<BYTE> data(1 << 20, 0x5A);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CSafeFileWriter writer(target.c_str());
+        if (writer.IsOpen() && writer.Write(data.data(), data.size()))
+            ::raise(SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the writer did not start";
+    EXPECT_EQ(FilesIn(dir), QStringList{"pic.bmp"}) << "a killed save left a file";
+    EXPECT_EQ(ReadFileBytes(target), before);
+
+    for (const char* name : {"pic.bmp", "new.bmp"}) {
+        const std::string path = dir.Path(name);
+        CSafeFileWriter writer(path.c_str());
+        ASSERT_TRUE(writer.IsOpen());
+        ASSERT_TRUE(writer.Write(data.data(), data.size()));
+        EXPECT_EQ(FilesIn(dir).size(), 1) << name << ": a save in progress shows a name";
+        ASSERT_TRUE(writer.Commit()) << name;
+        EXPECT_EQ(ReadFileBytes(path), data) << name;
+    }
+    EXPECT_EQ(FilesIn(dir), QStringList({"new.bmp", "pic.bmp"}));
 }
 
 TEST(SafeSave, ReadOnlyFolderKeepsTheOldFile)
@@ -548,36 +720,40 @@ TEST(SafeSave, FullFileSystemAtEveryDistanceFromTheEnd)
         const char* name;
         BOOL (CDib::*save)(const char*) const;
     };
-    for (const Format& format : {Format{"a.bmp", &CDib::SaveBMP}, Format{"a.jpg", &CDib::SaveJPEG},
-                                 Format{"a256.bmp", &CDib::Save256ColorBMP}}) {
-        // What the file should hold, written where space is plenty.
-        const std::string reference = elsewhere.Path(format.name);
-        ASSERT_TRUE((picture.*format.save)(reference.c_str()));
-        const std::vector<BYTE> wanted = ReadFileBytes(reference);
-        const std::string target = fs.Path(format.name);
-        ASSERT_TRUE((f.*format.save)(target.c_str()));
-        const std::vector<BYTE> before = ReadFileBytes(target);
+    for (const bool bNamed : {false, true}) {
+        SCOPED_TRACE(bNamed ? "named temporary" : "unnamed temporary where it works");
+        const CTemporaryKind kind(bNamed);
+        for (const Format& format : {Format{"a.bmp", &CDib::SaveBMP}, Format{"a.jpg", &CDib::SaveJPEG},
+                                     Format{"a256.bmp", &CDib::Save256ColorBMP}}) {
+            // What the file should hold, written where space is plenty.
+            const std::string reference = elsewhere.Path(format.name);
+            ASSERT_TRUE((picture.*format.save)(reference.c_str()));
+            const std::vector<BYTE> wanted = ReadFileBytes(reference);
+            const std::string target = fs.Path(format.name);
+            ASSERT_TRUE((f.*format.save)(target.c_str()));
+            const std::vector<BYTE> before = ReadFileBytes(target);
 
-        const int64_t needed = int64_t(wanted.size() + 4095) / 4096;
-        for (int64_t nFree = 0; nFree <= needed + 1; ++nFree) {
-            ASSERT_TRUE(fs.LeaveFree(nFree)) << "could not leave " << nFree << " blocks free";
-            const BOOL ok = (picture.*format.save)(target.c_str());
-            const std::vector<BYTE> after = ReadFileBytes(target);
-            if (ok) {
-                EXPECT_EQ(after, wanted) << format.name << " saved with " << nFree << " blocks free";
-                EXPECT_GE(nFree, needed) << format.name;
-            } else {
-                EXPECT_EQ(after, before) << format.name << " failed with " << nFree << " blocks free";
-                EXPECT_LT(nFree, needed) << format.name << " failed although it fits";
+            const int64_t needed = int64_t(wanted.size() + 4095) / 4096;
+            for (int64_t nFree = 0; nFree <= needed + 1; ++nFree) {
+                ASSERT_TRUE(fs.LeaveFree(nFree)) << "could not leave " << nFree << " blocks free";
+                const BOOL ok = (picture.*format.save)(target.c_str());
+                const std::vector<BYTE> after = ReadFileBytes(target);
+                if (ok) {
+                    EXPECT_EQ(after, wanted) << format.name << " saved with " << nFree << " blocks free";
+                    EXPECT_GE(nFree, needed) << format.name;
+                } else {
+                    EXPECT_EQ(after, before) << format.name << " failed with " << nFree << " blocks free";
+                    EXPECT_LT(nFree, needed) << format.name << " failed although it fits";
+                }
+                EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(), 2)
+                    << "no temporary file left with " << nFree << " blocks free";
+                fs.Unfill();
+                if (ok) { // back to the old file for the next distance
+                    ASSERT_TRUE((f.*format.save)(target.c_str()));
+                }
             }
-            EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(), 2)
-                << "no temporary file left with " << nFree << " blocks free";
-            fs.Unfill();
-            if (ok) { // back to the old file for the next distance
-                ASSERT_TRUE((f.*format.save)(target.c_str()));
-            }
+            ::unlink(target.c_str());
         }
-        ::unlink(target.c_str());
     }
 }
 

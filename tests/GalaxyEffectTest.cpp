@@ -2,10 +2,14 @@
 #include "gl/GalaxyModel.h"
 #include "gl/GLMesh.h"
 
+#include "EffectTestSupport.h"
 #include "GLTestSupport.h"
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "effects/Random.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -208,6 +212,46 @@ TEST_F(GalaxyRenderTest, EveryClassDrawsSomethingAndTheTwistWindsTheSpirals)
         m_effect.m_strGasTexture.clear();
         m_effect.Render(picture, CRect(0, 0, 60, 40), nullptr, FALSE);
         EXPECT_GT(Brightest(picture, 20, 10, 40, 30), 100) << type.szName;
+    }
+}
+
+// A render keeps no stars: it draws them from the generator as it goes. The pixels and the
+// generator's state after the build and after the draw are those of the kept batches the
+// preview draws.
+TEST_F(GalaxyRenderTest, StreamedStarsDrawTheKeptBatchesPixels)
+{
+    for (int nCode : {512, kCodeSBb, 3}) {
+        DWORD seeds[2][2];
+        CDib pictures[2];
+        for (int streamed = 0; streamed < 2; ++streamed) {
+            CDib& picture = pictures[streamed];
+            ASSERT_TRUE(picture.Create(300, 200));
+            ASSERT_TRUE(picture.CreateGLContext());
+            CGLCurrentScope current(picture);
+            ASSERT_TRUE(current.IsCurrent());
+            std::unique_ptr<CGalaxyModel> pModel(CreateGalaxyModel(nCode));
+            pModel->m_dDensity = 1.0;
+            pModel->m_bStreamStars = streamed != 0;
+            SetRandomSeed(99);
+            pModel->Build(300 * 200);
+            seeds[streamed][0] = GetRandomSeed();
+            glViewport(50, 0, 200, 200);
+            glMatrixMode(GL_PROJECTION);
+            gluPerspective(60, 1, 1, 100);
+            glMatrixMode(GL_MODELVIEW);
+            glTranslatef(0, 0, -10);
+            glMultMatrixf(CGalaxyEffect::Orientation(50, 20).Data());
+            CGLStateCache cache;
+            cache.Reset();
+            cache.Capture();
+            pModel->Draw(cache);
+            seeds[streamed][1] = GetRandomSeed();
+            pModel.reset();
+        }
+        EXPECT_EQ(seeds[1][0], seeds[0][0]) << nCode << ": after the build";
+        EXPECT_EQ(seeds[1][1], seeds[0][1]) << nCode << ": after the draw";
+        EXPECT_EQ(ImageHash(pictures[1]), ImageHash(pictures[0])) << nCode;
+        EXPECT_GT(Brightest(pictures[0], 100, 50, 200, 150), 100) << nCode;
     }
 }
 

@@ -146,6 +146,28 @@ TEST_F(ParallelPlanetTest, PlanetsGiveTheSameBytesOnAnyNumberOfThreads)
         ExpectSameOnEveryThreadCount(section, 97, 71);
 }
 
+// The galaxy's stars come from one generator sequence however many threads turn them into
+// points: a spiral with twice as many core stars as arm stars, large enough that each cloud
+// spans several batches, and an elliptical past the picture's edges.
+TEST_F(ParallelPlanetTest, TheGalaxyGivesTheSameBytesOnAnyNumberOfThreads)
+{
+    auto galaxy = Create("Galaxy");
+    QString why;
+    const struct
+    {
+        const char* szType;
+        CRect rect;
+    } cases[] = {{"Sa", CRect(0, 0, 700, 560)}, {"E3", CRect(-200, -100, 400, 700)}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(galaxy->SetOption(QStringLiteral("Type"), QString::fromLatin1(c.szType), why));
+        const auto one = Render(*galaxy, 1, 700, 560, c.rect, FALSE);
+        EXPECT_FALSE(SamePicture(*one, *Pattern(700, 560))) << "nothing was painted";
+        for (int threads : {2, 7})
+            EXPECT_TRUE(SamePicture(*one, *Render(*galaxy, threads, 700, 560, c.rect, TRUE)))
+                << c.szType << ", " << threads << " threads";
+    }
+}
+
 TEST(ParallelRender, ProgressRunsToItsEndOnSeveralThreads)
 {
     const CRenderThreadsScope threads(3);

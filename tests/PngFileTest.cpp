@@ -1,11 +1,13 @@
-// PNG files through Qt's reader and writer: round trips, what ImageMagick writes, and
+// PNG files through libpng: round trips, what ImageMagick writes, and
 // files made to hurt.
 #include "ImageTestUtil.h"
 
 #include "app/Settings.h"
 #include "imagefile/ImageFile.h"
+#include "imagefile/SafeFile.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QString>
@@ -106,6 +108,54 @@ TEST(PngFile, RoundTripKeepsEveryPixelAndTheText)
     ASSERT_TRUE(again.Load(dir.Path("copy.png").c_str()));
     EXPECT_TRUE(SamePicture(picture, again));
     EXPECT_EQ(ImageFileTypeFromName("a.Png"), EImageFileType::Png);
+}
+
+// A picture whose pixels are all grey is saved as a grey PNG, a third of the data, and opens
+// as the same pixels with its text.
+TEST(PngFile, GreyPicturesSaveAsGreyAndOpenTheSame)
+{
+    TempFolder dir;
+    CDib grey, back;
+    MakeNoise(grey, 37, 23);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            grey.SetPixel(x, y, (grey.GetPixel(x, y) & 0xFF) * 0x010101);
+    const std::string path = dir.Path("grey.png");
+    ASSERT_TRUE(grey.SavePNG(path.c_str(), QStringLiteral("{\"steps\": []}")));
+    EXPECT_EQ(ReadFileBytes(path)[25], 0) << "colour type grey";
+    QString text;
+    ASSERT_TRUE(back.LoadPNG(path.c_str(), &text));
+    EXPECT_TRUE(SamePicture(grey, back));
+    EXPECT_EQ(text, QStringLiteral("{\"steps\": []}"));
+
+    // One pixel off grey: the file is colour again.
+    grey.SetPixel(36, 22, 0x102030);
+    ASSERT_TRUE(grey.SavePNG(path.c_str()));
+    EXPECT_EQ(ReadFileBytes(path)[25], 2) << "colour type RGB";
+    ASSERT_TRUE(back.LoadPNG(path.c_str()));
+    EXPECT_TRUE(SamePicture(grey, back));
+}
+
+// The save streams through the safe writer: a write failing anywhere, in the header or
+// between rows, fails the save and keeps the old file.
+TEST(PngFile, AFailedSaveKeepsTheOldFile)
+{
+    TempFolder dir;
+    CDib f, noise;
+    MakeF(f);
+    MakeNoise(noise, 64, 48); // some 9 KB of image data
+    const std::string path = dir.Path("old.png");
+    ASSERT_TRUE(f.SavePNG(path.c_str()));
+    const std::vector<BYTE> before = ReadFileBytes(path);
+    for (int64_t after : {0, 20, 100, 5000}) {
+        CSafeFileWriter::FailAfterBytesForTesting(after);
+        const BOOL ok = noise.SavePNG(path.c_str(), QStringLiteral("recipe"));
+        CSafeFileWriter::FailAfterBytesForTesting(-1);
+        EXPECT_FALSE(ok) << "failing after " << after;
+        EXPECT_EQ(ReadFileBytes(path), before) << "failing after " << after;
+    }
+    EXPECT_EQ(QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files).size(), 1)
+        << "no temporary file is left behind";
 }
 
 // Paletted, grey, 16-bit, transparent and interlaced files from ImageMagick open as the

@@ -131,6 +131,14 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
         {QStringLiteral("-o"), Path("out.gif")},
         {QStringLiteral("-o"), Path("out.tga")},
         {QStringLiteral("-o"), out, QStringLiteral("-o"), out},
+        // A --format that contradicts the output's name, or goes with a name no writer has.
+        {QStringLiteral("--format"), QStringLiteral("jpeg"), QStringLiteral("-o"), out},
+        {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), out},
+        {QStringLiteral("--format"), QStringLiteral("bmp24"), QStringLiteral("-o"), Path("out.JPG")},
+        {QStringLiteral("--format"), QStringLiteral("bmp256"), QStringLiteral("-o"), Path("out.png")},
+        {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), Path("out.jpeg")},
+        {QStringLiteral("--format"), QStringLiteral("jpeg"), QStringLiteral("-o"), Path("out.tga")},
+        {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), Path("out.txt")},
     };
     for (const QStringList& args : cases) {
         const CRun run = RunCommand(args);
@@ -138,6 +146,70 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
         EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
         EXPECT_TRUE(run.err.startsWith(QLatin1String("skyloom-render: "))) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(out)) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList()) << "nothing written";
+}
+
+// The output's bytes match its name: ".jpeg" writes JPEG, bmp256 refines ".bmp", and a name
+// without extension takes --format (24-bit BMP without it).
+TEST_F(RenderCommandTest, OutputsAreWrittenAsTheirNamesSay)
+{
+    const struct
+    {
+        const char* szName;
+        const char* szFormat;
+        QByteArray start;
+    } cases[] = {
+        {"a.jpeg", nullptr, QByteArray("\xFF\xD8\xFF")},
+        {"b.JPG", "jpeg", QByteArray("\xFF\xD8\xFF")},
+        {"c.Bmp", "bmp256", QByteArray("BM")},
+        {"d.png", "png", QByteArray("\x89PNG")},
+        {"plain", "png", QByteArray("\x89PNG")},
+        {"bare", nullptr, QByteArray("BM")},
+    };
+    for (const auto& c : cases) {
+        QStringList args = {QStringLiteral("--size"), QStringLiteral("6x5"), QStringLiteral("-o"),
+                            Path(c.szName)};
+        if (c.szFormat)
+            args << QStringLiteral("--format") << QLatin1String(c.szFormat);
+        const CRun run = RunCommand(args);
+        ASSERT_EQ(run.nExit, RENDER_OK) << c.szName << ": " << run.err.toStdString();
+        const QByteArray bytes = Contents(Path(c.szName));
+        EXPECT_TRUE(bytes.startsWith(c.start)) << c.szName;
+        if (QByteArray(c.szName) == "c.Bmp") {
+            EXPECT_EQ(bytes.at(28), 8) << "8 bits a pixel";
+        }
+    }
+}
+
+// --input knows a picture by its content: a JPEG named .bmp, a PNG named .jpg (whose
+// recipe goes on into the output) and a BMP named .png convert as under their right names.
+TEST_F(RenderCommandTest, InputsOpenByTheirContentWhateverTheirName)
+{
+    for (const char* name : {"right.bmp", "right.jpg", "right.png"})
+        ASSERT_EQ(RunProgram({"--size", "7x5", "--background", "3060c0", "--effect", "Star",
+                              "--seed", "1", "--rect", "0,0,7,5", "-o", Path(name)})
+                      .nExit,
+                  RENDER_OK)
+            << name;
+    const struct
+    {
+        const char* szRight;
+        const char* szWrong;
+    } cases[] = {{"right.jpg", "jpeg.bmp"}, {"right.png", "png.jpg"}, {"right.bmp", "bmp.png"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(QFile::copy(Path(c.szRight), Path(c.szWrong)));
+        const QString out = Path(c.szWrong) + QStringLiteral(".png");
+        const CRun run = RunProgram({"--input", Path(c.szWrong), "-o", out});
+        ASSERT_EQ(run.nExit, RENDER_OK) << c.szWrong << ": " << run.err.toStdString();
+        CDib right, converted;
+        QString recipe;
+        ASSERT_TRUE(right.Load(QFile::encodeName(Path(c.szRight)).constData()));
+        ASSERT_TRUE(converted.LoadPNG(QFile::encodeName(out).constData(), &recipe));
+        EXPECT_TRUE(SamePicture(right, converted)) << c.szWrong;
+        // A PNG's recipe goes on; any other file's recipe begins from the file.
+        EXPECT_EQ(recipe.contains(QLatin1String("\"Star\"")), QByteArray(c.szRight) == "right.png")
+            << c.szWrong << ": " << recipe.toStdString();
     }
 }
 
@@ -165,13 +237,21 @@ TEST_F(RenderCommandTest, FileErrorsExitOneAndLeaveTheOutputAlone)
                QStringLiteral("-o"), out});
     EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
     EXPECT_EQ(Contents(out), QByteArray("precious"));
+    // A file made read-only is not replaced, by root either.
+    ASSERT_TRUE(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    run = RunCommand({QStringLiteral("--size"), QStringLiteral("8x8"), QStringLiteral("-o"), out});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    EXPECT_TRUE(run.err.contains(QLatin1String("read-only"))) << run.err.toStdString();
+    EXPECT_EQ(Contents(out), QByteArray("precious"));
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(out).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
 }
 
 TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
 {
-    // A green-cored star in the top-left quarter of a blue picture, the picture written as
-    // a 24-bit BMP whatever its name says.
-    const QString out = Path("star.jpg");
+    // A green-cored star in the top-left quarter of a blue picture, written as a 24-bit BMP.
+    const QString out = Path("star.bmp");
     const CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("40x30"), QStringLiteral("--background"),
                           QStringLiteral("0000ff"), QStringLiteral("--effect"), QStringLiteral("Star"),
                           QStringLiteral("--rect"), QStringLiteral("20,15,0,0"), QStringLiteral("--set"),
@@ -189,12 +269,9 @@ TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
     EXPECT_EQ(TopDownPixel(dib, 30, 22), 0x0000FFu);
     EXPECT_EQ(TopDownPixel(dib, 0, 29), 0x0000FFu);
 
-    // With no step the input is only converted. Reading goes by the extension.
+    // With no step the input is only converted.
     const QString copy = Path("copy.bmp");
-    EXPECT_EQ(RunCommand({QStringLiteral("--input"), out, QStringLiteral("-o"), copy}).nExit,
-              RENDER_FILE_ERROR);
-    ASSERT_TRUE(QFile::copy(out, Path("star.bmp")));
-    ASSERT_EQ(RunCommand({QStringLiteral("--input"), Path("star.bmp"), QStringLiteral("-o"), copy}).nExit,
+    ASSERT_EQ(RunCommand({QStringLiteral("--input"), out, QStringLiteral("-o"), copy}).nExit,
               RENDER_OK);
     CDib again;
     ASSERT_TRUE(again.Load(copy.toLocal8Bit().constData()));
@@ -578,11 +655,11 @@ TEST_F(RenderCommandTest, ReplayPaintsARecipeAgainAndRefusesWhatItCannot)
                            QStringLiteral("Star"), QStringLiteral("--rect"),
                            QStringLiteral("10,5,60,50"), QStringLiteral("--seed"),
                            QStringLiteral("9"), QStringLiteral("--format"),
-                           QStringLiteral("png"), QStringLiteral("-o"), Path("first.out")});
+                           QStringLiteral("png"), QStringLiteral("-o"), Path("first-run.png")});
     ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
     CDib first, again;
-    ASSERT_TRUE(first.LoadPNG(QFile::encodeName(Path("first.out")).constData()));
-    run = RunCommand({QStringLiteral("--replay"), Path("first.out"), QStringLiteral("-o"),
+    ASSERT_TRUE(first.LoadPNG(QFile::encodeName(Path("first-run.png")).constData()));
+    run = RunCommand({QStringLiteral("--replay"), Path("first-run.png"), QStringLiteral("-o"),
                       Path("again.bmp")});
     ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
@@ -590,7 +667,7 @@ TEST_F(RenderCommandTest, ReplayPaintsARecipeAgainAndRefusesWhatItCannot)
     EXPECT_TRUE(SamePicture(first, again));
 
     // A recipe that goes on from an opened PNG still begins as the new picture.
-    ASSERT_TRUE(QFile::copy(Path("first.out"), Path("first.png")));
+    ASSERT_TRUE(QFile::copy(Path("first-run.png"), Path("first.png")));
     run = RunCommand({QStringLiteral("--input"), Path("first.png"), QStringLiteral("--effect"),
                       QStringLiteral("Vortex"), QStringLiteral("--seed"), QStringLiteral("5"),
                       QStringLiteral("-o"), Path("second.png")});
@@ -650,7 +727,7 @@ TEST_F(RenderCommandTest, ReplayPaintsARecipeAgainAndRefusesWhatItCannot)
         EXPECT_FALSE(QFile::exists(Path("refused.bmp"))) << r.szName;
     }
     // --replay brings its own picture and steps.
-    run = RunCommand({QStringLiteral("--replay"), Path("first.out"), QStringLiteral("--size"),
+    run = RunCommand({QStringLiteral("--replay"), Path("first-run.png"), QStringLiteral("--size"),
                       QStringLiteral("9x9"), QStringLiteral("-o"), Path("refused.bmp")});
     EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
 }

@@ -299,12 +299,12 @@ TEST_F(MainWindowTest, FileCommands)
     EXPECT_EQ(bytes[28], 8); // 8 bits a pixel
     EXPECT_EQ(Doc().GetPathName(), Path("small.bmp"));
 
-    // "JPEG Image" under a .bmp name writes JPEG bytes into it ...
-    m_pUi->savePaths = {{Path("photo.bmp"), 0}};
+    // "24-bit Bitmap" under a .jpg name writes JPEG: the name decides ...
+    m_pUi->savePaths = {{Path("photo.jpg"), 1}};
     Command(ID_FILE_SAVE_AS);
     EXPECT_EQ(m_pUi->nProposedFilter, 1); // the present name ends in .bmp
-    EXPECT_TRUE(ReadFile(Path("photo.bmp")).startsWith("\xFF\xD8"));
-    // ... but a picture opened afterwards saves in its own format again.
+    EXPECT_TRUE(ReadFile(Path("photo.jpg")).startsWith("\xFF\xD8"));
+    // ... and a picture opened afterwards saves in its own format.
     CDib f;
     f.Create(6, 5);
     f.Fill(0x00FF00);
@@ -319,11 +319,6 @@ TEST_F(MainWindowTest, FileCommands)
     EXPECT_FALSE(Doc().IsModified());
 
     // A JPEG and a TGA open too.
-    m_pUi->openPaths = {Path("photo.bmp")};
-    Command(ID_FILE_OPEN);
-    EXPECT_EQ(Picture().GetSize(), CSize(6, 5)); // JPEG data behind a .bmp name fails
-    EXPECT_EQ(m_pUi->errors.size(), 1);
-    QFile::copy(Path("photo.bmp"), Path("photo.jpg"));
     m_pUi->openPaths = {Path("photo.jpg")};
     Command(ID_FILE_OPEN);
     EXPECT_EQ(Picture().GetSize(), CSize(320, 200));
@@ -368,12 +363,145 @@ TEST_F(MainWindowTest, FileCommands)
     EXPECT_EQ(ReadFile(Path("two.tga")), tgaBefore);
     EXPECT_TRUE(Doc().IsModified());
     EXPECT_EQ(Doc().GetPathName(), Path("two.tga"));
+    // A plain Save of it goes through Save As, which proposes a name a writer has.
+    Command(ID_FILE_SAVE);
+    EXPECT_EQ(m_pUi->proposedName, Path("two.bmp"));
+    EXPECT_EQ(m_pUi->errors.size(), 2);
+    EXPECT_EQ(ReadFile(Path("two.tga")), tgaBefore);
+    EXPECT_TRUE(Doc().IsModified());
 
     // A file named on the command line that cannot be opened: the error, then a new picture.
     StopApp();
     StartApp({QStringLiteral("skyloom"), Path("junk.bmp")});
     EXPECT_EQ(m_pUi->errors.size(), 1);
     EXPECT_EQ(Picture().GetSize(), CSize(640, 480));
+}
+
+// Save As for every file type and name: an extension Skyloom writes decides the bytes, the
+// type only refines ".bmp" to 256 colours or gives a bare name its extension; any other
+// extension is refused with a message naming the types, before anything is written (the
+// old file kept, the picture still modified). A plain Save afterwards writes alike.
+TEST_F(MainWindowTest, SaveAsLetsTheNameDecideAndTheTypeRefine)
+{
+    // What a file must hold: J JPEG, B 24-bit BMP, 8 256-colour BMP, P PNG, - refused.
+    const struct
+    {
+        const char* szTyped;
+        const char* szSaved; // where it lands
+        const char* szByType; // for JPEG Image, 24-bit Bitmap, 256 Color Bitmap, PNG Image
+    } rows[] = {
+        {"a.bmp", "a.bmp", "BB8B"},   {"b.BMP", "b.BMP", "BB8B"}, {"c.jpg", "c.jpg", "JJJJ"},
+        {"d.Jpeg", "d.Jpeg", "JJJJ"}, {"e.png", "e.png", "PPPP"}, {"f.PNG", "f.PNG", "PPPP"},
+        {"g", "g.jpg", "J---"},       {"g", "g.bmp", "-B8-"},     {"g", "g.png", "---P"},
+        {"h.tga", "h.tga", "----"},   {"i.gif", "i.gif", "----"}, {"j.", "j.", "----"},
+    };
+    const auto kindOf = [](const QByteArray& bytes) {
+        if (bytes.startsWith("\xFF\xD8\xFF"))
+            return 'J';
+        if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+            return 'P';
+        if (bytes.startsWith("BM") && bytes.size() > 28)
+            return bytes.at(28) == 8 ? '8' : bytes.at(28) == 24 ? 'B' : '?';
+        return '?';
+    };
+    const QByteArray precious("precious");
+    int nCase = 0;
+    for (const auto& row : rows) {
+        for (int nType = 0; nType < 4; ++nType) {
+            const char expected = row.szByType[nType];
+            if (QByteArray(row.szTyped) == "g" && expected == '-')
+                continue; // a bare name saves under the type's own extension: another row
+            const QString folder = Path("case") + QString::number(++nCase);
+            ASSERT_TRUE(QDir().mkpath(folder));
+            const QString saved = folder + QLatin1Char('/') + QLatin1String(row.szSaved);
+            QFile old(saved);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write(precious);
+            old.close();
+            const QString trace = QStringLiteral("%1 as type %2").arg(QLatin1String(row.szTyped)).arg(nType);
+            SCOPED_TRACE(trace.toStdString());
+            const QString before = Doc().GetPathName();
+            Doc().SetModifiedFlag(TRUE);
+            m_pUi->errors.clear();
+            m_pUi->savePaths = {{folder + QLatin1Char('/') + QLatin1String(row.szTyped), nType}};
+            Command(ID_FILE_SAVE_AS);
+            if (expected == '-') {
+                ASSERT_EQ(m_pUi->errors.size(), 1);
+                for (const char* type : {".bmp", ".jpg", ".jpeg", ".png"})
+                    EXPECT_TRUE(m_pUi->errors[0].contains(QLatin1String(type))) << m_pUi->errors[0].toStdString();
+                EXPECT_EQ(ReadFile(saved), precious);
+                EXPECT_TRUE(Doc().IsModified());
+                EXPECT_EQ(Doc().GetPathName(), before);
+                EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
+                continue;
+            }
+            EXPECT_TRUE(m_pUi->errors.isEmpty()) << m_pUi->errors.join(' ').toStdString();
+            EXPECT_EQ(kindOf(ReadFile(saved)), expected);
+            EXPECT_FALSE(Doc().IsModified());
+            EXPECT_EQ(Doc().GetPathName(), saved);
+            // A plain Save keeps the kind; the file can be opened again.
+            ASSERT_TRUE(QFile::remove(saved));
+            Doc().SetModifiedFlag(TRUE);
+            Command(ID_FILE_SAVE);
+            EXPECT_EQ(kindOf(ReadFile(saved)), expected);
+            EXPECT_FALSE(Doc().IsModified());
+            CDib back;
+            EXPECT_TRUE(back.Load(QFile::encodeName(saved).constData()));
+        }
+    }
+
+    // A file made read-only is not saved over, by Save As or Save, by root either.
+    const QString locked = Path("locked.bmp");
+    m_pUi->savePaths = {{locked, 1}};
+    Command(ID_FILE_SAVE_AS);
+    const QByteArray lockedBytes = ReadFile(locked);
+    ASSERT_TRUE(lockedBytes.startsWith("BM"));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    Picture().Fill(0x808080);
+    for (const int nCommand : {ID_FILE_SAVE, ID_FILE_SAVE_AS}) {
+        m_pUi->errors.clear();
+        Doc().SetModifiedFlag(TRUE);
+        m_pUi->savePaths = {{locked, 2}};
+        Command(nCommand);
+        ASSERT_EQ(m_pUi->errors.size(), 1) << nCommand;
+        EXPECT_TRUE(m_pUi->errors[0].contains(QLatin1String("read-only"))) << m_pUi->errors[0].toStdString();
+        EXPECT_EQ(ReadFile(locked), lockedBytes);
+        EXPECT_TRUE(Doc().IsModified());
+    }
+}
+
+// Pictures open by their content: a JPEG named .bmp, a PNG named .jpg (with its recipe)
+// and a BMP named .png, as files saved under a wrong name by an older version would be.
+TEST_F(MainWindowTest, OpensPicturesSavedUnderAWrongName)
+{
+    CDib picture;
+    ASSERT_TRUE(picture.Create(9, 7));
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 9; ++x)
+            picture.SetPixel(x, y, x < 3 ? 0xFF0000 : (y < 3 ? 0x00FF00 : 0x0000FF));
+    CRecipe recipe = CRecipe::ForNewPicture(CSize(9, 7), 0);
+    CRecipeStep step;
+    step.strEdit = QStringLiteral("Paste");
+    recipe.m_steps.append(step);
+    ASSERT_TRUE(picture.SaveJPEG(QFile::encodeName(Path("jpeg.bmp")).constData()));
+    ASSERT_TRUE(picture.SavePNG(QFile::encodeName(Path("png.jpg")).constData(), recipe.ToText()));
+    ASSERT_TRUE(picture.SaveBMP(QFile::encodeName(Path("bmp.png")).constData()));
+    CDib jpegPixels;
+    ASSERT_TRUE(jpegPixels.LoadJPEG(QFile::encodeName(Path("jpeg.bmp")).constData()));
+    const struct
+    {
+        const char* szName;
+        const CDib& expected;
+        int nSteps;
+    } cases[] = {{"jpeg.bmp", jpegPixels, 0}, {"png.jpg", picture, 1}, {"bmp.png", picture, 0}};
+    for (const auto& c : cases) {
+        m_pUi->openPaths = {Path(c.szName)};
+        Command(ID_FILE_OPEN);
+        EXPECT_TRUE(m_pUi->errors.isEmpty()) << c.szName << ": " << m_pUi->errors.join(' ').toStdString();
+        EXPECT_EQ(Doc().GetPathName(), Path(c.szName));
+        EXPECT_TRUE(SamePicture(c.expected, Picture())) << c.szName;
+        EXPECT_EQ(Doc().GetRecipe().m_steps.size(), c.nSteps) << c.szName;
+    }
 }
 
 // The window and skyloom-render give the same pixels for the same rectangle, seed and

@@ -45,7 +45,8 @@ inline bool Tga(const BYTE* data, size_t size)
 {
     const std::string path = WriteInput(data, size, ".tga");
     CDib dib;
-    const bool bRead = dib.Load(path.c_str());
+    // The reader itself: Load would hand inputs that start like another format elsewhere.
+    const bool bRead = dib.LoadTGA(path.c_str());
     std::remove(path.c_str());
     return bRead;
 }
@@ -54,7 +55,7 @@ inline bool Jpeg(const BYTE* data, size_t size)
 {
     const std::string path = WriteInput(data, size, ".jpg");
     CDib dib;
-    const bool bRead = dib.Load(path.c_str());
+    const bool bRead = dib.LoadJPEG(path.c_str());
     std::remove(path.c_str());
     return bRead;
 }
