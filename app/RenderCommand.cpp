@@ -17,10 +17,12 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTextStream>
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -247,6 +249,245 @@ bool ParseRect(const QString& text, CRect& rect)
     return true;
 }
 
+// What an option's handler reads and fills: the options so far, the step begun by the last
+// --effect (none before it), and the value's bytes as the command line gave them.
+struct CParseState
+{
+    CRenderOptions& options;
+    CRenderStep* pStep;
+    const QByteArray& bytes;
+};
+
+// One option of the command line: the parser and --help both read this, so they cannot
+// disagree.
+struct CRenderOption
+{
+    const char* szName;
+    const char* szShort;  // another spelling, shown before the name; or nullptr
+    const char* szArg;    // the value it takes; nullptr for none
+    const char* szHelp;   // its --help text, lines apart by '\n'
+    bool bStep;           // belongs to the step begun by the last --effect
+    bool bOnce;           // may be given once (in each step, for a step's option)
+    bool (*pfnRead)(CParseState& state, const QString& value, QString& error);
+};
+
+// A file name: kept as the command line's bytes, and never empty.
+bool ReadFileName(const char* szOption, const CParseState& state, const QString& value,
+                  QString& name, QByteArray& bytes, QString& error)
+{
+    if (value.isEmpty()) {
+        error = QStringLiteral("%1 needs a file name").arg(QLatin1String(szOption));
+        return false;
+    }
+    name = value;
+    bytes = state.bytes;
+    return true;
+}
+
+const CRenderOption kOptions[] = {
+    {"--size", nullptr, "WxH", "a new picture (default 640x480)", false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         const QStringList wh = value.split(QLatin1Char('x'));
+         if (wh.size() != 2 || !ParseInt(wh[0], 1, 65535, s.options.nWidth) ||
+             !ParseInt(wh[1], 1, 65535, s.options.nHeight)) {
+             error = QStringLiteral("--size %1: expected WxH, each 1 to 65535").arg(value);
+             return false;
+         }
+         s.options.bHasSize = true;
+         return true;
+     }},
+    {"--background", nullptr, "RRGGBB", "its colour in hexadecimal (default 000000)", false,
+     true,
+     [](CParseState& s, const QString& value, QString& error) {
+         int r = 0, g = 0, b = 0;
+         if (!ParseRgb(value, r, g, b)) {
+             error = QStringLiteral("--background %1: expected RRGGBB in hexadecimal").arg(value);
+             return false;
+         }
+         s.options.nBackground = DWORD(r) << 16 | DWORD(g) << 8 | DWORD(b);
+         s.options.bHasBackground = true;
+         return true;
+     }},
+    {"--input", nullptr, "FILE",
+     "start from a picture file (BMP, JPEG, PNG, known by their\n"
+     "content whatever the name, or a .tga) instead",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         return ReadFileName("--input", s, value, s.options.strInput, s.options.input, error);
+     }},
+    {"--effect", nullptr, "NAME", "an effect, by its settings section; effects run in order",
+     false, false,
+     [](CParseState& s, const QString& value, QString& error) {
+         CRenderStep step;
+         step.strEffect = value;
+         step.nTool = FindToolBySection(value);
+         const CToolInfo* pInfo = GetToolInfo(step.nTool);
+         if (step.nTool <= 0 || !pInfo || !pInfo->pfnCreate) {
+             error = QStringLiteral("unknown effect \"%1\" (effects: %2)").arg(value, EffectNames());
+             return false;
+         }
+         s.options.steps.append(step);
+         return true;
+     }},
+    {"--rect", nullptr, "L,T,R,B",
+     "where it goes, in picture pixels from the top left, right and\n"
+     "bottom exclusive (default the whole picture); a rectangle that\n"
+     "is empty or misses the picture paints nothing. It may reach\n"
+     "past the picture by at most the picture's width and height\n"
+     "on each side (-W,-H,2W,2H for a picture of W x H)",
+     true, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         if (!ParseRect(value, s.pStep->rect)) {
+             error = QStringLiteral("--rect %1: expected L,T,R,B, whole numbers within %2")
+                         .arg(value)
+                         .arg(kMaxCoordinate);
+             return false;
+         }
+         s.pStep->bHasRect = true;
+         return true;
+     }},
+    {"--seed", nullptr, "N",
+     "the random generator's state before the effect (0 to\n"
+     "4294967295); without it one is taken from the clock and printed",
+     true, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         bool ok = false;
+         const qulonglong seed = value.toULongLong(&ok, 10);
+         if (!ok || seed > 0xFFFFFFFFull) {
+             error = QStringLiteral("--seed %1: expected a whole number from 0 to 4294967295").arg(value);
+             return false;
+         }
+         s.pStep->nSeed = static_cast<DWORD>(seed);
+         s.pStep->bHasSeed = true;
+         return true;
+     }},
+    {"--set", nullptr, "VALUE=TEXT",
+     "a parameter by its value name; the others keep the\n"
+     "effect's built-in defaults (your settings are not used)",
+     true, false,
+     [](CParseState& s, const QString& value, QString& error) {
+         return ParseStepValue(*s.pStep, value, error);
+     }},
+    {"--light", nullptr, "O,I,E",
+     "the light of the planets: orientation 0 to 359 degrees,\n"
+     "intensity 0 to 100 percent, elevation 0 to 100 (50 level)\n"
+     "(default 225,50,50)",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         CRenderOptions& o = s.options;
+         const QStringList parts = value.split(QLatin1Char(','));
+         if (parts.size() != 3 || !ParseInt(parts[0].trimmed(), 0, 359, o.nLightOrient) ||
+             !ParseInt(parts[1].trimmed(), 0, 100, o.nLightInten) ||
+             !ParseInt(parts[2].trimmed(), 0, 100, o.nLightElevation)) {
+             error = QStringLiteral("--light %1: expected ORIENT,INTENSITY,ELEVATION: 0 to 359, "
+                                    "0 to 100 and 0 to 100")
+                         .arg(value);
+             return false;
+         }
+         o.bHasLight = true;
+         return true;
+     }},
+    {"--threads", nullptr, "N",
+     "threads the effects render on, 1 to 256 (default one per\n"
+     "core); every number of threads gives the same picture",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         if (!ParseInt(value, 1, kMaxThreads, s.options.nThreads)) {
+             error = QStringLiteral("--threads %1: expected a whole number from 1 to %2")
+                         .arg(value)
+                         .arg(kMaxThreads);
+             return false;
+         }
+         return true;
+     }},
+    {"--format", nullptr, "F",
+     "jpeg (JPEG Image), bmp24 (24-bit Bitmap), bmp256 (256 Color\n"
+     "Bitmap) or png (PNG Image). OUTPUT's extension decides\n"
+     "(.bmp, .jpg, .jpeg, .png, any case): F may only choose\n"
+     "between bmp24 and bmp256 for .bmp, or give the format of\n"
+     "a name without extension (default bmp24)",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         static const char* const kNames[] = {"jpeg", "bmp24", "bmp256", "png"};
+         static const CRenderOptions::EFormat kFormats[] = {
+             CRenderOptions::Jpeg, CRenderOptions::Bmp24, CRenderOptions::Bmp256,
+             CRenderOptions::Png};
+         for (size_t i = 0; i < std::size(kNames); ++i) {
+             if (value == QLatin1String(kNames[i])) {
+                 s.options.format = kFormats[i];
+                 return true;
+             }
+         }
+         error = QStringLiteral("--format %1: expected jpeg, bmp24, bmp256 or png").arg(value);
+         return false;
+     }},
+    {"--replay", nullptr, "PICTURE",
+     "paint again the recipe a PNG saved by Skyloom carries: its new\n"
+     "picture and every step, with their rectangles, seeds and values",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         return ReadFileName("--replay", s, value, s.options.strReplay, s.options.replay, error);
+     }},
+    {"--output", "-o", "OUTPUT", "the file to write; a failed run leaves it as it was", false,
+     true,
+     [](CParseState& s, const QString& value, QString& error) {
+         return ReadFileName("-o", s, value, s.options.strOutput, s.options.output, error);
+     }},
+    // Taken before anything else is read (see IsHelpRequest): it wins over the rest.
+    {"--help", "-h", nullptr, "this text", false, false,
+     [](CParseState& s, const QString&, QString&) {
+         s.options.bHelp = true;
+         return true;
+     }},
+};
+
+const CRenderOption* FindOption(const QString& arg)
+{
+    for (const CRenderOption& option : kOptions) {
+        if (arg == QLatin1String(option.szName) ||
+            (option.szShort && arg == QLatin1String(option.szShort)))
+            return &option;
+    }
+    return nullptr;
+}
+
+// Whether --help (or -h) stands where an option is expected, before or after anything
+// wrong: help is given whatever else the line says. As the value of an option it is only
+// a value ("--input -h" names a file "-h").
+bool IsHelpRequest(const QList<QByteArray>& args)
+{
+    const CRenderOption* pHelp = FindOption(QStringLiteral("--help"));
+    for (int i = 0; i < args.size(); ++i) {
+        const CRenderOption* pOption = FindOption(QFile::decodeName(args[i]));
+        if (pOption == pHelp)
+            return true;
+        if (pOption && pOption->szArg)
+            ++i;
+    }
+    return false;
+}
+
+// The options' lines of --help: the name and its value, then the help text in a column.
+void WriteOptionsHelp(QTextStream& s)
+{
+    constexpr int kColumn = 22;
+    for (const CRenderOption& option : kOptions) {
+        QString head = QStringLiteral("  ");
+        if (option.szShort)
+            head += QLatin1String(option.szShort) + QStringLiteral(", ");
+        head += QLatin1String(option.szName);
+        if (option.szArg)
+            head += QLatin1Char(' ') + QLatin1String(option.szArg);
+        // A name too long for two spaces before its column goes on a line of its own (two
+        // spaces part an option from its text for help2man).
+        s << (head.size() <= kColumn - 2 ? head.leftJustified(kColumn)
+                                    : head + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')));
+        s << QString::fromUtf8(option.szHelp)
+                 .replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')))
+          << "\n";
+    }
+}
+
 }
 
 bool ParseRenderArguments(const QStringList& args, CRenderOptions& options, QString& error)
@@ -307,156 +548,40 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
                           QString& error)
 {
     options = CRenderOptions();
-    // --help anywhere wins over anything else on the line.
-    if (args.contains(QByteArray("--help")) || args.contains(QByteArray("-h"))) {
+    if (IsHelpRequest(args)) {
         options.bHelp = true;
         return true;
     }
     CArgReader reader(args);
-    bool bHasFormat = false;
+    // The options given so far, by their step (0 for the whole run) and table entry.
+    QSet<QPair<int, const CRenderOption*>> given;
     while (!reader.AtEnd()) {
         const QString arg = reader.Next();
-        QString value;
-        CRenderStep* pStep = options.steps.isEmpty() ? nullptr : &options.steps.last();
-        auto once = [&](bool bGiven) {
-            if (bGiven)
-                error = QStringLiteral("%1 is given twice").arg(arg);
-            return !bGiven;
-        };
-        auto inStep = [&]() {
-            if (!pStep)
-                error = QStringLiteral("%1 must follow --effect NAME").arg(arg);
-            return pStep != nullptr;
-        };
-
-        if (arg == QLatin1String("--size")) {
-            if (!once(options.bHasSize) || !reader.Value(arg, value, error))
-                return false;
-            const QStringList wh = value.split(QLatin1Char('x'));
-            if (wh.size() != 2 || !ParseInt(wh[0], 1, 65535, options.nWidth) ||
-                !ParseInt(wh[1], 1, 65535, options.nHeight)) {
-                error = QStringLiteral("--size %1: expected WxH, each 1 to 65535").arg(value);
-                return false;
-            }
-            options.bHasSize = true;
-        } else if (arg == QLatin1String("--input")) {
-            if (!once(!options.strInput.isEmpty()) || !reader.Value(arg, value, error))
-                return false;
-            if (value.isEmpty()) {
-                error = QStringLiteral("--input needs a file name");
-                return false;
-            }
-            options.strInput = value;
-            options.input = reader.LastBytes();
-        } else if (arg == QLatin1String("--replay")) {
-            if (!once(!options.strReplay.isEmpty()) || !reader.Value(arg, value, error))
-                return false;
-            if (value.isEmpty()) {
-                error = QStringLiteral("--replay needs a file name");
-                return false;
-            }
-            options.strReplay = value;
-            options.replay = reader.LastBytes();
-        } else if (arg == QLatin1String("--background")) {
-            if (!once(options.bHasBackground) || !reader.Value(arg, value, error))
-                return false;
-            int r = 0, g = 0, b = 0;
-            if (!ParseRgb(value, r, g, b)) {
-                error = QStringLiteral("--background %1: expected RRGGBB in hexadecimal").arg(value);
-                return false;
-            }
-            options.nBackground = DWORD(r) << 16 | DWORD(g) << 8 | DWORD(b);
-            options.bHasBackground = true;
-        } else if (arg == QLatin1String("--light")) {
-            if (!once(options.bHasLight) || !reader.Value(arg, value, error))
-                return false;
-            const QStringList parts = value.split(QLatin1Char(','));
-            if (parts.size() != 3 || !ParseInt(parts[0].trimmed(), 0, 359, options.nLightOrient) ||
-                !ParseInt(parts[1].trimmed(), 0, 100, options.nLightInten) ||
-                !ParseInt(parts[2].trimmed(), 0, 100, options.nLightElevation)) {
-                error = QStringLiteral("--light %1: expected ORIENT,INTENSITY,ELEVATION: 0 to 359, "
-                                       "0 to 100 and 0 to 100")
-                            .arg(value);
-                return false;
-            }
-            options.bHasLight = true;
-        } else if (arg == QLatin1String("--threads")) {
-            if (!once(options.nThreads != 0) || !reader.Value(arg, value, error))
-                return false;
-            if (!ParseInt(value, 1, kMaxThreads, options.nThreads)) {
-                error = QStringLiteral("--threads %1: expected a whole number from 1 to %2")
-                            .arg(value)
-                            .arg(kMaxThreads);
-                return false;
-            }
-        } else if (arg == QLatin1String("--effect")) {
-            if (!reader.Value(arg, value, error))
-                return false;
-            CRenderStep step;
-            step.strEffect = value;
-            step.nTool = FindToolBySection(value);
-            const CToolInfo* pInfo = GetToolInfo(step.nTool);
-            if (step.nTool <= 0 || !pInfo || !pInfo->pfnCreate) {
-                error = QStringLiteral("unknown effect \"%1\" (effects: %2)").arg(value, EffectNames());
-                return false;
-            }
-            options.steps.append(step);
-        } else if (arg == QLatin1String("--rect")) {
-            if (!inStep() || !once(pStep->bHasRect) || !reader.Value(arg, value, error))
-                return false;
-            if (!ParseRect(value, pStep->rect)) {
-                error = QStringLiteral("--rect %1: expected L,T,R,B, whole numbers within %2")
-                            .arg(value)
-                            .arg(kMaxCoordinate);
-                return false;
-            }
-            pStep->bHasRect = true;
-        } else if (arg == QLatin1String("--seed")) {
-            if (!inStep() || !once(pStep->bHasSeed) || !reader.Value(arg, value, error))
-                return false;
-            bool ok = false;
-            const qulonglong seed = value.toULongLong(&ok, 10);
-            if (!ok || seed > 0xFFFFFFFFull) {
-                error = QStringLiteral("--seed %1: expected a whole number from 0 to 4294967295").arg(value);
-                return false;
-            }
-            pStep->nSeed = static_cast<DWORD>(seed);
-            pStep->bHasSeed = true;
-        } else if (arg == QLatin1String("--set")) {
-            if (!inStep() || !reader.Value(arg, value, error) || !ParseStepValue(*pStep, value, error))
-                return false;
-        } else if (arg == QLatin1String("--format")) {
-            if (!once(bHasFormat) || !reader.Value(arg, value, error))
-                return false;
-            if (value == QLatin1String("jpeg"))
-                options.format = CRenderOptions::Jpeg;
-            else if (value == QLatin1String("bmp24"))
-                options.format = CRenderOptions::Bmp24;
-            else if (value == QLatin1String("bmp256"))
-                options.format = CRenderOptions::Bmp256;
-            else if (value == QLatin1String("png"))
-                options.format = CRenderOptions::Png;
-            else {
-                error = QStringLiteral("--format %1: expected jpeg, bmp24, bmp256 or png").arg(value);
-                return false;
-            }
-            bHasFormat = true;
-        } else if (arg == QLatin1String("-o") || arg == QLatin1String("--output")) {
-            if (!once(!options.strOutput.isEmpty()) || !reader.Value(arg, value, error))
-                return false;
-            if (value.isEmpty()) {
-                error = QStringLiteral("-o needs a file name");
-                return false;
-            }
-            options.strOutput = value;
-            options.output = reader.LastBytes();
-        } else if (arg.startsWith(QLatin1Char('-'))) {
-            error = QStringLiteral("unknown option %1").arg(arg);
-            return false;
-        } else {
-            error = QStringLiteral("unexpected argument \"%1\"").arg(arg);
+        const CRenderOption* pOption = FindOption(arg);
+        if (!pOption) {
+            error = arg.startsWith(QLatin1Char('-'))
+                        ? QStringLiteral("unknown option %1").arg(arg)
+                        : QStringLiteral("unexpected argument \"%1\"").arg(arg);
             return false;
         }
+        CRenderStep* pStep = options.steps.isEmpty() ? nullptr : &options.steps.last();
+        if (pOption->bStep && !pStep) {
+            error = QStringLiteral("%1 must follow --effect NAME").arg(arg);
+            return false;
+        }
+        const QPair<int, const CRenderOption*> key(pOption->bStep ? options.steps.size() : 0,
+                                                   pOption);
+        if (pOption->bOnce && given.contains(key)) {
+            error = QStringLiteral("%1 is given twice").arg(arg);
+            return false;
+        }
+        given.insert(key);
+        QString value;
+        if (pOption->szArg && !reader.Value(arg, value, error))
+            return false;
+        CParseState state{options, pStep, reader.LastBytes()};
+        if (!pOption->pfnRead(state, value, error))
+            return false;
     }
     if (options.bHasSize && !options.strInput.isEmpty()) {
         error = QStringLiteral("--size and --input exclude each other");
@@ -489,37 +614,9 @@ QString RenderCommandHelp()
          "\n"
          "Paints effects into a picture as a drag on the canvas does, and writes it.\n"
          "Each STEP is --effect NAME [--rect L,T,R,B] [--seed N] [--set VALUE=TEXT]...\n"
-         "\n"
-         "  --size WxH          a new picture (default 640x480)\n"
-         "  --background RRGGBB\n"
-         "                      its colour in hexadecimal (default 000000)\n"
-         "  --input FILE        start from a picture file (BMP, JPEG, PNG, known by their\n"
-         "                      content whatever the name, or a .tga) instead\n"
-         "  --effect NAME       an effect, by its settings section; effects run in order\n"
-         "  --rect L,T,R,B      where it goes, in picture pixels from the top left, right and\n"
-         "                      bottom exclusive (default the whole picture); a rectangle that\n"
-         "                      is empty or misses the picture paints nothing. It may reach\n"
-         "                      past the picture by at most the picture's width and height\n"
-         "                      on each side (-W,-H,2W,2H for a picture of W x H)\n"
-         "  --seed N            the random generator's state before the effect (0 to\n"
-         "                      4294967295); without it one is taken from the clock and printed\n"
-         "  --set VALUE=TEXT    a parameter by its value name; the others keep the\n"
-         "                      effect's built-in defaults (your settings are not used)\n"
-         "  --light O,I,E       the light of the planets: orientation 0 to 359 degrees,\n"
-         "                      intensity 0 to 100 percent, elevation 0 to 100 (50 level)\n"
-         "                      (default 225,50,50)\n"
-         "  --threads N         threads the effects render on, 1 to 256 (default one per\n"
-         "                      core); every number of threads gives the same picture\n"
-         "  --format F          jpeg (JPEG Image), bmp24 (24-bit Bitmap), bmp256 (256 Color\n"
-         "                      Bitmap) or png (PNG Image). OUTPUT's extension decides\n"
-         "                      (.bmp, .jpg, .jpeg, .png, any case): F may only choose\n"
-         "                      between bmp24 and bmp256 for .bmp, or give the format of\n"
-         "                      a name without extension (default bmp24)\n"
-         "  --replay PICTURE    paint again the recipe a PNG saved by Skyloom carries: its new\n"
-         "                      picture and every step, with their rectangles, seeds and values\n"
-         "  -o OUTPUT           the file to write; a failed run leaves it as it was\n"
-         "  --help              this text\n"
-         "\n"
+         "\n";
+    WriteOptionsHelp(s);
+    s << "\n"
          "With no STEP the input is converted: skyloom-render --input a.tga -o a.bmp\n"
          "A PNG output carries the recipe of the picture: how it began and every step.\n"
          "Exit status: 0 done, 1 a file could not be read or written, 2 wrong usage,\n"

@@ -126,6 +126,9 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
          QStringLiteral("-o"), out},
         {QStringLiteral("--input"), out, QStringLiteral("--background"), QStringLiteral("ffffff"),
          QStringLiteral("-o"), out},
+        // "-h" as a value is a file's name, not the help: this line is wrong as --size is.
+        {QStringLiteral("--input"), QStringLiteral("-h"), QStringLiteral("--size"),
+         QStringLiteral("10x10"), QStringLiteral("-o"), out},
         {QStringLiteral("--background"), QStringLiteral("red"), QStringLiteral("-o"), out},
         {QStringLiteral("--format"), QStringLiteral("gif"), QStringLiteral("-o"), out},
         {QStringLiteral("-o"), Path("out.gif")},
