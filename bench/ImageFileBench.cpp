@@ -13,6 +13,7 @@
 #include "effects/Random.h"
 #include "gl/GLContext.h"
 #include "gl/GLLight.h"
+#include "imagefile/PngRows.h"
 
 #include <QDir>
 
@@ -207,17 +208,7 @@ bool WritePngWith(const CDib& dib, std::FILE* pFile, png_structp png, png_infop 
     png_set_compression_strategy(png, strategy);
     png_set_compression_buffer_size(png, 128 << 10);
     png_write_info(png, info);
-    png_set_bgr(png);
-    for (int y = dib.m_nHeight - 1; y >= 0; --y) {
-        const BYTE* pRow = dib.PixelAddress(0, y);
-        if (pGreyRow) {
-            for (int x = 0; x < dib.m_nWidth; ++x)
-                pGreyRow[x] = pRow[3 * x];
-            pRow = pGreyRow;
-        }
-        png_write_row(png, pRow);
-    }
-    png_write_end(png, nullptr);
+    WritePngRows(png, dib, pGreyRow);
     return true;
 }
 

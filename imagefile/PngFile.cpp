@@ -8,6 +8,7 @@
 // callers.
 #include "ImageFile.h"
 #include "PictureSize.h"
+#include "PngRows.h"
 #include "SafeFile.h"
 
 #include "app/Settings.h"
@@ -226,8 +227,15 @@ bool WritePng(const CDib& dib, CSafeFileWriter& file, png_structp png, png_infop
         png_set_text(png, info, &text, 1);
     }
     png_write_info(png, info);
+    WritePngRows(png, dib, pGreyRow);
+    return true;
+}
+
+}
+
+void WritePngRows(png_structp png, const CDib& dib, BYTE* pGreyRow)
+{
     png_set_bgr(png);
-    // Our rows are bottom-up; a PNG's top-down.
     for (int y = dib.m_nHeight - 1; y >= 0; --y) {
         const BYTE* pRow = dib.PixelAddress(0, y);
         if (pGreyRow) {
@@ -238,9 +246,6 @@ bool WritePng(const CDib& dib, CSafeFileWriter& file, png_structp png, png_infop
         png_write_row(png, pRow);
     }
     png_write_end(png, nullptr);
-    return true;
-}
-
 }
 
 const char* const kPngRecipeKey = "Skyloom recipe";
