@@ -1,5 +1,6 @@
 #include "PictureSize.h"
 
+#include "ByteOrder.h"
 #include "ImageFile.h"
 
 #include <QFile>
@@ -9,22 +10,6 @@
 
 namespace {
 
-quint32 BigEndian(const uchar* p, int n)
-{
-    quint32 v = 0;
-    for (int i = 0; i < n; ++i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-quint32 LittleEndian(const uchar* p, int n)
-{
-    quint32 v = 0;
-    for (int i = n - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
 bool Read(QFile& file, qint64 offset, uchar* p, qint64 n)
 {
     return file.seek(offset) && file.read(reinterpret_cast<char*>(p), n) == n;
@@ -33,28 +18,29 @@ bool Read(QFile& file, qint64 offset, uchar* p, qint64 n)
 bool BmpSize(QFile& file, qint64& w, qint64& h)
 {
     uchar b[26];
-    if (!Read(file, 0, b, sizeof b) || b[0] != 'B' || b[1] != 'M')
+    if (!Read(file, 0, b, sizeof b) ||
+        ImageFileTypeFromSignature(b, sizeof b) != EImageFileType::Bmp)
         return false;
-    if (LittleEndian(b + 14, 4) == 12) { // the OS/2 core header: 16-bit sizes
-        w = LittleEndian(b + 18, 2);
-        h = LittleEndian(b + 20, 2);
+    if (GetLE32(b + 14) == 12) { // the OS/2 core header: 16-bit sizes
+        w = GetLE16(b + 18);
+        h = GetLE16(b + 20);
         return true;
     }
-    w = static_cast<qint32>(LittleEndian(b + 18, 4));
-    h = static_cast<qint32>(LittleEndian(b + 22, 4));
+    w = static_cast<qint32>(GetLE32(b + 18));
+    h = static_cast<qint32>(GetLE32(b + 22));
     h = std::abs(h); // negative: rows top-down
     return true;
 }
 
 bool PngSize(QFile& file, qint64& w, qint64& h)
 {
-    static const uchar kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     uchar b[24];
-    if (!Read(file, 0, b, sizeof b) || !std::equal(kSignature, kSignature + 8, b) ||
+    if (!Read(file, 0, b, sizeof b) ||
+        ImageFileTypeFromSignature(b, sizeof b) != EImageFileType::Png ||
         !std::equal(b + 12, b + 16, reinterpret_cast<const uchar*>("IHDR")))
         return false;
-    w = BigEndian(b + 16, 4);
-    h = BigEndian(b + 20, 4);
+    w = GetBE32(b + 16);
+    h = GetBE32(b + 20);
     return true;
 }
 
@@ -62,7 +48,7 @@ bool PngSize(QFile& file, qint64& w, qint64& h)
 bool JpegSize(QFile& file, qint64& w, qint64& h)
 {
     uchar b[9];
-    if (!Read(file, 0, b, 2) || b[0] != 0xFF || b[1] != 0xD8)
+    if (!Read(file, 0, b, 2) || ImageFileTypeFromSignature(b, 2) != EImageFileType::Jpeg)
         return false;
     qint64 pos = 2;
     for (;;) {
@@ -81,7 +67,7 @@ bool JpegSize(QFile& file, qint64& w, qint64& h)
             return false;
         if (!Read(file, pos + 2, b, 2))
             return false;
-        const qint64 length = BigEndian(b, 2);
+        const qint64 length = GetBE16(b);
         if (length < 2)
             return false;
         const bool bFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
@@ -89,8 +75,8 @@ bool JpegSize(QFile& file, qint64& w, qint64& h)
         if (bFrame) {
             if (length < 7 || !Read(file, pos + 4, b, 5))
                 return false;
-            h = BigEndian(b + 1, 2);
-            w = BigEndian(b + 3, 2);
+            h = GetBE16(b + 1);
+            w = GetBE16(b + 3);
             return true;
         }
         pos += 2 + length;
@@ -102,8 +88,8 @@ bool TgaSize(QFile& file, qint64& w, qint64& h)
     uchar b[18];
     if (!Read(file, 0, b, sizeof b))
         return false;
-    w = LittleEndian(b + 12, 2);
-    h = LittleEndian(b + 14, 2);
+    w = GetLE16(b + 12);
+    h = GetLE16(b + 14);
     return true;
 }
 
@@ -170,7 +156,7 @@ bool PngChunksWithinFile(QIODevice& device)
     // What the file holds ends the walk: its end chunk, or its last byte.
     while (device.seek(pos) && device.read(reinterpret_cast<char*>(header), 8) == 8) {
         // Length, type, data, CRC.
-        const qint64 end = pos + 12 + qint64(BigEndian(header, 4));
+        const qint64 end = pos + 12 + qint64(GetBE32(header));
         if (end > size) {
             bFits = false;
             break;
