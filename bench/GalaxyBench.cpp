@@ -16,6 +16,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "PeakMemory.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -115,6 +117,32 @@ void BM_GalaxyRender2048(benchmark::State& state)
     state.SetLabel(std::to_string(RenderThreads()) + " threads");
 }
 BENCHMARK(BM_GalaxyRender2048)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The peak memory of a galaxy over a whole 4096 x 4096 picture, as a multiple of the
+// picture: the picture, its undo copy, the GL framebuffer and the program. Run alone:
+//   skyloom_bench --benchmark_filter=GalaxyPeak
+void BM_GalaxyPeak4096(benchmark::State& state)
+{
+    if (!LoadGLEntryPoints(TRUE)) {
+        state.SkipWithError("no OpenGL");
+        return;
+    }
+    constexpr int kSide = 4096;
+    auto effect = CreateTool(FindToolBySection(QStringLiteral("Galaxy")));
+    CDib dib;
+    dib.Create(kSide, kSide);
+    dib.Fill(0x000010);
+    std::unique_ptr<CDib> undo(dib.Extract(CRect(0, 0, kSide, kSide)));
+    for (auto _ : state) {
+        SetRandomSeed(1);
+        effect->PrepareRender();
+        effect->Render(dib, CRect(0, 0, kSide, kSide), undo.get(), FALSE);
+    }
+    const double pictureMiB = double(dib.m_nStride) * kSide / (1 << 20);
+    state.counters["peak_rss_MiB"] = PeakResidentMiB();
+    state.counters["peak_pictures"] = PeakResidentMiB() / pictureMiB;
+}
+BENCHMARK(BM_GalaxyPeak4096)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Spiral Sc, barred spiral SBb, elliptical E3.
 BENCHMARK(BM_GalaxyBuild)->Arg(514)->Arg(769)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();

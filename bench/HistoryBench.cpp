@@ -9,18 +9,11 @@
 #include "effects/Random.h"
 #include "view/RenderJob.h"
 
+#include "PeakMemory.h"
+
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 namespace {
-
-double PeakResidentMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-}
 
 void BM_HistoryOfTenWholePictureRenders(benchmark::State& state)
 {

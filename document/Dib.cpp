@@ -74,6 +74,20 @@ BOOL CDib::Create(int width, int height)
     return TRUE;
 }
 
+BOOL CDib::CreateView(CDib& picture, const CRect& rows)
+{
+    Destroy();
+    if (rows.IsRectEmpty() || rows.left < 0 || rows.top < 0 || rows.right > picture.m_nWidth ||
+        rows.bottom > picture.m_nHeight)
+        return FALSE;
+    m_pBits = picture.PixelAddress(rows.left, rows.top);
+    m_nWidth = rows.Width();
+    m_nHeight = rows.Height();
+    m_nStride = picture.m_nStride;
+    FillBitmapInfoHeader(m_dibSection.dsBmih, m_nWidth, m_nHeight, 24, 0);
+    return TRUE;
+}
+
 void CDib::Destroy()
 {
     m_hGLRC.reset(); // before the pixels it reads back into
@@ -167,12 +181,21 @@ void CDib::Paste(const CDib& src, const CRect& rect, BOOL opaque, COLORREF key, 
     if (rect.top == 0 && rect.Height() < src.m_nHeight)
         srcRow = src.m_nHeight - rect.bottom;
     const int srcCol0 = rect.left < 0 ? -rect.left : 0;
+    // Opaque rows that lie inside both pictures are plain copies.
+    const int left = std::max<int>(rect.left, 0), right = std::min<int>(rect.right, m_nWidth);
+    const bool rowsInside = srcCol0 + (right - left) <= src.m_nWidth;
     const int keyR = GetRValue(key), keyG = GetGValue(key), keyB = GetBValue(key);
     const int tolR = tolerance & 0xFF, tolG = (tolerance >> 8) & 0xFF,
               tolB = (tolerance >> 16) & 0xFF;
     for (int y = rect.top; y < rect.bottom; ++y, ++srcRow) {
         if (y < 0 || y >= m_nHeight)
             continue;
+        if (opaque && rowsInside && srcRow >= 0 && srcRow < src.m_nHeight) {
+            if (right > left)
+                std::memmove(PixelAddress(left, y), src.PixelAddress(srcCol0, srcRow),
+                             static_cast<size_t>(right - left) * 3);
+            continue;
+        }
         int srcCol = srcCol0;
         for (int x = std::max<int>(rect.left, 0); x < rect.right && x < m_nWidth; ++x, ++srcCol) {
             const DWORD c = src.GetPixel(srcCol, srcRow);

@@ -88,6 +88,10 @@ public:
     CDib& operator=(const CDib&) = delete;
 
     BOOL Create(int width, int height);
+    // Makes this picture a view of rows (row coordinates, wholly inside) of picture: the
+    // same memory, nothing copied, so what is drawn here lands there. It must not outlive
+    // picture. FALSE, leaving this picture empty, when rows are empty or reach outside.
+    BOOL CreateView(CDib& picture, const CRect& rows);
     void Destroy();
     // Exchanges the pixels and sizes of two pictures; readers and resizing build the new
     // picture aside and swap it in only once it is complete.
@@ -196,7 +200,8 @@ public:
     BOOL CreateGLContext(BOOL bDepthBuffer = TRUE);
     CGLOffscreenContext* GetGLContext() const { return m_hGLRC.get(); }
 
-    // The pixel memory, owned; m_pBits points into it.
+    // The pixel memory, owned; m_pBits points into it (or into another picture's for a
+    // view, which owns none).
     struct AlignedFree { void operator()(BYTE* p) const; };
     std::unique_ptr<BYTE[], AlignedFree> m_pixels;
     BYTE* m_pBits = nullptr;

@@ -734,14 +734,3 @@ CGLCurrentScope::~CGLCurrentScope()
     if (m_bCurrent)
         m_pContext->Release();
 }
-
-CRect BackgroundPasteRect(const CDib& image, const CRect& target, const CDib& background)
-{
-    CRect inside = target;
-    image.ClipRect(inside);
-    const CSize size = background.GetSize();
-    if (inside.IsRectEmpty() || size.cx != inside.Width() || size.cy != inside.Height())
-        return CRect(0, 0, target.Width(), target.Height());
-    inside.OffsetRect(-target.left, -target.top);
-    return inside;
-}

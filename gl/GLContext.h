@@ -85,12 +85,6 @@ private:
     unsigned m_depthBuffer = 0;
 };
 
-// Where the saved copy of a target area goes in the off-screen picture of that area, for
-// drawing over it. target is in row coordinates of image and may reach past its edges; the
-// copy usually holds only the part inside (the document's undo copy is clipped), which
-// belongs at that part's place. A copy of any other size is put at (0, 0).
-CRect BackgroundPasteRect(const CDib& image, const CRect& target, const CDib& background);
-
 // Makes a picture's context current for the life of the scope, then releases it.
 class CGLCurrentScope
 {

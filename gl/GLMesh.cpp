@@ -156,6 +156,8 @@ private:
 constexpr int kPointsPerTask = 4096;
 // Tasks a batch holds: what the threads compute while the batch before is drawn.
 constexpr int kTasksPerBatch = kGLPointBatch / kPointsPerTask;
+// Tasks drawn between two waits for the software renderer's threads.
+constexpr int kTasksPerFinish = 4;
 
 constexpr GLsizei kPointsPerDraw = 512;
 
@@ -237,8 +239,12 @@ long long DrawPointsInBatches(float pointSize, int count,
             sent += static_cast<long long>(points.size());
             // The software renderer keeps each point binned, a few hundred bytes, until a
             // flush hands them to its threads: a million stars would hold a hundred
-            // megabytes.
-            glFlush();
+            // megabytes. Each flush makes a scene its threads draw while the next is
+            // binned; finishing every few keeps few of them, and their bins, alive.
+            if ((task + 1 - first) % kTasksPerFinish == 0)
+                glFinish();
+            else
+                glFlush();
         }
         glFinish();
         team.Finish();

@@ -8,6 +8,7 @@
 #include "../effects/EffectTools.h"
 #include "../imagefile/PictureSize.h"
 #include "GLContext.h"
+#include "GLDrawingArea.h"
 #include "GalaxyModel.h"
 
 #include <GL/gl.h>
@@ -266,26 +267,26 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
         return;
 
     try {
-        auto pOffscreen = std::make_unique<CDib>();
+        auto pArea = std::make_unique<CGLDrawingArea>();
         std::unique_ptr<CGalaxyModel> pModel = CreateModel();
         if (!pModel)
             throw std::bad_alloc();
 
-        if (!pOffscreen->Create(w, h))
+        if (!pArea->Create(image, rows))
             throw std::bad_alloc();
         // The galaxy never tests depth (its materials leave it off and write none).
-        if (!pOffscreen->CreateGLContext(FALSE))
+        CDib& pixels = pArea->Pixels();
+        if (!pixels.CreateGLContext(FALSE))
             return;
 
         BOOL bClear = TRUE;
         if (pSecondImage) {
-            pOffscreen->Paste(*pSecondImage, BackgroundPasteRect(image, rows, *pSecondImage),
-                              TRUE, 0, 0);
+            pArea->PasteBackground(*pSecondImage);
             bClear = FALSE;
         }
 
         {
-            CGLCurrentScope current(*pOffscreen);
+            CGLCurrentScope current(pixels);
             if (!current.IsCurrent())
                 return;
             // Drawn once: the stars come from the generator as they are drawn, not from
@@ -307,8 +308,7 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
 
             glClear(bClear ? (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) : GL_DEPTH_BUFFER_BIT);
 
-            // Only the part of the off-screen picture that is pasted back into the picture
-            // can show (window coordinates count rows from the bottom, as rows does).
+            // Only the part of the area inside the picture can show (window coordinates count rows from the bottom, as rows does).
             CRect visible;
             visible.IntersectRect(rows, CRect(0, 0, image.m_nWidth, image.m_nHeight));
             visible.OffsetRect(-rows.left, -rows.top);
@@ -324,7 +324,7 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
             // Its textures belong to this context.
             pModel.reset();
         }
-        image.Paste(*pOffscreen, rows, TRUE, 0, 0);
+        pArea->Finish();
     } catch (const std::bad_alloc&) {
         ShowEffectWarning(QStringLiteral("Insufficent memory to render planet"));
     }

@@ -2,6 +2,7 @@
 
 #include "EarthSurface.h"
 #include "GLContext.h"
+#include "GLDrawingArea.h"
 #include "MoonSurface.h"
 #include "PlanetRenderer.h"
 #include "VenusSurface.h"
@@ -93,21 +94,22 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     if (w <= 0 || h <= 0 || inside.IsRectEmpty())
         return;
 
-    std::unique_ptr<CDib> pOffscreen(new (std::nothrow) CDib);
+    std::unique_ptr<CGLDrawingArea> pArea(new (std::nothrow) CGLDrawingArea);
     std::unique_ptr<CPlanetRenderer> pRenderer;
-    if (pSecondImage && pOffscreen && pOffscreen->Create(w, h))
+    if (pSecondImage && pArea && pArea->Create(image, target))
         pRenderer.reset(new (std::nothrow) CPlanetRenderer);
     if (!pRenderer) {
         ShowEffectWarning(QStringLiteral("Insufficent memory to render planet"));
         return;
     }
-    if (!pOffscreen->CreateGLContext())
+    CDib& pixels = pArea->Pixels();
+    if (!pixels.CreateGLContext())
         return; // no OpenGL: nothing is drawn and the picture stays as it was
-    pOffscreen->Paste(*pSecondImage, BackgroundPasteRect(image, target, *pSecondImage), TRUE, 0, 0);
-    pRenderer->Setup(pOffscreen.get(), w, h, g_nFOV, FALSE, TRUE);
-    // Only the part inside the picture is pasted back (rows from the bottom, as GL has them).
+    pArea->PasteBackground(*pSecondImage);
+    pRenderer->Setup(&pixels, w, h, g_nFOV, FALSE, TRUE);
+    // Only the part inside the picture is kept (rows from the bottom, as GL has them).
     inside.OffsetRect(-target.left, -target.top);
     pRenderer->SetVisibleArea(inside);
     pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
-    image.Paste(*pOffscreen, target, TRUE, 0, 0);
+    pArea->Finish();
 }

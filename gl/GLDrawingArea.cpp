@@ -1,0 +1,28 @@
+#include "GLDrawingArea.h"
+
+BOOL CGLDrawingArea::Create(CDib& image, const CRect& rows)
+{
+    m_pImage = &image;
+    m_rows = rows;
+    m_bCopy = !m_pixels.CreateView(image, rows);
+    return !m_bCopy || m_pixels.Create(rows.Width(), rows.Height());
+}
+
+void CGLDrawingArea::PasteBackground(const CDib& background)
+{
+    CRect inside = m_rows;
+    m_pImage->ClipRect(inside);
+    const CSize size = background.GetSize();
+    CRect place(0, 0, m_rows.Width(), m_rows.Height());
+    if (!inside.IsRectEmpty() && size.cx == inside.Width() && size.cy == inside.Height()) {
+        place = inside;
+        place.OffsetRect(-m_rows.left, -m_rows.top);
+    }
+    m_pixels.Paste(background, place, TRUE, 0, 0);
+}
+
+void CGLDrawingArea::Finish()
+{
+    if (m_bCopy)
+        m_pImage->Paste(m_pixels, m_rows, TRUE, 0, 0);
+}

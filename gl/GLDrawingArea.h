@@ -1,0 +1,28 @@
+// The pixels a GL effect draws on when it paints a rectangle of a picture.
+#pragma once
+
+#include "document/Dib.h"
+
+// A rectangle that lies inside the picture is drawn on the picture's own rows, with no
+// copy of them; one that reaches past an edge is drawn on an off-screen picture of its
+// size, whose part inside is pasted back by Finish. The GL context goes on Pixels().
+class CGLDrawingArea
+{
+public:
+    // rows: row coordinates of image, which must outlive the area. FALSE when the memory
+    // of a copy cannot be had.
+    BOOL Create(CDib& image, const CRect& rows);
+    CDib& Pixels() { return m_pixels; }
+    // Starts the area as background: the saved copy of the rectangle (usually only of its
+    // part inside the picture, which belongs at that part's place; one of any other size
+    // goes at the area's corner).
+    void PasteBackground(const CDib& background);
+    // Puts a copy's part inside the picture back into it; a view has drawn there already.
+    void Finish();
+
+private:
+    CDib* m_pImage = nullptr;
+    CRect m_rows;
+    bool m_bCopy = false;
+    CDib m_pixels;
+};
