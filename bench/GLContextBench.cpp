@@ -27,7 +27,7 @@ void BM_OffscreenCycle(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * side * side);
 }
-BENCHMARK(BM_OffscreenCycle)->Arg(64)->Arg(640)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OffscreenCycle)->Arg(64)->Arg(640)->Arg(2048)->Unit(benchmark::kMillisecond);
 
 // A galaxy's stars: one point batch drawn in immediate mode.
 void BM_RenderPoints(benchmark::State& state)

@@ -57,12 +57,10 @@ void CPlanetRenderer::Setup(CDib* pTarget, int width, int height, int fieldOfVie
     m_visible = CRect(0, 0, width, height);
     m_dNear = 0.5;
     m_dFar = 6;
-    if (!bMakeCurrent || !pTarget)
+    // Every make-current starts the shared context afresh and each draw sets its view
+    // itself, so no pixels go to GL and back here: only the lights are taken.
+    if (!bMakeCurrent || !pTarget || !pTarget->GetGLContext())
         return;
-    CGLCurrentScope scope(*pTarget);
-    if (!scope.IsCurrent())
-        return;
-    ApplyView();
     if (!m_pLights[0]) {
         m_pLights[0] = m_pLightPool->Allocate();
         m_pLights[1] = m_pLightPool->Allocate();

@@ -27,8 +27,8 @@ public:
 
     // Targets pTarget (which has its GL context) at width x height pixels, the sphere seen
     // through fieldOfView degrees. bClearColour: the draw clears the picture to black
-    // first; otherwise it lands on the pixels already there. With bMakeCurrent the view is
-    // set up in the context at once and the lights are taken.
+    // first; otherwise it lands on the pixels already there. With bMakeCurrent the lights
+    // are taken; the view is set in the context at each draw.
     void Setup(CDib* pTarget, int width, int height, int fieldOfView, BOOL bClearColour,
                BOOL bMakeCurrent);
     // The part of the target that is kept, in GL window pixels (origin bottom left); points
