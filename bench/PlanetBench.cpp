@@ -18,6 +18,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -69,16 +70,20 @@ void BM_PlanetColours(benchmark::State& state)
     model.PrepareRender();
     int sum = 0;
     int64_t points = 0;
+    // A row at a time, as the renderer hands them to the surface.
+    std::vector<SurfacePoint> row;
     for (auto _ : state) {
         WalkPlanetSphere(
             grid,
-            [&](float x, float y, float r) {
-                SurfacePoint pt = SurfacePoint::OnSphere(x, y, r);
-                model.ComputeColour(pt);
-                sum += pt.colour.Red();
-                ++points;
-            },
-            [](int) { return true; });
+            [&](float x, float y, float r) { row.push_back(SurfacePoint::OnSphere(x, y, r)); },
+            [&](int) {
+                model.ComputeColours(row.data(), row.size());
+                for (const SurfacePoint& pt : row)
+                    sum += pt.colour.Red();
+                points += static_cast<int64_t>(row.size());
+                row.clear();
+                return true;
+            });
     }
     benchmark::DoNotOptimize(sum);
     state.SetItemsProcessed(points);

@@ -86,4 +86,14 @@ public:
             sum += m_noise.Noise(x, y, z) * r * m_weights[m_nOctaves];
         return sum;
     }
+
+    // out[i] = Value(x[i], y[i], z[i]) for n points, bit for bit, several points at once.
+    void Value(const double* x, const double* y, const double* z, double* out, size_t n) const
+    {
+        if (m_noise.OctaveSums(m_dStart, m_weights.data(), m_nOctaves, m_dLacunarity,
+                               m_dOctaves - m_nOctaves, x, y, z, out, n))
+            return;
+        for (size_t i = 0; i < n; ++i)
+            out[i] = Value(x[i], y[i], z[i]);
+    }
 };

@@ -2,7 +2,13 @@
 
 #include "Random.h"
 
+#include <algorithm>
+#include <atomic>
 #include <utility>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace detail {
 
@@ -33,4 +39,202 @@ void InitNoiseTables(double (&gradient)[kNoiseTable][Stride], int (&perm)[kNoise
 template void InitNoiseTables<2, 2>(double (&)[kNoiseTable][2], int (&)[kNoiseTable]);
 template void InitNoiseTables<3, 4>(double (&)[kNoiseTable][4], int (&)[kNoiseTable]);
 
+}
+
+// Many points at once: the same noise with SIMD across points, chosen once by what the CPU
+// has. x86 only; elsewhere the scalar code serves.
+namespace {
+
+struct NoiseTables
+{
+    const double (*gradient)[4];
+    const int* perm;
+};
+
+struct OctaveTerms
+{
+    double start;
+    const double* weights;
+    int count;
+    double lacunarity;
+    double fraction;
+};
+
+#if defined(__x86_64__) || defined(__i386__)
+#define SKYLOOM_NOISE_LANES 1
+
+// Four points in the lanes of AVX2 registers. The gradients come from two 16-byte loads per
+// row, put together with unpacks: measured faster than gather instructions on AMD.
+namespace avx2 {
+#define SKYLOOM_LANES_TARGET __attribute__((target("avx2")))
+#define SKYLOOM_LANES_INLINE inline __attribute__((always_inline))
+struct Lanes
+{
+    using D = __m256d;
+    using I = __m128i;
+    static constexpr size_t kWidth = 4;
+    SKYLOOM_LANES_TARGET static D Load(const double* p) { return _mm256_loadu_pd(p); }
+    SKYLOOM_LANES_TARGET static void Store(double* p, D v) { _mm256_storeu_pd(p, v); }
+    SKYLOOM_LANES_TARGET static D Set(double v) { return _mm256_set1_pd(v); }
+    SKYLOOM_LANES_TARGET static D Add(D a, D b) { return _mm256_add_pd(a, b); }
+    SKYLOOM_LANES_TARGET static D Sub(D a, D b) { return _mm256_sub_pd(a, b); }
+    SKYLOOM_LANES_TARGET static D Mul(D a, D b) { return _mm256_mul_pd(a, b); }
+    SKYLOOM_LANES_TARGET static I Truncate(D v) { return _mm256_cvttpd_epi32(v); }
+    SKYLOOM_LANES_TARGET static D ToDouble(I v) { return _mm256_cvtepi32_pd(v); }
+    SKYLOOM_LANES_TARGET static I SetInt(int v) { return _mm_set1_epi32(v); }
+    SKYLOOM_LANES_TARGET static I AddInt(I a, I b) { return _mm_add_epi32(a, b); }
+    SKYLOOM_LANES_TARGET static I AndInt(I a, I b) { return _mm_and_si128(a, b); }
+    SKYLOOM_LANES_TARGET static I Gather(const int* table, I k)
+    {
+        return _mm_i32gather_epi32(table, k, 4);
+    }
+    // Byte offsets of table rows k, as GradientPairs reads them.
+    SKYLOOM_LANES_TARGET static void StoreRowOffsets(I k, int* out)
+    {
+        _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm_slli_epi32(k, 5));
+    }
+    // The gradients of the rows at offsets and of the rows after them: g[0] the x, y and z
+    // of the first rows, g[1] of the next.
+    SKYLOOM_LANES_TARGET static void GradientPairs(const double (*table)[4], const int* offsets,
+                                                   D (&g)[2][3])
+    {
+        const char* base = reinterpret_cast<const char*>(table);
+        // Two halves of rows of lanes 0 and 2 in one register, of lanes 1 and 3 in the
+        // other: an unpack then gives one component of all four lanes.
+        auto halves = [base, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
+            const double* lo = reinterpret_cast<const double*>(base + offsets[lane]) + at;
+            const double* hi = reinterpret_cast<const double*>(base + offsets[lane + 2]) + at;
+            return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(lo)), _mm_load_pd(hi), 1);
+        };
+        for (int r = 0; r < 2; ++r) {
+            const D xy02 = halves(0, 4 * r), xy13 = halves(1, 4 * r);
+            const D z02 = halves(0, 4 * r + 2), z13 = halves(1, 4 * r + 2);
+            g[r][0] = _mm256_unpacklo_pd(xy02, xy13);
+            g[r][1] = _mm256_unpackhi_pd(xy02, xy13);
+            g[r][2] = _mm256_unpacklo_pd(z02, z13);
+        }
+    }
+};
+#include "NoiseLanes.inl"
+#undef SKYLOOM_LANES_TARGET
+#undef SKYLOOM_LANES_INLINE
+}
+
+// Eight points in the lanes of AVX-512 registers, the gradients put together as for AVX2.
+namespace avx512 {
+#define SKYLOOM_LANES_TARGET __attribute__((target("avx512f,avx2")))
+#define SKYLOOM_LANES_INLINE inline __attribute__((always_inline))
+struct Lanes
+{
+    using D = __m512d;
+    using I = __m256i;
+    static constexpr size_t kWidth = 8;
+    SKYLOOM_LANES_TARGET static D Load(const double* p) { return _mm512_loadu_pd(p); }
+    SKYLOOM_LANES_TARGET static void Store(double* p, D v) { _mm512_storeu_pd(p, v); }
+    SKYLOOM_LANES_TARGET static D Set(double v) { return _mm512_set1_pd(v); }
+    SKYLOOM_LANES_TARGET static D Add(D a, D b) { return _mm512_add_pd(a, b); }
+    SKYLOOM_LANES_TARGET static D Sub(D a, D b) { return _mm512_sub_pd(a, b); }
+    SKYLOOM_LANES_TARGET static D Mul(D a, D b) { return _mm512_mul_pd(a, b); }
+    // The zero-masked forms with every lane kept are the plain instructions; GCC 12 warns
+    // about the undefined source register of the plain intrinsics.
+    static constexpr __mmask8 kAll = 0xFF;
+    SKYLOOM_LANES_TARGET static I Truncate(D v) { return _mm512_maskz_cvttpd_epi32(kAll, v); }
+    SKYLOOM_LANES_TARGET static D ToDouble(I v) { return _mm512_maskz_cvtepi32_pd(kAll, v); }
+    SKYLOOM_LANES_TARGET static I SetInt(int v) { return _mm256_set1_epi32(v); }
+    SKYLOOM_LANES_TARGET static I AddInt(I a, I b) { return _mm256_add_epi32(a, b); }
+    SKYLOOM_LANES_TARGET static I AndInt(I a, I b) { return _mm256_and_si256(a, b); }
+    SKYLOOM_LANES_TARGET static I Gather(const int* table, I k)
+    {
+        return _mm256_i32gather_epi32(table, k, 4);
+    }
+    SKYLOOM_LANES_TARGET static void StoreRowOffsets(I k, int* out)
+    {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out), _mm256_slli_epi32(k, 5));
+    }
+    SKYLOOM_LANES_TARGET static void GradientPairs(const double (*table)[4], const int* offsets,
+                                                   D (&g)[2][3])
+    {
+        const char* base = reinterpret_cast<const char*>(table);
+        auto half = [base, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
+            return _mm_load_pd(reinterpret_cast<const double*>(base + offsets[lane]) + at);
+        };
+        // Lanes 0, 2, 4 and 6 in one register, 1, 3, 5 and 7 in the other.
+        auto quarters = [&half](int lane, int at) SKYLOOM_LANES_TARGET {
+            const __m256d lo = _mm256_insertf128_pd(_mm256_castpd128_pd256(half(lane, at)),
+                                                    half(lane + 2, at), 1);
+            const __m256d hi = _mm256_insertf128_pd(_mm256_castpd128_pd256(half(lane + 4, at)),
+                                                    half(lane + 6, at), 1);
+            return _mm512_maskz_insertf64x4(kAll, _mm512_castpd256_pd512(lo), hi, 1);
+        };
+        for (int r = 0; r < 2; ++r) {
+            const D xyEven = quarters(0, 4 * r), xyOdd = quarters(1, 4 * r);
+            const D zEven = quarters(0, 4 * r + 2), zOdd = quarters(1, 4 * r + 2);
+            g[r][0] = _mm512_maskz_unpacklo_pd(kAll, xyEven, xyOdd);
+            g[r][1] = _mm512_maskz_unpackhi_pd(kAll, xyEven, xyOdd);
+            g[r][2] = _mm512_maskz_unpacklo_pd(kAll, zEven, zOdd);
+        }
+    }
+};
+#include "NoiseLanes.inl"
+#undef SKYLOOM_LANES_TARGET
+#undef SKYLOOM_LANES_INLINE
+}
+#endif
+
+}
+
+NoiseSimd BestNoiseSimd()
+{
+#ifdef SKYLOOM_NOISE_LANES
+    static const NoiseSimd best = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f"))
+            return NoiseSimd::Avx512;
+        return __builtin_cpu_supports("avx2") ? NoiseSimd::Avx2 : NoiseSimd::Scalar;
+    }();
+    return best;
+#else
+    return NoiseSimd::Scalar;
+#endif
+}
+
+namespace {
+
+std::atomic<NoiseSimd> s_noiseSimd{BestNoiseSimd()};
+
+}
+
+NoiseSimd SetNoiseSimd(NoiseSimd simd)
+{
+    return s_noiseSimd.exchange(std::min(simd, BestNoiseSimd()));
+}
+
+void CGradientNoise3D::Noise(const double* x, const double* y, const double* z, double* out,
+                             size_t n) const
+{
+    const NoiseTables tables{m_gradient, m_perm};
+    switch (s_noiseSimd.load(std::memory_order_relaxed)) {
+#ifdef SKYLOOM_NOISE_LANES
+    case NoiseSimd::Avx2: avx2::NoisePoints(tables, x, y, z, out, n); return;
+    case NoiseSimd::Avx512: avx512::NoisePoints(tables, x, y, z, out, n); return;
+#endif
+    default: break;
+    }
+    for (size_t i = 0; i < n; ++i)
+        out[i] = Noise(x[i], y[i], z[i]);
+}
+
+bool CGradientNoise3D::OctaveSums(double start, const double* weights, int count,
+                                  double lacunarity, double fraction, const double* x,
+                                  const double* y, const double* z, double* out, size_t n) const
+{
+    const NoiseTables tables{m_gradient, m_perm};
+    const OctaveTerms terms{start, weights, count, lacunarity, fraction};
+    switch (s_noiseSimd.load(std::memory_order_relaxed)) {
+#ifdef SKYLOOM_NOISE_LANES
+    case NoiseSimd::Avx2: avx2::OctaveSumPoints(tables, terms, x, y, z, out, n); return true;
+    case NoiseSimd::Avx512: avx512::OctaveSumPoints(tables, terms, x, y, z, out, n); return true;
+#endif
+    default: return false;
+    }
 }

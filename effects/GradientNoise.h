@@ -4,10 +4,19 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+
+// The instruction sets the noise of many points at once can use, each giving the same bits.
+enum class NoiseSimd { Scalar, Avx2, Avx512 };
+// The best set this CPU has; what is used unless SetNoiseSimd chose another.
+NoiseSimd BestNoiseSimd();
+// Uses simd (held to what the CPU has) from now on and returns what was in use: a way to
+// compare the paths with one another.
+NoiseSimd SetNoiseSimd(NoiseSimd simd);
 
 namespace detail {
 
@@ -117,6 +126,9 @@ public:
 #endif
     }
 
+    // out[i] = Noise(x[i], y[i], z[i]) for n points, bit for bit, several points at once.
+    void Noise(const double* x, const double* y, const double* z, double* out, size_t n) const;
+
     double Turbulence(double x, double y, double z, double limit) const
     {
         double sum = 0;
@@ -131,6 +143,15 @@ public:
         const double v = 2 * Noise(x, y, z) - 1;
         out[0] = out[1] = out[2] = v;
     }
+
+    // A fractal sum over n points: out[i] = start + the sum over octaves k < count of
+    // Noise(p * lacunarity^k) * weights[k], then Noise(p * lacunarity^count) * fraction *
+    // weights[count] if fraction > 0, the coordinates scaled by repeated multiplication:
+    // bit for bit the scalar sum (CFractalNoise3D::Value), several points at once. False,
+    // with nothing computed, where the CPU has no SIMD for it: the caller sums point by point.
+    bool OctaveSums(double start, const double* weights, int count, double lacunarity,
+                    double fraction, const double* x, const double* y, const double* z,
+                    double* out, size_t n) const;
 
 private:
 #ifdef __SSE2__

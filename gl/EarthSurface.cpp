@@ -27,41 +27,80 @@ CEarthSurface::CEarthSurface() : CSurfaceModel("Earth"), m_ramp(CColorRamp::Eart
 
 void CEarthSurface::ComputeColour(SurfacePoint& point) const
 {
-    const double qx = point.position[0] + 1.0, qy = point.position[1] + 1.0,
-                 qz = point.position[2] + 1.0;
-    const float lat = std::fabs(point.position[1]);
-    const float h = static_cast<float>(m_terrain.Value(qx, qy, qz));
+    ComputeColours(&point, 1);
+}
+
+void CEarthSurface::ComputeColours(SurfacePoint* points, size_t n) const
+{
     const float seaLevel = static_cast<float>(m_dSeaLevel);
     const float iceCaps = static_cast<float>(m_dIceCaps);
-    if (h > seaLevel) {
-        const double d = m_detail.Value(qx, qy, qz) * 0.5;
-        const double g = (h + 1) / 2.0 * 0.1;
-        double t = Bias(m_dClimate, lat + g);
-        // Hot climates take the detail twice, breaking up the latitude bands.
-        if (m_dClimate < 0.4)
-            t = t + d;
-        point.colour = m_ramp.Evaluate(t + d);
-    } else {
-        point.colour = kShallowSea;
-        point.colour.Blend(kDeepSea, (h + 1) / 2.0);
-        if (iceCaps > 0 && lat > iceCaps) {
-            const double l = (lat - iceCaps) / (1 - iceCaps);
-            if (std::fabs(m_detail.Value(qx, qy, qz)) * l > 0.05)
-                point.colour = kWhite;
+    ForChunks(n, [&](size_t first, size_t count) {
+        SurfacePoint* chunk = points + first;
+        double qx[kChunk], qy[kChunk], qz[kChunk], terrain[kChunk];
+        ShiftedPositions(chunk, count, qx, qy, qz);
+        m_terrain.Value(qx, qy, qz, terrain, count);
+        float h[kChunk], lat[kChunk];
+        // Land and the sea where ice may form take the detail noise: those points are
+        // gathered, their detail computed together and handed back in order.
+        double dx[kChunk], dy[kChunk], dz[kChunk], detail[kChunk];
+        size_t nDetail = 0;
+        for (size_t i = 0; i < count; ++i) {
+            h[i] = static_cast<float>(terrain[i]);
+            lat[i] = std::fabs(chunk[i].position[1]);
+            if (h[i] > seaLevel || (iceCaps > 0 && lat[i] > iceCaps)) {
+                dx[nDetail] = qx[i];
+                dy[nDetail] = qy[i];
+                dz[nDetail] = qz[i];
+                ++nDetail;
+            }
         }
-    }
-    if (m_bClouds) {
-        const double x1 = qx + m_cloudOffset[0], y1 = qy + m_cloudOffset[1],
-                     z1 = qz + m_cloudOffset[2];
-        double n[3];
-        m_vectorNoise.VectorNoise(x1, y1, z1, n);
-        const double c = m_clouds.Value(x1 + n[0], y1 + n[1], z1 + n[2]);
-        if (c > 0)
-            point.colour.Blend(kWhite, c);
-    }
-    for (int i = 0; i < 3; ++i)
-        point.normal[i] = point.position[i];
-    ApplyBump(point, h);
+        m_detail.Value(dx, dy, dz, detail, nDetail);
+        double cloud[kChunk];
+        if (m_bClouds) {
+            // The cloud lookups are moved by the vector noise at the offset point.
+            double x1[kChunk], y1[kChunk], z1[kChunk], v[kChunk];
+            for (size_t i = 0; i < count; ++i) {
+                x1[i] = qx[i] + m_cloudOffset[0];
+                y1[i] = qy[i] + m_cloudOffset[1];
+                z1[i] = qz[i] + m_cloudOffset[2];
+            }
+            m_vectorNoise.Noise(x1, y1, z1, v, count);
+            for (size_t i = 0; i < count; ++i) {
+                // VectorNoise: three equal components, 2 noise - 1.
+                const double d = 2 * v[i] - 1;
+                x1[i] += d;
+                y1[i] += d;
+                z1[i] += d;
+            }
+            m_clouds.Value(x1, y1, z1, cloud, count);
+        }
+        size_t iDetail = 0;
+        for (size_t i = 0; i < count; ++i) {
+            SurfacePoint& point = chunk[i];
+            if (h[i] > seaLevel) {
+                const double d = detail[iDetail++] * 0.5;
+                const double g = (h[i] + 1) / 2.0 * 0.1;
+                double t = Bias(m_dClimate, lat[i] + g);
+                // Hot climates take the detail twice, breaking up the latitude bands.
+                if (m_dClimate < 0.4)
+                    t = t + d;
+                point.colour = m_ramp.Evaluate(t + d);
+            } else {
+                point.colour = kShallowSea;
+                point.colour.Blend(kDeepSea, (h[i] + 1) / 2.0);
+                if (iceCaps > 0 && lat[i] > iceCaps) {
+                    const double l = (lat[i] - iceCaps) / (1 - iceCaps);
+                    if (std::fabs(detail[iDetail++]) * l > 0.05)
+                        point.colour = kWhite;
+                }
+            }
+            if (m_bClouds && cloud[i] > 0)
+                point.colour.Blend(kWhite, cloud[i]);
+            for (int k = 0; k < 3; ++k)
+                point.normal[k] = point.position[k];
+            ApplyBump(point, h[i]);
+        }
+    });
 }
 
 void CEarthSurface::PrepareRender()

@@ -11,6 +11,7 @@ public:
     CEarthSurface();
 
     void ComputeColour(SurfacePoint& point) const override;
+    void ComputeColours(SurfacePoint* points, size_t n) const override;
     // Terrain, detail and cloud tables in that order, then the cloud offset.
     void PrepareRender() override;
     void ResetDefaults() override;

@@ -12,18 +12,31 @@ CMoonSurface::CMoonSurface() : CSurfaceModel("Moon")
 
 void CMoonSurface::ComputeColour(SurfacePoint& point) const
 {
-    const double x = point.position[0], y = point.position[1], z = point.position[2];
-    const float s = static_cast<float>(std::sin(m_terrain.Value(x + 1, y + 1, z + 1) * 6.2831855));
+    ComputeColours(&point, 1);
+}
+
+void CMoonSurface::ComputeColours(SurfacePoint* points, size_t n) const
+{
     // Bumped surfaces are shaded by their normals, so their colours need less contrast.
     const double b = m_nBumpMode != BumpNone ? 0.8 : 0.5;
     const float m = static_cast<float>(m_dMaria);
-    if (s > m)
-        point.colour = ScaleColour(CColor(m_crHighland, TRUE), b + (1 - b) * (s - m) / (1 - m));
-    else
-        point.colour = ScaleColour(CColor(m_crMaria, TRUE), b + (1 - b) * (s + 1) / (m + 1));
-    for (int i = 0; i < 3; ++i)
-        point.normal[i] = point.position[i];
-    ApplyBump(point, s);
+    ForChunks(n, [&](size_t first, size_t count) {
+        double x[kChunk], y[kChunk], z[kChunk], h[kChunk];
+        ShiftedPositions(points + first, count, x, y, z);
+        m_terrain.Value(x, y, z, h, count);
+        for (size_t i = 0; i < count; ++i) {
+            SurfacePoint& point = points[first + i];
+            const float s = static_cast<float>(std::sin(h[i] * 6.2831855));
+            if (s > m)
+                point.colour =
+                    ScaleColour(CColor(m_crHighland, TRUE), b + (1 - b) * (s - m) / (1 - m));
+            else
+                point.colour = ScaleColour(CColor(m_crMaria, TRUE), b + (1 - b) * (s + 1) / (m + 1));
+            for (int k = 0; k < 3; ++k)
+                point.normal[k] = point.position[k];
+            ApplyBump(point, s);
+        }
+    });
 }
 
 void CMoonSurface::PrepareRender()

@@ -193,25 +193,41 @@ void DrawPointArray(const std::vector<CPlanetPoint>& points, size_t first, size_
 }
 
 // The points of the sphere's row at height y that canLand(position) keeps, with their
-// surface colours and the rim's fade, in the walk's order.
+// surface colours and the rim's fade, in the walk's order. The model colours them a chunk
+// at a time, so that it can compute their noise for several points at once.
 template <class CanLand>
 void MakeRowPoints(const CSurfaceModel& model, const CPlanetGrid& grid, float y, CanLand canLand,
                    std::vector<CPlanetPoint>& out)
 {
     out.clear();
+    constexpr size_t kChunk = 256;
+    SurfacePoint chunk[kChunk];
+    float radius[kChunk];
+    size_t count = 0;
+    auto colourChunk = [&] {
+        model.ComputeColours(chunk, count);
+        for (size_t i = 0; i < count; ++i) {
+            const SurfacePoint& pt = chunk[i];
+            CPlanetPoint p;
+            pt.colour.ToUnit(p.colour);
+            if (radius[i] > grid.inner)
+                p.colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, radius[i]));
+            std::copy(pt.normal, pt.normal + 3, p.normal);
+            std::copy(pt.position, pt.position + 3, p.position);
+            out.push_back(p);
+        }
+        count = 0;
+    };
     WalkPlanetRow(grid, y, [&](float x, float yRow, float r) {
         SurfacePoint pt = SurfacePoint::OnSphere(x, yRow, r);
         if (!canLand(pt.position))
             return;
-        model.ComputeColour(pt);
-        CPlanetPoint p;
-        pt.colour.ToUnit(p.colour);
-        if (r > grid.inner)
-            p.colour[3] = static_cast<float>(1 - SmoothStep(grid.inner, 1, r));
-        std::copy(pt.normal, pt.normal + 3, p.normal);
-        std::copy(pt.position, pt.position + 3, p.position);
-        out.push_back(p);
+        chunk[count] = pt;
+        radius[count] = r;
+        if (++count == kChunk)
+            colourChunk();
     });
+    colourChunk();
 }
 
 }

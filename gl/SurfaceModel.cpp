@@ -17,6 +17,22 @@ CColor ScaleColour(const CColor& colour, double f)
     return CColor(scale(colour.Red()), scale(colour.Green()), scale(colour.Blue()));
 }
 
+void CSurfaceModel::ComputeColours(SurfacePoint* points, size_t n) const
+{
+    for (size_t i = 0; i < n; ++i)
+        ComputeColour(points[i]);
+}
+
+void CSurfaceModel::ShiftedPositions(const SurfacePoint* points, size_t count, double* x,
+                                     double* y, double* z)
+{
+    for (size_t i = 0; i < count; ++i) {
+        x[i] = points[i].position[0] + 1.0;
+        y[i] = points[i].position[1] + 1.0;
+        z[i] = points[i].position[2] + 1.0;
+    }
+}
+
 void CSurfaceModel::ApplyBump(SurfacePoint& point, float v) const
 {
     if (m_nBumpMode == BumpNone)

@@ -9,7 +9,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include <string>
 
@@ -49,6 +51,9 @@ public:
 
     // Colour and normal of a point whose position is set.
     virtual void ComputeColour(SurfacePoint& point) const = 0;
+    // ComputeColour for n points, each with exactly its result: surfaces override it to
+    // compute their noise for several points at once.
+    virtual void ComputeColours(SurfacePoint* points, size_t n) const;
     // Tilts the normal by v in [-1, 1] according to the bump mode.
     virtual void ApplyBump(SurfacePoint& point, float v) const;
     // New gradient tables from the shared generator, before every render.
@@ -89,6 +94,20 @@ public:
     const CFractalNoise3D& GetTerrainNoise() const { return m_terrain; }
 
 protected:
+    // Calls f(first, count) over n points in chunks of at most kChunk, whose noise inputs
+    // and results fit on the stack: the render threads colour rows without allocating.
+    static constexpr size_t kChunk = 64;
+    template <class F>
+    static void ForChunks(size_t n, F f)
+    {
+        for (size_t first = 0; first < n; first += kChunk)
+            f(first, std::min(kChunk, n - first));
+    }
+
+    // The positions of count points, each coordinate + 1: where the surfaces sample noise.
+    static void ShiftedPositions(const SurfacePoint* points, size_t count, double* x, double* y,
+                                 double* z);
+
     std::string m_strName;
     CColor m_haloColour;
     int m_bHalo = 0;

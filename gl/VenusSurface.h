@@ -10,6 +10,7 @@ public:
     CVenusSurface();
 
     void ComputeColour(SurfacePoint& point) const override;
+    void ComputeColours(SurfacePoint* points, size_t n) const override;
     void PrepareRender() override;
     void ResetDefaults() override;
     void ReinitialiseNoise() override;

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <vector>
 
 TEST(Random, SequenceFromInitialState)
 {
@@ -135,4 +137,56 @@ TEST(FractalNoise, MatchesReferenceWithFractionalOctaves)
     EXPECT_EQ(f2->Value(0.37, 1.91), 0.25);
     f2->Initialize(0.5, 2.0, 0.5, 0.0);
     EXPECT_DOUBLE_EQ(f2->Value(0.37, 1.91), 0.5 * f2->GetNoise().Noise(0.37, 1.91));
+}
+
+TEST(FractalNoise, ManyPointsAtOnceMatchOneByOneBitForBitOnEveryInstructionSet)
+{
+    // Points crossing cell borders at both signs, exact lattice values (where the noise is
+    // a signed zero), the sphere's rim, large coordinates and the offset's lower edge; an
+    // odd count leaves a partial vector at the end.
+    std::vector<double> x, y, z;
+    SetRandomSeed(5);
+    for (int i = 0; i < 300; ++i) {
+        x.push_back(RandomSigned() * 3);
+        y.push_back(RandomSigned() * 40);
+        z.push_back(RandomUnit() + 1);
+    }
+    const double special[] = {0.0, -0.0, 1.0, -1.0, 2.0, 255.0, 256.0, -4096.0, 3999.5,
+                              std::nextafter(1.0, 2.0), std::nextafter(1.0, 0.0), -2.75};
+    for (double a : special)
+        for (double b : special) {
+            x.push_back(a);
+            y.push_back(b);
+            z.push_back(a - b);
+        }
+    const size_t n = x.size();
+    ASSERT_NE(n % 8, 0u);
+
+    SetRandomSeed(77);
+    auto noise = std::make_unique<CFractalNoise3D>();
+    noise->Initialize(0.7, 2.1, 5.5, 0.1);
+    auto sameBits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    const NoiseSimd best = BestNoiseSimd();
+    for (int level = 0; level <= static_cast<int>(best); ++level) {
+        const NoiseSimd previous = SetNoiseSimd(static_cast<NoiseSimd>(level));
+        std::vector<double> out(n + 1, 42.0);
+        for (double octaves : {5.5, 8.0, 0.5, 0.0}) {
+            noise->Initialize(0.7, 2.1, octaves, 0.1);
+            noise->Value(x.data(), y.data(), z.data(), out.data(), n);
+            for (size_t i = 0; i < n; ++i)
+                ASSERT_TRUE(sameBits(out[i], noise->Value(x[i], y[i], z[i])))
+                    << "set " << level << ", " << octaves << " octaves at (" << x[i] << ", "
+                    << y[i] << ", " << z[i] << "): " << out[i];
+        }
+        noise->GetNoise().Noise(x.data(), y.data(), z.data(), out.data(), n);
+        for (size_t i = 0; i < n; ++i)
+            ASSERT_TRUE(sameBits(out[i], noise->GetNoise().Noise(x[i], y[i], z[i])))
+                << "set " << level << " at (" << x[i] << ", " << y[i] << ", " << z[i] << ")";
+        EXPECT_EQ(out[n], 42.0) << "nothing written past the points";
+        // A few points, fewer than a vector holds.
+        noise->Value(x.data() + 3, y.data() + 3, z.data() + 3, out.data(), 3);
+        for (size_t i = 0; i < 3; ++i)
+            ASSERT_TRUE(sameBits(out[i], noise->Value(x[i + 3], y[i + 3], z[i + 3])));
+        SetNoiseSimd(previous);
+    }
 }

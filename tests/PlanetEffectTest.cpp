@@ -289,10 +289,10 @@ namespace {
 class CCountingMoon : public CMoonSurface
 {
 public:
-    void ComputeColour(SurfacePoint& point) const override
+    void ComputeColours(SurfacePoint* points, size_t n) const override
     {
-        ++m_nPoints;
-        CMoonSurface::ComputeColour(point);
+        m_nPoints += static_cast<long>(n);
+        CMoonSurface::ComputeColours(points, n);
     }
     // Counted from every render thread.
     mutable std::atomic<long> m_nPoints{0};
