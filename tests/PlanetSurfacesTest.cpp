@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -229,4 +231,56 @@ TEST(EarthSurface, StoredValuesReachTheNoiseOnlyOnReinitialisation)
     earth.ResetDefaults();
     EXPECT_EQ(earth.GetCloudNoise().GetStart(), 0.25);
     EXPECT_EQ(earth.GetTerrainNoise().GetH(), 1.0);
+}
+
+TEST(PlanetSurfaces, ManyPointsAtOnceMatchOneByOneOnEveryInstructionSet)
+{
+    // The whole hemisphere in one call: chunks then span rows (the Venus swirl changes
+    // within them), and the Earth's land, frozen sea and open sea interleave, so the points
+    // taking detail noise must be handed back to the right places.
+    std::vector<SurfacePoint> hemisphere;
+    ForHemisphere(70, [&](SurfacePoint& pt) { hemisphere.push_back(pt); });
+    SetRandomSeed(31);
+    CVenusSurface venus;
+    CMoonSurface moon;
+    CEarthSurface earth;
+    for (CSurfaceModel* pModel : {static_cast<CSurfaceModel*>(&venus),
+                                  static_cast<CSurfaceModel*>(&moon),
+                                  static_cast<CSurfaceModel*>(&earth)})
+        pModel->PrepareRender();
+    moon.SetBumpMode(CSurfaceModel::BumpPeriodic);
+    moon.m_dMaria = -0.2;
+    earth.m_dIceCaps = 0.3;
+    const std::function<void()> variants[] = {
+        [] {},
+        [&] {
+            venus.m_bCoriolis = 0;
+            earth.m_dClimate = 0.2;
+        },
+        [&] { earth.m_bClouds = 0; },
+    };
+    auto sameBits = [](const float* a, const float* b) {
+        return std::memcmp(a, b, 3 * sizeof(float)) == 0;
+    };
+    for (const auto& vary : variants) {
+        vary();
+        for (const CSurfaceModel* pModel : {static_cast<const CSurfaceModel*>(&venus),
+                                            static_cast<const CSurfaceModel*>(&moon),
+                                            static_cast<const CSurfaceModel*>(&earth)}) {
+            std::vector<SurfacePoint> expected = hemisphere;
+            const NoiseSimd previous = SetNoiseSimd(NoiseSimd::Scalar);
+            for (SurfacePoint& pt : expected)
+                pModel->ComputeColour(pt);
+            for (int level = 0; level <= static_cast<int>(BestNoiseSimd()); ++level) {
+                SetNoiseSimd(static_cast<NoiseSimd>(level));
+                std::vector<SurfacePoint> points = hemisphere;
+                pModel->ComputeColours(points.data(), points.size());
+                for (size_t i = 0; i < points.size(); ++i)
+                    ASSERT_TRUE(points[i].colour == expected[i].colour &&
+                                sameBits(points[i].normal, expected[i].normal))
+                        << pModel->GetName() << ", set " << level << ", point " << i;
+            }
+            SetNoiseSimd(previous);
+        }
+    }
 }
