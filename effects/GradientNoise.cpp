@@ -63,15 +63,16 @@ struct OctaveTerms
 #if defined(__x86_64__) || defined(__i386__)
 #define SKYLOOM_NOISE_LANES 1
 
-// Four points in the lanes of AVX2 registers. The gradients come from two 16-byte loads per
-// row, put together with unpacks: measured faster than gather instructions on AMD.
+// Four points in the lanes of AVX2 registers. Table rows are read lane by lane with 16-byte
+// loads and put together with unpacks: measured faster than gather instructions on AMD.
 namespace avx2 {
 #define SKYLOOM_LANES_TARGET __attribute__((target("avx2")))
 #define SKYLOOM_LANES_INLINE inline __attribute__((always_inline))
 struct Lanes
 {
     using D = __m256d;
-    using I = __m128i;
+    using I = __m128i; // one int per lane
+    using P = __m256i; // two ints per lane
     static constexpr size_t kWidth = 4;
     SKYLOOM_LANES_TARGET static D Load(const double* p) { return _mm256_loadu_pd(p); }
     SKYLOOM_LANES_TARGET static void Store(double* p, D v) { _mm256_storeu_pd(p, v); }
@@ -84,27 +85,47 @@ struct Lanes
     SKYLOOM_LANES_TARGET static I SetInt(int v) { return _mm_set1_epi32(v); }
     SKYLOOM_LANES_TARGET static I AddInt(I a, I b) { return _mm_add_epi32(a, b); }
     SKYLOOM_LANES_TARGET static I AndInt(I a, I b) { return _mm_and_si128(a, b); }
-    SKYLOOM_LANES_TARGET static I Gather(const int* table, I k)
+    // table[k] and table[k + 1] of each lane.
+    SKYLOOM_LANES_TARGET static P GatherPairs(const int* table, I k)
     {
-        return _mm_i32gather_epi32(table, k, 4);
+        return _mm256_mask_i32gather_epi64(_mm256_setzero_si256(),
+                                           reinterpret_cast<const long long*>(table), k,
+                                           _mm256_set1_epi64x(-1), 4);
     }
-    // Byte offsets of table rows k, as GradientPairs reads them.
-    SKYLOOM_LANES_TARGET static void StoreRowOffsets(I k, int* out)
+    SKYLOOM_LANES_TARGET static I Firsts(P v)
     {
-        _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm_slli_epi32(k, 5));
+        return _mm256_castsi256_si128(
+            _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
     }
-    // The gradients of the rows at offsets and of the rows after them: g[0] the x, y and z
-    // of the first rows, g[1] of the next.
+    SKYLOOM_LANES_TARGET static I Seconds(P v)
+    {
+        return _mm256_castsi256_si128(
+            _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(1, 3, 5, 7, 1, 3, 5, 7)));
+    }
+    // k of each lane added to both ints of its pair.
+    SKYLOOM_LANES_TARGET static P AddToPairs(P v, I k)
+    {
+        const P wide = _mm256_cvtepu32_epi64(k);
+        return _mm256_add_epi32(v, _mm256_or_si256(wide, _mm256_slli_epi64(wide, 32)));
+    }
+    // Byte offsets of table rows: the pair of lane l at out[2 l] and out[2 l + 1].
+    SKYLOOM_LANES_TARGET static void StoreRowOffsets(P rows, int* out)
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_slli_epi32(rows, 5));
+    }
+    // The gradients of the rows at offsets[2 l] (lane l) and of the rows after them: g[0]
+    // the x, y and z of the first rows, g[1] of the next.
     SKYLOOM_LANES_TARGET static void GradientPairs(const double (*table)[4], const int* offsets,
                                                    D (&g)[2][3])
     {
         const char* base = reinterpret_cast<const char*>(table);
+        auto half = [base, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
+            return _mm_load_pd(reinterpret_cast<const double*>(base + offsets[2 * lane]) + at);
+        };
         // Two halves of rows of lanes 0 and 2 in one register, of lanes 1 and 3 in the
         // other: an unpack then gives one component of all four lanes.
-        auto halves = [base, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
-            const double* lo = reinterpret_cast<const double*>(base + offsets[lane]) + at;
-            const double* hi = reinterpret_cast<const double*>(base + offsets[lane + 2]) + at;
-            return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(lo)), _mm_load_pd(hi), 1);
+        auto halves = [&half](int lane, int at) SKYLOOM_LANES_TARGET {
+            return _mm256_insertf128_pd(_mm256_castpd128_pd256(half(lane, at)), half(lane + 2, at), 1);
         };
         for (int r = 0; r < 2; ++r) {
             const D xy02 = halves(0, 4 * r), xy13 = halves(1, 4 * r);
@@ -120,7 +141,9 @@ struct Lanes
 #undef SKYLOOM_LANES_INLINE
 }
 
-// Eight points in the lanes of AVX-512 registers, the gradients put together as for AVX2.
+// Eight points in the lanes of AVX-512 registers, the same way. The zero-masked forms with
+// every lane kept are the plain instructions; GCC 12 warns about the undefined source
+// register of the plain intrinsics.
 namespace avx512 {
 #define SKYLOOM_LANES_TARGET __attribute__((target("avx512f,avx2")))
 #define SKYLOOM_LANES_INLINE inline __attribute__((always_inline))
@@ -128,35 +151,44 @@ struct Lanes
 {
     using D = __m512d;
     using I = __m256i;
+    using P = __m512i;
     static constexpr size_t kWidth = 8;
+    static constexpr __mmask8 kAll = 0xFF;
     SKYLOOM_LANES_TARGET static D Load(const double* p) { return _mm512_loadu_pd(p); }
     SKYLOOM_LANES_TARGET static void Store(double* p, D v) { _mm512_storeu_pd(p, v); }
     SKYLOOM_LANES_TARGET static D Set(double v) { return _mm512_set1_pd(v); }
     SKYLOOM_LANES_TARGET static D Add(D a, D b) { return _mm512_add_pd(a, b); }
     SKYLOOM_LANES_TARGET static D Sub(D a, D b) { return _mm512_sub_pd(a, b); }
     SKYLOOM_LANES_TARGET static D Mul(D a, D b) { return _mm512_mul_pd(a, b); }
-    // The zero-masked forms with every lane kept are the plain instructions; GCC 12 warns
-    // about the undefined source register of the plain intrinsics.
-    static constexpr __mmask8 kAll = 0xFF;
     SKYLOOM_LANES_TARGET static I Truncate(D v) { return _mm512_maskz_cvttpd_epi32(kAll, v); }
     SKYLOOM_LANES_TARGET static D ToDouble(I v) { return _mm512_maskz_cvtepi32_pd(kAll, v); }
     SKYLOOM_LANES_TARGET static I SetInt(int v) { return _mm256_set1_epi32(v); }
     SKYLOOM_LANES_TARGET static I AddInt(I a, I b) { return _mm256_add_epi32(a, b); }
     SKYLOOM_LANES_TARGET static I AndInt(I a, I b) { return _mm256_and_si256(a, b); }
-    SKYLOOM_LANES_TARGET static I Gather(const int* table, I k)
+    SKYLOOM_LANES_TARGET static P GatherPairs(const int* table, I k)
     {
-        return _mm256_i32gather_epi32(table, k, 4);
+        return _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), kAll, k, table, 4);
     }
-    SKYLOOM_LANES_TARGET static void StoreRowOffsets(I k, int* out)
+    SKYLOOM_LANES_TARGET static I Firsts(P v) { return _mm512_maskz_cvtepi64_epi32(kAll, v); }
+    SKYLOOM_LANES_TARGET static I Seconds(P v)
     {
-        _mm256_store_si256(reinterpret_cast<__m256i*>(out), _mm256_slli_epi32(k, 5));
+        return _mm512_maskz_cvtepi64_epi32(kAll, _mm512_maskz_srli_epi64(kAll, v, 32));
+    }
+    SKYLOOM_LANES_TARGET static P AddToPairs(P v, I k)
+    {
+        const P wide = _mm512_maskz_cvtepu32_epi64(kAll, k);
+        return _mm512_add_epi32(v, _mm512_or_si512(wide, _mm512_maskz_slli_epi64(kAll, wide, 32)));
+    }
+    SKYLOOM_LANES_TARGET static void StoreRowOffsets(P rows, int* out)
+    {
+        _mm512_storeu_si512(out, _mm512_maskz_slli_epi32(0xFFFF, rows, 5));
     }
     SKYLOOM_LANES_TARGET static void GradientPairs(const double (*table)[4], const int* offsets,
                                                    D (&g)[2][3])
     {
         const char* base = reinterpret_cast<const char*>(table);
         auto half = [base, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
-            return _mm_load_pd(reinterpret_cast<const double*>(base + offsets[lane]) + at);
+            return _mm_load_pd(reinterpret_cast<const double*>(base + offsets[2 * lane]) + at);
         };
         // Lanes 0, 2, 4 and 6 in one register, 1, 3, 5 and 7 in the other.
         auto quarters = [&half](int lane, int at) SKYLOOM_LANES_TARGET {

@@ -10,21 +10,23 @@
 using D = Lanes::D;
 using I = Lanes::I;
 
-// Lattice cells of one axis, as detail::NoiseAxis.
+// The lower lattice cell of one axis and the fractions, as detail::NoiseAxis. The upper
+// cell b0 + 1 (wrapped to 0 after 255) is never needed apart: entries 256 on of both tables
+// repeat entries 0 on, so the entry after b0 (or after i + b0 of the permutation, i being at
+// most 255) is always the one the upper cell picks. Each lookup therefore reads a pair of
+// adjacent entries for both cells.
 struct Axis
 {
-    I b0, b1;
+    I b0;
     D r0, r1;
 };
 
-SKYLOOM_LANES_TARGET inline Axis MakeAxis(D v)
+SKYLOOM_LANES_TARGET SKYLOOM_LANES_INLINE Axis MakeAxis(D v)
 {
     const D t = Lanes::Add(v, Lanes::Set(4096));
     const I i = Lanes::Truncate(t);
-    const I mask = Lanes::SetInt(255);
     Axis a;
-    a.b0 = Lanes::AndInt(i, mask);
-    a.b1 = Lanes::AndInt(Lanes::AddInt(i, Lanes::SetInt(1)), mask);
+    a.b0 = Lanes::AndInt(i, Lanes::SetInt(255));
     a.r0 = Lanes::Sub(t, Lanes::ToDouble(i));
     a.r1 = Lanes::Sub(a.r0, Lanes::Set(1));
     return a;
@@ -41,12 +43,13 @@ SKYLOOM_LANES_TARGET inline D Lerp(D t, D p, D q)
 }
 
 // Where one noise lookup falls: the axes' cells and fractions, and the table rows of the
-// four corners of the z0 plane. The z1 plane's row of a corner is always the one after its
-// z0 row: the z cell b1 is b0 + 1, or 0 when b0 is 255, and rows 256 on repeat rows 0 on.
+// corners of the z0 plane; the z1 plane's row of each is the one after it.
 struct Cell
 {
     Axis ax, ay, az;
-    alignas(64) int rows[4][Lanes::kWidth]; // byte offsets of the rows, corners 00 10 01 11
+    // Byte offsets of the rows: corners x0 y0 and x0 y1 of each lane in turn in the first,
+    // x1 y0 and x1 y1 in the second.
+    alignas(64) int rows[2][2 * Lanes::kWidth];
 };
 
 // The lookups of Noise up to the gradient rows: split from Blend so that a sum can find
@@ -58,17 +61,15 @@ SKYLOOM_LANES_TARGET SKYLOOM_LANES_INLINE void Locate(const NoiseTables& tables,
     cell.ay = MakeAxis(y);
     cell.az = MakeAxis(z);
     const int* perm = tables.perm;
-    const I i = Lanes::Gather(perm, cell.ax.b0), j = Lanes::Gather(perm, cell.ax.b1);
+    const Lanes::P ij = Lanes::GatherPairs(perm, cell.ax.b0);
     // The z cell is added to the table index, not looked up in the permutation.
-    auto corner = [&](I ij, I by, int* rows) SKYLOOM_LANES_TARGET {
-        Lanes::StoreRowOffsets(Lanes::AddInt(Lanes::Gather(perm, Lanes::AddInt(ij, by)),
-                                             cell.az.b0),
-                               rows);
+    const auto corners = [&](I k, int* rows) SKYLOOM_LANES_TARGET {
+        Lanes::StoreRowOffsets(
+            Lanes::AddToPairs(Lanes::GatherPairs(perm, Lanes::AddInt(k, cell.ay.b0)), cell.az.b0),
+            rows);
     };
-    corner(i, cell.ay.b0, cell.rows[0]);
-    corner(j, cell.ay.b0, cell.rows[1]);
-    corner(i, cell.ay.b1, cell.rows[2]);
-    corner(j, cell.ay.b1, cell.rows[3]);
+    corners(Lanes::Firsts(ij), cell.rows[0]);
+    corners(Lanes::Seconds(ij), cell.rows[1]);
 }
 
 // The noise of a located cell.
@@ -86,9 +87,9 @@ SKYLOOM_LANES_TARGET SKYLOOM_LANES_INLINE D Blend(const NoiseTables& tables, con
     };
     D d00[2], d10[2], d01[2], d11[2];
     dots(cell.rows[0], ax.r0, ay.r0, d00);
+    dots(cell.rows[0] + 1, ax.r0, ay.r1, d01);
     dots(cell.rows[1], ax.r1, ay.r0, d10);
-    dots(cell.rows[2], ax.r0, ay.r1, d01);
-    dots(cell.rows[3], ax.r1, ay.r1, d11);
+    dots(cell.rows[1] + 1, ax.r1, ay.r1, d11);
     const D sx = SCurve(ax.r0), sy = SCurve(ay.r0), sz = SCurve(az.r0);
     const D c = Lerp(sy, Lerp(sx, d00[0], d10[0]), Lerp(sx, d01[0], d11[0]));
     const D d = Lerp(sy, Lerp(sx, d00[1], d10[1]), Lerp(sx, d01[1], d11[1]));
