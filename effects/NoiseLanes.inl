@@ -1,7 +1,9 @@
 // Gradient noise and its octave sums for a vector of points at once, one point per lane.
 // Written once over a lane type `Lanes` and compiled once per instruction set: the including
-// file defines Lanes (the vector types and operations) and SKYLOOM_LANES_TARGET (the target
-// attribute every function here needs) inside a namespace of its own.
+// file defines Lanes (the vector types and operations), SKYLOOM_LANES_TARGET (the target
+// attribute every function here needs) and SKYLOOM_LANES_INLINE inside a namespace of its
+// own. Functions with a target attribute are compiled for it alone, so the rest of the
+// program runs on any x86 CPU.
 //
 // Each lane does exactly the operations of CGradientNoise3D::Noise and
 // CFractalNoise3D::Value on its point, in their order, with the same truncation: the results
