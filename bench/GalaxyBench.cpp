@@ -109,11 +109,14 @@ void BM_GalaxyRender2048(benchmark::State& state)
     dib.Create(kSide, kSide);
     dib.Fill(0x000010);
     std::unique_ptr<CDib> undo(dib.Extract(CRect(0, 0, kSide, kSide)));
+    const double cpuStart = ProcessCpuSeconds();
     for (auto _ : state) {
         SetRandomSeed(1);
         effect->PrepareRender();
         effect->Render(dib, CRect(0, 0, kSide, kSide), undo.get(), FALSE);
     }
+    state.counters["process_cpu_ms"] = benchmark::Counter(
+        (ProcessCpuSeconds() - cpuStart) * 1000, benchmark::Counter::kAvgIterations);
     state.SetLabel(std::to_string(RenderThreads()) + " threads");
 }
 BENCHMARK(BM_GalaxyRender2048)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -6,11 +6,11 @@ namespace detail {
 uint32_t g_nRandomState = kInitialRandomSeed;
 }
 
-double CGaussianRandom::Sample()
+CGaussianRandom::CDraw CGaussianRandom::Draw()
 {
     if (m_bHasCached) {
         m_bHasCached = 0;
-        return m_dDeviation * m_dCached + m_dMean;
+        return m_cached;
     }
     double u, v, s;
     do {
@@ -18,8 +18,7 @@ double CGaussianRandom::Sample()
         v = RandomSigned();
         s = u * u + v * v;
     } while (!(s > 0 && s <= 1));
-    const double f = std::sqrt(-2 * std::log(s) / s);
-    m_dCached = v * f;
+    m_cached = {v, s};
     m_bHasCached = 1;
-    return m_dDeviation * (u * f) + m_dMean;
+    return {u, s};
 }

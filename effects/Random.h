@@ -4,6 +4,7 @@
 
 #include "../document/WinTypes.h"
 
+#include <cmath>
 #include <cstdint>
 
 // The generator's state when the program starts.
@@ -59,11 +60,27 @@ public:
         m_dDeviation = deviation;
         m_bHasCached = 0;
     }
-    double Sample();
+    // Pairs of uniform draws inside the unit circle, each pair giving two samples (polar
+    // method): u of the pair now, v at the next call.
+    double Sample() { return Value(Draw()); }
+
+    // A sample split in two: Draw takes its part of the generator's sequence (cheap, and in
+    // order), Value turns it into the sample (the logarithm and root) and may run later on
+    // any thread. Value(Draw()) is Sample() bit for bit.
+    struct CDraw
+    {
+        double w; // u or v of the pair
+        double s; // u * u + v * v
+    };
+    CDraw Draw();
+    double Value(const CDraw& draw) const
+    {
+        return m_dDeviation * (draw.w * std::sqrt(-2 * std::log(draw.s) / draw.s)) + m_dMean;
+    }
 
 private:
     double m_dMean = 0.0;
     double m_dDeviation = 1.0;
-    double m_dCached = 0.0;
+    CDraw m_cached = {0.0, 1.0};
     int m_bHasCached = 0;
 };

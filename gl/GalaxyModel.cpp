@@ -2,6 +2,7 @@
 
 #include "../app/Settings.h"
 #include "../effects/Random.h"
+#include "../effects/RenderThreads.h"
 #include "../imagefile/PictureSize.h"
 #include "Curves.h"
 #include "Matrix4.h"
@@ -168,12 +169,12 @@ void CGalaxyModel::MakeClouds(int nStars, const double starsSigma[3], int nCore,
     }
 }
 
-GalaxyStarSample CStarSampler::Next()
+GalaxyStarDraw CStarSampler::NextDraw()
 {
-    GalaxyStarSample star;
-    star.x = m_gx.Sample();
-    star.y = m_gy.Sample();
-    star.z = m_gz.Sample();
+    GalaxyStarDraw star;
+    star.x = m_gx.Draw();
+    star.y = m_gy.Draw();
+    star.z = m_gz.Draw();
     star.alpha = static_cast<int>(RandomUnit() * 128 + 32);
     return star;
 }
@@ -222,12 +223,33 @@ GalaxyStarCloud CGalaxyModel::PlanCloud(int nCount, const double sigma[3])
     cloud.nSeed = GetRandomSeed();
     cloud.fRmax = kNoRadius;
     CStarSampler sampler(sigma[0], sigma[1], sigma[2]);
-    for (int i = 0; i < nCount; ++i) {
-        const GalaxyStarSample star = sampler.Next();
-        const float p[3] = {static_cast<float>(star.x), static_cast<float>(star.y),
-                            static_cast<float>(star.z)};
-        cloud.fRmax = std::max(cloud.fRmax, AxisDistance(p));
+    // This thread steps the generator a chunk ahead while the render threads turn the
+    // chunk before into samples and their largest distance (a maximum, whatever the order).
+    constexpr int kChunk = 16384, kTasks = 8, kPerTask = kChunk / kTasks;
+    std::vector<GalaxyStarDraw> draws(2 * kChunk);
+    auto slot = [&](int i) -> GalaxyStarDraw& { return draws[static_cast<size_t>(i % (2 * kChunk))]; };
+    const int nChunks = (nCount + kChunk - 1) / kChunk;
+    std::vector<float> taskMax(static_cast<size_t>(nChunks) * kTasks, kNoRadius);
+    auto measure = [&](int task) {
+        float rmax = kNoRadius;
+        for (int i = task * kPerTask; i < std::min(nCount, (task + 1) * kPerTask); ++i) {
+            const GalaxyStarSample star = sampler.Sample(slot(i));
+            const float p[3] = {static_cast<float>(star.x), static_cast<float>(star.y),
+                                static_cast<float>(star.z)};
+            rmax = std::max(rmax, AxisDistance(p));
+        }
+        taskMax[static_cast<size_t>(task)] = rmax;
+    };
+    CRowTeam team(false);
+    for (int chunk = 0; chunk < nChunks; ++chunk) {
+        for (int i = chunk * kChunk; i < std::min(nCount, (chunk + 1) * kChunk); ++i)
+            slot(i) = sampler.NextDraw();
+        team.Finish(); // the chunk before, whose half of draws the next chunk reuses
+        team.Start(chunk * kTasks, (chunk + 1) * kTasks, measure);
     }
+    team.Finish();
+    for (float rmax : taskMax)
+        cloud.fRmax = std::max(cloud.fRmax, rmax);
     return cloud;
 }
 
@@ -243,16 +265,16 @@ void CGalaxyModel::DrawCloud(CGLStateCache& cache, const GalaxyStarCloud& cloud,
     const DWORD nAfterBuild = GetRandomSeed();
     SetRandomSeed(cloud.nSeed);
     CStarSampler sampler(cloud.sigma[0], cloud.sigma[1], cloud.sigma[2]);
-    // The samples of the points the render threads are turning into vertices, and of the
-    // batch after them, which this thread draws from the generator meanwhile.
-    std::vector<GalaxyStarSample> samples(2 * static_cast<size_t>(kGLPointBatch));
-    auto slot = [&](int i) -> GalaxyStarSample& { return samples[i % (2 * kGLPointBatch)]; };
+    // The draws of the points the render threads are turning into vertices, and of the
+    // batch after them, which this thread takes from the generator meanwhile.
+    std::vector<GalaxyStarDraw> draws(2 * static_cast<size_t>(kGLPointBatch));
+    auto slot = [&](int i) -> GalaxyStarDraw& { return draws[i % (2 * kGLPointBatch)]; };
     const bool bTwist = cloud.bTwist && cloud.fRmax > 0;
     auto slice = [&](int count, float size) {
         DrawPointsInBatches(
             size, count,
             [&](int i, GLPoint& p) {
-                GLVertex v = StarVertex(slot(i));
+                GLVertex v = StarVertex(sampler.Sample(slot(i)));
                 if (bTwist)
                     TwistPosition(v.position, cloud.fRmax);
                 std::copy(v.position, v.position + 3, p.position);
@@ -261,7 +283,7 @@ void CGalaxyModel::DrawCloud(CGLStateCache& cache, const GalaxyStarCloud& cloud,
             pVisible,
             [&](int first, int last) {
                 for (int i = first; i < last; ++i)
-                    slot(i) = sampler.Next();
+                    slot(i) = sampler.NextDraw();
             });
     };
     slice(nSmall, 1.0f);

@@ -63,13 +63,26 @@ struct GalaxyStarSample
     int alpha;
 };
 
+// A star's part of the generator's sequence, not yet turned into its samples.
+struct GalaxyStarDraw
+{
+    CGaussianRandom::CDraw x, y, z;
+    int alpha;
+};
+
 // Draws the stars of a cloud from the shared generator in their fixed order: the x, y and z
-// samples, then the alpha.
+// samples, then the alpha. NextDraw and Sample split Next in two, so that the generator
+// runs in order on one thread while the samples are worked out on others.
 class CStarSampler
 {
 public:
     CStarSampler(double sx, double sy, double sz) : m_gx(0, sx), m_gy(0, sy), m_gz(0, sz) {}
-    GalaxyStarSample Next();
+    GalaxyStarSample Next() { return Sample(NextDraw()); }
+    GalaxyStarDraw NextDraw();
+    GalaxyStarSample Sample(const GalaxyStarDraw& draw) const
+    {
+        return {m_gx.Value(draw.x), m_gy.Value(draw.y), m_gz.Value(draw.z), draw.alpha};
+    }
 
 private:
     CGaussianRandom m_gx, m_gy, m_gz;

@@ -31,6 +31,9 @@ struct CPlanetPoint
 // Grid points per batch of rows the render threads compute ahead: a few milliseconds of
 // surface colours.
 constexpr size_t kPointsPerBatch = 16384;
+// Memory for the rows computed ahead while the Earth's halo is drawn: a tenth of the rows of
+// a 2048-pixel sphere, about what the render threads make in the time the halo takes.
+constexpr size_t kHaloAheadBytes = 16 << 20;
 
 // Degrees that give a usable perspective; a damaged setting must not make it singular.
 int ClampFieldOfView(int angle)
@@ -266,8 +269,6 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
     const bool showProgress = progressType == ProgressMeter;
     if (showProgress)
         m_progress.Begin(grid.rows);
-    if (model.HasHalo())
-        DrawHalo(model, grid);
     const EContext context = DrawSphere(model, grid, progressType, light);
     if (showProgress)
         m_progress.End();
@@ -321,13 +322,22 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
                                                       CLightSource& light)
 {
     EContext context = ContextKept;
-    // The surface colours are computed on the render threads a batch of rows ahead, while
-    // this thread hands the rows before them to GL in the walk's order: the same points with
-    // the same colours in the same sequence as a walk on one thread.
+    // The surface colours are computed on the render threads ahead of the rows this thread
+    // hands to GL in the walk's order: the same points with the same colours in the same
+    // sequence as a walk on one thread.
     const std::vector<float> heights = PlanetRowHeights(grid);
     const int nRows = static_cast<int>(heights.size());
     const int batch = std::max(1, static_cast<int>(kPointsPerBatch) / std::max(1, grid.rows));
-    std::vector<std::vector<CPlanetPoint>> rowPoints(static_cast<size_t>(2 * batch));
+    const size_t rowBytes = sizeof(CPlanetPoint) * (static_cast<size_t>(grid.rows) + 2);
+    // Rows made ahead: the batch being drawn and the next; while the halo is drawn, as many
+    // more as fit in kHaloAheadBytes, so that the render threads are not idle meanwhile.
+    int ahead = 2 * batch;
+    if (model.HasHalo())
+        ahead = std::max(ahead, static_cast<int>(std::min<size_t>(nRows, kHaloAheadBytes / rowBytes)));
+    std::vector<std::vector<CPlanetPoint>> rowPoints(static_cast<size_t>(ahead));
+    auto rowOf = [&](int row) -> std::vector<CPlanetPoint>& {
+        return rowPoints[static_cast<size_t>(row % ahead)];
+    };
     // Room for a whole row made here: the render threads then never allocate (each would
     // take an arena of its own).
     for (auto& row : rowPoints)
@@ -335,38 +345,31 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
     auto computeRow = [&](int row) {
         MakeRowPoints(model, grid, heights[static_cast<size_t>(row)],
                       [this](const float* p) { return CanLandInView(p[0], p[1], p[2]); },
-                      rowPoints[static_cast<size_t>(row % (2 * batch))]);
+                      rowOf(row));
     };
-    // One batch of rows in order, and where each row starts in it.
-    std::vector<CPlanetPoint> points;
-    std::vector<size_t> rowStarts;
     CRowTeam team; // after rowPoints: its helpers are done before rowPoints goes
 
-    team.Start(0, std::min(batch, nRows), computeRow);
+    // Rows [0, made) are made or being made; those not yet drawn never share a slot.
+    int made = std::min(nRows, model.HasHalo() ? ahead : batch);
+    team.Start(0, made, computeRow);
+    if (model.HasHalo())
+        DrawHalo(model, grid);
     team.Finish();
     for (int first = 0; first < nRows && !g_bCancelRender; first += batch) {
         const int last = std::min(first + batch, nRows);
-        points.clear();
-        rowStarts.clear();
+        const int next = std::min(last + batch, nRows);
+        if (made < next) {
+            team.Start(made, next, computeRow);
+            made = next;
+        }
         for (int row = first; row < last; ++row) {
-            const auto& rowOut = rowPoints[static_cast<size_t>(row % (2 * batch))];
-            rowStarts.push_back(points.size());
-            points.insert(points.end(), rowOut.begin(), rowOut.end());
-        }
-        rowStarts.push_back(points.size()); // the end of the last row
-        if (last < nRows)
-            team.Start(last, std::min(last + batch, nRows), computeRow);
-        if (progressType == ProgressNone) {
+            if (progressType != ProgressNone && g_bCancelRender)
+                break;
+            const auto& points = rowOf(row);
             DrawPointArray(points, 0, points.size());
-            // The software renderer keeps every point binned until a flush.
-            glFlush();
-            team.Finish();
-            continue;
-        }
-        // Row by row, so that the progress and a cancel see each row as it is drawn.
-        for (int row = first; row < last && !g_bCancelRender; ++row) {
-            const size_t i = static_cast<size_t>(row - first);
-            DrawPointArray(points, rowStarts[i], rowStarts[i + 1] - rowStarts[i]);
+            if (progressType == ProgressNone)
+                continue;
+            // Row by row, so that the progress and a cancel see each row as it is drawn.
             // Events may change the surface (a preview prepares its render): the rows
             // ahead are finished before any is dispatched.
             if (IsPumpDue()) {
@@ -378,6 +381,7 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
             if (!StayCurrent(light, context))
                 return ContextLost;
         }
+        // The software renderer keeps every point binned until a flush.
         glFlush();
         team.Finish();
     }

@@ -61,7 +61,7 @@ private:
     // Makes the target current again if an event took the context away; false when it
     // cannot be.
     bool StayCurrent(CLightSource& light, EContext& context) const;
-    // The sphere's rows in batches.
+    // The halo, if the model has one, then the sphere's rows in batches.
     EContext DrawSphere(const CSurfaceModel& model, const CPlanetGrid& grid, int progressType,
                     CLightSource& light);
     // One-pixel points, lighting and the first light on.
