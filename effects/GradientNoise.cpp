@@ -113,19 +113,26 @@ struct Lanes
     {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_slli_epi32(rows, 5));
     }
+    // The 16 bytes from double `at` on of the rows of lanes `lane` and `lane` + 2, the row
+    // of lane l being at byte offsets[2 l] of the table.
+    SKYLOOM_LANES_TARGET static D RowHalves(const double (*table)[4], const int* offsets,
+                                            int lane, int at)
+    {
+        auto half = [table, offsets, at](int l) SKYLOOM_LANES_TARGET {
+            const char* row = reinterpret_cast<const char*>(table) + offsets[2 * l];
+            return _mm_load_pd(reinterpret_cast<const double*>(row) + at);
+        };
+        return _mm256_insertf128_pd(_mm256_castpd128_pd256(half(lane)), half(lane + 2), 1);
+    }
     // The gradients of the rows at offsets[2 l] (lane l) and of the rows after them: g[0]
     // the x, y and z of the first rows, g[1] of the next.
     SKYLOOM_LANES_TARGET static void GradientPairs(const double (*table)[4], const int* offsets,
                                                    D (&g)[2][3])
     {
-        const char* base = reinterpret_cast<const char*>(table);
-        auto half = [base, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
-            return _mm_load_pd(reinterpret_cast<const double*>(base + offsets[2 * lane]) + at);
-        };
         // Two halves of rows of lanes 0 and 2 in one register, of lanes 1 and 3 in the
         // other: an unpack then gives one component of all four lanes.
-        auto halves = [&half](int lane, int at) SKYLOOM_LANES_TARGET {
-            return _mm256_insertf128_pd(_mm256_castpd128_pd256(half(lane, at)), half(lane + 2, at), 1);
+        auto halves = [table, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
+            return RowHalves(table, offsets, lane, at);
         };
         for (int r = 0; r < 2; ++r) {
             const D xy02 = halves(0, 4 * r), xy13 = halves(1, 4 * r);
@@ -186,16 +193,10 @@ struct Lanes
     SKYLOOM_LANES_TARGET static void GradientPairs(const double (*table)[4], const int* offsets,
                                                    D (&g)[2][3])
     {
-        const char* base = reinterpret_cast<const char*>(table);
-        auto half = [base, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
-            return _mm_load_pd(reinterpret_cast<const double*>(base + offsets[2 * lane]) + at);
-        };
         // Lanes 0, 2, 4 and 6 in one register, 1, 3, 5 and 7 in the other.
-        auto quarters = [&half](int lane, int at) SKYLOOM_LANES_TARGET {
-            const __m256d lo = _mm256_insertf128_pd(_mm256_castpd128_pd256(half(lane, at)),
-                                                    half(lane + 2, at), 1);
-            const __m256d hi = _mm256_insertf128_pd(_mm256_castpd128_pd256(half(lane + 4, at)),
-                                                    half(lane + 6, at), 1);
+        auto quarters = [table, offsets](int lane, int at) SKYLOOM_LANES_TARGET {
+            const __m256d lo = avx2::Lanes::RowHalves(table, offsets, lane, at);
+            const __m256d hi = avx2::Lanes::RowHalves(table, offsets, lane + 4, at);
             return _mm512_maskz_insertf64x4(kAll, _mm512_castpd256_pd512(lo), hi, 1);
         };
         for (int r = 0; r < 2; ++r) {
