@@ -294,6 +294,9 @@ void CPlanetRenderer::DrawHalo(const CSurfaceModel& model, const CPlanetGrid& gr
         points.push_back(p);
         if (points.size() == kPointsPerBatch) {
             DrawPointArray(points, 0, points.size());
+            // Binned points wait for a flush: the whole ring unflushed held one scene of
+            // a hundred megabytes and slowed every draw after it.
+            glFlush();
             points.clear();
         }
     });
