@@ -16,7 +16,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "PeakMemory.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -105,26 +105,7 @@ void BM_GalaxyRender2048(benchmark::State& state)
     const CRenderThreadsScope threads(static_cast<int>(state.range(0)));
     constexpr int kSide = 2048;
     auto effect = CreateTool(FindToolBySection(QStringLiteral("Galaxy")));
-    CDib dib;
-    dib.Create(kSide, kSide);
-    dib.Fill(0x000010);
-    std::unique_ptr<CDib> undo(dib.Extract(CRect(0, 0, kSide, kSide)));
-    // The session's first render also compiles the software renderer's shaders: a cost of
-    // the first drag, not of each, so it is paid here.
-    {
-        std::unique_ptr<CDib> corner(dib.Extract(CRect(0, 0, 64, 64)));
-        SetRandomSeed(1);
-        effect->PrepareRender();
-        effect->Render(dib, CRect(0, 0, 64, 64), corner.get(), FALSE);
-    }
-    const double cpuStart = ProcessCpuSeconds();
-    for (auto _ : state) {
-        SetRandomSeed(1);
-        effect->PrepareRender();
-        effect->Render(dib, CRect(0, 0, kSide, kSide), undo.get(), FALSE);
-    }
-    state.counters["process_cpu_ms"] = benchmark::Counter(
-        (ProcessCpuSeconds() - cpuStart) * 1000, benchmark::Counter::kAvgIterations);
+    CWholePictureRender(*effect, kSide).Run(state);
     state.SetLabel(std::to_string(RenderThreads()) + " threads");
 }
 BENCHMARK(BM_GalaxyRender2048)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -140,18 +121,10 @@ void BM_GalaxyPeak4096(benchmark::State& state)
     }
     constexpr int kSide = 4096;
     auto effect = CreateTool(FindToolBySection(QStringLiteral("Galaxy")));
-    CDib dib;
-    dib.Create(kSide, kSide);
-    dib.Fill(0x000010);
-    std::unique_ptr<CDib> undo(dib.Extract(CRect(0, 0, kSide, kSide)));
-    for (auto _ : state) {
-        SetRandomSeed(1);
-        effect->PrepareRender();
-        effect->Render(dib, CRect(0, 0, kSide, kSide), undo.get(), FALSE);
-    }
-    const double pictureMiB = double(dib.m_nStride) * kSide / (1 << 20);
+    CWholePictureRender render(*effect, kSide);
+    render.Run(state);
     state.counters["peak_rss_MiB"] = PeakResidentMiB();
-    state.counters["peak_pictures"] = PeakResidentMiB() / pictureMiB;
+    state.counters["peak_pictures"] = PeakResidentMiB() / render.PictureMiB();
 }
 BENCHMARK(BM_GalaxyPeak4096)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

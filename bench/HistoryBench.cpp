@@ -9,7 +9,7 @@
 #include "effects/Random.h"
 #include "view/RenderJob.h"
 
-#include "PeakMemory.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 

@@ -12,7 +12,7 @@
 #include "gl/PlanetEffect.h"
 #include "gl/PlanetGrid.h"
 
-#include "PeakMemory.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,27 +37,7 @@ void BM_PlanetRender(benchmark::State& state)
     if (g_lightList.empty())
         CreateDefaultLight();
     auto effect = CreateTool(static_cast<int>(state.range(0)));
-    CDib dib;
-    dib.Create(side, side);
-    dib.Fill(0x000010);
-    std::unique_ptr<CDib> undo(dib.Extract(CRect(0, 0, side, side)));
-    // The session's first render also compiles the software renderer's shaders: a cost of
-    // the first drag, not of each, so it is paid here.
-    {
-        std::unique_ptr<CDib> corner(dib.Extract(CRect(0, 0, 64, 64)));
-        SetRandomSeed(1);
-        effect->PrepareRender();
-        effect->Render(dib, CRect(0, 0, 64, 64), corner.get(), FALSE);
-    }
-    const double cpuStart = ProcessCpuSeconds();
-    for (auto _ : state) {
-        SetRandomSeed(1);
-        effect->PrepareRender();
-        effect->Render(dib, CRect(0, 0, side, side), undo.get(), FALSE);
-    }
-    // All threads' time, ours and the renderer's: what the cores can share out at best.
-    state.counters["process_cpu_ms"] = benchmark::Counter(
-        (ProcessCpuSeconds() - cpuStart) * 1000, benchmark::Counter::kAvgIterations);
+    CWholePictureRender(*effect, side).Run(state);
     state.SetLabel(effect->m_strSection.toStdString() + ", " + std::to_string(RenderThreads()) +
                    " threads");
 }
