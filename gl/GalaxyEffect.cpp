@@ -308,7 +308,8 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
 
             glClear(bClear ? (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) : GL_DEPTH_BUFFER_BIT);
 
-            // Only the part of the area inside the picture can show (window coordinates count rows from the bottom, as rows does).
+            // Only the part of the area inside the picture can show (window coordinates
+            // count rows from the bottom, as rows does).
             CRect visible;
             visible.IntersectRect(rows, CRect(0, 0, image.m_nWidth, image.m_nHeight));
             visible.OffsetRect(-rows.left, -rows.top);

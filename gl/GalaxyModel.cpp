@@ -227,7 +227,9 @@ GalaxyStarCloud CGalaxyModel::PlanCloud(int nCount, const double sigma[3])
     // chunk before into samples and their largest distance (a maximum, whatever the order).
     constexpr int kChunk = 16384, kTasks = 8, kPerTask = kChunk / kTasks;
     std::vector<GalaxyStarDraw> draws(2 * kChunk);
-    auto slot = [&](int i) -> GalaxyStarDraw& { return draws[static_cast<size_t>(i % (2 * kChunk))]; };
+    auto slot = [&](int i) -> GalaxyStarDraw& {
+        return draws[static_cast<size_t>(i % (2 * kChunk))];
+    };
     const int nChunks = (nCount + kChunk - 1) / kChunk;
     std::vector<float> taskMax(static_cast<size_t>(nChunks) * kTasks, kNoRadius);
     auto measure = [&](int task) {

@@ -31,7 +31,8 @@ void CMoonSurface::ComputeColours(SurfacePoint* points, size_t n) const
                 point.colour =
                     ScaleColour(CColor(m_crHighland, TRUE), b + (1 - b) * (s - m) / (1 - m));
             else
-                point.colour = ScaleColour(CColor(m_crMaria, TRUE), b + (1 - b) * (s + 1) / (m + 1));
+                point.colour =
+                    ScaleColour(CColor(m_crMaria, TRUE), b + (1 - b) * (s + 1) / (m + 1));
             for (int k = 0; k < 3; ++k)
                 point.normal[k] = point.position[k];
             ApplyBump(point, s);

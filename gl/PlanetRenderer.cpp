@@ -336,7 +336,8 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
     // more as fit in kHaloAheadBytes, so that the render threads are not idle meanwhile.
     int ahead = 2 * batch;
     if (model.HasHalo())
-        ahead = std::max(ahead, static_cast<int>(std::min<size_t>(nRows, kHaloAheadBytes / rowBytes)));
+        ahead = std::max(ahead,
+                         static_cast<int>(std::min<size_t>(nRows, kHaloAheadBytes / rowBytes)));
     std::vector<std::vector<CPlanetPoint>> rowPoints(static_cast<size_t>(ahead));
     auto rowOf = [&](int row) -> std::vector<CPlanetPoint>& {
         return rowPoints[static_cast<size_t>(row % ahead)];
