@@ -192,8 +192,7 @@ void CDib::Paste(const CDib& src, const CRect& rect, BOOL opaque, COLORREF key, 
             continue;
         if (opaque && rowsInside && srcRow >= 0 && srcRow < src.m_nHeight) {
             if (right > left)
-                std::memmove(PixelAddress(left, y), src.PixelAddress(srcCol0, srcRow),
-                             static_cast<size_t>(right - left) * 3);
+                CopyRect(left, y, right - left, 1, src, srcCol0, srcRow);
             continue;
         }
         int srcCol = srcCol0;
