@@ -63,6 +63,14 @@ struct FramebufferEntryPoints
     PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage = nullptr;
 };
 
+// Sync objects are GL 3.2; optional: without them a pipeline of draws finishes instead.
+struct SyncEntryPoints
+{
+    PFNGLFENCESYNCPROC FenceSync = nullptr;
+    PFNGLCLIENTWAITSYNCPROC ClientWaitSync = nullptr;
+    PFNGLDELETESYNCPROC DeleteSync = nullptr;
+};
+
 // Mesa's software renderer compiles its shaders for every new context, which costs a
 // tenth of a second; so one context serves the whole process and every picture brings
 // only its own framebuffer.
@@ -72,6 +80,7 @@ struct SharedContext
     bool bSoftwareDevice = false;
     EGLContext context = EGL_NO_CONTEXT;
     FramebufferEntryPoints fbo;
+    SyncEntryPoints sync;
 };
 
 EglEntryPoints s_egl;
@@ -280,6 +289,21 @@ bool LoadFramebufferEntryPoints()
            FetchProc(f.RenderbufferStorage, "glRenderbufferStorage");
 }
 
+void LoadSyncEntryPoints()
+{
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const bool core = version && ((version[0] == '3' && version[2] >= '2') ||
+                                  (version[0] >= '4' && version[0] <= '9'));
+    if (!core && !(extensions && std::strstr(extensions, "GL_ARB_sync")))
+        return;
+    SyncEntryPoints sync;
+    if (FetchProc(sync.FenceSync, "glFenceSync") &&
+        FetchProc(sync.ClientWaitSync, "glClientWaitSync") &&
+        FetchProc(sync.DeleteSync, "glDeleteSync"))
+        s_shared.sync = sync;
+}
+
 // Creates the process-wide context on the first picture's chosen config.
 bool SetupSharedContext(EGLConfig config)
 {
@@ -301,6 +325,8 @@ bool SetupSharedContext(EGLConfig config)
     {
         CSharedContextGuard guard;
         ok = guard.IsCurrent() && LoadFramebufferEntryPoints();
+        if (ok)
+            LoadSyncEntryPoints();
     }
     if (!ok) {
         s_egl.DestroyContext(s_shared.display, context);
@@ -733,4 +759,45 @@ CGLCurrentScope::~CGLCurrentScope()
 {
     if (m_bCurrent)
         m_pContext->Release();
+}
+
+CGLDrawPipeline::~CGLDrawPipeline()
+{
+    Drain();
+}
+
+void CGLDrawPipeline::Submit()
+{
+    const SyncEntryPoints& sync = s_shared.sync;
+    GLsync fence = sync.FenceSync ? sync.FenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0) : nullptr;
+    glFlush();
+    Wait();
+    if (!fence) {
+        glFinish();
+        return;
+    }
+    m_pPending = fence;
+}
+
+void CGLDrawPipeline::Drain()
+{
+    Wait();
+    glFinish();
+}
+
+void CGLDrawPipeline::Wait()
+{
+    if (!m_pPending)
+        return;
+    const SyncEntryPoints& sync = s_shared.sync;
+    GLsync fence = static_cast<GLsync>(m_pPending);
+    m_pPending = nullptr;
+    constexpr GLuint64 kSecond = 1000000000;
+    GLenum result;
+    do
+        result = sync.ClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, kSecond);
+    while (result == GL_TIMEOUT_EXPIRED);
+    if (result == GL_WAIT_FAILED)
+        glFinish();
+    sync.DeleteSync(fence);
 }

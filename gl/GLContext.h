@@ -99,3 +99,28 @@ private:
     CGLOffscreenContext* m_pContext;
     BOOL m_bCurrent;
 };
+
+// Hands the draws made so far to the software renderer's threads while the caller goes on
+// to the next, with at most one handed batch still undrawn behind them: each keeps its
+// binned primitives, a few hundred bytes a point, until drawn. (A finish every few batches
+// bounded that too, but left those threads idle while the next batch was prepared.)
+// Without sync objects every submit finishes. Needs the context current throughout.
+class CGLDrawPipeline
+{
+public:
+    CGLDrawPipeline() = default;
+    ~CGLDrawPipeline(); // drains
+    CGLDrawPipeline(const CGLDrawPipeline&) = delete;
+    CGLDrawPipeline& operator=(const CGLDrawPipeline&) = delete;
+
+    // Hands over the draws since the last submit, then waits until those of the submit
+    // before it are drawn.
+    void Submit();
+    // Waits until everything is drawn.
+    void Drain();
+
+private:
+    void Wait();
+
+    void* m_pPending = nullptr; // the fence of the last batch handed over
+};

@@ -1,5 +1,6 @@
 #include "GLMesh.h"
 
+#include "GLContext.h"
 #include "effects/Color.h"
 #include "effects/RenderThreads.h"
 
@@ -156,8 +157,6 @@ private:
 constexpr int kPointsPerTask = 4096;
 // Tasks a batch holds: what the threads compute while the batch before is drawn.
 constexpr int kTasksPerBatch = kGLPointBatch / kPointsPerTask;
-// Tasks drawn between two waits for the software renderer's threads.
-constexpr int kTasksPerFinish = 4;
 
 constexpr GLsizei kPointsPerDraw = 512;
 
@@ -223,6 +222,7 @@ long long DrawPointsInBatches(float pointSize, int count,
     glPointSize(pointSize);
     // Not stopped by a cancel: the galaxy has no progress and finishes what it began.
     CRowTeam team(false);
+    CGLDrawPipeline pipeline;
     prepareBatch(0, std::min(kTasksPerBatch, nTasks));
     team.Start(0, std::min(kTasksPerBatch, nTasks), computeTask);
     team.Finish();
@@ -237,18 +237,12 @@ long long DrawPointsInBatches(float pointSize, int count,
             const auto& points = taskPoints[static_cast<size_t>(task % (2 * kTasksPerBatch))];
             DrawPointArray(points);
             sent += static_cast<long long>(points.size());
-            // The software renderer keeps each point binned, a few hundred bytes, until a
-            // flush hands them to its threads: a million stars would hold a hundred
-            // megabytes. Each flush makes a scene its threads draw while the next is
-            // binned; finishing every few keeps few of them, and their bins, alive.
-            if ((task + 1 - first) % kTasksPerFinish == 0)
-                glFinish();
-            else
-                glFlush();
+            // Unhanded, the binned points of a million stars would hold a hundred megabytes.
+            pipeline.Submit();
         }
-        glFinish();
         team.Finish();
     }
+    pipeline.Drain();
     s_nPointsSent += sent;
     return sent;
 }
