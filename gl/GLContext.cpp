@@ -268,13 +268,21 @@ private:
     EGLSurface m_previousRead = EGL_NO_SURFACE;
 };
 
+// Whether the current context is at least GL major.minor or has the extension.
+bool HasGLFeature(int major, int minor, const char* extension)
+{
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int haveMajor = 0, haveMinor = 0;
+    if (version && std::sscanf(version, "%d.%d", &haveMajor, &haveMinor) == 2 &&
+        (haveMajor > major || (haveMajor == major && haveMinor >= minor)))
+        return true;
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    return extensions && std::strstr(extensions, extension);
+}
+
 bool LoadFramebufferEntryPoints()
 {
-    // Framebuffer objects are core from 3.0; older contexts need the extension.
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    const bool core = version && version[0] >= '3' && version[0] <= '9';
-    if (!core && !(extensions && std::strstr(extensions, "GL_ARB_framebuffer_object")))
+    if (!HasGLFeature(3, 0, "GL_ARB_framebuffer_object"))
         return false;
     FramebufferEntryPoints& f = s_shared.fbo;
     return FetchProc(f.GenFramebuffers, "glGenFramebuffers") &&
@@ -291,11 +299,7 @@ bool LoadFramebufferEntryPoints()
 
 void LoadSyncEntryPoints()
 {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    const bool core = version && ((version[0] == '3' && version[2] >= '2') ||
-                                  (version[0] >= '4' && version[0] <= '9'));
-    if (!core && !(extensions && std::strstr(extensions, "GL_ARB_sync")))
+    if (!HasGLFeature(3, 2, "GL_ARB_sync"))
         return;
     SyncEntryPoints sync;
     if (FetchProc(sync.FenceSync, "glFenceSync") &&
@@ -763,7 +767,7 @@ CGLCurrentScope::~CGLCurrentScope()
 
 CGLDrawPipeline::~CGLDrawPipeline()
 {
-    Drain();
+    Wait();
 }
 
 void CGLDrawPipeline::Submit()

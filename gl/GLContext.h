@@ -109,7 +109,7 @@ class CGLDrawPipeline
 {
 public:
     CGLDrawPipeline() = default;
-    ~CGLDrawPipeline(); // drains
+    ~CGLDrawPipeline(); // waits for the last batch handed over
     CGLDrawPipeline(const CGLDrawPipeline&) = delete;
     CGLDrawPipeline& operator=(const CGLDrawPipeline&) = delete;
 
