@@ -2,6 +2,8 @@
 // the status-bar prompts all key on these, so one command is one QAction everywhere.
 #pragma once
 
+#include "../effects/ToolCommands.h"
+
 enum ECommandId {
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
@@ -35,20 +37,6 @@ enum ECommandId {
     ID_VIEW_HISTORY = 32860,
 
     ID_HELP_CONTENTS = 32798,
-
-    // The tools, in the order of the Design menu and the tool table.
-    ID_TOOL_SELECT = 32777,
-    ID_TOOL_STARFIELD = 32772,
-    ID_TOOL_CLUSTER = 32773,
-    ID_TOOL_NEBULA = 32774,
-    ID_TOOL_STAR = 32781,
-    ID_TOOL_GAS = 32786,
-    ID_TOOL_VORTEX = 32788,
-    ID_TOOL_GALAXY = 32799,
-    ID_TOOL_LENSFLARE = 32791,
-    ID_TOOL_VENUS = 32792,
-    ID_TOOL_MOON = 32793,
-    ID_TOOL_EARTH = 32794,
 
     // Status-bar indicators: picture size, mouse position, drag rectangle.
     ID_INDICATOR_SIZE = 34000,

@@ -1,5 +1,5 @@
 // skyloom [file]: the painter's window, with the named picture or a new one.
-#include "DataFolders.h"
+#include "../document/DataFolders.h"
 #include "SkyloomApp.h"
 
 #include <QApplication>

@@ -1,14 +1,14 @@
 #include "MainFrame.h"
 
 #include "AboutDlg.h"
-#include "DataFolders.h"
+#include "../document/DataFolders.h"
 #include "Artwork.h"
 #include "Commands.h"
 #include "HelpWindow.h"
 #include "SkyloomApp.h"
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
-#include "Settings.h"
+#include "../document/Settings.h"
 #include "../effects/EffectTools.h"
 #include "../effects/GasDlg.h"
 #include "../effects/LensFlareDlg.h"
@@ -19,7 +19,7 @@
 #include "../gl/GalaxyDlg.h"
 #include "../gl/PlanetDlg.h"
 #include "../view/OptionsSheet.h"
-#include "../view/RenderJob.h"
+#include "../document/RenderJob.h"
 #include "../view/SkyloomView.h"
 
 #include <QActionGroup>

@@ -2,7 +2,7 @@
 // over its first pane, the canvas, help, dropped files and the close request.
 #pragma once
 
-#include "../view/ProgressMeter.h"
+#include "../effects/ProgressMeter.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -2,8 +2,8 @@
 
 #include "DocumentUi.h"
 #include "MainFrame.h"
-#include "Settings.h"
-#include "SettingsStore.h"
+#include "../document/Settings.h"
+#include "../document/SettingsStore.h"
 #include "StringTable.h"
 #include "../document/SkyloomDoc.h"
 #include "../gl/GLContext.h"

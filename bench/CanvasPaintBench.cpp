@@ -3,7 +3,7 @@
 // fits the picture, at 100 % and at 800 %; and bringing the halved copies up to date after
 // a 500 x 500 render. Each repaint scrolls to another place.
 #include "document/Dib.h"
-#include "view/PicturePyramid.h"
+#include "document/PicturePyramid.h"
 
 #include <QImage>
 #include <QPainter>

@@ -3,11 +3,11 @@
 // so the process's peak is the picture, the undo memory and the program itself, however
 // many renders there are. Run alone for a true peak:
 //   skyloom_bench --benchmark_filter=History
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "document/SkyloomDoc.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
-#include "view/RenderJob.h"
+#include "document/RenderJob.h"
 
 #include "BenchSupport.h"
 

@@ -7,7 +7,7 @@
 // (the yardstick of the save: time and bytes), and the table the save's compression was
 // chosen from: zlib level, filters and strategy, time and bytes, on a scene (stars,
 // nebulae, a star and a lens flare) and on a star field.
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "document/Dib.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"

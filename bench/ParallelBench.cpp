@@ -12,7 +12,7 @@
 #include "effects/Random.h"
 #include "effects/RenderThreads.h"
 #include "effects/StarFieldEffect.h"
-#include "view/ProgressMeter.h"
+#include "effects/ProgressMeter.h"
 
 #include <QGuiApplication>
 

@@ -2,7 +2,7 @@
 // core, whose ratio is the speed-up of the surface colours shared out), whole (surface, GL points and the copy in and out
 // of the off-screen picture) and the surface colours alone for the same grid points, so
 // the difference is what the drawing adds.
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "document/Dib.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"

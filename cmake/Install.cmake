@@ -8,7 +8,7 @@ set(SKYLOOM_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/skyloom)
 # The data folder as seen from the programs' folder, so that an installed tree works
 # wherever its prefix is.
 file(RELATIVE_PATH SKYLOOM_DATA_FROM_BIN "/${CMAKE_INSTALL_BINDIR}" "/${SKYLOOM_INSTALL_DATADIR}")
-set_source_files_properties(app/DataFolders.cpp PROPERTIES
+set_source_files_properties(document/DataFolders.cpp PROPERTIES
     COMPILE_DEFINITIONS "SKYLOOM_DATA_FROM_BIN=\"${SKYLOOM_DATA_FROM_BIN}\"")
 
 install(TARGETS skyloom skyloom-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -1,7 +1,7 @@
 #include "SkyloomDoc.h"
 
 #include "UndoStep.h"
-#include "../app/Settings.h"
+#include "Settings.h"
 #include "../effects/Color.h"
 #include "../imagefile/ImageFile.h"
 

@@ -1,6 +1,6 @@
 #include "Effect.h"
 
-#include "../app/SettingsStore.h"
+#include "../document/SettingsStore.h"
 #include "EffectTools.h"
 
 #include <QPainter>

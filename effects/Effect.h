@@ -3,7 +3,7 @@
 #pragma once
 
 #include "../document/WinTypes.h"
-#include "../view/ProgressMeter.h"
+#include "ProgressMeter.h"
 #include "EffectValue.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #include "EffectDlg.h"
 
-#include "../app/Settings.h"
+#include "../document/Settings.h"
 #include "../app/StringTable.h"
 #include "../gl/PreviewWnd.h"
 #include "../view/ColorSwatch.h"

@@ -1,6 +1,6 @@
 #include "EffectTools.h"
 
-#include "../app/Commands.h"
+#include "ToolCommands.h"
 
 #include "ClusterEffect.h"
 #include "../gl/GalaxyEffect.h"

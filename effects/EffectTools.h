@@ -33,7 +33,7 @@ struct CToolInfo
     const char* szSection;
     // The tool's cursor (32512: the system arrow, which the planets keep).
     int nCursorId;
-    // The command that picks the tool (app/Commands.h) and the name of its toolbar image.
+    // The command that picks the tool (ToolCommands.h) and the name of its toolbar image.
     int nCommandId;
     const char* szImage;
     // Creates the tool with its built-in defaults; null while the tool is not built in.

@@ -1,6 +1,6 @@
 #include "EffectValue.h"
 
-#include "../app/SettingsStore.h"
+#include "../document/SettingsStore.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "../document/Dib.h"
-#include "../view/ProgressMeter.h"
+#include "ProgressMeter.h"
 #include "Color.h"
 #include "Effect.h"
 #include "RenderThreads.h"

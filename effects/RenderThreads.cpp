@@ -1,6 +1,6 @@
 #include "RenderThreads.h"
 
-#include "../view/ProgressMeter.h"
+#include "ProgressMeter.h"
 
 #include <QElapsedTimer>
 #include <QThread>

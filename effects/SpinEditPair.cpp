@@ -1,6 +1,6 @@
 #include "SpinEditPair.h"
 
-#include "../app/SettingsStore.h"
+#include "../document/SettingsStore.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #include "GLLight.h"
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 
 #include <GL/gl.h>
 

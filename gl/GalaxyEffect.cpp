@@ -1,8 +1,8 @@
 #include "GalaxyEffect.h"
 
-#include "../app/DataFolders.h"
-#include "../app/Settings.h"
-#include "../app/SettingsStore.h"
+#include "../document/DataFolders.h"
+#include "../document/Settings.h"
+#include "../document/SettingsStore.h"
 #include "../document/Dib.h"
 #include "../effects/ControlIds.h"
 #include "../effects/EffectTools.h"

@@ -1,6 +1,6 @@
 #include "GalaxyModel.h"
 
-#include "../app/Settings.h"
+#include "../document/Settings.h"
 #include "../effects/Random.h"
 #include "../effects/RenderThreads.h"
 #include "../imagefile/PictureSize.h"

@@ -1,7 +1,7 @@
 #include "LightingDlg.h"
 
 #include "../app/Artwork.h"
-#include "../app/Settings.h"
+#include "../document/Settings.h"
 #include "../view/PreviewHostDlg.h"
 
 #include <QDialogButtonBox>

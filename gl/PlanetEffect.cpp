@@ -6,7 +6,7 @@
 #include "MoonSurface.h"
 #include "PlanetRenderer.h"
 #include "VenusSurface.h"
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "document/Dib.h"
 
 #include <new>

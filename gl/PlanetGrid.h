@@ -3,7 +3,7 @@
 // the halo ring that the renderer and the benchmarks share.
 #pragma once
 
-#include "view/ProgressMeter.h"
+#include "effects/ProgressMeter.h"
 
 #include <cmath>
 #include <vector>

@@ -5,7 +5,7 @@
 
 #include "document/WinTypes.h"
 #include "PlanetGrid.h"
-#include "view/ProgressMeter.h"
+#include "effects/ProgressMeter.h"
 
 #include <memory>
 

@@ -1,13 +1,13 @@
 #include "PreviewWnd.h"
 
-#include "../app/Settings.h"
+#include "../document/Settings.h"
 #include "../effects/Color.h"
 #include "../effects/Effect.h"
 #include "../effects/EffectDlg.h"
 #include "../effects/Random.h"
 #include "GalaxyDlg.h"
 #include "PlanetEffect.h"
-#include "../view/ProgressMeter.h"
+#include "../effects/ProgressMeter.h"
 
 #include <QMouseEvent>
 #include <QPainter>

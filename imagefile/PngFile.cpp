@@ -11,7 +11,7 @@
 #include "PngRows.h"
 #include "SafeFile.h"
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "document/Dib.h"
 
 #include <png.h>

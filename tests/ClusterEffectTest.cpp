@@ -1,7 +1,7 @@
 // Globular cluster: draw order, stars outside the picture, rotation, cancel and defaults.
 #include "EffectTestSupport.h"
 
-#include "app/SettingsStore.h"
+#include "document/SettingsStore.h"
 #include "effects/ClusterEffect.h"
 #include "effects/Random.h"
 

@@ -2,8 +2,8 @@
 // awkward pictures and rectangles that must not fault.
 #include "EffectTestSupport.h"
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "document/Settings.h"
+#include "document/SettingsStore.h"
 #include "effects/EffectTools.h"
 #include "effects/EffectValue.h"
 #include "gl/GalaxyEffect.h"

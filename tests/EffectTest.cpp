@@ -1,5 +1,5 @@
 // The tool base: affected area, rubber-band shapes, the Select tool and the tool table.
-#include "app/SettingsStore.h"
+#include "document/SettingsStore.h"
 #include "effects/Effect.h"
 #include "effects/EffectTools.h"
 #include "effects/SelectTool.h"

@@ -4,7 +4,7 @@
 
 #include "document/Dib.h"
 #include "PictureAssertions.h"
-#include "view/ProgressMeter.h"
+#include "effects/ProgressMeter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "GLTestSupport.h"
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "gl/GLLight.h"
 
 #include <GL/gl.h>

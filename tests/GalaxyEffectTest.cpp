@@ -4,8 +4,8 @@
 
 #include "EffectTestSupport.h"
 #include "GLTestSupport.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "document/Settings.h"
+#include "document/SettingsStore.h"
 #include "effects/Random.h"
 
 #include <GL/gl.h>

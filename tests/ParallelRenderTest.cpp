@@ -8,7 +8,7 @@
 #include "effects/EffectTools.h"
 #include "effects/RenderThreads.h"
 #include "gl/GLLight.h"
-#include "view/RenderJob.h"
+#include "document/RenderJob.h"
 
 #include <algorithm>
 #include <chrono>

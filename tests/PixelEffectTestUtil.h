@@ -5,7 +5,7 @@
 
 #include "EffectTestSupport.h"
 
-#include "app/SettingsStore.h"
+#include "document/SettingsStore.h"
 #include "document/Dib.h"
 #include "PictureAssertions.h"
 #include "effects/Color.h"

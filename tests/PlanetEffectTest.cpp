@@ -3,7 +3,7 @@
 #include "EffectTestSupport.h"
 #include "GLTestSupport.h"
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
 #include "gl/EarthSurface.h"

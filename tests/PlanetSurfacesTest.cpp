@@ -2,7 +2,7 @@
 #include "gl/EarthSurface.h"
 #include "gl/MoonSurface.h"
 #include "gl/VenusSurface.h"
-#include "app/SettingsStore.h"
+#include "document/SettingsStore.h"
 #include "effects/Random.h"
 
 #include <QTemporaryDir>

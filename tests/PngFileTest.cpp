@@ -2,7 +2,7 @@
 // files made to hurt.
 #include "ImageTestUtil.h"
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "imagefile/ImageFile.h"
 #include "imagefile/SafeFile.h"
 

@@ -1,6 +1,6 @@
 // The render protocol: progress bar arithmetic, frame state and the cancel flag.
 #include "EffectTestSupport.h"
-#include "view/ProgressMeter.h"
+#include "effects/ProgressMeter.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -2,7 +2,7 @@
 // help, and the program itself run end to end.
 #include "EffectTestSupport.h"
 
-#include "app/RenderCommand.h"
+#include "cli/RenderCommand.h"
 #include "document/Recipe.h"
 #include "effects/EffectTools.h"
 

@@ -1,6 +1,6 @@
 // The settings store and the global preferences, on a temporary INI file.
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "document/Settings.h"
+#include "document/SettingsStore.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

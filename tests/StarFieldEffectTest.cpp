@@ -1,7 +1,7 @@
 // Star Field: star count, draw order, star shape, saturation, cancel and defaults.
 #include "EffectTestSupport.h"
 
-#include "app/SettingsStore.h"
+#include "document/SettingsStore.h"
 #include "effects/Random.h"
 #include "effects/StarFieldEffect.h"
 

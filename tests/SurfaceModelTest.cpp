@@ -1,6 +1,6 @@
 // Shared parts of the planet surfaces: shaping curves, colour scaling, bump mapping and the
 // parsing of stored values.
-#include "app/SettingsStore.h"
+#include "document/SettingsStore.h"
 #include "gl/Curves.h"
 #include "gl/EarthSurface.h"
 #include "gl/MoonSurface.h"

@@ -1,6 +1,6 @@
 #include "ImageSizeDlg.h"
 
-#include "../app/SettingsStore.h"
+#include "../document/SettingsStore.h"
 #include "../document/Dib.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "ColorSwatch.h"
 #include "PickColor.h"
-#include "../app/Settings.h"
+#include "../document/Settings.h"
 #include "../app/StringTable.h"
 
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #include "PickColor.h"
 
-#include "../app/Settings.h"
+#include "../document/Settings.h"
 
 #include <QColorDialog>
 

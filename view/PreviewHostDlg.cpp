@@ -1,12 +1,12 @@
 #include "PreviewHostDlg.h"
 
-#include "../app/Settings.h"
-#include "../app/SettingsStore.h"
+#include "../document/Settings.h"
+#include "../document/SettingsStore.h"
 #include "../app/SkyloomApp.h"
 #include "../effects/Effect.h"
 #include "../gl/PreviewWnd.h"
-#include "ProgressMeter.h"
-#include "RenderJob.h"
+#include "../effects/ProgressMeter.h"
+#include "../document/RenderJob.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

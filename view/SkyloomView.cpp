@@ -1,19 +1,19 @@
 #include "SkyloomView.h"
 
-#include "../app/DataFolders.h"
+#include "../document/DataFolders.h"
 #include "../app/DocumentUi.h"
-#include "../app/Settings.h"
+#include "../document/Settings.h"
 #include "../app/SkyloomApp.h"
 #include "../app/StringTable.h"
 #include "../document/ClipboardDib.h"
-#include "../app/SettingsStore.h"
+#include "../document/SettingsStore.h"
 #include "../document/SkyloomDoc.h"
 #include "../effects/EffectTools.h"
 #include "../effects/Random.h"
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
 #include "PreviewHostDlg.h"
-#include "RenderJob.h"
+#include "../document/RenderJob.h"
 
 #include <QApplication>
 #include <QClipboard>

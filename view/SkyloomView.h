@@ -5,7 +5,7 @@
 
 #include "../document/WinTypes.h"
 #include "../effects/Effect.h"
-#include "PicturePyramid.h"
+#include "../document/PicturePyramid.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>

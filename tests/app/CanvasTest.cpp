@@ -7,8 +7,8 @@
 #include "app/StringTable.h"
 #include "effects/Random.h"
 #include "view/PreviewHostDlg.h"
-#include "view/ProgressMeter.h"
-#include "view/RenderJob.h"
+#include "effects/ProgressMeter.h"
+#include "document/RenderJob.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>

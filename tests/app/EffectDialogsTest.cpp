@@ -3,10 +3,10 @@
 #include "WindowTestSupport.h"
 
 #include "app/Commands.h"
-#include "app/RecipeReplay.h"
-#include "app/RenderCommand.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "cli/RecipeReplay.h"
+#include "cli/RenderCommand.h"
+#include "document/Settings.h"
+#include "document/SettingsStore.h"
 #include "document/Recipe.h"
 #include "effects/ClusterEffect.h"
 #include "effects/EffectDlg.h"
@@ -16,8 +16,8 @@
 #include "effects/StarFieldDlg.h"
 #include "gl/PreviewWnd.h"
 #include "view/PickColor.h"
-#include "view/ProgressMeter.h"
-#include "view/RenderJob.h"
+#include "effects/ProgressMeter.h"
+#include "document/RenderJob.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -4,13 +4,13 @@
 #include "WindowTestSupport.h"
 
 #include "app/Commands.h"
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "app/StringTable.h"
 #include "document/ClipboardDib.h"
 #include "document/Recipe.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
-#include "view/RenderJob.h"
+#include "document/RenderJob.h"
 
 #include <QClipboard>
 #include <QCryptographicHash>

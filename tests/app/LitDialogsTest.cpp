@@ -5,7 +5,7 @@
 #include "WindowTestSupport.h"
 
 #include "app/Commands.h"
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "effects/Random.h"
 #include "gl/EarthSurface.h"
 #include "gl/GLContext.h"
@@ -18,7 +18,7 @@
 #include "gl/PlanetEffect.h"
 #include "gl/PreviewWnd.h"
 #include "view/ColorSwatch.h"
-#include "view/RenderJob.h"
+#include "document/RenderJob.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -5,8 +5,8 @@
 #include "app/Commands.h"
 #include "app/DocumentUi.h"
 #include "app/MainFrame.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "document/Settings.h"
+#include "document/SettingsStore.h"
 #include "app/SkyloomApp.h"
 #include "document/ClipboardDib.h"
 #include "document/Recipe.h"
@@ -15,8 +15,8 @@
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
 #include "effects/StarFieldEffect.h"
-#include "view/ProgressMeter.h"
-#include "view/RenderJob.h"
+#include "effects/ProgressMeter.h"
+#include "document/RenderJob.h"
 #include "view/SkyloomView.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 // The Options sheet, the image-size dialog and the render progress window, driven through
 // their real widgets. Settings go to a temporary INI file.
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "document/Settings.h"
+#include "document/SettingsStore.h"
 #include "view/ImageSizeDlg.h"
 #include "view/OptionsSheet.h"
 #include "view/PickColor.h"

@@ -7,7 +7,7 @@
 
 #include "app/DocumentUi.h"
 #include "app/MainFrame.h"
-#include "app/SettingsStore.h"
+#include "document/SettingsStore.h"
 #include "app/SkyloomApp.h"
 #include "document/SkyloomDoc.h"
 #include "view/SkyloomView.h"

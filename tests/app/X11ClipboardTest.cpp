@@ -5,7 +5,7 @@
 
 #include "app/Commands.h"
 #include "app/MainFrame.h"
-#include "app/SettingsStore.h"
+#include "document/SettingsStore.h"
 #include "app/SkyloomApp.h"
 #include "document/SkyloomDoc.h"
 #include "view/SkyloomView.h"

@@ -3,8 +3,8 @@
 // never a crash.
 #pragma once
 
-#include "app/RecipeReplay.h"
-#include "app/RenderCommand.h"
+#include "cli/RecipeReplay.h"
+#include "cli/RenderCommand.h"
 #include "document/ClipboardDib.h"
 #include "document/Dib.h"
 #include "document/Recipe.h"

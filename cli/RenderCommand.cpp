@@ -1,6 +1,6 @@
 #include "RenderCommand.h"
 
-#include "../app/Settings.h"
+#include "../document/Settings.h"
 #include "../document/Dib.h"
 #include "../document/SkyloomDoc.h"
 #include "../effects/Effect.h"
@@ -10,8 +10,8 @@
 #include "../gl/GLContext.h"
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
-#include "../view/RenderJob.h"
-#include "QuotedName.h"
+#include "../document/RenderJob.h"
+#include "../document/QuotedName.h"
 #include "RecipeReplay.h"
 
 #include <QDateTime>

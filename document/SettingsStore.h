@@ -3,7 +3,7 @@
 // value reads as the caller's default.
 #pragma once
 
-#include "../document/WinTypes.h"
+#include "WinTypes.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 // and the command line give the same pixels for the same rectangle, seed and values.
 #pragma once
 
-#include "../document/WinTypes.h"
+#include "WinTypes.h"
 
 class CEffect;
 class CPreviewHostDlg;

@@ -3,7 +3,7 @@
 // Each level is brought up to date only where the picture changed since it was last read.
 #pragma once
 
-#include "../document/WinTypes.h"
+#include "WinTypes.h"
 
 #include <QImage>
 

@@ -1,11 +1,11 @@
 #include "RenderJob.h"
 
-#include "../app/Settings.h"
-#include "../document/SkyloomDoc.h"
+#include "Settings.h"
+#include "SkyloomDoc.h"
 #include "../effects/Effect.h"
 #include "../effects/EffectTools.h"
 #include "../effects/Random.h"
-#include "ProgressMeter.h"
+#include "../effects/ProgressMeter.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "../effects/Effect.h"
 #include "../effects/EffectTools.h"
 #include "../gl/GalaxyEffect.h"
-#include "QuotedName.h"
+#include "../document/QuotedName.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // The program-wide preferences, loaded once at start and written back at exit.
 #pragma once
 
-#include "../document/WinTypes.h"
+#include "WinTypes.h"
 
 #include <QString>
 

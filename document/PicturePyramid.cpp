@@ -1,6 +1,6 @@
 #include "PicturePyramid.h"
 
-#include "../document/Dib.h"
+#include "Dib.h"
 #include "../effects/RenderThreads.h"
 
 #include <QPainter>
