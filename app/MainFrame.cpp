@@ -162,18 +162,25 @@ bool ChangesDocument(int nId)
     }
 }
 
-// The properties dialog of each tool, in the order of the tool table (none for Select),
-// and the exchange through which the tools reach them.
+// The properties dialog of each tool (none for Select), and the exchange through which the
+// tools reach them.
 void RegisterToolDialogs()
 {
-    static const PropertiesDialogFactory kDialogs[TOOL_COUNT] = {
-        nullptr,           &CStarFieldDlg::Create, &CStarFieldDlg::Create, &CNebulaDlg::Create,
-        &CStarDlg::Create, &CGasDlg::Create,       &CVortexDlg::Create,    &CGalaxyDlg::Create,
-        &CLensFlareDlg::Create, &CVenusDlg::Create, &CMoonDlg::Create,     &CEarthDlg::Create,
+    static const struct {
+        ETool nTool;
+        PropertiesDialogFactory pfnCreate;
+    } kDialogs[] = {
+        {TOOL_STARFIELD, &CStarFieldDlg::Create}, {TOOL_CLUSTER, &CStarFieldDlg::Create},
+        {TOOL_NEBULA, &CNebulaDlg::Create},       {TOOL_STAR, &CStarDlg::Create},
+        {TOOL_GAS, &CGasDlg::Create},             {TOOL_VORTEX, &CVortexDlg::Create},
+        {TOOL_GALAXY, &CGalaxyDlg::Create},       {TOOL_LENSFLARE, &CLensFlareDlg::Create},
+        {TOOL_VENUS, &CVenusDlg::Create},         {TOOL_MOON, &CMoonDlg::Create},
+        {TOOL_EARTH, &CEarthDlg::Create},
     };
     InstallDialogExchange();
-    for (int i = 0; i < TOOL_COUNT; ++i)
-        RegisterPropertiesDialog(i, kDialogs[i]);
+    for (const auto& dialog : kDialogs)
+        RegisterPropertiesDialog(QLatin1String(GetToolInfo(dialog.nTool)->szSection),
+                                 dialog.pfnCreate);
 }
 
 int ToolCommand(int nTool)

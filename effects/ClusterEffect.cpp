@@ -2,15 +2,14 @@
 
 #include "../document/Dib.h"
 #include "Color.h"
-#include "EffectTools.h"
 #include "Random.h"
 
 #include <cmath>
 
 CClusterEffect::CClusterEffect()
 {
-    m_nCursorId = GetToolInfo(TOOL_CLUSTER)->nCursorId;
-    m_strSection = QStringLiteral("Cluster");
+    m_nCursorId = kCursorId;
+    m_strSection = QLatin1String(kSection);
     m_nTitleId = 1;
     m_bCluster = 1;
     CClusterEffect::ResetDefaults();

@@ -7,6 +7,10 @@
 class CClusterEffect : public CStarFieldEffect
 {
 public:
+    // The tool's settings section and cursor, which the tool table takes from here.
+    static constexpr const char* kSection = "Cluster";
+    static constexpr int kCursorId = 133;
+
     CClusterEffect();
 
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;

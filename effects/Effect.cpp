@@ -1,8 +1,8 @@
 #include "Effect.h"
 
 #include "../document/SettingsStore.h"
-#include "EffectTools.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QPen>
 
@@ -163,19 +163,17 @@ const QCursor* CEffect::SetToolCursor()
 }
 
 namespace {
-PropertiesDialogFactory s_dialogFactories[TOOL_COUNT] = {};
+QHash<QString, PropertiesDialogFactory> s_dialogFactories;
 }
 
-void RegisterPropertiesDialog(int nTool, PropertiesDialogFactory pfnFactory)
+void RegisterPropertiesDialog(const QString& section, PropertiesDialogFactory pfnFactory)
 {
-    if (nTool >= 0 && nTool < TOOL_COUNT)
-        s_dialogFactories[nTool] = pfnFactory;
+    s_dialogFactories.insert(section, pfnFactory);
 }
 
 CPreviewHostDlg* CEffect::CreatePropertiesDialog(QWidget* pParent)
 {
-    const int nTool = FindToolBySection(m_strSection);
-    const PropertiesDialogFactory pfnFactory = nTool >= 0 ? s_dialogFactories[nTool] : nullptr;
+    const PropertiesDialogFactory pfnFactory = s_dialogFactories.value(m_strSection);
     return pfnFactory ? pfnFactory(*this, pParent) : nullptr;
 }
 

@@ -80,10 +80,10 @@ using ToolCursorLoader = const QCursor* (*)(int nCursorId);
 void SetToolCursorLoader(ToolCursorLoader pfnLoader);
 
 // Makes the modeless properties dialog of effect, parented to pParent. The application
-// registers one per tool (by its index in the tool table); the engine itself knows no
+// registers one per tool (by the tool's settings section); the engine itself knows no
 // dialogs.
 using PropertiesDialogFactory = CPreviewHostDlg* (*)(CEffect& effect, QWidget* pParent);
-void RegisterPropertiesDialog(int nTool, PropertiesDialogFactory pfnFactory);
+void RegisterPropertiesDialog(const QString& section, PropertiesDialogFactory pfnFactory);
 
 // Carries a tool's parameters into its properties dialog (bSaveAndValidate FALSE) or reads
 // and validates them back (TRUE; FALSE when a field fails, the tool unchanged). The

@@ -1,7 +1,6 @@
 #include "GasEffect.h"
 
 #include "ControlIds.h"
-#include "EffectTools.h"
 #include "PixelRender.h"
 
 namespace {
@@ -13,8 +12,8 @@ constexpr double kMaxFrequency = 64;
 
 CGasEffect::CGasEffect()
 {
-    m_strSection = QStringLiteral("Gas");
-    m_nCursorId = GetToolInfo(TOOL_GAS)->nCursorId;
+    m_strSection = QLatin1String(kSection);
+    m_nCursorId = kCursorId;
     ResetDefaults(); // the table's defaults
     PrepareRender();
 }

@@ -9,6 +9,10 @@
 class CGasEffect : public CEffect
 {
 public:
+    // The tool's settings section and cursor, which the tool table takes from here.
+    static constexpr const char* kSection = "Gas";
+    static constexpr int kCursorId = 146;
+
     CGasEffect();
 
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;

@@ -1,7 +1,6 @@
 #include "LensFlareEffect.h"
 
 #include "ControlIds.h"
-#include "EffectTools.h"
 #include "PixelRender.h"
 
 namespace {
@@ -34,8 +33,8 @@ int Channel(float value)
 
 CLensFlareEffect::CLensFlareEffect()
 {
-    m_strSection = QStringLiteral("Lens Flare");
-    m_nCursorId = GetToolInfo(TOOL_LENSFLARE)->nCursorId;
+    m_strSection = QLatin1String(kSection);
+    m_nCursorId = kCursorId;
     ResetDefaults(); // the table's defaults
 }
 

@@ -8,6 +8,10 @@
 class CLensFlareEffect : public CEffect
 {
 public:
+    // The tool's settings section and cursor, which the tool table takes from here.
+    static constexpr const char* kSection = "Lens Flare";
+    static constexpr int kCursorId = 157;
+
     CLensFlareEffect();
 
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;

@@ -1,13 +1,12 @@
 #include "NebulaEffect.h"
 
 #include "ControlIds.h"
-#include "EffectTools.h"
 #include "PixelRender.h"
 
 CNebulaEffect::CNebulaEffect()
 {
-    m_strSection = QStringLiteral("Nebula");
-    m_nCursorId = GetToolInfo(TOOL_NEBULA)->nCursorId;
+    m_strSection = QLatin1String(kSection);
+    m_nCursorId = kCursorId;
     ResetDefaults(); // the table's defaults
     PrepareRender();
 }

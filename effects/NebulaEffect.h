@@ -10,6 +10,10 @@
 class CNebulaEffect : public CEffect
 {
 public:
+    // The tool's settings section and cursor, which the tool table takes from here.
+    static constexpr const char* kSection = "Nebula";
+    static constexpr int kCursorId = 134;
+
     CNebulaEffect();
 
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;

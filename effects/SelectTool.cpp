@@ -1,9 +1,8 @@
 #include "SelectTool.h"
 
-#include "EffectTools.h"
 
 CSelectTool::CSelectTool()
 {
-    m_nCursorId = GetToolInfo(TOOL_SELECT)->nCursorId;
+    m_nCursorId = kCursorId;
     m_bSelectionTool = 1;
 }

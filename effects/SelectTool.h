@@ -6,5 +6,8 @@
 class CSelectTool : public CEffect
 {
 public:
+    // The tool's cursor, which the tool table takes from here.
+    static constexpr int kCursorId = 135;
+
     CSelectTool();
 };

@@ -1,7 +1,6 @@
 #include "StarEffect.h"
 
 #include "ControlIds.h"
-#include "EffectTools.h"
 #include "PixelRender.h"
 
 namespace {
@@ -11,8 +10,8 @@ constexpr double kEdge = 0.025;
 
 CStarEffect::CStarEffect()
 {
-    m_strSection = QStringLiteral("Star");
-    m_nCursorId = GetToolInfo(TOOL_STAR)->nCursorId;
+    m_strSection = QLatin1String(kSection);
+    m_nCursorId = kCursorId;
     ResetDefaults(); // the table's defaults
 }
 

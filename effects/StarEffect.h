@@ -9,6 +9,10 @@
 class CStarEffect : public CEffect
 {
 public:
+    // The tool's settings section and cursor, which the tool table takes from here.
+    static constexpr const char* kSection = "Star";
+    static constexpr int kCursorId = 136;
+
     CStarEffect();
 
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;

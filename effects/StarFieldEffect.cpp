@@ -3,16 +3,15 @@
 #include "../document/Dib.h"
 #include "Color.h"
 #include "ControlIds.h"
-#include "EffectTools.h"
 #include "Random.h"
 
 #include <cmath>
 
 CStarFieldEffect::CStarFieldEffect()
 {
-    m_nCursorId = GetToolInfo(TOOL_STARFIELD)->nCursorId;
+    m_nCursorId = kCursorId;
     m_bClearsSelection = FALSE; // a click fills the selection and keeps it
-    m_strSection = QStringLiteral("StarField");
+    m_strSection = QLatin1String(kSection);
     m_nTitleId = 0;
     m_bCluster = 0;
     CStarFieldEffect::ResetDefaults();

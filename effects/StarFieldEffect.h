@@ -9,6 +9,10 @@ class CGaussianRandom;
 class CStarFieldEffect : public CEffect
 {
 public:
+    // The tool's settings section and cursor, which the tool table takes from here.
+    static constexpr const char* kSection = "StarField";
+    static constexpr int kCursorId = 131;
+
     CStarFieldEffect();
 
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;

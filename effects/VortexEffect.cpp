@@ -1,7 +1,6 @@
 #include "VortexEffect.h"
 
 #include "ControlIds.h"
-#include "EffectTools.h"
 #include "PixelRender.h"
 
 namespace {
@@ -11,8 +10,8 @@ constexpr double kEdge = 0.025;
 
 CVortexEffect::CVortexEffect()
 {
-    m_strSection = QStringLiteral("Vortex");
-    m_nCursorId = GetToolInfo(TOOL_VORTEX)->nCursorId;
+    m_strSection = QLatin1String(kSection);
+    m_nCursorId = kCursorId;
     ResetDefaults(); // the table's defaults
     PrepareRender();
 }

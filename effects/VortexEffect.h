@@ -9,6 +9,10 @@
 class CVortexEffect : public CEffect
 {
 public:
+    // The tool's settings section and cursor, which the tool table takes from here.
+    static constexpr const char* kSection = "Vortex";
+    static constexpr int kCursorId = 147;
+
     CVortexEffect();
 
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;

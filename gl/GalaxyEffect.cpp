@@ -5,7 +5,6 @@
 #include "../document/SettingsStore.h"
 #include "../document/Dib.h"
 #include "../effects/ControlIds.h"
-#include "../effects/EffectTools.h"
 #include "../imagefile/PictureSize.h"
 #include "GLContext.h"
 #include "GLDrawingArea.h"
@@ -105,8 +104,8 @@ CMatrix4 CGalaxyEffect::Orientation(double tilt, double spin)
 
 CGalaxyEffect::CGalaxyEffect()
 {
-    m_strSection = QStringLiteral("Galaxy");
-    m_nCursorId = GetToolInfo(TOOL_GALAXY)->nCursorId;
+    m_strSection = QLatin1String(kSection);
+    m_nCursorId = kCursorId;
     m_rotation = FaceOnRotation();
     ResetDefaults();
 }

@@ -29,6 +29,10 @@ bool IsShippedGasTexture(const QString& name);
 class CGalaxyEffect : public CEffect
 {
 public:
+    // The tool's settings section and cursor, which the tool table takes from here.
+    static constexpr const char* kSection = "Galaxy";
+    static constexpr int kCursorId = 168;
+
     CGalaxyEffect();
 
     void LoadDefaults(const CSettingsStore& store) override;

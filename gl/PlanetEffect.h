@@ -10,6 +10,9 @@
 class CPlanetEffect : public CEffect
 {
 public:
+    // The planets keep the system arrow.
+    static constexpr int kCursorId = 32512;
+
     // The tool's section is the model's name ("Venus", "Moon", "Earth").
     explicit CPlanetEffect(std::unique_ptr<CSurfaceModel> pSurface);
     ~CPlanetEffect() override;
