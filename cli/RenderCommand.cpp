@@ -114,6 +114,12 @@ bool ParseInt(const QString& text, int nMin, int nMax, int& value)
     return true;
 }
 
+// One number of --light, within the range the setting it stands for has.
+bool ParseLightPart(const QString& text, CIntSettingRange range, int& value)
+{
+    return ParseInt(text.trimmed(), range.nMin, range.nMax, value);
+}
+
 // RRGGBB in hexadecimal (a leading '#' allowed) to its red, green and blue.
 bool ParseRgb(QString text, int& red, int& green, int& blue)
 {
@@ -288,9 +294,11 @@ const CRenderOption kOptions[] = {
     {"--size", nullptr, "WxH", "a new picture (default 640x480)", false, true,
      [](CParseState& s, const QString& value, QString& error) {
          const QStringList wh = value.split(QLatin1Char('x'));
-         if (wh.size() != 2 || !ParseInt(wh[0], 1, 65535, s.options.nWidth) ||
-             !ParseInt(wh[1], 1, 65535, s.options.nHeight)) {
-             error = QStringLiteral("--size %1: expected WxH, each 1 to 65535").arg(value);
+         if (wh.size() != 2 || !ParseInt(wh[0], 1, kMaxDibDimension, s.options.nWidth) ||
+             !ParseInt(wh[1], 1, kMaxDibDimension, s.options.nHeight)) {
+             error = QStringLiteral("--size %1: expected WxH, each 1 to %2")
+                         .arg(value)
+                         .arg(kMaxDibDimension);
              return false;
          }
          s.options.bHasSize = true;
@@ -369,19 +377,25 @@ const CRenderOption kOptions[] = {
          return ParseStepValue(*s.pStep, value, error);
      }},
     {"--light", nullptr, "O,I,E",
-     "the light of the planets: orientation 0 to 359 degrees,\n"
-     "intensity 0 to 100 percent, elevation 0 to 100 (50 level)\n"
-     "(default 225,50,50)",
+     "the light of the planets: orientation {LightOrient} degrees,\n"
+     "intensity {LightInten} percent, elevation {LightElevation} (50 level)\n"
+     "(default {LightDefault})",
      false, true,
      [](CParseState& s, const QString& value, QString& error) {
          CRenderOptions& o = s.options;
          const QStringList parts = value.split(QLatin1Char(','));
-         if (parts.size() != 3 || !ParseInt(parts[0].trimmed(), 0, 359, o.nLightOrient) ||
-             !ParseInt(parts[1].trimmed(), 0, 100, o.nLightInten) ||
-             !ParseInt(parts[2].trimmed(), 0, 100, o.nLightElevation)) {
-             error = QStringLiteral("--light %1: expected ORIENT,INTENSITY,ELEVATION: 0 to 359, "
-                                    "0 to 100 and 0 to 100")
-                         .arg(value);
+         if (parts.size() != 3 || !ParseLightPart(parts[0], kLightOrientRange, o.nLightOrient) ||
+             !ParseLightPart(parts[1], kLightIntenRange, o.nLightInten) ||
+             !ParseLightPart(parts[2], kLightElevationRange, o.nLightElevation)) {
+             error = QStringLiteral("--light %1: expected ORIENT,INTENSITY,ELEVATION: %2 to %3, "
+                                    "%4 to %5 and %6 to %7")
+                         .arg(value)
+                         .arg(kLightOrientRange.nMin)
+                         .arg(kLightOrientRange.nMax)
+                         .arg(kLightIntenRange.nMin)
+                         .arg(kLightIntenRange.nMax)
+                         .arg(kLightElevationRange.nMin)
+                         .arg(kLightElevationRange.nMax);
              return false;
          }
          o.bHasLight = true;
@@ -467,6 +481,21 @@ bool IsHelpRequest(const QList<QByteArray>& args)
     return false;
 }
 
+// A help text with the settings' ranges and defaults put in for their {names}.
+QString WithSettingRanges(QString text)
+{
+    const auto range = [](CIntSettingRange r) {
+        return QStringLiteral("%1 to %2").arg(r.nMin).arg(r.nMax);
+    };
+    return text.replace(QLatin1String("{LightOrient}"), range(kLightOrientRange))
+        .replace(QLatin1String("{LightInten}"), range(kLightIntenRange))
+        .replace(QLatin1String("{LightElevation}"), range(kLightElevationRange))
+        .replace(QLatin1String("{LightDefault}"), QStringLiteral("%1,%2,%3")
+                                                      .arg(kLightOrientRange.nDefault)
+                                                      .arg(kLightIntenRange.nDefault)
+                                                      .arg(kLightElevationRange.nDefault));
+}
+
 // The options' lines of --help: the name and its value, then the help text in a column.
 void WriteOptionsHelp(QTextStream& s)
 {
@@ -482,7 +511,7 @@ void WriteOptionsHelp(QTextStream& s)
         // spaces part an option from its text for help2man).
         s << (head.size() <= kColumn - 2 ? head.leftJustified(kColumn)
                                     : head + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')));
-        s << QString::fromUtf8(option.szHelp)
+        s << WithSettingRanges(QString::fromUtf8(option.szHelp))
                  .replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')))
           << "\n";
     }

@@ -4,6 +4,7 @@
 // user's own settings are never read or written.
 #pragma once
 
+#include "../document/Settings.h"
 #include "../document/WinTypes.h"
 
 #include <QByteArray>
@@ -51,9 +52,9 @@ struct CRenderOptions
     DWORD nBackground = 0; // packed 0x00RRGGBB
     // --light: the light of the lit effects (planets), as the Lighting dialog sets it.
     bool bHasLight = false;
-    int nLightOrient = 225;   // degrees, 0 to 359
-    int nLightInten = 50;     // percent, 0 to 100
-    int nLightElevation = 50; // 0 (high) to 100 (low); 50 is level
+    int nLightOrient = kLightOrientRange.nDefault;
+    int nLightInten = kLightIntenRange.nDefault;
+    int nLightElevation = kLightElevationRange.nDefault;
     // --threads: the render threads (0: one per core).
     int nThreads = 0;
     QList<CRenderStep> steps;

@@ -1,5 +1,8 @@
 #include "Recipe.h"
 
+#include "Dib.h"
+#include "Settings.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -50,8 +53,10 @@ bool ReadStep(const QJsonObject& object, CRecipeStep& step)
     if (object.contains(QLatin1String("light"))) {
         const QJsonArray light = object.value(QLatin1String("light")).toArray();
         double l[3];
-        if (light.size() != 3 || !WholeNumber(light[0], 0, 359, l[0]) ||
-            !WholeNumber(light[1], 0, 100, l[1]) || !WholeNumber(light[2], 0, 100, l[2]))
+        if (light.size() != 3 ||
+            !WholeNumber(light[0], kLightOrientRange.nMin, kLightOrientRange.nMax, l[0]) ||
+            !WholeNumber(light[1], kLightIntenRange.nMin, kLightIntenRange.nMax, l[1]) ||
+            !WholeNumber(light[2], kLightElevationRange.nMin, kLightElevationRange.nMax, l[2]))
             return false;
         step.bHasLight = true;
         step.nLightOrient = int(l[0]);
@@ -149,8 +154,8 @@ bool CRecipe::FromText(const QString& text, CRecipe& recipe, QString& error)
         double w = 0, h = 0;
         bool ok = false;
         const uint background = root.value(QLatin1String("background")).toString().toUInt(&ok, 16);
-        if (size.size() != 2 || !WholeNumber(size[0], 1, 65535, w) ||
-            !WholeNumber(size[1], 1, 65535, h) || !ok || background > 0xFFFFFF) {
+        if (size.size() != 2 || !WholeNumber(size[0], 1, kMaxDibDimension, w) ||
+            !WholeNumber(size[1], 1, kMaxDibDimension, h) || !ok || background > 0xFFFFFF) {
             error = QStringLiteral("the recipe's new picture is damaged");
             return false;
         }

@@ -36,6 +36,11 @@ int DefaultUndoMemory()
     return std::max(1, std::min(1024, MachineMemoryMiB() / 4));
 }
 
+CIntSettingRange UndoMemoryRange()
+{
+    return {DefaultUndoMemory(), 1, MachineMemoryMiB()};
+}
+
 namespace {
 
 // One global setting: where it is stored, its default and the range a load holds it to.
@@ -60,6 +65,13 @@ struct CSetting
     bool bReadOnly = false;
 };
 
+CSetting IntSetting(const char* szName, int* pField, CIntSettingRange range,
+                    bool bReadOnly = false)
+{
+    return {"Options", QLatin1String(szName), CSetting::Int, pField, double(range.nDefault),
+            double(range.nMin), double(range.nMax), bReadOnly};
+}
+
 const std::vector<CSetting>& Settings()
 {
     static const std::vector<CSetting> settings = [] {
@@ -71,22 +83,18 @@ const std::vector<CSetting>& Settings()
             {"Paste", QStringLiteral("TransColor"), CSetting::Color, &g_crTransColor, 0},
             {"Paste", QStringLiteral("Tolerance"), CSetting::Color, &g_dwTolerance, 0},
             {"Options", QStringLiteral("BkgndColor"), CSetting::Color, &g_crBkgndColor, 0},
-            // Any delay of 0 or less means manual previews.
-            {"Options", QStringLiteral("PreviewDelay"), CSetting::Int, &g_nPreviewDelay, 1, 0, 10},
+            IntSetting("PreviewDelay", &g_nPreviewDelay, kPreviewDelayRange),
             {"Options", QStringLiteral("PasteFilePath"), CSetting::String, &g_strPasteFilePath, 0},
-            {"Options", QStringLiteral("LightOrient"), CSetting::Int, &g_nLightOrient, 225, 0, 359},
-            {"Options", QStringLiteral("LightInten"), CSetting::Int, &g_nLightInten, 50, 0, 100},
-            {"Options", QStringLiteral("LightElevation"), CSetting::Int, &g_nLightElevation, 50, 0,
-             100},
-            // The planet renderer's usable perspectives.
-            {"Options", QStringLiteral("FOV"), CSetting::Int, &g_nFOV, 30, 1, 179, true},
+            IntSetting("LightOrient", &g_nLightOrient, kLightOrientRange),
+            IntSetting("LightInten", &g_nLightInten, kLightIntenRange),
+            IntSetting("LightElevation", &g_nLightElevation, kLightElevationRange),
+            IntSetting("FOV", &g_nFOV, kFOVRange, true),
             // The galaxies' own range of gas scales.
             {"Options", QStringLiteral("GalaxyGasScale"), CSetting::Real, &g_fGalaxyGasScale, 6.5,
              0, 10, true},
             // No more than the machine has: a value from a larger machine, or a damaged one,
             // would let the history take memory the picture and the renders need.
-            {"Options", QStringLiteral("UndoMemory"), CSetting::Int, &g_nUndoMemory,
-             double(DefaultUndoMemory()), 1, double(MachineMemoryMiB())},
+            IntSetting("UndoMemory", &g_nUndoMemory, UndoMemoryRange()),
         });
         return list;
     }();

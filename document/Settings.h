@@ -30,10 +30,32 @@ extern float g_fGalaxyGasScale;
 // Memory the undo history may hold, in MiB: the oldest steps go when a new one needs room.
 extern int g_nUndoMemory;
 
+// A whole-number setting's built-in default and the range that loading, the dialogs, the
+// command line and recipes hold it to. The settings table states each one here, once.
+struct CIntSettingRange
+{
+    int nDefault;
+    int nMin;
+    int nMax;
+    constexpr bool Contains(long long n) const { return n >= nMin && n <= nMax; }
+};
+// Degrees, 0 to 359.
+constexpr CIntSettingRange kLightOrientRange{225, 0, 359};
+// Percent.
+constexpr CIntSettingRange kLightIntenRange{50, 0, 100};
+// 0 (high) to 100 (low); 50 is level.
+constexpr CIntSettingRange kLightElevationRange{50, 0, 100};
+// Seconds; any delay of 0 or less means manual previews, so an automatic one is at least 1.
+constexpr CIntSettingRange kPreviewDelayRange{1, 0, 10};
+// Degrees: the planet renderer's usable perspectives.
+constexpr CIntSettingRange kFOVRange{30, 1, 179};
+
 // The machine's memory in MiB (4096 when it cannot be found out).
 int MachineMemoryMiB();
 // The built-in undo memory: the smaller of 1 GiB and a quarter of the machine's memory.
 int DefaultUndoMemory();
+// The undo memory a user may choose, in MiB: no more than the machine has.
+CIntSettingRange UndoMemoryRange();
 
 // Sets every variable above to its built-in default.
 void ResetSettings();

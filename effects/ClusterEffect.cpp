@@ -17,10 +17,10 @@ CClusterEffect::CClusterEffect()
 
 void CClusterEffect::ResetDefaults()
 {
-    m_dDensity = 0.1;
-    m_dBrightness = 0.4;
-    m_dLargeStars = 0.08;
-    m_dRotation = 0.0;
+    // The table's defaults (the cluster's own column), but a reset keeps the star colour.
+    const COLORREF crColor = m_crColor;
+    CEffect::ResetDefaults();
+    m_crColor = crColor;
     m_bClearsSelection = TRUE;
 }
 

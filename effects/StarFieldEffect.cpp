@@ -19,10 +19,11 @@ CStarFieldEffect::CStarFieldEffect()
 
 void CStarFieldEffect::ResetDefaults()
 {
-    m_dDensity = 0.02;
-    m_dBrightness = 0.5;
-    m_dLargeStars = 0.05;
-    m_crColor = 0xC0C0C0;
+    // The table's defaults, but a reset keeps the rotation, which the star field does not
+    // use and the cluster shares.
+    const double dRotation = m_dRotation;
+    CEffect::ResetDefaults();
+    m_dRotation = dRotation;
 }
 
 CEffectValues CStarFieldEffect::GetValues()

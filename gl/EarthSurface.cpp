@@ -116,13 +116,11 @@ void CEarthSurface::PrepareRender()
 
 void CEarthSurface::ResetDefaults()
 {
-    m_dSeaLevel = 0.16;
-    m_bClouds = 1;
-    m_dIceCaps = 0.8;
+    ResetEffectValues(GetValues());
+    // A new Earth starts its clouds at a quarter, a little below the coverage a store
+    // without the value gives (0.3): both are as they always were, and saved settings and
+    // recipes rely on each.
     m_dCoverage = 0.25;
-    m_dFractal = 1.0;
-    m_dCloudFractal = 1.0;
-    m_dClimate = 0.6;
     ReinitialiseNoise();
 }
 

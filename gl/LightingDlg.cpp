@@ -94,9 +94,9 @@ QSlider* MakeSlider(QWidget* pParent, int nId, Qt::Orientation orientation, int 
 
 CLightingDlg::CLightingDlg(QWidget* pParent, CPreviewHostDlg* pNotify)
     : QDialog(pParent),
-      m_pElevation(MakeSlider(this, 1048, Qt::Vertical, 100, 10)),
-      m_pOrientation(MakeSlider(this, 1045, Qt::Horizontal, 359, 36)),
-      m_pIntensity(MakeSlider(this, 1043, Qt::Horizontal, 100, 10)),
+      m_pElevation(MakeSlider(this, 1048, Qt::Vertical, kLightElevationRange.nMax, 10)),
+      m_pOrientation(MakeSlider(this, 1045, Qt::Horizontal, kLightOrientRange.nMax, 36)),
+      m_pIntensity(MakeSlider(this, 1043, Qt::Horizontal, kLightIntenRange.nMax, 10)),
       m_pPolar(new CPolarView(this)),
       m_pNotify(pNotify),
       m_nOrientAtOpen(g_nLightOrient),

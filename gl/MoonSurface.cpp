@@ -45,17 +45,6 @@ void CMoonSurface::PrepareRender()
     m_terrain.GetNoise().Initialize();
 }
 
-void CMoonSurface::ResetDefaults()
-{
-    m_nCraters = 0;
-    m_crMaria = RGB(128, 128, 128);
-    m_crHighland = RGB(192, 192, 192);
-    m_nBumpMode = BumpNone;
-    m_dFractal = 1.0;
-    m_dMaria = 0.1;
-    ReinitialiseNoise();
-}
-
 void CMoonSurface::ReinitialiseNoise()
 {
     m_terrain.Initialize(m_dFractal, 2.0, 8.0, 0.0);

@@ -12,7 +12,6 @@ public:
     void ComputeColour(SurfacePoint& point) const override;
     void ComputeColours(SurfacePoint* points, size_t n) const override;
     void PrepareRender() override;
-    void ResetDefaults() override;
     void ReinitialiseNoise() override;
 
     CEffectValues GetValues() override;

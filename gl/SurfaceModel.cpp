@@ -1,6 +1,7 @@
 #include "SurfaceModel.h"
 
 #include "Curves.h"
+#include "../effects/EffectValue.h"
 
 #include <cmath>
 
@@ -75,4 +76,10 @@ void CSurfaceModel::LoadDefaults(const CSettingsStore& store, const QString& sec
 void CSurfaceModel::SaveDefaults(CSettingsStore& store, const QString& section)
 {
     SaveEffectValues(store, section, GetValues());
+}
+
+void CSurfaceModel::ResetDefaults()
+{
+    ResetEffectValues(GetValues());
+    ReinitialiseNoise();
 }

@@ -58,8 +58,8 @@ public:
     virtual void ApplyBump(SurfacePoint& point, float v) const;
     // New gradient tables from the shared generator, before every render.
     virtual void PrepareRender() = 0;
-    // Built-in values, with the noise rebuilt for them.
-    virtual void ResetDefaults() {}
+    // Built-in values (the value table's defaults), with the noise rebuilt for them.
+    virtual void ResetDefaults();
     // Rebuilds the noise weights from the current fractal dimensions (and, for the Earth,
     // the cloud coverage), drawing new tables: what a dialog's values take effect through.
     virtual void ReinitialiseNoise() = 0;

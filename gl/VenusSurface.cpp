@@ -62,15 +62,6 @@ void CVenusSurface::PrepareRender()
     m_terrain.GetNoise().Initialize();
 }
 
-void CVenusSurface::ResetDefaults()
-{
-    m_bCoriolis = 1;
-    m_crCloud = RGB(255, 255, 255);
-    m_crSurface = RGB(191, 63, 0);
-    m_dFractal = 0.5;
-    ReinitialiseNoise();
-}
-
 void CVenusSurface::ReinitialiseNoise()
 {
     m_terrain.Initialize(m_dFractal, 2.0, 8.0, 0.5);

@@ -103,7 +103,7 @@ bool ReadPng(std::FILE* pFile, png_structp png, png_infop info, CPngLoad& load)
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_init_io(png, pFile);
-    png_set_user_limits(png, 65535, 65535);
+    png_set_user_limits(png, kMaxDibDimension, kMaxDibDimension);
     png_set_chunk_malloc_max(png, kMaxChunkBytes);
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);

@@ -22,6 +22,8 @@
 
 #include <algorithm>
 
+#include <algorithm>
+
 // An integer edit with an up/down control beside it. The edit takes any text, so that a
 // wrong entry is reported when the page is stored rather than silently corrected; the arrows
 // and the Up/Down keys step within the range. Numbers are read and written in the C locale.
@@ -192,7 +194,8 @@ void CPasteOptionsDlg::OnSelect()
 
 CPreviewOptionsDlg::CPreviewOptionsDlg(QWidget* pParent)
     : COptionsPage(pParent),
-      m_pDelayEdit(new CSpinEdit(1, 10, QStringLiteral("previewDelay"), this)),
+      m_pDelayEdit(new CSpinEdit(std::max(1, kPreviewDelayRange.nMin), kPreviewDelayRange.nMax,
+                                 QStringLiteral("previewDelay"), this)),
       m_pMethodGroup(new QButtonGroup(this))
 {
     auto* pAutomatic = new QRadioButton(QStringLiteral("&Automatic"));
@@ -267,7 +270,8 @@ void CBackgroundPage::OnSelect()
 
 CUndoOptionsPage::CUndoOptionsPage(QWidget* pParent)
     : COptionsPage(pParent),
-      m_pMemoryEdit(new CSpinEdit(1, MachineMemoryMiB(), QStringLiteral("undoMemory"), this))
+      m_pMemoryEdit(new CSpinEdit(UndoMemoryRange().nMin, UndoMemoryRange().nMax,
+                                  QStringLiteral("undoMemory"), this))
 {
     auto* pText = new QLabel(QStringLiteral(
         "Memory the history of changes may hold. When a new step needs more, the oldest "

@@ -14,6 +14,7 @@
 #include "effects/Random.h"
 #include "effects/StarEffect.h"
 #include "effects/StarFieldDlg.h"
+#include "gl/LightingDlg.h"
 #include "gl/PreviewWnd.h"
 #include "view/PickColor.h"
 #include "effects/ProgressMeter.h"
@@ -27,6 +28,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSlider>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
@@ -520,6 +522,80 @@ TEST_F(EffectDialogsTest, OneRangeForDialogsCommandLineRecipesAndSettings)
         Command(ID_EDIT_UNDO);
         EXPECT_TRUE(SameBytes(before, Picture())) << nTool;
     }
+}
+
+// Whether a recipe with one Moon step lit by light reads and turns into arguments
+// skyloom-render takes.
+bool RecipeLightTaken(const int light[3])
+{
+    CRecipe recipe = CRecipe::ForNewPicture(CSize(64, 64), 0);
+    CRecipeStep step;
+    step.strEffect = QStringLiteral("Moon");
+    step.rect = CRect(0, 0, 64, 64);
+    step.bHasLight = true;
+    step.nLightOrient = light[0];
+    step.nLightInten = light[1];
+    step.nLightElevation = light[2];
+    recipe.m_steps << step;
+    CRecipe read;
+    QString error;
+    QStringList args, warnings;
+    CRenderOptions options;
+    return CRecipe::FromText(recipe.ToText(), read, error) &&
+           RecipeToRenderArguments(read, args, warnings, error) &&
+           ParseRenderArguments(args << QStringLiteral("-o") << QStringLiteral("out.png"),
+                                options, error);
+}
+
+// The light's three numbers: the Lighting dialog's sliders, --light, a recipe and a
+// settings load agree on both ends of each range, refuse (or, loading, hold) one past it,
+// and start from one default.
+TEST_F(EffectDialogsTest, OneLightRangeForDialogCommandLineRecipesAndSettings)
+{
+    const struct {
+        const char* szName;
+        int nSlider;
+        CIntSettingRange range;
+        int* pSetting;
+    } kLight[] = {
+        {"LightOrient", 1045, kLightOrientRange, &g_nLightOrient},
+        {"LightInten", 1043, kLightIntenRange, &g_nLightInten},
+        {"LightElevation", 1048, kLightElevationRange, &g_nLightElevation},
+    };
+    CLightingDlg dialog(nullptr, nullptr);
+    CSettingsStore store(Path("light.ini"));
+    ResetSettings();
+    CRenderOptions defaults;
+    EXPECT_EQ(defaults.nLightOrient, g_nLightOrient);
+    EXPECT_EQ(defaults.nLightInten, g_nLightInten);
+    EXPECT_EQ(defaults.nLightElevation, g_nLightElevation);
+    for (int i = 0; i < 3; ++i) {
+        const CIntSettingRange range = kLight[i].range;
+        EXPECT_EQ(dialog.Slider(kLight[i].nSlider)->minimum(), range.nMin) << kLight[i].szName;
+        EXPECT_EQ(dialog.Slider(kLight[i].nSlider)->maximum(), range.nMax) << kLight[i].szName;
+        for (const int nEnd : {range.nMin, range.nMax}) {
+            const int nPast = nEnd == range.nMin ? nEnd - 1 : nEnd + 1;
+            for (const auto& [nValue, bTaken] : {std::pair{nEnd, true}, std::pair{nPast, false}}) {
+                int light[3] = {kLightOrientRange.nDefault, kLightIntenRange.nDefault,
+                                kLightElevationRange.nDefault};
+                light[i] = nValue;
+                const QString text =
+                    QStringLiteral("%1,%2,%3").arg(light[0]).arg(light[1]).arg(light[2]);
+                CRenderOptions options;
+                QString error;
+                EXPECT_EQ(ParseRenderArguments({QStringLiteral("--light"), text,
+                                                QStringLiteral("-o"), QStringLiteral("o.png")},
+                                               options, error),
+                          bTaken)
+                    << kLight[i].szName << " " << nValue;
+                EXPECT_EQ(RecipeLightTaken(light), bTaken) << kLight[i].szName << " " << nValue;
+                store.WriteInt(QStringLiteral("Options"), QLatin1String(kLight[i].szName), nValue);
+                LoadSettings(store);
+                EXPECT_EQ(*kLight[i].pSetting, nEnd) << kLight[i].szName << " " << nValue;
+            }
+        }
+    }
+    ResetSettings();
 }
 
 // A drag of the preview's size on the same picture rows, right after a preview, repeats
