@@ -44,7 +44,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
-#include <QStyle>
 #include <QToolBar>
 #include <QUndoStack>
 #include <QUndoView>

@@ -85,7 +85,8 @@ public:
     void DeflateRect(LONG dx, LONG dy) { InflateRect(-dx, -dy); }
     void OffsetRect(LONG dx, LONG dy) { left += dx; right += dx; top += dy; bottom += dy; }
 
-    // The overlap of a and b; an empty result is set to all zeros, as Windows does.
+    // The overlap of a and b; an empty result is set to all zeros, so that every empty
+    // overlap compares equal.
     BOOL IntersectRect(const RECT& a, const RECT& b)
     {
         SetRect(std::max(a.left, b.left), std::max(a.top, b.top),

@@ -30,8 +30,8 @@ QString IdName(const char* szKind, int nId)
     return QStringLiteral("%1%2").arg(QLatin1String(szKind)).arg(nId);
 }
 
-// Fields show reals (and messages their bounds) as the framework wrote them: up to 15
-// significant digits, so that a value goes back unchanged.
+// Fields show reals (and messages their bounds) with up to 15 significant digits, so that
+// a value shown goes back unchanged.
 QString RealText(double d)
 {
     return QString::number(d, 'g', 15);

@@ -48,7 +48,7 @@ public:
     // FALSE: shows effect's values in the controls that show them (no change is reported).
     // TRUE: reads the controls in the reading order, each checked against its value's
     // range; a text that is no number or lies outside the range stops the reading there,
-    // with the framework's message and the focus on it unless quiet, and leaves effect as
+    // with a message giving the range and the focus on it unless quiet, and leaves effect as
     // it was. When every control passes, effect takes the values (ValuesChanged follows).
     BOOL Exchange(CEffect& effect, BOOL bSaveAndValidate) override;
 

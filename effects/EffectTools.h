@@ -1,8 +1,8 @@
 // The canvas tools in toolbar order: the view's tool index is the position in this table.
 // Each tool is described here once: its section, cursor, command, toolbar image and how it
 // is made (which gives its value table). The command-line renderer finds effects by their
-// store section ("StarField", "Cluster"); the main window, the artwork and the dialog
-// registry take the rest from here.
+// store section ("StarField", "Cluster"); the main window, the artwork and the dialogs take
+// the rest from here.
 #pragma once
 
 #include "Effect.h"

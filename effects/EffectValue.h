@@ -85,8 +85,8 @@ inline CEffectValue ColorValue(const char* szName, COLORREF* pField, const char*
     return {szName, CEffectValue::Color, pField, szDefault, 0, 0xFFFFFF, szMeaning};
 }
 
-// Reads every value from section; missing values take their defaults, unreadable reals
-// read as 0.0, and each is then brought into its range.
+// Reads every value from section; missing values and values that are not numbers take
+// their defaults, and each is then brought into its range.
 void LoadEffectValues(const CSettingsStore& store, const QString& section,
                       const CEffectValues& values);
 // Writes every value in table order.

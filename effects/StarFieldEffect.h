@@ -36,7 +36,7 @@ public:
     COLORREF m_crColor;
     // String-table entry of the dialog title: 0 "Starfield Properties", 1 the Cluster's.
     int m_nTitleId;
-    // 1 for the Cluster: picks its column of registry defaults.
+    // 1 for the Cluster: picks its column of stored defaults.
     int m_bCluster;
 
     // Pixels a large star reaches beyond its centre: one left, two right, two rows up.

@@ -98,7 +98,7 @@ TEST_F(EffectDialogsTest, SpinEditPairs)
     EXPECT_EQ(Edit(1002)->text(), QStringLiteral("10.00"));
 }
 
-// A refused value stops the reading at the first failing control with the framework's
+// A refused value stops the reading at the first failing control with the range's
 // message and the focus there; nothing renders, nothing is saved for undo, and the tool
 // keeps its parameters. A preview of the same text refuses silently.
 TEST_F(EffectDialogsTest, RefusedValuesRenderNothing)
@@ -431,7 +431,7 @@ bool RenderTakes(const QString& section, const QString& name, const QString& tex
 // Every value typed into a dialog: the dialog, --set, a recipe and a settings load agree
 // on both ends of its range; one spin step past an end is refused by the first three and
 // loads as the end. Text no value can hold, in every field of every dialog, gives the
-// framework's message with the focus on the field, renders nothing and keeps the undo step.
+// range's message with the focus on the field, renders nothing and keeps the undo step.
 TEST_F(EffectDialogsTest, OneRangeForDialogsCommandLineRecipesAndSettings)
 {
     CMessageCatcher messages;
