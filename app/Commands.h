@@ -4,6 +4,8 @@
 
 #include "../effects/ToolCommands.h"
 
+#include <vector>
+
 enum ECommandId {
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
@@ -44,13 +46,7 @@ enum ECommandId {
     ID_INDICATOR_DRAG = 34002,
 };
 
-// The order of the toolbar's buttons; 0 is a separator. The toolbar bitmap holds one
-// 16 x 15 image per command, in this order with the separators left out.
-constexpr int kToolbarButtons[] = {
-    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0,
-    ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_CLEAR, 0,
-    ID_TOOL_SELECT, ID_TOOL_STARFIELD, ID_TOOL_CLUSTER, ID_TOOL_NEBULA, ID_TOOL_STAR,
-    ID_TOOL_GAS, ID_TOOL_VORTEX, ID_TOOL_GALAXY, 0,
-    ID_TOOL_LENSFLARE, 0,
-    ID_TOOL_VENUS, ID_TOOL_MOON, ID_TOOL_EARTH,
-};
+// The order of the toolbar's buttons, 0 standing for a separator: the file and edit
+// commands, then every tool of the tool table in its order and with its separators.
+std::vector<int> ToolbarButtons();
+inline const std::vector<int> kToolbarButtons = ToolbarButtons();

@@ -118,20 +118,6 @@ const CCommandText kCommands[] = {
     {ID_VIEW_ZOOM_OUT, "Zoom &Out", QKeySequence::ZoomOut, "Ctrl+-"},
     {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", QKeySequence::UnknownKey, "Ctrl+1"},
     {ID_VIEW_ZOOM_FIT, "&Fit in Window", QKeySequence::UnknownKey, "Ctrl+0"},
-    // One key a tool, the menu's mnemonic letter: they act while the main window is the
-    // active window, so typing in a properties dialog never changes the tool.
-    {ID_TOOL_SELECT, "&Select", QKeySequence::UnknownKey, "S"},
-    {ID_TOOL_STARFIELD, "Star &Field", QKeySequence::UnknownKey, "F"},
-    {ID_TOOL_CLUSTER, "&Cluster", QKeySequence::UnknownKey, "C"},
-    {ID_TOOL_NEBULA, "&Nebula", QKeySequence::UnknownKey, "N"},
-    {ID_TOOL_STAR, "Sta&r", QKeySequence::UnknownKey, "R"},
-    {ID_TOOL_GAS, "&Interstellar Gas", QKeySequence::UnknownKey, "I"},
-    {ID_TOOL_VORTEX, "&Vortex", QKeySequence::UnknownKey, "V"},
-    {ID_TOOL_GALAXY, "&Galaxy", QKeySequence::UnknownKey, "G"},
-    {ID_TOOL_LENSFLARE, "&Lens Flare", QKeySequence::UnknownKey, "L"},
-    {ID_TOOL_VENUS, "Ven&us", QKeySequence::UnknownKey, "U"},
-    {ID_TOOL_MOON, "&Moon", QKeySequence::UnknownKey, "M"},
-    {ID_TOOL_EARTH, "&Earth", QKeySequence::UnknownKey, "E"},
     {ID_HELP_CONTENTS, "&Contents...", QKeySequence::HelpContents, "F1"},
     {ID_APP_ABOUT, "&About Skyloom...", QKeySequence::UnknownKey, nullptr},
     {ID_NEXT_PANE, "Next Pane", QKeySequence::UnknownKey, "F6"},
@@ -181,6 +167,23 @@ void RegisterToolDialogs()
         RegisterPropertiesDialog(QLatin1String(GetToolInfo(dialog.nTool)->szSection),
                                  dialog.pfnCreate);
 }
+
+} // namespace
+
+std::vector<int> ToolbarButtons()
+{
+    std::vector<int> buttons = {ID_FILE_NEW,   ID_FILE_OPEN,  ID_FILE_SAVE,  0,
+                                ID_EDIT_CUT,   ID_EDIT_COPY,  ID_EDIT_PASTE, ID_EDIT_UNDO,
+                                ID_EDIT_CLEAR, 0};
+    for (int i = 0; i < TOOL_COUNT; ++i) {
+        buttons.push_back(GetToolInfo(i)->nCommandId);
+        if (GetToolInfo(i)->bSeparatorAfter)
+            buttons.push_back(0);
+    }
+    return buttons;
+}
+
+namespace {
 
 int ToolCommand(int nTool)
 {
@@ -255,8 +258,16 @@ QAction* CMainFrame::GetAction(int nId) const
 
 void CMainFrame::CreateActions()
 {
+    std::vector<CCommandText> commands(std::begin(kCommands), std::end(kCommands));
+    // One key a tool, the menu's mnemonic letter: they act while the main window is the
+    // active window, so typing in a properties dialog never changes the tool.
+    for (int i = 0; i < TOOL_COUNT; ++i) {
+        const CToolInfo& tool = *GetToolInfo(i);
+        commands.push_back({tool.nCommandId, tool.szMenuText, QKeySequence::UnknownKey,
+                            tool.szKey});
+    }
     auto* pTools = new QActionGroup(this);
-    for (const CCommandText& command : kCommands) {
+    for (const CCommandText& command : commands) {
         auto* pAction = new QAction(QString::fromLatin1(command.szText), this);
         if (command.key != QKeySequence::UnknownKey &&
             !QKeySequence::keyBindings(command.key).isEmpty())
@@ -342,7 +353,7 @@ void CMainFrame::CreateMenus()
     QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
     for (int i = 0; i < TOOL_COUNT; ++i) {
         pDesign->addAction(GetAction(ToolCommand(i)));
-        if (ToolCommand(i) == ID_TOOL_GALAXY || ToolCommand(i) == ID_TOOL_LENSFLARE)
+        if (GetToolInfo(i)->bSeparatorAfter)
             pDesign->addSeparator();
     }
 

@@ -1,6 +1,7 @@
 #include "StringTable.h"
 
 #include "Commands.h"
+#include "../effects/EffectTools.h"
 
 #include <QHash>
 
@@ -60,20 +61,6 @@ const QHash<int, QString>& Table()
         {ID_VIEW_STATUS_BAR, QStringLiteral("Show or hide the status bar\nToggle StatusBar")},
         {ID_VIEW_HISTORY,
          QStringLiteral("Show or hide the history of changes, to go back or forward to any step\nToggle History")},
-        {ID_TOOL_SELECT, QStringLiteral("Select an area of the image to edit\nSelect")},
-        {ID_TOOL_STARFIELD,
-         QStringLiteral("Generates a star field in the selected area of the image\nStar Field")},
-        {ID_TOOL_CLUSTER, QStringLiteral("Click and drag to generate a Globular Cluster\nCluster")},
-        {ID_TOOL_NEBULA, QStringLiteral("Click and drag to generate a nebula\nNebula")},
-        {ID_TOOL_STAR, QStringLiteral("Click and drag to generate a star\nStar")},
-        {ID_TOOL_GAS,
-         QStringLiteral("Click and drag to generate an area of interstellar gas\nInterstellar Gas")},
-        {ID_TOOL_VORTEX, QStringLiteral("Click and drag to generate a vortex\nVortex")},
-        {ID_TOOL_GALAXY, QStringLiteral("Click and drag to generate a Galaxy\nGalaxy")},
-        {ID_TOOL_LENSFLARE, QStringLiteral("Click and drag to generate a Lens Flare\nLens Flare")},
-        {ID_TOOL_VENUS, QStringLiteral("Click and drag to generate a Venus type planet\nVenus")},
-        {ID_TOOL_MOON, QStringLiteral("Click and drag to generate a moon\nMoon")},
-        {ID_TOOL_EARTH, QStringLiteral("Click and drag to generate an Earth type planet\nEarth")},
         {ID_APP_ABOUT,
          QStringLiteral("Display program information, version number and copyright\nAbout")},
     };
@@ -84,6 +71,10 @@ const QHash<int, QString>& Table()
 
 QString LoadString(int id)
 {
+    // The tools' prompts live in the tool table, with the rest of each tool's description.
+    const int nTool = FindToolByCommand(id);
+    if (nTool >= 0)
+        return QString::fromLatin1(GetToolInfo(nTool)->szPrompt);
     return Table().value(id);
 }
 

@@ -38,6 +38,14 @@ struct CToolInfo
     const char* szImage;
     // Creates the tool with its built-in defaults; null while the tool is not built in.
     std::unique_ptr<CEffect> (*pfnCreate)();
+    // The Design menu's text (with its mnemonic) and the one key that picks the tool: the
+    // mnemonic letter.
+    const char* szMenuText;
+    const char* szKey;
+    // The status bar's prompt, then after a line break the tooltip's name.
+    const char* szPrompt;
+    // Whether a separator follows the tool in the Design menu and the toolbar.
+    bool bSeparatorAfter;
 };
 
 // The tool at index (0 to TOOL_COUNT - 1), or null.
