@@ -13,6 +13,7 @@
 #include "effects/Random.h"
 #include "gl/GLContext.h"
 #include "gl/GLLight.h"
+#include "imagefile/Skybox.h"
 #include "imagefile/PngRows.h"
 
 #include <QDir>
@@ -324,6 +325,24 @@ BENCHMARK(BM_Resize)
     ->Args({2, 1, 4, 1})
     ->Args({512, 512, 256, 512})
     ->Args({4096, 4096, 1024, 1024})
+    ->Args({8192, 4096, 4096, 2048})
     ->Unit(benchmark::kMicrosecond);
+
+// The six faces of a skybox from a sky of 8192 x 4096, each of the argument's size; set
+// against BM_Resize/8192/4096/4096/2048, the sky resized to half.
+void BM_SkyboxFaces(benchmark::State& state)
+{
+    const int h = 4096, w = 2 * h, n = int(state.range(0));
+    CDib sky;
+    sky.Create(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            sky.SetPixel(x, y, DWORD(x * 0x010305 + y * 0x050301));
+    for (auto _ : state) {
+        CDib faces[CubeFaceCount];
+        benchmark::DoNotOptimize(MakeCubeFaces(sky, n, faces));
+    }
+}
+BENCHMARK(BM_SkyboxFaces)->ArgName("face")->Arg(2048)->Unit(benchmark::kMillisecond);
 
 }

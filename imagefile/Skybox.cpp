@@ -1,0 +1,348 @@
+#include "Skybox.h"
+
+#include "../document/Dib.h"
+#include "../document/QuotedName.h"
+#include "../effects/RenderThreads.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDegrees = 180.0 / kPi;
+
+// Where a direction lands on the panorama, in pixels from its left edge and top row.
+struct CPanoramaPoint
+{
+    double u;
+    double v;
+};
+
+CPanoramaPoint PanoramaPoint(const CSkyDirection& d, int width, int height)
+{
+    double dLongitude = 0, dLatitude = 0;
+    PanoramaAngles(d, dLongitude, dLatitude);
+    return {dLongitude / 360.0 * width, (90.0 - dLatitude) / 180.0 * height};
+}
+
+double Overlap(double a0, double a1, double b0, double b1)
+{
+    return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
+}
+
+// The panorama's average over columns [u0, u1) (wrapping around) and rows [v0, v1) counted
+// from the top, each pixel weighted by the part of it inside, as packed 0x00RRGGBB.
+DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double v1)
+{
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    if (u1 - u0 >= w) {
+        u0 = 0;
+        u1 = w;
+    }
+    v0 = std::clamp(v0, 0.0, double(h));
+    v1 = std::clamp(v1, 0.0, double(h));
+    // A footprint too thin to hold any pixel's area still reads the pixel it lies on.
+    constexpr double kThinnest = 1e-6;
+    if (u1 - u0 < kThinnest)
+        u1 = u0 + kThinnest;
+    if (v1 - v0 < kThinnest) {
+        v0 = std::min(v0, h - kThinnest);
+        v1 = v0 + kThinnest;
+    }
+    double sum[3] = {0, 0, 0};
+    double total = 0;
+    const int x0 = int(std::floor(u0)), x1 = int(std::ceil(u1));
+    const int y0 = int(std::floor(v0)), y1 = std::min(h, int(std::ceil(v1)));
+    for (int y = y0; y < y1; ++y) {
+        const double wy = Overlap(y, y + 1, v0, v1);
+        if (wy <= 0)
+            continue;
+        const BYTE* pRow = panorama.PixelAddress(0, h - 1 - y);
+        for (int x = x0; x < x1; ++x) {
+            const double wxy = Overlap(x, x + 1, u0, u1) * wy;
+            if (wxy <= 0)
+                continue;
+            const int xWrapped = ((x % w) + w) % w;
+            const BYTE* p = pRow + 3 * xWrapped;
+            sum[0] += wxy * p[0];
+            sum[1] += wxy * p[1];
+            sum[2] += wxy * p[2];
+            total += wxy;
+        }
+    }
+    DWORD color = 0;
+    for (int i = 0; i < 3; ++i)
+        color |= DWORD(std::min(255.0, sum[i] / total + 0.5)) << (8 * i);
+    return color;
+}
+
+} // namespace
+
+CSkyDirection PanoramaDirection(double dLongitude, double dLatitude)
+{
+    const double lon = dLongitude / kDegrees, lat = dLatitude / kDegrees;
+    return {-std::cos(lat) * std::sin(lon), std::sin(lat), -std::cos(lat) * std::cos(lon)};
+}
+
+void PanoramaAngles(const CSkyDirection& d, double& dLongitude, double& dLatitude)
+{
+    dLatitude = std::atan2(d.y, std::sqrt(d.x * d.x + d.z * d.z)) * kDegrees;
+    dLongitude = std::atan2(-d.x, -d.z) * kDegrees;
+    if (dLongitude < 0)
+        dLongitude += 360.0;
+    if (dLongitude >= 360.0)
+        dLongitude = 0;
+}
+
+// OpenGL's cube map table: on face F, the coordinates sc and tc (-1 to 1, tc downwards on
+// the stored image) and the major axis give the direction.
+CSkyDirection CubeFaceDirection(ECubeFace face, double s, double t)
+{
+    const double sc = 2 * s - 1, tc = 2 * t - 1;
+    CSkyDirection d{};
+    switch (face) {
+    case CubeFacePositiveX:
+        d = {1, -tc, -sc};
+        break;
+    case CubeFaceNegativeX:
+        d = {-1, -tc, sc};
+        break;
+    case CubeFacePositiveY:
+        d = {sc, 1, tc};
+        break;
+    case CubeFaceNegativeY:
+        d = {sc, -1, -tc};
+        break;
+    case CubeFacePositiveZ:
+        d = {sc, -tc, 1};
+        break;
+    case CubeFaceNegativeZ:
+    default:
+        d = {-sc, -tc, -1};
+        break;
+    }
+    const double n = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    return {d.x / n, d.y / n, d.z / n};
+}
+
+ECubeFace CubeFaceOf(const CSkyDirection& d, double& s, double& t)
+{
+    const double ax = std::fabs(d.x), ay = std::fabs(d.y), az = std::fabs(d.z);
+    ECubeFace face;
+    double sc, tc, ma;
+    if (ax >= ay && ax >= az) {
+        face = d.x >= 0 ? CubeFacePositiveX : CubeFaceNegativeX;
+        ma = ax;
+        sc = d.x >= 0 ? -d.z : d.z;
+        tc = -d.y;
+    } else if (ay >= az) {
+        face = d.y >= 0 ? CubeFacePositiveY : CubeFaceNegativeY;
+        ma = ay;
+        sc = d.x;
+        tc = d.y >= 0 ? d.z : -d.z;
+    } else {
+        face = d.z >= 0 ? CubeFacePositiveZ : CubeFaceNegativeZ;
+        ma = az;
+        sc = d.z >= 0 ? d.x : -d.x;
+        tc = -d.y;
+    }
+    s = (sc / ma + 1) / 2;
+    t = (tc / ma + 1) / 2;
+    return face;
+}
+
+namespace {
+
+// The panorama points of a face's pixel corners, (nSize + 1)^2 of them, row by row. Four
+// faces share one grid turned by quarters of longitude, and the floor's is the ceiling's
+// upside down, so an export computes two.
+class CFaceGrid
+{
+public:
+    // The grid of +Z (bPole false) or of +Y.
+    CFaceGrid(int nSize, bool bPole, int width, int height)
+        : m_nSize(nSize), m_points(size_t(nSize + 1) * (nSize + 1))
+    {
+        const ECubeFace face = bPole ? CubeFacePositiveY : CubeFacePositiveZ;
+        ForEveryRow(0, nSize + 1, [&](int j) {
+            for (int i = 0; i <= nSize; ++i)
+                m_points[size_t(j) * (nSize + 1) + i] = PanoramaPoint(
+                    CubeFaceDirection(face, double(i) / nSize, double(j) / nSize), width, height);
+        });
+    }
+    // Corner (i, j) of face, from this grid (+Z's for the sides, +Y's for the poles).
+    CPanoramaPoint Corner(ECubeFace face, int i, int j, int width, int height) const
+    {
+        switch (face) {
+        case CubeFaceNegativeY: {
+            const CPanoramaPoint p = At(i, m_nSize - j);
+            return {p.u, height - p.v};
+        }
+        case CubeFacePositiveX:
+            return Turned(At(i, j), width / 4.0, width);
+        case CubeFaceNegativeZ:
+            return Turned(At(i, j), width / 2.0, width);
+        case CubeFaceNegativeX:
+            return Turned(At(i, j), 3 * width / 4.0, width);
+        default:
+            return At(i, j);
+        }
+    }
+
+private:
+    CPanoramaPoint At(int i, int j) const { return m_points[size_t(j) * (m_nSize + 1) + i]; }
+    static CPanoramaPoint Turned(CPanoramaPoint p, double du, int width)
+    {
+        p.u += du;
+        if (p.u >= width)
+            p.u -= width;
+        return p;
+    }
+
+    int m_nSize;
+    std::vector<CPanoramaPoint> m_points;
+};
+
+// Face pixels from a grid: each the area average of the box its four corners span.
+void FillFace(const CDib& panorama, const CFaceGrid& grid, ECubeFace face, int nSize,
+              CDib& result)
+{
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    const bool bPoleFace = face == CubeFacePositiveY || face == CubeFaceNegativeY;
+    ForEveryRow(0, nSize, [&](int j) {
+        BYTE* pRow = result.PixelAddress(0, nSize - 1 - j);
+        for (int i = 0; i < nSize; ++i) {
+            const CPanoramaPoint quad[4] = {grid.Corner(face, i, j, w, h),
+                                            grid.Corner(face, i + 1, j, w, h),
+                                            grid.Corner(face, i, j + 1, w, h),
+                                            grid.Corner(face, i + 1, j + 1, w, h)};
+            // Longitudes unwrapped next to the first corner's, so that a pixel across the
+            // panorama's seam spans the seam, not the whole picture.
+            double u0 = quad[0].u, u1 = quad[0].u, v0 = quad[0].v, v1 = quad[0].v;
+            for (const CPanoramaPoint& p : quad) {
+                double u = p.u;
+                if (u - quad[0].u > w / 2.0)
+                    u -= w;
+                else if (quad[0].u - u > w / 2.0)
+                    u += w;
+                u0 = std::min(u0, u);
+                u1 = std::max(u1, u);
+                v0 = std::min(v0, p.v);
+                v1 = std::max(v1, p.v);
+            }
+            // The pixel over a pole covers every longitude down to the pole's row.
+            const double centre = nSize / 2.0;
+            if (bPoleFace && i <= centre && centre <= i + 1 && j <= centre && centre <= j + 1) {
+                u0 = 0;
+                u1 = w;
+                if (face == CubeFacePositiveY)
+                    v0 = 0;
+                else
+                    v1 = h;
+            }
+            const DWORD color = AreaAverage(panorama, u0, u1, v0, v1);
+            pRow[3 * i] = BYTE(color);
+            pRow[3 * i + 1] = BYTE(color >> 8);
+            pRow[3 * i + 2] = BYTE(color >> 16);
+        }
+    });
+}
+
+bool FaceSizeAllowed(const CDib& panorama, int nSize)
+{
+    return panorama.m_nWidth > 0 && panorama.m_nHeight > 0 && nSize > 0 &&
+           nSize <= kMaxSkyboxFaceSize;
+}
+
+} // namespace
+
+bool MakeCubeFace(const CDib& panorama, ECubeFace face, int nSize, CDib& out)
+{
+    if (!FaceSizeAllowed(panorama, nSize) || face < 0 || face >= CubeFaceCount)
+        return false;
+    CDib result;
+    if (!result.Create(nSize, nSize))
+        return false;
+    const bool bPole = face == CubeFacePositiveY || face == CubeFaceNegativeY;
+    const CFaceGrid grid(nSize, bPole, panorama.m_nWidth, panorama.m_nHeight);
+    FillFace(panorama, grid, face, nSize, result);
+    out.Swap(result);
+    return true;
+}
+
+bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount])
+{
+    if (!FaceSizeAllowed(panorama, nSize))
+        return false;
+    const CFaceGrid sides(nSize, false, panorama.m_nWidth, panorama.m_nHeight);
+    const CFaceGrid poles(nSize, true, panorama.m_nWidth, panorama.m_nHeight);
+    for (int f = 0; f < CubeFaceCount; ++f) {
+        const auto face = static_cast<ECubeFace>(f);
+        if (!faces[f].Create(nSize, nSize))
+            return false;
+        const bool bPole = face == CubeFacePositiveY || face == CubeFaceNegativeY;
+        FillFace(panorama, bPole ? poles : sides, face, nSize, faces[f]);
+    }
+    return true;
+}
+
+const char* CubeFaceName(ECubeFace face, ESkyboxNaming naming)
+{
+    static const char* const kAxes[CubeFaceCount] = {"px", "nx", "py", "ny", "pz", "nz"};
+    static const char* const kSides[CubeFaceCount] = {"right", "left",  "top",
+                                                      "bottom", "front", "back"};
+    if (face < 0 || face >= CubeFaceCount)
+        return "";
+    return naming == ESkyboxNaming::Axes ? kAxes[face] : kSides[face];
+}
+
+int DefaultSkyboxFaceSize(const CDib& panorama)
+{
+    return std::clamp(panorama.m_nHeight / 2, 1, kMaxSkyboxFaceSize);
+}
+
+bool ExportSkybox(const CDib& panorama, const QString& folder, int nSize, ESkyboxNaming naming,
+                  const QString& extension, QString& error)
+{
+    if (panorama.m_nWidth != 2 * panorama.m_nHeight || panorama.m_nHeight <= 0) {
+        error = QStringLiteral("a skybox is made from a sky sphere, a panorama twice as wide as "
+                               "high; this picture is %1 x %2")
+                    .arg(panorama.m_nWidth)
+                    .arg(panorama.m_nHeight);
+        return false;
+    }
+    if (nSize < 1 || nSize > kMaxSkyboxFaceSize) {
+        error = QStringLiteral("a face must be 1 to %1 pixels a side").arg(kMaxSkyboxFaceSize);
+        return false;
+    }
+    const QString ext = extension.toLower();
+    if (ext != QLatin1String("png") && ext != QLatin1String("jpg") && ext != QLatin1String("bmp")) {
+        error = QStringLiteral("faces are written as png, jpg or bmp, not %1").arg(extension);
+        return false;
+    }
+    const QDir dir(folder);
+    if (!dir.exists()) {
+        error = QStringLiteral("the folder %1 does not exist").arg(QuotedName(folder));
+        return false;
+    }
+    CDib faces[CubeFaceCount];
+    if (!MakeCubeFaces(panorama, nSize, faces)) {
+        error = QStringLiteral("not enough memory for six faces of %1 x %1 pixels").arg(nSize);
+        return false;
+    }
+    for (int f = 0; f < CubeFaceCount; ++f) {
+        const auto face = static_cast<ECubeFace>(f);
+        const QString path =
+            dir.filePath(QLatin1String(CubeFaceName(face, naming)) + QLatin1Char('.') + ext);
+        if (!faces[f].Save(QFile::encodeName(path).constData())) {
+            error = QStringLiteral("cannot write %1").arg(QuotedName(path));
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,70 @@
+// A whole sky held as a 2:1 panorama (equirectangular: columns are longitude 0 to 360
+// degrees, wrapping around; rows latitude, +90 at the top to -90 at the bottom) and the six
+// faces of the cube map made from it, oriented as OpenGL cube maps take them.
+#pragma once
+
+#include <QString>
+
+class CDib;
+
+// The faces in OpenGL's order: +X, -X, +Y, -Y, +Z, -Z.
+enum ECubeFace {
+    CubeFacePositiveX,
+    CubeFaceNegativeX,
+    CubeFacePositiveY,
+    CubeFaceNegativeY,
+    CubeFacePositiveZ,
+    CubeFaceNegativeZ,
+    CubeFaceCount
+};
+
+// How the six files are named: "px nx py ny pz nz", or "right left top bottom front back"
+// (the same faces in the same order).
+enum class ESkyboxNaming {
+    Axes,
+    Sides,
+};
+
+// A direction of the sky, of length 1. +Y is up; the panorama's middle column (longitude 180)
+// looks at +Z, the cube's front, and longitude grows to the right, towards +X.
+struct CSkyDirection
+{
+    double x;
+    double y;
+    double z;
+};
+
+// The direction at a longitude and latitude in degrees.
+CSkyDirection PanoramaDirection(double dLongitude, double dLatitude);
+// The longitude [0, 360) and latitude [-90, 90] of a direction (of any length but 0).
+void PanoramaAngles(const CSkyDirection& d, double& dLongitude, double& dLatitude);
+
+// The direction through the point (s, t) of a face, s from its left edge and t from its top
+// row, each 0 to 1, as a cube map looks it up.
+CSkyDirection CubeFaceDirection(ECubeFace face, double s, double t);
+// The face a direction lands on, and where on it (the inverse of CubeFaceDirection).
+ECubeFace CubeFaceOf(const CSkyDirection& d, double& s, double& t);
+
+// Makes face as a nSize x nSize picture. Each pixel is the average of the panorama over the
+// part of the sky it covers (each panorama pixel weighted by how much of it lies inside), so
+// a star of one pixel stays one bright pixel, not a blur, and no light is lost or doubled
+// where faces meet. False when the panorama is empty or memory runs out.
+bool MakeCubeFace(const CDib& panorama, ECubeFace face, int nSize, CDib& out);
+// All six faces at once, in ECubeFace order: the work the faces share is done once.
+bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]);
+
+// The file name of a face without its extension.
+const char* CubeFaceName(ECubeFace face, ESkyboxNaming naming);
+
+// The face size a panorama gives by default: half its height, at least 1.
+int DefaultSkyboxFaceSize(const CDib& panorama);
+
+// Writes the six faces of nSize pixels into folder as NAME.extension (extension "png",
+// "jpg" or "bmp"), each through the safe writer. False, with the reason in error, when the
+// panorama is not 2:1, the size is out of range or a face cannot be made or written; faces
+// written before a failure stay.
+bool ExportSkybox(const CDib& panorama, const QString& folder, int nSize, ESkyboxNaming naming,
+                  const QString& extension, QString& error);
+
+// The largest face a skybox export makes.
+constexpr int kMaxSkyboxFaceSize = 16384;
