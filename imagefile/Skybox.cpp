@@ -54,10 +54,45 @@ DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double 
         v0 = std::min(v0, h - kThinnest);
         v1 = v0 + kThinnest;
     }
-    double sum[3] = {0, 0, 0};
-    double total = 0;
     const int x0 = int(std::floor(u0)), x1 = int(std::ceil(u1));
     const int y0 = int(std::floor(v0)), y1 = std::min(h, int(std::ceil(v1)));
+    // Most footprints cover a few pixels: their weights are found once a column and a row.
+    constexpr int kSmall = 4;
+    if (x1 - x0 <= kSmall && y1 - y0 <= kSmall) {
+        float wx[kSmall], wy[kSmall];
+        int xs[kSmall];
+        float sumX = 0, sumY = 0;
+        for (int k = 0; k < x1 - x0; ++k) {
+            xs[k] = 3 * (((x0 + k) % w + w) % w);
+            wx[k] = float(Overlap(x0 + k, x0 + k + 1, u0, u1));
+            sumX += wx[k];
+        }
+        for (int k = 0; k < y1 - y0; ++k) {
+            wy[k] = float(Overlap(y0 + k, y0 + k + 1, v0, v1));
+            sumY += wy[k];
+        }
+        float s0 = 0, s1 = 0, s2 = 0;
+        for (int ky = 0; ky < y1 - y0; ++ky) {
+            const BYTE* pRow = panorama.PixelAddress(0, h - 1 - (y0 + ky));
+            float r0 = 0, r1 = 0, r2 = 0;
+            for (int kx = 0; kx < x1 - x0; ++kx) {
+                const BYTE* p = pRow + xs[kx];
+                r0 += wx[kx] * p[0];
+                r1 += wx[kx] * p[1];
+                r2 += wx[kx] * p[2];
+            }
+            s0 += wy[ky] * r0;
+            s1 += wy[ky] * r1;
+            s2 += wy[ky] * r2;
+        }
+        const float scale = 1.0f / (sumX * sumY);
+        const auto channel = [scale](float s) {
+            return DWORD(std::min(255.0f, s * scale + 0.5f));
+        };
+        return channel(s0) | channel(s1) << 8 | channel(s2) << 16;
+    }
+    double sum[3] = {0, 0, 0};
+    double total = 0;
     for (int y = y0; y < y1; ++y) {
         const double wy = Overlap(y, y + 1, v0, v1);
         if (wy <= 0)
