@@ -86,9 +86,7 @@ DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double 
             s2 += wy[ky] * r2;
         }
         const float scale = 1.0f / (sumX * sumY);
-        const auto channel = [scale](float s) {
-            return DWORD(std::min(255.0f, s * scale + 0.5f));
-        };
+        const auto channel = [scale](float s) { return DWORD(std::min(255.0f, s * scale + 0.5f)); };
         return channel(s0) | channel(s1) << 8 | channel(s2) << 16;
     }
     double sum[3] = {0, 0, 0};
@@ -201,7 +199,8 @@ class CFaceGrid
 public:
     // The grid of +Z (bPole false) or of +Y.
     CFaceGrid(int nSize, bool bPole, int width, int height)
-        : m_nSize(nSize), m_points(size_t(nSize + 1) * (nSize + 1))
+        : m_nSize(nSize),
+          m_points(size_t(nSize + 1) * (nSize + 1))
     {
         const ECubeFace face = bPole ? CubeFacePositiveY : CubeFacePositiveZ;
         ForEveryRow(0, nSize + 1, [&](int j) {
@@ -244,18 +243,16 @@ private:
 };
 
 // Face pixels from a grid: each the area average of the box its four corners span.
-void FillFace(const CDib& panorama, const CFaceGrid& grid, ECubeFace face, int nSize,
-              CDib& result)
+void FillFace(const CDib& panorama, const CFaceGrid& grid, ECubeFace face, int nSize, CDib& result)
 {
     const int w = panorama.m_nWidth, h = panorama.m_nHeight;
     const bool bPoleFace = face == CubeFacePositiveY || face == CubeFaceNegativeY;
     ForEveryRow(0, nSize, [&](int j) {
         BYTE* pRow = result.PixelAddress(0, nSize - 1 - j);
         for (int i = 0; i < nSize; ++i) {
-            const CPanoramaPoint quad[4] = {grid.Corner(face, i, j, w, h),
-                                            grid.Corner(face, i + 1, j, w, h),
-                                            grid.Corner(face, i, j + 1, w, h),
-                                            grid.Corner(face, i + 1, j + 1, w, h)};
+            const CPanoramaPoint quad[4] = {
+                grid.Corner(face, i, j, w, h), grid.Corner(face, i + 1, j, w, h),
+                grid.Corner(face, i, j + 1, w, h), grid.Corner(face, i + 1, j + 1, w, h)};
             // Longitudes unwrapped next to the first corner's, so that a pixel across the
             // panorama's seam spans the seam, not the whole picture.
             double u0 = quad[0].u, u1 = quad[0].u, v0 = quad[0].v, v1 = quad[0].v;
@@ -329,7 +326,7 @@ bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]
 const char* CubeFaceName(ECubeFace face, ESkyboxNaming naming)
 {
     static const char* const kAxes[CubeFaceCount] = {"px", "nx", "py", "ny", "pz", "nz"};
-    static const char* const kSides[CubeFaceCount] = {"right", "left",  "top",
+    static const char* const kSides[CubeFaceCount] = {"right",  "left",  "top",
                                                       "bottom", "front", "back"};
     if (face < 0 || face >= CubeFaceCount)
         return "";

@@ -40,12 +40,13 @@ int ChannelDifference(DWORD a, DWORD b)
 TEST(Skybox, DirectionsRoundTripInTheCubeMapsOwnOrientation)
 {
     // The faces' centres and the panorama's landmarks, as OpenGL's table gives them.
-    const struct {
+    const struct
+    {
         ECubeFace face;
         double x, y, z;
-    } kCentres[] = {{CubeFacePositiveX, 1, 0, 0},  {CubeFaceNegativeX, -1, 0, 0},
-                    {CubeFacePositiveY, 0, 1, 0},  {CubeFaceNegativeY, 0, -1, 0},
-                    {CubeFacePositiveZ, 0, 0, 1},  {CubeFaceNegativeZ, 0, 0, -1}};
+    } kCentres[] = {{CubeFacePositiveX, 1, 0, 0}, {CubeFaceNegativeX, -1, 0, 0},
+                    {CubeFacePositiveY, 0, 1, 0}, {CubeFaceNegativeY, 0, -1, 0},
+                    {CubeFacePositiveZ, 0, 0, 1}, {CubeFaceNegativeZ, 0, 0, -1}};
     for (const auto& c : kCentres) {
         const CSkyDirection d = CubeFaceDirection(c.face, 0.5, 0.5);
         EXPECT_NEAR(d.x, c.x, 1e-12);
@@ -92,8 +93,8 @@ TEST(Skybox, FacesShowTheirDirectionsAndMeetWithoutSeams)
             for (int i = 0; i < n; ++i) {
                 const CSkyDirection d =
                     CubeFaceDirection(ECubeFace(f), (i + 0.5) / n, (j + 0.5) / n);
-                worst = std::max(worst, ChannelDifference(faces[f].GetPixel(i, n - 1 - j),
-                                                          DirectionColor(d)));
+                worst = std::max(
+                    worst, ChannelDifference(faces[f].GetPixel(i, n - 1 - j), DirectionColor(d)));
             }
         // Within the colour's change over one panorama pixel or so, pole and seam included.
         EXPECT_LE(worst, 4) << "face " << f;
@@ -109,14 +110,14 @@ TEST(Skybox, FacesShowTheirDirectionsAndMeetWithoutSeams)
                 inside += ChannelDifference(faces[f].GetPixel(k, j), faces[f].GetPixel(k, j + 1));
                 ++nInside;
             }
-            for (const auto& [s, t] : {std::pair{(k + 0.5) / n, 0.5 / n},
-                                       std::pair{(k + 0.5) / n, 1 - 0.5 / n},
-                                       std::pair{0.5 / n, (k + 0.5) / n},
-                                       std::pair{1 - 0.5 / n, (k + 0.5) / n}}) {
+            for (const auto& [s, t] :
+                 {std::pair{(k + 0.5) / n, 0.5 / n}, std::pair{(k + 0.5) / n, 1 - 0.5 / n},
+                  std::pair{0.5 / n, (k + 0.5) / n}, std::pair{1 - 0.5 / n, (k + 0.5) / n}}) {
                 // One pixel further out, which lies on the neighbour.
                 const CSkyDirection d = CubeFaceDirection(ECubeFace(f), s, t);
                 const double step = 2.0 / n;
-                const CSkyDirection out{d.x + step * (d.x - centre.x), d.y + step * (d.y - centre.y),
+                const CSkyDirection out{d.x + step * (d.x - centre.x),
+                                        d.y + step * (d.y - centre.y),
                                         d.z + step * (d.z - centre.z)};
                 double s2 = 0, t2 = 0;
                 const ECubeFace other = CubeFaceOf(out, s2, t2);
@@ -145,9 +146,9 @@ TEST(Skybox, SinglePixelStarsStaySharp)
     CDib face;
     ASSERT_TRUE(MakeCubeFace(panorama, CubeFacePositiveZ, n, face));
     double s = 0, t = 0;
-    ASSERT_EQ(CubeFaceOf(PanoramaDirection((sx + 0.5) / (2 * h) * 360, 90 - (sy + 0.5) / h * 180),
-                         s, t),
-              CubeFacePositiveZ);
+    ASSERT_EQ(
+        CubeFaceOf(PanoramaDirection((sx + 0.5) / (2 * h) * 360, 90 - (sy + 0.5) / h * 180), s, t),
+        CubeFacePositiveZ);
     int brightest = 0, bx = -1, by = -1, lit = 0;
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) {
@@ -178,14 +179,15 @@ TEST(Skybox, ExportWritesSixNamedFacesAndRefusesWhatIsNoSky)
         << error.toStdString();
     for (const char* name : {"right", "left", "top", "bottom", "front", "back"}) {
         CDib face;
-        ASSERT_TRUE(face.Load(QDir(dir.path()).filePath(QString::fromLatin1(name) + ".png")
+        ASSERT_TRUE(face.Load(QDir(dir.path())
+                                  .filePath(QString::fromLatin1(name) + ".png")
                                   .toLocal8Bit()
                                   .constData()))
             << name;
         EXPECT_EQ(face.GetSize(), CSize(16, 16));
     }
-    ASSERT_TRUE(ExportSkybox(panorama, dir.path(), 8, ESkyboxNaming::Axes,
-                             QStringLiteral("bmp"), error));
+    ASSERT_TRUE(
+        ExportSkybox(panorama, dir.path(), 8, ESkyboxNaming::Axes, QStringLiteral("bmp"), error));
     EXPECT_TRUE(QFile::exists(QDir(dir.path()).filePath("nz.bmp")));
 
     CDib flat;
@@ -194,8 +196,8 @@ TEST(Skybox, ExportWritesSixNamedFacesAndRefusesWhatIsNoSky)
     EXPECT_TRUE(error.contains("twice as wide")) << error.toStdString();
     EXPECT_FALSE(ExportSkybox(panorama, dir.path(), 0, ESkyboxNaming::Axes, "png", error));
     EXPECT_FALSE(ExportSkybox(panorama, dir.path(), 8, ESkyboxNaming::Axes, "tga", error));
-    EXPECT_FALSE(ExportSkybox(panorama, dir.filePath("missing"), 8, ESkyboxNaming::Axes, "png",
-                              error));
+    EXPECT_FALSE(
+        ExportSkybox(panorama, dir.filePath("missing"), 8, ESkyboxNaming::Axes, "png", error));
     EXPECT_TRUE(error.contains("does not exist")) << error.toStdString();
 }
 

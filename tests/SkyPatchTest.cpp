@@ -1,0 +1,102 @@
+#include "document/Dib.h"
+#include "document/SkyPatch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A white disc of radius r around the centre of rect, as a planet paints its silhouette.
+void PaintDisc(CDib& plane, const CRect& rect, double r)
+{
+    const double cx = (rect.left + rect.right) / 2.0, cy = (rect.top + rect.bottom) / 2.0;
+    for (int y = 0; y < plane.m_nHeight; ++y)
+        for (int x = 0; x < plane.m_nWidth; ++x)
+            if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= r)
+                plane.SetPixel(x, plane.m_nHeight - 1 - y, 0xFFFFFF);
+}
+
+// The sky around the patch's centre as a camera looking there sees it: each pixel of a
+// plane of the patch's size read from the panorama pixel its centre's direction falls in.
+void LookAt(const CDib& sphere, const CSkyPatch& patch, CDib& view)
+{
+    const int w = sphere.m_nWidth, h = sphere.m_nHeight;
+    view.Create(patch.m_nPlaneWidth, patch.m_nPlaneHeight);
+    for (int j = 0; j < view.m_nHeight; ++j)
+        for (int i = 0; i < view.m_nWidth; ++i) {
+            double lon = 0, lat = 0;
+            PanoramaAngles(patch.PlaneDirection(i + 0.5, j + 0.5), lon, lat);
+            const int x = std::min(w - 1, int(lon / 360.0 * w));
+            const int y = std::clamp(int((90.0 - lat) / 180.0 * h), 0, h - 1);
+            view.SetPixel(i, view.m_nHeight - 1 - j, sphere.GetPixel(x, h - 1 - y));
+        }
+}
+
+// How far from the view's centre the disc's edge lies along the angle, in pixels: where
+// its brightness falls below half.
+double EdgeDistance(const CDib& view, double angle)
+{
+    const double cx = view.m_nWidth / 2.0, cy = view.m_nHeight / 2.0;
+    for (double r = 0;; r += 0.25) {
+        const int x = int(cx + r * std::cos(angle)), y = int(cy + r * std::sin(angle));
+        if (!view.IsInside(x, view.m_nHeight - 1 - y))
+            return r;
+        if ((view.GetPixel(x, view.m_nHeight - 1 - y) & 0xFF) < 128)
+            return r;
+    }
+}
+
+// A disc painted on a patch anywhere on the sky, at the equator, high up, next to the pole
+// and across the panorama's left and right edges, is round again where a camera looks at
+// it: its widest chords in eight directions agree within 2 %. The sky outside the patch is
+// left exactly as it was.
+TEST(SkyPatch, APlanetStaysRoundAtEveryLatitudeAndAcrossTheSeam)
+{
+    const int h = 512, w = 2 * h;
+    const struct
+    {
+        double x;
+        double lat;
+    } kPlaces[] = {{300, 0}, {700, 60}, {500, 85}, {1020, 20}, {10, -45}};
+    for (const auto& place : kPlaces) {
+        SCOPED_TRACE(place.lat);
+        CDib sphere;
+        sphere.Create(w, h);
+        sphere.Fill(0x000010);
+        const double y = (90.0 - place.lat) / 180.0 * h;
+        const int side = 200;
+        const int width = int(std::lround(side / std::cos(place.lat * 3.14159265358979 / 180)));
+        const CRect rect(int(place.x) - width / 2, int(y) - side / 2, int(place.x) + width / 2,
+                         int(y) + side / 2);
+        const CSkyPatch patch = CSkyPatch::FromRect(rect, CSize(w, h));
+        EXPECT_NEAR(patch.m_nPlaneWidth, patch.m_nPlaneHeight, 0.03 * patch.m_nPlaneHeight);
+        const double radius = 0.35 * patch.m_nPlaneHeight;
+        ASSERT_TRUE(patch.Paint(sphere, patch.PlaneRect(),
+                                [&](CDib& plane, const CRect& r) { PaintDisc(plane, r, radius); }));
+        CDib view;
+        LookAt(sphere, patch, view);
+        double shortest = 1e9, longest = 0;
+        for (int k = 0; k < 8; ++k) {
+            const double angle = k * 3.14159265358979 / 4;
+            const double chord =
+                EdgeDistance(view, angle) + EdgeDistance(view, angle + 3.14159265358979);
+            shortest = std::min(shortest, chord);
+            longest = std::max(longest, chord);
+        }
+        EXPECT_NEAR(longest / 2, radius, 0.03 * radius);
+        EXPECT_LE(longest / shortest, 1.02) << shortest << " " << longest;
+
+        // Far from the patch nothing changed.
+        const CRect rows = patch.SphereRows(patch.PlaneRect());
+        for (int yy = 0; yy < h; ++yy) {
+            if (yy >= rows.top && yy < rows.bottom)
+                continue;
+            for (int x = 0; x < w; x += 7)
+                ASSERT_EQ(sphere.GetPixel(x, h - 1 - yy), 0x000010u) << x << "," << yy;
+        }
+    }
+}
+
+} // namespace
