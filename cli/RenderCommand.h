@@ -5,6 +5,7 @@
 #pragma once
 
 #include "../document/WinTypes.h"
+#include "RenderWork.h"
 
 #include <QByteArray>
 #include <QList>
@@ -56,6 +57,8 @@ struct CRenderOptions
     int nLightElevation = 50; // 0 (high) to 100 (low); 50 is level
     // --threads: the render threads (0: one per core).
     int nThreads = 0;
+    // --max-work: the most pixels the steps may paint together (RenderWork.h).
+    double dMaxWork = kDefaultMaxWork;
     QList<CRenderStep> steps;
     // --replay: a PNG whose recipe gives the picture, its steps and the light.
     QString strReplay;
