@@ -651,6 +651,26 @@ TEST_F(MainWindowTest, SceneSavedAsPngIsPaintedAgainFromItsRecipe)
     Command(ID_FILE_OPEN);
     EXPECT_TRUE(SamePicture(painted, Picture()));
     EXPECT_EQ(Doc().GetRecipe().ToText(), recipe.ToText());
+
+    // A recipe of days of work opens as the picture it came with, the recipe kept and
+    // nothing painted from it.
+    QString steps;
+    for (int i = 0; i < 2000; ++i)
+        steps += QStringLiteral("%1{\"effect\":\"Nebula\",\"rect\":[0,0,16384,16384],"
+                                "\"seed\":%2,\"values\":[]}")
+                     .arg(i ? QStringLiteral(",") : QString())
+                     .arg(i);
+    CDib small;
+    small.Create(8, 8);
+    small.Fill(0x102030);
+    ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path("days.png")).constData(),
+                              QStringLiteral("{\"skyloom-recipe\":1,\"start\":\"new\",\"size\":"
+                                             "[16384,16384],\"background\":\"000000\",\"steps\":[") +
+                                  steps + QStringLiteral("]}")));
+    m_pUi->openPaths = {Path("days.png")};
+    Command(ID_FILE_OPEN);
+    EXPECT_TRUE(SamePicture(small, Picture()));
+    EXPECT_EQ(Doc().GetRecipe().m_steps.size(), 2000);
 }
 
 namespace {
