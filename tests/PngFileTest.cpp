@@ -85,15 +85,21 @@ void WriteBytes(const std::string& path, const QByteArray& bytes)
 }
 
 
+// The bytes of a noise picture saved by us.
+QByteArray SavedNoisePng(const TempFolder& dir, int width, int height)
+{
+    CDib dib;
+    MakeNoise(dib, width, height);
+    const std::string path = dir.Path("noise.png");
+    EXPECT_TRUE(dib.SavePNG(path.c_str()));
+    const std::vector<BYTE> bytes = ReadFileBytes(path);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
+}
+
 // A small picture saved by us, split before its end chunk so that chunks can go in between.
 QByteArray SavedPngBeforeEnd(const TempFolder& dir)
 {
-    CDib dib;
-    MakeNoise(dib, 5, 4);
-    const std::string path = dir.Path("base.png");
-    EXPECT_TRUE(dib.SavePNG(path.c_str()));
-    const std::vector<BYTE> bytes = ReadFileBytes(path);
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()) - 12);
+    return SavedNoisePng(dir, 5, 4).chopped(12);
 }
 
 QByteArray Deflated(const QByteArray& text)
@@ -411,12 +417,7 @@ TEST(PngFile, TheRecipeIsFoundBehindOtherTextAndHeldToItsBound)
 TEST(PngFile, RefusalsSayWhy)
 {
     TempFolder dir;
-    CDib sound;
-    MakeNoise(sound, 64, 48);
-    const std::string good = dir.Path("good.png");
-    ASSERT_TRUE(sound.SavePNG(good.c_str()));
-    const std::vector<BYTE> bytes = ReadFileBytes(good);
-    const QByteArray original(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
+    const QByteArray original = SavedNoisePng(dir, 64, 48);
     QByteArray badData = original;
     badData[original.indexOf("IDAT") + 8] = char(0xFF); // the stream's header
     // A 69-byte interlaced RGBA file stating 18918 x 18918 pixels.
