@@ -709,7 +709,6 @@ void RenderStep(CSkyloomDoc& doc, const CRenderStep& step, QTextStream& out)
         seed = static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch());
         out << step.strEffect << ": --seed " << seed << Qt::endl;
     }
-
     // The canvas's own path: the same gate, undo copy, seed and render as a drag.
     g_nEffectSeed = seed;
     const CDib& dib = doc.GetImage();

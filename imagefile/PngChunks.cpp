@@ -93,8 +93,9 @@ void ReadRecipe(const QByteArray& data, bool bInternational, bool bCompressed,
     if (!InflateBounded(data.constData() + pos, size_t(data.size() - pos), scan.recipe,
                         bTooLarge)) {
         scan.recipe.clear();
-        scan.recipeError =
-            bTooLarge ? TooLargeRecipe() : QStringLiteral("its recipe's compressed text is damaged");
+        scan.recipeError = bTooLarge
+                               ? TooLargeRecipe()
+                               : QStringLiteral("its recipe's compressed text is damaged");
     }
 }
 

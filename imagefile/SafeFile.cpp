@@ -108,7 +108,8 @@ void RemoveLeftovers(const std::string& target)
     std::vector<std::string> leftovers;
     while (const dirent* pEntry = ::readdir(pDir)) {
         const std::string name = pEntry->d_name;
-        if (name.size() == prefix.size() + kRandomLetters && name.compare(0, prefix.size(), prefix) == 0)
+        if (name.size() == prefix.size() + kRandomLetters &&
+            name.compare(0, prefix.size(), prefix) == 0)
             leftovers.push_back(folder + '/' + name);
     }
     ::closedir(pDir);
@@ -167,7 +168,8 @@ CSafeFileWriter::CSafeFileWriter(const char* pszFileName)
     // The rename that makes a save atomic would put a plain file in place of a device
     // node, FIFO or socket: such targets are refused.
     if (!IsRegularFileOrFree(m_strTarget.c_str())) {
-        SetImageWriteError(QStringLiteral("it is not a regular file, and is never replaced by one"));
+        SetImageWriteError(
+            QStringLiteral("it is not a regular file, and is never replaced by one"));
         return;
     }
     struct stat st;

@@ -744,7 +744,8 @@ TEST(SafeSave, FullFileSystemAtEveryDistanceFromTheEnd)
                 } else {
                     EXPECT_EQ(after, before) << format.name << " failed with " << nFree << " blocks free";
                     EXPECT_LT(nFree, needed) << format.name << " failed although it fits";
-                    EXPECT_EQ(ImageWriteError(), QStringLiteral("there is no space left on the disk"))
+                    EXPECT_EQ(ImageWriteError(),
+                              QStringLiteral("there is no space left on the disk"))
                         << format.name << " with " << nFree << " blocks free";
                 }
                 EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(), 2)
