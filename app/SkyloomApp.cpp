@@ -2,6 +2,7 @@
 
 #include "DocumentUi.h"
 #include "MainFrame.h"
+#include "../document/QuotedName.h"
 #include "../document/Settings.h"
 #include "../document/SettingsStore.h"
 #include "StringTable.h"
@@ -281,8 +282,8 @@ BOOL CSkyloomApp::OpenDocumentFile(const QString& path)
     const QFileInfo info(path);
     if (!m_pDoc->OnOpenDocument(info.absoluteFilePath())) {
         m_pUi->ShowError(m_pFrame.get(),
-                         QStringLiteral("Cannot open \"%1\": %2.")
-                             .arg(QDir::toNativeSeparators(path), ImageReadFailure()));
+                         QStringLiteral("Cannot open %1: %2.")
+                             .arg(QuotedName(QDir::toNativeSeparators(path)), ImageReadFailure()));
         return FALSE;
     }
     AddToRecentFiles(m_pDoc->GetPathName());
@@ -303,21 +304,21 @@ void CSkyloomApp::OpenRecentFile(int nIndex)
 void CSkyloomApp::ReportSaveFailure(const QString& path)
 {
     m_pUi->ShowError(m_pFrame.get(),
-                     QStringLiteral("Cannot save \"%1\". Any file of that name was left as it was.")
-                         .arg(QDir::toNativeSeparators(path)));
+                     QStringLiteral("Cannot save %1: %2. Any file of that name was left as it was.")
+                         .arg(QuotedName(QDir::toNativeSeparators(path)), ImageWriteFailure()));
 }
 
 BOOL CSkyloomApp::RefuseSave(const QString& path, int nFormat)
 {
     QString why;
     if (CSkyloomDoc::SaveFormatForName(path, nFormat) < 0)
-        why = QStringLiteral("Cannot save \"%1\": Skyloom writes BMP (.bmp), JPEG (.jpg, .jpeg) "
+        why = QStringLiteral("Cannot save %1: Skyloom writes BMP (.bmp), JPEG (.jpg, .jpeg) "
                              "and PNG (.png) pictures only. Nothing was written.");
     else if (IsReadOnlyFile(QFile::encodeName(path).constData()))
-        why = QStringLiteral("Cannot save \"%1\": the file is read-only. It was left as it was.");
+        why = QStringLiteral("Cannot save %1: the file is read-only. It was left as it was.");
     if (why.isEmpty())
         return FALSE;
-    m_pUi->ShowError(m_pFrame.get(), why.arg(QDir::toNativeSeparators(path)));
+    m_pUi->ShowError(m_pFrame.get(), why.arg(QuotedName(QDir::toNativeSeparators(path))));
     return TRUE;
 }
 

@@ -16,6 +16,8 @@
 #include "imagefile/Skybox.h"
 #include "imagefile/PngRows.h"
 
+#include "BenchSupport.h"
+
 #include <QDir>
 
 #include <benchmark/benchmark.h>
@@ -145,6 +147,139 @@ void BM_LoadPng4096(benchmark::State& state)
     std::remove(path.c_str());
 }
 BENCHMARK(BM_LoadPng4096)->ArgName("picture")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// Hostile PNG files, each opened once, with the process's peak memory over the opening: a
+// small picture behind a hundred text chunks that each inflate to 64 MiB (not ours, then
+// ours), an interlaced RGBA file of 66 bytes that states 18918 x 18918 pixels, and a valid
+// interlaced RGBA picture of 16384 x 16384 (peak_pictures: the peak over the 24-bit
+// picture's size). Each alone: skyloom_bench --benchmark_filter='PngHostilePeak/case:2'
+void AppendPngChunk(std::string& png, const char* type, const std::string& data)
+{
+    const std::string body = std::string(type, 4) + data;
+    const auto be32 = [&](uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png += char(v >> shift);
+    };
+    be32(uint32_t(data.size()));
+    png += body;
+    be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+// A file of text chunks behind a 64 x 64 picture; bRecipe names them all as the recipe.
+void WriteTextBomb(const std::string& path, bool bRecipe)
+{
+    CDib dib;
+    dib.Create(64, 64);
+    dib.SavePNG(path.c_str());
+    std::string png;
+    {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            png.append(buffer, n);
+        std::fclose(f);
+    }
+    png.resize(png.size() - 12); // the end chunk
+    const std::vector<Bytef> zeros(size_t(64) << 20, ' ');
+    uLongf size = compressBound(uLong(zeros.size()));
+    std::vector<Bytef> packed(size);
+    compress2(packed.data(), &size, zeros.data(), uLong(zeros.size()), 9);
+    const std::string key = bRecipe ? "Skyloom recipe" : "Comment";
+    const std::string data =
+        key + '\0' + '\0' + std::string(packed.begin(), packed.begin() + long(size));
+    for (int i = 0; i < 100; ++i)
+        AppendPngChunk(png, "zTXt", data);
+    AppendPngChunk(png, "IEND", std::string());
+    WriteBytes(path, png);
+}
+
+void WriteTinyInterlaced(const std::string& path)
+{
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    std::string ihdr;
+    for (uint32_t v : {18918u, 18918u})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            ihdr += char(v >> shift);
+    ihdr += std::string("\x08\x06\x00\x00\x01", 5); // 8-bit RGBA, interlaced
+    AppendPngChunk(png, "IHDR", ihdr);
+    AppendPngChunk(png, "IDAT", std::string("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9));
+    AppendPngChunk(png, "IEND", std::string());
+    WriteBytes(path, png);
+}
+
+void WriteLargeInterlaced(const std::string& path, int side)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(side), png_uint_32(side), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 1);
+    png_write_info(png, info);
+    const int passes = png_set_interlace_handling(png);
+    std::vector<BYTE> row(size_t(side) * 4);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                BYTE* p = &row[size_t(x) * 4];
+                p[0] = BYTE(x);
+                p[1] = BYTE(y);
+                p[2] = BYTE(x ^ y);
+                p[3] = BYTE((x + y) >> 4);
+            }
+            png_write_row(png, row.data());
+        }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+void BM_PngHostilePeak(benchmark::State& state)
+{
+    const int nCase = int(state.range(0));
+    const std::string path = TempPath("skyloom-bench-hostile.png");
+    constexpr int kLargeSide = 16384;
+    static const char* const labels[] = {"100 text chunks of 64 MiB", "100 recipes of 64 MiB",
+                                         "66 bytes stating 18918 x 18918 interlaced",
+                                         "valid 16384 x 16384 interlaced RGBA"};
+    if (nCase <= 1)
+        WriteTextBomb(path, nCase == 1);
+    else if (nCase == 2)
+        WriteTinyInterlaced(path);
+    else
+        WriteLargeInterlaced(path, kLargeSide);
+    ResetPeakResident();
+    const double before = PeakResidentSinceResetMiB();
+    bool bOpened = false;
+    for (auto _ : state) {
+        CDib dib;
+        QString recipe;
+        bOpened = dib.LoadPNG(path.c_str(), &recipe);
+    }
+    state.counters["file_MiB"] = double(FileBytes(path)) / (1 << 20);
+    const double peak = PeakResidentSinceResetMiB();
+    state.counters["peak_rss_MiB"] = peak;
+    state.counters["rss_before_MiB"] = before;
+    if (nCase == 3)
+        state.counters["peak_pictures"] =
+            peak / (double(DibStride(kLargeSide, 24)) * kLargeSide / (1 << 20));
+    state.SetLabel(std::string(labels[nCase]) + (bOpened ? ", opened" : ", refused"));
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_PngHostilePeak)
+    ->ArgName("case")
+    ->DenseRange(0, 3)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // `convert picture.ppm picture.png` at ImageMagick's defaults, reading the PPM included
 // (a few percent of its time). CPU time is that of the child processes.

@@ -10,9 +10,11 @@
 #include "../gl/GLContext.h"
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
+#include "../imagefile/PictureSize.h"
 #include "../document/RenderJob.h"
 #include "../document/QuotedName.h"
 #include "RecipeReplay.h"
+#include "RenderWork.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -414,6 +416,22 @@ const CRenderOption kOptions[] = {
          }
          return true;
      }},
+    {"--max-work", nullptr, "N",
+     "the most pixels the steps may paint, every step's rectangle\n"
+     "summed (default 10000000000): a larger run is refused before\n"
+     "it starts, with what it would paint",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         bool ok = false;
+         const qulonglong n = value.toULongLong(&ok, 10);
+         if (!ok || n == 0) {
+             error = QStringLiteral("--max-work %1: expected a whole number of pixels from 1")
+                         .arg(value);
+             return false;
+         }
+         s.options.dMaxWork = double(n);
+         return true;
+     }},
     {"--format", nullptr, "F",
      "jpeg (JPEG Image), bmp24 (24-bit Bitmap), bmp256 (256 Color\n"
      "Bitmap) or png (PNG Image). OUTPUT's extension decides\n"
@@ -589,8 +607,8 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
         const CRenderOption* pOption = FindOption(arg);
         if (!pOption) {
             error = arg.startsWith(QLatin1Char('-'))
-                        ? QStringLiteral("unknown option %1").arg(arg)
-                        : QStringLiteral("unexpected argument \"%1\"").arg(arg);
+                        ? QStringLiteral("unknown option %1").arg(CutName(arg))
+                        : QStringLiteral("unexpected argument \"%1\"").arg(CutName(arg));
             return false;
         }
         CRenderStep* pStep = options.steps.isEmpty() ? nullptr : &options.steps.last();
@@ -609,8 +627,12 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
         if (pOption->szArg && !reader.Value(arg, value, error))
             return false;
         CParseState state{options, pStep, reader.LastBytes()};
-        if (!pOption->pfnRead(state, value, error))
+        if (!pOption->pfnRead(state, value, error)) {
+            // A value of megabytes (a recipe's) is shown cut, as names are.
+            if (value.size() > kMaxShownNameLength)
+                error.replace(value, CutName(value));
             return false;
+        }
     }
     if (options.bHasSize && !options.strInput.isEmpty()) {
         error = QStringLiteral("--size and --input exclude each other");
@@ -702,8 +724,7 @@ std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool)
 
 // One step: the same path as a drag on the canvas. The values are set in memory through
 // the effect's table, as a store holding only them would give them.
-void RenderStep(CSkyloomDoc& doc, const CRenderStep& step, CTerminalProgress* pProgress,
-                QTextStream& out)
+void RenderStep(CSkyloomDoc& doc, const CRenderStep& step, QTextStream& out)
 {
     const auto effect = CreateToolAsTheViewDoes(step.nTool);
     QString why;
@@ -717,8 +738,6 @@ void RenderStep(CSkyloomDoc& doc, const CRenderStep& step, CTerminalProgress* pP
         seed = static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch());
         out << step.strEffect << ": --seed " << seed << Qt::endl;
     }
-    if (pProgress)
-        pProgress->SetLabel(step.strEffect);
     // The canvas's own path: the same gate, undo copy, seed and render as a drag.
     g_nEffectSeed = seed;
     const CDib& dib = doc.GetImage();
@@ -815,16 +834,17 @@ int ReadReplay(const QList<QByteArray>& args, CRenderOptions& options, QTextStre
     const QString strReplay = options.strReplay;
     QString text, error;
     CDib picture;
-    if (!picture.LoadPNG(options.replay.constData(), &text)) {
-        err << "skyloom-render: cannot read " << QuotedName(options.strReplay)
-            << ": missing, unreadable, not a regular file or not a PNG picture" << Qt::endl;
+    if (!picture.LoadPNG(options.replay.constData(), &text, &error)) {
+        err << "skyloom-render: cannot read " << QuotedName(options.strReplay) << ": "
+            << ImageReadFailure() << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     CRecipe recipe;
     QStringList recipeArgs, warnings;
-    if (text.isEmpty())
+    // A recipe that is there but cannot be read has said why already.
+    if (error.isEmpty() && text.isEmpty())
         error = QStringLiteral("it carries no recipe");
-    else if (CRecipe::FromText(text, recipe, error))
+    else if (error.isEmpty() && CRecipe::FromText(text, recipe, error))
         RecipeToRenderArguments(recipe, recipeArgs, warnings, error);
     if (!error.isEmpty()) {
         err << "skyloom-render: cannot replay " << QuotedName(options.strReplay) << ": "
@@ -880,6 +900,16 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         err << "skyloom-render: cannot write " << QuotedName(options.strOutput)
             << ": the file is read-only, and is left as it is" << Qt::endl;
         return RENDER_FILE_ERROR;
+    }
+
+    // Refused before any picture is made: the picture's size is what its file states.
+    CSize size(options.nWidth, options.nHeight);
+    if (!options.input.isEmpty() && !ReadStatedPictureSize(options.input.constData(), size))
+        size = CSize(0, 0); // the read below says why
+    const CRenderWork work = EstimateRenderWork(options.steps, size.cx, size.cy);
+    if (work.dPixels > options.dMaxWork) {
+        err << "skyloom-render: " << TooMuchWork(work, options.dMaxWork) << Qt::endl;
+        return RENDER_USAGE_ERROR;
     }
 
     CDib dib;
@@ -946,7 +976,14 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     doc.SetPicture(dib);
     doc.SetRecipe(recipe);
     for (int i = 0; i < options.steps.size(); ++i) {
-        RenderStep(doc, options.steps[i], bTerminalProgress ? &progress : nullptr, out);
+        // A long run (a replay) shows how far through its steps it is.
+        progress.SetLabel(options.steps.size() == 1
+                              ? options.steps[i].strEffect
+                              : QStringLiteral("step %1 of %2: %3")
+                                    .arg(i + 1)
+                                    .arg(options.steps.size())
+                                    .arg(options.steps[i].strEffect));
+        RenderStep(doc, options.steps[i], out);
         if (!warnings.Texts().isEmpty()) {
             err << "skyloom-render: " << options.steps[i].strEffect << ": "
                 << EscapeControls(warnings.Texts().join(QStringLiteral("; "))) << Qt::endl;
@@ -955,7 +992,8 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     }
 
     if (!Write(doc, options)) {
-        err << "skyloom-render: cannot write " << QuotedName(options.strOutput) << Qt::endl;
+        err << "skyloom-render: cannot write " << QuotedName(options.strOutput) << ": "
+            << ImageWriteFailure() << "; any file of that name was left as it was" << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     return RENDER_OK;

@@ -6,6 +6,7 @@
 
 #include "../document/Settings.h"
 #include "../document/WinTypes.h"
+#include "RenderWork.h"
 
 #include <QByteArray>
 #include <QList>
@@ -57,6 +58,8 @@ struct CRenderOptions
     int nLightElevation = kLightElevationRange.nDefault;
     // --threads: the render threads (0: one per core).
     int nThreads = 0;
+    // --max-work: the most pixels the steps may paint together (RenderWork.h).
+    double dMaxWork = kDefaultMaxWork;
     QList<CRenderStep> steps;
     // --replay: a PNG whose recipe gives the picture, its steps and the light.
     QString strReplay;

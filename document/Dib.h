@@ -181,9 +181,11 @@ public:
     BOOL SaveJPEG(const char* pszFileName) const;
     // PNG of any depth and colour type opens as 24 bits, transparency laid over the
     // background colour setting; pRecipe, when given, receives the text chunk
-    // kPngRecipeKey (empty without one). Saves write 8-bit RGB and, when recipe is not
-    // empty, that chunk.
-    BOOL LoadPNG(const char* pszFileName, QString* pRecipe = nullptr);
+    // kPngRecipeKey (empty without one) and pRecipeError why a recipe that is there could
+    // not be read (empty when it was, or there is none). Saves write 8-bit RGB and, when
+    // recipe is not empty, that chunk.
+    BOOL LoadPNG(const char* pszFileName, QString* pRecipe = nullptr,
+                 QString* pRecipeError = nullptr);
     BOOL SavePNG(const char* pszFileName, const QString& recipe = QString()) const;
 
     // Scales the picture with a two-pass Mitchell filter; FALSE leaves it as it was.

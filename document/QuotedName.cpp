@@ -40,7 +40,24 @@ QString EscapeControls(const QString& text)
     return out;
 }
 
+QString CutName(const QString& name)
+{
+    // Counted in characters, so that no pair of UTF-16 units is split.
+    if (name.size() <= kMaxShownNameLength)
+        return name;
+    const QList<uint> ucs4 = name.toUcs4();
+    if (ucs4.size() <= kMaxShownNameLength)
+        return name;
+    constexpr int kTail = kMaxShownNameLength / 3;
+    constexpr int kHead = kMaxShownNameLength - kTail - 1;
+    const auto text = [&](qsizetype from, qsizetype count) {
+        return QString::fromUcs4(reinterpret_cast<const char32_t*>(ucs4.constData() + from),
+                                 count);
+    };
+    return text(0, kHead) + QChar(0x2026) + text(ucs4.size() - kTail, kTail);
+}
+
 QString QuotedName(const QString& name)
 {
-    return QLatin1Char('"') + EscapeControls(name) + QLatin1Char('"');
+    return QLatin1Char('"') + EscapeControls(CutName(name)) + QLatin1Char('"');
 }

@@ -146,8 +146,8 @@ void LoadSettings(const CSettingsStore& store)
                              0xFFFFFF);
             break;
         case CSetting::Int:
-            Set(setting, std::clamp(store.GetInt(section, setting.name, int(setting.dDefault)),
-                                    int(setting.dMin), int(setting.dMax)));
+            Set(setting, std::clamp(store.GetWholeNumber(section, setting.name, setting.dDefault),
+                                    setting.dMin, setting.dMax));
             break;
         case CSetting::Real: {
             // Clamped as a double: converting a double beyond a float's range is undefined.

@@ -45,6 +45,40 @@ int CSettingsStore::GetInt(const QString& section, const QString& name, int nDef
     return static_cast<int>(static_cast<uint32_t>(n));
 }
 
+double CSettingsStore::GetWholeNumber(const QString& section, const QString& name,
+                                     double dDefault) const
+{
+    const QVariant v = m_pSettings->value(Key(section, name));
+    if (!v.isValid())
+        return dDefault;
+    QStringView text = QStringView(v.toString()).trimmed();
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (negative || text.startsWith(QLatin1Char('+')))
+        text = text.mid(1);
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    if (hex)
+        text = text.mid(2);
+    if (text.isEmpty())
+        return dDefault;
+    // Held far past any range once it is that large: digits beyond change nothing.
+    constexpr double kHuge = 1e300;
+    double value = 0.0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        int digit = -1;
+        if (u >= u'0' && u <= u'9')
+            digit = u - u'0';
+        else if (hex && u >= u'a' && u <= u'f')
+            digit = u - u'a' + 10;
+        else if (hex && u >= u'A' && u <= u'F')
+            digit = u - u'A' + 10;
+        if (digit < 0)
+            return dDefault;
+        value = std::min(value * (hex ? 16 : 10) + digit, kHuge);
+    }
+    return negative ? -value : value;
+}
+
 void CSettingsStore::WriteInt(const QString& section, const QString& name, int nValue)
 {
     m_pSettings->setValue(Key(section, name), nValue);

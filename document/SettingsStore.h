@@ -22,8 +22,13 @@ public:
     CSettingsStore(const CSettingsStore&) = delete;
     CSettingsStore& operator=(const CSettingsStore&) = delete;
 
-    // An integer; text that is not an integer reads as the default.
+    // An integer kept as its low 32 bits (a colour's bit pattern); text that is not an
+    // integer reads as the default.
     int GetInt(const QString& section, const QString& name, int nDefault) const;
+    // A whole number as the number it is, whatever its size (decimal, or hexadecimal with
+    // "0x", either with a sign): what a caller holds to a range then reads as the nearest end
+    // of it. Text that is no whole number reads as dDefault.
+    double GetWholeNumber(const QString& section, const QString& name, double dDefault) const;
     void WriteInt(const QString& section, const QString& name, int nValue);
 
     QString GetString(const QString& section, const QString& name,

@@ -106,8 +106,11 @@ void LoadEffectValues(const CSettingsStore& store, const QString& section,
 {
     for (const CEffectValue& value : values) {
         const QString name = QString::fromLatin1(value.szName);
+        // Whole numbers as numbers, held to the range by SetEffectValue; a colour as its bits.
         const double d = value.kind == CEffectValue::Real
                              ? store.GetReal(section, name, value.szDefault)
+                         : value.kind == CEffectValue::Integer
+                             ? store.GetWholeNumber(section, name, DefaultInt(value))
                              : store.GetInt(section, name, DefaultInt(value));
         if (d == DefaultValue(value))
             StoreEffectValue(value, d);

@@ -81,6 +81,15 @@ struct SharedContext
     EGLContext context = EGL_NO_CONTEXT;
     FramebufferEntryPoints fbo;
     SyncEntryPoints sync;
+    // The framebuffer of the last picture to go, for the next picture of its size: the
+    // renderer gives a deleted framebuffer's storage back only later, so one made anew
+    // for each render would hold two renders' worth at once, and keep it. One that the
+    // next picture cannot use goes before that picture's is made.
+    struct
+    {
+        unsigned framebuffer = 0, colorTexture = 0, depthBuffer = 0;
+        int width = 0, height = 0;
+    } spare;
 };
 
 EglEntryPoints s_egl;
@@ -628,11 +637,48 @@ CGLOffscreenContext::~CGLOffscreenContext()
     s_contexts.erase(std::remove(s_contexts.begin(), s_contexts.end(), this), s_contexts.end());
 }
 
+// Deletes framebuffer objects; the shared context is current.
+void DeleteFramebufferObjects(unsigned framebuffer, unsigned colorTexture, unsigned depthBuffer)
+{
+    const FramebufferEntryPoints& f = s_shared.fbo;
+    GLuint names[1];
+    if (framebuffer && f.DeleteFramebuffers) {
+        names[0] = framebuffer;
+        f.DeleteFramebuffers(1, names);
+    }
+    if (depthBuffer && f.DeleteRenderbuffers) {
+        names[0] = depthBuffer;
+        f.DeleteRenderbuffers(1, names);
+    }
+    if (colorTexture) {
+        names[0] = colorTexture;
+        glDeleteTextures(1, names);
+    }
+}
+
+void DeleteSpareFramebuffer()
+{
+    auto& spare = s_shared.spare;
+    DeleteFramebufferObjects(spare.framebuffer, spare.colorTexture, spare.depthBuffer);
+    spare = {};
+}
+
 BOOL CGLOffscreenContext::Init(bool bDepthBuffer)
 {
     CSharedContextGuard guard;
     if (!guard.IsCurrent())
         return FALSE;
+    auto& spare = s_shared.spare;
+    if (spare.framebuffer && spare.width == m_nWidth && spare.height == m_nHeight &&
+        (spare.depthBuffer != 0) == bDepthBuffer) {
+        // Its pixels are uploaded by MakeCurrent, its depth cleared by whoever draws.
+        m_framebuffer = spare.framebuffer;
+        m_colorTexture = spare.colorTexture;
+        m_depthBuffer = spare.depthBuffer;
+        spare = {};
+        return TRUE;
+    }
+    DeleteSpareFramebuffer();
     const FramebufferEntryPoints& f = s_shared.fbo;
     // Another picture may be current and bound: leave its bindings as they were.
     GLint previousFramebuffer = 0, previousTexture = 0, previousRenderbuffer = 0;
@@ -667,6 +713,10 @@ BOOL CGLOffscreenContext::Init(bool bDepthBuffer)
     f.BindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previousFramebuffer));
     f.BindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(previousRenderbuffer));
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previousTexture));
+    if (!complete) {
+        DeleteFramebufferObjects(m_framebuffer, m_colorTexture, m_depthBuffer);
+        m_framebuffer = m_colorTexture = m_depthBuffer = 0;
+    }
     return complete ? TRUE : FALSE;
 }
 
@@ -676,20 +726,8 @@ void CGLOffscreenContext::DeleteObjects()
         return;
     CSharedContextGuard guard;
     if (guard.IsCurrent()) {
-        const FramebufferEntryPoints& f = s_shared.fbo;
-        GLuint names[1];
-        if (m_framebuffer && f.DeleteFramebuffers) {
-            names[0] = m_framebuffer;
-            f.DeleteFramebuffers(1, names);
-        }
-        if (m_depthBuffer && f.DeleteRenderbuffers) {
-            names[0] = m_depthBuffer;
-            f.DeleteRenderbuffers(1, names);
-        }
-        if (m_colorTexture) {
-            names[0] = m_colorTexture;
-            glDeleteTextures(1, names);
-        }
+        DeleteSpareFramebuffer();
+        s_shared.spare = {m_framebuffer, m_colorTexture, m_depthBuffer, m_nWidth, m_nHeight};
     }
     Detach();
 }

@@ -141,6 +141,22 @@ bool ReadWholeFile(const QString& resourcePath, std::vector<BYTE>& data, size_t 
 
 namespace {
 thread_local QString t_readError;
+thread_local QString t_writeError;
+}
+
+QString ImageWriteError()
+{
+    return t_writeError;
+}
+
+void SetImageWriteError(const QString& why)
+{
+    t_writeError = why;
+}
+
+QString ImageWriteFailure()
+{
+    return t_writeError.isEmpty() ? QStringLiteral("it could not be written") : t_writeError;
 }
 
 QString ImageReadError()

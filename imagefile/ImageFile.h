@@ -73,6 +73,14 @@ void SetImageReadError(const QString& why);
 // The reason to show after "cannot read NAME: ": the reader's own, or a general one.
 QString ImageReadFailure();
 
+// Why the last save on this thread failed, in words for "cannot write NAME: ": the
+// system's reason (the disk is full, the file system is read-only, ...). Empty before any
+// failure.
+QString ImageWriteError();
+void SetImageWriteError(const QString& why);
+// The reason to show after "cannot write NAME: ": the writer's own, or a general one.
+QString ImageWriteFailure();
+
 // Parses a BMP file held in memory into a section, which takes the bytes over; null (with
 // the reason in ImageReadError) when the file is not one we read or is damaged. Run-length rows are expanded; every other depth
 // stays as stored.

@@ -33,30 +33,40 @@ struct JumpErrorManager
 {
     jpeg_error_mgr pub;
     jmp_buf recovery;
+    char szMessage[JMSG_LENGTH_MAX]; // the library's reason, when it gave one
 };
 
 [[noreturn]] void JumpErrorExit(j_common_ptr cinfo)
 {
-    longjmp(reinterpret_cast<JumpErrorManager*>(cinfo->err)->recovery, 1);
+    auto* err = reinterpret_cast<JumpErrorManager*>(cinfo->err);
+    err->pub.format_message(cinfo, err->szMessage);
+    longjmp(err->recovery, 1);
 }
 
 void LimitScans(j_common_ptr cinfo)
 {
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
-        JumpErrorExit(cinfo);
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+        auto* err = reinterpret_cast<JumpErrorManager*>(cinfo->err);
+        std::snprintf(err->szMessage, sizeof err->szMessage,
+                      "it has more than %d scans, more than any real picture", kMaxScans);
+        longjmp(err->recovery, 1);
+    }
 }
 
 // Functions that call setjmp hold no C++ objects with destructors: a jump must not skip one.
 // The pictures and files they fill are owned by their callers.
 
-bool DecodeJpeg(FILE* file, CDib* pDib)
+// Why a decode failed goes to why (a plain character array: a jump skips no destructor).
+bool DecodeJpeg(FILE* file, CDib* pDib, char (&why)[JMSG_LENGTH_MAX + 32])
 {
     jpeg_decompress_struct cinfo;
     JumpErrorManager jerr;
     cinfo.err = jpeg_std_error(&jerr.pub);
     jerr.pub.error_exit = JumpErrorExit;
+    jerr.szMessage[0] = 0;
     if (setjmp(jerr.recovery)) {
         jpeg_destroy_decompress(&cinfo);
+        std::snprintf(why, sizeof why, "it is damaged (libjpeg: %s)", jerr.szMessage);
         return false;
     }
     jpeg_progress_mgr progress{};
@@ -67,12 +77,15 @@ bool DecodeJpeg(FILE* file, CDib* pDib)
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
     if (!DibSizeAllowed(cinfo.image_width, cinfo.image_height)) {
+        std::snprintf(why, sizeof why, "its size of %u x %u pixels is no picture size we open",
+                      cinfo.image_width, cinfo.image_height);
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
     // Colour files decode to RGB and grayscale ones to gray by default; both come out as
     // blue-green-red here (gray in all three). Anything else (CMYK) is refused.
     if (cinfo.out_color_space != JCS_RGB && cinfo.out_color_space != JCS_GRAYSCALE) {
+        std::snprintf(why, sizeof why, "its colours are CMYK or YCCK, which Skyloom does not read");
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -80,6 +93,11 @@ bool DecodeJpeg(FILE* file, CDib* pDib)
     jpeg_start_decompress(&cinfo);
     if (cinfo.output_components != 3 ||
         !pDib->Create(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height))) {
+        std::snprintf(why, sizeof why,
+                      cinfo.output_components != 3
+                          ? "it is of a kind of JPEG Skyloom does not read"
+                          : "there is not enough memory for its %u x %u pixels",
+                      cinfo.output_width, cinfo.output_height);
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -186,12 +204,16 @@ BOOL CDib::LoadJPEG(const char* pszFileName)
     } else {
         file = OpenRegularFile(pszFileName);
     }
-    if (!file)
+    if (!file) {
+        SetImageReadError(QStringLiteral("it is missing, unreadable or not a regular file"));
         return FALSE;
+    }
     CDib dib;
-    const bool ok = DecodeJpeg(file.get(), &dib);
-    if (!ok)
+    char why[JMSG_LENGTH_MAX + 32] = {};
+    if (!DecodeJpeg(file.get(), &dib, why)) {
+        SetImageReadError(QString::fromLocal8Bit(why));
         return FALSE;
+    }
     Swap(dib);
     return TRUE;
 }

@@ -146,25 +146,3 @@ bool ReadStatedPictureSize(const char* pszFileName, CSize& size)
                  static_cast<LONG>(std::min<qint64>(maxH, 0x7FFFFFFF)));
     return true;
 }
-
-bool PngChunksWithinFile(QIODevice& device)
-{
-    const qint64 size = device.size();
-    qint64 pos = 8; // the signature
-    bool bFits = true;
-    uchar header[8];
-    // What the file holds ends the walk: its end chunk, or its last byte.
-    while (device.seek(pos) && device.read(reinterpret_cast<char*>(header), 8) == 8) {
-        // Length, type, data, CRC.
-        const qint64 end = pos + 12 + qint64(GetBE32(header));
-        if (end > size) {
-            bFits = false;
-            break;
-        }
-        if (std::equal(header + 4, header + 8, reinterpret_cast<const uchar*>("IEND")))
-            break;
-        pos = end;
-    }
-    device.seek(0);
-    return bFits;
-}

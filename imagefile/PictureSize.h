@@ -9,10 +9,3 @@
 // has no signature). Reads a regular file or a compiled-in resource (":/..."). False when no
 // such header is found, or it states a size of zero or less.
 bool ReadStatedPictureSize(const char* pszFileName, CSize& size);
-
-class QIODevice;
-
-// Whether every chunk of a PNG file, up to its end chunk, lies within the bytes the file
-// holds: a chunk header of a few bytes may state gigabytes, which a reader would allocate
-// before it found them missing. Reads from the device's start and leaves it there.
-bool PngChunksWithinFile(QIODevice& device);

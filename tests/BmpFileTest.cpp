@@ -744,6 +744,9 @@ TEST(SafeSave, FullFileSystemAtEveryDistanceFromTheEnd)
                 } else {
                     EXPECT_EQ(after, before) << format.name << " failed with " << nFree << " blocks free";
                     EXPECT_LT(nFree, needed) << format.name << " failed although it fits";
+                    EXPECT_EQ(ImageWriteError(),
+                              QStringLiteral("there is no space left on the disk"))
+                        << format.name << " with " << nFree << " blocks free";
                 }
                 EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(), 2)
                     << "no temporary file left with " << nFree << " blocks free";
@@ -819,4 +822,91 @@ TEST(ImageFileRead, RefusesFifosAndDevicesWithoutBlocking)
     EXPECT_FALSE(dib.Load("/dev/zero"));
     EXPECT_FALSE(dib.Load(dir.Path("").c_str()));
     EXPECT_EQ(dib.m_nWidth, 3);
+}
+
+// A save writes the file the name stands for, as it is: another hard link of it sees the new
+// picture, a symbolic link stays one (a dangling one has its target made), the owner and
+// group stay whoever they were, and a file made read-only while the save ran is left alone.
+TEST(SafeSave, KeepsLinksOwnersAndALateReadOnly)
+{
+    for (const bool bNamed : {false, true}) {
+        SCOPED_TRACE(bNamed ? "named temporary" : "unnamed temporary where it works");
+        const CTemporaryKind kind(bNamed);
+        TempFolder dir;
+        CDib f, other;
+        MakeF(f);
+        ASSERT_TRUE(other.Create(4, 4));
+        const std::string path = dir.Path("a.bmp"), hard = dir.Path("b.bmp");
+        ASSERT_TRUE(f.SaveBMP(path.c_str()));
+        ASSERT_EQ(::link(path.c_str(), hard.c_str()), 0);
+        ASSERT_TRUE(other.SaveBMP(path.c_str()));
+        EXPECT_EQ(ReadFileBytes(hard), ReadFileBytes(path)) << "the hard link was split";
+        struct stat st;
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_nlink, 2u);
+
+        const std::string link = dir.Path("link.png"), target = dir.Path("made.png");
+        ASSERT_EQ(::symlink("made.png", link.c_str()), 0);
+        ASSERT_TRUE(other.SavePNG(link.c_str()));
+        ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the dangling link was replaced";
+        CDib back;
+        EXPECT_TRUE(back.LoadPNG(target.c_str()));
+
+        if (geteuid() == 0) {
+            ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
+            ASSERT_TRUE(f.SaveBMP(path.c_str()));
+            ASSERT_EQ(::stat(path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_uid, 1234u);
+            EXPECT_EQ(st.st_gid, 5678u);
+            ASSERT_EQ(::unlink(hard.c_str()), 0);
+            ASSERT_TRUE(other.SaveBMP(path.c_str())); // now by rename
+            ASSERT_EQ(::stat(path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_uid, 1234u);
+            EXPECT_EQ(st.st_gid, 5678u);
+        }
+
+        const std::vector<BYTE> before = ReadFileBytes(target);
+        CSafeFileWriter writer(target.c_str());
+        ASSERT_TRUE(writer.IsOpen());
+        ASSERT_TRUE(writer.Write("new", 3));
+        ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+        EXPECT_FALSE(writer.Commit());
+        EXPECT_TRUE(ImageWriteError().contains(QLatin1String("read-only")));
+        EXPECT_EQ(ReadFileBytes(target), before);
+        EXPECT_EQ(FilesIn(dir), QStringList({"a.bmp", "link.png", "made.png"}));
+    }
+}
+
+// A named temporary file that a kill left behind is removed by the next save of the same
+// target, and only then; a failed write says why.
+TEST(SafeSave, TheNextSaveRemovesAKilledSavesLeftoverAndFailuresSayWhy)
+{
+    const CTemporaryKind kind(true);
+    TempFolder dir;
+    CDib f;
+    MakeF(f);
+    const std::string target = dir.Path("pic.bmp");
+    ASSERT_TRUE(f.SaveBMP(target.c_str()));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CSafeFileWriter writer(target.c_str());
+        if (writer.IsOpen() && writer.Write("partial", 7))
+            ::raise(SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(FilesIn(dir).size(), 2) << "no leftover to find";
+    ASSERT_TRUE(f.SaveBMP(dir.Path("other.bmp").c_str()));
+    EXPECT_EQ(FilesIn(dir).size(), 3) << "a save of another file took the leftover";
+    ASSERT_TRUE(f.SaveBMP(target.c_str()));
+    EXPECT_EQ(FilesIn(dir), QStringList({"other.bmp", "pic.bmp"}));
+
+    CSafeFileWriter::FailAfterBytesForTesting(10);
+    EXPECT_FALSE(f.SaveBMP(target.c_str()));
+    CSafeFileWriter::FailAfterBytesForTesting(-1);
+    EXPECT_EQ(ImageWriteError(), QStringLiteral("there is no space left on the disk"));
 }

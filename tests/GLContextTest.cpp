@@ -139,6 +139,32 @@ TEST_F(OffscreenContext, PicturesDrawOneAfterAnotherFromFreshState)
     EXPECT_TRUE(PixelIs(first, 6, 5, kRed));
 }
 
+// A picture made after another of its size is gone may take over its framebuffer (so that
+// render after render holds one): it starts from its own pixels, never the other's.
+TEST_F(OffscreenContext, APictureAfterAnotherOfItsSizeStartsFromItsOwnPixels)
+{
+    for (const CSize size : {CSize(16, 16), CSize(16, 16), CSize(9, 5), CSize(16, 16)}) {
+        CDib gone;
+        ASSERT_TRUE(gone.Create(size.cx, size.cy));
+        ASSERT_TRUE(gone.CreateGLContext());
+        ASSERT_TRUE(gone.GetGLContext()->MakeCurrent());
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        gone.GetGLContext()->Release();
+        ASSERT_TRUE(PixelIs(gone, 0, 0, kRed));
+        gone.Destroy();
+
+        CDib next;
+        ASSERT_TRUE(next.Create(size.cx, size.cy));
+        next.Fill(kBlue);
+        ASSERT_TRUE(next.CreateGLContext());
+        ASSERT_TRUE(next.GetGLContext()->MakeCurrent());
+        next.GetGLContext()->Release();
+        EXPECT_TRUE(PixelIs(next, 0, 0, kBlue)) << size.cx << "x" << size.cy;
+        EXPECT_TRUE(PixelIs(next, size.cx - 1, size.cy - 1, kBlue));
+    }
+}
+
 TEST_F(OffscreenContext, ContextLivesWithItsPicture)
 {
     CDib dib;

@@ -1,5 +1,6 @@
 #include "ImageTestUtil.h"
 
+#include "imagefile/ImageFile.h"
 #include "imagefile/SafeFile.h"
 
 #include <QDir>
@@ -148,6 +149,9 @@ TEST(JpegFile, BrokenFilesFailWithoutTouchingThePicture)
     for (size_t n : {size_t(0), size_t(2), size_t(20), size_t(100)}) {
         WriteFileBytes(text, std::vector<BYTE>(d.begin(), d.begin() + n));
         EXPECT_FALSE(dib.LoadJPEG(text.c_str())) << n;
+        // The library's own reason is kept, as the other readers give theirs.
+        EXPECT_TRUE(ImageReadError().startsWith(QLatin1String("it is damaged (libjpeg: ")))
+            << n << ": " << ImageReadError().toStdString();
     }
     EXPECT_TRUE(SamePicture(f, dib));
     WriteFileBytes(text, std::vector<BYTE>(d.begin(), d.end() - 40));

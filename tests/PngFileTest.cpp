@@ -14,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <png.h>
 #include <zlib.h>
+
+#include <cstdio>
 
 using namespace imagetest;
 
@@ -79,6 +82,56 @@ QByteArray HandMadePng(uint32_t width, uint32_t height, int colourType, size_t r
 void WriteBytes(const std::string& path, const QByteArray& bytes)
 {
     WriteFileBytes(path, std::vector<BYTE>(bytes.begin(), bytes.end()));
+}
+
+
+// The bytes of a noise picture saved by us.
+QByteArray SavedNoisePng(const TempFolder& dir, int width, int height)
+{
+    CDib dib;
+    MakeNoise(dib, width, height);
+    const std::string path = dir.Path("noise.png");
+    EXPECT_TRUE(dib.SavePNG(path.c_str()));
+    const std::vector<BYTE> bytes = ReadFileBytes(path);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
+}
+
+// A small picture saved by us, split before its end chunk so that chunks can go in between.
+QByteArray SavedPngBeforeEnd(const TempFolder& dir)
+{
+    return SavedNoisePng(dir, 5, 4).chopped(12);
+}
+
+QByteArray Deflated(const QByteArray& text)
+{
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::vector<Bytef> packed(size);
+    compress2(packed.data(), &size, reinterpret_cast<const Bytef*>(text.constData()),
+              static_cast<uLong>(text.size()), 9);
+    return QByteArray(reinterpret_cast<const char*>(packed.data()), int(size));
+}
+
+// An 8-bit RGBA PNG of the pixels given (top row first), interlaced or not, through libpng.
+void WriteRgbaPng(const std::string& path, int width, int height, const std::vector<BYTE>& rgba,
+                  bool bInterlaced)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(file);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA,
+                 bInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < height; ++y)
+        rows.push_back(const_cast<png_bytep>(rgba.data()) + size_t(y) * width * 4);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
 }
 
 }
@@ -282,4 +335,113 @@ TEST(PngFile, HostileFilesAreRefusedWithoutHarm)
         EXPECT_TRUE(PixelIs(small, 5, 5, 0));
     }
     EXPECT_LT(timer.elapsed(), 10000);
+}
+
+// Transparent pictures, interlaced or not, open as the same pixels: each pass's pixels are
+// laid over the background where they belong.
+TEST(PngFile, InterlacedAlphaOpensAsThePlainFileDoes)
+{
+    TempFolder dir;
+    const CBackground background(RGB(10, 200, 30));
+    const int w = 13, h = 11;
+    std::vector<BYTE> rgba(size_t(w) * h * 4);
+    uint32_t state = 99;
+    for (BYTE& b : rgba) {
+        state = state * 1664525u + 1013904223u;
+        b = BYTE(state >> 24);
+    }
+    const std::string plain = dir.Path("plain.png"), interlaced = dir.Path("interlaced.png");
+    WriteRgbaPng(plain, w, h, rgba, false);
+    WriteRgbaPng(interlaced, w, h, rgba, true);
+    CDib a, b;
+    ASSERT_TRUE(a.LoadPNG(plain.c_str()));
+    ASSERT_TRUE(b.LoadPNG(interlaced.c_str())) << ImageReadError().toStdString();
+    EXPECT_TRUE(SamePicture(a, b));
+    // The top-left pixel, laid over the background by hand.
+    const BYTE* p = rgba.data();
+    const auto over = [&](int c, int bg) { return (c * p[3] + bg * (255 - p[3]) + 127) / 255; };
+    EXPECT_EQ(TopPixel(b, 0, 0), DWORD(over(p[0], 10) << 16 | over(p[1], 200) << 8 |
+                                       over(p[2], 30)));
+}
+
+// Text that is not the recipe is skipped unread however much of it there is; the recipe is
+// found behind it, held to its own bound, and "no recipe" means there is none.
+TEST(PngFile, TheRecipeIsFoundBehindOtherTextAndHeldToItsBound)
+{
+    TempFolder dir;
+    const QByteArray head = SavedPngBeforeEnd(dir);
+    QByteArray end;
+    AppendChunk(end, "IEND", QByteArray());
+    const QByteArray key = QByteArray("Skyloom recipe") + '\0';
+    QByteArray others;
+    for (int i = 0; i < 1500; ++i)
+        AppendChunk(others, "tEXt", QByteArray("Comment") + '\0' + QByteArray::number(i));
+    const QByteArray recipe = "Skyloom recipe 1\nsize 5 4\n";
+    QByteArray behind = head + others;
+    AppendChunk(behind, "zTXt", key + '\0' + Deflated(recipe));
+    QByteArray huge = head;
+    AppendChunk(huge, "zTXt", key + '\0' + Deflated(QByteArray(17 << 20, 'a')));
+    QByteArray international = head;
+    AppendChunk(international, "iTXt",
+                key + QByteArray("\1\0", 2) + "en" + '\0' + '\0' + Deflated(recipe));
+    const struct
+    {
+        const char* szName;
+        QByteArray bytes;
+        QByteArray recipe;
+        const char* szRecipeError;
+    } cases[] = {
+        {"behind 1500 other chunks", behind + end, recipe, ""},
+        {"international", international + end, recipe, ""},
+        {"17 MiB", huge + end, "", "larger than the 16 MiB"},
+        {"none", head + others + end, "", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.Path("text.png");
+        WriteBytes(path, c.bytes);
+        CDib dib;
+        QString text, error = QStringLiteral("untouched");
+        ASSERT_TRUE(dib.LoadPNG(path.c_str(), &text, &error)) << c.szName;
+        EXPECT_EQ(dib.GetSize(), CSize(5, 4)) << c.szName;
+        EXPECT_EQ(text.toUtf8(), c.recipe) << c.szName;
+        if (*c.szRecipeError)
+            EXPECT_TRUE(error.contains(QLatin1String(c.szRecipeError))) << error.toStdString();
+        else
+            EXPECT_TRUE(error.isEmpty()) << c.szName << ": " << error.toStdString();
+    }
+}
+
+// Each refusal says why, as the other readers do; a file plainly too short for the rows its
+// header states is refused before anything is allocated for them, and data past the last
+// row is not read.
+TEST(PngFile, RefusalsSayWhy)
+{
+    TempFolder dir;
+    const QByteArray original = SavedNoisePng(dir, 64, 48);
+    QByteArray badData = original;
+    badData[original.indexOf("IDAT") + 8] = char(0xFF); // the stream's header
+    // A 69-byte interlaced RGBA file stating 18918 x 18918 pixels.
+    QByteArray tiny = HandMadePng(18918, 18918, 6, 0);
+    tiny[28] = 1;
+    const struct
+    {
+        const char* szName;
+        QByteArray bytes;
+        const char* szWhy;
+    } cases[] = {
+        {"truncated", original.left(original.size() - 40), "more than the file holds"},
+        {"short data", HandMadePng(64, 48, 2, 100), "damaged (libpng: Not enough image data)"},
+        {"damaged data", badData, "damaged (libpng: "},
+        {"interlaced and tiny", tiny, "cannot hold the 18918 x 18918 pixels"},
+        {"too large", HandMadePng(70000, 1, 0, 70001), "no picture size we open"},
+        {"not a PNG", QByteArray("\x89PNX and more"), "not a PNG file"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.Path("bad.png");
+        WriteBytes(path, c.bytes);
+        CDib dib;
+        EXPECT_FALSE(dib.LoadPNG(path.c_str())) << c.szName;
+        EXPECT_TRUE(ImageReadError().contains(QLatin1String(c.szWhy)))
+            << c.szName << ": " << ImageReadError().toStdString();
+    }
 }

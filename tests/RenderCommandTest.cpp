@@ -5,6 +5,7 @@
 #include "cli/RenderCommand.h"
 #include "document/Recipe.h"
 #include "effects/EffectTools.h"
+#include "imagefile/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -886,4 +887,75 @@ TEST_F(RenderCommandTest, MessagesShowNamesEscapedAndSumUpLongRunsOfNotes)
     }
     EXPECT_TRUE(run.err.contains(QLatin1String("x\\nskyloom-render: note: forged\\x1B]0;title\\x07")))
         << run.err.toStdString();
+}
+
+// A recipe of a few kilobytes may ask for days of work: it is refused before anything is
+// painted, with what it would paint and the option that allows it; a long name in it is
+// shown cut, and a recipe past its size limit is said to be so, not missing.
+TEST_F(RenderCommandTest, ReplayRefusesMoreWorkThanAskedAndSaysWhy)
+{
+    CDib small;
+    ASSERT_TRUE(small.Create(8, 8));
+    QString steps;
+    for (int i = 0; i < 2000; ++i)
+        steps += QStringLiteral("%1{\"effect\":\"Nebula\",\"rect\":[0,0,16384,16384],"
+                                "\"seed\":%2,\"values\":[]}")
+                     .arg(i ? QStringLiteral(",") : QString())
+                     .arg(i);
+    const QString recipe = QStringLiteral("{\"skyloom-recipe\":1,\"start\":\"new\",\"size\":"
+                                          "[16384,16384],\"background\":\"000000\",\"steps\":[") +
+                           steps + QStringLiteral("]}");
+    const QByteArray path = QFile::encodeName(Path("days.png"));
+    ASSERT_TRUE(small.SavePNG(path.constData(), recipe));
+    CRun run = RunCommand({QStringLiteral("--replay"), Path("days.png"), QStringLiteral("-o"),
+                           Path("days.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
+    EXPECT_TRUE(run.err.contains(QLatin1String("536870912000 pixels"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QLatin1String("Nebula: 2000 steps"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QLatin1String("--max-work 536870912000")));
+    EXPECT_FALSE(QFile::exists(Path("days.bmp")));
+    // The same bound holds for steps given by hand, and the option lifts it.
+    run = RunCommand({QStringLiteral("--size"), QStringLiteral("64x64"), QStringLiteral("--effect"),
+                      QStringLiteral("Nebula"), QStringLiteral("--seed"), QStringLiteral("1"),
+                      QStringLiteral("--max-work"), QStringLiteral("4095"), QStringLiteral("-o"),
+                      Path("small.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << run.err.toStdString();
+    run = RunCommand({QStringLiteral("--size"), QStringLiteral("64x64"), QStringLiteral("--effect"),
+                      QStringLiteral("Nebula"), QStringLiteral("--seed"), QStringLiteral("1"),
+                      QStringLiteral("--max-work"), QStringLiteral("4096"), QStringLiteral("-o"),
+                      Path("small.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+
+    const QString start = QStringLiteral(
+        "{\"skyloom-recipe\":1,\"start\":\"new\",\"size\":[8,8],\"background\":\"000000\",");
+    ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path("long.png")).constData(),
+                              start + QStringLiteral("\"steps\":[{\"effect\":\"") +
+                                  QString(100000, QLatin1Char('N')) +
+                                  QStringLiteral("\",\"rect\":[0,0,8,8],\"seed\":1,"
+                                                 "\"values\":[]}]}")));
+    run = RunCommand({QStringLiteral("--replay"), Path("long.png"), QStringLiteral("-o"),
+                      Path("long.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    EXPECT_LT(run.err.size(), 600) << "a long name is shown whole";
+    EXPECT_TRUE(run.err.contains(QChar(0x2026)));
+
+    // 17 MiB of recipe: too large to read, which is not "no recipe".
+    ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path("large.png")).constData(),
+                              start + QString(17 << 20, QLatin1Char(' ')) +
+                                  QStringLiteral("\"steps\":[]}")));
+    run = RunCommand({QStringLiteral("--replay"), Path("large.png"), QStringLiteral("-o"),
+                      Path("large.bmp")});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    EXPECT_TRUE(run.err.contains(QLatin1String("16 MiB"))) << run.err.toStdString();
+}
+
+// A failed write says why, as the system gives it.
+TEST_F(RenderCommandTest, AFailedWriteSaysWhy)
+{
+    CSafeFileWriter::FailAfterBytesForTesting(100);
+    const CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("64x64"),
+                                 QStringLiteral("-o"), Path("full.bmp")});
+    CSafeFileWriter::FailAfterBytesForTesting(-1);
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    EXPECT_TRUE(run.err.contains(QLatin1String("no space left"))) << run.err.toStdString();
 }

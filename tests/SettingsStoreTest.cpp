@@ -1,6 +1,7 @@
 // The settings store and the global preferences, on a temporary INI file.
 #include "document/Settings.h"
 #include "document/SettingsStore.h"
+#include "effects/EffectValue.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -172,5 +173,29 @@ TEST_F(SettingsStoreTest, HandEditedReadOnlyPreferences)
     CSettingsStore again(Path());
     LoadSettings(again);
     EXPECT_EQ(g_fGalaxyGasScale, 6.5f);
+    ResetSettings();
+}
+
+// A whole number past a value's range loads as the end it passed, however many digits it
+// has: never as its low 32 bits, which turned 3000000000 into the smallest undo memory.
+TEST_F(SettingsStoreTest, WholeNumbersPastTheirRangeLoadAsTheNearestEnd)
+{
+    WriteRaw("Options/UndoMemory", "3000000000");
+    WriteRaw("Options/LightOrient", "4294967295");
+    WriteRaw("Options/PreviewDelay", "123456789012345678901234567890");
+    WriteRaw("Options/LightInten", "-3000000000");
+    WriteRaw("Options/FOV", "0x1000000000");
+    WriteRaw("LensFlare/PrimaryStreaks", "2147483648");
+    CSettingsStore store(Path());
+    LoadSettings(store);
+    EXPECT_EQ(g_nUndoMemory, MachineMemoryMiB());
+    EXPECT_EQ(g_nLightOrient, 359);
+    EXPECT_EQ(g_nPreviewDelay, 10);
+    EXPECT_EQ(g_nLightInten, 0);
+    EXPECT_EQ(g_nFOV, 179);
+    int streaks = 0;
+    LoadEffectValues(store, QStringLiteral("LensFlare"),
+                     {IntegerValue("PrimaryStreaks", &streaks, "4", 0, 100, "")});
+    EXPECT_EQ(streaks, 100);
     ResetSettings();
 }

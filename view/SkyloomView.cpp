@@ -6,6 +6,7 @@
 #include "../app/SkyloomApp.h"
 #include "../app/StringTable.h"
 #include "../document/ClipboardDib.h"
+#include "../document/QuotedName.h"
 #include "../document/SettingsStore.h"
 #include "../document/SkyloomDoc.h"
 #include "../effects/EffectTools.h"
@@ -774,8 +775,8 @@ void CSkyloomView::OnEditPasteFile()
     auto pImage = std::make_unique<CDib>();
     if (!pImage->Load(QFile::encodeName(info.absoluteFilePath()).constData())) {
         pApp->GetDocumentUi().ShowError(
-            window(), QStringLiteral("Cannot read \"%1\": %2.")
-                          .arg(QDir::toNativeSeparators(path), ImageReadFailure()));
+            window(), QStringLiteral("Cannot read %1: %2.")
+                          .arg(QuotedName(QDir::toNativeSeparators(path)), ImageReadFailure()));
         return;
     }
     BeginPastePlacement(std::move(pImage));

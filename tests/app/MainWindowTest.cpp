@@ -651,6 +651,23 @@ TEST_F(MainWindowTest, SceneSavedAsPngIsPaintedAgainFromItsRecipe)
     Command(ID_FILE_OPEN);
     EXPECT_TRUE(SamePicture(painted, Picture()));
     EXPECT_EQ(Doc().GetRecipe().ToText(), recipe.ToText());
+
+    // A recipe of days of work opens as the picture it came with, the recipe kept and
+    // nothing painted from it.
+    CRecipe days = CRecipe::ForNewPicture(CSize(16384, 16384), 0);
+    CRecipeStep step;
+    step.strEffect = QStringLiteral("Nebula");
+    step.rect = CRect(0, 0, 16384, 16384);
+    for (step.nSeed = 0; step.nSeed < 2000; ++step.nSeed)
+        days.m_steps.append(step);
+    CDib small;
+    small.Create(8, 8);
+    small.Fill(0x102030);
+    ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path("days.png")).constData(), days.ToText()));
+    m_pUi->openPaths = {Path("days.png")};
+    Command(ID_FILE_OPEN);
+    EXPECT_TRUE(SamePicture(small, Picture()));
+    EXPECT_EQ(Doc().GetRecipe().m_steps.size(), 2000);
 }
 
 namespace {
