@@ -80,6 +80,35 @@ void CPlanetEffect::ValuesLoaded()
     m_pSurface->ValuesLoaded();
 }
 
+std::vector<CEffectOption> CPlanetEffect::GetOptions()
+{
+    return {{"FOV", "degrees of the field of view the planet is seen through, 1 to 179 [30]"}};
+}
+
+bool CPlanetEffect::SetOption(const QString& name, const QString& text, QString& why)
+{
+    if (name != QLatin1String("FOV"))
+        return CEffect::SetOption(name, text, why);
+    bool bOk = false;
+    const int n = text.trimmed().toInt(&bOk);
+    if (!bOk || n < 1 || n > 179) {
+        why = QStringLiteral("expects whole degrees from 1 to 179");
+        return false;
+    }
+    m_nFieldOfView = n;
+    return true;
+}
+
+QString CPlanetEffect::GetOption(const QString& name) const
+{
+    return name == QLatin1String("FOV") ? QString::number(FieldOfView()) : QString();
+}
+
+int CPlanetEffect::FieldOfView() const
+{
+    return m_nFieldOfView > 0 ? m_nFieldOfView : g_nFOV;
+}
+
 void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress)
 {
     // The planet always reports progress in the status bar, even in a preview-free render.
@@ -94,9 +123,10 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     if (w <= 0 || h <= 0 || inside.IsRectEmpty())
         return;
 
+    const CRect drawn = CGLDrawingArea::DrawnPart(image, target);
     std::unique_ptr<CGLDrawingArea> pArea(new (std::nothrow) CGLDrawingArea);
     std::unique_ptr<CPlanetRenderer> pRenderer;
-    if (pSecondImage && pArea && pArea->Create(image, target))
+    if (pSecondImage && pArea && pArea->Create(image, drawn))
         pRenderer.reset(new (std::nothrow) CPlanetRenderer);
     if (!pRenderer) {
         ShowEffectWarning(QStringLiteral("Insufficent memory to render planet"));
@@ -106,10 +136,11 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     if (!pixels.CreateGLContext())
         return; // no OpenGL: nothing is drawn and the picture stays as it was
     pArea->PasteBackground(*pSecondImage);
-    pRenderer->Setup(&pixels, w, h, g_nFOV, FALSE, TRUE);
+    pRenderer->Setup(&pixels, w, h, FieldOfView(), FALSE, TRUE);
     // Only the part inside the picture is kept (rows from the bottom, as GL has them).
     inside.OffsetRect(-target.left, -target.top);
     pRenderer->SetVisibleArea(inside);
+    pRenderer->SetTargetOrigin(CPoint(drawn.left - target.left, drawn.top - target.top));
     pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
     pArea->Finish();
 }

@@ -30,6 +30,12 @@ public:
     // coverage, maria amount or sea level rebuilds the noise.
     void ValuesChanged(const QStringList& names) override;
     void ValuesLoaded() override;
+    // FOV: the field of view the planet is seen through, by default the FOV setting.
+    std::vector<CEffectOption> GetOptions() override;
+    bool SetOption(const QString& name, const QString& text, QString& why) override;
+    QString GetOption(const QString& name) const override;
+    // Degrees of the field of view a render uses.
+    int FieldOfView() const;
 
     CSurfaceModel& GetSurface() { return *m_pSurface; }
     const CSurfaceModel& GetSurface() const { return *m_pSurface; }
@@ -40,4 +46,6 @@ public:
 
 private:
     std::unique_ptr<CSurfaceModel> m_pSurface;
+    // Set from outside (a recipe, --set FOV); 0 follows the FOV setting.
+    int m_nFieldOfView = 0;
 };

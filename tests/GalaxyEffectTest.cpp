@@ -260,10 +260,11 @@ TEST_F(GalaxyRenderTest, OutOfMemoryIsReportedAndChangesNothing)
     s_messages.clear();
     SetEffectWarningSink(RecordMessage);
     CDib picture;
-    ASSERT_TRUE(picture.Create(20, 20));
+    ASSERT_TRUE(picture.Create(30000, 20));
     picture.Fill(0x123456);
-    // No off-screen picture can be this wide.
-    m_effect.Render(picture, CRect(0, 0, 70000, 20), nullptr, FALSE);
+    // Reaching past the picture by less than its own width, the rectangle is drawn whole,
+    // and no off-screen picture can be this wide.
+    m_effect.Render(picture, CRect(-30000, 0, 60000, 20), nullptr, FALSE);
     SetEffectWarningSink(nullptr);
     ASSERT_EQ(s_messages.size(), 1);
     EXPECT_EQ(s_messages[0], "Insufficent memory to render planet");
