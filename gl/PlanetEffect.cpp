@@ -4,11 +4,14 @@
 #include "GLContext.h"
 #include "GLDrawingArea.h"
 #include "MoonSurface.h"
+#include "PlanetGrid.h"
 #include "PlanetRenderer.h"
 #include "VenusSurface.h"
 #include "document/Settings.h"
 #include "document/Dib.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 CPlanetEffect::CPlanetEffect(std::unique_ptr<CSurfaceModel> pSurface)
@@ -51,7 +54,32 @@ void CPlanetEffect::PrepareRender()
 
 void CPlanetEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
 {
-    DrawEllipseCrossFeedback(pPainter, rect);
+    CRect r = rect;
+    r.NormalizeRect();
+    PaintFeedback(pPainter, EllipseCrossFeedback(DiscRect(r), 0));
+}
+
+CRect CPlanetEffect::DiscRect(const CRect& rect) const
+{
+    const int w = rect.Width(), h = rect.Height();
+    if (w <= 0 || h <= 0)
+        return rect;
+    // The sphere of radius 1 sits 5 units before the eye in the centred square viewport:
+    // its silhouette has the tangent of asin(1 / 5) as its slope, 1 / sqrt(24); the halo
+    // ring lies in the plane through its centre, out to the grid's outer radius.
+    const double f = 1 / std::tan(FieldOfView() * 3.14159265358979323846 / 360);
+    double slope = 1 / std::sqrt(24.0);
+    if (m_pSurface->HasHalo())
+        slope = std::max(slope, double(CPlanetGrid(w, h).outer) / 5);
+    const CPlanetViewport v = PlanetViewport(w, h);
+    const double radius = v.side / 2.0 * f * slope;
+    // Window rows count from the bottom: the square's centre from the top is h - v.y - side / 2.
+    const double cx = rect.left + v.x + v.side / 2.0;
+    const double cy = rect.top + h - v.y - v.side / 2.0;
+    return CRect(static_cast<int>(std::lround(cx - radius)),
+                 static_cast<int>(std::lround(cy - radius)),
+                 static_cast<int>(std::lround(cx + radius)),
+                 static_cast<int>(std::lround(cy + radius)));
 }
 
 void CPlanetEffect::ResetDefaults()

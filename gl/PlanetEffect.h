@@ -21,7 +21,11 @@ public:
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void PrepareRender() override;
     bool UsesOpenGL() const override { return true; }
+    // The circle of the disc the planet will cover in rect and a cross over it.
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
+    // The square around the disc a render into rect (top-down) covers: the sphere's
+    // silhouette through the field of view in use, or the Earth's halo around it.
+    CRect DiscRect(const CRect& rect) const;
     // Only the rotation: the surface keeps its values (its dialog resets them).
     void ResetDefaults() override;
     // The surface model's values, under the tool's section.
