@@ -53,8 +53,9 @@ QString RenderRectProblem(const CRect& rect, CSize picture);
 
 // A drag render: the dragged rectangle rect (top-down, any corner order) renders when it
 // is not empty and meets the picture. The tool takes the dialog's values (when pDialog is
-// set), a rectangle RenderRectProblem refuses is refused, the affected area is saved for undo, the generator is set to g_nEffectSeed and
-// the tool renders with progress; a cancelled render is undone.
+// set), a rectangle RenderRectProblem refuses is refused, the affected area is saved for
+// undo, the generator is set to g_nEffectSeed and the tool renders with progress; a
+// cancelled render is undone.
 CRenderJobResult RenderDrag(CEffect& tool, CSkyloomDoc& doc, CRect rect,
                             CPreviewHostDlg* pDialog);
 

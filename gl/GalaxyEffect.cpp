@@ -77,6 +77,27 @@ QString ShippedGasTexturePath(const QString& name)
 
 }
 
+namespace {
+
+// The bare name a recipe can give for path: the name of a texture the program ships with
+// when path holds that very texture (chosen in its folder with Browse...), else path.
+QString RecipeGasTextureName(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty() || name == path)
+        return path;
+    const QString shipped = ShippedGasTexturePath(name);
+    if (shipped.isEmpty())
+        return path;
+    QFile a(path), b(shipped);
+    const bool bSame = QFileInfo(path).size() == QFileInfo(shipped).size() &&
+                       a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+                       a.readAll() == b.readAll();
+    return bSame ? name : path;
+}
+
+}
+
 bool IsShippedGasTexture(const QString& name)
 {
     return name.isEmpty() || !ShippedGasTexturePath(name).isEmpty();
@@ -125,7 +146,8 @@ void CGalaxyEffect::OrientationAngles(const CMatrix4& m, double& tilt, double& s
     }
     auto hundredths = [](double d) {
         const double r = std::round(d * 100) / 100;
-        return r == 0 ? 0.0 : r; // never "-0"
+        // Half a turn either way is the same: always 180. Never "-0".
+        return r <= -180 ? r + 360 : (r == 0 ? 0.0 : r);
     };
     tilt = hundredths(tilt);
     spin = hundredths(spin);
@@ -304,7 +326,7 @@ QString CGalaxyEffect::GetOption(const QString& name) const
     if (name == QLatin1String("Roll"))
         return QString::number(m_dRoll, 'g', 17);
     if (name == QLatin1String("GasTexture"))
-        return m_strGasTexture;
+        return RecipeGasTextureName(m_strGasTexture);
     return CEffect::GetOption(name);
 }
 

@@ -79,9 +79,9 @@ public:
     // axis, then rolled by roll degrees about the line of sight; tilt 90, spin 0 and roll 0
     // is face-on.
     static CMatrix4 Orientation(double tilt, double spin, double roll = 0);
-    // The angles of any rotation, as Orientation takes them (tilt -90 to 90, spin and
-    // roll -180 to 180), rounded to hundredths of a degree: what the dialog shows and a
-    // recipe keeps, so the galaxy painted is the one built again from them.
+    // The angles of any rotation, as Orientation takes them (tilt -90 to 90, spin and roll
+    // above -180 up to 180), rounded to hundredths of a degree: what the dialog shows and
+    // a recipe keeps, so the galaxy painted is the one built again from them.
     static void OrientationAngles(const CMatrix4& rotation, double& tilt, double& spin,
                                   double& roll);
     // Sets the three angles and the rotation made from them.

@@ -10,6 +10,7 @@
 #include "document/Settings.h"
 #include "document/SkyloomDoc.h"
 #include "effects/Effect.h"
+#include "effects/ControlIds.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
 #include "gl/GLContext.h"
@@ -21,9 +22,11 @@
 #include "view/SkyloomView.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 
 #include <array>
@@ -76,7 +79,10 @@ protected:
         EXPECT_TRUE(SameBytes(Picture(), again));
     }
     // Viewport point of picture point pt at the present zoom.
-    QPoint At(CPoint pt) { return View()->ViewportFromLogical(CRect(pt.x, pt.y, pt.x + 1, pt.y + 1)).topLeft(); }
+    QPoint At(CPoint pt)
+    {
+        return View()->ViewportFromLogical(CRect(pt.x, pt.y, pt.x + 1, pt.y + 1)).topLeft();
+    }
     void ViewportMouse(QEvent::Type type, QPoint pt, Qt::MouseButtons buttons)
     {
         QMouseEvent event(type, pt, View()->viewport()->mapToGlobal(pt),
@@ -129,6 +135,14 @@ TEST_F(ReplayTest, EveryToolTurnedGalaxyFieldOfViewAndLightReplayAlike)
         if (d.nCommand == ID_TOOL_GALAXY) {
             auto* pGalaxy = dynamic_cast<CGalaxyDlg*>(g_pPropertiesDialog);
             ASSERT_TRUE(pGalaxy);
+            // A texture the program ships with, chosen in its folder: the recipe names it.
+            const QString texture = GalaxyTextureFolder() + QStringLiteral("/Loose spiral.jpg");
+            ASSERT_TRUE(QFileInfo(texture).isFile()) << texture.toStdString();
+            m_pUi->texturePaths = {texture};
+            QTest::mouseClick(pGalaxy->findChild<QPushButton*>(
+                                  QStringLiteral("button%1").arg(GalaxyIds::Browse)),
+                              Qt::LeftButton);
+            ASSERT_EQ(pGalaxy->m_strTexture, texture);
             QWidget* pPreview = pGalaxy->GetPreview();
             QTest::mousePress(pPreview, Qt::LeftButton, {}, QPoint(40, 60));
             for (const QPoint& to : {QPoint(60, 40), QPoint(75, 10)}) {
