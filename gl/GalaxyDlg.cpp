@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 
 namespace {
@@ -158,7 +159,7 @@ void CGalaxyDlg::ShowOrientation()
     const CGalaxyPreviewScene& scene = Preview()->Scene();
     const double angles[3] = {scene.Tilt(), scene.Spin(), scene.Roll()};
     for (int i = 0; i < 3; ++i)
-        m_pAngles[i]->setText(QString::number(angles[i], 'g', 17));
+        m_pAngles[i]->setText(QString::number(angles[i], 'g', QLocale::FloatingPointShortest));
 }
 
 BOOL CGalaxyDlg::ReadOrientation(double angles[3], QLineEdit** pFailed) const

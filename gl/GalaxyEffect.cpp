@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <cmath>
 #include <memory>
@@ -319,12 +320,13 @@ QString CGalaxyEffect::GetOption(const QString& name) const
 {
     if (name == QLatin1String("Type"))
         return QString::number(m_nType);
+    // The shortest text that reads back as the same number: 47.12, not 47.119999999999997.
     if (name == QLatin1String("Tilt"))
-        return QString::number(m_dTilt, 'g', 17);
+        return QString::number(m_dTilt, 'g', QLocale::FloatingPointShortest);
     if (name == QLatin1String("Spin"))
-        return QString::number(m_dSpin, 'g', 17);
+        return QString::number(m_dSpin, 'g', QLocale::FloatingPointShortest);
     if (name == QLatin1String("Roll"))
-        return QString::number(m_dRoll, 'g', 17);
+        return QString::number(m_dRoll, 'g', QLocale::FloatingPointShortest);
     if (name == QLatin1String("GasTexture"))
         return RecipeGasTextureName(m_strGasTexture);
     return CEffect::GetOption(name);
