@@ -30,6 +30,7 @@
 #include <QTest>
 
 #include <array>
+#include <utility>
 #include <cmath>
 
 namespace {
@@ -78,24 +79,21 @@ protected:
         ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.bmp")).constData()));
         EXPECT_TRUE(SameBytes(Picture(), again));
     }
-    // Viewport point of picture point pt at the present zoom.
-    QPoint At(CPoint pt)
+    // A drag between two points given in zoomed pixels from the picture's corner where
+    // it is shown now (however the view is scrolled).
+    void DragShown(QPoint from, QPoint to)
     {
-        return View()->ViewportFromLogical(CRect(pt.x, pt.y, pt.x + 1, pt.y + 1)).topLeft();
-    }
-    void ViewportMouse(QEvent::Type type, QPoint pt, Qt::MouseButtons buttons)
-    {
-        QMouseEvent event(type, pt, View()->viewport()->mapToGlobal(pt),
-                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                          Qt::NoModifier);
-        QApplication::sendEvent(View()->viewport(), &event);
-    }
-    // A drag from picture point a to b at the present zoom and scroll.
-    void DragPicture(CPoint a, CPoint b)
-    {
-        ViewportMouse(QEvent::MouseButtonPress, At(a), Qt::LeftButton);
-        ViewportMouse(QEvent::MouseMove, At(b), Qt::LeftButton);
-        ViewportMouse(QEvent::MouseButtonRelease, At(b), Qt::NoButton);
+        const QPoint corner = View()->ViewportFromLogical(CRect(0, 0, 1, 1)).topLeft();
+        QWidget* pViewport = View()->viewport();
+        for (const auto& [type, pt] : {std::pair{QEvent::MouseButtonPress, corner + from},
+                                       std::pair{QEvent::MouseMove, corner + to},
+                                       std::pair{QEvent::MouseButtonRelease, corner + to}}) {
+            QMouseEvent event(type, pt, pViewport->mapToGlobal(pt),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(pViewport, &event);
+        }
     }
 
     int m_nFov = 30;
@@ -188,17 +186,18 @@ TEST_F(ReplayTest, EveryToolTurnedGalaxyFieldOfViewAndLightReplayAlike)
 // one message, painting nothing and adding no step.
 TEST_F(ReplayTest, HorizonPaintsAndReplaysAndTooLargeIsRefusedAlike)
 {
-    // Room for the whole rectangle at 1/8 and for one past the bound at 1/16.
-    Frame()->resize(1400, 1300);
+    // At 1/2, scrolled as far as it goes: a drag past the viewport then scrolls nothing.
     m_pUi->sizes = {CSize(1920, 1080)};
     Command(ID_FILE_NEW);
-    View()->SetZoom(1, 8, QPoint());
+    View()->SetZoom(1, 2, QPoint());
+    QApplication::processEvents();
+    View()->ScrollToPosition(CPoint(100000, 100000));
     QApplication::processEvents();
     Command(ID_TOOL_EARTH);
     g_nEffectSeed = 4242;
-    DragPicture(CPoint(-240, 704), CPoint(2160, 3104));
+    DragShown(QPoint(-240 / 2, 702 / 2), QPoint(2160 / 2, 3102 / 2));
     ASSERT_EQ(Doc().GetRecipe().m_steps.size(), 1);
-    EXPECT_EQ(Doc().GetRecipe().m_steps[0].rect, CRect(-240, 704, 2160, 3104));
+    EXPECT_EQ(Doc().GetRecipe().m_steps[0].rect, CRect(-240, 702, 2160, 3102));
     ExpectReplaysAlike();
 
     // Past the bound: at 1/16 a drag reaches 17000 pixels.
@@ -210,7 +209,7 @@ TEST_F(ReplayTest, HorizonPaintsAndReplaysAndTooLargeIsRefusedAlike)
     const QByteArray before = QByteArray(reinterpret_cast<const char*>(Picture().m_pBits),
                                          Picture().m_nStride * Picture().m_nHeight);
     m_pUi->errors.clear();
-    DragPicture(huge.TopLeft(), huge.BottomRight());
+    DragShown(QPoint(huge.left / 16, huge.top / 16), QPoint(huge.right / 16, huge.bottom / 16));
     ASSERT_EQ(m_pUi->errors.size(), 1);
     EXPECT_TRUE(m_pUi->errors[0].contains(problem)) << m_pUi->errors[0].toStdString();
     EXPECT_EQ(Doc().GetRecipe().m_steps.size(), 1);
