@@ -11,6 +11,7 @@
 #include "document/SkyloomDoc.h"
 #include "effects/Effect.h"
 #include "effects/ControlIds.h"
+#include "effects/EffectDlg.h"
 #include "effects/EffectTools.h"
 #include "effects/Random.h"
 #include "gl/GLContext.h"
@@ -153,11 +154,23 @@ TEST_F(ReplayTest, EveryToolTurnedGalaxyFieldOfViewAndLightReplayAlike)
             ASSERT_TRUE(pTilt);
             EXPECT_NE(pTilt->text(), QStringLiteral("90")) << "the fields follow the turn";
         }
+        if (d.nCommand == ID_TOOL_MOON || d.nCommand == ID_TOOL_EARTH) {
+            // A noise value typed in the dialog: the planet's noise is made anew.
+            auto* pDialog = dynamic_cast<CEffectDlg*>(g_pPropertiesDialog);
+            ASSERT_TRUE(pDialog);
+            auto* pFractal = qobject_cast<QLineEdit*>(pDialog->Control(MoonIds::Fractal));
+            ASSERT_TRUE(pFractal);
+            pFractal->selectAll();
+            QTest::keyClicks(pFractal, QStringLiteral("0.45"));
+        }
         g_nEffectSeed = ++seed;
         Drag(d.from, d.to);
     }
     const CRecipe recipe = Doc().GetRecipe();
     ASSERT_EQ(recipe.m_steps.size(), 11);
+    EXPECT_TRUE(recipe.m_steps[9].values.contains({QStringLiteral("Fractal"),
+                                                   QStringLiteral("0.45000000000000001")}));
+    EXPECT_TRUE(recipe.m_steps[9].values.contains({QStringLiteral("FOV"), QStringLiteral("44")}));
     ExpectReplaysAlike();
 
     // Opened again, the galaxy's dialog shows the orientation the canvas was painted in.
