@@ -28,9 +28,8 @@
 
 namespace {
 
-// Rectangle coordinates beyond this are refused: far past any picture, and small enough
-// that the effects' integer geometry cannot overflow.
-constexpr int kMaxCoordinate = 1 << 20;
+// Rectangle coordinates beyond this are no rectangle at all: the render rule's own bound.
+constexpr int kMaxCoordinate = kMaxRenderCoordinate;
 
 // More threads than this would only share the same cores.
 constexpr int kMaxThreads = 256;
