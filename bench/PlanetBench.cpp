@@ -49,6 +49,48 @@ BENCHMARK(BM_PlanetRender)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// An Earth horizon: a 1920 x 1080 picture under a rectangle of 9000 x 9000 whose planet's
+// top crosses the picture (the OpenGL drawing and copies cover only that part), against the
+// same Earth dragged at 1920 x 1920 on a picture of that size. Argument: the rectangle's side.
+void BM_EarthHorizon(benchmark::State& state)
+{
+    if (!LoadGLEntryPoints(TRUE)) {
+        state.SkipWithError("no OpenGL");
+        return;
+    }
+    ResetSettings();
+    if (g_lightList.empty())
+        CreateDefaultLight();
+    const int side = static_cast<int>(state.range(0));
+    const bool bHorizon = side > 1920;
+    CDib picture;
+    picture.Create(1920, bHorizon ? 1080 : 1920);
+    picture.Fill(0x000010);
+    const CRect rect = bHorizon ? CRect(960 - side / 2, 702, 960 + side / 2, 702 + side)
+                                : CRect(0, 0, side, side);
+    CRect inside;
+    inside.IntersectRect(rect, CRect(0, 0, picture.m_nWidth, picture.m_nHeight));
+    // The undo copy a drag keeps: the rectangle's part in the picture.
+    const std::unique_ptr<CDib> undo(picture.Extract(inside));
+    auto effect = CreateTool(11); // Earth
+    {
+        // The first render's shader compiles are paid before timing.
+        std::unique_ptr<CDib> corner(picture.Extract(CRect(0, 0, 64, 64)));
+        effect->PrepareRender();
+        effect->Render(picture, CRect(0, 0, 64, 64), corner.get(), FALSE);
+    }
+    const double cpuStart = ProcessCpuSeconds();
+    for (auto _ : state) {
+        SetRandomSeed(1);
+        effect->PrepareRender();
+        effect->Render(picture, rect, undo.get(), FALSE);
+    }
+    state.counters["process_cpu_ms"] = benchmark::Counter(
+        (ProcessCpuSeconds() - cpuStart) * 1000, benchmark::Counter::kAvgIterations);
+    state.SetLabel(bHorizon ? "horizon on 1920 x 1080" : "square on 1920 x 1920");
+}
+BENCHMARK(BM_EarthHorizon)->Arg(1920)->Arg(9000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_PlanetColours(benchmark::State& state)
 {
     auto effect = CreateTool(static_cast<int>(state.range(0)));

@@ -8,6 +8,7 @@
 #include "../effects/Random.h"
 #include "../effects/RenderThreads.h"
 #include "../gl/GLContext.h"
+#include "../gl/GLDrawingArea.h"
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
 #include "../imagefile/PictureSize.h"
@@ -29,9 +30,8 @@
 
 namespace {
 
-// Rectangle coordinates beyond this are refused: far past any picture, and small enough
-// that the effects' integer geometry cannot overflow.
-constexpr int kMaxCoordinate = 1 << 20;
+// Rectangle coordinates beyond this are no rectangle at all: the render rule's own bound.
+constexpr int kMaxCoordinate = kMaxRenderCoordinate;
 
 // More threads than this would only share the same cores.
 constexpr int kMaxThreads = 256;
@@ -343,8 +343,8 @@ const CRenderOption kOptions[] = {
      "where it goes, in picture pixels from the top left, right and\n"
      "bottom exclusive (default the whole picture); a rectangle that\n"
      "is empty or misses the picture paints nothing. It may reach\n"
-     "past the picture by at most the picture's width and height\n"
-     "on each side (-W,-H,2W,2H for a picture of W x H)",
+     "far past the picture (a planet's horizon): it may cover up to\n"
+     "16384 x 16384 pixels, or the picture's own size if larger",
      true, true,
      [](CParseState& s, const QString& value, QString& error) {
          if (!ParseRect(value, s.pStep->rect)) {
@@ -791,14 +791,6 @@ CRect StepRect(const CRenderStep& step, const CDib& dib)
     return step.bHasRect ? step.rect : CRect(0, 0, dib.m_nWidth, dib.m_nHeight);
 }
 
-// A drag can reach at most a little past the picture, so neither may a rectangle here:
-// the picture grown by its own width and height on each side bounds the effects' work.
-bool IsRectNearThePicture(const CRect& rect, const CDib& dib)
-{
-    const int w = dib.m_nWidth, h = dib.m_nHeight;
-    return rect.left >= -w && rect.top >= -h && rect.right <= 2 * w && rect.bottom <= 2 * h;
-}
-
 // Whether an OpenGL effect can have its off-screen picture for rect (an empty rectangle,
 // or one that misses the picture, needs none).
 bool CanMakeOffscreenFor(const CRect& rect, const CDib& dib)
@@ -807,8 +799,10 @@ bool CanMakeOffscreenFor(const CRect& rect, const CDib& dib)
     if (rect.Width() <= 0 || rect.Height() <= 0 ||
         !inside.IntersectRect(rect, CRect(0, 0, dib.m_nWidth, dib.m_nHeight)))
         return true;
+    // The effect draws on this part (its rows' part, which is as large).
+    const CRect drawn = CGLDrawingArea::DrawnPart(dib, rect);
     CDib probe;
-    return probe.Create(rect.Width(), rect.Height()) && probe.CreateGLContext();
+    return probe.Create(drawn.Width(), drawn.Height()) && probe.CreateGLContext();
 }
 
 }
@@ -935,12 +929,10 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         dib.Fill(options.nBackground);
     }
     for (const CRenderStep& step : options.steps) {
-        if (!IsRectNearThePicture(StepRect(step, dib), dib)) {
-            const CRect& r = step.rect;
-            err << "skyloom-render: --rect " << r.left << "," << r.top << "," << r.right << ","
-                << r.bottom << ": reaches too far past the picture; it must lie within "
-                << -dib.m_nWidth << "," << -dib.m_nHeight << "," << 2 * dib.m_nWidth << ","
-                << 2 * dib.m_nHeight << " (see --help)" << Qt::endl;
+        const QString problem = RenderRectProblem(StepRect(step, dib), dib.GetSize());
+        if (!problem.isEmpty()) {
+            err << "skyloom-render: " << step.strEffect << ": " << problem << " (see --help)"
+                << Qt::endl;
             return RENDER_USAGE_ERROR;
         }
     }

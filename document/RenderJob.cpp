@@ -7,6 +7,8 @@
 #include "../effects/Random.h"
 #include "../effects/ProgressMeter.h"
 
+#include <algorithm>
+
 namespace {
 
 BOOL s_bRendering = FALSE;
@@ -91,6 +93,32 @@ BOOL IsRendering()
     return s_bRendering;
 }
 
+QString RenderRectProblem(const CRect& rect, CSize picture)
+{
+    auto within = [](int v) { return v >= -kMaxRenderCoordinate && v <= kMaxRenderCoordinate; };
+    const QString corners = QStringLiteral("the rectangle %1,%2,%3,%4")
+                                .arg(rect.left)
+                                .arg(rect.top)
+                                .arg(rect.right)
+                                .arg(rect.bottom);
+    if (!within(rect.left) || !within(rect.top) || !within(rect.right) || !within(rect.bottom))
+        return QStringLiteral("%1 reaches past %2 pixels from the picture's corner")
+            .arg(corners)
+            .arg(kMaxRenderCoordinate);
+    const long long area = static_cast<long long>(rect.right - rect.left) *
+                           static_cast<long long>(rect.bottom - rect.top);
+    const long long limit = std::max(kMaxRenderRectPixels,
+                                     static_cast<long long>(picture.cx) * picture.cy);
+    if (area > limit)
+        return QStringLiteral("%1 covers %2 x %3 pixels; a rectangle may cover at most %4 "
+                              "pixels (16384 x 16384, or the picture's own size if larger)")
+            .arg(corners)
+            .arg(rect.right - rect.left)
+            .arg(rect.bottom - rect.top)
+            .arg(limit);
+    return QString();
+}
+
 namespace {
 
 // The gate and the steps both gestures share: a target that is empty or misses the
@@ -106,6 +134,11 @@ CRenderJobResult RunGesture(CEffect& tool, CSkyloomDoc& doc, const CRect& target
     CRect visible;
     if (target.IsRectEmpty() || !visible.IntersectRect(target, doc.GetImageRect()))
         return result;
+    result.strProblem = RenderRectProblem(target, doc.GetImage().GetSize());
+    if (!result.strProblem.isEmpty()) {
+        result.outcome = RENDER_REFUSED;
+        return result;
+    }
     const CRenderingGuard guard;
     if (pDialog && !tool.FromDialog(pDialog)) {
         result.outcome = RENDER_INVALID_VALUES;

@@ -5,6 +5,8 @@
 
 #include "WinTypes.h"
 
+#include <QString>
+
 class CEffect;
 class CPreviewHostDlg;
 class CSkyloomDoc;
@@ -22,19 +24,38 @@ enum ERenderOutcome {
     RENDER_DONE,
     // Another render is running; this one did not start.
     RENDER_BUSY,
+    // The rectangle would cost more than a render may (RenderRectProblem); nothing was
+    // saved or painted, and strProblem says why.
+    RENDER_REFUSED,
 };
 
 struct CRenderJobResult
 {
     ERenderOutcome outcome = RENDER_NOTHING;
+    QString strProblem;
     // Top-down picture area to repaint (empty when nothing changed).
     CRect rectRepaint;
 };
 
+// What a rectangle may cost. The effects' work that follows the whole rectangle rather than
+// its part in the picture (the stars a star field, cluster or galaxy draws from the
+// generator, the grid points a planet walks) is bounded by its area; the memory follows the
+// part in the picture. Coordinates stay far from where the effects' integer geometry could
+// overflow.
+constexpr long long kMaxRenderRectPixels = 1LL << 28; // 16384 x 16384
+constexpr int kMaxRenderCoordinate = 1 << 20;
+
+// Why a render into rect (top-down, normalised) of a picture of size picture is refused,
+// empty when it may run: a rectangle may cover kMaxRenderRectPixels, or the picture's own
+// area where that is more, and each coordinate lies within kMaxRenderCoordinate. The one
+// rule of the canvas and skyloom-render, with the one message.
+QString RenderRectProblem(const CRect& rect, CSize picture);
+
 // A drag render: the dragged rectangle rect (top-down, any corner order) renders when it
 // is not empty and meets the picture. The tool takes the dialog's values (when pDialog is
-// set), the affected area is saved for undo, the generator is set to g_nEffectSeed and
-// the tool renders with progress; a cancelled render is undone.
+// set), a rectangle RenderRectProblem refuses is refused, the affected area is saved for
+// undo, the generator is set to g_nEffectSeed and the tool renders with progress; a
+// cancelled render is undone.
 CRenderJobResult RenderDrag(CEffect& tool, CSkyloomDoc& doc, CRect rect,
                             CPreviewHostDlg* pDialog);
 

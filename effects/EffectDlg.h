@@ -87,6 +87,8 @@ protected:
     // Lays the dialog out: the preview at the top left, pControls beside it and "Default
     // properties" below.
     void Finish(QLayout* pControls);
+    // Tells why a control's text fails (unless quiet) and puts the focus on it.
+    void Fail(QWidget* pControl, const QString& text);
 
 private:
     // The private effect's entry for control nId; the control must show one.
@@ -94,7 +96,6 @@ private:
     // The control's value in stored units, or FALSE (after telling why) when it fails.
     BOOL ReadControl(const CEffectValue& value, double& dStored);
     void ShowControl(const CEffectValue& value);
-    void Fail(QWidget* pControl, const QString& text);
     void ShowColor(int nId);
     void ParamChanged();
 

@@ -1,5 +1,15 @@
 #include "GLDrawingArea.h"
 
+CRect CGLDrawingArea::DrawnPart(const CDib& image, const CRect& rows)
+{
+    const int w = image.m_nWidth, h = image.m_nHeight;
+    if (rows.left >= -w && rows.top >= -h && rows.right <= 2 * w && rows.bottom <= 2 * h)
+        return rows;
+    CRect inside = rows;
+    image.ClipRect(inside);
+    return inside;
+}
+
 BOOL CGLDrawingArea::Create(CDib& image, const CRect& rows)
 {
     m_pImage = &image;

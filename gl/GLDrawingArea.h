@@ -9,6 +9,13 @@
 class CGLDrawingArea
 {
 public:
+    // The part of rows (row coordinates of image) a GL effect draws on: all of it, or,
+    // for a rectangle reaching farther past the picture than its own width and height (a
+    // planet's horizon), only its part inside, the effect moving its view by that part's
+    // corner. Memory and copies then follow what shows. Nearer rectangles keep the whole
+    // area they were always drawn on: the moved view rounds a few points differently.
+    static CRect DrawnPart(const CDib& image, const CRect& rows);
+
     // rows: row coordinates of image, which must outlive the area. FALSE when the memory
     // of a copy cannot be had.
     BOOL Create(CDib& image, const CRect& rows);

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 
 namespace {
@@ -76,8 +77,24 @@ CGalaxyDlg::CGalaxyDlg(const CEffect&, QWidget* pParent)
     pHint->setFont(italic);
     pHint->setWordWrap(true);
     pGrid->addWidget(pHint, 4, 0, 1, 2);
+    // The orientation as numbers: the preview's turning shows here, and typing turns it.
+    auto* pAngles = new QHBoxLayout;
+    const char* const szAngles[3][2] = {{"&Tilt:", "editTilt"}, {"S&pin:", "editSpin"},
+                                        {"&Roll:", "editRoll"}};
+    for (int i = 0; i < 3; ++i) {
+        m_pAngles[i] = new QLineEdit(this);
+        m_pAngles[i]->setObjectName(QLatin1String(szAngles[i][1]));
+        m_pAngles[i]->setMaximumWidth(64);
+        connect(m_pAngles[i], &QLineEdit::textEdited, this, &CGalaxyDlg::OnOrientationEdited);
+        auto* pLabel = new QLabel(QLatin1String(szAngles[i][0]), this);
+        pLabel->setBuddy(m_pAngles[i]);
+        pAngles->addWidget(pLabel);
+        pAngles->addWidget(m_pAngles[i]);
+    }
+    pAngles->addStretch(1);
+    pGrid->addLayout(pAngles, 5, 0, 1, 2);
     // Switches of the drawing, kept at 1: the program never shows them.
-    int nRow = 5;
+    int nRow = 6;
     for (auto [szText, nId] : {std::pair{"Rotation", Twist}, std::pair{"Core", Core},
                                std::pair{"Stars", Stars}}) {
         QCheckBox* pCheck = AddCheck(szText, nId);
@@ -112,20 +129,60 @@ BOOL CGalaxyDlg::Exchange(CEffect& effect, BOOL bSaveAndValidate)
         pType->setCurrentIndex(pType->findData(pGalaxy->m_nType));
         m_strTexture = pGalaxy->m_strGasTexture;
         ShowTexture();
+        Preview()->Scene().SetOrientation(pGalaxy->m_dTilt, pGalaxy->m_dSpin,
+                                          pGalaxy->m_dRoll);
+        ShowOrientation();
         return TRUE;
     }
     CheckTexture();
     if (!CEffectDlg::Exchange(effect, TRUE))
         return FALSE;
+    double angles[3];
+    QLineEdit* pFailed = nullptr;
+    if (!ReadOrientation(angles, &pFailed)) {
+        Fail(pFailed, QStringLiteral("Please enter an angle from -360 to 360 degrees."));
+        return FALSE;
+    }
     // What the value table does not hold: the type, the texture, the preview's orientation
     // and the drawing switches.
     pGalaxy->m_nType = static_cast<QComboBox*>(Control(Type))->currentData().toInt();
     pGalaxy->m_strGasTexture = m_strTexture;
-    pGalaxy->m_rotation = Preview()->Scene().GetRotation();
+    pGalaxy->SetOrientation(angles[0], angles[1], angles[2]);
     pGalaxy->m_bTwist = static_cast<QCheckBox*>(Control(Twist))->isChecked();
     pGalaxy->m_bCore = static_cast<QCheckBox*>(Control(Core))->isChecked();
     pGalaxy->m_bStars = static_cast<QCheckBox*>(Control(Stars))->isChecked();
     return TRUE;
+}
+
+void CGalaxyDlg::ShowOrientation()
+{
+    const CGalaxyPreviewScene& scene = Preview()->Scene();
+    const double angles[3] = {scene.Tilt(), scene.Spin(), scene.Roll()};
+    for (int i = 0; i < 3; ++i)
+        m_pAngles[i]->setText(QString::number(angles[i], 'g', QLocale::FloatingPointShortest));
+}
+
+BOOL CGalaxyDlg::ReadOrientation(double angles[3], QLineEdit** pFailed) const
+{
+    for (int i = 0; i < 3; ++i) {
+        bool bOk = false;
+        angles[i] = m_pAngles[i]->text().trimmed().toDouble(&bOk);
+        if (!bOk || !CGalaxyEffect::IsOrientationAngle(angles[i])) {
+            *pFailed = m_pAngles[i];
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+void CGalaxyDlg::OnOrientationEdited()
+{
+    double angles[3];
+    QLineEdit* pFailed = nullptr;
+    if (!ReadOrientation(angles, &pFailed))
+        return;
+    Preview()->Scene().SetOrientation(angles[0], angles[1], angles[2]);
+    Preview()->update();
 }
 
 void CGalaxyDlg::ShowTexture()
@@ -225,6 +282,7 @@ void CGalaxyDlg::OnDefaultProperties()
     Pair(GasScale)->SetPosition(m_pModel->m_dGasScale);
     m_strTexture.clear();
     Preview()->Scene().ResetRotation();
+    ShowOrientation();
     ShowTexture();
     RebuildModel();
 }

@@ -37,6 +37,9 @@ public:
     // Makes the model anew from the controls and hands it to the preview, which repaints.
     void RebuildModel();
 
+    // The preview's tilt, spin and roll into their fields (after a turn in the preview).
+    void ShowOrientation();
+
     CGalaxyPreviewWnd* Preview() const;
     const CGalaxyModel* GetModel() const { return m_pModel.get(); }
     QGroupBox* GasGroup() const { return m_pGasGroup; }
@@ -53,9 +56,15 @@ private:
     // told once for each such file.
     void CheckTexture();
     void TellUnreadable(const QString& path);
+    // Typing in an angle's field: valid angles turn the preview; others wait.
+    void OnOrientationEdited();
+    // The three fields' angles; FALSE when one is no angle (that field in pFailed).
+    BOOL ReadOrientation(double angles[3], QLineEdit** pFailed) const;
 
     std::unique_ptr<CGalaxyModel> m_pModel;
     QGroupBox* m_pGasGroup = nullptr;
     QLineEdit* m_pTexture = nullptr;
+    // Tilt, spin and roll.
+    QLineEdit* m_pAngles[3] = {nullptr, nullptr, nullptr};
     QString m_strToldUnreadable;
 };

@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
+#include <cmath>
 #include <memory>
 #include <new>
 
@@ -75,6 +77,27 @@ QString ShippedGasTexturePath(const QString& name)
 
 }
 
+namespace {
+
+// The bare name a recipe can give for path: the name of a texture the program ships with
+// when path holds that very texture (chosen in its folder with Browse...), else path.
+QString RecipeGasTextureName(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty() || name == path)
+        return path;
+    const QString shipped = ShippedGasTexturePath(name);
+    if (shipped.isEmpty())
+        return path;
+    QFile a(path), b(shipped);
+    const bool bSame = QFileInfo(path).size() == QFileInfo(shipped).size() &&
+                       a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+                       a.readAll() == b.readAll();
+    return bSame ? name : path;
+}
+
+}
+
 bool IsShippedGasTexture(const QString& name)
 {
     return name.isEmpty() || !ShippedGasTexturePath(name).isEmpty();
@@ -92,14 +115,56 @@ CMatrix4 CGalaxyEffect::FaceOnRotation()
     return CMatrix4::RotationRadians(kGalaxyQuarterTurn, 1, 0, 0);
 }
 
-CMatrix4 CGalaxyEffect::Orientation(double tilt, double spin)
+CMatrix4 CGalaxyEffect::Orientation(double tilt, double spin, double roll)
 {
     // Radians in single precision, so that a tilt of 90 is exactly the face-on start.
     auto radians = [](double degrees) {
         return static_cast<float>(degrees * 3.14159265358979323846 / 180.0);
     };
-    return CMatrix4::RotationRadians(radians(tilt), 1, 0, 0) *
-           CMatrix4::RotationRadians(radians(spin), 0, 1, 0);
+    const CMatrix4 turned = CMatrix4::RotationRadians(radians(tilt), 1, 0, 0) *
+                            CMatrix4::RotationRadians(radians(spin), 0, 1, 0);
+    // No roll multiplies nothing in: the rotations of tilt and spin alone stay as they were.
+    return roll == 0 ? turned : CMatrix4::RotationRadians(radians(roll), 0, 0, 1) * turned;
+}
+
+void CGalaxyEffect::OrientationAngles(const CMatrix4& m, double& tilt, double& spin,
+                                      double& roll)
+{
+    // Rz(roll) Rx(tilt) Ry(spin) has sin(tilt) at (2, 1), cos(tilt) times the sine and
+    // cosine of spin in row 2 and of roll in column 1.
+    const double kDegrees = 180.0 / 3.14159265358979323846;
+    const double m20 = m(2, 0), m21 = m(2, 1), m22 = m(2, 2);
+    const double cosTilt = std::sqrt(m20 * m20 + m22 * m22);
+    tilt = std::atan2(m21, cosTilt) * kDegrees;
+    if (cosTilt > 1e-6) {
+        spin = std::atan2(-m20, m22) * kDegrees;
+        roll = std::atan2(-double(m(0, 1)), double(m(1, 1))) * kDegrees;
+    } else {
+        // Face-on or face-off: spin and roll turn about the same line; spin takes it all.
+        roll = 0;
+        spin = std::atan2(double(m(0, 2)), double(m(0, 0))) * kDegrees;
+    }
+    auto hundredths = [](double d) {
+        const double r = std::round(d * 100) / 100;
+        // Half a turn either way is the same: always 180. Never "-0".
+        return r <= -180 ? r + 360 : (r == 0 ? 0.0 : r);
+    };
+    tilt = hundredths(tilt);
+    spin = hundredths(spin);
+    roll = hundredths(roll);
+}
+
+bool CGalaxyEffect::IsOrientationAngle(double degrees)
+{
+    return degrees >= -360 && degrees <= 360;
+}
+
+void CGalaxyEffect::SetOrientation(double tilt, double spin, double roll)
+{
+    m_dTilt = tilt;
+    m_dSpin = spin;
+    m_dRoll = roll;
+    m_rotation = Orientation(tilt, spin, roll);
 }
 
 CGalaxyEffect::CGalaxyEffect()
@@ -153,7 +218,12 @@ void CGalaxyEffect::LoadDefaults(const CSettingsStore& store)
     m_strGasTexture = store.GetString(m_strSection, QStringLiteral("GasTexture"), QString());
     if (!m_strGasTexture.isEmpty() && !IsUsableGasTexture(m_strGasTexture))
         m_strGasTexture.clear(); // the built-in texture
-
+    // The orientation last used; an angle out of range (or no number) is face-on's.
+    auto angle = [&](const char* szName, const char* szDefault) {
+        const double d = store.GetReal(m_strSection, QLatin1String(szName), szDefault);
+        return IsOrientationAngle(d) ? d : QByteArray(szDefault).toDouble();
+    };
+    SetOrientation(angle("Tilt", "90"), angle("Spin", "0"), angle("Roll", "0"));
 }
 
 void CGalaxyEffect::ValuesLoaded()
@@ -165,12 +235,16 @@ void CGalaxyEffect::ValuesLoaded()
 void CGalaxyEffect::ResetUnlistedValues()
 {
     m_strGasTexture.clear();
+    SetOrientation(90, 0, 0);
 }
 
 void CGalaxyEffect::SaveDefaults(CSettingsStore& store)
 {
     CEffect::SaveDefaults(store);
     store.WriteString(m_strSection, QStringLiteral("GasTexture"), m_strGasTexture);
+    store.WriteString(m_strSection, QStringLiteral("Tilt"), GetOption(QStringLiteral("Tilt")));
+    store.WriteString(m_strSection, QStringLiteral("Spin"), GetOption(QStringLiteral("Spin")));
+    store.WriteString(m_strSection, QStringLiteral("Roll"), GetOption(QStringLiteral("Roll")));
 }
 
 std::vector<CEffectOption> CGalaxyEffect::GetOptions()
@@ -179,6 +253,7 @@ std::vector<CEffectOption> CGalaxyEffect::GetOptions()
         {"Type", "type code, name or short name: Sa to Sd, SBa to SBd, E0 to E7 [Sc]"},
         {"Tilt", "degrees about the horizontal axis: 90 face-on, 0 edge-on [90]"},
         {"Spin", "degrees about the galaxy's own axis, turned before the tilt [0]"},
+        {"Roll", "degrees about the line of sight, turned after the tilt [0]"},
         {"GasTexture", "image file of the spirals' gas disc, at most 4096 x 4096; empty: the "
                        "built-in one []"},
     };
@@ -195,15 +270,20 @@ bool CGalaxyEffect::SetOption(const QString& name, const QString& text, QString&
         m_nType = nCode;
         return true;
     }
-    if (name == QLatin1String("Tilt") || name == QLatin1String("Spin")) {
+    if (name == QLatin1String("Tilt") || name == QLatin1String("Spin") ||
+        name == QLatin1String("Roll")) {
         bool bOk = false;
         const double d = text.trimmed().toDouble(&bOk);
-        if (!bOk || !(d >= -360 && d <= 360)) {
+        if (!bOk || !IsOrientationAngle(d)) {
             why = QStringLiteral("expects degrees from -360 to 360");
             return false;
         }
-        (name == QLatin1String("Tilt") ? m_dTilt : m_dSpin) = d;
-        m_rotation = Orientation(m_dTilt, m_dSpin);
+        if (name == QLatin1String("Tilt"))
+            SetOrientation(d, m_dSpin, m_dRoll);
+        else if (name == QLatin1String("Spin"))
+            SetOrientation(m_dTilt, d, m_dRoll);
+        else
+            SetOrientation(m_dTilt, m_dSpin, d);
         return true;
     }
     if (name == QLatin1String("GasTexture")) {
@@ -239,12 +319,15 @@ QString CGalaxyEffect::GetOption(const QString& name) const
 {
     if (name == QLatin1String("Type"))
         return QString::number(m_nType);
+    // The shortest text that reads back as the same number: 47.12, not 47.119999999999997.
     if (name == QLatin1String("Tilt"))
-        return QString::number(m_dTilt, 'g', 17);
+        return QString::number(m_dTilt, 'g', QLocale::FloatingPointShortest);
     if (name == QLatin1String("Spin"))
-        return QString::number(m_dSpin, 'g', 17);
+        return QString::number(m_dSpin, 'g', QLocale::FloatingPointShortest);
+    if (name == QLatin1String("Roll"))
+        return QString::number(m_dRoll, 'g', QLocale::FloatingPointShortest);
     if (name == QLatin1String("GasTexture"))
-        return m_strGasTexture;
+        return RecipeGasTextureName(m_strGasTexture);
     return CEffect::GetOption(name);
 }
 
@@ -271,7 +354,10 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
         if (!pModel)
             throw std::bad_alloc();
 
-        if (!pArea->Create(image, rows))
+        // The view moves by the drawn part's corner in the rectangle.
+        const CRect drawn = CGLDrawingArea::DrawnPart(image, rows);
+        const int dx = drawn.left - rows.left, dy = drawn.top - rows.top;
+        if (!pArea->Create(image, drawn))
             throw std::bad_alloc();
         // The galaxy never tests depth (its materials leave it off and write none).
         CDib& pixels = pArea->Pixels();
@@ -297,7 +383,7 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
             const int side = w < h ? w : h;
             const int x0 = w >= h ? (w - h) / 2 : 0;
             const int y0 = h > w ? (h - w) / 2 : 0;
-            glViewport(x0, y0, side, side);
+            glViewport(x0 - dx, y0 - dy, side, side);
             glMatrixMode(GL_PROJECTION);
             glLoadIdentity();
             gluPerspective(60, 1, 1, 100);
@@ -311,7 +397,7 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
             // count rows from the bottom, as rows does).
             CRect visible;
             visible.IntersectRect(rows, CRect(0, 0, image.m_nWidth, image.m_nHeight));
-            visible.OffsetRect(-rows.left, -rows.top);
+            visible.OffsetRect(-drawn.left, -drawn.top);
             pModel->m_rectVisible = visible;
 
             glLoadIdentity();

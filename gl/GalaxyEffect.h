@@ -38,7 +38,7 @@ public:
     void LoadDefaults(const CSettingsStore& store) override;
     // -1 for the gas scale stands for the GalaxyGasScale setting.
     void ValuesLoaded() override;
-    // No gas texture file: the built-in one.
+    // No gas texture file (the built-in one) and the face-on orientation.
     void ResetUnlistedValues() override;
     void SaveDefaults(CSettingsStore& store) override;
     // Draws without progress and without a cancel test; bShowProgress is ignored.
@@ -49,7 +49,7 @@ public:
     void ResetDefaults() override;
     // The five numeric stored values; the gas texture is stored beside them.
     CEffectValues GetValues() override;
-    // Type, Tilt, Spin and GasTexture.
+    // Type, Tilt, Spin, Roll and GasTexture.
     std::vector<CEffectOption> GetOptions() override;
     bool SetOption(const QString& name, const QString& text, QString& why) override;
     QString GetOption(const QString& name) const override;
@@ -64,9 +64,11 @@ public:
     QString m_strGasTexture;
     // Orientation of the galaxy; the start turns its plane x-z to face the viewer.
     CMatrix4 m_rotation;
-    // The angles last given to SetOption, which builds m_rotation from them.
+    // The angles m_rotation is built from (SetOrientation); a render, its recipe step
+    // and the settings all go by them.
     double m_dTilt = 90;
     double m_dSpin = 0;
+    double m_dRoll = 0;
     int m_bTwist = 1;
     int m_bStars = 1;
     int m_bCore = 1;
@@ -78,6 +80,16 @@ public:
     // The face-on orientation: a quarter turn about the x axis.
     static CMatrix4 FaceOnRotation();
     // Turned by spin degrees about the polar axis, then tilted by tilt degrees about the x
-    // axis; tilt 90 and spin 0 is face-on.
-    static CMatrix4 Orientation(double tilt, double spin);
+    // axis, then rolled by roll degrees about the line of sight; tilt 90, spin 0 and roll 0
+    // is face-on.
+    static CMatrix4 Orientation(double tilt, double spin, double roll = 0);
+    // The angles of any rotation, as Orientation takes them (tilt -90 to 90, spin and roll
+    // above -180 up to 180), rounded to hundredths of a degree: what the dialog shows and
+    // a recipe keeps, so the galaxy painted is the one built again from them.
+    static void OrientationAngles(const CMatrix4& rotation, double& tilt, double& spin,
+                                  double& roll);
+    // Sets the three angles and the rotation made from them.
+    void SetOrientation(double tilt, double spin, double roll);
+    // Whether an angle (degrees) is one the orientation accepts: -360 to 360.
+    static bool IsOrientationAngle(double degrees);
 };

@@ -54,7 +54,15 @@ void CGalaxyPreviewScene::SetRotationAngle(float degrees)
 
 void CGalaxyPreviewScene::ResetRotation()
 {
-    m_matRotation = CGalaxyEffect::FaceOnRotation();
+    SetOrientation(90, 0, 0);
+}
+
+void CGalaxyPreviewScene::SetOrientation(double tilt, double spin, double roll)
+{
+    m_dTilt = tilt;
+    m_dSpin = spin;
+    m_dRoll = roll;
+    m_matRotation = CGalaxyEffect::Orientation(tilt, spin, roll);
     m_fAngle = 0;
 }
 
@@ -62,8 +70,11 @@ void CGalaxyPreviewScene::ApplyPendingStep()
 {
     if (m_fAngle == 0)
         return;
-    m_matRotation = m_matRotation * CMatrix4::Rotation(m_fAngle, m_vAxis[0], m_vAxis[1], m_vAxis[2]);
-    m_fAngle = 0;
+    const CMatrix4 turned =
+        m_matRotation * CMatrix4::Rotation(m_fAngle, m_vAxis[0], m_vAxis[1], m_vAxis[2]);
+    double tilt = 0, spin = 0, roll = 0;
+    CGalaxyEffect::OrientationAngles(turned, tilt, spin, roll);
+    SetOrientation(tilt, spin, roll);
 }
 
 void CGalaxyPreviewScene::Paint()

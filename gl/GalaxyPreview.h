@@ -38,9 +38,16 @@ public:
     // it into the accumulated rotation on the model's side (M <- M x R).
     void SetRotationAxis(float x, float y, float z);
     void SetRotationAngle(float degrees);
-    // Multiplies a pending step into the accumulated rotation now.
+    // Multiplies a pending step into the accumulated rotation now. The rotation is then
+    // taken to its tilt, spin and roll (in hundredths of a degree) and made again from
+    // them, so that what the preview shows is what those angles paint on the canvas.
     void ApplyPendingStep();
     const CMatrix4& GetRotation() const { return m_matRotation; }
+    // Tilt, spin and roll in degrees (CGalaxyEffect::Orientation).
+    void SetOrientation(double tilt, double spin, double roll);
+    double Tilt() const { return m_dTilt; }
+    double Spin() const { return m_dSpin; }
+    double Roll() const { return m_dRoll; }
     // Back to face-on: a quarter turn about the x axis.
     void ResetRotation();
 
@@ -54,5 +61,8 @@ private:
     float m_fAngle = 0;
     float m_vAxis[3] = {1, 0, 0};
     CMatrix4 m_matRotation;
+    double m_dTilt = 90;
+    double m_dSpin = 0;
+    double m_dRoll = 0;
     CGLStateCache m_stateCache;
 };

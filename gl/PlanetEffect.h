@@ -24,7 +24,11 @@ public:
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void PrepareRender() override;
     bool UsesOpenGL() const override { return true; }
+    // The circle of the disc the planet will cover in rect and a cross over it.
     void DrawFeedback(QPainter* pPainter, const CRect& rect) override;
+    // The square around the disc a render into rect (top-down) covers: the sphere's
+    // silhouette through the field of view in use, or the Earth's halo around it.
+    CRect DiscRect(const CRect& rect) const;
     // Only the rotation: the surface keeps its values (its dialog resets them).
     void ResetDefaults() override;
     // The surface model's values, under the tool's section.
@@ -33,6 +37,12 @@ public:
     // coverage, maria amount or sea level rebuilds the noise.
     void ValuesChanged(const QStringList& names) override;
     void ValuesLoaded() override;
+    // FOV: the field of view the planet is seen through, by default the FOV setting.
+    std::vector<CEffectOption> GetOptions() override;
+    bool SetOption(const QString& name, const QString& text, QString& why) override;
+    QString GetOption(const QString& name) const override;
+    // Degrees of the field of view a render uses.
+    int FieldOfView() const;
 
     CSurfaceModel& GetSurface() { return *m_pSurface; }
     const CSurfaceModel& GetSurface() const { return *m_pSurface; }
@@ -43,4 +53,6 @@ public:
 
 private:
     std::unique_ptr<CSurfaceModel> m_pSurface;
+    // Set from outside (a recipe, --set FOV); 0 follows the FOV setting.
+    int m_nFieldOfView = 0;
 };

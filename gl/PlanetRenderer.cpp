@@ -58,6 +58,7 @@ void CPlanetRenderer::Setup(CDib* pTarget, int width, int height, int fieldOfVie
     m_nFieldOfView = ClampFieldOfView(fieldOfView);
     m_bClearColour = bClearColour;
     m_visible = CRect(0, 0, width, height);
+    m_origin = CPoint(0, 0);
     m_dNear = 0.5;
     m_dFar = 6;
     // Every make-current starts the shared context afresh and each draw sets its view
@@ -88,7 +89,7 @@ void CPlanetRenderer::ApplyView() const
     glEnable(GL_DEPTH_TEST);
     // The sphere keeps its shape in the centred square of the target.
     const CPlanetViewport v = PlanetViewport(m_nWidth, m_nHeight);
-    glViewport(v.x, v.y, v.side, v.side);
+    glViewport(v.x - m_origin.x, v.y - m_origin.y, v.side, v.side);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(m_nFieldOfView, 1, m_dNear, m_dFar);

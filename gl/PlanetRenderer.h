@@ -35,6 +35,10 @@ public:
     // that cannot land in it are skipped, surface and all, so a planet mostly outside the
     // picture costs what its visible part does. Setup resets it to the whole target.
     void SetVisibleArea(const CRect& area) { m_visible = area; }
+    // Where the target's corner lies in the width x height area when the target holds only
+    // a part of it (the visible part): the view moves by it, so every point lands on the
+    // pixel it would have in the whole area. Setup resets it to (0, 0).
+    void SetTargetOrigin(CPoint origin) { m_origin = origin; }
     // A new field of view with the previews' near and far planes.
     void SetFieldOfView(int angle);
     // Draws model. ProgressMeter steps the status-bar meter by rows and pumps events;
@@ -82,6 +86,7 @@ private:
     int m_bClearColour = 1;
     int m_nFieldOfView = 30;
     CRect m_visible;
+    CPoint m_origin;
     CPlanetViewport m_cullViewport = {0, 0, 0};
     double m_dCullScale = 1;
     double m_dNear = 0.5; // clipping planes of the projection

@@ -120,10 +120,12 @@ void CGalaxyPreviewWnd::TurnBy(int dx, int dy)
     const double d = std::sqrt(double(dx) * dx + double(dy) * dy);
     if (d == 0)
         return;
-    // A step not yet painted is taken first, so quick moves lose no turn.
-    m_scene.ApplyPendingStep();
     m_scene.SetRotationAxis(float(-dy / d), float(dx / d), 0);
     m_scene.SetRotationAngle(float(std::atan2(d, 50.0) * 180.0 / 3.14159265358979323846));
+    // Taken at once, so the dialog's angles follow the turn as it goes.
+    m_scene.ApplyPendingStep();
+    if (auto* pDialog = qobject_cast<CGalaxyDlg*>(window()))
+        pDialog->ShowOrientation();
     update();
 }
 

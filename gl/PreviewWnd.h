@@ -89,7 +89,8 @@ public:
 
     CGalaxyPreviewScene& Scene() { return m_scene; }
     // One drag step of (dx, dy) pixels: a turn of atan2(d, 50) degrees about the axis
-    // (-dy / d, dx / d, 0), d being the step's length, shown at the next paint.
+    // (-dy / d, dx / d, 0), d being the step's length: taken at once (the dialog shows the
+    // angles it gives) and shown at the next paint.
     void TurnBy(int dx, int dy);
 
 protected:

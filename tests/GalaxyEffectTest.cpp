@@ -260,10 +260,11 @@ TEST_F(GalaxyRenderTest, OutOfMemoryIsReportedAndChangesNothing)
     s_messages.clear();
     SetEffectWarningSink(RecordMessage);
     CDib picture;
-    ASSERT_TRUE(picture.Create(20, 20));
+    ASSERT_TRUE(picture.Create(30000, 20));
     picture.Fill(0x123456);
-    // No off-screen picture can be this wide.
-    m_effect.Render(picture, CRect(0, 0, 70000, 20), nullptr, FALSE);
+    // Reaching past the picture by less than its own width, the rectangle is drawn whole,
+    // and no off-screen picture can be this wide.
+    m_effect.Render(picture, CRect(-30000, 0, 60000, 20), nullptr, FALSE);
     SetEffectWarningSink(nullptr);
     ASSERT_EQ(s_messages.size(), 1);
     EXPECT_EQ(s_messages[0], "Insufficent memory to render planet");
@@ -307,4 +308,41 @@ TEST(GalaxyEffectTest, CommandLineOptions)
     EXPECT_TRUE(effect.SetOption("GasTexture", "", why));
     EXPECT_TRUE(effect.m_strGasTexture.isEmpty());
     EXPECT_FALSE(effect.SetOption("Density", "0.3", why)) << "stored values go through the table";
+}
+
+// Any turn of the preview is told as a tilt, spin and roll that make the same rotation
+// again (to the hundredths of a degree they are kept to), face-on and face-off included,
+// where spin and roll turn about the same line.
+TEST(GalaxyEffectTest, EveryRotationHasAnglesThatMakeItAgain)
+{
+    const CMatrix4 turns[] = {
+        CGalaxyEffect::FaceOnRotation(),
+        CGalaxyEffect::Orientation(-90, 0),
+        CGalaxyEffect::Orientation(90, 0) * CMatrix4::Rotation(40, 0, 1, 0),
+        CGalaxyEffect::FaceOnRotation() * CMatrix4::Rotation(45, 0.8, 0.6, 0),
+        CGalaxyEffect::Orientation(30, 120, -75) * CMatrix4::Rotation(170, 0.2, -1, 0.3),
+        CMatrix4::Rotation(180, 1, 0, 0),
+    };
+    for (const CMatrix4& turn : turns) {
+        double tilt = 0, spin = 0, roll = 0;
+        CGalaxyEffect::OrientationAngles(turn, tilt, spin, roll);
+        EXPECT_TRUE(tilt >= -90 && tilt <= 90 && std::abs(spin) <= 180 && std::abs(roll) <= 180);
+        const CMatrix4 again = CGalaxyEffect::Orientation(tilt, spin, roll);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_NEAR(again.Data()[i], turn.Data()[i], 2e-4)
+                << tilt << " " << spin << " " << roll;
+        // Told again, the rotation they make gives the same angles: a preview that
+        // shows them does not creep.
+        double t2 = 0, s2 = 0, r2 = 0;
+        CGalaxyEffect::OrientationAngles(again, t2, s2, r2);
+        EXPECT_EQ(t2, tilt);
+        EXPECT_EQ(s2, spin);
+        EXPECT_EQ(r2, roll);
+    }
+    double tilt = 0, spin = 0, roll = 0;
+    CGalaxyEffect::OrientationAngles(CGalaxyEffect::Orientation(12.34, -56.78, 90.12), tilt, spin,
+                                     roll);
+    EXPECT_DOUBLE_EQ(tilt, 12.34);
+    EXPECT_DOUBLE_EQ(spin, -56.78);
+    EXPECT_DOUBLE_EQ(roll, 90.12);
 }

@@ -132,7 +132,7 @@ namespace {
 // What SaveDefaults writes is exactly the table, so LoadDefaults, the command line and its
 // help name the same values; a round trip keeps every value; a fresh object has the
 // defaults a read from an empty store gives, and so (where it resets every value) has one
-// after ResetDefaults. The galaxy stores its gas texture, a string, beside the table, and
+// after ResetDefaults. The galaxy stores its gas texture and orientation beside the table, and
 // its reset gives a gas colour other than the load default; so does the Earth's coverage.
 void CheckTableMatchesStore(int nTool, bool bResetsEveryValue)
 {
@@ -150,6 +150,14 @@ void CheckTableMatchesStore(int nTool, bool bResetsEveryValue)
         else
             *static_cast<int*>(value.pField) = int(value.dMax);
     }
+    // The galaxy's orientation is kept like its values.
+    const QStringList angles = {QStringLiteral("Tilt"), QStringLiteral("Spin"),
+                                QStringLiteral("Roll")};
+    if (bGalaxy) {
+        QString why;
+        for (const QString& angle : angles)
+            EXPECT_TRUE(effect->SetOption(angle, QString::number(angle.size() * 7.25), why));
+    }
     {
         CSettingsStore store(path);
         effect->SaveDefaults(store);
@@ -160,7 +168,7 @@ void CheckTableMatchesStore(int nTool, bool bResetsEveryValue)
     for (const CEffectValue& value : values)
         names << QString::fromLatin1(value.szName);
     if (bGalaxy)
-        names << QStringLiteral("GasTexture");
+        names << QStringLiteral("GasTexture") << angles;
     QStringList stored = raw.childKeys();
     stored.sort();
     names.sort();
@@ -171,6 +179,8 @@ void CheckTableMatchesStore(int nTool, bool bResetsEveryValue)
     loaded->LoadDefaults(store);
     const CEffectValues reloaded = loaded->GetValues();
     ASSERT_EQ(reloaded.size(), values.size());
+    for (const QString& angle : bGalaxy ? angles : QStringList())
+        EXPECT_EQ(loaded->GetOption(angle), effect->GetOption(angle)) << angle.toStdString();
     for (size_t i = 0; i < values.size(); ++i) {
         if (values[i].kind == CEffectValue::Real)
             EXPECT_NEAR(*static_cast<double*>(reloaded[i].pField),

@@ -538,28 +538,32 @@ int RunProgramWithBytes(const std::vector<std::string>& args)
 
 }
 
-// Rectangles may reach past the picture by its own width and height on each side and no
-// further: the effects' work stays bounded by what a drag can give.
-TEST_F(RenderCommandTest, RectanglesFarPastThePictureAreUsageErrors)
+// Rectangles may reach far past the picture (a planet's horizon) up to a bound of the work
+// they cost, the same for every effect and picture size; past it they are usage errors that
+// say the bound.
+TEST_F(RenderCommandTest, RectanglesBeyondTheWorkBoundAreUsageErrors)
 {
     const QString out = Path("r.bmp");
-    for (const char* rect : {"-64,-48,128,96", "-10,-10,5,5"}) {
-        const CRun run = RunCommand({"--size", "64x48", "--effect", "StarField", "--seed", "1",
-                                     "--rect", rect, "-o", out});
-        EXPECT_EQ(run.nExit, RENDER_OK) << rect << " " << run.err.toStdString();
+    for (const char* rect : {"-64,-48,128,96", "-10,-10,5,5", "-3000,-20,3064,6000"}) {
+        for (const char* effect : {"StarField", "Earth"}) {
+            const CRun run = RunCommand({"--size", "64x48", "--effect", effect, "--seed", "1",
+                                         "--rect", rect, "-o", out});
+            EXPECT_EQ(run.nExit, RENDER_OK) << rect << " " << run.err.toStdString();
+        }
     }
-    for (const char* rect : {"-1048576,-1048576,1048576,1048576", "-65,0,10,10", "0,-49,10,10",
-                             "0,0,129,10", "0,0,10,97", "200,200,300,300"}) {
+    for (const char* rect : {"-1048576,-1048576,1048576,1048576", "0,0,16385,16384",
+                             "-20000,0,10,13422"}) {
         for (const char* effect : {"StarField", "Earth", "Galaxy"}) {
             const CRun run = RunCommand({"--size", "64x48", "--effect", effect, "--seed", "1",
                                          "--rect", rect, "-o", out});
             EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << effect << " " << rect;
-            EXPECT_TRUE(run.err.contains("-64,-48,128,96")) << run.err.toStdString();
+            EXPECT_TRUE(run.err.contains("at most 268435456 pixels")) << run.err.toStdString();
+            EXPECT_TRUE(run.err.contains(QString::fromLatin1(rect))) << run.err.toStdString();
         }
     }
-    // The bound follows a picture read from a file.
-    const CRun run = RunCommand({"--input", out, "--effect", "Star", "--rect", "0,0,200,10",
-                                 "-o", Path("r2.bmp")});
+    // Beyond a coordinate's range the rectangle is no rectangle at all.
+    const CRun run = RunCommand({"--input", out, "--effect", "Star", "--rect",
+                                 "0,0,1048577,10", "-o", Path("r2.bmp")});
     EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
 }
 

@@ -620,6 +620,10 @@ void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
                 RenderFinished(result.rectRepaint);
                 if (result.outcome == RENDER_INVALID_VALUES && g_pPropertiesDialog)
                     g_pPropertiesDialog->activateWindow();
+                CSkyloomApp* pApp = CSkyloomApp::Instance();
+                if (result.outcome == RENDER_REFUSED && pApp)
+                    pApp->GetDocumentUi().ShowError(
+                        window(), QStringLiteral("Cannot render: %1.").arg(result.strProblem));
             }
         }
     }
