@@ -110,6 +110,7 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     // Only the part inside the picture is kept (rows from the bottom, as GL has them).
     inside.OffsetRect(-target.left, -target.top);
     pRenderer->SetVisibleArea(inside);
+    pRenderer->WatchIn(pArea.get());
     pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
     pArea->Finish();
 }

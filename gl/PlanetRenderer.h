@@ -14,6 +14,8 @@ class CSurfaceModel;
 class CGLLightPool;
 class CGLLight;
 class CLightSource;
+class CGLDrawingArea;
+class CGLRenderWatch;
 
 class CPlanetRenderer
 {
@@ -35,6 +37,9 @@ public:
     // that cannot land in it are skipped, surface and all, so a planet mostly outside the
     // picture costs what its visible part does. Setup resets it to the whole target.
     void SetVisibleArea(const CRect& area) { m_visible = area; }
+    // The drawing area the target is the pixels of: a draw with ProgressMeter is then
+    // watched, what it has drawn read back into the picture as it goes. Setup forgets it.
+    void WatchIn(CGLDrawingArea* pArea) { m_pWatchArea = pArea; }
     // A new field of view with the previews' near and far planes.
     void SetFieldOfView(int angle);
     // Draws model. ProgressMeter steps the status-bar meter by rows and pumps events;
@@ -75,6 +80,9 @@ private:
     bool CanLandInView(float x, float y, float z) const;
     // What CanLandInView needs of the view, worked out once a draw.
     void SetCullProjection();
+    // The GL window rows [first, last) that the sphere's rows from height yLow up to yHigh
+    // can land on.
+    void RowBand(float yLow, float yHigh, int& first, int& last) const;
 
     CDib* m_pTarget = nullptr;
     int m_nWidth = 0;
@@ -89,4 +97,6 @@ private:
     std::unique_ptr<CGLLightPool> m_pLightPool;
     CGLLight* m_pLights[2] = {nullptr, nullptr};
     CProgressMeter m_progress;
+    CGLDrawingArea* m_pWatchArea = nullptr;
+    CGLRenderWatch* m_pWatch = nullptr; // during a watched draw
 };
