@@ -560,9 +560,7 @@ void CMainFrame::SetStatusText(int nId)
 void CMainFrame::UpdateTitle()
 {
     const QString app = LoadString(IDS_APP_TITLE);
-    setWindowTitle(m_doc.GetPathName().isEmpty()
-                       ? app + QStringLiteral("[*]")
-                       : m_doc.GetTitle() + QStringLiteral("[*] - ") + app);
+    setWindowTitle(m_doc.GetTitle() + QStringLiteral("[*] - ") + app);
     setWindowModified(m_doc.IsModified());
 }
 

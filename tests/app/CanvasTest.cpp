@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
@@ -615,14 +616,47 @@ TEST_F(CanvasTest, F1OpensTheManualInSkyloomHelp)
             pHelp = p;
     ASSERT_TRUE(pHelp);
     EXPECT_EQ(pHelp->windowTitle(), QStringLiteral("Skyloom Help"));
-    QTextBrowser* pBrowser = pHelp->GetBrowser();
+    CHelpBrowser* pBrowser = pHelp->GetBrowser();
     EXPECT_TRUE(pBrowser->source().toLocalFile().endsWith(QStringLiteral("help/skyhelp.htm")));
     EXPECT_TRUE(pBrowser->toPlainText().contains(QStringLiteral("What Skyloom does")));
-    // Its links move within the manual, and Back returns.
-    pBrowser->setSource(QUrl(QStringLiteral("#nebula")));
-    EXPECT_TRUE(pBrowser->isBackwardAvailable());
+    // Its links move within the manual; Back and Forward return to the very place, the
+    // section shown and the scroll position.
+    pHelp->show();
+    QApplication::processEvents();
+    QScrollBar* pScroll = pBrowser->verticalScrollBar();
+    // A click on the contents' link to the Nebula.
+    QTextCursor link;
+    for (QTextBlock block = pBrowser->document()->begin(); block.isValid() && link.isNull();
+         block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().anchorHref() == QStringLiteral("#nebula")) {
+                link = QTextCursor(pBrowser->document());
+                link.setPosition(it.fragment().position() + 1);
+                break;
+            }
+    ASSERT_FALSE(link.isNull());
+    pBrowser->setTextCursor(link);
+    pBrowser->ensureCursorVisible();
+    pScroll->setValue(std::min(pScroll->maximum(), pScroll->value() + 3));
+    const int start = pScroll->value();
+    const QPoint at = pBrowser->cursorRect(link).center();
+    QTest::mouseClick(pBrowser->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QApplication::processEvents();
+    const int section = pScroll->value();
+    ASSERT_NE(section, start);
+    pScroll->setValue(section + 40);
+    EXPECT_TRUE(pBrowser->CanGoBack());
+    for (int i = 0; i < 2; ++i) {
+        pBrowser->backward();
+        QApplication::processEvents();
+        EXPECT_EQ(pScroll->value(), start) << i;
+        pBrowser->forward();
+        QApplication::processEvents();
+        EXPECT_EQ(pScroll->value(), section + 40) << i;
+        EXPECT_EQ(pBrowser->source().fragment(), QStringLiteral("nebula")) << i;
+    }
     pBrowser->backward();
-    EXPECT_FALSE(pBrowser->isBackwardAvailable());
+    EXPECT_FALSE(pBrowser->CanGoBack());
     // Help > Contents again reuses the window.
     Command(ID_HELP_CONTENTS);
     int nWindows = 0;
