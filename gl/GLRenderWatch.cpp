@@ -35,14 +35,16 @@ void CGLRenderWatch::Touched(int first, int last)
 
 void CGLRenderWatch::ShowWhenDue()
 {
-    if (!m_bOn || m_nFirst >= m_nLast || m_clock.elapsed() < kWatchIntervalMs)
+    if (!m_bOn || m_nFirst >= m_nLast || m_clock.elapsed() < m_nIntervalMs)
         return;
+    m_clock.restart();
     const CRect shown = m_area.Reveal(m_nFirst, m_nLast);
     if (!shown.IsRectEmpty())
         m_meter.Painted(shown);
     m_nFirst = INT_MAX;
     m_nLast = INT_MIN;
-    m_clock.restart();
+    m_nIntervalMs = std::clamp<qint64>(20 * m_clock.elapsed(), kWatchIntervalMs,
+                                       kLongestWatchIntervalMs);
 }
 
 bool CGLRenderWatch::BatchDrawn(int nPoints)

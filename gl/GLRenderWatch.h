@@ -11,8 +11,11 @@ class CGLDrawingArea;
 class CProgressMeter;
 
 // How often a watched render is read back: often enough to see it grow, seldom enough that
-// the readings (each waits for the software renderer to catch up) cost it little.
+// the readings (each waits for the software renderer to catch up) cost it little. A reading
+// that took long (a large picture's every row) puts the next one further off, up to the
+// longest interval, so that the readings stay within about a twentieth of the render.
 constexpr int kWatchIntervalMs = 400;
+constexpr int kLongestWatchIntervalMs = 900;
 
 class CGLRenderWatch
 {
@@ -28,8 +31,8 @@ public:
     // The drawing since the last showing may have changed the area's rows [first, last)
     // (GL window rows, from the bottom).
     void Touched(int first, int last);
-    // When kWatchIntervalMs have passed since the last showing: reads the rows touched
-    // since back into the picture and marks them painted for the next pump.
+    // When the interval has passed since the last showing: reads the rows touched since
+    // back into the picture and marks them painted for the next pump.
     void ShowWhenDue();
 
     // A batch of nPoints points went to GL in DrawPointsInBatches, the render threads at
@@ -47,4 +50,5 @@ private:
     int m_nFirst;
     int m_nLast;
     int m_nPoints = 0;
+    qint64 m_nIntervalMs = kWatchIntervalMs;
 };
