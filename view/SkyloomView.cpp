@@ -28,6 +28,7 @@
 #include <QPrinter>
 #include <QRegion>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -35,6 +36,11 @@
 #include <numeric>
 
 CPreviewHostDlg* g_pPropertiesDialog = nullptr;
+
+namespace {
+// Time a window manager takes to map and focus a new dialog.
+constexpr int kDialogMapMs = 300;
+}
 
 namespace {
 
@@ -145,8 +151,17 @@ void CSkyloomView::SelectTool(int nIndex, BOOL bForce)
         const bool bActive = window()->isActiveWindow();
         pDialog->setAttribute(Qt::WA_ShowWithoutActivating);
         pDialog->show();
-        if (bActive)
+        if (bActive) {
             TakeKeyboard();
+            // Some window managers focus a new dialog when they map it, after the show; the
+            // keyboard comes back then unless the user has since gone elsewhere.
+            QTimer::singleShot(kDialogMapMs, this, [view] {
+                QWidget* pActive = QApplication::activeWindow();
+                if (view && pActive && pActive != view->window() &&
+                    pActive->parentWidget() == view->window())
+                    view->TakeKeyboard();
+            });
+        }
     }
     emit toolChanged(nIndex);
 }
