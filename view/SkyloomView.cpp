@@ -149,6 +149,7 @@ void CSkyloomView::SelectTool(int nIndex, BOOL bForce)
         // The keyboard stays with the canvas: the next tool key must not be typed into a
         // field of the dialog. A click in the dialog takes it there.
         const bool bActive = window()->isActiveWindow();
+        pDialog->installEventFilter(this);
         pDialog->setAttribute(Qt::WA_ShowWithoutActivating);
         pDialog->show();
         if (bActive) {
@@ -157,9 +158,13 @@ void CSkyloomView::SelectTool(int nIndex, BOOL bForce)
             // keyboard comes back then unless the user has since gone elsewhere.
             QTimer::singleShot(kDialogMapMs, this, [view] {
                 QWidget* pActive = QApplication::activeWindow();
-                if (view && pActive && pActive != view->window() &&
-                    pActive->parentWidget() == view->window())
-                    view->TakeKeyboard();
+                if (!view || !pActive || pActive == view->window() ||
+                    pActive->parentWidget() != view->window())
+                    return;
+                // Where the program may not take it back (Wayland), at least no field of
+                // the dialog has it: the next tool key is a tool key there too.
+                pActive->setFocus(Qt::OtherFocusReason);
+                view->TakeKeyboard();
             });
         }
     }
@@ -526,6 +531,24 @@ bool CSkyloomView::viewportEvent(QEvent* event)
         }
     }
     return QAbstractScrollArea::viewportEvent(event);
+}
+
+bool CSkyloomView::eventFilter(QObject* pWatched, QEvent* event)
+{
+    auto* pDialog = qobject_cast<QWidget*>(pWatched);
+    if (event->type() != QEvent::KeyPress || !pDialog || pDialog != g_pPropertiesDialog ||
+        (pDialog->focusWidget() && pDialog->focusWidget() != pDialog))
+        return QAbstractScrollArea::eventFilter(pWatched, event);
+    const auto* pKey = static_cast<QKeyEvent*>(event);
+    const QKeySequence key(pKey->keyCombination());
+    for (QAction* pAction : window()->findChildren<QAction*>()) {
+        if (pAction->isEnabled() && pAction->shortcut() == key &&
+            key.count() == 1 && !(pKey->modifiers() & ~Qt::ShiftModifier)) {
+            pAction->trigger();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::eventFilter(pWatched, event);
 }
 
 void CSkyloomView::TakeKeyboard()

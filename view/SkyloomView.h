@@ -136,6 +136,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    // A properties dialog's keys while none of its fields has the keyboard: the main
+    // window's one-key commands (the tool keys) work there as on the canvas.
+    bool eventFilter(QObject* pWatched, QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
