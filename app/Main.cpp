@@ -17,16 +17,37 @@ void PrintUsage()
         ProgramDataFolder(QStringLiteral("help")) + QStringLiteral("/skyhelp.htm");
     QTextStream out(stdout);
     out << "Usage: skyloom [FILE]\n"
+           "   or: skyloom --help | --version\n"
            "Opens FILE (a BMP, JPEG, TGA or PNG picture), or a new picture without one.\n"
            "skyloom-render paints pictures without the window (skyloom-render --help).\n"
         << "Manual: " << (QFileInfo(manual).isFile() ? manual : QStringLiteral("(not found)"))
         << Qt::endl;
 }
 
+// --help and --version answer without a display: only the core of Qt is started for them.
+bool AnswersWithoutWindow(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h") {
+            QCoreApplication core(argc, argv);
+            PrintUsage();
+            return true;
+        }
+        if (arg == "--version") {
+            QTextStream(stdout) << "skyloom " << SKYLOOM_VERSION << Qt::endl;
+            return true;
+        }
+    }
+    return false;
+}
+
 }
 
 int main(int argc, char* argv[])
 {
+    if (AnswersWithoutWindow(argc, argv))
+        return 0;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vantrel Inc."));
     QApplication::setApplicationName(QStringLiteral("Skyloom"));
@@ -38,14 +59,6 @@ int main(int argc, char* argv[])
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QFile::decodeName(argv[i]);
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        PrintUsage();
-        return 0;
-    }
-    if (args.contains(QStringLiteral("--version"))) {
-        QTextStream(stdout) << "skyloom " << SKYLOOM_VERSION << Qt::endl;
-        return 0;
-    }
 
     CSkyloomApp app;
     if (!app.InitInstance(args))

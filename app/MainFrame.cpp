@@ -479,8 +479,19 @@ void CMainFrame::ApplyFit()
         wanted.rwidth() += scrollBar;
     if (!bCutWidth && wanted.width() > room.width())
         wanted.rheight() += scrollBar;
-    wanted = wanted.boundedTo(room).expandedTo(minimumSizeHint()).boundedTo(room);
+    // After the first fit the window keeps its size and only grows; never narrower than
+    // its menu and toolbar.
+    if (m_bFitted)
+        wanted = wanted.expandedTo(size());
+    const int barsWidth = std::max(menuBar()->sizeHint().width(), m_pToolBar->sizeHint().width());
+    wanted = wanted.boundedTo(room)
+                 .expandedTo(minimumSizeHint())
+                 .expandedTo(QSize(barsWidth, 0))
+                 .boundedTo(room);
     resize(wanted);
+    m_bFitted = true;
+    // The canvas's viewport as it will be once the window manager has resized the window.
+    m_pView->ShowNewPicture(wanted - extra);
     // Kept on the screen: the title bar and the status bar both stay reachable.
     QRect frame = frameGeometry();
     frame.setSize(wanted + decoration);
@@ -566,9 +577,7 @@ void CMainFrame::SetStatusText(int nId)
 void CMainFrame::UpdateTitle()
 {
     const QString app = LoadString(IDS_APP_TITLE);
-    setWindowTitle(m_doc.GetPathName().isEmpty()
-                       ? app + QStringLiteral("[*]")
-                       : m_doc.GetTitle() + QStringLiteral("[*] - ") + app);
+    setWindowTitle(m_doc.GetTitle() + QStringLiteral("[*] - ") + app);
     setWindowModified(m_doc.IsModified());
 }
 

@@ -54,6 +54,7 @@ public:
     void DestroyBar() override;
     void EnableFrame(BOOL bEnable) override;
     void ShowPainted(const CRect& rectRows) override;
+    bool ShowsPainted() const override { return true; }
     QProgressBar* GetProgressBar() const { return m_pProgress; }
 
 protected:
@@ -85,8 +86,9 @@ private:
     void OnOptions();
     void OnPrint(bool bPreview);
     void OnRenderStateChanged(bool bRendering);
-    // Resizes the window so the canvas shows a picture of size (once the window is shown),
-    // without scroll bars where it fits and never past the screen's available area.
+    // Resizes the window so the canvas shows a picture of size at 100 % (once the window is
+    // shown), without scroll bars where it fits and never past the screen's available
+    // area; the picture is then fitted in the canvas if it is still larger.
     void FitToPicture(QSize size);
     void ApplyFit();
     // Runs work now, or once the render in progress has ended: nothing may change the
@@ -120,4 +122,6 @@ private:
     // title bar and borders only after the window was first shown and fitted.
     QSize m_fitApplied;
     QSize m_fitDecoration;
+    // The window has been fitted once: from then on it keeps its size or grows.
+    bool m_bFitted = false;
 };

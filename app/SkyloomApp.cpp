@@ -356,8 +356,9 @@ BOOL CSkyloomApp::OnFileSaveAs()
     }
     const QString ext = ExtensionOf(name);
     int nFilter = SAVE_BY_EXTENSION;
+    // A new picture is proposed as PNG: lossless, and it keeps the recipe.
     if (ext.isEmpty() && !name.contains(QLatin1Char('.')))
-        nFilter = SAVE_JPEG;
+        nFilter = SAVE_PNG;
     else if (ext.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0 ||
              ext.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0)
         nFilter = SAVE_JPEG;

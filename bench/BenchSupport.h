@@ -61,7 +61,9 @@ inline double ProcessCpuSeconds()
 class CWholePictureRender
 {
 public:
-    CWholePictureRender(CEffect& effect, int side) : m_effect(effect), m_side(side)
+    // bShowProgress: the renders drive the effect's progress meter, as a drag does.
+    CWholePictureRender(CEffect& effect, int side, BOOL bShowProgress = FALSE)
+        : m_effect(effect), m_side(side), m_bShowProgress(bShowProgress)
     {
         m_dib.Create(side, side);
         m_dib.Fill(0x000010);
@@ -80,7 +82,7 @@ public:
         for (auto _ : state) {
             SetRandomSeed(1);
             m_effect.PrepareRender();
-            m_effect.Render(m_dib, CRect(0, 0, m_side, m_side), m_undo.get(), FALSE);
+            m_effect.Render(m_dib, CRect(0, 0, m_side, m_side), m_undo.get(), m_bShowProgress);
         }
         // All threads' time, ours and the renderer's: what the cores can share out at best.
         state.counters["process_cpu_ms"] = benchmark::Counter(
@@ -93,6 +95,7 @@ public:
 private:
     CEffect& m_effect;
     int m_side;
+    BOOL m_bShowProgress;
     CDib m_dib;
     std::unique_ptr<CDib> m_undo;
 };

@@ -662,6 +662,7 @@ QString RenderCommandHelp()
     QTextStream s(&text);
     s << "Usage: skyloom-render [OPTION]... [STEP]... -o OUTPUT\n"
          "   or: skyloom-render --replay PICTURE.png [--threads N] [--format F] -o OUTPUT\n"
+         "   or: skyloom-render --version\n"
          "\n"
          "Paints effects into a picture as a drag on the canvas does, and writes it.\n"
          "Each STEP is --effect NAME [--rect L,T,R,B] [--seed N] [--set VALUE=TEXT]...\n"

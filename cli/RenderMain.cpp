@@ -21,5 +21,9 @@ int main(int argc, char* argv[])
         args.append(QByteArray(argv[i]));
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "skyloom-render " << SKYLOOM_VERSION << Qt::endl;
+        return 0;
+    }
     return RunRenderCommand(args, out, err, isatty(STDERR_FILENO) != 0);
 }

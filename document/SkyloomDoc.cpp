@@ -173,7 +173,8 @@ void CSkyloomDoc::SetModifiedFlag(BOOL bModified)
 
 QString CSkyloomDoc::GetTitle() const
 {
-    return m_strPathName.isEmpty() ? QStringLiteral("Skyloom") : QFileInfo(m_strPathName).fileName();
+    return m_strPathName.isEmpty() ? QStringLiteral("Untitled")
+                                   : QFileInfo(m_strPathName).fileName();
 }
 
 qint64 CSkyloomDoc::GetUndoBudget()

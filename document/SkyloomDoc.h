@@ -123,7 +123,7 @@ public:
     void SetModifiedFlag(BOOL bModified = TRUE);
     // The file of the picture; empty while untitled.
     QString GetPathName() const { return m_strPathName; }
-    // The name shown in the title bar: the file's name, or "Skyloom" while untitled.
+    // The name shown in the title bar: the file's name, or "Untitled" while untitled.
     QString GetTitle() const;
 
     // Tells the views that pixels of rect (top-down) changed.

@@ -28,6 +28,9 @@ public:
     // At a pump: the render has painted rectRows (row coordinates of the picture under
     // render) since the last pump; a canvas shows that part now.
     virtual void ShowPainted(const CRect& rectRows) { (void)rectRows; }
+    // Whether ShowPainted shows anything: renders that must read their pixels back to show
+    // them (OpenGL) do so only then.
+    virtual bool ShowsPainted() const { return false; }
 };
 
 // Installs the display every CProgressMeter uses (null: none). The caller keeps ownership.

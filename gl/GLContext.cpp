@@ -95,6 +95,8 @@ struct SharedContext
 EglEntryPoints s_egl;
 SharedContext s_shared;
 CGLOffscreenContext* s_pCurrent = nullptr;
+// Set while a CGLContextHold lives: no other picture may take the binding.
+bool s_bHeld = false;
 std::vector<CGLOffscreenContext*> s_contexts; // every live one, so that Free can detach them
 
 template <typename T>
@@ -406,14 +408,14 @@ void UploadRows(const CDib& dib, int width, int height)
     }
 }
 
-// From the bound read framebuffer, which is width x height.
-void ReadRows(CDib& dib, int width, int height)
+// Rows [first, last) from the bound read framebuffer, which is width pixels wide.
+void ReadRows(CDib& dib, int width, int first, int last)
 {
     const int band = TransferBandRows(width);
-    std::vector<BYTE> bgra(size_t(width) * 4 * size_t(std::min(band, height)));
+    std::vector<BYTE> bgra(size_t(width) * 4 * size_t(std::max(0, std::min(band, last - first))));
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    for (int y0 = 0; y0 < height; y0 += band) {
-        const int rows = std::min(band, height - y0);
+    for (int y0 = first; y0 < last; y0 += band) {
+        const int rows = std::min(band, last - y0);
         glReadPixels(0, y0, width, rows, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
         const BYTE* pIn = bgra.data();
         for (int y = y0; y < y0 + rows; ++y) {
@@ -743,7 +745,7 @@ BOOL CGLOffscreenContext::MakeCurrent()
 {
     if (s_pCurrent == this)
         return TRUE;
-    if (!m_framebuffer || !m_dib.m_pBits)
+    if (!m_framebuffer || !m_dib.m_pBits || s_bHeld)
         return FALSE;
     if (s_pCurrent)
         s_pCurrent->Release();
@@ -773,11 +775,22 @@ void CGLOffscreenContext::Release()
     ResetDrawingState();
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     if (m_dib.m_pBits && m_dib.m_nWidth == m_nWidth && m_dib.m_nHeight == m_nHeight)
-        ReadRows(m_dib, m_nWidth, m_nHeight);
+        ::ReadRows(m_dib, m_nWidth, 0, m_nHeight);
     s_shared.fbo.BindFramebuffer(GL_FRAMEBUFFER, 0);
     ClearGLErrors();
     ReleaseSharedContext();
     s_pCurrent = nullptr;
+}
+
+void CGLOffscreenContext::ReadRows(int first, int last)
+{
+    first = std::max(first, 0);
+    last = std::min(last, m_nHeight);
+    if (s_pCurrent != this || first >= last || !m_dib.m_pBits || m_dib.m_nWidth != m_nWidth ||
+        m_dib.m_nHeight != m_nHeight)
+        return;
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    ::ReadRows(m_dib, m_nWidth, first, last);
 }
 
 BOOL CGLOffscreenContext::IsCurrent() const
@@ -801,6 +814,16 @@ CGLCurrentScope::~CGLCurrentScope()
 {
     if (m_bCurrent)
         m_pContext->Release();
+}
+
+CGLContextHold::CGLContextHold() : m_bPrevious(s_bHeld)
+{
+    s_bHeld = s_pCurrent != nullptr;
+}
+
+CGLContextHold::~CGLContextHold()
+{
+    s_bHeld = m_bPrevious;
 }
 
 CGLDrawPipeline::~CGLDrawPipeline()

@@ -63,6 +63,9 @@ public:
     // Nothing happens when this context is not current.
     void Release();
     BOOL IsCurrent() const;
+    // Reads rows [first, last) (from the bottom) of the framebuffer back into the picture
+    // while the context is current, to show a drawing under way; the drawing goes on.
+    void ReadRows(int first, int last);
     int GetWidth() const { return m_nWidth; }
     int GetHeight() const { return m_nHeight; }
 
@@ -98,6 +101,21 @@ public:
 private:
     CGLOffscreenContext* m_pContext;
     BOOL m_bCurrent;
+};
+
+// While it lives, the picture current at its making keeps the GL binding: making another
+// current fails. A render that pumps events from inside a draw whose state it could not set
+// again holds it, so that a preview painted from the pump draws nothing instead.
+class CGLContextHold
+{
+public:
+    CGLContextHold();
+    ~CGLContextHold();
+    CGLContextHold(const CGLContextHold&) = delete;
+    CGLContextHold& operator=(const CGLContextHold&) = delete;
+
+private:
+    bool m_bPrevious;
 };
 
 // Hands the draws made so far to the software renderer's threads while the caller goes on

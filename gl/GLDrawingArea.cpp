@@ -1,5 +1,9 @@
 #include "GLDrawingArea.h"
 
+#include "GLContext.h"
+
+#include <algorithm>
+
 CRect CGLDrawingArea::DrawnPart(const CDib& image, const CRect& rows)
 {
     const int w = image.m_nWidth, h = image.m_nHeight;
@@ -35,4 +39,20 @@ void CGLDrawingArea::Finish()
 {
     if (m_bCopy)
         m_pImage->Paste(m_pixels, m_rows, TRUE, 0, 0);
+}
+
+CRect CGLDrawingArea::Reveal(int first, int last)
+{
+    CGLOffscreenContext* pContext = m_pixels.GetGLContext();
+    CRect shown(m_rows.left, m_rows.top + std::max(first, 0), m_rows.right,
+                m_rows.top + std::min(last, m_rows.Height()));
+    m_pImage->ClipRect(shown);
+    if (!pContext || !pContext->IsCurrent() || shown.IsRectEmpty())
+        return CRect();
+    pContext->ReadRows(shown.top - m_rows.top, shown.bottom - m_rows.top);
+    // A view's rows are the picture's own; a copy's part inside goes over.
+    if (m_bCopy)
+        m_pImage->CopyRect(shown.left, shown.top, shown.Width(), shown.Height(), m_pixels,
+                           shown.left - m_rows.left, shown.top - m_rows.top);
+    return shown;
 }

@@ -24,6 +24,10 @@ public:
     // part inside the picture, which belongs at that part's place; one of any other size
     // goes at the area's corner).
     void PasteBackground(const CDib& background);
+    // While Pixels()' context is current: reads the area's rows [first, last) (GL window
+    // rows, from the bottom) back from the drawing under way into the picture, and returns
+    // the picture's rows (row coordinates) they cover; the drawing goes on undisturbed.
+    CRect Reveal(int first, int last);
     // Puts a copy's part inside the picture back into it; a view has drawn there already.
     void Finish();
 

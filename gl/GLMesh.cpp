@@ -1,6 +1,7 @@
 #include "GLMesh.h"
 
 #include "GLContext.h"
+#include "GLRenderWatch.h"
 #include "effects/Color.h"
 #include "effects/RenderThreads.h"
 
@@ -220,7 +221,7 @@ long long DrawPointsInBatches(float pointSize, int count,
     };
     long long sent = 0;
     glPointSize(pointSize);
-    // Not stopped by a cancel: the galaxy has no progress and finishes what it began.
+    // Not stopped by a cancel by itself: a watched render stops between batches.
     CRowTeam team(false);
     CGLDrawPipeline pipeline;
     prepareBatch(0, std::min(kTasksPerBatch, nTasks));
@@ -241,6 +242,9 @@ long long DrawPointsInBatches(float pointSize, int count,
             pipeline.Submit();
         }
         team.Finish();
+        if (!CGLRenderWatch::BatchDrawn(std::min(count, last * kPointsPerTask) -
+                                        first * kPointsPerTask))
+            break;
     }
     pipeline.Drain();
     s_nPointsSent += sent;

@@ -8,6 +8,7 @@
 #include "../imagefile/PictureSize.h"
 #include "GLContext.h"
 #include "GLDrawingArea.h"
+#include "GLRenderWatch.h"
 #include "GalaxyModel.h"
 
 #include <GL/gl.h>
@@ -338,7 +339,8 @@ void CGalaxyEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
     DrawEllipseCrossFeedback(pPainter, rect);
 }
 
-void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL)
+void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage,
+                           BOOL bShowProgress)
 {
     CGLStateCache cache;
     cache.Reset();
@@ -404,14 +406,24 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
             glPushMatrix();
             glTranslatef(0, 0, -10);
             glMultMatrixf(m_rotation.Data());
-            pModel->Draw(cache);
+            if (bShowProgress) {
+                // Watched as it goes: the stars, batch by batch, are the work.
+                m_progress.Begin((pModel->m_bCore ? pModel->m_streamCore.nCount : 0) +
+                                 (pModel->m_bStars ? pModel->m_streamStars.nCount : 0));
+                const CGLRenderWatch watch(*pArea, m_progress, true);
+                pModel->Draw(cache);
+            } else {
+                pModel->Draw(cache);
+            }
             glPopMatrix();
 
             // Its textures belong to this context.
             pModel.reset();
         }
         pArea->Finish();
+        m_progress.End();
     } catch (const std::bad_alloc&) {
+        m_progress.End();
         ShowEffectWarning(QStringLiteral("Insufficent memory to render planet"));
     }
 }

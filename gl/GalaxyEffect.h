@@ -41,7 +41,8 @@ public:
     // No gas texture file (the built-in one) and the face-on orientation.
     void ResetUnlistedValues() override;
     void SaveDefaults(CSettingsStore& store) override;
-    // Draws without progress and without a cancel test; bShowProgress is ignored.
+    // With bShowProgress the stars are counted on the meter and watched as they are drawn,
+    // and Escape stops them between batches.
     void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress) override;
     void PrepareRender() override;
     bool UsesOpenGL() const override { return true; }

@@ -49,6 +49,8 @@ void CPlanetDlg::OnInitDialog(CEffect& tool)
     // The place kept from a shorter planet dialog may lie over this one.
     if (QRect(m_pLighting->pos(), FramedSize(m_pLighting)).intersects(frame))
         m_pLighting->move(beside);
+    // Like the planet's dialog, it leaves the keyboard where it was.
+    m_pLighting->setAttribute(Qt::WA_ShowWithoutActivating);
     m_pLighting->show();
 }
 

@@ -169,6 +169,7 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     inside.OffsetRect(-target.left, -target.top);
     pRenderer->SetVisibleArea(inside);
     pRenderer->SetTargetOrigin(CPoint(drawn.left - target.left, drawn.top - target.top));
+    pRenderer->WatchIn(pArea.get());
     pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
     pArea->Finish();
 }

@@ -4,6 +4,7 @@
 #include "GLContext.h"
 #include "PlanetGrid.h"
 #include "GLLight.h"
+#include "GLRenderWatch.h"
 #include "SurfaceModel.h"
 #include "document/Dib.h"
 #include "effects/RenderThreads.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -59,6 +61,7 @@ void CPlanetRenderer::Setup(CDib* pTarget, int width, int height, int fieldOfVie
     m_bClearColour = bClearColour;
     m_visible = CRect(0, 0, width, height);
     m_origin = CPoint(0, 0);
+    m_pWatchArea = nullptr;
     m_dNear = 0.5;
     m_dFar = 6;
     // Every make-current starts the shared context afresh and each draw sets its view
@@ -102,6 +105,20 @@ void CPlanetRenderer::SetCullProjection()
     // eye, a perspective of the field of view, the centred square viewport.
     m_cullViewport = PlanetViewport(m_nWidth, m_nHeight);
     m_dCullScale = 1 / std::tan(m_nFieldOfView * 3.14159265358979323846 / 360);
+}
+
+void CPlanetRenderer::RowBand(float yLow, float yHigh, int& first, int& last) const
+{
+    // Points of a row lie between depths 4 and 6 (the sphere of radius 1 at distance 5).
+    const CPlanetViewport& v = m_cullViewport;
+    auto windowY = [&](float y, double depth) {
+        return v.y + (m_dCullScale * y / depth + 1) * v.side / 2;
+    };
+    const double low = std::min(windowY(yLow, 4), windowY(yLow, 6));
+    const double high = std::max(windowY(yHigh, 4), windowY(yHigh, 6));
+    // Slack for the points' size and the driver's rounding, as in CanLandInView.
+    first = static_cast<int>(std::floor(std::max(low - 2, -1.0)));
+    last = static_cast<int>(std::ceil(std::min(high + 3, double(m_nHeight) + 1)));
 }
 
 bool CPlanetRenderer::CanLandInView(float x, float y, float z) const
@@ -270,7 +287,12 @@ void CPlanetRenderer::DrawPoints(const CSurfaceModel& model, int progressType)
     const bool showProgress = progressType == ProgressMeter;
     if (showProgress)
         m_progress.Begin(grid.rows);
+    std::optional<CGLRenderWatch> watch;
+    if (showProgress && m_pWatchArea)
+        m_pWatch = &watch.emplace(*m_pWatchArea, m_progress);
     const EContext context = DrawSphere(model, grid, progressType, light);
+    m_pWatch = nullptr;
+    watch.reset();
     if (showProgress)
         m_progress.End();
     if (context != ContextLost)
@@ -357,8 +379,11 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
     // Rows [0, made) are made or being made; those not yet drawn never share a slot.
     int made = std::min(nRows, model.HasHalo() ? ahead : batch);
     team.Start(0, made, computeRow);
-    if (model.HasHalo())
+    if (model.HasHalo()) {
         DrawHalo(model, grid);
+        if (m_pWatch)
+            m_pWatch->Touched(0, m_nHeight);
+    }
     team.Finish();
     for (int first = 0; first < nRows && !g_bCancelRender; first += batch) {
         const int last = std::min(first + batch, nRows);
@@ -366,6 +391,12 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
         if (made < next) {
             team.Start(made, next, computeRow);
             made = next;
+        }
+        if (m_pWatch) {
+            int bandFirst, bandLast;
+            RowBand(heights[static_cast<size_t>(first)], heights[static_cast<size_t>(last - 1)],
+                    bandFirst, bandLast);
+            m_pWatch->Touched(bandFirst, bandLast);
         }
         for (int row = first; row < last; ++row) {
             if (progressType != ProgressNone && g_bCancelRender)
@@ -379,6 +410,8 @@ CPlanetRenderer::EContext CPlanetRenderer::DrawSphere(const CSurfaceModel& model
             // ahead are finished before any is dispatched.
             if (IsPumpDue()) {
                 team.Finish();
+                if (m_pWatch)
+                    m_pWatch->ShowWhenDue();
                 PumpPendingMessages();
             }
             if (progressType == ProgressMeter)

@@ -14,6 +14,8 @@ class CSurfaceModel;
 class CGLLightPool;
 class CGLLight;
 class CLightSource;
+class CGLDrawingArea;
+class CGLRenderWatch;
 
 class CPlanetRenderer
 {
@@ -39,6 +41,9 @@ public:
     // a part of it (the visible part): the view moves by it, so every point lands on the
     // pixel it would have in the whole area. Setup resets it to (0, 0).
     void SetTargetOrigin(CPoint origin) { m_origin = origin; }
+    // The drawing area the target is the pixels of: a draw with ProgressMeter is then
+    // watched, what it has drawn read back into the picture as it goes. Setup forgets it.
+    void WatchIn(CGLDrawingArea* pArea) { m_pWatchArea = pArea; }
     // A new field of view with the previews' near and far planes.
     void SetFieldOfView(int angle);
     // Draws model. ProgressMeter steps the status-bar meter by rows and pumps events;
@@ -79,6 +84,9 @@ private:
     bool CanLandInView(float x, float y, float z) const;
     // What CanLandInView needs of the view, worked out once a draw.
     void SetCullProjection();
+    // The GL window rows [first, last) that the sphere's rows from height yLow up to yHigh
+    // can land on.
+    void RowBand(float yLow, float yHigh, int& first, int& last) const;
 
     CDib* m_pTarget = nullptr;
     int m_nWidth = 0;
@@ -94,4 +102,6 @@ private:
     std::unique_ptr<CGLLightPool> m_pLightPool;
     CGLLight* m_pLights[2] = {nullptr, nullptr};
     CProgressMeter m_progress;
+    CGLDrawingArea* m_pWatchArea = nullptr;
+    CGLRenderWatch* m_pWatch = nullptr; // during a watched draw
 };

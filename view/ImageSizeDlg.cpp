@@ -71,6 +71,11 @@ CImageSizeDlg::CImageSizeDlg(CSettingsStore& store, QWidget* pParent)
                        QStringLiteral("800x600"), QStringLiteral("1024x768"),
                        QStringLiteral("1152x884"), QStringLiteral("1280x1024"),
                        QStringLiteral("1600x1200")});
+    // Today's screens and the square sizes of textures and wallpapers.
+    m_pList->addItems({QStringLiteral("1920x1080"), QStringLiteral("2560x1440"),
+                       QStringLiteral("3840x2160"), QStringLiteral("1024x1024"),
+                       QStringLiteral("2048x2048"), QStringLiteral("4096x4096"),
+                       QStringLiteral("8192x8192")});
     const QString text = m_store.GetString(QStringLiteral("Settings"),
                                            QStringLiteral("DefaultSize"),
                                            QStringLiteral("640x480"));

@@ -29,6 +29,7 @@
 #include <QPrinter>
 #include <QRegion>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -36,6 +37,11 @@
 #include <numeric>
 
 CPreviewHostDlg* g_pPropertiesDialog = nullptr;
+
+namespace {
+// Time a window manager takes to map and focus a new dialog.
+constexpr int kDialogMapMs = 300;
+}
 
 namespace {
 
@@ -141,7 +147,27 @@ void CSkyloomView::SelectTool(int nIndex, BOOL bForce)
             if (view)
                 view->PropertiesDialogClosed(pDialog);
         });
+        // The keyboard stays with the canvas: the next tool key must not be typed into a
+        // field of the dialog. A click in the dialog takes it there.
+        const bool bActive = window()->isActiveWindow();
+        pDialog->installEventFilter(this);
+        pDialog->setAttribute(Qt::WA_ShowWithoutActivating);
         pDialog->show();
+        if (bActive) {
+            TakeKeyboard();
+            // Some window managers focus a new dialog when they map it, after the show; the
+            // keyboard comes back then unless the user has since gone elsewhere.
+            QTimer::singleShot(kDialogMapMs, this, [view] {
+                QWidget* pActive = QApplication::activeWindow();
+                if (!view || !pActive || pActive == view->window() ||
+                    pActive->parentWidget() != view->window())
+                    return;
+                // Where the program may not take it back (Wayland), at least no field of
+                // the dialog has it: the next tool key is a tool key there too.
+                pActive->setFocus(Qt::OtherFocusReason);
+                view->TakeKeyboard();
+            });
+        }
     }
     emit toolChanged(nIndex);
 }
@@ -344,7 +370,20 @@ void CSkyloomView::ZoomActualSize()
 void CSkyloomView::ZoomToFit()
 {
     // Measured without scroll bars: at the fitting zoom there are none.
-    const QSize room = maximumViewportSize();
+    ZoomToFit(maximumViewportSize());
+}
+
+void CSkyloomView::ShowNewPicture(const QSize& room)
+{
+    const CSize size = m_doc.GetImage().GetSize();
+    if (size.cx > room.width() || size.cy > room.height())
+        ZoomToFit(room);
+    else
+        SetZoom(1, 1, QPoint());
+}
+
+void CSkyloomView::ZoomToFit(const QSize& room)
+{
     const CSize size = m_doc.GetImage().GetSize();
     if (size.cx <= 0 || size.cy <= 0 || room.isEmpty())
         return;
@@ -379,10 +418,14 @@ void CSkyloomView::OnPictureReplaced()
     if (m_bPasting)
         CancelPastePlacement();
     m_pyramid.Reset();
+    // Shown at 100 % until the frame has room for it; no zoom of the last picture stays.
+    m_nZoomNum = m_nZoomDen = 1;
     UpdateScrollSizes();
     viewport()->update();
     emit statusChanged();
-    // The frame fits the picture at the present zoom, as far as the screen allows.
+    emit zoomChanged();
+    // The frame grows to show the picture whole where the screen allows; it then shows
+    // fitted if it is still larger.
     emit fitRequested(ZoomedPictureSize());
 }
 
@@ -390,7 +433,12 @@ void CSkyloomView::UpdateScrollSizes()
 {
     // The range lets the last row and column be scrolled into view.
     const QSize size = ZoomedPictureSize();
-    const QSize page = viewport()->size();
+    QSize page = viewport()->size();
+    // A picture that fits once the scroll bars are gone needs none; measured with them, the
+    // viewport would keep them.
+    const QSize room = maximumViewportSize();
+    if (size.width() <= room.width() && size.height() <= room.height())
+        page = room;
     horizontalScrollBar()->setRange(0, std::max(0, size.width() - page.width()));
     verticalScrollBar()->setRange(0, std::max(0, size.height() - page.height()));
     horizontalScrollBar()->setPageStep(std::max(1, page.width()));
@@ -486,8 +534,37 @@ bool CSkyloomView::viewportEvent(QEvent* event)
     return QAbstractScrollArea::viewportEvent(event);
 }
 
+bool CSkyloomView::eventFilter(QObject* pWatched, QEvent* event)
+{
+    auto* pDialog = qobject_cast<QWidget*>(pWatched);
+    if (event->type() != QEvent::KeyPress || !pDialog || pDialog != g_pPropertiesDialog ||
+        (pDialog->focusWidget() && pDialog->focusWidget() != pDialog))
+        return QAbstractScrollArea::eventFilter(pWatched, event);
+    const auto* pKey = static_cast<QKeyEvent*>(event);
+    const QKeySequence key(pKey->keyCombination());
+    for (QAction* pAction : window()->findChildren<QAction*>()) {
+        if (pAction->isEnabled() && pAction->shortcut() == key &&
+            key.count() == 1 && !(pKey->modifiers() & ~Qt::ShiftModifier)) {
+            pAction->trigger();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::eventFilter(pWatched, event);
+}
+
+void CSkyloomView::TakeKeyboard()
+{
+    // Where the window system lets a program choose (X11), the main window becomes the active
+    // one again; under Wayland the compositor activates it on the click itself.
+    if (!window()->isActiveWindow())
+        window()->activateWindow();
+    setFocus(Qt::MouseFocusReason);
+}
+
 void CSkyloomView::mousePressEvent(QMouseEvent* event)
 {
+    // A click on the canvas brings the keyboard back from a properties dialog.
+    TakeKeyboard();
     if (event->button() != Qt::LeftButton || IsRendering())
         return;
     const CPoint pt = LogicalFromViewport(event->position().toPoint());

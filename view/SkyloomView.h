@@ -59,6 +59,11 @@ public:
     void ZoomActualSize();
     // The largest zoom at which the whole picture shows without scroll bars.
     void ZoomToFit();
+    // The largest zoom at which the whole picture shows in a viewport of size room.
+    void ZoomToFit(const QSize& room);
+    // A new or opened picture in a viewport of size room (without scroll bars): fitted when
+    // it is larger, else at 100 %.
+    void ShowNewPicture(const QSize& room);
     // Sets the zoom, keeping the picture point under the viewport point anchor in place.
     void SetZoom(int nNum, int nDen, const QPoint& anchor);
     double GetZoom() const { return double(m_nZoomNum) / m_nZoomDen; }
@@ -131,6 +136,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    // A properties dialog's keys while none of its fields has the keyboard: the main
+    // window's one-key commands (the tool keys) work there as on the canvas.
+    bool eventFilter(QObject* pWatched, QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
@@ -148,6 +156,8 @@ private:
     void AutoScroll(const QPoint& pt);
     CRect DragRectangle() const;
     void RenderFinished(const CRect& repaint);
+    // Makes the main window the active one and gives the canvas the keyboard focus.
+    void TakeKeyboard();
     void ApplyCursor();
     void PlacePaste(bool bTransparent);
     void MovePasteFrame(const CPoint& pt);

@@ -13,10 +13,13 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
@@ -38,6 +41,7 @@ class CanvasTest : public WindowTest
 {
 public:
     CSkyloomView* TheView() { return View(); }
+    QPoint Margin() { return CanvasMargin(); }
 
     void NewPicture(int width, int height)
     {
@@ -58,6 +62,17 @@ public:
     {
         const CPoint scroll = View()->GetScrollPosition();
         return QPoint(p.x * num / den - scroll.x, p.y * num / den - scroll.y);
+    }
+    // A new picture of the colour 0x000010, unmodified and fitted in the window; returns a
+    // copy of it.
+    std::unique_ptr<CDib> NewFittedBackground(int width, int height)
+    {
+        NewPicture(width, height);
+        Picture().Fill(0x000010);
+        Doc().SetModifiedFlag(FALSE);
+        Command(ID_VIEW_ZOOM_FIT);
+        QApplication::processEvents();
+        return CopyOfPicture();
     }
     std::unique_ptr<CDib> CopyOfPicture()
     {
@@ -95,8 +110,12 @@ TEST_F(CanvasTest, ZoomCommandsAndWheelAboutThePointer)
     EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_FIT)->shortcut(), QKeySequence(QStringLiteral("Ctrl+0")));
     EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_ACTUAL)->shortcut(), QKeySequence(QStringLiteral("Ctrl+1")));
 
-    // Fit: the whole picture, filling the viewport on one side, no scroll bars.
+    // Fit: the whole picture, filling the viewport on one side, no scroll bars. (The window
+    // grew for the new picture; at its old size the wheel steps below keep the picture
+    // larger than the viewport.)
     NewPicture(3000, 2000);
+    Frame()->resize(600, 500);
+    QApplication::processEvents();
     Command(ID_VIEW_ZOOM_FIT);
     QApplication::processEvents();
     const QSize room = View()->maximumViewportSize();
@@ -141,6 +160,9 @@ TEST_F(CanvasTest, CanvasShowsThePictureWhereTheMouseFindsIt)
     NewPicture(8000, 8000);
     Picture().SetPixel(1841, 7999 - 5474, 0xFFFFFF);
     Picture().SetPixel(1842, 7999 - 5474, 0x0000FF);
+    Picture().FillRect(0x00FF00, CRect(1200, 7999 - 803, 1204, 7999 - 799));
+    // The canvas showed the new picture fitted: its reduced copies must learn of the change.
+    View()->PicturePainted(CRect(1200, 7999 - 5474, 1843, 7999 - 799));
     View()->SetZoom(8, 1, QPoint());
     View()->ScrollToPosition(CPoint(1841 * 8 - 100, 5474 * 8 - 96));
     ASSERT_EQ(View()->LogicalFromViewport(QPoint(100, 96)), CPoint(1841, 5474));
@@ -156,7 +178,6 @@ TEST_F(CanvasTest, CanvasShowsThePictureWhereTheMouseFindsIt)
     EXPECT_EQ(canvas.pixel(100, 104), qRgb(0, 0, 0));
 
     // At 25 % a 4 x 4 block becomes one screen pixel of its colour.
-    Picture().FillRect(0x00FF00, CRect(1200, 7999 - 803, 1204, 7999 - 799));
     View()->SetZoom(1, 4, QPoint());
     View()->ScrollToPosition(CPoint(300 - 50, 200 - 40));
     const CPoint scroll = View()->GetScrollPosition();
@@ -178,16 +199,15 @@ TEST_F(CanvasTest, DragsAtOtherZoomsRenderTheSamePixels)
         for (const CCase& c : {CCase{1, 2, CRect(100, 50, 300, 200)},
                                CCase{4, 1, CRect(100, 50, 250, 150)}}) {
             const CPoint from(c.rect.right, c.rect.bottom), to(c.rect.left, c.rect.top);
-            // Zoomed first, so that the frame fits the new picture at that zoom.
-            Command(ID_VIEW_ZOOM_ACTUAL);
             NewPicture(640, 480);
+            Command(ID_VIEW_ZOOM_ACTUAL);
             Command(nTool);
             g_nEffectSeed = 777;
             Drag(At(from, 1, 1), At(to, 1, 1));
             const auto pAtActualSize = CopyOfPicture();
 
-            View()->SetZoom(c.num, c.den, QPoint());
             NewPicture(640, 480);
+            View()->SetZoom(c.num, c.den, QPoint());
             View()->ScrollToPosition(CPoint(c.rect.left * c.num / c.den - 8,
                                             c.rect.top * c.num / c.den - 8));
             Command(nTool);
@@ -252,8 +272,8 @@ TEST_F(CanvasTest, DragsAtOtherZoomsRenderTheSamePixels)
                    Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(View()->viewport(), &up);
     const auto pAtFit = CopyOfPicture();
-    Command(ID_VIEW_ZOOM_ACTUAL);
     NewPicture(480, 480);
+    Command(ID_VIEW_ZOOM_ACTUAL);
     g_nEffectSeed = 778;
     Drag(At(CPoint(rect.right, rect.bottom), 1, 1), At(CPoint(rect.left, rect.top), 1, 1));
     EXPECT_TRUE(SamePicture(*pAtFit, Picture()));
@@ -307,12 +327,7 @@ TEST_F(CanvasTest, SelectionAndPastePlacementAt200Percent)
 // canvas shows them; Escape then puts the picture back byte for byte.
 TEST_F(CanvasTest, RenderIsWatchedAtEachPumpAndEscapeRestores)
 {
-    NewPicture(3000, 2000);
-    Picture().Fill(0x000010);
-    Doc().SetModifiedFlag(FALSE);
-    const auto pBefore = CopyOfPicture();
-    Command(ID_VIEW_ZOOM_FIT);
-    QApplication::processEvents();
+    const auto pBefore = NewFittedBackground(3000, 2000);
     const double zoom = View()->GetZoom();
     ASSERT_LT(zoom, 1.0);
 
@@ -381,6 +396,77 @@ TEST_F(CanvasTest, RenderIsWatchedAtEachPumpAndEscapeRestores)
     EXPECT_FALSE(IsRendering());
 }
 
+// The OpenGL renders are watched too: the canvas, fitted, shows parts of an Earth and of a
+// galaxy while they are drawn, not only at the end. Escape stops the galaxy and puts the
+// picture back byte for byte.
+TEST_F(CanvasTest, PlanetsAndGalaxiesAreWatchedWhileDrawn)
+{
+    // Grabs the canvas after each repaint during the render; with bEscape, presses Escape
+    // once a grab shows something drawn.
+    struct CWatcher : QObject
+    {
+        CanvasTest* pTest;
+        bool bEscape = false;
+        bool bDrawnSeen = false;
+        int nGrabs = 0;
+        QImage before; // the canvas as the render starts
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() != QEvent::Paint || !IsRendering() || bDrawnSeen)
+                return false;
+            QTimer::singleShot(0, pTest->TheView(), [this] {
+                if (!IsRendering() || bDrawnSeen)
+                    return;
+                ++nGrabs;
+                const QImage canvas = pTest->TheView()->viewport()->grab().toImage();
+                const QPoint corner = pTest->Margin();
+                const QSize shown = pTest->TheView()->ZoomedPictureSize();
+                for (int y = corner.y() + 1; y < corner.y() + shown.height() - 1; y += 2)
+                    for (int x = corner.x() + 1; x < corner.x() + shown.width() - 1; x += 2)
+                        bDrawnSeen |= canvas.pixel(x, y) != before.pixel(x, y);
+                if (bDrawnSeen && bEscape)
+                    QTest::keyClick(pTest->TheView(), Qt::Key_Escape);
+            });
+            return false;
+        }
+    };
+    struct CCase
+    {
+        int nTool;
+        CSize picture;
+        CRect drag;
+        bool bEscape;
+    };
+    const CCase cases[] = {
+        {ID_TOOL_EARTH, CSize(6000, 4000), CRect(1000, 0, 5000, 4000), false},
+        {ID_TOOL_GALAXY, CSize(4096, 4096), CRect(0, 0, 4096, 4096), true},
+    };
+    for (const CCase& c : cases) {
+        const auto pBefore = NewFittedBackground(c.picture.cx, c.picture.cy);
+        const double zoom = View()->GetZoom();
+        ASSERT_LT(zoom, 1.0);
+        CWatcher watcher;
+        watcher.pTest = this;
+        watcher.bEscape = c.bEscape;
+        watcher.before = View()->viewport()->grab().toImage();
+        View()->viewport()->installEventFilter(&watcher);
+        Command(c.nTool);
+        g_nEffectSeed = 7;
+        const QPoint from(int(c.drag.left * zoom), int(c.drag.top * zoom));
+        const QPoint to(int(c.drag.right * zoom), int(c.drag.bottom * zoom));
+        Drag(from, to);
+        View()->viewport()->removeEventFilter(&watcher);
+        EXPECT_TRUE(watcher.bDrawnSeen) << c.nTool << ": " << watcher.nGrabs << " grabs";
+        EXPECT_FALSE(IsRendering());
+        if (c.bEscape) {
+            EXPECT_TRUE(SameBytes(*pBefore, Picture()));
+            EXPECT_FALSE(Doc().IsModified());
+        } else {
+            EXPECT_FALSE(SameBytes(*pBefore, Picture()));
+        }
+    }
+}
+
 // The keyboard: one key a tool (named in the tooltips), Save As, and the scroll keys.
 TEST_F(CanvasTest, ToolKeysAndScrollKeys)
 {
@@ -389,14 +475,36 @@ TEST_F(CanvasTest, ToolKeysAndScrollKeys)
     View()->setFocus();
     QTest::keyClick(View(), Qt::Key_N);
     EXPECT_EQ(View()->GetTool(), 3);
-    // A key typed into a properties dialog is the dialog's.
+    // The dialog a tool key opens leaves the keyboard with the canvas: the next tool key
+    // is a tool key again.
     ASSERT_TRUE(g_pPropertiesDialog);
+    EXPECT_EQ(QApplication::activeWindow(), Frame());
+    EXPECT_EQ(QApplication::focusWidget(), View());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V);
+    EXPECT_EQ(View()->GetTool(), 6);
+    // Where the window manager gives the new dialog the keyboard after all, it comes back;
+    // where it cannot (Wayland), no field of the dialog keeps it and a tool key typed there
+    // still chooses the tool.
     QApplication::setActiveWindow(g_pPropertiesDialog);
-    QTest::keyClick(g_pPropertiesDialog, Qt::Key_E);
+    QTest::qWait(400);
+    EXPECT_EQ(QApplication::activeWindow(), Frame());
+    QApplication::setActiveWindow(g_pPropertiesDialog);
+    g_pPropertiesDialog->setFocus();
+    QTest::keyClick(g_pPropertiesDialog, Qt::Key_N);
     EXPECT_EQ(View()->GetTool(), 3);
-    QApplication::setActiveWindow(Frame());
-    View()->setFocus();
-    QTest::keyClick(View(), Qt::Key_E);
+    // A key typed into a properties dialog's field is the field's; a click on the canvas
+    // takes the keyboard back.
+    QApplication::setActiveWindow(g_pPropertiesDialog);
+    QWidget* pField = g_pPropertiesDialog->findChild<QLineEdit*>();
+    ASSERT_TRUE(pField);
+    pField->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_E);
+    EXPECT_EQ(View()->GetTool(), 3);
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), Frame());
+    EXPECT_EQ(QApplication::focusWidget(), View());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_E);
     EXPECT_EQ(View()->GetTool(), 11);
     QTest::keyClick(View(), Qt::Key_S);
     EXPECT_EQ(View()->GetTool(), 0);
@@ -409,6 +517,7 @@ TEST_F(CanvasTest, ToolKeysAndScrollKeys)
               QKeySequence(QStringLiteral("Ctrl+Shift+S")));
 
     NewPicture(3000, 2000);
+    Command(ID_VIEW_ZOOM_ACTUAL);
     QApplication::setActiveWindow(Frame());
     View()->setFocus();
     QScrollBar* pH = View()->horizontalScrollBar();
@@ -430,9 +539,10 @@ TEST_F(CanvasTest, ToolKeysAndScrollKeys)
     EXPECT_EQ(pV->value(), 0);
 }
 
-// On start, New and Open the frame fits the picture at the present zoom, as far as the
-// screen's available area allows: no gutter, no scroll bar where the picture fits, never
-// larger than the screen. Run on several screens and scale factors by CTest.
+// On start, New and Open the frame grows to show the picture whole at 100 %, as far as the
+// screen's available area allows, and never shrinks (nor starts narrower than its menu and
+// toolbar): a picture still larger than the canvas shows fitted, a smaller one at 100 %.
+// Run on several screens and scale factors by CTest.
 TEST_F(CanvasTest, FrameFitsThePictureOnTheScreen)
 {
     const QScreen* pScreen = Frame()->screen();
@@ -444,32 +554,61 @@ TEST_F(CanvasTest, FrameFitsThePictureOnTheScreen)
                   QString::fromLatin1(expectedScreen));
     }
     const QRect available = pScreen->availableGeometry();
-    for (const CSize size : {CSize(8000, 8000), CSize(1280, 720), CSize(640, 480)}) {
-        NewPicture(size.cx, size.cy);
+    // Started on a tiny picture: the menu and the toolbar still show whole.
+    NewPicture(16, 16);
+    m_pUi->savePaths = {{Path("tiny.png"), SAVE_PNG}};
+    Command(ID_FILE_SAVE_AS);
+    StopApp();
+    StartApp({QStringLiteral("skyloom"), Path("tiny.png")});
+    ASSERT_EQ(Picture().GetSize(), CSize(16, 16));
+    QApplication::processEvents();
+    EXPECT_GE(Frame()->width(), Frame()->findChild<QToolBar*>()->sizeHint().width());
+    EXPECT_GE(Frame()->width(), Frame()->menuBar()->sizeHint().width());
+    EXPECT_EQ(View()->GetZoom(), 1.0);
+
+    QSize last = Frame()->size();
+    for (const CSize size : {CSize(1280, 720), CSize(8000, 8000), CSize(640, 480), CSize(0, 0)}) {
+        if (size.cx > 0) {
+            NewPicture(size.cx, size.cy);
+        } else {
+            // Open behaves as New: the tiny picture at 100 % in the window as it is.
+            m_pUi->openPaths = {Path("tiny.png")};
+            Command(ID_FILE_OPEN);
+        }
         QApplication::processEvents();
+        const CSize picture = Picture().GetSize();
         const QRect frame = Frame()->frameGeometry();
-        EXPECT_TRUE(available.contains(frame)) << size.cx << ": " << frame.x() << ", "
+        EXPECT_TRUE(available.contains(frame)) << picture.cx << ": " << frame.x() << ", "
                                                << frame.y() << " " << frame.width() << " x "
                                                << frame.height();
+        EXPECT_GE(Frame()->width(), last.width()) << picture.cx;
+        EXPECT_GE(Frame()->height(), last.height()) << picture.cx;
+        last = Frame()->size();
         const QSize viewport = View()->viewport()->size();
-        const bool bHorizontal = View()->horizontalScrollBar()->isVisible();
-        const bool bVertical = View()->verticalScrollBar()->isVisible();
-        // A side with no scroll bar shows the whole picture and no gutter.
-        if (!bHorizontal) {
-            EXPECT_EQ(viewport.width(), size.cx) << size.cx;
+        const QSize shown = View()->ZoomedPictureSize();
+        // At the smallest zoom (1/16) a picture may still be too large to fit a small screen.
+        if (View()->GetZoom() * 16 <= 1)
+            continue;
+        // No scroll bars either way: the whole picture shows.
+        EXPECT_FALSE(View()->horizontalScrollBar()->isVisible()) << picture.cx;
+        EXPECT_FALSE(View()->verticalScrollBar()->isVisible()) << picture.cx;
+        EXPECT_LE(shown.width(), viewport.width()) << picture.cx;
+        EXPECT_LE(shown.height(), viewport.height()) << picture.cx;
+        if (View()->GetZoom() < 1) {
+            // Fitted only where the window could not grow enough: it has the screen's room
+            // on the side that holds the picture back, and the picture touches that side.
+            EXPECT_TRUE(shown.width() == viewport.width() || shown.height() == viewport.height());
+            EXPECT_TRUE(frame.width() >= available.width() - 1 ||
+                        frame.height() >= available.height() - 1) << picture.cx;
         } else {
-            // A side with one has the screen's whole room.
-            EXPECT_GE(frame.width(), available.width() - 1) << size.cx;
-        }
-        if (!bVertical) {
-            EXPECT_EQ(viewport.height(), size.cy) << size.cx;
-        } else {
-            EXPECT_GE(frame.height(), available.height() - 1) << size.cx;
+            EXPECT_EQ(View()->GetZoom(), 1.0) << picture.cx;
         }
         // The whole status bar is on the screen.
         const QRect bar(Frame()->statusBar()->mapToGlobal(QPoint()), Frame()->statusBar()->size());
-        EXPECT_TRUE(available.contains(bar)) << size.cx;
+        EXPECT_TRUE(available.contains(bar)) << picture.cx;
     }
+    // The small pictures after the large one kept its window and show at 100 %.
+    EXPECT_EQ(View()->GetZoom(), 1.0);
 }
 
 // F1 opens the manual in "Skyloom Help", with no web browser involved.
@@ -489,14 +628,47 @@ TEST_F(CanvasTest, F1OpensTheManualInSkyloomHelp)
             pHelp = p;
     ASSERT_TRUE(pHelp);
     EXPECT_EQ(pHelp->windowTitle(), QStringLiteral("Skyloom Help"));
-    QTextBrowser* pBrowser = pHelp->GetBrowser();
+    CHelpBrowser* pBrowser = pHelp->GetBrowser();
     EXPECT_TRUE(pBrowser->source().toLocalFile().endsWith(QStringLiteral("help/skyhelp.htm")));
     EXPECT_TRUE(pBrowser->toPlainText().contains(QStringLiteral("What Skyloom does")));
-    // Its links move within the manual, and Back returns.
-    pBrowser->setSource(QUrl(QStringLiteral("#nebula")));
-    EXPECT_TRUE(pBrowser->isBackwardAvailable());
+    // Its links move within the manual; Back and Forward return to the very place, the
+    // section shown and the scroll position.
+    pHelp->show();
+    QApplication::processEvents();
+    QScrollBar* pScroll = pBrowser->verticalScrollBar();
+    // A click on the contents' link to the Nebula.
+    QTextCursor link;
+    for (QTextBlock block = pBrowser->document()->begin(); block.isValid() && link.isNull();
+         block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().anchorHref() == QStringLiteral("#nebula")) {
+                link = QTextCursor(pBrowser->document());
+                link.setPosition(it.fragment().position() + 1);
+                break;
+            }
+    ASSERT_FALSE(link.isNull());
+    pBrowser->setTextCursor(link);
+    pBrowser->ensureCursorVisible();
+    pScroll->setValue(std::min(pScroll->maximum(), pScroll->value() + 3));
+    const int start = pScroll->value();
+    const QPoint at = pBrowser->cursorRect(link).center();
+    QTest::mouseClick(pBrowser->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QApplication::processEvents();
+    const int section = pScroll->value();
+    ASSERT_NE(section, start);
+    pScroll->setValue(section + 40);
+    EXPECT_TRUE(pBrowser->CanGoBack());
+    for (int i = 0; i < 2; ++i) {
+        pBrowser->backward();
+        QApplication::processEvents();
+        EXPECT_EQ(pScroll->value(), start) << i;
+        pBrowser->forward();
+        QApplication::processEvents();
+        EXPECT_EQ(pScroll->value(), section + 40) << i;
+        EXPECT_EQ(pBrowser->source().fragment(), QStringLiteral("nebula")) << i;
+    }
     pBrowser->backward();
-    EXPECT_FALSE(pBrowser->isBackwardAvailable());
+    EXPECT_FALSE(pBrowser->CanGoBack());
     // Help > Contents again reuses the window.
     Command(ID_HELP_CONTENTS);
     int nWindows = 0;

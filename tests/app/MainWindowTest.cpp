@@ -289,11 +289,13 @@ TEST_F(MainWindowTest, FileCommands)
     EXPECT_EQ(Picture().GetSize(), CSize(320, 200));
     EXPECT_TRUE(PixelIs(Picture(), 5, 5, 0x123456));
 
-    // Save As of an untitled picture proposes its title; "256 Color Bitmap" appends .bmp.
+    // Save As of an untitled picture proposes "Untitled" as PNG, which keeps the recipe;
+    // "256 Color Bitmap" appends .bmp.
+    EXPECT_TRUE(Frame()->windowTitle().startsWith(QStringLiteral("Untitled")));
     m_pUi->savePaths = {{Path("small"), 2}};
     Command(ID_FILE_SAVE_AS);
-    EXPECT_EQ(m_pUi->proposedName, QStringLiteral("Skyloom"));
-    EXPECT_EQ(m_pUi->nProposedFilter, 0);
+    EXPECT_EQ(m_pUi->proposedName, QStringLiteral("Untitled"));
+    EXPECT_EQ(m_pUi->nProposedFilter, int(SAVE_PNG));
     QByteArray bytes = ReadFile(Path("small.bmp"));
     ASSERT_GT(bytes.size(), 30);
     EXPECT_EQ(bytes[28], 8); // 8 bits a pixel

@@ -238,9 +238,16 @@ private slots:
         QVERIFY(dlg.isVisible());
         QCOMPARE(stored(), QStringLiteral("150x100"));
 
-        // A double click on a listed size takes it and closes.
+        // A double click on a listed size takes it and closes. Every listed size can be made,
+        // the common screens' among them.
         auto* pList = dlg.findChild<QListWidget*>();
         QVERIFY(pList->isVisible());
+        QVERIFY(!pList->findItems(QStringLiteral("3840x2160"), Qt::MatchExactly).isEmpty());
+        for (int i = 0; i < pList->count(); ++i) {
+            int w = 0, h = 0;
+            QVERIFY2(ParseImageSize(pList->item(i)->text(), w, h),
+                     qPrintable(pList->item(i)->text()));
+        }
         const QPoint at = pList->visualItemRect(pList->item(6)).center();
         QTest::mouseClick(pList->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(pEdit->text(), QStringLiteral("1152x884"));
