@@ -308,6 +308,14 @@ const CRenderOption kOptions[] = {
          s.options.bHasBackground = true;
          return true;
      }},
+    {"--wrap", nullptr, nullptr,
+     "make the picture wrap around: what an effect paints past one\n"
+     "edge comes back in at the opposite one, so the picture tiles",
+     false, true,
+     [](CParseState& s, const QString&, QString&) {
+         s.options.bWrapAround = true;
+         return true;
+     }},
     {"--input", nullptr, "FILE",
      "start from a picture file (BMP, JPEG, PNG, known by their\n"
      "content whatever the name, or a .tga) instead",
@@ -593,7 +601,7 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
     }
     if (!options.strReplay.isEmpty() &&
         (options.bHasSize || !options.strInput.isEmpty() || options.bHasBackground ||
-         options.bHasLight || !options.steps.isEmpty())) {
+         options.bHasLight || options.bWrapAround || !options.steps.isEmpty())) {
         error = QStringLiteral("--replay takes its picture, steps and light from the recipe; "
                                "give it with -o and --format only");
         return false;
@@ -875,6 +883,8 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         }
         dib.Fill(options.nBackground);
     }
+    if (options.bWrapAround)
+        recipe.m_bWrapAround = true;
     for (const CRenderStep& step : options.steps) {
         if (!IsRectNearThePicture(StepRect(step, dib), dib)) {
             const CRect& r = step.rect;

@@ -54,6 +54,8 @@ struct CRenderOptions
     int nLightOrient = 225;   // degrees, 0 to 359
     int nLightInten = 50;     // percent, 0 to 100
     int nLightElevation = 50; // 0 (high) to 100 (low); 50 is level
+    // --wrap: the picture wraps around its edges.
+    bool bWrapAround = false;
     // --threads: the render threads (0: one per core).
     int nThreads = 0;
     QList<CRenderStep> steps;

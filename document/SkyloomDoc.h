@@ -109,6 +109,11 @@ public:
     // copy a change in progress needs is not held to the undo memory.
     void SetKeepHistory(BOOL bKeep) { m_bKeepHistory = bKeep; }
 
+    // A wrap-around picture is one tile of a plane in which it repeats: renders bring back
+    // in at one edge what they paint past the opposite one. The recipe keeps the setting.
+    bool IsWrapAround() const { return m_recipe.m_bWrapAround; }
+    void SetWrapAround(bool bWrap) { m_recipe.m_bWrapAround = bWrap; }
+
     const CRecipe& GetRecipe() const { return m_recipe; }
     void SetRecipe(const CRecipe& recipe) { m_recipe = recipe; }
 

@@ -272,7 +272,7 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
         if (!pModel)
             throw std::bad_alloc();
 
-        if (!pArea->Create(image, rows))
+        if (!pArea->Create(image, rows, m_bWrapAround))
             throw std::bad_alloc();
         // The galaxy never tests depth (its materials leave it off and write none).
         CDib& pixels = pArea->Pixels();
@@ -310,10 +310,7 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
 
             // Only the part of the area inside the picture can show (window coordinates
             // count rows from the bottom, as rows does).
-            CRect visible;
-            visible.IntersectRect(rows, CRect(0, 0, image.m_nWidth, image.m_nHeight));
-            visible.OffsetRect(-rows.left, -rows.top);
-            pModel->m_rectVisible = visible;
+            pModel->m_rectVisible = pArea->VisiblePart();
 
             glLoadIdentity();
             glPushMatrix();

@@ -96,7 +96,7 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
 
     std::unique_ptr<CGLDrawingArea> pArea(new (std::nothrow) CGLDrawingArea);
     std::unique_ptr<CPlanetRenderer> pRenderer;
-    if (pSecondImage && pArea && pArea->Create(image, target))
+    if (pSecondImage && pArea && pArea->Create(image, target, m_bWrapAround))
         pRenderer.reset(new (std::nothrow) CPlanetRenderer);
     if (!pRenderer) {
         ShowEffectWarning(QStringLiteral("Insufficent memory to render planet"));
@@ -108,8 +108,7 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     pArea->PasteBackground(*pSecondImage);
     pRenderer->Setup(&pixels, w, h, g_nFOV, FALSE, TRUE);
     // Only the part inside the picture is kept (rows from the bottom, as GL has them).
-    inside.OffsetRect(-target.left, -target.top);
-    pRenderer->SetVisibleArea(inside);
+    pRenderer->SetVisibleArea(pArea->VisiblePart());
     pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
     pArea->Finish();
 }
