@@ -121,7 +121,7 @@ const CCommandText kCommands[] = {
     {ID_VIEW_ZOOM_OUT, "Zoom &Out", QKeySequence::ZoomOut, "Ctrl+-"},
     {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", QKeySequence::UnknownKey, "Ctrl+1"},
     {ID_VIEW_ZOOM_FIT, "&Fit in Window", QKeySequence::UnknownKey, "Ctrl+0"},
-    {ID_VIEW_SHOW_TILED, "Show T&iled", QKeySequence::UnknownKey, nullptr},
+    {ID_VIEW_SHOW_TILED, "Sho&w Tiled", QKeySequence::UnknownKey, nullptr},
     {ID_IMAGE_WRAP_AROUND, "&Wrap Around", QKeySequence::UnknownKey, nullptr},
     {ID_IMAGE_MAKE_SEAMLESS, "Make &Seamless", QKeySequence::UnknownKey, nullptr},
     // One key a tool, the menu's mnemonic letter: they act while the main window is the

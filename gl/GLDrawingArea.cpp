@@ -31,7 +31,10 @@ BOOL CGLDrawingArea::Create(CDib& image, const CRect& rows, bool bWrapAround)
 {
     m_pImage = &image;
     m_rows = rows;
-    m_bWrap = bWrapAround && image.m_nWidth > 0 && image.m_nHeight > 0;
+    // Inside the picture there is nothing to bring back in.
+    m_bWrap = bWrapAround && image.m_nWidth > 0 && image.m_nHeight > 0 &&
+              (rows.left < 0 || rows.top < 0 || rows.right > image.m_nWidth ||
+               rows.bottom > image.m_nHeight);
     m_bCopy = m_bWrap || !m_pixels.CreateView(image, rows);
     return !m_bCopy || m_pixels.Create(rows.Width(), rows.Height());
 }
