@@ -703,7 +703,8 @@ void CMainFrame::OnCommand(int nId)
         QString why;
         if (!MakeSeamless(m_doc, why))
             m_app.GetDocumentUi().ShowError(
-                this, QStringLiteral("Make Seamless cannot paint this picture again: %1.").arg(why));
+                this,
+                QStringLiteral("Make Seamless cannot paint this picture again: %1.").arg(why));
         break;
     }
     case ID_HELP_CONTENTS:

@@ -163,8 +163,9 @@ INSTANTIATE_TEST_SUITE_P(EveryEffect, WrapAroundEffect,
 // adds, so folding adds). Without wrapping the stars at the edges are cut.
 TEST(WrapAround, WholePictureStarFieldCutsNoStarAtASeam)
 {
-    const QList<QPair<QString, QString>> values = {{QStringLiteral("LargeStars"), QStringLiteral("1")},
-                                                   {QStringLiteral("Density"), QStringLiteral("0.03")}};
+    const QList<QPair<QString, QString>> values = {
+        {QStringLiteral("LargeStars"), QStringLiteral("1")},
+        {QStringLiteral("Density"), QStringLiteral("0.03")}};
     auto starField = [&](int w, int h, const CRect& rect, bool bWrap) {
         CSkyloomDoc doc;
         CDib black;
@@ -174,7 +175,8 @@ TEST(WrapAround, WholePictureStarFieldCutsNoStarAtASeam)
         doc.SetPicture(black);
         doc.SetWrapAround(bWrap);
         SetRandomSeed(kInitialRandomSeed);
-        const std::unique_ptr<CEffect> tool = CreateTool(FindToolBySection(QStringLiteral("StarField")));
+        const std::unique_ptr<CEffect> tool =
+            CreateTool(FindToolBySection(QStringLiteral("StarField")));
         QString why;
         tool->SetValues(values, why);
         SetRandomSeed(kSeed);
@@ -316,14 +318,13 @@ TEST(WrapAround, RecipeKeepsTheSettingAndOldRecipesStayUnwrapped)
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("wrapped.png"));
     const QString again = dir.filePath(QStringLiteral("again.png"));
-    ASSERT_EQ(RunRender({QStringLiteral("--size"), QStringLiteral("96x64"), QStringLiteral("--wrap"),
-                   QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--rect"),
-                   QStringLiteral("60,30,130,90"), QStringLiteral("--seed"), QStringLiteral("3"),
-                   QStringLiteral("--effect"), QStringLiteral("Galaxy"), QStringLiteral("--rect"),
-                   QStringLiteral("-30,-20,40,40"), QStringLiteral("--seed"), QStringLiteral("4"),
-                   QStringLiteral("-o"), first}),
+    const QStringList scene = QStringLiteral("--size 96x64 --wrap --effect Nebula --rect "
+                                             "60,30,130,90 --seed 3 --effect Galaxy --rect "
+                                             "-30,-20,40,40 --seed 4 -o")
+                                  .split(QLatin1Char(' '));
+    ASSERT_EQ(RunRender(scene + QStringList{first}), RENDER_OK);
+    ASSERT_EQ(RunRender({QStringLiteral("--replay"), first, QStringLiteral("-o"), again}),
               RENDER_OK);
-    ASSERT_EQ(RunRender({QStringLiteral("--replay"), first, QStringLiteral("-o"), again}), RENDER_OK);
     EXPECT_EQ(Contents(first), Contents(again));
     QString text;
     CDib dib;
