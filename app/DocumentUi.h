@@ -15,8 +15,8 @@ public:
 
     enum ESaveChanges { SAVE_YES, SAVE_NO, SAVE_CANCEL };
 
-    // "Set Image Size": FALSE when cancelled.
-    virtual BOOL AskImageSize(QWidget* pParent, CSize& size) = 0;
+    // "Set Image Size": FALSE when cancelled; bWrap is whether the picture wraps around.
+    virtual BOOL AskImageSize(QWidget* pParent, CSize& size, bool& bWrap) = 0;
     // File Open: the chosen path, or empty when cancelled.
     virtual QString AskOpenPath(QWidget* pParent) = 0;
     // Save As: starts with strName and the filter nFilter (0 JPEG, 1 24-bit, 2 256-colour);

@@ -4,6 +4,7 @@
 #include "../document/DataFolders.h"
 #include "Artwork.h"
 #include "Commands.h"
+#include "DocumentUi.h"
 #include "HelpWindow.h"
 #include "SkyloomApp.h"
 #include "StringTable.h"
@@ -21,6 +22,7 @@
 #include "../view/OptionsSheet.h"
 #include "../document/RenderJob.h"
 #include "../view/SkyloomView.h"
+#include "../cli/RecipeRepaint.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -118,6 +120,9 @@ const CCommandText kCommands[] = {
     {ID_VIEW_ZOOM_OUT, "Zoom &Out", QKeySequence::ZoomOut, "Ctrl+-"},
     {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", QKeySequence::UnknownKey, "Ctrl+1"},
     {ID_VIEW_ZOOM_FIT, "&Fit in Window", QKeySequence::UnknownKey, "Ctrl+0"},
+    {ID_VIEW_SHOW_TILED, "Sho&w Tiled", QKeySequence::UnknownKey, nullptr},
+    {ID_IMAGE_WRAP_AROUND, "&Wrap Around", QKeySequence::UnknownKey, nullptr},
+    {ID_IMAGE_MAKE_SEAMLESS, "Make &Seamless", QKeySequence::UnknownKey, nullptr},
     {ID_HELP_CONTENTS, "&Contents...", QKeySequence::HelpContents, "F1"},
     {ID_APP_ABOUT, "&About Skyloom...", QKeySequence::UnknownKey, nullptr},
     {ID_NEXT_PANE, "Next Pane", QKeySequence::UnknownKey, "F6"},
@@ -136,6 +141,7 @@ bool ChangesDocument(int nId)
     case ID_VIEW_ZOOM_ACTUAL:
     case ID_VIEW_ZOOM_FIT:
     case ID_VIEW_HISTORY:
+    case ID_VIEW_SHOW_TILED:
     case ID_HELP_CONTENTS:
     case ID_APP_ABOUT:
     case ID_NEXT_PANE:
@@ -300,6 +306,8 @@ void CMainFrame::CreateActions()
     GetAction(ID_VIEW_TOOLBAR)->setCheckable(true);
     GetAction(ID_VIEW_STATUS_BAR)->setCheckable(true);
     GetAction(ID_VIEW_HISTORY)->setCheckable(true);
+    GetAction(ID_VIEW_SHOW_TILED)->setCheckable(true);
+    GetAction(ID_IMAGE_WRAP_AROUND)->setCheckable(true);
     // Redo answers to both keys users bring from other editors, whatever the platform's
     // own binding is.
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
@@ -349,6 +357,12 @@ void CMainFrame::CreateMenus()
     pView->addAction(GetAction(ID_VIEW_STATUS_BAR));
     pView->addAction(GetAction(ID_VIEW_HISTORY));
     AddZoomItems(pView);
+    pView->addSeparator();
+    pView->addAction(GetAction(ID_VIEW_SHOW_TILED));
+
+    QMenu* pImage = menuBar()->addMenu(QStringLiteral("&Image"));
+    pImage->addAction(GetAction(ID_IMAGE_WRAP_AROUND));
+    pImage->addAction(GetAction(ID_IMAGE_MAKE_SEAMLESS));
 
     QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
     for (int i = 0; i < TOOL_COUNT; ++i) {
@@ -616,6 +630,8 @@ void CMainFrame::UpdateCommandUI()
         GetAction(ToolCommand(i))->setChecked(i == nTool);
     GetAction(ID_VIEW_TOOLBAR)->setChecked(m_pToolBar->isVisibleTo(this));
     GetAction(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
+    GetAction(ID_VIEW_SHOW_TILED)->setChecked(m_pView->IsShowingTiled());
+    GetAction(ID_IMAGE_WRAP_AROUND)->setChecked(m_doc.IsWrapAround());
     UpdateHistoryCommands();
 }
 
@@ -703,6 +719,20 @@ void CMainFrame::OnCommand(int nId)
     case ID_VIEW_HISTORY:
         m_pHistoryDock->setVisible(!m_pHistoryDock->isVisible());
         break;
+    case ID_VIEW_SHOW_TILED:
+        m_pView->SetShowTiled(!m_pView->IsShowingTiled());
+        break;
+    case ID_IMAGE_WRAP_AROUND:
+        m_doc.SetWrapAround(!m_doc.IsWrapAround());
+        break;
+    case ID_IMAGE_MAKE_SEAMLESS: {
+        QString why;
+        if (!MakeSeamless(m_doc, why))
+            m_app.GetDocumentUi().ShowError(
+                this,
+                QStringLiteral("Make Seamless cannot paint this picture again: %1.").arg(why));
+        break;
+    }
     case ID_HELP_CONTENTS:
         OnHelpContents();
         break;

@@ -66,12 +66,13 @@ class CDialogDocumentUi : public CDocumentUi
 public:
     explicit CDialogDocumentUi(CSettingsStore& store) : m_store(store) {}
 
-    BOOL AskImageSize(QWidget* pParent, CSize& size) override
+    BOOL AskImageSize(QWidget* pParent, CSize& size, bool& bWrap) override
     {
         CImageSizeDlg dlg(m_store, pParent);
         if (dlg.exec() != QDialog::Accepted)
             return FALSE;
         size = CSize(dlg.GetWidth(), dlg.GetHeight());
+        bWrap = dlg.GetWrapAround();
         return TRUE;
     }
     QString AskOpenPath(QWidget* pParent) override
@@ -259,9 +260,12 @@ void CSkyloomApp::OnFileNew()
         return;
     // Cancel in the size dialog leaves the picture as it is.
     CSize size;
-    if (!m_pUi->AskImageSize(m_pFrame.get(), size))
+    bool bWrap = false;
+    if (!m_pUi->AskImageSize(m_pFrame.get(), size, bWrap))
         return;
-    if (!m_pDoc->OnNewDocument(&size))
+    if (m_pDoc->OnNewDocument(&size))
+        m_pDoc->SetWrapAround(bWrap);
+    else
         m_pUi->ShowError(m_pFrame.get(),
                          QStringLiteral("There is not enough memory for a %1 x %2 picture.")
                              .arg(size.cx)

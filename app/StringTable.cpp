@@ -61,6 +61,15 @@ const QHash<int, QString>& Table()
         {ID_VIEW_STATUS_BAR, QStringLiteral("Show or hide the status bar\nToggle StatusBar")},
         {ID_VIEW_HISTORY,
          QStringLiteral("Show or hide the history of changes, to go back or forward to any step\nToggle History")},
+        {ID_VIEW_SHOW_TILED,
+         QStringLiteral("Show the image repeated three by three, to see whether it tiles "
+                        "seamlessly\nShow Tiled")},
+        {ID_IMAGE_WRAP_AROUND,
+         QStringLiteral("Make effects painted past one edge come back in at the opposite "
+                        "edge, so the image tiles\nWrap Around")},
+        {ID_IMAGE_MAKE_SEAMLESS,
+         QStringLiteral("Paint the image again from its recipe with Wrap Around on\nMake "
+                        "Seamless")},
         {ID_APP_ABOUT,
          QStringLiteral("Display program information, version number and copyright\nAbout")},
     };

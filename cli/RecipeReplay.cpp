@@ -84,6 +84,8 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
          << QStringLiteral("%1x%2").arg(recipe.m_size.cx).arg(recipe.m_size.cy)
          << QStringLiteral("--background")
          << QString::asprintf("%06X", static_cast<unsigned>(recipe.m_nBackground));
+    if (recipe.m_bWrapAround)
+        args << QStringLiteral("--wrap");
     const CRecipeStep* pLit = nullptr;
     int nPainted = 0;
     for (const CRecipeStep& step : recipe.m_steps) {

@@ -10,7 +10,8 @@
 class CRecipe;
 
 // The arguments that paint recipe again from its new picture: --size, --background,
-// --light and every step (values equal to an effect's built-in default are left to it).
+// --wrap, --light and every step (values equal to an effect's built-in default are left
+// to it).
 // What they cannot repeat (changes by hand, a light that changed between steps) is
 // described in warnings, one line each. False, with error, when the recipe did not begin
 // as a new picture: its first picture is not in it.

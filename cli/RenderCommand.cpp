@@ -318,6 +318,14 @@ const CRenderOption kOptions[] = {
          s.options.bHasBackground = true;
          return true;
      }},
+    {"--wrap", nullptr, nullptr,
+     "make the picture wrap around: what an effect paints past one\n"
+     "edge comes back in at the opposite one, so the picture tiles",
+     false, true,
+     [](CParseState& s, const QString&, QString&) {
+         s.options.bWrapAround = true;
+         return true;
+     }},
     {"--input", nullptr, "FILE",
      "start from a picture file (BMP, JPEG, PNG, known by their\n"
      "content whatever the name, or a .tga) instead",
@@ -644,7 +652,7 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
     }
     if (!options.strReplay.isEmpty() &&
         (options.bHasSize || !options.strInput.isEmpty() || options.bHasBackground ||
-         options.bHasLight || !options.steps.isEmpty())) {
+         options.bHasLight || options.bWrapAround || !options.steps.isEmpty())) {
         error = QStringLiteral("--replay takes its picture, steps and light from the recipe; "
                                "give it with -o and --format only");
         return false;
@@ -709,19 +717,6 @@ QString RenderCommandHelp()
 }
 
 namespace {
-
-// The tool as the canvas has it. The view makes every tool in table order when it starts,
-// from the generator's initial state, and a tool may draw tables then that its renders keep
-// (the Earth's cloud distortion); made the same way here, a seed gives the canvas's picture
-// whatever ran before.
-std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool)
-{
-    SetRandomSeed(kInitialRandomSeed);
-    std::unique_ptr<CEffect> effect;
-    for (int i = 0; i <= nTool; ++i)
-        effect = CreateTool(i);
-    return effect;
-}
 
 // One step: the same path as a drag on the canvas. The values are set in memory through
 // the effect's table, as a store holding only them would give them.
@@ -929,6 +924,8 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         }
         dib.Fill(options.nBackground);
     }
+    if (options.bWrapAround)
+        recipe.m_bWrapAround = true;
     for (const CRenderStep& step : options.steps) {
         const QString problem = RenderRectProblem(StepRect(step, dib), dib.GetSize());
         if (!problem.isEmpty()) {

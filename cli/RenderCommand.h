@@ -56,6 +56,8 @@ struct CRenderOptions
     int nLightOrient = kLightOrientRange.nDefault;
     int nLightInten = kLightIntenRange.nDefault;
     int nLightElevation = kLightElevationRange.nDefault;
+    // --wrap: the picture wraps around its edges.
+    bool bWrapAround = false;
     // --threads: the render threads (0: one per core).
     int nThreads = 0;
     // --max-work: the most pixels the steps may paint together (RenderWork.h).

@@ -109,6 +109,8 @@ QString CRecipe::ToText() const
         root.insert(QLatin1String("start"), QLatin1String("unknown"));
         break;
     }
+    if (m_bWrapAround)
+        root.insert(QLatin1String("wrap"), true);
     QJsonArray steps;
     for (const CRecipeStep& step : m_steps) {
         QJsonObject object;
@@ -166,6 +168,12 @@ bool CRecipe::FromText(const QString& text, CRecipe& recipe, QString& error)
         error = QStringLiteral("the recipe's start is damaged");
         return false;
     }
+    const QJsonValue wrap = root.value(QLatin1String("wrap"));
+    if (!wrap.isUndefined() && !wrap.isBool()) {
+        error = QStringLiteral("the recipe's wrap setting is damaged");
+        return false;
+    }
+    read.m_bWrapAround = wrap.toBool(false);
     const QJsonArray steps = root.value(QLatin1String("steps")).toArray();
     if (steps.size() > kMaxRecipeSteps) {
         error = QStringLiteral("the recipe has more than %1 steps").arg(kMaxRecipeSteps);

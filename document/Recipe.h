@@ -51,6 +51,8 @@ public:
     DWORD m_nBackground = 0; // packed 0x00RRGGBB
     QString m_strOpened;     // the file's name, without its folder
     QList<CRecipeStep> m_steps;
+    // The picture wraps around its edges ("wrap": true; recipes without it do not).
+    bool m_bWrapAround = false;
 };
 
 // More steps than anyone paints by hand; a longer recipe is refused as damaged.

@@ -2,12 +2,15 @@
 
 #include "Settings.h"
 #include "SkyloomDoc.h"
+#include "WrapAround.h"
 #include "../effects/Effect.h"
 #include "../effects/EffectTools.h"
 #include "../effects/Random.h"
 #include "../effects/ProgressMeter.h"
 
 #include <algorithm>
+#include <climits>
+#include <vector>
 
 namespace {
 
@@ -51,12 +54,48 @@ QString StepName(const CEffect& tool)
     return pInfo ? QString::fromLatin1(pInfo->szName) : tool.m_strSection;
 }
 
+// A tool that cannot wrap by itself, on a wrap-around picture: painted once for every copy
+// of its rectangle (moved by the picture's width and height) that meets the picture, each
+// from the same generator state, so the copies are one painting. Copies no larger than the
+// picture paint disjoint pixels, so each reads the picture as it was. All copies sample the
+// noise fixed to the picture where the copy furthest right and up (in rows) does.
+void PaintWrappedCopies(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, DWORD nSeed,
+                        BOOL bPrepare)
+{
+    CRect area = rect;
+    tool.GetAffectedRect(area);
+    const std::vector<CPoint> offsets = WrapOffsets(area, doc.GetImage().GetSize());
+    // Top-down: the reference copy has the largest x and the smallest y.
+    CPoint reference(INT_MIN, INT_MAX);
+    for (const CPoint& offset : offsets) {
+        reference.x = std::max(reference.x, offset.x);
+        reference.y = std::min(reference.y, offset.y);
+    }
+    for (const CPoint& offset : offsets) {
+        if (g_bCancelRender)
+            break;
+        SetRandomSeed(nSeed);
+        if (bPrepare)
+            tool.PrepareRender();
+        // In rows, where the noise lives, y grows the other way.
+        tool.m_ptNoiseShift = CPoint(reference.x - offset.x, offset.y - reference.y);
+        CRect copy = rect;
+        copy.OffsetRect(offset.x, offset.y);
+        tool.Render(doc.GetImage(), copy, doc.GetUndoImage(), TRUE);
+    }
+    tool.m_ptNoiseShift = CPoint();
+}
+
 // Saves area for undo, renders and rolls back when cancelled; a finished render becomes the
 // newest step of the document's history, with its entry in the recipe.
 CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect area,
                      BOOL bPrepare)
 {
     CRenderJobResult result;
+    const CSize picture = doc.GetImage().GetSize();
+    const bool bWrap = doc.IsWrapAround();
+    if (bWrap)
+        area = WrappedBounds(area, picture);
     if (!doc.SaveUndo(area)) {
         // Without the copy a cancel could not be undone, the render could not be a step
         // of the history, and the lit effects would draw over black instead of the picture.
@@ -70,9 +109,15 @@ CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect a
         SetRandomSeed(g_nEffectSeed);
     // The generator's state as the render starts: a drag's seed, or where a click goes on.
     const DWORD nSeed = GetRandomSeed();
-    if (bPrepare)
-        tool.PrepareRender();
-    tool.Render(doc.GetImage(), rect, doc.GetUndoImage(), TRUE);
+    if (bWrap && !tool.WrapsItself())
+        PaintWrappedCopies(tool, doc, rect, nSeed, bPrepare);
+    else {
+        tool.m_bWrapAround = bWrap;
+        if (bPrepare)
+            tool.PrepareRender();
+        tool.Render(doc.GetImage(), rect, doc.GetUndoImage(), TRUE);
+        tool.m_bWrapAround = false;
+    }
     if (g_bCancelRender) {
         // The picture and the history as they were, the modified flag with them.
         doc.RestoreUndo();

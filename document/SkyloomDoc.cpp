@@ -298,6 +298,28 @@ void CSkyloomDoc::CommitUndo(const QString& strName, std::optional<CRecipeStep> 
                                  std::move(recipeStep)));
 }
 
+void CSkyloomDoc::CommitRecipeChange(const QString& strName, const CRecipe& recipe)
+{
+    if (!m_pUndo)
+        return;
+    const CRecipe before = m_recipe;
+    m_recipe = recipe;
+    if (!m_bKeepHistory) {
+        m_pUndo.reset();
+        SetModifiedFlag(TRUE);
+        return;
+    }
+    m_history.push(new CUndoStep(*this, strName, std::move(m_pUndo), m_rectUndo, before));
+}
+
+void CSkyloomDoc::SetWrapAround(bool bWrap)
+{
+    if (m_recipe.m_bWrapAround == bWrap)
+        return;
+    m_recipe.m_bWrapAround = bWrap;
+    emit stateChanged();
+}
+
 void CSkyloomDoc::RestoreUndo()
 {
     if (!m_pUndo)

@@ -83,6 +83,9 @@ public:
     // which takes recipeStep (the change's recipe entry, added now) back with its pixels.
     // The steps that could have been redone are dropped.
     void CommitUndo(const QString& strName, std::optional<CRecipeStep> recipeStep);
+    // The change made the picture what recipe paints (Make Seamless): as CommitUndo, with
+    // recipe replacing the document's, which undo puts back.
+    void CommitRecipeChange(const QString& strName, const CRecipe& recipe);
     // The change is called off: what SaveUndo kept goes back into the picture and the
     // history stays as it was.
     void RestoreUndo();
@@ -108,6 +111,11 @@ public:
     // Without a history (skyloom-render) a change keeps no step once it is made, and the
     // copy a change in progress needs is not held to the undo memory.
     void SetKeepHistory(BOOL bKeep) { m_bKeepHistory = bKeep; }
+
+    // A wrap-around picture is one tile of a plane in which it repeats: renders bring back
+    // in at one edge what they paint past the opposite one. The recipe keeps the setting.
+    bool IsWrapAround() const { return m_recipe.m_bWrapAround; }
+    void SetWrapAround(bool bWrap);
 
     const CRecipe& GetRecipe() const { return m_recipe; }
     void SetRecipe(const CRecipe& recipe) { m_recipe = recipe; }

@@ -22,10 +22,17 @@ CUndoStep::CUndoStep(CSkyloomDoc& doc, const QString& strName, std::unique_ptr<C
 {
 }
 
+CUndoStep::CUndoStep(CSkyloomDoc& doc, const QString& strName, std::unique_ptr<CDib> pBefore,
+                     const CRect& rectRows, const CRecipe& recipeBefore)
+    : QUndoCommand(strName), m_doc(doc), m_pPixels(std::move(pBefore)), m_rectRows(rectRows),
+      m_otherRecipe(recipeBefore)
+{
+}
+
 CUndoStep::CUndoStep(CSkyloomDoc& doc, CUndoStep&& other)
     : QUndoCommand(other.text()), m_doc(doc), m_pPixels(std::move(other.m_pPixels)),
       m_rectRows(other.m_rectRows), m_recipeStep(std::move(other.m_recipeStep)),
-      m_bDone(other.m_bDone)
+      m_otherRecipe(std::move(other.m_otherRecipe)), m_bDone(other.m_bDone)
 {
 }
 
@@ -66,6 +73,8 @@ void CUndoStep::Exchange()
     if (!m_pPixels || !picture.m_pBits || m_rectRows.right > picture.m_nWidth ||
         m_rectRows.bottom > picture.m_nHeight)
         return;
+    if (m_otherRecipe)
+        std::swap(*m_otherRecipe, m_doc.m_recipe);
     const size_t nBytes = size_t(m_rectRows.Width()) * 3;
     for (int i = 0; i < m_rectRows.Height(); ++i) {
         BYTE* pPicture = picture.PixelAddress(m_rectRows.left, m_rectRows.top + i);

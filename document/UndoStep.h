@@ -26,6 +26,10 @@ public:
     // recipe, if any.
     CUndoStep(CSkyloomDoc& doc, const QString& strName, std::unique_ptr<CDib> pBefore,
               const CRect& rectRows, std::optional<CRecipeStep> recipeStep);
+    // A change of the whole recipe (Make Seamless): recipeBefore is the document's recipe
+    // as it was, exchanged with the present one on undo and redo, as the pixels are.
+    CUndoStep(CSkyloomDoc& doc, const QString& strName, std::unique_ptr<CDib> pBefore,
+              const CRect& rectRows, const CRecipe& recipeBefore);
     // Takes over other's pixels and state, leaving it empty: how the history is rebuilt
     // without its oldest steps.
     CUndoStep(CSkyloomDoc& doc, CUndoStep&& other);
@@ -43,6 +47,7 @@ private:
     std::unique_ptr<CDib> m_pPixels;
     CRect m_rectRows;
     std::optional<CRecipeStep> m_recipeStep;
+    std::optional<CRecipe> m_otherRecipe;
     // The change is in the picture. A new step is pushed done: the stack's first redo()
     // finds the change already made and does nothing.
     bool m_bDone = true;

@@ -63,8 +63,9 @@ void CClusterEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowPro
         const double dx = sampleX.Sample();
         const int px = TruncToInt(dx * c - dy * s) + cx;
         const int py = TruncToInt(dx * s + dy * c) + cy;
-        // A star outside the picture costs its position draws only.
-        if (!image.IsInside(px, py) || !keep.PtInRect(CPoint(px, py)))
+        // A star outside the picture costs its position draws only; on a wrap-around
+        // picture none is outside, and each lands where the repeated picture has it.
+        if ((!m_bWrapAround && !image.IsInside(px, py)) || !keep.PtInRect(CPoint(px, py)))
             continue;
         DrawStar(image, px, py, brightness, hue, saturation);
         ReportStar(bShowProgress, px, py);

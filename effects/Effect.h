@@ -163,6 +163,11 @@ public:
     // Whether Render draws with OpenGL in an off-screen context of the rectangle's size
     // (the galaxy and the planets), and so paints nothing where none can be made.
     virtual bool UsesOpenGL() const { return false; }
+    // Whether Render itself brings back in at the opposite edge whatever it paints past
+    // one while m_bWrapAround is set (the star field and cluster wrap each star, the
+    // OpenGL effects their whole area). Every other tool is painted again, shifted, once
+    // for each edge its area hangs past.
+    virtual bool WrapsItself() const { return UsesOpenGL(); }
 
     // Resource id of the tool's cursor (default: the system arrow).
     int m_nCursorId = 32512;
@@ -174,6 +179,12 @@ public:
     // The store section of the tool's defaults; empty for the Select tool.
     QString m_strSection;
     CProgressMeter m_progress;
+    // Set by the render job while it paints into a wrap-around picture.
+    bool m_bWrapAround = false;
+    // Row pixels added to a pixel's place where an effect samples noise fixed to the
+    // picture (the nebula, the gas): a wrapped copy samples the noise of the copy it
+    // repeats, so that all copies are one painting. (0, 0) outside wrapped copies.
+    CPoint m_ptNoiseShift;
 
 protected:
     // Values of this tool's section. Reals are kept as "%lf" text.

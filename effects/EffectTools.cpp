@@ -1,5 +1,7 @@
 #include "EffectTools.h"
 
+#include "Random.h"
+
 #include "ToolCommands.h"
 
 #include "ClusterEffect.h"
@@ -120,4 +122,13 @@ std::unique_ptr<CEffect> CreateTool(int nIndex)
     if (!pInfo || !pInfo->pfnCreate)
         return nullptr;
     return pInfo->pfnCreate();
+}
+
+std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool)
+{
+    SetRandomSeed(kInitialRandomSeed);
+    std::unique_ptr<CEffect> effect;
+    for (int i = 0; i <= nTool; ++i)
+        effect = CreateTool(i);
+    return effect;
 }

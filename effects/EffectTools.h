@@ -57,3 +57,8 @@ int FindToolBySection(const QString& section);
 // A new tool with its built-in defaults (the user's settings untouched), or null when the
 // index is out of range or the tool is not available in this build.
 std::unique_ptr<CEffect> CreateTool(int nIndex);
+// The tool as the canvas has it. The view makes every tool in table order when it starts,
+// from the generator's initial state, and a tool may draw tables then that its renders keep
+// (the Earth's cloud distortion); made the same way, a seed gives the canvas's picture
+// whatever ran before.
+std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool);

@@ -63,7 +63,12 @@ void CGasEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProgres
         // Opacity 0 on and beyond the rim leaves the pixel as it is: no noise needed.
         if (!(d < 1))
             return;
-        const double n = m_bAddNoise ? ClampUnit(m_noise.Turbulence(px, py, limit) * 0.25) : 0.0;
+        const double n =
+            m_bAddNoise ? ClampUnit(m_noise.Turbulence((x + m_ptNoiseShift.x) * kNoiseUnit,
+                                                       (y + m_ptNoiseShift.y) * kNoiseUnit,
+                                                       limit) *
+                                    0.25)
+                        : 0.0;
         BlendPixel(image, x, y, colour, std::exp(-d / (1 - d) * 0.5) * (m_dIntensity + n));
     });
 }

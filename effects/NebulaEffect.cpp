@@ -56,7 +56,9 @@ void CNebulaEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowProg
         // Opacity 0 on and beyond the rim leaves the pixel as it is: no noise needed.
         if (!(d < 1))
             return;
-        const double n = ClampUnit(m_noise.Value(x * kNoiseUnit, y * kNoiseUnit) + m_dIntensity);
+        const double n = ClampUnit(m_noise.Value((x + m_ptNoiseShift.x) * kNoiseUnit,
+                                                 (y + m_ptNoiseShift.y) * kNoiseUnit) +
+                                   m_dIntensity);
         CColor colour = outer;
         colour.Blend(inner, ColorBand(m_dColorFrequency, d));
         BlendPixel(image, x, y, colour, FallOff(d, m_dDropoff) * n);

@@ -4,6 +4,7 @@
 #include "Color.h"
 #include "ControlIds.h"
 #include "Random.h"
+#include "../document/WrapAround.h"
 
 #include <cmath>
 
@@ -56,6 +57,15 @@ int CStarFieldEffect::StarCount(int w, int h) const
     return TruncToInt(h * (w * m_dDensity));
 }
 
+void CStarFieldEffect::AddStarPixel(CDib& image, int x, int y, DWORD color) const
+{
+    if (m_bWrapAround && image.m_nWidth > 0 && image.m_nHeight > 0)
+        image.AddPixel(WrapCoordinate(x, image.m_nWidth), WrapCoordinate(y, image.m_nHeight),
+                       color);
+    else
+        image.AddPixel(x, y, color);
+}
+
 void CStarFieldEffect::DrawStar(CDib& image, int x, int y, CGaussianRandom& brightness,
                                 double dHue, double dSaturation) const
 {
@@ -74,20 +84,20 @@ void CStarFieldEffect::DrawStar(CDib& image, int x, int y, CGaussianRandom& brig
     color.FromHSL(dHue, lightness, dSaturation);
     const DWORD core = color.ToRGB();
     if (RandomUnit() > m_dLargeStars) {
-        image.AddPixel(x, y, core);
+        AddStarPixel(image, x, y, core);
         return;
     }
     color.FromHSL(dHue, lightness / 2, dSaturation);
     const DWORD halo = color.ToRGB();
     // A 4 x 3 diamond: two core pixels between two halo pixels in the middle row.
-    image.AddPixel(x, y, halo);
-    image.AddPixel(x + 1, y, halo);
-    image.AddPixel(x - 1, y + 1, halo);
-    image.AddPixel(x, y + 1, core);
-    image.AddPixel(x + 1, y + 1, core);
-    image.AddPixel(x + 2, y + 1, halo);
-    image.AddPixel(x, y + 2, halo);
-    image.AddPixel(x + 1, y + 2, halo);
+    AddStarPixel(image, x, y, halo);
+    AddStarPixel(image, x + 1, y, halo);
+    AddStarPixel(image, x - 1, y + 1, halo);
+    AddStarPixel(image, x, y + 1, core);
+    AddStarPixel(image, x + 1, y + 1, core);
+    AddStarPixel(image, x + 2, y + 1, halo);
+    AddStarPixel(image, x, y + 2, halo);
+    AddStarPixel(image, x + 1, y + 2, halo);
 }
 
 void CStarFieldEffect::GetAffectedRect(CRect& rect)

@@ -24,6 +24,7 @@ public:
     // damaged setting cannot ask for a billion stars), with the Cluster's defaults when
     // m_bCluster is set.
     CEffectValues GetValues() override;
+    bool WrapsItself() const override { return true; }
 
     // Stars per pixel of the rectangle.
     double m_dDensity;
@@ -47,6 +48,9 @@ protected:
     // saturation: a brightness draw, then a draw that decides whether it is large.
     void DrawStar(CDib& image, int x, int y, CGaussianRandom& brightness, double dHue,
                   double dSaturation) const;
+    // Adds color at (x, y) in row coordinates; on a wrap-around picture a pixel past an
+    // edge lands at the opposite one.
+    void AddStarPixel(CDib& image, int x, int y, DWORD color) const;
     // With progress: tells the meter that the star at (x, y) has landed, so a canvas
     // watching the render shows it at the next pump.
     void ReportStar(BOOL bShowProgress, int x, int y)

@@ -1,6 +1,7 @@
 #include "GLDrawingArea.h"
 
 #include "GLContext.h"
+#include "document/WrapAround.h"
 
 #include <algorithm>
 
@@ -14,16 +15,49 @@ CRect CGLDrawingArea::DrawnPart(const CDib& image, const CRect& rows)
     return inside;
 }
 
-BOOL CGLDrawingArea::Create(CDib& image, const CRect& rows)
+namespace {
+
+// Copies the w pixels from (x, y) of the area's rows to or from the picture, whose columns
+// repeat: a run is split where it crosses the picture's right edge.
+void CopyWrappedRow(CDib& picture, int x, int y, CDib& area, int areaY, int w, bool bToPicture)
+{
+    const int row = WrapCoordinate(y, picture.m_nHeight);
+    int done = 0;
+    while (done < w) {
+        const int px = WrapCoordinate(x + done, picture.m_nWidth);
+        const int run = std::min(w - done, picture.m_nWidth - px);
+        BYTE* pPicture = picture.PixelAddress(px, row);
+        BYTE* pArea = area.PixelAddress(done, areaY);
+        if (bToPicture)
+            std::copy(pArea, pArea + 3 * run, pPicture);
+        else
+            std::copy(pPicture, pPicture + 3 * run, pArea);
+        done += run;
+    }
+}
+
+}
+
+BOOL CGLDrawingArea::Create(CDib& image, const CRect& rows, bool bWrapAround)
 {
     m_pImage = &image;
     m_rows = rows;
-    m_bCopy = !m_pixels.CreateView(image, rows);
+    // Inside the picture there is nothing to bring back in.
+    m_bWrap = bWrapAround && image.m_nWidth > 0 && image.m_nHeight > 0 &&
+              (rows.left < 0 || rows.top < 0 || rows.right > image.m_nWidth ||
+               rows.bottom > image.m_nHeight);
+    m_bCopy = m_bWrap || !m_pixels.CreateView(image, rows);
     return !m_bCopy || m_pixels.Create(rows.Width(), rows.Height());
 }
 
 void CGLDrawingArea::PasteBackground(const CDib& background)
 {
+    if (m_bWrap) {
+        for (int i = 0; i < m_rows.Height(); ++i)
+            CopyWrappedRow(*m_pImage, m_rows.left, m_rows.top + i, m_pixels, i, m_rows.Width(),
+                           false);
+        return;
+    }
     CRect inside = m_rows;
     m_pImage->ClipRect(inside);
     const CSize size = background.GetSize();
@@ -35,10 +69,25 @@ void CGLDrawingArea::PasteBackground(const CDib& background)
     m_pixels.Paste(background, place, TRUE, 0, 0);
 }
 
+CRect CGLDrawingArea::VisiblePart() const
+{
+    CRect visible(0, 0, m_rows.Width(), m_rows.Height());
+    if (!m_bWrap) {
+        visible.IntersectRect(m_rows, CRect(0, 0, m_pImage->m_nWidth, m_pImage->m_nHeight));
+        visible.OffsetRect(-m_rows.left, -m_rows.top);
+    }
+    return visible;
+}
+
 void CGLDrawingArea::Finish()
 {
-    if (m_bCopy)
+    if (m_bWrap) {
+        for (int i = 0; i < m_rows.Height(); ++i)
+            CopyWrappedRow(*m_pImage, m_rows.left, m_rows.top + i, m_pixels, i, m_rows.Width(),
+                           true);
+    } else if (m_bCopy) {
         m_pImage->Paste(m_pixels, m_rows, TRUE, 0, 0);
+    }
 }
 
 CRect CGLDrawingArea::Reveal(int first, int last)

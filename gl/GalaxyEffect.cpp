@@ -356,10 +356,11 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage,
         if (!pModel)
             throw std::bad_alloc();
 
-        // The view moves by the drawn part's corner in the rectangle.
-        const CRect drawn = CGLDrawingArea::DrawnPart(image, rows);
+        // The view moves by the drawn part's corner in the rectangle; a wrapped area is
+        // drawn whole.
+        const CRect drawn = m_bWrapAround ? rows : CGLDrawingArea::DrawnPart(image, rows);
         const int dx = drawn.left - rows.left, dy = drawn.top - rows.top;
-        if (!pArea->Create(image, drawn))
+        if (!pArea->Create(image, drawn, m_bWrapAround))
             throw std::bad_alloc();
         // The galaxy never tests depth (its materials leave it off and write none).
         CDib& pixels = pArea->Pixels();
@@ -397,10 +398,14 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage,
 
             // Only the part of the area inside the picture can show (window coordinates
             // count rows from the bottom, as rows does).
-            CRect visible;
-            visible.IntersectRect(rows, CRect(0, 0, image.m_nWidth, image.m_nHeight));
-            visible.OffsetRect(-drawn.left, -drawn.top);
-            pModel->m_rectVisible = visible;
+            if (m_bWrapAround) {
+                pModel->m_rectVisible = pArea->VisiblePart();
+            } else {
+                CRect visible;
+                visible.IntersectRect(rows, CRect(0, 0, image.m_nWidth, image.m_nHeight));
+                visible.OffsetRect(-drawn.left, -drawn.top);
+                pModel->m_rectVisible = visible;
+            }
 
             glLoadIdentity();
             glPushMatrix();

@@ -151,10 +151,10 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     if (w <= 0 || h <= 0 || inside.IsRectEmpty())
         return;
 
-    const CRect drawn = CGLDrawingArea::DrawnPart(image, target);
+    const CRect drawn = m_bWrapAround ? target : CGLDrawingArea::DrawnPart(image, target);
     std::unique_ptr<CGLDrawingArea> pArea(new (std::nothrow) CGLDrawingArea);
     std::unique_ptr<CPlanetRenderer> pRenderer;
-    if (pSecondImage && pArea && pArea->Create(image, drawn))
+    if (pSecondImage && pArea && pArea->Create(image, drawn, m_bWrapAround))
         pRenderer.reset(new (std::nothrow) CPlanetRenderer);
     if (!pRenderer) {
         ShowEffectWarning(QStringLiteral("Insufficent memory to render planet"));
@@ -166,9 +166,13 @@ void CPlanetEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage, B
     pArea->PasteBackground(*pSecondImage);
     pRenderer->Setup(&pixels, w, h, FieldOfView(), FALSE, TRUE);
     // Only the part inside the picture is kept (rows from the bottom, as GL has them).
-    inside.OffsetRect(-target.left, -target.top);
-    pRenderer->SetVisibleArea(inside);
-    pRenderer->SetTargetOrigin(CPoint(drawn.left - target.left, drawn.top - target.top));
+    if (m_bWrapAround) {
+        pRenderer->SetVisibleArea(pArea->VisiblePart());
+    } else {
+        inside.OffsetRect(-target.left, -target.top);
+        pRenderer->SetVisibleArea(inside);
+        pRenderer->SetTargetOrigin(CPoint(drawn.left - target.left, drawn.top - target.top));
+    }
     pRenderer->WatchIn(pArea.get());
     pRenderer->Draw(*m_pSurface, CPlanetRenderer::ProgressMeter);
     pArea->Finish();

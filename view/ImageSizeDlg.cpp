@@ -4,6 +4,7 @@
 #include "../document/Dib.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,7 +56,9 @@ CImageSizeDlg::CImageSizeDlg(CSettingsStore& store, QWidget* pParent)
       m_store(store),
       m_pEdit(new QLineEdit),
       m_pList(new QListWidget),
-      m_pError(new QLabel)
+      m_pError(new QLabel),
+      m_pWrap(new QCheckBox(QStringLiteral("&Wrap around: effects painted past an edge come "
+                                           "back in at the opposite one, so the image tiles")))
 {
     setWindowTitle(QStringLiteral("Set Image Size"));
 
@@ -107,6 +110,9 @@ CImageSizeDlg::CImageSizeDlg(CSettingsStore& store, QWidget* pParent)
     pLayout->addWidget(m_pEdit);
     pLayout->addWidget(m_pList);
     pLayout->addWidget(m_pError);
+    m_pWrap->setChecked(m_store.GetInt(QStringLiteral("Settings"),
+                                       QStringLiteral("DefaultWrapAround"), 0) != 0);
+    pLayout->addWidget(m_pWrap);
     pLayout->addWidget(pButtons);
     m_pEdit->setFocus();
     m_pEdit->selectAll();
@@ -126,5 +132,12 @@ void CImageSizeDlg::accept()
         return;
     }
     m_store.WriteString(QStringLiteral("Settings"), QStringLiteral("DefaultSize"), text);
+    m_store.WriteInt(QStringLiteral("Settings"), QStringLiteral("DefaultWrapAround"),
+                     m_pWrap->isChecked() ? 1 : 0);
     QDialog::accept();
+}
+
+bool CImageSizeDlg::GetWrapAround() const
+{
+    return m_pWrap->isChecked();
 }

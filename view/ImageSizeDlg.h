@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class CSettingsStore;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -26,6 +27,8 @@ public:
     // The accepted size; meaningful after OK.
     int GetWidth() const { return m_nWidth; }
     int GetHeight() const { return m_nHeight; }
+    // Whether the new picture wraps around its edges; remembered as "DefaultWrapAround".
+    bool GetWrapAround() const;
 
     // Stores the text and closes when it parses; otherwise beeps, says why and stays open.
     void accept() override;
@@ -35,6 +38,7 @@ private:
     QLineEdit* m_pEdit;
     QListWidget* m_pList;
     QLabel* m_pError;
+    QCheckBox* m_pWrap;
     int m_nWidth = 0;
     int m_nHeight = 0;
 };

@@ -225,15 +225,50 @@ void CSkyloomView::ScrollToPosition(CPoint pt)
 
 QPoint CSkyloomView::CentringMargin() const
 {
-    const QSize room = viewport()->size() - ZoomedPictureSize();
+    const QSize room = viewport()->size() - ZoomedCanvasSize();
     return QPoint(std::max(0, room.width() / 2), std::max(0, room.height() / 2));
 }
 
 CPoint CSkyloomView::ViewOrigin() const
 {
     const CPoint scroll = GetScrollPosition();
-    const QPoint margin = CentringMargin();
+    const QPoint margin = CentringMargin() + TileOffset();
     return CPoint(scroll.x - margin.x(), scroll.y - margin.y());
+}
+
+QSize CSkyloomView::ZoomedCanvasSize() const
+{
+    return m_bShowTiled ? ZoomedPictureSize() * 3 : ZoomedPictureSize();
+}
+
+QPoint CSkyloomView::TileOffset() const
+{
+    const QSize size = ZoomedPictureSize();
+    return m_bShowTiled ? QPoint(size.width(), size.height()) : QPoint();
+}
+
+void CSkyloomView::SetShowTiled(bool bTiled)
+{
+    if (m_bShowTiled == bTiled)
+        return;
+    m_bShowTiled = bTiled;
+    UpdateScrollSizes();
+    // The middle of the canvas in the middle of the window.
+    const QSize room = ZoomedCanvasSize() - viewport()->size();
+    ScrollToPosition(CPoint(std::max(0, room.width() / 2), std::max(0, room.height() / 2)));
+    viewport()->update();
+}
+
+void CSkyloomView::InvalidatePicture(const CRect& rect)
+{
+    const int nTiles = m_bShowTiled ? 1 : 0;
+    const CSize size = m_doc.GetImage().GetSize();
+    for (int j = -nTiles; j <= nTiles; ++j)
+        for (int i = -nTiles; i <= nTiles; ++i) {
+            CRect tile = rect;
+            tile.OffsetRect(i * size.cx, j * size.cy);
+            InvalidateLogicalRect(tile);
+        }
 }
 
 CPoint CSkyloomView::LogicalFromViewport(const QPoint& pt) const
@@ -270,7 +305,7 @@ void CSkyloomView::InvalidateLogicalRect(const CRect& rect)
 void CSkyloomView::OnPixelsChanged(const CRect& rect)
 {
     m_pyramid.MarkChanged(rect);
-    InvalidateLogicalRect(rect);
+    InvalidatePicture(rect);
 }
 
 void CSkyloomView::PicturePainted(const CRect& rectRows)
@@ -282,7 +317,7 @@ void CSkyloomView::PicturePainted(const CRect& rectRows)
     if (GetZoom() < 1 && m_reducedPaintClock.isValid() &&
         m_reducedPaintClock.elapsed() < 4 * m_nReducedPaintCost)
         return;
-    InvalidateLogicalRect(m_rectWaiting);
+    InvalidatePicture(m_rectWaiting);
     m_rectWaiting.SetRectEmpty();
 }
 
@@ -329,7 +364,7 @@ void CSkyloomView::SetZoom(int nNum, int nDen, const QPoint& anchor)
     UpdateScrollSizes();
     // Where the picture is now smaller than the viewport, the scroll bar holds this to 0
     // and the picture is centred instead.
-    const QPoint margin = CentringMargin();
+    const QPoint margin = CentringMargin() + TileOffset();
     ScrollToPosition(CPoint(int(std::lround(px * nNum / nDen - anchor.x() - 0.5)) + margin.x(),
                             int(std::lround(py * nNum / nDen - anchor.y() - 0.5)) + margin.y()));
     viewport()->update();
@@ -384,7 +419,9 @@ void CSkyloomView::ShowNewPicture(const QSize& room)
 
 void CSkyloomView::ZoomToFit(const QSize& room)
 {
-    const CSize size = m_doc.GetImage().GetSize();
+    CSize size = m_doc.GetImage().GetSize();
+    if (m_bShowTiled)
+        size = CSize(3 * size.cx, 3 * size.cy);
     if (size.cx <= 0 || size.cy <= 0 || room.isEmpty())
         return;
     if (qint64(room.width()) * size.cy <= qint64(room.height()) * size.cx)
@@ -432,7 +469,7 @@ void CSkyloomView::OnPictureReplaced()
 void CSkyloomView::UpdateScrollSizes()
 {
     // The range lets the last row and column be scrolled into view.
-    const QSize size = ZoomedPictureSize();
+    const QSize size = ZoomedCanvasSize();
     QSize page = viewport()->size();
     // A picture that fits once the scroll bars are gone needs none; measured with them, the
     // viewport would keep them.
@@ -469,7 +506,15 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
     // Only the exposed part; below 100 % from the halved copies, never the whole picture.
     QElapsedTimer cost;
     cost.start();
-    m_pyramid.Paint(&painter, dib, zoom, scroll, exposed);
+    const int nTiles = m_bShowTiled ? 1 : 0;
+    const QSize tile = ZoomedPictureSize();
+    for (int j = -nTiles; j <= nTiles; ++j)
+        for (int i = -nTiles; i <= nTiles; ++i) {
+            const CPoint origin(scroll.x - i * tile.width(), scroll.y - j * tile.height());
+            const QRect part = exposed & QRect(QPoint(-origin.x, -origin.y), tile);
+            if (!part.isEmpty())
+                m_pyramid.Paint(&painter, dib, zoom, origin, part);
+        }
     if (zoom < 1) {
         m_nReducedPaintCost = cost.elapsed();
         m_reducedPaintClock.start();
@@ -477,7 +522,7 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
 
     // Around the picture: a neutral dark grey, which sets off a dark picture and a light one
     // alike.
-    const QRect shown = QRect(QPoint(-scroll.x, -scroll.y), ZoomedPictureSize());
+    const QRect shown = QRect(QPoint(-scroll.x, -scroll.y) - TileOffset(), ZoomedCanvasSize());
     for (const QRect& r : QRegion(exposed).subtracted(QRegion(shown)))
         painter.fillRect(r, kBackdrop);
 
@@ -635,7 +680,7 @@ void CSkyloomView::mouseMoveEvent(QMouseEvent* event)
 
 void CSkyloomView::AutoScroll(const QPoint& p)
 {
-    const QSize size = ZoomedPictureSize();
+    const QSize size = ZoomedCanvasSize();
     const QRect client = viewport()->rect();
     if (client.width() >= size.width() - 1 && client.height() >= size.height() - 1)
         return;

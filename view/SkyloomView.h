@@ -71,6 +71,10 @@ public:
     QString GetZoomText() const;
     // The picture's size on the screen at the present zoom.
     QSize ZoomedPictureSize() const;
+    // View > Show Tiled: the canvas shows the picture repeated 3 x 3, the picture itself in
+    // the middle; gestures and picture coordinates belong to the middle one.
+    void SetShowTiled(bool bTiled);
+    bool IsShowingTiled() const { return m_bShowTiled; }
 
     // A render in progress changed rectRows of the picture (row coordinates, bottom-up):
     // shown at once, repainting only that part.
@@ -150,6 +154,12 @@ private:
     // the margin that centres a picture smaller than the viewport on that axis.
     CPoint ViewOrigin() const;
     QPoint CentringMargin() const;
+    // What the canvas shows on the screen: the picture, or three by three of it.
+    QSize ZoomedCanvasSize() const;
+    // Where the picture starts on the canvas, in screen pixels (the middle tile's corner).
+    QPoint TileOffset() const;
+    // Repaints a changed rectangle of the picture wherever the canvas shows it.
+    void InvalidatePicture(const CRect& rect);
     bool ScrollByKey(QKeyEvent* event);
     void UpdateScrollSizes();
     void EndDrag(const QPoint& pt, bool bRender);
@@ -187,6 +197,7 @@ private:
     int m_nZoomNum = 1;
     int m_nZoomDen = 1;
     CPicturePyramid m_pyramid;
+    bool m_bShowTiled = false;
     // Watching a render below 100 %: each repaint first redoes the reductions where the
     // picture changed, which for stars strewn over a large picture is most of it. Such
     // repaints are kept to a fifth of the render's time; the area waiting is kept here.

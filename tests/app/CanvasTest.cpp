@@ -709,6 +709,103 @@ TEST_F(CanvasTest, StatusPanesResetAndLongTextsElide)
     View()->CancelPastePlacement();
 }
 
+// A tile from File > New with Wrap Around, seen 3 x 3 with View > Show Tiled: drags land in
+// the middle tile at any zoom, every tile shows the picture, and a nebula dragged past the
+// right edge comes in at the left. Make Seamless paints an unwrapped picture again wrapped
+// as one step, and refuses a picture that began as a file, saying why.
+TEST_F(CanvasTest, TiledCanvasWrapAroundAndMakeSeamless)
+{
+    m_pUi->bNewWrapAround = true;
+    NewPicture(160, 120);
+    m_pUi->bNewWrapAround = false;
+    EXPECT_TRUE(Doc().IsWrapAround());
+    EXPECT_TRUE(Frame()->GetAction(ID_IMAGE_WRAP_AROUND)->isChecked());
+    Command(ID_VIEW_SHOW_TILED);
+    ASSERT_TRUE(View()->IsShowingTiled());
+    EXPECT_TRUE(Frame()->GetAction(ID_VIEW_SHOW_TILED)->isChecked());
+
+    const auto screenPoint = [&](CPoint p) {
+        return View()->ViewportFromLogical(CRect(p.x, p.y, p.x + 1, p.y + 1)).center();
+    };
+    const auto drag = [&](CPoint from, CPoint to) {
+        QWidget* pViewport = View()->viewport();
+        for (const auto& [type, pt] : {std::pair(QEvent::MouseButtonPress, from),
+                                       std::pair(QEvent::MouseMove, to),
+                                       std::pair(QEvent::MouseButtonRelease, to)}) {
+            const QPoint at = screenPoint(pt);
+            QMouseEvent event(type, at, pViewport->mapToGlobal(at),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(pViewport, &event);
+        }
+    };
+    for (const auto& [num, den] : {std::pair(1, 2), std::pair(1, 1), std::pair(3, 1)}) {
+        View()->SetZoom(num, den, View()->viewport()->rect().center());
+        Command(ID_TOOL_SELECT);
+        drag(CPoint(20, 10), CPoint(70, 50));
+        EXPECT_EQ(View()->GetSelection(), CRect(20, 10, 70, 50)) << num << "/" << den;
+        View()->SetSelection(CRect());
+    }
+
+    // Room for all nine tiles (New fitted the window to the picture).
+    Frame()->resize(900, 700);
+    QApplication::processEvents();
+    View()->SetZoom(1, 1, View()->viewport()->rect().center());
+    Command(ID_TOOL_NEBULA);
+    g_nEffectSeed = 99;
+    drag(CPoint(110, 20), CPoint(200, 100));
+    QApplication::processEvents();
+    // The nebula's part past the right edge is in the first columns.
+    EXPECT_NE(Picture().GetPixel(5, 119 - 60), Picture().GetPixel(80, 119 - 60));
+    // The tile left of the picture and the one above it show the picture.
+    const QImage canvas = View()->viewport()->grab().toImage();
+    for (const CPoint p : {CPoint(150, 60), CPoint(5, 60), CPoint(130, 100)}) {
+        for (const CPoint tile : {CPoint(-160, 0), CPoint(0, -120), CPoint(0, 0)}) {
+            const QPoint at = screenPoint(CPoint(p.x + tile.x, p.y + tile.y));
+            ASSERT_TRUE(canvas.rect().contains(at)) << at.x() << ", " << at.y();
+            EXPECT_EQ(canvas.pixel(at) & 0xFFFFFF, Picture().GetPixel(p.x, 119 - p.y))
+                << p.x << ", " << p.y << " in the tile at " << tile.x << ", " << tile.y;
+        }
+    }
+    Command(ID_VIEW_SHOW_TILED);
+    EXPECT_FALSE(View()->IsShowingTiled());
+
+    // A picture painted unwrapped, made seamless: one step, which undo takes back.
+    NewPicture(160, 120);
+    EXPECT_FALSE(Frame()->GetAction(ID_IMAGE_WRAP_AROUND)->isChecked());
+    Command(ID_TOOL_NEBULA);
+    g_nEffectSeed = 99;
+    drag(CPoint(110, 20), CPoint(200, 100));
+    const auto pUnwrapped = CopyOfPicture();
+    const int nSteps = Doc().GetRecipe().m_steps.size();
+    Command(ID_IMAGE_MAKE_SEAMLESS);
+    EXPECT_TRUE(m_pUi->errors.isEmpty()) << m_pUi->errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(Doc().IsWrapAround());
+    EXPECT_EQ(Doc().GetRecipe().m_steps.size(), nSteps);
+    EXPECT_NE(Picture().GetPixel(5, 119 - 60), pUnwrapped->GetPixel(5, 119 - 60));
+    const auto pSeamless = CopyOfPicture();
+    Command(ID_EDIT_UNDO);
+    EXPECT_TRUE(SameBytes(Picture(), *pUnwrapped));
+    EXPECT_FALSE(Doc().IsWrapAround());
+    Command(ID_EDIT_REDO);
+    EXPECT_TRUE(SameBytes(Picture(), *pSeamless));
+    EXPECT_TRUE(Doc().IsWrapAround());
+
+    // Saved and opened again, its recipe began as a new picture and still paints; a picture
+    // opened from a file that carries no recipe cannot be painted again.
+    Doc().SaveAs(Path("plain.bmp"), SAVE_BY_EXTENSION);
+    m_pUi->openPaths = {Path("plain.bmp")};
+    Command(ID_FILE_OPEN);
+    const auto pOpened = CopyOfPicture();
+    Command(ID_IMAGE_MAKE_SEAMLESS);
+    ASSERT_EQ(m_pUi->errors.size(), 1);
+    EXPECT_TRUE(m_pUi->errors[0].contains(QStringLiteral("began as the file \"plain.bmp\"")))
+        << m_pUi->errors[0].toStdString();
+    EXPECT_TRUE(SameBytes(Picture(), *pOpened));
+    EXPECT_FALSE(Doc().HasUndo());
+}
+
 }
 
 #include "CanvasTest.moc"

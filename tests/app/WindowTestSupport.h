@@ -42,14 +42,16 @@ public:
     QString proposedName;
     int nProposedFilter = -1;
     QStringList errors;
+    bool bNewWrapAround = false; // the New dialog's Wrap Around box
     int nSaveQuestions = 0;
 
-    BOOL AskImageSize(QWidget*, CSize& size) override
+    BOOL AskImageSize(QWidget*, CSize& size, bool& bWrap) override
     {
         if (sizes.empty())
             return FALSE;
         size = sizes.front();
         sizes.pop_front();
+        bWrap = bNewWrapAround;
         return TRUE;
     }
     QString AskOpenPath(QWidget*) override
