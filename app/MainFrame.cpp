@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "../document/DataFolders.h"
 #include "Artwork.h"
+#include "StepsPanel.h"
 #include "Commands.h"
 #include "HelpWindow.h"
 #include "SkyloomApp.h"
@@ -47,6 +48,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QUndoStack>
+#include <QSplitter>
 #include <QUndoView>
 #include <QUrl>
 
@@ -392,10 +394,17 @@ void CMainFrame::CreateHistoryDock()
 {
     m_pHistoryDock = new QDockWidget(QStringLiteral("History"), this);
     m_pHistoryDock->setObjectName(QStringLiteral("HistoryDock"));
-    m_pHistoryView = new QUndoView(&m_doc.GetHistory(), m_pHistoryDock);
+    // The picture's steps above, every change made to them (undo and redo) below.
+    auto* pSplitter = new QSplitter(Qt::Vertical, m_pHistoryDock);
+    m_pStepsPanel = new CStepsPanel(m_doc, *m_pView, pSplitter);
+    m_pHistoryView = new QUndoView(&m_doc.GetHistory(), pSplitter);
     m_pHistoryView->setCleanIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     m_pHistoryView->setEmptyLabel(m_doc.GetHistoryOrigin());
-    m_pHistoryDock->setWidget(m_pHistoryView);
+    pSplitter->addWidget(m_pStepsPanel);
+    pSplitter->addWidget(m_pHistoryView);
+    pSplitter->setStretchFactor(0, 2);
+    pSplitter->setStretchFactor(1, 1);
+    m_pHistoryDock->setWidget(pSplitter);
     addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
     m_pHistoryDock->hide();
     connect(m_pHistoryDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
@@ -813,6 +822,8 @@ void CMainFrame::EnableFrame(BOOL bEnable)
     // A click in the History would move the picture under the render.
     if (m_pHistoryView)
         m_pHistoryView->setEnabled(bEnable);
+    if (m_pStepsPanel)
+        m_pStepsPanel->setEnabled(bEnable);
     UpdateCommandUI();
     if (bEnable)
         activateWindow();

@@ -14,6 +14,7 @@
 #include <vector>
 
 class CSkyloomApp;
+class CStepsPanel;
 class CSkyloomDoc;
 class CSkyloomView;
 class QDockWidget;
@@ -36,6 +37,8 @@ public:
     static BOOL IsClosing() { return g_bAppClosing; }
 
     CSkyloomView* GetView() const { return m_pView; }
+    // The History panel's list of the picture's steps.
+    CStepsPanel* GetStepsPanel() const { return m_pStepsPanel; }
     // The action of a command id (null for an unknown id).
     QAction* GetAction(int nId) const;
     // Runs a command as the menus, toolbar and accelerators do.
@@ -108,6 +111,7 @@ private:
     QProgressBar* m_pProgress = nullptr;
     QDockWidget* m_pHistoryDock = nullptr;
     QUndoView* m_pHistoryView = nullptr;
+    CStepsPanel* m_pStepsPanel = nullptr;
     std::vector<std::function<void()>> m_pending;
     // A close request arrived during a render: close once it has ended.
     bool m_bCloseAfterRender = false;

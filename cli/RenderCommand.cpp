@@ -12,6 +12,7 @@
 #include "../imagefile/ImageFile.h"
 #include "../document/RenderJob.h"
 #include "../document/QuotedName.h"
+#include "../document/SceneRepaint.h"
 #include "RecipeReplay.h"
 
 #include <QDateTime>
@@ -657,19 +658,6 @@ QString RenderCommandHelp()
 }
 
 namespace {
-
-// The tool as the canvas has it. The view makes every tool in table order when it starts,
-// from the generator's initial state, and a tool may draw tables then that its renders keep
-// (the Earth's cloud distortion); made the same way here, a seed gives the canvas's picture
-// whatever ran before.
-std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool)
-{
-    SetRandomSeed(kInitialRandomSeed);
-    std::unique_ptr<CEffect> effect;
-    for (int i = 0; i <= nTool; ++i)
-        effect = CreateTool(i);
-    return effect;
-}
 
 // One step: the same path as a drag on the canvas. The values are set in memory through
 // the effect's table, as a store holding only them would give them.

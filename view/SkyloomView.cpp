@@ -625,6 +625,14 @@ void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
     m_dragPoints.clear();
 }
 
+ERenderOutcome CSkyloomView::RepaintScene(const std::function<ERenderOutcome()>& change)
+{
+    emit renderStateChanged(true);
+    const ERenderOutcome outcome = change();
+    RenderFinished(m_doc.GetImageRect());
+    return outcome;
+}
+
 void CSkyloomView::RenderFinished(const CRect& repaint)
 {
     // The whole area is repainted: nothing waits any more.

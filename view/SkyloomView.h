@@ -6,10 +6,12 @@
 #include "../document/WinTypes.h"
 #include "../effects/Effect.h"
 #include "../document/PicturePyramid.h"
+#include "../document/RenderJob.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -97,6 +99,10 @@ public:
     void CancelPastePlacement();
     BOOL IsPasting() const { return m_bPasting; }
     CRect GetPasteRect() const { return m_rectPaste; }
+
+    // Runs change (steps of the picture painted again) as a render: the frame waits and
+    // the canvas shows the picture as it goes, then all of it.
+    ERenderOutcome RepaintScene(const std::function<ERenderOutcome()>& change);
 
     // The canvas's right-button menu (made by the frame from the shared actions).
     void SetContextMenu(QMenu* pMenu) { m_pContextMenu = pMenu; }

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -169,6 +170,15 @@ protected:
     CSkyloomView* View() { return Frame()->GetView(); }
     CSkyloomDoc& Doc() { return m_pApp->GetDocument(); }
     CDib& Picture() { return Doc().GetImage(); }
+    // The picture's bytes in short, to tell pictures apart.
+    QByteArray Hash()
+    {
+        const CDib& dib = Picture();
+        return QCryptographicHash::hash(
+            QByteArrayView(dib.m_pBits, qsizetype(dib.m_nStride) * dib.m_nHeight),
+            QCryptographicHash::Sha1);
+    }
+    const QUndoStack& History() { return Doc().GetHistory(); }
     void Command(int nId) { Frame()->GetAction(nId)->trigger(); }
 
     // Where the picture's top-left corner sits in the viewport when it is not scrolled: a
