@@ -26,6 +26,8 @@ public:
     virtual QString AskPasteFilePath(QWidget* pParent, const QString& strFolder) = 0;
     // The galaxy's "Browse...": a gas texture, starting in strFolder; empty when cancelled.
     virtual QString AskTexturePath(QWidget* pParent, const QString& strFolder) = 0;
+    // Export Recipe: a .json file to write, proposing strName; empty when cancelled.
+    virtual QString AskRecipePath(QWidget* pParent, const QString& strName) = 0;
     // "Save changes to %1?"
     virtual ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) = 0;
     // A failure the user must hear of.

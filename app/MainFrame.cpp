@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "../document/DataFolders.h"
 #include "Artwork.h"
+#include "RecipeCommands.h"
 #include "StepsPanel.h"
 #include "Commands.h"
 #include "HelpWindow.h"
@@ -114,6 +115,8 @@ const CCommandText kCommands[] = {
     {ID_EDIT_PASTEFILE, "Paste File...", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_CLEAR, "C&lear", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_OPTIONS, "&Options...", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_EXPORT_RECIPE, "Export &Recipe...", QKeySequence::UnknownKey, nullptr},
+    {ID_EDIT_COPY_COMMAND, "Copy as Co&mmand Line", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_HISTORY, "&History", QKeySequence::UnknownKey, nullptr},
@@ -158,6 +161,8 @@ bool ChangesDocument(int nId)
     case ID_NEXT_PANE:
     case ID_PREV_PANE:
     case ID_EDIT_COPY:
+    case ID_EDIT_COPY_COMMAND:
+    case ID_FILE_EXPORT_RECIPE:
         return false;
     default:
         return true;
@@ -307,7 +312,8 @@ void CMainFrame::CreateMenus()
 {
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
     m_pFileMenu = pFile;
-    for (int nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS})
+    for (int nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
+                    ID_FILE_EXPORT_RECIPE})
         pFile->addAction(GetAction(nId));
     pFile->addSeparator();
     for (int nId : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP})
@@ -326,6 +332,7 @@ void CMainFrame::CreateMenus()
         pEdit->addAction(GetAction(nId));
     pEdit->addSeparator();
     pEdit->addAction(GetAction(ID_EDIT_CLEAR));
+    pEdit->addAction(GetAction(ID_EDIT_COPY_COMMAND));
     pEdit->addSeparator();
     pEdit->addAction(GetAction(ID_EDIT_OPTIONS));
 
@@ -677,6 +684,12 @@ void CMainFrame::OnCommand(int nId)
     case ID_EDIT_OPTIONS:
         OnOptions();
         break;
+    case ID_FILE_EXPORT_RECIPE:
+        ExportRecipe(this, m_app.GetDocumentUi(), m_doc.GetRecipe(), m_doc.GetTitle());
+        break;
+    case ID_EDIT_COPY_COMMAND:
+        OnCopyCommandLine();
+        break;
     case ID_VIEW_TOOLBAR:
         m_pToolBar->setVisible(!m_pToolBar->isVisible());
         break;
@@ -700,6 +713,24 @@ void CMainFrame::OnCommand(int nId)
         break;
     }
     UpdateCommandUI();
+}
+
+void CMainFrame::OnCopyCommandLine()
+{
+    QStringList notes;
+    QString error;
+    const QString line = RenderCommandLine(
+        m_doc.GetRecipe(), QFileInfo(m_doc.GetTitle()).completeBaseName().toLower() +
+                               QStringLiteral(".png"), notes, error);
+    if (line.isEmpty()) {
+        statusBar()->showMessage(QStringLiteral("No command line: ") + error);
+        return;
+    }
+    QApplication::clipboard()->setText(line);
+    statusBar()->showMessage(notes.isEmpty()
+                                 ? QStringLiteral("The command line is on the Clipboard.")
+                                 : QStringLiteral("The command line is on the Clipboard; "
+                                                  "it cannot repeat: ") + notes.join(QStringLiteral("; ")));
 }
 
 void CMainFrame::OnOptions()

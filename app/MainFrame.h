@@ -73,6 +73,8 @@ private:
     // View > History: a dock listing the document's steps, the picture they start from at
     // the top; a click goes back or forward to any step.
     void CreateHistoryDock();
+    // Edit > Copy as Command Line: skyloom-render's command for the picture, or why not.
+    void OnCopyCommandLine();
     // Undo and Redo named after their steps; the History's check mark and top row.
     void UpdateHistoryCommands();
     void UpdatePanes();

@@ -102,6 +102,11 @@ public:
         dialog.setOption(QFileDialog::ReadOnly);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     }
+    QString AskRecipePath(QWidget* pParent, const QString& strName) override
+    {
+        return QFileDialog::getSaveFileName(pParent, QStringLiteral("Export Recipe"), strName,
+                                            QStringLiteral("Skyloom Recipe (*.json)"));
+    }
     ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) override
     {
         const auto answer = QMessageBox::question(

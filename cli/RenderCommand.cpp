@@ -423,8 +423,9 @@ const CRenderOption kOptions[] = {
          return false;
      }},
     {"--replay", nullptr, "PICTURE",
-     "paint again the recipe a PNG saved by Skyloom carries: its new\n"
-     "picture and every step, with their rectangles, seeds and values",
+     "paint again the recipe a PNG saved by Skyloom carries (or a\n"
+     "recipe file from Export Recipe, .json): its new picture and\n"
+     "every step, with their rectangles, seeds and values",
      false, true,
      [](CParseState& s, const QString& value, QString& error) {
          return ReadFileName("--replay", s, value, s.options.strReplay, s.options.replay, error);
@@ -767,16 +768,33 @@ void PrintNotes(const QStringList& notes, QTextStream& err)
             << Qt::endl;
 }
 
+// A recipe's text from name: a PNG's chunk, or a file of the text itself (Export Recipe's
+// .json), known by its first character. False when neither can be read.
+bool ReadRecipeFile(const QByteArray& name, QString& text)
+{
+    // More than any recipe of kMaxRecipeSteps steps takes.
+    constexpr qint64 kMaxRecipeBytes = qint64(256) << 20;
+    QFile file(QFile::decodeName(name));
+    if (QFileInfo(file).isFile() && file.size() <= kMaxRecipeBytes &&
+        file.open(QIODevice::ReadOnly) && file.peek(1) == "{") {
+        text = QString::fromUtf8(file.readAll());
+        return true;
+    }
+    CDib picture;
+    return picture.LoadPNG(name.constData(), &text);
+}
+
 // --replay: the options become those the recipe of the named PNG gives, with the output
 // of the command line. Warnings go to err; the exit status of a failure, else RENDER_OK.
 int ReadReplay(const QList<QByteArray>& args, CRenderOptions& options, QTextStream& err)
 {
     const QString strReplay = options.strReplay;
     QString text, error;
-    CDib picture;
-    if (!picture.LoadPNG(options.replay.constData(), &text)) {
+    if (!ReadRecipeFile(options.replay, text)) {
         err << "skyloom-render: cannot read " << QuotedName(options.strReplay)
-            << ": missing, unreadable, not a regular file or not a PNG picture" << Qt::endl;
+            << ": missing, unreadable, not a regular file, or neither a PNG picture nor a "
+               "recipe (.json)"
+            << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     CRecipe recipe;

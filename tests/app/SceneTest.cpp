@@ -53,12 +53,12 @@ protected:
         ASSERT_EQ(Doc().GetStepCount(), 6);
     }
 
-    // What skyloom-render paints from the document's recipe.
+    // What skyloom-render paints from the document's recipe, exported as a file.
     std::unique_ptr<CDib> Replay()
     {
-        const QString recipe = Path("recipe.png");
-        EXPECT_TRUE(Picture().SavePNG(QFile::encodeName(recipe).constData(),
-                                      Doc().GetRecipe().ToText()));
+        const QString recipe = Path("recipe.json");
+        m_pUi->recipePaths = {recipe};
+        Command(ID_FILE_EXPORT_RECIPE);
         QProcess process;
         process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
                       {QStringLiteral("--replay"), recipe, QStringLiteral("-o"),
@@ -176,6 +176,20 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     for (int n = 0; n < 5; ++n)
         Command(ID_EDIT_REDO);
     EXPECT_EQ(Hash(), moved);
+
+    // The command line on the clipboard, run by a shell, paints the same picture.
+    Command(ID_EDIT_COPY_COMMAND);
+    QString line = QApplication::clipboard()->text();
+    ASSERT_TRUE(line.startsWith(QStringLiteral("skyloom-render --size 320x240 ")));
+    line.replace(0, 14, QStringLiteral(SKYLOOM_RENDER_PROGRAM));
+    QProcess shell;
+    shell.setWorkingDirectory(m_dir.path());
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), line});
+    ASSERT_TRUE(shell.waitForFinished(120000));
+    ASSERT_EQ(shell.exitCode(), 0) << line.toStdString();
+    CDib fromShell;
+    ASSERT_TRUE(fromShell.Load(QFile::encodeName(Path("skyloom.png")).constData()));
+    EXPECT_TRUE(SamePicture(Picture(), fromShell));
 }
 
 // A Clear and an opaque paste after two steps: editing the first step repaints it and the

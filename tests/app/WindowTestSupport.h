@@ -39,6 +39,7 @@ public:
     std::deque<QString> pastePaths; // empty: Paste File is cancelled
     QStringList pasteFolders;       // where each Paste File dialog started
     std::deque<QString> texturePaths; // empty: "Browse..." is cancelled
+    std::deque<QString> recipePaths;  // empty: Export Recipe is cancelled
     QStringList textureFolders;
     QString proposedName;
     int nProposedFilter = -1;
@@ -79,6 +80,14 @@ public:
             return QString();
         const QString path = pastePaths.front();
         pastePaths.pop_front();
+        return path;
+    }
+    QString AskRecipePath(QWidget*, const QString&) override
+    {
+        if (recipePaths.empty())
+            return QString();
+        const QString path = recipePaths.front();
+        recipePaths.pop_front();
         return path;
     }
     QString AskTexturePath(QWidget*, const QString& folder) override
