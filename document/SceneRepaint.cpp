@@ -9,7 +9,6 @@
 #include "../effects/Random.h"
 
 #include <algorithm>
-#include <cstring>
 
 std::unique_ptr<CEffect> CreateToolAsTheViewDoes(int nTool)
 {
@@ -62,8 +61,10 @@ QString SceneStepName(const CRecipeStep& step)
 
 namespace {
 
+using AreaHook = std::function<bool(const CRect&)>;
+
 // Keeps the pixels of rect (top-down, any extent) that lie in the picture in the step.
-bool KeepBefore(const CDib& picture, CRect rect, CSceneStep& step)
+bool KeepBefore(const CDib& picture, CRect rect, CSceneStep& step, const AreaHook& pfnArea)
 {
     picture.FlipRect(rect);
     picture.ClipRect(rect);
@@ -71,6 +72,8 @@ bool KeepBefore(const CDib& picture, CRect rect, CSceneStep& step)
     step.rectRows.SetRectEmpty();
     if (rect.IsRectEmpty())
         return true;
+    if (pfnArea && !pfnArea(rect))
+        return false;
     step.pBefore.reset(picture.Extract(rect));
     step.rectRows = rect;
     return step.pBefore != nullptr;
@@ -102,7 +105,7 @@ private:
     int m_nOrient, m_nInten, m_nElevation;
 };
 
-EStepPaint PaintEffect(CDib& picture, CSceneStep& step)
+EStepPaint PaintEffect(CDib& picture, CSceneStep& step, const AreaHook& pfnArea)
 {
     const CRecipeStep& recipe = step.recipe;
     const int nTool = FindToolBySection(recipe.strEffect);
@@ -118,7 +121,7 @@ EStepPaint PaintEffect(CDib& picture, CSceneStep& step)
         return STEP_PAINTED;
     CRect area = rect;
     tool->GetAffectedRect(area);
-    if (!KeepBefore(picture, area, step))
+    if (!KeepBefore(picture, area, step, pfnArea))
         return STEP_FAILED;
     const CStepLight light(recipe);
     SetRandomSeed(recipe.nSeed);
@@ -129,7 +132,7 @@ EStepPaint PaintEffect(CDib& picture, CSceneStep& step)
 
 }
 
-EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step)
+EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step, const AreaHook& pfnArea)
 {
     step.pBefore.reset();
     step.rectRows.SetRectEmpty();
@@ -137,9 +140,9 @@ EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step)
     if (recipe.bHidden)
         return STEP_PAINTED;
     if (recipe.strEdit.isEmpty())
-        return PaintEffect(picture, step);
+        return PaintEffect(picture, step, pfnArea);
     if (step.pPasted) {
-        if (!KeepBefore(picture, recipe.rect, step))
+        if (!KeepBefore(picture, recipe.rect, step, pfnArea))
             return STEP_FAILED;
         CRect rows = recipe.rect;
         picture.FlipRect(rows);
@@ -149,7 +152,8 @@ EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step)
     bool ok = false;
     const uint colour =
         recipe.values.isEmpty() ? 0 : recipe.values.first().second.toUInt(&ok, 16);
-    if (recipe.strEdit != QLatin1String("Clear") || !ok || !KeepBefore(picture, recipe.rect, step))
+    if (recipe.strEdit != QLatin1String("Clear") || !ok ||
+        !KeepBefore(picture, recipe.rect, step, pfnArea))
         return STEP_FAILED;
     if (!step.rectRows.IsRectEmpty())
         picture.FillRect(colour, step.rectRows);
@@ -219,29 +223,46 @@ private:
     bool m_bFrameDisabled = false;
 };
 
-// The smallest rectangle (rows) outside which a and b, of one size, are the same.
-CRect ChangedRows(const CDib& a, const CDib& b)
+// The picture as it was over a rectangle that grows to take in every part a repaint is
+// about to change. Everything changed so far lies inside it, so the picture outside still
+// holds what was there, and growing copies that part in.
+class CGrowingCopy
 {
-    CRect changed;
-    const size_t nRowBytes = size_t(a.m_nWidth) * 3;
-    for (int y = 0; y < a.m_nHeight; ++y) {
-        const BYTE* pA = a.PixelAddress(0, y);
-        const BYTE* pB = b.PixelAddress(0, y);
-        if (std::memcmp(pA, pB, nRowBytes) == 0)
-            continue;
-        size_t nFirst = 0, nLast = nRowBytes - 1;
-        while (pA[nFirst] == pB[nFirst])
-            ++nFirst;
-        while (pA[nLast] == pB[nLast])
-            --nLast;
-        const CRect row(int(nFirst / 3), y, int(nLast / 3) + 1, y + 1);
-        if (changed.IsRectEmpty())
-            changed = row;
-        else
-            changed.UnionRect(CRect(changed), row);
+public:
+    explicit CGrowingCopy(const CDib& picture) : m_picture(picture) {}
+
+    bool Take(const CRect& rows)
+    {
+        CRect grown = rows;
+        if (!m_rect.IsRectEmpty())
+            grown.UnionRect(m_rect, rows);
+        if (grown == m_rect)
+            return true;
+        std::unique_ptr<CDib> pGrown(m_picture.Extract(grown));
+        if (!pGrown)
+            return false;
+        if (m_pPixels)
+            pGrown->CopyRect(m_rect.left - grown.left, m_rect.top - grown.top, m_rect.Width(),
+                             m_rect.Height(), *m_pPixels, 0, 0);
+        m_pPixels = std::move(pGrown);
+        m_rect = grown;
+        return true;
     }
-    return changed;
-}
+    // Puts the pixels back into picture.
+    void Restore(CDib& picture) const
+    {
+        if (m_pPixels)
+            picture.CopyRect(m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(),
+                             *m_pPixels, 0, 0);
+    }
+    const CRect& Rect() const { return m_rect; }
+    std::unique_ptr<CDib> TakePixels() { return std::move(m_pPixels); }
+
+private:
+    const CDib& m_picture;
+    CRect m_rect;
+    std::unique_ptr<CDib> m_pPixels;
+};
 
 // The steps from nFrom on, to be painted again in their place.
 CSceneSteps UnpaintedTail(const CSkyloomDoc& doc, int nFrom)
@@ -262,9 +283,15 @@ ERenderOutcome CSkyloomDoc::RepaintScene(int nFrom, const CSceneSteps& steps,
     if (!CanRepaintFrom(nFrom))
         return RENDER_NO_UNDO;
     const CRenderingGuard guard;
-    const CRect whole(0, 0, m_dib.m_nWidth, m_dib.m_nHeight);
-    std::unique_ptr<CDib> pSaved(m_dib.Extract(whole));
-    if (!pSaved) {
+    // The picture as it is over what the repaint changes: what Escape puts back, and what
+    // the history entry keeps for Undo.
+    CGrowingCopy before(m_dib);
+    bool bKept = true;
+    for (int i = nFrom; i < int(m_scene.size()) && bKept; ++i) {
+        if (!m_scene[i]->rectRows.IsRectEmpty())
+            bKept = before.Take(m_scene[i]->rectRows);
+    }
+    if (!bKept) {
         emit undoRefused();
         return RENDER_NO_UNDO;
     }
@@ -279,30 +306,30 @@ ERenderOutcome CSkyloomDoc::RepaintScene(int nFrom, const CSceneSteps& steps,
     {
         CStagedProgress progress(int(steps.size()));
         g_bCancelRender = 0;
+        const auto take = [&before](const CRect& rows) { return before.Take(rows); };
         for (int i = 0; i < steps.size() && result == STEP_PAINTED; ++i) {
             progress.SetStage(i);
-            result = PaintSceneStep(m_dib, *steps[i]);
+            result = PaintSceneStep(m_dib, *steps[i], take);
         }
     }
+    CRect changed = before.Rect();
+    m_dib.FlipRect(changed);
     if (result != STEP_PAINTED) {
         // Byte for byte as it was, the history and the steps with it.
-        m_dib.CopyRect(0, 0, whole.Width(), whole.Height(), *pSaved, 0, 0);
+        before.Restore(m_dib);
         g_bCancelRender = 0;
-        emit pixelsChanged(m_rectImage);
+        emit pixelsChanged(changed);
         if (result == STEP_FAILED)
             emit undoRefused();
         return result == STEP_CANCELLED ? RENDER_CANCELLED : RENDER_NO_UNDO;
     }
-    const CRect changed = ChangedRows(m_dib, *pSaved);
-    std::unique_ptr<CDib> pOld(changed.IsRectEmpty() ? nullptr : pSaved->Extract(changed));
-    pSaved.reset();
     const CSceneSteps oldSteps = m_scene.mid(nFrom);
     SetSceneTail(nFrom, steps);
     // Pushed done: the stack's redo() of a new entry finds the change made.
-    m_history.push(new CSceneEdit(*this, strName, nFrom, oldSteps, steps, changed,
-                                  std::move(pOld)));
+    m_history.push(new CSceneEdit(*this, strName, nFrom, oldSteps, steps, before.Rect(),
+                                  before.TakePixels()));
     MakeRoom(0, 1);
-    emit pixelsChanged(m_rectImage);
+    emit pixelsChanged(changed);
     return RENDER_DONE;
 }
 

@@ -10,6 +10,7 @@
 #include <QPair>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CEffect;
@@ -38,8 +39,11 @@ QString SceneStepName(const CRecipeStep& step);
 // paste, nothing for a hidden one. The pixels it paints over are kept in the step (pBefore,
 // rectRows). STEP_FAILED when it cannot be painted: no memory, an effect or value that is
 // not Skyloom's, a paste whose pixels are not kept.
+// pfnArea, when given, is told the rows the step is about to change before it changes
+// them, and may refuse (no memory) with false.
 enum EStepPaint { STEP_PAINTED, STEP_CANCELLED, STEP_FAILED };
-EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step);
+EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step,
+                          const std::function<bool(const CRect&)>& pfnArea = {});
 
 // The changes of the step list, each one entry of the history named after it ("Edit
 // Nebula", "Hide Star", "Remove Gas", "Move Vortex Up") that repaints from the first step
