@@ -11,9 +11,11 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -205,15 +207,50 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
     pNewSeed->setToolTip(QStringLiteral("Paint the step from another seed"));
     if (pDialog->layout())
         pDialog->layout()->addWidget(pNewSeed);
+    // The rectangle: shown on the canvas while the dialog is open, and changed here.
+    auto* pRectRow = new QWidget(pDialog.get());
+    auto* pRectLayout = new QHBoxLayout(pRectRow);
+    pRectLayout->setContentsMargins(0, 0, 0, 0);
+    pRectLayout->addWidget(new QLabel(QStringLiteral("Rectangle:"), pRectRow));
+    const CSize size = m_doc.GetImageRect().Size();
+    const int sides[4] = {step.rect.left, step.rect.top, step.rect.right, step.rect.bottom};
+    static const char* const kSideNames[4] = {"stepLeft", "stepTop", "stepRight", "stepBottom"};
+    static const char* const kSideTips[4] = {"Left", "Top", "Right (exclusive)",
+                                             "Bottom (exclusive)"};
+    QSpinBox* pSides[4];
+    for (int i = 0; i < 4; ++i) {
+        pSides[i] = new QSpinBox(pRectRow);
+        pSides[i]->setObjectName(QLatin1String(kSideNames[i]));
+        pSides[i]->setToolTip(QLatin1String(kSideTips[i]));
+        // As far past the picture as a drag can reach.
+        const int nExtent = i % 2 == 0 ? size.cx : size.cy;
+        pSides[i]->setRange(-nExtent, 2 * nExtent);
+        pSides[i]->setValue(sides[i]);
+        pRectLayout->addWidget(pSides[i]);
+    }
+    const auto shownRect = [pSides] {
+        CRect rect(pSides[0]->value(), pSides[1]->value(), pSides[2]->value(), pSides[3]->value());
+        rect.NormalizeRect();
+        return rect;
+    };
+    for (QSpinBox* pSide : pSides)
+        connect(pSide, &QSpinBox::valueChanged, this, [this, shownRect] {
+            m_view.SetStepRect(shownRect());
+        });
+    if (pDialog->layout())
+        pDialog->layout()->addWidget(pRectRow);
+    m_view.SetStepRect(shownRect());
     CPreviewHostDlg* pHost = pDialog.get();
     connect(pNewSeed, &QPushButton::clicked, pHost, [pHost] {
         pHost->setProperty(kHeldSeed, QRandomGenerator::global()->generate());
         pHost->RefreshPreview();
     });
     pDialog->RefreshPreview();
-    if (pDialog->exec() != QDialog::Accepted || !pTool->FromDialog(pDialog.get()))
+    const bool bAccepted = pDialog->exec() == QDialog::Accepted;
+    m_view.SetStepRect(CRect());
+    if (!bAccepted || !pTool->FromDialog(pDialog.get()))
         return RENDER_NOTHING;
-    CRecipeStep edited = RecipeStepFor(*pTool, step.rect, pDialog->property(kHeldSeed).toUInt());
+    CRecipeStep edited = RecipeStepFor(*pTool, shownRect(), pDialog->property(kHeldSeed).toUInt());
     edited.bHasLight = step.bHasLight;
     edited.nLightOrient = step.nLightOrient;
     edited.nLightInten = step.nLightInten;

@@ -185,6 +185,17 @@ void CSkyloomView::SetSelection(const CRect& rect)
     emit statusChanged();
 }
 
+void CSkyloomView::SetStepRect(const CRect& rect)
+{
+    for (CRect r : {m_rectStep, rect}) {
+        r.NormalizeRect();
+        r.InflateRect(1, 1);
+        InvalidateLogicalRect(r);
+    }
+    m_rectStep = rect;
+    m_rectStep.NormalizeRect();
+}
+
 CPoint CSkyloomView::GetScrollPosition() const
 {
     return CPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
@@ -455,6 +466,10 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
     } else if (!m_rectSelection.IsRectEmpty() && !m_bDragging) {
         painter.setPen(pen(Qt::DashLine));
         PaintFeedback(&painter, RectangleFeedback(m_rectSelection));
+    }
+    if (!m_rectStep.IsRectEmpty()) {
+        painter.setPen(pen(Qt::DashDotLine));
+        PaintFeedback(&painter, RectangleFeedback(m_rectStep));
     }
 }
 

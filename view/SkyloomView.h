@@ -37,6 +37,10 @@ public:
     // The selection when there is one, else the whole picture.
     CRect GetTargetRect() const;
     CRect GetSelection() const { return m_rectSelection; }
+    // The rectangle of a step being edited (top-down picture pixels), outlined on the canvas
+    // with a dash-dot line; empty for none.
+    void SetStepRect(const CRect& rect);
+    CRect GetStepRect() const { return m_rectStep; }
     void SetSelection(const CRect& rect);
     CPoint GetLastPoint() const { return m_ptLast; }
     // FALSE until the pointer has moved over this picture.
@@ -166,6 +170,7 @@ private:
     // Anchor and current end of the drag, picture coordinates.
     std::vector<CPoint> m_dragPoints;
     CRect m_rectSelection;
+    CRect m_rectStep;
     const QCursor* m_hCursor = nullptr;
     BOOL m_bPasting = FALSE;
     std::unique_ptr<CDib> m_pPasteImage;

@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QTest>
 #include <QTimer>
@@ -121,8 +122,8 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     const QByteArray moved = Hash();
 
     // The list: the new picture first, then each step with its rectangle. A double-click
-    // opens the step's dialog holding its values; "New Seed" and OK paint it again from
-    // another seed and nothing else changed.
+    // opens the step's dialog holding its values, its rectangle outlined on the canvas;
+    // a narrower rectangle, "New Seed" and OK paint it again so and nothing else changed.
     Command(ID_VIEW_HISTORY);
     QTreeWidget* pList = Steps()->List();
     ASSERT_EQ(pList->topLevelItemCount(), 6);
@@ -131,11 +132,14 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     EXPECT_EQ(pList->topLevelItem(1)->text(1), QStringLiteral("60, 40 to 300, 230"));
     const CRecipeStep before = Doc().GetStep(0).recipe;
     QTimer poll;
-    poll.callOnTimeout([&poll] {
+    poll.callOnTimeout([&] {
         QWidget* pDialog = QApplication::activeModalWidget();
         if (!pDialog)
             return;
         poll.stop();
+        EXPECT_EQ(View()->GetStepRect(), before.rect);
+        pDialog->findChild<QSpinBox*>(QStringLiteral("stepRight"))->setValue(250);
+        EXPECT_EQ(View()->GetStepRect(), CRect(60, 40, 250, 230));
         pDialog->findChild<QPushButton*>(QStringLiteral("newSeed"))->click();
         QMetaObject::invokeMethod(pDialog, "accept", Qt::QueuedConnection);
     });
@@ -149,7 +153,8 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     const CRecipeStep& after = Doc().GetStep(0).recipe;
     EXPECT_NE(after.nSeed, before.nSeed);
     EXPECT_EQ(after.values, before.values);
-    EXPECT_EQ(after.rect, before.rect);
+    EXPECT_EQ(after.rect, CRect(60, 40, 250, 230));
+    EXPECT_TRUE(View()->GetStepRect().IsRectEmpty());
     EXPECT_EQ(History().undoText(), QStringLiteral("Edit Nebula"));
     ExpectReplayed("new seed");
     Command(ID_EDIT_UNDO);
