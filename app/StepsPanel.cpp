@@ -53,18 +53,20 @@ CStepsPanel::CStepsPanel(CSkyloomDoc& doc, CSkyloomView& view, QWidget* pParent)
     m_pList->setRootIsDecorated(false);
     m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto* pButtons = new QHBoxLayout;
-    const auto button = [&](const char* szText, const char* szTip) {
+    const auto button = [&](const char* szName, const char* szText, const char* szTip) {
         auto* pButton = new QPushButton(QString::fromLatin1(szText), this);
+        pButton->setObjectName(QLatin1String(szName));
         pButton->setToolTip(QString::fromLatin1(szTip));
         pButton->setAutoDefault(false);
         pButtons->addWidget(pButton);
         return pButton;
     };
-    m_pEdit = button("&Edit Step...", "Change the step's values, seed, light and rectangle");
-    m_pHide = button("&Hide", "Hide the step, or show it again");
-    m_pRemove = button("Re&move", "Remove the step from the picture");
-    m_pUp = button("&Up", "Paint the step one step earlier");
-    m_pDown = button("&Down", "Paint the step one step later");
+    m_pEdit = button("editStep", "&Edit Step...",
+                     "Change the step's values, seed, light and rectangle");
+    m_pHide = button("hideStep", "&Hide", "Hide the step, or show it again");
+    m_pRemove = button("removeStep", "Re&move", "Remove the step from the picture");
+    m_pUp = button("stepUp", "&Up", "Paint the step one step earlier");
+    m_pDown = button("stepDown", "&Down", "Paint the step one step later");
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->addWidget(m_pList);
@@ -150,7 +152,10 @@ ERenderOutcome CStepsPanel::Change(const std::function<ERenderOutcome()>& change
 {
     if (IsRendering())
         return RENDER_BUSY;
-    return m_view.RepaintScene(change);
+    const ERenderOutcome outcome = m_view.RepaintScene(change);
+    // The list was refilled while the repaint ran, its buttons all off then.
+    UpdateButtons();
+    return outcome;
 }
 
 ERenderOutcome CStepsPanel::EditStep(int nStep, const CRecipeStep& recipe)
@@ -240,6 +245,9 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
     if (pDialog->layout())
         pDialog->layout()->addWidget(pRectRow);
     m_view.SetStepRect(shownRect());
+    // The dialog grows to take in the rows added to it.
+    if (pDialog->layout())
+        pDialog->layout()->setSizeConstraint(QLayout::SetFixedSize);
     CPreviewHostDlg* pHost = pDialog.get();
     connect(pNewSeed, &QPushButton::clicked, pHost, [pHost] {
         pHost->setProperty(kHeldSeed, QRandomGenerator::global()->generate());

@@ -302,6 +302,10 @@ ERenderOutcome CSkyloomDoc::RepaintScene(int nFrom, const CSceneSteps& steps,
         if (!r.IsRectEmpty())
             m_dib.CopyRect(r.left, r.top, r.Width(), r.Height(), *step.pBefore, 0, 0);
     }
+    // The canvas shows the picture before the step, then the steps as they are painted.
+    CRect changed = before.Rect();
+    m_dib.FlipRect(changed);
+    emit pixelsChanged(changed);
     EStepPaint result = STEP_PAINTED;
     {
         CStagedProgress progress(int(steps.size()));
@@ -312,7 +316,7 @@ ERenderOutcome CSkyloomDoc::RepaintScene(int nFrom, const CSceneSteps& steps,
             result = PaintSceneStep(m_dib, *steps[i], take);
         }
     }
-    CRect changed = before.Rect();
+    changed = before.Rect();
     m_dib.FlipRect(changed);
     if (result != STEP_PAINTED) {
         // Byte for byte as it was, the history and the steps with it.

@@ -156,6 +156,7 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     EXPECT_EQ(after.rect, CRect(60, 40, 250, 230));
     EXPECT_TRUE(View()->GetStepRect().IsRectEmpty());
     EXPECT_EQ(History().undoText(), QStringLiteral("Edit Nebula"));
+    EXPECT_TRUE(Steps()->findChild<QPushButton*>(QStringLiteral("editStep"))->isEnabled());
     ExpectReplayed("new seed");
     Command(ID_EDIT_UNDO);
     EXPECT_EQ(Hash(), moved);
