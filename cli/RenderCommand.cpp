@@ -430,6 +430,20 @@ const CRenderOption kOptions[] = {
      [](CParseState& s, const QString& value, QString& error) {
          return ReadFileName("--replay", s, value, s.options.strReplay, s.options.replay, error);
      }},
+    {"--scale", nullptr, "F",
+     "paint the picture F times as large (1/16 to 16): its size and\n"
+     "every rectangle scaled, every value as it is",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         bool ok = false;
+         const double d = value.toDouble(&ok);
+         if (!ok || !(d >= 1.0 / 16 && d <= 16)) {
+             error = QStringLiteral("--scale %1: expected a number from 0.0625 to 16").arg(value);
+             return false;
+         }
+         s.options.dScale = d;
+         return true;
+     }},
     {"--output", "-o", "OUTPUT", "the file to write; a failed run leaves it as it was", false,
      true,
      [](CParseState& s, const QString& value, QString& error) {
@@ -593,11 +607,15 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
         error = QStringLiteral("--background colours a new picture; it does not go with --input");
         return false;
     }
+    if (options.dScale != 1.0 && !options.strInput.isEmpty()) {
+        error = QStringLiteral("--scale makes a new picture larger; it does not go with --input");
+        return false;
+    }
     if (!options.strReplay.isEmpty() &&
         (options.bHasSize || !options.strInput.isEmpty() || options.bHasBackground ||
          options.bHasLight || !options.steps.isEmpty())) {
         error = QStringLiteral("--replay takes its picture, steps and light from the recipe; "
-                               "give it with -o and --format only");
+                               "give it with -o, --format and --scale only");
         return false;
     }
     if (options.strOutput.isEmpty()) {
@@ -768,6 +786,29 @@ void PrintNotes(const QStringList& notes, QTextStream& err)
             << Qt::endl;
 }
 
+// --scale: the new picture's size and every rectangle scaled, each edge rounded to the
+// nearest pixel so that rectangles that met still meet. False, with the reason on err, for
+// a picture that would be empty or too large.
+bool ScaleScene(CRenderOptions& options, QTextStream& err)
+{
+    const double d = options.dScale;
+    const auto scaled = [d](int n) { return int(std::lround(n * d)); };
+    const int nWidth = scaled(options.nWidth), nHeight = scaled(options.nHeight);
+    if (nWidth < 1 || nHeight < 1 || nWidth > 65535 || nHeight > 65535) {
+        err << "skyloom-render: --scale " << d << ": a picture of " << nWidth << "x" << nHeight
+            << " cannot be made (1 to 65535 pixels a side)" << Qt::endl;
+        return false;
+    }
+    options.nWidth = nWidth;
+    options.nHeight = nHeight;
+    for (CRenderStep& step : options.steps) {
+        if (step.bHasRect)
+            step.rect = CRect(scaled(step.rect.left), scaled(step.rect.top),
+                              scaled(step.rect.right), scaled(step.rect.bottom));
+    }
+    return true;
+}
+
 // A recipe's text from name: a PNG's chunk, or a file of the text itself (Export Recipe's
 // .json), known by its first character. False when neither can be read.
 bool ReadRecipeFile(const QByteArray& name, QString& text)
@@ -847,6 +888,8 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         if (nExit != RENDER_OK)
             return nExit;
     }
+    if (options.dScale != 1.0 && !ScaleScene(options, err))
+        return RENDER_USAGE_ERROR;
     // Found out before any work: a save would refuse to replace it.
     if (!IsRegularFileOrFree(options.output.constData())) {
         err << "skyloom-render: cannot write " << QuotedName(options.strOutput)

@@ -887,3 +887,49 @@ TEST_F(RenderCommandTest, MessagesShowNamesEscapedAndSumUpLongRunsOfNotes)
     EXPECT_TRUE(run.err.contains(QLatin1String("x\\nskyloom-render: note: forged\\x1B]0;title\\x07")))
         << run.err.toStdString();
 }
+
+// --scale paints a recipe at another size: the picture and every rectangle scaled, seeds
+// and values as they were, so that scaling back gives the first picture byte for byte.
+TEST_F(RenderCommandTest, ReplayAtAnotherScaleScalesThePictureAndEveryRectangle)
+{
+    CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("90x70"),
+                           QStringLiteral("--effect"), QStringLiteral("Nebula"),
+                           QStringLiteral("--seed"), QStringLiteral("3"),
+                           QStringLiteral("--effect"), QStringLiteral("Star"),
+                           QStringLiteral("--rect"), QStringLiteral("10,5,61,50"),
+                           QStringLiteral("--seed"), QStringLiteral("9"),
+                           QStringLiteral("-o"), Path("small.png")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    run = RunCommand({QStringLiteral("--replay"), Path("small.png"), QStringLiteral("--scale"),
+                      QStringLiteral("2"), QStringLiteral("-o"), Path("big.png")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    CDib small, big, back;
+    QString smallText, bigText;
+    ASSERT_TRUE(small.LoadPNG(QFile::encodeName(Path("small.png")).constData(), &smallText));
+    ASSERT_TRUE(big.LoadPNG(QFile::encodeName(Path("big.png")).constData(), &bigText));
+    EXPECT_EQ(big.GetSize(), CSize(180, 140));
+    CRecipe smallRecipe, bigRecipe;
+    QString why;
+    ASSERT_TRUE(CRecipe::FromText(smallText, smallRecipe, why));
+    ASSERT_TRUE(CRecipe::FromText(bigText, bigRecipe, why));
+    ASSERT_EQ(bigRecipe.m_steps.size(), 2);
+    EXPECT_EQ(bigRecipe.m_steps[0].rect, CRect(0, 0, 180, 140));
+    EXPECT_EQ(bigRecipe.m_steps[1].rect, CRect(20, 10, 122, 100));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(bigRecipe.m_steps[i].nSeed, smallRecipe.m_steps[i].nSeed);
+        EXPECT_EQ(bigRecipe.m_steps[i].values, smallRecipe.m_steps[i].values);
+    }
+
+    run = RunCommand({QStringLiteral("--replay"), Path("big.png"), QStringLiteral("--scale"),
+                      QStringLiteral("0.5"), QStringLiteral("-o"), Path("back.png")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    ASSERT_TRUE(back.LoadPNG(QFile::encodeName(Path("back.png")).constData()));
+    EXPECT_TRUE(SamePicture(small, back));
+
+    for (const char* szScale : {"0", "17", "x"}) {
+        run = RunCommand({QStringLiteral("--replay"), Path("small.png"), QStringLiteral("--scale"),
+                          QLatin1String(szScale), QStringLiteral("-o"), Path("bad.png")});
+        EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << szScale;
+    }
+    EXPECT_FALSE(QFile::exists(Path("bad.png")));
+}
