@@ -3,7 +3,10 @@
 #include "AboutDlg.h"
 #include "../document/DataFolders.h"
 #include "Artwork.h"
+#include "DocumentUi.h"
 #include "RecipeCommands.h"
+#include "../document/QuotedName.h"
+#include "../document/SceneLayers.h"
 #include "StepsPanel.h"
 #include "Commands.h"
 #include "HelpWindow.h"
@@ -117,6 +120,7 @@ const CCommandText kCommands[] = {
     {ID_EDIT_OPTIONS, "&Options...", QKeySequence::UnknownKey, nullptr},
     {ID_FILE_EXPORT_RECIPE, "Export &Recipe...", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_COPY_COMMAND, "Copy as Co&mmand Line", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_EXPORT_LAYERS, "Export &Layers...", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_HISTORY, "&History", QKeySequence::UnknownKey, nullptr},
@@ -313,7 +317,7 @@ void CMainFrame::CreateMenus()
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
     m_pFileMenu = pFile;
     for (int nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
-                    ID_FILE_EXPORT_RECIPE})
+                    ID_FILE_EXPORT_RECIPE, ID_FILE_EXPORT_LAYERS})
         pFile->addAction(GetAction(nId));
     pFile->addSeparator();
     for (int nId : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP})
@@ -690,6 +694,9 @@ void CMainFrame::OnCommand(int nId)
     case ID_EDIT_COPY_COMMAND:
         OnCopyCommandLine();
         break;
+    case ID_FILE_EXPORT_LAYERS:
+        OnExportLayers();
+        break;
     case ID_VIEW_TOOLBAR:
         m_pToolBar->setVisible(!m_pToolBar->isVisible());
         break;
@@ -713,6 +720,26 @@ void CMainFrame::OnCommand(int nId)
         break;
     }
     UpdateCommandUI();
+}
+
+void CMainFrame::OnExportLayers()
+{
+    const QString folder = m_app.GetDocumentUi().AskLayersFolder(this);
+    if (folder.isEmpty())
+        return;
+    bool bWritten = false;
+    QString error;
+    // Painted as a render: the frame waits, and Escape stops it.
+    m_pView->RepaintScene([&] {
+        const CRenderingGuard guard;
+        bWritten = WriteSceneLayers(m_doc, folder, error);
+        return RENDER_NOTHING;
+    });
+    if (bWritten)
+        statusBar()->showMessage(QStringLiteral("The layers are in %1.").arg(QuotedName(folder)));
+    else if (!error.isEmpty())
+        m_app.GetDocumentUi().ShowError(
+            this, QStringLiteral("Cannot write the layers into %1: %2").arg(QuotedName(folder), error));
 }
 
 void CMainFrame::OnCopyCommandLine()

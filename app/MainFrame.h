@@ -75,6 +75,8 @@ private:
     void CreateHistoryDock();
     // Edit > Copy as Command Line: skyloom-render's command for the picture, or why not.
     void OnCopyCommandLine();
+    // File > Export Layers: each visible step as a layer, into a folder the user picks.
+    void OnExportLayers();
     // Undo and Redo named after their steps; the History's check mark and top row.
     void UpdateHistoryCommands();
     void UpdatePanes();

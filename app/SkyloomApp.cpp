@@ -102,6 +102,10 @@ public:
         dialog.setOption(QFileDialog::ReadOnly);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     }
+    QString AskLayersFolder(QWidget* pParent) override
+    {
+        return QFileDialog::getExistingDirectory(pParent, QStringLiteral("Export Layers"));
+    }
     QString AskRecipePath(QWidget* pParent, const QString& strName) override
     {
         return QFileDialog::getSaveFileName(pParent, QStringLiteral("Export Recipe"), strName,

@@ -58,6 +58,8 @@ const QHash<int, QString>& Table()
         {ID_EDIT_OPTIONS, QStringLiteral("Changes Options")},
         {ID_FILE_EXPORT_RECIPE,
          QStringLiteral("Write how the picture was painted as a recipe file\nExport Recipe")},
+        {ID_FILE_EXPORT_LAYERS,
+         QStringLiteral("Write each step as a layer for other editors\nExport Layers")},
         {ID_EDIT_COPY_COMMAND,
          QStringLiteral("Put the skyloom-render command that paints the picture on the "
                         "Clipboard\nCopy as Command Line")},

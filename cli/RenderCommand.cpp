@@ -12,6 +12,7 @@
 #include "../imagefile/ImageFile.h"
 #include "../document/RenderJob.h"
 #include "../document/QuotedName.h"
+#include "../document/SceneLayers.h"
 #include "../document/SceneRepaint.h"
 #include "RecipeReplay.h"
 
@@ -430,6 +431,15 @@ const CRenderOption kOptions[] = {
      [](CParseState& s, const QString& value, QString& error) {
          return ReadFileName("--replay", s, value, s.options.strReplay, s.options.replay, error);
      }},
+    {"--layers", nullptr, "DIR",
+     "also write each step as a layer into DIR: a PNG with\n"
+     "transparency of the part it paints, and layers.json with\n"
+     "its rectangle and blend (normal or add)",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         QByteArray bytes;
+         return ReadFileName("--layers", s, value, s.options.strLayers, bytes, error);
+     }},
     {"--scale", nullptr, "F",
      "paint the picture F times as large (1/16 to 16): its size and\n"
      "every rectangle scaled, every value as it is",
@@ -615,7 +625,7 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
         (options.bHasSize || !options.strInput.isEmpty() || options.bHasBackground ||
          options.bHasLight || !options.steps.isEmpty())) {
         error = QStringLiteral("--replay takes its picture, steps and light from the recipe; "
-                               "give it with -o, --format and --scale only");
+                               "give it with -o, --format, --scale and --layers only");
         return false;
     }
     if (options.strOutput.isEmpty()) {
@@ -976,6 +986,11 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
 
     if (!Write(doc, options)) {
         err << "skyloom-render: cannot write " << QuotedName(options.strOutput) << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
+    if (!options.strLayers.isEmpty() && !WriteSceneLayers(doc, options.strLayers, error)) {
+        err << "skyloom-render: cannot write the layers into " << QuotedName(options.strLayers)
+            << ": " << EscapeControls(error) << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     return RENDER_OK;

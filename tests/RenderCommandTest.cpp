@@ -8,6 +8,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -932,4 +936,75 @@ TEST_F(RenderCommandTest, ReplayAtAnotherScaleScalesThePictureAndEveryRectangle)
         EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << szScale;
     }
     EXPECT_FALSE(QFile::exists(Path("bad.png")));
+}
+
+// --layers: each step alone as a layer. Composited in order over the first picture by the
+// blends layers.json names (normal: by the layer's opacity; add: its light added), they
+// give the picture painted within one step of each channel per layer.
+TEST_F(RenderCommandTest, LayersCompositedByTheirBlendsGiveThePicture)
+{
+    const QString dir = Path("layers");
+    CRun run = RunCommand(
+        {QStringLiteral("--size"), QStringLiteral("320x240"), QStringLiteral("--background"),
+         QStringLiteral("101830"), QStringLiteral("--effect"), QStringLiteral("StarField"),
+         QStringLiteral("--seed"), QStringLiteral("1"), QStringLiteral("--effect"),
+         QStringLiteral("Nebula"), QStringLiteral("--rect"), QStringLiteral("20,10,220,190"),
+         QStringLiteral("--seed"), QStringLiteral("2"), QStringLiteral("--effect"),
+         QStringLiteral("Gas"), QStringLiteral("--rect"), QStringLiteral("100,60,330,250"),
+         QStringLiteral("--seed"), QStringLiteral("3"), QStringLiteral("--effect"),
+         QStringLiteral("Star"), QStringLiteral("--rect"), QStringLiteral("150,40,250,140"),
+         QStringLiteral("--seed"), QStringLiteral("4"), QStringLiteral("--effect"),
+         QStringLiteral("Cluster"), QStringLiteral("--rect"), QStringLiteral("-20,120,100,250"),
+         QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("--effect"),
+         QStringLiteral("Lens Flare"), QStringLiteral("--rect"), QStringLiteral("230,20,300,90"),
+         QStringLiteral("--seed"), QStringLiteral("6"), QStringLiteral("--layers"), dir,
+         QStringLiteral("-o"), Path("scene.bmp")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    CDib scene;
+    ASSERT_TRUE(scene.Load(QFile::encodeName(Path("scene.bmp")).constData()));
+    QFile json(dir + QStringLiteral("/layers.json"));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QJsonObject root = QJsonDocument::fromJson(json.readAll()).object();
+    const QJsonArray layers = root.value(QLatin1String("layers")).toArray();
+    ASSERT_EQ(layers.size(), 6);
+    EXPECT_EQ(layers[0].toObject().value(QLatin1String("blend")).toString(), QStringLiteral("add"));
+    EXPECT_EQ(layers[1].toObject().value(QLatin1String("blend")).toString(),
+              QStringLiteral("normal"));
+
+    // The first picture, then each layer over it, in top-down RGB.
+    QImage picture(320, 240, QImage::Format_RGB888);
+    picture.fill(QColor(0x10, 0x18, 0x30));
+    for (const QJsonValue& value : layers) {
+        const QJsonObject layer = value.toObject();
+        const QImage image(dir + QLatin1Char('/') + layer.value(QLatin1String("file")).toString());
+        ASSERT_FALSE(image.isNull());
+        const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+        const QJsonArray rect = layer.value(QLatin1String("rect")).toArray();
+        const bool bAdd = layer.value(QLatin1String("blend")).toString() == QLatin1String("add");
+        ASSERT_EQ(rgba.width(), rect[2].toInt() - rect[0].toInt());
+        for (int y = 0; y < rgba.height(); ++y) {
+            const uchar* pLayer = rgba.constScanLine(y);
+            uchar* pOut = picture.scanLine(rect[1].toInt() + y) + 3 * rect[0].toInt();
+            for (int x = 0; x < rgba.width(); ++x, pLayer += 4, pOut += 3) {
+                for (int c = 0; c < 3; ++c) {
+                    pOut[c] = bAdd ? uchar(std::min(255, pOut[c] + pLayer[c]))
+                                   : uchar((pLayer[3] * pLayer[c] + (255 - pLayer[3]) * pOut[c] +
+                                            127) / 255);
+                }
+            }
+        }
+    }
+    int largest[3] = {};
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            const BYTE* pPainted = scene.PixelAddress(x, 239 - y);
+            const uchar* pComposite = picture.constScanLine(y) + 3 * x;
+            for (int c = 0; c < 3; ++c)
+                largest[c] = std::max(largest[c], std::abs(pComposite[c] - pPainted[2 - c]));
+        }
+    }
+    std::printf("layers composited: largest difference red %d, green %d, blue %d\n", largest[0],
+                largest[1], largest[2]);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_LE(largest[c], int(layers.size())) << "channel " << c;
 }

@@ -15,6 +15,10 @@
 
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -241,6 +245,26 @@ TEST_F(SceneTest, ClearAndPasteStayThroughAnEditOfAnEarlierStep)
     pExpected->FlipRect(rows);
     pExpected->CopyRect(rows.left, rows.top, rows.Width(), rows.Height(), *pSource, 0, 0);
     EXPECT_TRUE(SamePicture(Picture(), *pExpected));
+
+    // As layers: the two effects, the Clear as its colour and the paste as its pixels,
+    // each opaque, at their rectangles.
+    m_pUi->layersFolder = Path("layers");
+    Command(ID_FILE_EXPORT_LAYERS);
+    QFile json(Path("layers/layers.json"));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QJsonArray layers =
+        QJsonDocument::fromJson(json.readAll()).object().value(QLatin1String("layers")).toArray();
+    ASSERT_EQ(layers.size(), 4);
+    const QJsonObject clear = layers[2].toObject();
+    EXPECT_EQ(clear.value(QLatin1String("rect")).toArray(),
+              (QJsonArray{cleared.left, cleared.top, cleared.right, cleared.bottom}));
+    const QImage clearLayer(Path("layers/") + clear.value(QLatin1String("file")).toString());
+    EXPECT_EQ(clearLayer.pixel(5, 5), qRgba(0, 0, 90, 255));
+    const QJsonObject paste = layers[3].toObject();
+    const QImage pasteLayer(Path("layers/") + paste.value(QLatin1String("file")).toString());
+    ASSERT_EQ(pasteLayer.size(), QSize(pasted.Width(), pasted.Height()));
+    const BYTE* pPixel = pSource->PixelAddress(7, pSource->m_nHeight - 1 - 9);
+    EXPECT_EQ(pasteLayer.pixel(7, 9), qRgba(pPixel[2], pPixel[1], pPixel[0], 255));
 }
 
 }

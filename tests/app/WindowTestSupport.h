@@ -40,6 +40,7 @@ public:
     QStringList pasteFolders;       // where each Paste File dialog started
     std::deque<QString> texturePaths; // empty: "Browse..." is cancelled
     std::deque<QString> recipePaths;  // empty: Export Recipe is cancelled
+    QString layersFolder;             // empty: Export Layers is cancelled
     QStringList textureFolders;
     QString proposedName;
     int nProposedFilter = -1;
@@ -82,6 +83,7 @@ public:
         pastePaths.pop_front();
         return path;
     }
+    QString AskLayersFolder(QWidget*) override { return layersFolder; }
     QString AskRecipePath(QWidget*, const QString&) override
     {
         if (recipePaths.empty())
