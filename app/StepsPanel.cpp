@@ -9,12 +9,14 @@
 #include "../view/PreviewHostDlg.h"
 #include "../view/SkyloomView.h"
 
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -242,9 +244,16 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
         connect(pSide, &QSpinBox::valueChanged, this, [this, shownRect] {
             m_view.SetStepRect(shownRect());
         });
+    // A drag on the canvas shows in the fields.
+    connect(&m_view, &CSkyloomView::stepRectChanged, pRectRow, [pSides](const CRect& rect) {
+        const int values[4] = {rect.left, rect.top, rect.right, rect.bottom};
+        for (int i = 0; i < 4; ++i) {
+            const QSignalBlocker block(pSides[i]);
+            pSides[i]->setValue(values[i]);
+        }
+    });
     if (pDialog->layout())
         pDialog->layout()->addWidget(pRectRow);
-    m_view.SetStepRect(shownRect());
     // The dialog grows to take in the rows added to it.
     if (pDialog->layout())
         pDialog->layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -254,8 +263,14 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
         pHost->RefreshPreview();
     });
     pDialog->RefreshPreview();
-    const bool bAccepted = pDialog->exec() == QDialog::Accepted;
-    m_view.SetStepRect(CRect());
+    // Not modal: the canvas takes drags of the rectangle meanwhile, and the frame waits.
+    m_view.BeginStepRect(shownRect());
+    QEventLoop loop;
+    connect(pHost, &QDialog::finished, &loop, &QEventLoop::quit);
+    pDialog->show();
+    loop.exec();
+    const bool bAccepted = pDialog->result() == QDialog::Accepted;
+    m_view.EndStepRect();
     if (!bAccepted || !pTool->FromDialog(pDialog.get()))
         return RENDER_NOTHING;
     CRecipeStep edited = RecipeStepFor(*pTool, shownRect(), pDialog->property(kHeldSeed).toUInt());

@@ -203,6 +203,7 @@ void CSkyloomDoc::SceneFromRecipe()
 
 void CSkyloomDoc::SetSceneTail(int nFrom, const QList<std::shared_ptr<CSceneStep>>& steps)
 {
+    nFrom = std::clamp(nFrom, 0, GetStepCount());
     m_scene.resize(nFrom);
     m_recipe.m_steps.resize(nFrom);
     for (const auto& pStep : steps) {

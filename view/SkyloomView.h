@@ -41,6 +41,11 @@ public:
     // with a dash-dot line; empty for none.
     void SetStepRect(const CRect& rect);
     CRect GetStepRect() const { return m_rectStep; }
+    // While a step's rectangle is edited a drag on the canvas moves its edges, its corners
+    // or, from inside, all of it (stepRectChanged tells), and the frame waits as during a
+    // render.
+    void BeginStepRect(const CRect& rect);
+    void EndStepRect();
     void SetSelection(const CRect& rect);
     CPoint GetLastPoint() const { return m_ptLast; }
     // FALSE until the pointer has moved over this picture.
@@ -124,6 +129,8 @@ signals:
     void pastingChanged(bool bPasting);
     // A render started or ended.
     void renderStateChanged(bool bRendering);
+    // A drag moved the edited step's rectangle.
+    void stepRectChanged(const CRect& rect);
     // The view wants its frame to be this size for the picture to fit.
     void fitRequested(QSize viewportSize);
     // The zoom changed.
@@ -171,6 +178,10 @@ private:
     std::vector<CPoint> m_dragPoints;
     CRect m_rectSelection;
     CRect m_rectStep;
+    bool m_bStepRectEdit = false;
+    // What a press took hold of: bits 1 left, 2 top, 4 right, 8 bottom; 15 all of it.
+    int m_nStepGrip = 0;
+    CPoint m_ptStepGrip;
     const QCursor* m_hCursor = nullptr;
     BOOL m_bPasting = FALSE;
     std::unique_ptr<CDib> m_pPasteImage;

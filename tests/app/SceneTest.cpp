@@ -137,13 +137,22 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     const CRecipeStep before = Doc().GetStep(0).recipe;
     QTimer poll;
     poll.callOnTimeout([&] {
-        QWidget* pDialog = QApplication::activeModalWidget();
+        QDialog* pDialog = nullptr;
+        for (QDialog* pFound : Frame()->findChildren<QDialog*>()) {
+            if (pFound->isVisible() && pFound->windowTitle().startsWith(QLatin1String("Edit")))
+                pDialog = pFound;
+        }
         if (!pDialog)
             return;
         poll.stop();
         EXPECT_EQ(View()->GetStepRect(), before.rect);
-        pDialog->findChild<QSpinBox*>(QStringLiteral("stepRight"))->setValue(250);
-        EXPECT_EQ(View()->GetStepRect(), CRect(60, 40, 250, 230));
+        // The right edge dragged in, then the whole rectangle moved, on the canvas; a
+        // field typed in.
+        Drag(QPoint(300, 130), QPoint(250, 130));
+        EXPECT_EQ(pDialog->findChild<QSpinBox*>(QStringLiteral("stepRight"))->value(), 250);
+        Drag(QPoint(150, 130), QPoint(160, 140));
+        pDialog->findChild<QSpinBox*>(QStringLiteral("stepBottom"))->setValue(235);
+        EXPECT_EQ(View()->GetStepRect(), CRect(70, 50, 260, 235));
         pDialog->findChild<QPushButton*>(QStringLiteral("newSeed"))->click();
         QMetaObject::invokeMethod(pDialog, "accept", Qt::QueuedConnection);
     });
@@ -157,7 +166,7 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     const CRecipeStep& after = Doc().GetStep(0).recipe;
     EXPECT_NE(after.nSeed, before.nSeed);
     EXPECT_EQ(after.values, before.values);
-    EXPECT_EQ(after.rect, CRect(60, 40, 250, 230));
+    EXPECT_EQ(after.rect, CRect(70, 50, 260, 235));
     EXPECT_TRUE(View()->GetStepRect().IsRectEmpty());
     EXPECT_EQ(History().undoText(), QStringLiteral("Edit Nebula"));
     EXPECT_TRUE(Steps()->findChild<QPushButton*>(QStringLiteral("editStep"))->isEnabled());
