@@ -738,8 +738,8 @@ void CMainFrame::OnExportLayers()
     if (bWritten)
         statusBar()->showMessage(QStringLiteral("The layers are in %1.").arg(QuotedName(folder)));
     else if (!error.isEmpty())
-        m_app.GetDocumentUi().ShowError(
-            this, QStringLiteral("Cannot write the layers into %1: %2").arg(QuotedName(folder), error));
+        m_app.GetDocumentUi().ShowError(this, QStringLiteral("Cannot write the layers into %1: %2")
+                                                  .arg(QuotedName(folder), error));
 }
 
 void CMainFrame::OnCopyCommandLine()
@@ -754,10 +754,10 @@ void CMainFrame::OnCopyCommandLine()
         return;
     }
     QApplication::clipboard()->setText(line);
-    statusBar()->showMessage(notes.isEmpty()
-                                 ? QStringLiteral("The command line is on the Clipboard.")
-                                 : QStringLiteral("The command line is on the Clipboard; "
-                                                  "it cannot repeat: ") + notes.join(QStringLiteral("; ")));
+    const QString copied = QStringLiteral("The command line is on the Clipboard");
+    statusBar()->showMessage(notes.isEmpty() ? copied + QLatin1Char('.')
+                                             : copied + QStringLiteral("; it cannot repeat: ") +
+                                                   notes.join(QStringLiteral("; ")));
 }
 
 void CMainFrame::OnOptions()

@@ -37,7 +37,11 @@ QIcon StepIcon(const CRecipeStep& step)
 
 QString RectText(const CRect& rect)
 {
-    return QStringLiteral("%1, %2 to %3, %4").arg(rect.left).arg(rect.top).arg(rect.right).arg(rect.bottom);
+    return QStringLiteral("%1, %2 to %3, %4")
+        .arg(rect.left)
+        .arg(rect.top)
+        .arg(rect.right)
+        .arg(rect.bottom);
 }
 
 // The dialog's preview and the step keep this seed until "New Seed" rolls another.

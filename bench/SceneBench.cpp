@@ -35,7 +35,8 @@ constexpr int kSteps = int(sizeof(kScene) / sizeof(kScene[0]));
 // makes it, its values, the seed, then the drag's render job.
 bool PaintStep(CSkyloomDoc& doc, int n, DWORD nSeed)
 {
-    const auto pTool = CreateToolAsTheViewDoes(FindToolBySection(QLatin1String(kScene[n].szSection)));
+    const auto pTool =
+        CreateToolAsTheViewDoes(FindToolBySection(QLatin1String(kScene[n].szSection)));
     if (!pTool)
         return false;
     g_nEffectSeed = nSeed;

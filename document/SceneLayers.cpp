@@ -55,9 +55,10 @@ QImage BlendLayer(const CDib& black, const CDib& white, const CRect& rows, bool 
             for (int c = 0; c < 3; ++c)
                 nThrough += pW[c] - pB[c];
             const int nAlpha = std::clamp(255 - (nThrough + 1) / 3, 0, 255);
-            for (int c = 0; c < 3; ++c)
-                pOut[2 - c] = nAlpha == 0 ? 0
-                                          : uchar(std::min(255, (pB[c] * 255 + nAlpha / 2) / nAlpha));
+            for (int c = 0; c < 3; ++c) {
+                pOut[2 - c] =
+                    nAlpha == 0 ? 0 : uchar(std::min(255, (pB[c] * 255 + nAlpha / 2) / nAlpha));
+            }
             pOut[3] = uchar(nAlpha);
         }
     }
@@ -103,7 +104,9 @@ bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& er
             return false;
         }
         if (result != STEP_PAINTED) {
-            error = QStringLiteral("step %1 (%2) cannot be painted alone").arg(i + 1).arg(step.strName);
+            error = QStringLiteral("step %1 (%2) cannot be painted alone")
+                        .arg(i + 1)
+                        .arg(step.strName);
             return false;
         }
         const CRect rows = pOverBlack->rectRows;

@@ -379,5 +379,6 @@ ERenderOutcome MoveSceneStep(CSkyloomDoc& doc, int nStep, int nDelta)
     steps.swapItemsAt(0, 1);
     const QString name = doc.GetStep(nStep).strName;
     return doc.RepaintScene(nFrom, steps,
-                            QString::fromLatin1(nDelta < 0 ? "Move %1 Up" : "Move %1 Down").arg(name));
+                            QString::fromLatin1(nDelta < 0 ? "Move %1 Up" : "Move %1 Down")
+                                .arg(name));
 }
