@@ -121,6 +121,7 @@ const CCommandText kCommands[] = {
     {ID_FILE_EXPORT_RECIPE, "Export &Recipe...", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_COPY_COMMAND, "Copy as Co&mmand Line", QKeySequence::UnknownKey, nullptr},
     {ID_FILE_EXPORT_LAYERS, "Export &Layers...", QKeySequence::UnknownKey, nullptr},
+    {ID_IMAGE_PAINT_AGAIN, "Paint Again at &Size...", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_HISTORY, "&History", QKeySequence::UnknownKey, nullptr},
@@ -345,6 +346,9 @@ void CMainFrame::CreateMenus()
     pView->addAction(GetAction(ID_VIEW_STATUS_BAR));
     pView->addAction(GetAction(ID_VIEW_HISTORY));
     AddZoomItems(pView);
+
+    QMenu* pImage = menuBar()->addMenu(QStringLiteral("&Image"));
+    pImage->addAction(GetAction(ID_IMAGE_PAINT_AGAIN));
 
     QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
     for (int i = 0; i < TOOL_COUNT; ++i) {
@@ -697,6 +701,9 @@ void CMainFrame::OnCommand(int nId)
     case ID_FILE_EXPORT_LAYERS:
         OnExportLayers();
         break;
+    case ID_IMAGE_PAINT_AGAIN:
+        OnPaintAgainAtSize();
+        break;
     case ID_VIEW_TOOLBAR:
         m_pToolBar->setVisible(!m_pToolBar->isVisible());
         break;
@@ -720,6 +727,19 @@ void CMainFrame::OnCommand(int nId)
         break;
     }
     UpdateCommandUI();
+}
+
+void CMainFrame::OnPaintAgainAtSize()
+{
+    double dScale = 1;
+    if (!m_app.SaveModified() || !m_app.GetDocumentUi().AskScale(this, dScale))
+        return;
+    const ERenderOutcome outcome =
+        m_pView->RepaintScene([&] { return m_doc.PaintAgainAtSize(dScale); });
+    if (outcome == RENDER_NOTHING)
+        m_app.GetDocumentUi().ShowError(
+            this, QStringLiteral("The picture cannot be painted again at that size: it must "
+                                 "have begun as a new picture, and keep every paste's pixels."));
 }
 
 void CMainFrame::OnExportLayers()

@@ -77,6 +77,8 @@ private:
     void OnCopyCommandLine();
     // File > Export Layers: each visible step as a layer, into a folder the user picks.
     void OnExportLayers();
+    // Image > Paint Again at Size: the picture painted again larger or smaller, as a new one.
+    void OnPaintAgainAtSize();
     // Undo and Redo named after their steps; the History's check mark and top row.
     void UpdateHistoryCommands();
     void UpdatePanes();

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -101,6 +102,14 @@ public:
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::ReadOnly);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    }
+    BOOL AskScale(QWidget* pParent, double& dScale) override
+    {
+        bool ok = false;
+        dScale = QInputDialog::getDouble(pParent, QStringLiteral("Paint Again at Size"),
+                                         QStringLiteral("Times as large:"), 2.0, 1.0 / 16, 16.0,
+                                         4, &ok);
+        return ok;
     }
     QString AskLayersFolder(QWidget* pParent) override
     {

@@ -60,6 +60,9 @@ const QHash<int, QString>& Table()
          QStringLiteral("Write how the picture was painted as a recipe file\nExport Recipe")},
         {ID_FILE_EXPORT_LAYERS,
          QStringLiteral("Write each step as a layer for other editors\nExport Layers")},
+        {ID_IMAGE_PAINT_AGAIN,
+         QStringLiteral("Paint the picture again larger or smaller, every step with it\n"
+                        "Paint Again at Size")},
         {ID_EDIT_COPY_COMMAND,
          QStringLiteral("Put the skyloom-render command that paints the picture on the "
                         "Clipboard\nCopy as Command Line")},

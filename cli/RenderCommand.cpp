@@ -796,14 +796,13 @@ void PrintNotes(const QStringList& notes, QTextStream& err)
             << Qt::endl;
 }
 
-// --scale: the new picture's size and every rectangle scaled, each edge rounded to the
-// nearest pixel so that rectangles that met still meet. False, with the reason on err, for
+// --scale: the new picture's size and every rectangle scaled. False, with the reason on err, for
 // a picture that would be empty or too large.
 bool ScaleScene(CRenderOptions& options, QTextStream& err)
 {
     const double d = options.dScale;
-    const auto scaled = [d](int n) { return int(std::lround(n * d)); };
-    const int nWidth = scaled(options.nWidth), nHeight = scaled(options.nHeight);
+    const CRect size = ScaledRect(CRect(0, 0, options.nWidth, options.nHeight), d);
+    const int nWidth = size.right, nHeight = size.bottom;
     if (nWidth < 1 || nHeight < 1 || nWidth > 65535 || nHeight > 65535) {
         err << "skyloom-render: --scale " << d << ": a picture of " << nWidth << "x" << nHeight
             << " cannot be made (1 to 65535 pixels a side)" << Qt::endl;
@@ -813,8 +812,7 @@ bool ScaleScene(CRenderOptions& options, QTextStream& err)
     options.nHeight = nHeight;
     for (CRenderStep& step : options.steps) {
         if (step.bHasRect)
-            step.rect = CRect(scaled(step.rect.left), scaled(step.rect.top),
-                              scaled(step.rect.right), scaled(step.rect.bottom));
+            step.rect = ScaledRect(step.rect, d);
     }
     return true;
 }

@@ -51,6 +51,12 @@ bool SetToolFromStep(CEffect& tool, const CRecipeStep& step, QString& why)
     return true;
 }
 
+CRect ScaledRect(const CRect& rect, double dScale)
+{
+    const auto scaled = [dScale](int n) { return int(std::lround(n * dScale)); };
+    return CRect(scaled(rect.left), scaled(rect.top), scaled(rect.right), scaled(rect.bottom));
+}
+
 QString SceneStepName(const CRecipeStep& step)
 {
     if (!step.strEdit.isEmpty())
@@ -334,6 +340,64 @@ ERenderOutcome CSkyloomDoc::RepaintScene(int nFrom, const CSceneSteps& steps,
                                   before.TakePixels()));
     MakeRoom(0, 1);
     emit pixelsChanged(changed);
+    return RENDER_DONE;
+}
+
+ERenderOutcome CSkyloomDoc::PaintAgainAtSize(double dScale)
+{
+    if (IsRendering() || m_pUndo)
+        return RENDER_BUSY;
+    if (m_recipe.m_start != CRecipe::NewPicture)
+        return RENDER_NOTHING;
+    const CSize size(int(std::lround(m_recipe.m_size.cx * dScale)),
+                     int(std::lround(m_recipe.m_size.cy * dScale)));
+    if (size.cx < 1 || size.cy < 1 || !DibSizeAllowed(size.cx, size.cy))
+        return RENDER_NOTHING;
+    // Every step must be one the recipe can paint: a paste whose pixels went is not.
+    for (const auto& pStep : m_scene) {
+        if (pStep->recipe.strEdit == QLatin1String("Paste") && !pStep->pPasted)
+            return RENDER_NOTHING;
+    }
+    const CRenderingGuard guard;
+    // Painted aside: Escape, or too little memory, leaves the picture as it is.
+    CDib picture;
+    if (!picture.Create(size.cx, size.cy)) {
+        emit undoRefused();
+        return RENDER_NO_UNDO;
+    }
+    picture.Fill(m_recipe.m_nBackground);
+    CSceneSteps steps;
+    EStepPaint result = STEP_PAINTED;
+    {
+        CStagedProgress progress(int(m_scene.size()));
+        g_bCancelRender = 0;
+        for (int i = 0; i < m_scene.size() && result == STEP_PAINTED; ++i) {
+            progress.SetStage(i);
+            auto pStep = m_scene[i]->Unpainted();
+            CRect& rect = pStep->recipe.rect;
+            // A paste keeps its pixels, at its place scaled.
+            rect = pStep->pPasted ? CRect(ScaledRect(rect, dScale).TopLeft(),
+                                          CSize(pStep->pPasted->m_nWidth,
+                                                pStep->pPasted->m_nHeight))
+                                  : ScaledRect(rect, dScale);
+            result = PaintSceneStep(picture, *pStep);
+            steps.append(pStep);
+        }
+    }
+    g_bCancelRender = 0;
+    if (result != STEP_PAINTED) {
+        if (result == STEP_FAILED)
+            emit undoRefused();
+        return result == STEP_CANCELLED ? RENDER_CANCELLED : RENDER_NO_UNDO;
+    }
+    const CRecipe recipe = CRecipe::ForNewPicture(size, m_recipe.m_nBackground);
+    m_dib.Swap(picture);
+    m_recipe = recipe;
+    m_scene.clear();
+    SetSceneTail(0, steps);
+    m_strPathName.clear();
+    PictureReplaced(QStringLiteral("Painted again at %1 x %2").arg(size.cx).arg(size.cy));
+    SetModifiedFlag(TRUE);
     return RENDER_DONE;
 }
 

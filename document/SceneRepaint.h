@@ -32,6 +32,10 @@ QList<QPair<QString, QString>> DefaultValueTexts(CEffect& tool);
 // value the tool does not take.
 bool SetToolFromStep(CEffect& tool, const CRecipeStep& step, QString& why);
 
+// rect (picture pixels) dScale times as large, each edge rounded to the nearest pixel so
+// that rectangles that met still meet.
+CRect ScaledRect(const CRect& rect, double dScale);
+
 // The name of a step: the tool's, as the Design menu gives it, or the change by hand's.
 QString SceneStepName(const CRecipeStep& step);
 

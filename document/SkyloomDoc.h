@@ -131,6 +131,12 @@ public:
     // and the history as they were; RENDER_BUSY while a render runs.
     ERenderOutcome RepaintScene(int nFrom, const QList<std::shared_ptr<CSceneStep>>& steps,
                                 const QString& strName);
+    // Paints the picture again dScale times as large, as a new untitled picture: its size
+    // and every rectangle scaled (a paste keeps its pixels at its place scaled), values as
+    // they were; its steps can be changed as the first ones could. RENDER_NOTHING for a
+    // picture that did not begin as a new one, or a size that cannot be; RENDER_CANCELLED
+    // (Escape) and RENDER_NO_UNDO (no memory) leave the picture as it was.
+    ERenderOutcome PaintAgainAtSize(double dScale);
 
     CRect GetImageRect() const { return m_rectImage; }
     CDib& GetImage() { return m_dib; }

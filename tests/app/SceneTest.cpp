@@ -211,6 +211,35 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     EXPECT_TRUE(SamePicture(Picture(), fromShell));
 }
 
+// Image > Paint Again at Size: the scene twice as large is what skyloom-render paints from
+// the recipe with --scale 2, and its steps can be changed in turn.
+TEST_F(SceneTest, PaintAgainAtSizeScalesEveryStepAndKeepsThemChangeable)
+{
+    PaintSixSteps();
+    m_pUi->recipePaths = {Path("small.json")};
+    Command(ID_FILE_EXPORT_RECIPE);
+    const CRect nebula = Doc().GetStep(1).recipe.rect;
+    m_pUi->scale = 2;
+    Command(ID_IMAGE_PAINT_AGAIN);
+    ASSERT_EQ(Picture().GetSize(), CSize(640, 480));
+    EXPECT_EQ(Doc().GetStep(1).recipe.rect,
+              CRect(2 * nebula.left, 2 * nebula.top, 2 * nebula.right, 2 * nebula.bottom));
+    EXPECT_EQ(History().count(), 0);
+    EXPECT_TRUE(Doc().IsModified());
+    QProcess process;
+    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
+                  {QStringLiteral("--replay"), Path("small.json"), QStringLiteral("--scale"),
+                   QStringLiteral("2"), QStringLiteral("-o"), Path("large.bmp")});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+    CDib large;
+    ASSERT_TRUE(large.Load(QFile::encodeName(Path("large.bmp")).constData()));
+    EXPECT_TRUE(SamePicture(Picture(), large));
+
+    EXPECT_EQ(Steps()->RemoveStep(1), RENDER_DONE);
+    ExpectReplayed("a step removed from the larger scene");
+}
+
 // A Clear and an opaque paste after two steps: editing the first step repaints it and the
 // second, clears the same rectangle in the same colour and places the same pixels again.
 TEST_F(SceneTest, ClearAndPasteStayThroughAnEditOfAnEarlierStep)

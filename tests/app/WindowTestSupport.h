@@ -41,6 +41,7 @@ public:
     std::deque<QString> texturePaths; // empty: "Browse..." is cancelled
     std::deque<QString> recipePaths;  // empty: Export Recipe is cancelled
     QString layersFolder;             // empty: Export Layers is cancelled
+    double scale = 0;                 // 0: Paint Again at Size is cancelled
     QStringList textureFolders;
     QString proposedName;
     int nProposedFilter = -1;
@@ -84,6 +85,11 @@ public:
         return path;
     }
     QString AskLayersFolder(QWidget*) override { return layersFolder; }
+    BOOL AskScale(QWidget*, double& dScale) override
+    {
+        dScale = scale;
+        return scale > 0;
+    }
     QString AskRecipePath(QWidget*, const QString&) override
     {
         if (recipePaths.empty())
