@@ -239,9 +239,8 @@ public:
 
     bool Take(const CRect& rows)
     {
-        CRect grown = rows;
-        if (!m_rect.IsRectEmpty())
-            grown.UnionRect(m_rect, rows);
+        CRect grown;
+        grown.UnionRect(m_rect, rows);
         if (grown == m_rect)
             return true;
         std::unique_ptr<CDib> pGrown(m_picture.Extract(grown));
@@ -292,12 +291,10 @@ ERenderOutcome CSkyloomDoc::RepaintScene(int nFrom, const CSceneSteps& steps,
     // The picture as it is over what the repaint changes: what Escape puts back, and what
     // the history entry keeps for Undo.
     CGrowingCopy before(m_dib);
-    bool bKept = true;
-    for (int i = nFrom; i < int(m_scene.size()) && bKept; ++i) {
-        if (!m_scene[i]->rectRows.IsRectEmpty())
-            bKept = before.Take(m_scene[i]->rectRows);
-    }
-    if (!bKept) {
+    CRect oldRows;
+    for (int i = nFrom; i < int(m_scene.size()); ++i)
+        oldRows.UnionRect(CRect(oldRows), m_scene[i]->rectRows);
+    if (!oldRows.IsRectEmpty() && !before.Take(oldRows)) {
         emit undoRefused();
         return RENDER_NO_UNDO;
     }
