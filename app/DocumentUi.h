@@ -26,6 +26,12 @@ public:
     virtual QString AskPasteFilePath(QWidget* pParent, const QString& strFolder) = 0;
     // The galaxy's "Browse...": a gas texture, starting in strFolder; empty when cancelled.
     virtual QString AskTexturePath(QWidget* pParent, const QString& strFolder) = 0;
+    // Export Recipe: a .json file to write, proposing strName; empty when cancelled.
+    virtual QString AskRecipePath(QWidget* pParent, const QString& strName) = 0;
+    // Paint Again at Size: how many times as large (1/16 to 16); FALSE when cancelled.
+    virtual BOOL AskScale(QWidget* pParent, double& dScale) = 0;
+    // Export Layers: a folder to write the layers into; empty when cancelled.
+    virtual QString AskLayersFolder(QWidget* pParent) = 0;
     // "Save changes to %1?"
     virtual ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) = 0;
     // A failure the user must hear of.

@@ -3,6 +3,11 @@
 #include "AboutDlg.h"
 #include "../document/DataFolders.h"
 #include "Artwork.h"
+#include "DocumentUi.h"
+#include "RecipeCommands.h"
+#include "../document/QuotedName.h"
+#include "../document/SceneLayers.h"
+#include "StepsPanel.h"
 #include "Commands.h"
 #include "DocumentUi.h"
 #include "HelpWindow.h"
@@ -48,6 +53,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUndoStack>
+#include <QSplitter>
 #include <QUndoView>
 #include <QUrl>
 
@@ -113,6 +119,10 @@ const CCommandText kCommands[] = {
     {ID_EDIT_PASTEFILE, "Paste File...", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_CLEAR, "C&lear", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_OPTIONS, "&Options...", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_EXPORT_RECIPE, "Export &Recipe...", QKeySequence::UnknownKey, nullptr},
+    {ID_EDIT_COPY_COMMAND, "Copy as Co&mmand Line", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_EXPORT_LAYERS, "Export &Layers...", QKeySequence::UnknownKey, nullptr},
+    {ID_IMAGE_PAINT_AGAIN, "Paint Again at &Size...", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_HISTORY, "&History", QKeySequence::UnknownKey, nullptr},
@@ -147,6 +157,8 @@ bool ChangesDocument(int nId)
     case ID_NEXT_PANE:
     case ID_PREV_PANE:
     case ID_EDIT_COPY:
+    case ID_EDIT_COPY_COMMAND:
+    case ID_FILE_EXPORT_RECIPE:
         return false;
     default:
         return true;
@@ -330,7 +342,8 @@ void CMainFrame::CreateMenus()
 {
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
     m_pFileMenu = pFile;
-    for (int nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS})
+    for (int nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
+                    ID_FILE_EXPORT_RECIPE, ID_FILE_EXPORT_LAYERS})
         pFile->addAction(GetAction(nId));
     pFile->addSeparator();
     for (int nId : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP})
@@ -349,6 +362,7 @@ void CMainFrame::CreateMenus()
         pEdit->addAction(GetAction(nId));
     pEdit->addSeparator();
     pEdit->addAction(GetAction(ID_EDIT_CLEAR));
+    pEdit->addAction(GetAction(ID_EDIT_COPY_COMMAND));
     pEdit->addSeparator();
     pEdit->addAction(GetAction(ID_EDIT_OPTIONS));
 
@@ -363,6 +377,8 @@ void CMainFrame::CreateMenus()
     QMenu* pImage = menuBar()->addMenu(QStringLiteral("&Image"));
     pImage->addAction(GetAction(ID_IMAGE_WRAP_AROUND));
     pImage->addAction(GetAction(ID_IMAGE_MAKE_SEAMLESS));
+    pImage->addSeparator();
+    pImage->addAction(GetAction(ID_IMAGE_PAINT_AGAIN));
 
     QMenu* pDesign = menuBar()->addMenu(QStringLiteral("&Design"));
     for (int i = 0; i < TOOL_COUNT; ++i) {
@@ -423,10 +439,17 @@ void CMainFrame::CreateHistoryDock()
 {
     m_pHistoryDock = new QDockWidget(QStringLiteral("History"), this);
     m_pHistoryDock->setObjectName(QStringLiteral("HistoryDock"));
-    m_pHistoryView = new QUndoView(&m_doc.GetHistory(), m_pHistoryDock);
+    // The picture's steps above, every change made to them (undo and redo) below.
+    auto* pSplitter = new QSplitter(Qt::Vertical, m_pHistoryDock);
+    m_pStepsPanel = new CStepsPanel(m_doc, *m_pView, pSplitter);
+    m_pHistoryView = new QUndoView(&m_doc.GetHistory(), pSplitter);
     m_pHistoryView->setCleanIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     m_pHistoryView->setEmptyLabel(m_doc.GetHistoryOrigin());
-    m_pHistoryDock->setWidget(m_pHistoryView);
+    pSplitter->addWidget(m_pStepsPanel);
+    pSplitter->addWidget(m_pHistoryView);
+    pSplitter->setStretchFactor(0, 2);
+    pSplitter->setStretchFactor(1, 1);
+    m_pHistoryDock->setWidget(pSplitter);
     addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
     m_pHistoryDock->hide();
     connect(m_pHistoryDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
@@ -710,6 +733,18 @@ void CMainFrame::OnCommand(int nId)
     case ID_EDIT_OPTIONS:
         OnOptions();
         break;
+    case ID_FILE_EXPORT_RECIPE:
+        ExportRecipe(this, m_app.GetDocumentUi(), m_doc.GetRecipe(), m_doc.GetTitle());
+        break;
+    case ID_EDIT_COPY_COMMAND:
+        OnCopyCommandLine();
+        break;
+    case ID_FILE_EXPORT_LAYERS:
+        OnExportLayers();
+        break;
+    case ID_IMAGE_PAINT_AGAIN:
+        OnPaintAgainAtSize();
+        break;
     case ID_VIEW_TOOLBAR:
         m_pToolBar->setVisible(!m_pToolBar->isVisible());
         break;
@@ -747,6 +782,57 @@ void CMainFrame::OnCommand(int nId)
         break;
     }
     UpdateCommandUI();
+}
+
+void CMainFrame::OnPaintAgainAtSize()
+{
+    double dScale = 1;
+    if (!m_app.SaveModified() || !m_app.GetDocumentUi().AskScale(this, dScale))
+        return;
+    const ERenderOutcome outcome =
+        m_pView->RepaintScene([&] { return m_doc.PaintAgainAtSize(dScale); });
+    if (outcome == RENDER_NOTHING)
+        m_app.GetDocumentUi().ShowError(
+            this, QStringLiteral("The picture cannot be painted again at that size: it must "
+                                 "have begun as a new picture, and keep every paste's pixels."));
+}
+
+void CMainFrame::OnExportLayers()
+{
+    const QString folder = m_app.GetDocumentUi().AskLayersFolder(this);
+    if (folder.isEmpty())
+        return;
+    bool bWritten = false;
+    QString error;
+    // Painted as a render: the frame waits, and Escape stops it.
+    m_pView->RepaintScene([&] {
+        const CRenderingGuard guard;
+        bWritten = WriteSceneLayers(m_doc, folder, error);
+        return RENDER_NOTHING;
+    });
+    if (bWritten)
+        statusBar()->showMessage(QStringLiteral("The layers are in %1.").arg(QuotedName(folder)));
+    else if (!error.isEmpty())
+        m_app.GetDocumentUi().ShowError(this, QStringLiteral("Cannot write the layers into %1: %2")
+                                                  .arg(QuotedName(folder), error));
+}
+
+void CMainFrame::OnCopyCommandLine()
+{
+    QStringList notes;
+    QString error;
+    const QString line = RenderCommandLine(
+        m_doc.GetRecipe(), QFileInfo(m_doc.GetTitle()).completeBaseName().toLower() +
+                               QStringLiteral(".png"), notes, error);
+    if (line.isEmpty()) {
+        statusBar()->showMessage(QStringLiteral("No command line: ") + error);
+        return;
+    }
+    QApplication::clipboard()->setText(line);
+    const QString copied = QStringLiteral("The command line is on the Clipboard");
+    statusBar()->showMessage(notes.isEmpty() ? copied + QLatin1Char('.')
+                                             : copied + QStringLiteral("; it cannot repeat: ") +
+                                                   notes.join(QStringLiteral("; ")));
 }
 
 void CMainFrame::OnOptions()
@@ -869,6 +955,8 @@ void CMainFrame::EnableFrame(BOOL bEnable)
     // A click in the History would move the picture under the render.
     if (m_pHistoryView)
         m_pHistoryView->setEnabled(bEnable);
+    if (m_pStepsPanel)
+        m_pStepsPanel->setEnabled(bEnable);
     UpdateCommandUI();
     if (bEnable)
         activateWindow();

@@ -14,6 +14,7 @@
 #include <vector>
 
 class CSkyloomApp;
+class CStepsPanel;
 class CSkyloomDoc;
 class CSkyloomView;
 class QDockWidget;
@@ -36,6 +37,8 @@ public:
     static BOOL IsClosing() { return g_bAppClosing; }
 
     CSkyloomView* GetView() const { return m_pView; }
+    // The History panel's list of the picture's steps.
+    CStepsPanel* GetStepsPanel() const { return m_pStepsPanel; }
     // The action of a command id (null for an unknown id).
     QAction* GetAction(int nId) const;
     // Runs a command as the menus, toolbar and accelerators do.
@@ -71,6 +74,12 @@ private:
     // View > History: a dock listing the document's steps, the picture they start from at
     // the top; a click goes back or forward to any step.
     void CreateHistoryDock();
+    // Edit > Copy as Command Line: skyloom-render's command for the picture, or why not.
+    void OnCopyCommandLine();
+    // File > Export Layers: each visible step as a layer, into a folder the user picks.
+    void OnExportLayers();
+    // Image > Paint Again at Size: the picture painted again larger or smaller, as a new one.
+    void OnPaintAgainAtSize();
     // Undo and Redo named after their steps; the History's check mark and top row.
     void UpdateHistoryCommands();
     void UpdatePanes();
@@ -110,6 +119,7 @@ private:
     QProgressBar* m_pProgress = nullptr;
     QDockWidget* m_pHistoryDock = nullptr;
     QUndoView* m_pHistoryView = nullptr;
+    CStepsPanel* m_pStepsPanel = nullptr;
     std::vector<std::function<void()>> m_pending;
     // A close request arrived during a render: close once it has ended.
     bool m_bCloseAfterRender = false;

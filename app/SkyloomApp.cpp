@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -103,6 +104,23 @@ public:
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::ReadOnly);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    }
+    BOOL AskScale(QWidget* pParent, double& dScale) override
+    {
+        bool ok = false;
+        dScale = QInputDialog::getDouble(pParent, QStringLiteral("Paint Again at Size"),
+                                         QStringLiteral("Times as large:"), 2.0, 1.0 / 16, 16.0,
+                                         4, &ok);
+        return ok;
+    }
+    QString AskLayersFolder(QWidget* pParent) override
+    {
+        return QFileDialog::getExistingDirectory(pParent, QStringLiteral("Export Layers"));
+    }
+    QString AskRecipePath(QWidget* pParent, const QString& strName) override
+    {
+        return QFileDialog::getSaveFileName(pParent, QStringLiteral("Export Recipe"), strName,
+                                            QStringLiteral("Skyloom Recipe (*.json)"));
     }
     ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) override
     {

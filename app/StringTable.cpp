@@ -57,6 +57,16 @@ const QHash<int, QString>& Table()
          QStringLiteral("Select a file to be placed into the current image\nPaste File")},
         {ID_EDIT_CLEAR, QStringLiteral("Clear the selected area of the current image\nClear")},
         {ID_EDIT_OPTIONS, QStringLiteral("Changes Options")},
+        {ID_FILE_EXPORT_RECIPE,
+         QStringLiteral("Write how the picture was painted as a recipe file\nExport Recipe")},
+        {ID_FILE_EXPORT_LAYERS,
+         QStringLiteral("Write each step as a layer for other editors\nExport Layers")},
+        {ID_IMAGE_PAINT_AGAIN,
+         QStringLiteral("Paint the picture again larger or smaller, every step with it\n"
+                        "Paint Again at Size")},
+        {ID_EDIT_COPY_COMMAND,
+         QStringLiteral("Put the skyloom-render command that paints the picture on the "
+                        "Clipboard\nCopy as Command Line")},
         {ID_VIEW_TOOLBAR, QStringLiteral("Show or hide the toolbar\nToggle ToolBar")},
         {ID_VIEW_STATUS_BAR, QStringLiteral("Show or hide the status bar\nToggle StatusBar")},
         {ID_VIEW_HISTORY,

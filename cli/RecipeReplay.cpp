@@ -5,23 +5,11 @@
 #include "../effects/EffectTools.h"
 #include "../gl/GalaxyEffect.h"
 #include "../document/QuotedName.h"
+#include "../document/SceneRepaint.h"
 
 #include <memory>
 
 namespace {
-
-// The built-in defaults of a tool's stored values as text, by name. A value left at its
-// default is not set: the planets rebuild their noise for values that are set, and a
-// canvas render at the defaults did not.
-QList<QPair<QString, QString>> DefaultValueTexts(CEffect& tool)
-{
-    QList<QPair<QString, QString>> texts;
-    const CEffectValues values = tool.GetValues();
-    ResetEffectValues(values);
-    for (const CEffectValue& value : values)
-        texts.append({QString::fromLatin1(value.szName), EffectValueText(value)});
-    return texts;
-}
 
 // What a step may name: one of the effects, never text that a command line would read as
 // an option (a recipe's "--help" must not show the help), and only that effect's values;
@@ -89,6 +77,8 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
     const CRecipeStep* pLit = nullptr;
     int nPainted = 0;
     for (const CRecipeStep& step : recipe.m_steps) {
+        if (step.bHidden)
+            continue;
         if (!step.strEdit.isEmpty()) {
             warnings << QStringLiteral("after %1 steps the picture was changed by hand (%2), "
                                        "which a replay cannot repeat")

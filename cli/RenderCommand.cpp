@@ -14,6 +14,8 @@
 #include "../imagefile/PictureSize.h"
 #include "../document/RenderJob.h"
 #include "../document/QuotedName.h"
+#include "../document/SceneLayers.h"
+#include "../document/SceneRepaint.h"
 #include "RecipeReplay.h"
 #include "RenderWork.h"
 
@@ -462,11 +464,35 @@ const CRenderOption kOptions[] = {
          return false;
      }},
     {"--replay", nullptr, "PICTURE",
-     "paint again the recipe a PNG saved by Skyloom carries: its new\n"
-     "picture and every step, with their rectangles, seeds and values",
+     "paint again the recipe a PNG saved by Skyloom carries (or a\n"
+     "recipe file from Export Recipe, .json): its new picture and\n"
+     "every step, with their rectangles, seeds and values",
      false, true,
      [](CParseState& s, const QString& value, QString& error) {
          return ReadFileName("--replay", s, value, s.options.strReplay, s.options.replay, error);
+     }},
+    {"--layers", nullptr, "DIR",
+     "also write each step as a layer into DIR: a PNG with\n"
+     "transparency of the part it paints, and layers.json with\n"
+     "its rectangle and blend (normal or add)",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         QByteArray bytes;
+         return ReadFileName("--layers", s, value, s.options.strLayers, bytes, error);
+     }},
+    {"--scale", nullptr, "F",
+     "paint the picture F times as large (1/16 to 16): its size and\n"
+     "every rectangle scaled, every value as it is",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         bool ok = false;
+         const double d = value.toDouble(&ok);
+         if (!ok || !(d >= 1.0 / 16 && d <= 16)) {
+             error = QStringLiteral("--scale %1: expected a number from 0.0625 to 16").arg(value);
+             return false;
+         }
+         s.options.dScale = d;
+         return true;
      }},
     {"--output", "-o", "OUTPUT", "the file to write; a failed run leaves it as it was", false,
      true,
@@ -650,11 +676,15 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
         error = QStringLiteral("--background colours a new picture; it does not go with --input");
         return false;
     }
+    if (options.dScale != 1.0 && !options.strInput.isEmpty()) {
+        error = QStringLiteral("--scale makes a new picture larger; it does not go with --input");
+        return false;
+    }
     if (!options.strReplay.isEmpty() &&
         (options.bHasSize || !options.strInput.isEmpty() || options.bHasBackground ||
          options.bHasLight || options.bWrapAround || !options.steps.isEmpty())) {
         error = QStringLiteral("--replay takes its picture, steps and light from the recipe; "
-                               "give it with -o and --format only");
+                               "give it with -o, --format, --scale and --layers only");
         return false;
     }
     if (options.strOutput.isEmpty()) {
@@ -817,16 +847,53 @@ void PrintNotes(const QStringList& notes, QTextStream& err)
             << Qt::endl;
 }
 
+// --scale: the new picture's size and every rectangle scaled. False, with the reason on err, for
+// a picture that would be empty or too large.
+bool ScaleScene(CRenderOptions& options, QTextStream& err)
+{
+    const double d = options.dScale;
+    const CRect size = ScaledRect(CRect(0, 0, options.nWidth, options.nHeight), d);
+    const int nWidth = size.right, nHeight = size.bottom;
+    if (nWidth < 1 || nHeight < 1 || nWidth > 65535 || nHeight > 65535) {
+        err << "skyloom-render: --scale " << d << ": a picture of " << nWidth << "x" << nHeight
+            << " cannot be made (1 to 65535 pixels a side)" << Qt::endl;
+        return false;
+    }
+    options.nWidth = nWidth;
+    options.nHeight = nHeight;
+    for (CRenderStep& step : options.steps) {
+        if (step.bHasRect)
+            step.rect = ScaledRect(step.rect, d);
+    }
+    return true;
+}
+
+// A recipe's text from name: a PNG's chunk, or a file of the text itself (Export Recipe's
+// .json), known by its first character. False when neither can be read.
+bool ReadRecipeFile(const QByteArray& name, QString& text, QString& error)
+{
+    // More than any recipe of kMaxRecipeSteps steps takes.
+    constexpr qint64 kMaxRecipeBytes = qint64(256) << 20;
+    QFile file(QFile::decodeName(name));
+    if (QFileInfo(file).isFile() && file.size() <= kMaxRecipeBytes &&
+        file.open(QIODevice::ReadOnly) && file.peek(1) == "{") {
+        text = QString::fromUtf8(file.readAll());
+        return true;
+    }
+    CDib picture;
+    return picture.LoadPNG(name.constData(), &text, &error);
+}
+
 // --replay: the options become those the recipe of the named PNG gives, with the output
 // of the command line. Warnings go to err; the exit status of a failure, else RENDER_OK.
 int ReadReplay(const QList<QByteArray>& args, CRenderOptions& options, QTextStream& err)
 {
     const QString strReplay = options.strReplay;
     QString text, error;
-    CDib picture;
-    if (!picture.LoadPNG(options.replay.constData(), &text, &error)) {
+    if (!ReadRecipeFile(options.replay, text, error)) {
         err << "skyloom-render: cannot read " << QuotedName(options.strReplay) << ": "
-            << ImageReadFailure() << Qt::endl;
+            << ImageReadFailure() << " (a recipe is a PNG saved by Skyloom or its .json)"
+            << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     CRecipe recipe;
@@ -880,6 +947,8 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
         if (nExit != RENDER_OK)
             return nExit;
     }
+    if (options.dScale != 1.0 && !ScaleScene(options, err))
+        return RENDER_USAGE_ERROR;
     // Found out before any work: a save would refuse to replace it.
     if (!IsRegularFileOrFree(options.output.constData())) {
         err << "skyloom-render: cannot write " << QuotedName(options.strOutput)
@@ -984,6 +1053,11 @@ int RunRenderCommand(const QList<QByteArray>& args, QTextStream& out, QTextStrea
     if (!Write(doc, options)) {
         err << "skyloom-render: cannot write " << QuotedName(options.strOutput) << ": "
             << ImageWriteFailure() << "; any file of that name was left as it was" << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
+    if (!options.strLayers.isEmpty() && !WriteSceneLayers(doc, options.strLayers, error)) {
+        err << "skyloom-render: cannot write the layers into " << QuotedName(options.strLayers)
+            << ": " << EscapeControls(error) << Qt::endl;
         return RENDER_FILE_ERROR;
     }
     return RENDER_OK;

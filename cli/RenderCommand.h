@@ -64,6 +64,10 @@ struct CRenderOptions
     double dMaxWork = kDefaultMaxWork;
     QList<CRenderStep> steps;
     // --replay: a PNG whose recipe gives the picture, its steps and the light.
+    // --layers: a folder for each step as a layer (PNGs and layers.json).
+    QString strLayers;
+    // --scale: the picture and every rectangle this many times larger (values unchanged).
+    double dScale = 1.0;
     QString strReplay;
     QByteArray replay;
     EFormat format = ByExtension;

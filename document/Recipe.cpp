@@ -28,16 +28,9 @@ bool WholeNumber(const QJsonValue& value, double dMin, double dMax, double& d)
     return std::isfinite(d) && d == std::trunc(d) && d >= dMin && d <= dMax;
 }
 
-bool ReadStep(const QJsonObject& object, CRecipeStep& step)
+bool ReadRect(const QJsonValue& value, CRect& r)
 {
-    if (object.contains(QLatin1String("edit"))) {
-        step.strEdit = object.value(QLatin1String("edit")).toString();
-        return !step.strEdit.isEmpty();
-    }
-    step.strEffect = object.value(QLatin1String("effect")).toString();
-    if (step.strEffect.isEmpty())
-        return false;
-    const QJsonArray rect = object.value(QLatin1String("rect")).toArray();
+    const QJsonArray rect = value.toArray();
     double v[4];
     if (rect.size() != 4)
         return false;
@@ -45,7 +38,34 @@ bool ReadStep(const QJsonObject& object, CRecipeStep& step)
         if (!WholeNumber(rect[i], -(1 << 30), 1 << 30, v[i]))
             return false;
     }
-    step.rect = CRect(int(v[0]), int(v[1]), int(v[2]), int(v[3]));
+    r = CRect(int(v[0]), int(v[1]), int(v[2]), int(v[3]));
+    return true;
+}
+
+bool ReadValues(const QJsonValue& list, CRecipeStep& step)
+{
+    for (const QJsonValue& pair : list.toArray()) {
+        const QJsonArray nameText = pair.toArray();
+        if (nameText.size() != 2 || !nameText[0].isString() || !nameText[1].isString())
+            return false;
+        step.values.append({nameText[0].toString(), nameText[1].toString()});
+    }
+    return true;
+}
+
+bool ReadStep(const QJsonObject& object, CRecipeStep& step)
+{
+    step.bHidden = object.value(QLatin1String("hidden")).toBool();
+    if (object.contains(QLatin1String("edit"))) {
+        step.strEdit = object.value(QLatin1String("edit")).toString();
+        if (object.contains(QLatin1String("rect")) &&
+            !ReadRect(object.value(QLatin1String("rect")), step.rect))
+            return false;
+        return !step.strEdit.isEmpty() && ReadValues(object.value(QLatin1String("values")), step);
+    }
+    step.strEffect = object.value(QLatin1String("effect")).toString();
+    if (step.strEffect.isEmpty() || !ReadRect(object.value(QLatin1String("rect")), step.rect))
+        return false;
     double seed = 0;
     if (!WholeNumber(object.value(QLatin1String("seed")), 0, 4294967295.0, seed))
         return false;
@@ -63,13 +83,12 @@ bool ReadStep(const QJsonObject& object, CRecipeStep& step)
         step.nLightInten = int(l[1]);
         step.nLightElevation = int(l[2]);
     }
-    for (const QJsonValue& pair : object.value(QLatin1String("values")).toArray()) {
-        const QJsonArray nameText = pair.toArray();
-        if (nameText.size() != 2 || !nameText[0].isString() || !nameText[1].isString())
-            return false;
-        step.values.append({nameText[0].toString(), nameText[1].toString()});
-    }
-    return true;
+    return ReadValues(object.value(QLatin1String("values")), step);
+}
+
+QJsonArray RectArray(const CRect& rect)
+{
+    return QJsonArray{rect.left, rect.top, rect.right, rect.bottom};
 }
 
 }
@@ -114,21 +133,26 @@ QString CRecipe::ToText() const
     QJsonArray steps;
     for (const CRecipeStep& step : m_steps) {
         QJsonObject object;
+        if (step.bHidden)
+            object.insert(QLatin1String("hidden"), true);
+        QJsonArray values;
+        for (const auto& value : step.values)
+            values.append(QJsonArray{value.first, value.second});
         if (!step.strEdit.isEmpty()) {
             object.insert(QLatin1String("edit"), step.strEdit);
+            if (!step.rect.IsRectEmpty())
+                object.insert(QLatin1String("rect"), RectArray(step.rect));
+            if (!values.isEmpty())
+                object.insert(QLatin1String("values"), values);
             steps.append(object);
             continue;
         }
         object.insert(QLatin1String("effect"), step.strEffect);
-        object.insert(QLatin1String("rect"), QJsonArray{step.rect.left, step.rect.top,
-                                                        step.rect.right, step.rect.bottom});
+        object.insert(QLatin1String("rect"), RectArray(step.rect));
         object.insert(QLatin1String("seed"), static_cast<double>(step.nSeed));
         if (step.bHasLight)
             object.insert(QLatin1String("light"), QJsonArray{step.nLightOrient, step.nLightInten,
                                                              step.nLightElevation});
-        QJsonArray values;
-        for (const auto& value : step.values)
-            values.append(QJsonArray{value.first, value.second});
         object.insert(QLatin1String("values"), values);
         steps.append(object);
     }

@@ -24,8 +24,11 @@ struct CRecipeStep
     int nLightInten = 0;
     int nLightElevation = 0;
     // A change no recipe can repeat ("Clear", "Paste"): kept so that a replay can say the
-    // picture it makes differs from the one saved.
+    // picture it makes differs from the one saved. A Clear keeps its rectangle and, as the
+    // value "Color", the colour it filled with, so that the window can repaint it.
     QString strEdit;
+    // Kept in the scene but skipped when painting.
+    bool bHidden = false;
 };
 
 class CRecipe

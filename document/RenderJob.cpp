@@ -16,17 +16,9 @@ namespace {
 
 BOOL s_bRendering = FALSE;
 
-class CRenderingGuard
-{
-public:
-    CRenderingGuard() { s_bRendering = TRUE; }
-    ~CRenderingGuard() { s_bRendering = FALSE; }
-    CRenderingGuard(const CRenderingGuard&) = delete;
-    CRenderingGuard& operator=(const CRenderingGuard&) = delete;
-};
+}
 
-// What the recipe keeps of a render: enough for skyloom-render to paint it again.
-CRecipeStep RecipeStep(CEffect& tool, const CRect& rect, DWORD nSeed)
+CRecipeStep RecipeStepFor(CEffect& tool, const CRect& rect, DWORD nSeed)
 {
     CRecipeStep step;
     step.strEffect = tool.m_strSection;
@@ -46,6 +38,8 @@ CRecipeStep RecipeStep(CEffect& tool, const CRect& rect, DWORD nSeed)
     }
     return step;
 }
+
+namespace {
 
 // The name of a render's step in the history: the tool's, as the Design menu gives it.
 QString StepName(const CEffect& tool)
@@ -124,7 +118,7 @@ CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect a
         result.outcome = RENDER_CANCELLED;
         g_bCancelRender = 0;
     } else {
-        doc.CommitUndo(StepName(tool), RecipeStep(tool, rect, nSeed));
+        doc.CommitUndo(StepName(tool), RecipeStepFor(tool, rect, nSeed));
         result.outcome = RENDER_DONE;
     }
     result.rectRepaint = area;
@@ -162,6 +156,16 @@ QString RenderRectProblem(const CRect& rect, CSize picture)
             .arg(rect.bottom - rect.top)
             .arg(limit);
     return QString();
+}
+
+CRenderingGuard::CRenderingGuard()
+{
+    s_bRendering = TRUE;
+}
+
+CRenderingGuard::~CRenderingGuard()
+{
+    s_bRendering = FALSE;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // and the command line give the same pixels for the same rectangle, seed and values.
 #pragma once
 
+#include "Recipe.h"
 #include "WinTypes.h"
 
 #include <QString>
@@ -64,7 +65,21 @@ CRenderJobResult RenderDrag(CEffect& tool, CSkyloomDoc& doc, CRect rect,
 CRenderJobResult RenderClick(CEffect& tool, CSkyloomDoc& doc, const CRect& target,
                              CPreviewHostDlg* pDialog);
 
+// What the recipe keeps of a render of tool into rect from nSeed: every value and option,
+// and the light of the lit effects; enough for skyloom-render to paint it again.
+CRecipeStep RecipeStepFor(CEffect& tool, const CRect& rect, DWORD nSeed);
+
 // TRUE while a render job runs. Commands that change the document, a second gesture,
 // files opened from outside and preview refreshes wait while it is set; Escape cancels
 // only while it is set.
 BOOL IsRendering();
+
+// Holds IsRendering() TRUE for its life: a render job, or steps painted again.
+class CRenderingGuard
+{
+public:
+    CRenderingGuard();
+    ~CRenderingGuard();
+    CRenderingGuard(const CRenderingGuard&) = delete;
+    CRenderingGuard& operator=(const CRenderingGuard&) = delete;
+};

@@ -1,6 +1,7 @@
 #include "SkyloomDoc.h"
 
 #include "UndoStep.h"
+#include "SceneRepaint.h"
 #include "Settings.h"
 #include "../effects/Color.h"
 #include "../imagefile/ImageFile.h"
@@ -44,7 +45,7 @@ BOOL CSkyloomDoc::OnNewDocument(const CSize* pNewSize)
     }
     m_bFirstNew = FALSE;
     m_dib.Fill(BackgroundColour());
-    m_recipe = CRecipe::ForNewPicture(size, BackgroundColour());
+    SetRecipe(CRecipe::ForNewPicture(size, BackgroundColour()));
     m_strPathName.clear();
     m_nSaveFormat = SAVE_BY_EXTENSION;
     PictureReplaced(QStringLiteral("New Picture"));
@@ -56,7 +57,7 @@ void CSkyloomDoc::SetPicture(CDib& dib)
     CDib empty;
     m_dib.Swap(dib);
     dib.Swap(empty);
-    m_recipe = CRecipe();
+    SetRecipe(CRecipe());
     m_bFirstNew = FALSE;
     m_strPathName.clear();
     PictureReplaced(QStringLiteral("Picture"));
@@ -74,7 +75,7 @@ BOOL CSkyloomDoc::OnOpenDocument(const QString& path)
     // A damaged recipe is dropped (FromText leaves ours): the picture itself is sound.
     if (!recipeText.isEmpty())
         CRecipe::FromText(recipeText, recipe, why);
-    m_recipe = recipe;
+    SetRecipe(recipe);
     m_bFirstNew = FALSE;
     // One name for one file, however it was reached (links, "..").
     m_strPathName = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath()
@@ -182,11 +183,49 @@ qint64 CSkyloomDoc::GetUndoBudget()
     return qint64(g_nUndoMemory) << 20;
 }
 
+void CSkyloomDoc::SetRecipe(const CRecipe& recipe)
+{
+    m_recipe = recipe;
+    SceneFromRecipe();
+}
+
+void CSkyloomDoc::SceneFromRecipe()
+{
+    m_scene.clear();
+    for (const CRecipeStep& recipeStep : m_recipe.m_steps) {
+        auto pStep = std::make_shared<CSceneStep>();
+        pStep->recipe = recipeStep;
+        pStep->strName = SceneStepName(recipeStep);
+        // Painted before this document kept its pixels: marked as not kept.
+        pStep->rectRows = CRect(0, 0, 1, 1);
+        m_scene.append(pStep);
+    }
+}
+
+void CSkyloomDoc::SetSceneTail(int nFrom, const QList<std::shared_ptr<CSceneStep>>& steps)
+{
+    nFrom = std::clamp(nFrom, 0, GetStepCount());
+    m_scene.resize(nFrom);
+    m_recipe.m_steps.resize(nFrom);
+    for (const auto& pStep : steps) {
+        m_scene.append(pStep);
+        m_recipe.m_steps.append(pStep->recipe);
+    }
+}
+
+bool CSkyloomDoc::CanRepaintFrom(int nFrom) const
+{
+    if (nFrom < 0 || nFrom >= m_scene.size() || m_pUndo || !m_bKeepHistory)
+        return false;
+    return std::all_of(m_scene.begin() + nFrom, m_scene.end(),
+                       [](const auto& pStep) { return pStep->IsKept(); });
+}
+
 qint64 CSkyloomDoc::GetHistoryBytes() const
 {
     qint64 nBytes = 0;
     for (int i = 0; i < m_history.count(); ++i)
-        nBytes += static_cast<const CUndoStep*>(m_history.command(i))->Bytes();
+        nBytes += static_cast<const CHistoryEntry*>(m_history.command(i))->Bytes();
     return nBytes;
 }
 
@@ -209,7 +248,7 @@ bool CSkyloomDoc::MakeRoom(qint64 nBytes, int nKeepNewest)
     std::vector<qint64> sizes(nCount);
     qint64 nTotal = 0;
     for (int i = 0; i < nCount; ++i)
-        nTotal += sizes[i] = static_cast<const CUndoStep*>(m_history.command(i))->Bytes();
+        nTotal += sizes[i] = static_cast<const CHistoryEntry*>(m_history.command(i))->Bytes();
     int nRedo = 0, nOldest = 0;
     if (nTotal + nBytes > nBudget) {
         for (; nRedo < nCount - nIndex; ++nRedo)
@@ -229,13 +268,16 @@ void CSkyloomDoc::DropSteps(int nOldest, int nRedo)
     const int nEnd = m_history.count() - nRedo;
     const int nIndex = std::min(m_history.index(), nEnd) - nOldest;
     const int nClean = m_history.cleanIndex();
-    std::vector<std::unique_ptr<CUndoStep>> kept;
-    for (int i = nOldest; i < nEnd; ++i) {
-        // The stack hands its commands out as const; they are ours, and the old ones are
-        // deleted unused right after.
-        auto* pStep = const_cast<CUndoStep*>(static_cast<const CUndoStep*>(m_history.command(i)));
-        kept.push_back(std::make_unique<CUndoStep>(*this, std::move(*pStep)));
-    }
+    std::vector<std::unique_ptr<CHistoryEntry>> kept;
+    // The stack hands its commands out as const; they are ours, and the old ones are
+    // deleted unused right after.
+    const auto entry = [this](int i) {
+        return const_cast<CHistoryEntry*>(static_cast<const CHistoryEntry*>(m_history.command(i)));
+    };
+    for (int i = 0; i < nOldest; ++i)
+        entry(i)->Forget();
+    for (int i = nOldest; i < nEnd; ++i)
+        kept.push_back(entry(i)->TakeOver());
     m_bRebuildingHistory = true;
     m_history.clear();
     for (auto& pStep : kept)
@@ -282,20 +324,24 @@ BOOL CSkyloomDoc::SaveUndo(CRect rect)
     return TRUE;
 }
 
-void CSkyloomDoc::CommitUndo(const QString& strName, std::optional<CRecipeStep> recipeStep)
+void CSkyloomDoc::CommitUndo(const QString& strName, const CRecipeStep& recipeStep)
 {
     if (!m_pUndo)
         return;
-    if (recipeStep)
-        m_recipe.m_steps.append(*recipeStep);
+    auto pStep = std::make_shared<CSceneStep>();
+    pStep->recipe = recipeStep;
+    pStep->strName = strName;
+    pStep->rectRows = m_rectUndo;
+    pStep->pBefore = std::move(m_pUndo);
     if (!m_bKeepHistory) {
-        m_pUndo.reset();
+        pStep->pBefore.reset();
+        SetSceneTail(GetStepCount(), {pStep});
         SetModifiedFlag(TRUE);
         return;
     }
+    SetSceneTail(GetStepCount(), {pStep});
     // Pushed done: the stack's redo() of a new step finds the change made.
-    m_history.push(new CUndoStep(*this, strName, std::move(m_pUndo), m_rectUndo,
-                                 std::move(recipeStep)));
+    m_history.push(new CUndoStep(*this, pStep));
 }
 
 void CSkyloomDoc::CommitRecipeChange(const QString& strName, const CRecipe& recipe)
@@ -304,12 +350,13 @@ void CSkyloomDoc::CommitRecipeChange(const QString& strName, const CRecipe& reci
         return;
     const CRecipe before = m_recipe;
     m_recipe = recipe;
+    SceneFromRecipe();
     if (!m_bKeepHistory) {
         m_pUndo.reset();
         SetModifiedFlag(TRUE);
         return;
     }
-    m_history.push(new CUndoStep(*this, strName, std::move(m_pUndo), m_rectUndo, before));
+    m_history.push(new CRecipeChange(*this, strName, std::move(m_pUndo), m_rectUndo, before));
 }
 
 void CSkyloomDoc::SetWrapAround(bool bWrap)
@@ -361,6 +408,10 @@ BOOL CSkyloomDoc::ClearRect(CRect rect, const QString& strStep)
     m_dib.FillRect(BackgroundColour(), rows);
     CRecipeStep step;
     step.strEdit = QStringLiteral("Clear");
+    // What the step list needs to clear it again when an earlier step is repainted.
+    step.rect = clipped;
+    step.values = {{QStringLiteral("Color"),
+                    QString::asprintf("%06X", unsigned(BackgroundColour() & 0xFFFFFF))}};
     CommitUndo(strStep, step);
     emit pixelsChanged(clipped);
     return TRUE;
@@ -381,11 +432,21 @@ BOOL CSkyloomDoc::PasteImage(const CDib& src, CRect rect, BOOL bOpaque, COLORREF
     CRect visible;
     if (!visible.IntersectRect(rect, m_rectImage) || !SaveUndo(rect))
         return FALSE;
+    const CRect pasted = rect;
     m_dib.FlipRect(rect);
     m_dib.Paste(src, rect, bOpaque, key, tolerance);
     CRecipeStep step;
     step.strEdit = QStringLiteral("Paste");
+    step.rect = pasted;
     CommitUndo(bOpaque ? QStringLiteral("Paste") : QStringLiteral("Transparent Paste"), step);
+    if (m_bKeepHistory && !m_scene.isEmpty()) {
+        // Its pixels and how they went in, to place them again.
+        CSceneStep& scene = *m_scene.last();
+        scene.pPasted.reset(src.Extract(CRect(0, 0, src.m_nWidth, src.m_nHeight)));
+        scene.bOpaque = bOpaque;
+        scene.key = key;
+        scene.tolerance = tolerance;
+    }
     emit pixelsChanged(visible);
     return TRUE;
 }

@@ -5,13 +5,16 @@
 
 #include "Dib.h"
 #include "Recipe.h"
+#include "RenderJob.h"
+#include "SceneStep.h"
 
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
 
+#include <QList>
+
 #include <memory>
-#include <optional>
 
 // Writers a save can use: the file types of Save As, in its order.
 enum ESaveFormat {
@@ -82,7 +85,7 @@ public:
     // The change is made: what SaveUndo kept becomes the newest step, named strName,
     // which takes recipeStep (the change's recipe entry, added now) back with its pixels.
     // The steps that could have been redone are dropped.
-    void CommitUndo(const QString& strName, std::optional<CRecipeStep> recipeStep);
+    void CommitUndo(const QString& strName, const CRecipeStep& recipeStep);
     // The change made the picture what recipe paints (Make Seamless): as CommitUndo, with
     // recipe replacing the document's, which undo puts back.
     void CommitRecipeChange(const QString& strName, const CRecipe& recipe);
@@ -118,7 +121,30 @@ public:
     void SetWrapAround(bool bWrap);
 
     const CRecipe& GetRecipe() const { return m_recipe; }
-    void SetRecipe(const CRecipe& recipe) { m_recipe = recipe; }
+    // Takes recipe as the picture's; its steps can be listed but not painted again in
+    // place (their pixels are not in the history).
+    void SetRecipe(const CRecipe& recipe);
+
+    // The picture's steps, the first painted first: the recipe's steps with what painting
+    // them again in place needs.
+    int GetStepCount() const { return int(m_scene.size()); }
+    const CSceneStep& GetStep(int nStep) const { return *m_scene[nStep]; }
+    // Whether steps nFrom onward can be painted again: the picture before step nFrom can
+    // be had back from the pixels they painted over, and no change is in progress.
+    bool CanRepaintFrom(int nFrom) const;
+    // Puts steps (unpainted) in the place of steps nFrom onward and paints them over the
+    // picture before step nFrom, with one progress bar, as one entry of the history named
+    // strName. RENDER_CANCELLED (Escape) and RENDER_NO_UNDO (the pixels before a step are
+    // not kept, no memory, a step that cannot be painted) leave the picture byte for byte
+    // and the history as they were; RENDER_BUSY while a render runs.
+    ERenderOutcome RepaintScene(int nFrom, const QList<std::shared_ptr<CSceneStep>>& steps,
+                                const QString& strName);
+    // Paints the picture again dScale times as large, as a new untitled picture: its size
+    // and every rectangle scaled (a paste keeps its pixels at its place scaled), values as
+    // they were; its steps can be changed as the first ones could. RENDER_NOTHING for a
+    // picture that did not begin as a new one, or a size that cannot be; RENDER_CANCELLED
+    // (Escape) and RENDER_NO_UNDO (no memory) leave the picture as it was.
+    ERenderOutcome PaintAgainAtSize(double dScale);
 
     CRect GetImageRect() const { return m_rectImage; }
     CDib& GetImage() { return m_dib; }
@@ -162,7 +188,15 @@ signals:
     void undoRefused();
 
 private:
+    friend class CHistoryEntry;
     friend class CUndoStep;
+    friend class CSceneEdit;
+    friend class CRecipeChange;
+
+    // Steps nFrom onward become steps, and the recipe's steps with them.
+    void SetSceneTail(int nFrom, const QList<std::shared_ptr<CSceneStep>>& steps);
+    // The recipe's steps as steps of the scene whose pixels are not kept.
+    void SceneFromRecipe();
 
     // The picture is another one now, started from strOrigin: an empty history, sizes
     // from the picture.
@@ -179,6 +213,8 @@ private:
 
     QString m_strPathName;
     CRecipe m_recipe;
+    // One for each of m_recipe.m_steps, in order.
+    QList<std::shared_ptr<CSceneStep>> m_scene;
     QUndoStack m_history;
     bool m_bKeepHistory = true;
     // Steps walk over the stack's index without touching the picture.

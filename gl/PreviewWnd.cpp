@@ -58,7 +58,9 @@ CEffect* CPreviewWnd::BeginRender()
     pDialog->SetQuiet(FALSE);
     if (!bValid)
         return nullptr;
-    SetRandomSeed(GetTickCount());
+    // A step being edited keeps its seed (until "New Seed"); a tool's dialog takes a new one.
+    const QVariant held = pDialog->property("heldSeed");
+    SetRandomSeed(held.isValid() ? held.toUInt() : GetTickCount());
     g_nEffectSeed = GetRandomSeed();
     // Previews never run inside a canvas render (they wait for it), so a set flag is left
     // over from an earlier render and must not stop this one.

@@ -9,6 +9,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -962,4 +966,121 @@ TEST_F(RenderCommandTest, AFailedWriteSaysWhy)
     CSafeFileWriter::FailAfterBytesForTesting(-1);
     EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
     EXPECT_TRUE(run.err.contains(QLatin1String("no space left"))) << run.err.toStdString();
+}
+
+// --scale paints a recipe at another size: the picture and every rectangle scaled, seeds
+// and values as they were, so that scaling back gives the first picture byte for byte.
+TEST_F(RenderCommandTest, ReplayAtAnotherScaleScalesThePictureAndEveryRectangle)
+{
+    CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("90x70"),
+                           QStringLiteral("--effect"), QStringLiteral("Nebula"),
+                           QStringLiteral("--seed"), QStringLiteral("3"),
+                           QStringLiteral("--effect"), QStringLiteral("Star"),
+                           QStringLiteral("--rect"), QStringLiteral("10,5,61,50"),
+                           QStringLiteral("--seed"), QStringLiteral("9"),
+                           QStringLiteral("-o"), Path("small.png")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    run = RunCommand({QStringLiteral("--replay"), Path("small.png"), QStringLiteral("--scale"),
+                      QStringLiteral("2"), QStringLiteral("-o"), Path("big.png")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    CDib small, big, back;
+    QString smallText, bigText;
+    ASSERT_TRUE(small.LoadPNG(QFile::encodeName(Path("small.png")).constData(), &smallText));
+    ASSERT_TRUE(big.LoadPNG(QFile::encodeName(Path("big.png")).constData(), &bigText));
+    EXPECT_EQ(big.GetSize(), CSize(180, 140));
+    CRecipe smallRecipe, bigRecipe;
+    QString why;
+    ASSERT_TRUE(CRecipe::FromText(smallText, smallRecipe, why));
+    ASSERT_TRUE(CRecipe::FromText(bigText, bigRecipe, why));
+    ASSERT_EQ(bigRecipe.m_steps.size(), 2);
+    EXPECT_EQ(bigRecipe.m_steps[0].rect, CRect(0, 0, 180, 140));
+    EXPECT_EQ(bigRecipe.m_steps[1].rect, CRect(20, 10, 122, 100));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(bigRecipe.m_steps[i].nSeed, smallRecipe.m_steps[i].nSeed);
+        EXPECT_EQ(bigRecipe.m_steps[i].values, smallRecipe.m_steps[i].values);
+    }
+
+    run = RunCommand({QStringLiteral("--replay"), Path("big.png"), QStringLiteral("--scale"),
+                      QStringLiteral("0.5"), QStringLiteral("-o"), Path("back.png")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    ASSERT_TRUE(back.LoadPNG(QFile::encodeName(Path("back.png")).constData()));
+    EXPECT_TRUE(SamePicture(small, back));
+
+    for (const char* szScale : {"0", "17", "x"}) {
+        run = RunCommand({QStringLiteral("--replay"), Path("small.png"), QStringLiteral("--scale"),
+                          QLatin1String(szScale), QStringLiteral("-o"), Path("bad.png")});
+        EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << szScale;
+    }
+    EXPECT_FALSE(QFile::exists(Path("bad.png")));
+}
+
+// --layers: each step alone as a layer. Composited in order over the first picture by the
+// blends layers.json names (normal: by the layer's opacity; add: its light added), they
+// give the picture painted within one step of each channel per layer.
+TEST_F(RenderCommandTest, LayersCompositedByTheirBlendsGiveThePicture)
+{
+    const QString dir = Path("layers");
+    CRun run = RunCommand(
+        {QStringLiteral("--size"), QStringLiteral("320x240"), QStringLiteral("--background"),
+         QStringLiteral("101830"), QStringLiteral("--effect"), QStringLiteral("StarField"),
+         QStringLiteral("--seed"), QStringLiteral("1"), QStringLiteral("--effect"),
+         QStringLiteral("Nebula"), QStringLiteral("--rect"), QStringLiteral("20,10,220,190"),
+         QStringLiteral("--seed"), QStringLiteral("2"), QStringLiteral("--effect"),
+         QStringLiteral("Gas"), QStringLiteral("--rect"), QStringLiteral("100,60,330,250"),
+         QStringLiteral("--seed"), QStringLiteral("3"), QStringLiteral("--effect"),
+         QStringLiteral("Star"), QStringLiteral("--rect"), QStringLiteral("150,40,250,140"),
+         QStringLiteral("--seed"), QStringLiteral("4"), QStringLiteral("--effect"),
+         QStringLiteral("Cluster"), QStringLiteral("--rect"), QStringLiteral("-20,120,100,250"),
+         QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("--effect"),
+         QStringLiteral("Lens Flare"), QStringLiteral("--rect"), QStringLiteral("230,20,300,90"),
+         QStringLiteral("--seed"), QStringLiteral("6"), QStringLiteral("--layers"), dir,
+         QStringLiteral("-o"), Path("scene.bmp")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    CDib scene;
+    ASSERT_TRUE(scene.Load(QFile::encodeName(Path("scene.bmp")).constData()));
+    QFile json(dir + QStringLiteral("/layers.json"));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QJsonObject root = QJsonDocument::fromJson(json.readAll()).object();
+    const QJsonArray layers = root.value(QLatin1String("layers")).toArray();
+    ASSERT_EQ(layers.size(), 6);
+    EXPECT_EQ(layers[0].toObject().value(QLatin1String("blend")).toString(), QStringLiteral("add"));
+    EXPECT_EQ(layers[1].toObject().value(QLatin1String("blend")).toString(),
+              QStringLiteral("normal"));
+
+    // The first picture, then each layer over it, in top-down RGB.
+    QImage picture(320, 240, QImage::Format_RGB888);
+    picture.fill(QColor(0x10, 0x18, 0x30));
+    for (const QJsonValue& value : layers) {
+        const QJsonObject layer = value.toObject();
+        const QImage image(dir + QLatin1Char('/') + layer.value(QLatin1String("file")).toString());
+        ASSERT_FALSE(image.isNull());
+        const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+        const QJsonArray rect = layer.value(QLatin1String("rect")).toArray();
+        const bool bAdd = layer.value(QLatin1String("blend")).toString() == QLatin1String("add");
+        ASSERT_EQ(rgba.width(), rect[2].toInt() - rect[0].toInt());
+        for (int y = 0; y < rgba.height(); ++y) {
+            const uchar* pLayer = rgba.constScanLine(y);
+            uchar* pOut = picture.scanLine(rect[1].toInt() + y) + 3 * rect[0].toInt();
+            for (int x = 0; x < rgba.width(); ++x, pLayer += 4, pOut += 3) {
+                for (int c = 0; c < 3; ++c) {
+                    pOut[c] = bAdd ? uchar(std::min(255, pOut[c] + pLayer[c]))
+                                   : uchar((pLayer[3] * pLayer[c] + (255 - pLayer[3]) * pOut[c] +
+                                            127) / 255);
+                }
+            }
+        }
+    }
+    int largest[3] = {};
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            const BYTE* pPainted = scene.PixelAddress(x, 239 - y);
+            const uchar* pComposite = picture.constScanLine(y) + 3 * x;
+            for (int c = 0; c < 3; ++c)
+                largest[c] = std::max(largest[c], std::abs(pComposite[c] - pPainted[2 - c]));
+        }
+    }
+    std::printf("layers composited: largest difference red %d, green %d, blue %d\n", largest[0],
+                largest[1], largest[2]);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_LE(largest[c], int(layers.size())) << "channel " << c;
 }

@@ -212,6 +212,32 @@ void CSkyloomView::SetSelection(const CRect& rect)
     emit statusChanged();
 }
 
+void CSkyloomView::SetStepRect(const CRect& rect)
+{
+    for (CRect r : {m_rectStep, rect}) {
+        r.NormalizeRect();
+        r.InflateRect(1, 1);
+        InvalidateLogicalRect(r);
+    }
+    m_rectStep = rect;
+    m_rectStep.NormalizeRect();
+}
+
+void CSkyloomView::BeginStepRect(const CRect& rect)
+{
+    SetStepRect(rect);
+    m_bStepRectEdit = true;
+    emit renderStateChanged(true);
+}
+
+void CSkyloomView::EndStepRect()
+{
+    m_bStepRectEdit = false;
+    m_nStepGrip = 0;
+    SetStepRect(CRect());
+    emit renderStateChanged(false);
+}
+
 CPoint CSkyloomView::GetScrollPosition() const
 {
     return CPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
@@ -550,6 +576,10 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
         painter.setPen(pen(Qt::DashLine));
         PaintFeedback(&painter, RectangleFeedback(m_rectSelection));
     }
+    if (!m_rectStep.IsRectEmpty()) {
+        painter.setPen(pen(Qt::DashDotLine));
+        PaintFeedback(&painter, RectangleFeedback(m_rectStep));
+    }
 }
 
 CRect CSkyloomView::DragRectangle() const
@@ -613,6 +643,22 @@ void CSkyloomView::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || IsRendering())
         return;
     const CPoint pt = LogicalFromViewport(event->position().toPoint());
+    if (m_bStepRectEdit) {
+        // An edge or a corner within a few screen pixels, else all of it from inside.
+        const int nNear = std::max(1, int(std::lround(4 / GetZoom())));
+        const CRect& r = m_rectStep;
+        const auto near = [nNear](int a, int b) { return std::abs(a - b) <= nNear; };
+        const bool bAcross = pt.y >= r.top - nNear && pt.y <= r.bottom + nNear;
+        const bool bAlong = pt.x >= r.left - nNear && pt.x <= r.right + nNear;
+        m_nStepGrip = (near(pt.x, r.left) && bAcross ? 1 : 0) |
+                      (near(pt.y, r.top) && bAlong ? 2 : 0) |
+                      (near(pt.x, r.right) && bAcross ? 4 : 0) |
+                      (near(pt.y, r.bottom) && bAlong ? 8 : 0);
+        if (m_nStepGrip == 0 && r.PtInRect(pt))
+            m_nStepGrip = 15;
+        m_ptStepGrip = pt;
+        return;
+    }
     if (m_bPasting) {
         MovePasteFrame(pt);
         PlacePaste(event->modifiers() & Qt::ShiftModifier);
@@ -655,6 +701,21 @@ void CSkyloomView::mouseMoveEvent(QMouseEvent* event)
     m_ptLast = q;
     m_bHasLastPoint = TRUE;
     emit statusChanged();
+    if (m_nStepGrip != 0) {
+        CRect r = m_rectStep;
+        const int dx = q.x - m_ptStepGrip.x, dy = q.y - m_ptStepGrip.y;
+        m_ptStepGrip = q;
+        r.left += m_nStepGrip & 1 ? dx : 0;
+        r.top += m_nStepGrip & 2 ? dy : 0;
+        r.right += m_nStepGrip & 4 ? dx : 0;
+        r.bottom += m_nStepGrip & 8 ? dy : 0;
+        // An edge dragged past its opposite leaves at least a pixel.
+        if (r.Width() >= 1 && r.Height() >= 1) {
+            SetStepRect(r);
+            emit stepRectChanged(m_rectStep);
+        }
+        return;
+    }
     if (m_bPasting) {
         MovePasteFrame(q);
         AutoScroll(p);
@@ -702,6 +763,10 @@ void CSkyloomView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    if (m_bStepRectEdit) {
+        m_nStepGrip = 0;
+        return;
+    }
     EndDrag(event->position().toPoint(), true);
 }
 
@@ -750,6 +815,14 @@ void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
         }
     }
     m_dragPoints.clear();
+}
+
+ERenderOutcome CSkyloomView::RepaintScene(const std::function<ERenderOutcome()>& change)
+{
+    emit renderStateChanged(true);
+    const ERenderOutcome outcome = change();
+    RenderFinished(m_doc.GetImageRect());
+    return outcome;
 }
 
 void CSkyloomView::RenderFinished(const CRect& repaint)

@@ -6,10 +6,12 @@
 #include "../document/WinTypes.h"
 #include "../effects/Effect.h"
 #include "../document/PicturePyramid.h"
+#include "../document/RenderJob.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +37,15 @@ public:
     // The selection when there is one, else the whole picture.
     CRect GetTargetRect() const;
     CRect GetSelection() const { return m_rectSelection; }
+    // The rectangle of a step being edited (top-down picture pixels), outlined on the canvas
+    // with a dash-dot line; empty for none.
+    void SetStepRect(const CRect& rect);
+    CRect GetStepRect() const { return m_rectStep; }
+    // While a step's rectangle is edited a drag on the canvas moves its edges, its corners
+    // or, from inside, all of it (stepRectChanged tells), and the frame waits as during a
+    // render.
+    void BeginStepRect(const CRect& rect);
+    void EndStepRect();
     void SetSelection(const CRect& rect);
     CPoint GetLastPoint() const { return m_ptLast; }
     // FALSE until the pointer has moved over this picture.
@@ -107,6 +118,10 @@ public:
     BOOL IsPasting() const { return m_bPasting; }
     CRect GetPasteRect() const { return m_rectPaste; }
 
+    // Runs change (steps of the picture painted again) as a render: the frame waits and
+    // the canvas shows the picture as it goes, then all of it.
+    ERenderOutcome RepaintScene(const std::function<ERenderOutcome()>& change);
+
     // The canvas's right-button menu (made by the frame from the shared actions).
     void SetContextMenu(QMenu* pMenu) { m_pContextMenu = pMenu; }
 
@@ -123,6 +138,8 @@ signals:
     void pastingChanged(bool bPasting);
     // A render started or ended.
     void renderStateChanged(bool bRendering);
+    // A drag moved the edited step's rectangle.
+    void stepRectChanged(const CRect& rect);
     // The view wants its frame to be this size for the picture to fit.
     void fitRequested(QSize viewportSize);
     // The zoom changed.
@@ -180,6 +197,11 @@ private:
     // Anchor and current end of the drag, picture coordinates.
     std::vector<CPoint> m_dragPoints;
     CRect m_rectSelection;
+    CRect m_rectStep;
+    bool m_bStepRectEdit = false;
+    // What a press took hold of: bits 1 left, 2 top, 4 right, 8 bottom; 15 all of it.
+    int m_nStepGrip = 0;
+    CPoint m_ptStepGrip;
     const QCursor* m_hCursor = nullptr;
     BOOL m_bPasting = FALSE;
     std::unique_ptr<CDib> m_pPasteImage;

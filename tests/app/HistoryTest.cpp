@@ -27,14 +27,6 @@ namespace {
 class HistoryTest : public WindowTest
 {
 protected:
-    QByteArray Hash()
-    {
-        const CDib& dib = Picture();
-        return QCryptographicHash::hash(
-            QByteArrayView(dib.m_pBits, qsizetype(dib.m_nStride) * dib.m_nHeight),
-            QCryptographicHash::Sha1);
-    }
-    const QUndoStack& History() { return Doc().GetHistory(); }
     QString UndoText() { return Frame()->GetAction(ID_EDIT_UNDO)->text(); }
     QString RedoText() { return Frame()->GetAction(ID_EDIT_REDO)->text(); }
 

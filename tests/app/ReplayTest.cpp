@@ -202,6 +202,7 @@ TEST_F(ReplayTest, HorizonPaintsAndReplaysAndTooLargeIsRefusedAlike)
     // At 1/2, scrolled as far as it goes: a drag past the viewport then scrolls nothing.
     m_pUi->sizes = {CSize(1920, 1080)};
     Command(ID_FILE_NEW);
+    QApplication::processEvents(); // the new picture's own zoom first
     View()->SetZoom(1, 2, QPoint());
     QApplication::processEvents();
     View()->ScrollToPosition(CPoint(100000, 100000));

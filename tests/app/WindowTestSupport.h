@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -38,6 +39,9 @@ public:
     std::deque<QString> pastePaths; // empty: Paste File is cancelled
     QStringList pasteFolders;       // where each Paste File dialog started
     std::deque<QString> texturePaths; // empty: "Browse..." is cancelled
+    std::deque<QString> recipePaths;  // empty: Export Recipe is cancelled
+    QString layersFolder;             // empty: Export Layers is cancelled
+    double scale = 0;                 // 0: Paint Again at Size is cancelled
     QStringList textureFolders;
     QString proposedName;
     int nProposedFilter = -1;
@@ -80,6 +84,20 @@ public:
             return QString();
         const QString path = pastePaths.front();
         pastePaths.pop_front();
+        return path;
+    }
+    QString AskLayersFolder(QWidget*) override { return layersFolder; }
+    BOOL AskScale(QWidget*, double& dScale) override
+    {
+        dScale = scale;
+        return scale > 0;
+    }
+    QString AskRecipePath(QWidget*, const QString&) override
+    {
+        if (recipePaths.empty())
+            return QString();
+        const QString path = recipePaths.front();
+        recipePaths.pop_front();
         return path;
     }
     QString AskTexturePath(QWidget*, const QString& folder) override
@@ -171,6 +189,15 @@ protected:
     CSkyloomView* View() { return Frame()->GetView(); }
     CSkyloomDoc& Doc() { return m_pApp->GetDocument(); }
     CDib& Picture() { return Doc().GetImage(); }
+    // The picture's bytes in short, to tell pictures apart.
+    QByteArray Hash()
+    {
+        const CDib& dib = Picture();
+        return QCryptographicHash::hash(
+            QByteArrayView(dib.m_pBits, qsizetype(dib.m_nStride) * dib.m_nHeight),
+            QCryptographicHash::Sha1);
+    }
+    const QUndoStack& History() { return Doc().GetHistory(); }
     void Command(int nId) { Frame()->GetAction(nId)->trigger(); }
 
     // Where the picture's top-left corner sits in the viewport when it is not scrolled: a
