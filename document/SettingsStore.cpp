@@ -51,7 +51,9 @@ double CSettingsStore::GetWholeNumber(const QString& section, const QString& nam
     const QVariant v = m_pSettings->value(Key(section, name));
     if (!v.isValid())
         return dDefault;
-    QStringView text = QStringView(v.toString()).trimmed();
+    // The view must not outlive the string it looks at.
+    const QString stored = v.toString();
+    QStringView text = QStringView(stored).trimmed();
     const bool negative = text.startsWith(QLatin1Char('-'));
     if (negative || text.startsWith(QLatin1Char('+')))
         text = text.mid(1);
