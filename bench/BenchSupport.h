@@ -3,8 +3,11 @@
 #pragma once
 
 #include "document/Dib.h"
+#include "document/Settings.h"
 #include "effects/Effect.h"
 #include "effects/Random.h"
+#include "gl/GLContext.h"
+#include "gl/GLLight.h"
 
 #include <benchmark/benchmark.h>
 
@@ -99,3 +102,17 @@ private:
     CDib m_dib;
     std::unique_ptr<CDib> m_undo;
 };
+
+// What a lit render needs: OpenGL's entry points, the built-in settings and the default
+// light. False, with the benchmark skipped, where there is no OpenGL.
+inline bool PrepareLitRender(benchmark::State& state)
+{
+    if (!LoadGLEntryPoints(TRUE)) {
+        state.SkipWithError("no OpenGL");
+        return false;
+    }
+    ResetSettings();
+    if (g_lightList.empty())
+        CreateDefaultLight();
+    return true;
+}

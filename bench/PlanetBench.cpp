@@ -27,15 +27,10 @@ constexpr int kSide = 512;
 // Arguments: the tool, the side and the render threads (0: one per core).
 void BM_PlanetRender(benchmark::State& state)
 {
-    if (!LoadGLEntryPoints(TRUE)) {
-        state.SkipWithError("no OpenGL");
+    if (!PrepareLitRender(state))
         return;
-    }
     const int side = static_cast<int>(state.range(1));
     const CRenderThreadsScope threads(static_cast<int>(state.range(2)));
-    ResetSettings();
-    if (g_lightList.empty())
-        CreateDefaultLight();
     auto effect = CreateTool(static_cast<int>(state.range(0)));
     CWholePictureRender(*effect, side).Run(state);
     state.SetLabel(effect->m_strSection.toStdString() + ", " + std::to_string(RenderThreads()) +
@@ -54,13 +49,8 @@ BENCHMARK(BM_PlanetRender)
 // same Earth dragged at 1920 x 1920 on a picture of that size. Argument: the rectangle's side.
 void BM_EarthHorizon(benchmark::State& state)
 {
-    if (!LoadGLEntryPoints(TRUE)) {
-        state.SkipWithError("no OpenGL");
+    if (!PrepareLitRender(state))
         return;
-    }
-    ResetSettings();
-    if (g_lightList.empty())
-        CreateDefaultLight();
     const int side = static_cast<int>(state.range(0));
     const bool bHorizon = side > 1920;
     CDib picture;

@@ -31,13 +31,8 @@ public:
 // Arguments: the tool, the picture's side and whether the render is watched.
 void BM_WatchedRender(benchmark::State& state)
 {
-    if (!LoadGLEntryPoints(TRUE)) {
-        state.SkipWithError("no OpenGL");
+    if (!PrepareLitRender(state))
         return;
-    }
-    ResetSettings();
-    if (g_lightList.empty())
-        CreateDefaultLight();
     auto effect = CreateTool(static_cast<int>(state.range(0)));
     CWatchingDisplay display;
     if (state.range(2))
