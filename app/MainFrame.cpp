@@ -92,79 +92,6 @@ private:
     QString m_strFull;
 };
 
-struct CCommandText
-{
-    int nId;
-    const char* szText;
-    QKeySequence::StandardKey key;
-    const char* szShortcut;
-};
-
-// Menu texts and accelerators of the commands: the platform's standard key where it has
-// one, else the key given.
-const CCommandText kCommands[] = {
-    {ID_FILE_NEW, "&New", QKeySequence::New, nullptr},
-    {ID_FILE_OPEN, "&Open...", QKeySequence::Open, nullptr},
-    {ID_FILE_SAVE, "&Save", QKeySequence::Save, nullptr},
-    {ID_FILE_SAVE_AS, "Save &As...", QKeySequence::SaveAs, "Ctrl+Shift+S"},
-    {ID_FILE_PRINT, "&Print...", QKeySequence::Print, nullptr},
-    {ID_FILE_PRINT_PREVIEW, "Print Pre&view", QKeySequence::UnknownKey, nullptr},
-    {ID_FILE_PRINT_SETUP, "P&rint Setup...", QKeySequence::UnknownKey, nullptr},
-    {ID_APP_EXIT, "E&xit", QKeySequence::UnknownKey, nullptr},
-    {ID_EDIT_UNDO, "&Undo", QKeySequence::UnknownKey, "Ctrl+Z"},
-    {ID_EDIT_REDO, "&Redo", QKeySequence::Redo, nullptr},
-    {ID_EDIT_CUT, "Cu&t", QKeySequence::UnknownKey, "Ctrl+X"},
-    {ID_EDIT_COPY, "&Copy", QKeySequence::UnknownKey, "Ctrl+C"},
-    {ID_EDIT_PASTE, "&Paste", QKeySequence::UnknownKey, "Ctrl+V"},
-    {ID_EDIT_PASTEFILE, "Paste File...", QKeySequence::UnknownKey, nullptr},
-    {ID_EDIT_CLEAR, "C&lear", QKeySequence::UnknownKey, nullptr},
-    {ID_EDIT_OPTIONS, "&Options...", QKeySequence::UnknownKey, nullptr},
-    {ID_FILE_EXPORT_RECIPE, "Export &Recipe...", QKeySequence::UnknownKey, nullptr},
-    {ID_EDIT_COPY_COMMAND, "Copy as Co&mmand Line", QKeySequence::UnknownKey, nullptr},
-    {ID_FILE_EXPORT_LAYERS, "Export &Layers...", QKeySequence::UnknownKey, nullptr},
-    {ID_IMAGE_PAINT_AGAIN, "Paint Again at &Size...", QKeySequence::UnknownKey, nullptr},
-    {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
-    {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
-    {ID_VIEW_HISTORY, "&History", QKeySequence::UnknownKey, nullptr},
-    {ID_VIEW_ZOOM_IN, "Zoom &In", QKeySequence::ZoomIn, "Ctrl++"},
-    {ID_VIEW_ZOOM_OUT, "Zoom &Out", QKeySequence::ZoomOut, "Ctrl+-"},
-    {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", QKeySequence::UnknownKey, "Ctrl+1"},
-    {ID_VIEW_ZOOM_FIT, "&Fit in Window", QKeySequence::UnknownKey, "Ctrl+0"},
-    {ID_VIEW_SHOW_TILED, "Sho&w Tiled", QKeySequence::UnknownKey, nullptr},
-    {ID_IMAGE_WRAP_AROUND, "&Wrap Around", QKeySequence::UnknownKey, nullptr},
-    {ID_IMAGE_MAKE_SEAMLESS, "Make &Seamless", QKeySequence::UnknownKey, nullptr},
-    {ID_HELP_CONTENTS, "&Contents...", QKeySequence::HelpContents, "F1"},
-    {ID_APP_ABOUT, "&About Skyloom...", QKeySequence::UnknownKey, nullptr},
-    {ID_NEXT_PANE, "Next Pane", QKeySequence::UnknownKey, "F6"},
-    {ID_PREV_PANE, "Previous Pane", QKeySequence::UnknownKey, "Shift+F6"},
-};
-
-// Commands that change the document or start something that does: they wait while a
-// render runs.
-bool ChangesDocument(int nId)
-{
-    switch (nId) {
-    case ID_VIEW_TOOLBAR:
-    case ID_VIEW_STATUS_BAR:
-    case ID_VIEW_ZOOM_IN:
-    case ID_VIEW_ZOOM_OUT:
-    case ID_VIEW_ZOOM_ACTUAL:
-    case ID_VIEW_ZOOM_FIT:
-    case ID_VIEW_HISTORY:
-    case ID_VIEW_SHOW_TILED:
-    case ID_HELP_CONTENTS:
-    case ID_APP_ABOUT:
-    case ID_NEXT_PANE:
-    case ID_PREV_PANE:
-    case ID_EDIT_COPY:
-    case ID_EDIT_COPY_COMMAND:
-    case ID_FILE_EXPORT_RECIPE:
-        return false;
-    default:
-        return true;
-    }
-}
-
 // The properties dialog of each tool (none for Select), and the exchange through which the
 // tools reach them.
 void RegisterToolDialogs()
@@ -208,6 +135,104 @@ int ToolCommand(int nTool)
     return GetToolInfo(nTool)->nCommandId;
 }
 
+}
+
+// The commands of the menus, toolbar and accelerators (the tools aside): menu text, the
+// platform's standard key where it has one, else the key given, and what each does. Those
+// that change the document or start something that does wait while a render runs.
+const std::vector<CMainFrame::CCommand>& CMainFrame::Commands()
+{
+    using K = QKeySequence;
+    constexpr bool bChanges = true, bViews = false;
+    static const std::vector<CCommand> kCommands = {
+        {ID_FILE_NEW, "&New", K::New, nullptr, bChanges,
+         [](CMainFrame& f) { f.m_app.OnFileNew(); }},
+        {ID_FILE_OPEN, "&Open...", K::Open, nullptr, bChanges,
+         [](CMainFrame& f) { f.m_app.OnFileOpen(); }},
+        {ID_FILE_SAVE, "&Save", K::Save, nullptr, bChanges,
+         [](CMainFrame& f) { f.m_app.OnFileSave(); }},
+        {ID_FILE_SAVE_AS, "Save &As...", K::SaveAs, "Ctrl+Shift+S", bChanges,
+         [](CMainFrame& f) { f.m_app.OnFileSaveAs(); }},
+        {ID_FILE_PRINT, "&Print...", K::Print, nullptr, bChanges,
+         [](CMainFrame& f) { f.OnPrint(false); }},
+        {ID_FILE_PRINT_PREVIEW, "Print Pre&view", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.OnPrint(true); }},
+        {ID_FILE_PRINT_SETUP, "P&rint Setup...", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.OnPrintSetup(); }},
+        {ID_APP_EXIT, "E&xit", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.close(); }},
+        {ID_EDIT_UNDO, "&Undo", K::UnknownKey, "Ctrl+Z", bChanges,
+         [](CMainFrame& f) { f.m_pView->OnEditUndo(); }},
+        {ID_EDIT_REDO, "&Redo", K::Redo, nullptr, bChanges,
+         [](CMainFrame& f) { f.m_pView->OnEditRedo(); }},
+        {ID_EDIT_CUT, "Cu&t", K::UnknownKey, "Ctrl+X", bChanges,
+         [](CMainFrame& f) { f.m_pView->OnEditCut(); }},
+        {ID_EDIT_COPY, "&Copy", K::UnknownKey, "Ctrl+C", bViews,
+         [](CMainFrame& f) { f.m_pView->OnEditCopy(); }},
+        {ID_EDIT_PASTE, "&Paste", K::UnknownKey, "Ctrl+V", bChanges,
+         [](CMainFrame& f) { f.m_pView->OnEditPaste(); }},
+        {ID_EDIT_PASTEFILE, "Paste File...", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.m_pView->OnEditPasteFile(); }},
+        {ID_EDIT_CLEAR, "C&lear", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.m_pView->OnEditClear(); }},
+        {ID_EDIT_OPTIONS, "&Options...", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.OnOptions(); }},
+        {ID_FILE_EXPORT_RECIPE, "Export &Recipe...", K::UnknownKey, nullptr, bViews,
+         [](CMainFrame& f) {
+             ExportRecipe(&f, f.m_app.GetDocumentUi(), f.m_doc.GetRecipe(), f.m_doc.GetTitle());
+         }},
+        {ID_EDIT_COPY_COMMAND, "Copy as Co&mmand Line", K::UnknownKey, nullptr, bViews,
+         [](CMainFrame& f) { f.OnCopyCommandLine(); }},
+        {ID_FILE_EXPORT_LAYERS, "Export &Layers...", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.OnExportLayers(); }},
+        {ID_IMAGE_PAINT_AGAIN, "Paint Again at &Size...", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.OnPaintAgainAtSize(); }},
+        {ID_VIEW_TOOLBAR, "&Toolbar", K::UnknownKey, nullptr, bViews,
+         [](CMainFrame& f) { f.m_pToolBar->setVisible(!f.m_pToolBar->isVisible()); }},
+        {ID_VIEW_STATUS_BAR, "&Status Bar", K::UnknownKey, nullptr, bViews,
+         [](CMainFrame& f) { f.statusBar()->setVisible(!f.statusBar()->isVisible()); }},
+        {ID_VIEW_HISTORY, "&History", K::UnknownKey, nullptr, bViews,
+         [](CMainFrame& f) { f.m_pHistoryDock->setVisible(!f.m_pHistoryDock->isVisible()); }},
+        {ID_VIEW_ZOOM_IN, "Zoom &In", K::ZoomIn, "Ctrl++", bViews,
+         [](CMainFrame& f) { f.m_pView->ZoomIn(); }},
+        {ID_VIEW_ZOOM_OUT, "Zoom &Out", K::ZoomOut, "Ctrl+-", bViews,
+         [](CMainFrame& f) { f.m_pView->ZoomOut(); }},
+        {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", K::UnknownKey, "Ctrl+1", bViews,
+         [](CMainFrame& f) { f.m_pView->ZoomActualSize(); }},
+        {ID_VIEW_ZOOM_FIT, "&Fit in Window", K::UnknownKey, "Ctrl+0", bViews,
+         [](CMainFrame& f) { f.m_pView->ZoomToFit(); }},
+        {ID_VIEW_SHOW_TILED, "Sho&w Tiled", K::UnknownKey, nullptr, bViews,
+         [](CMainFrame& f) { f.m_pView->SetShowTiled(!f.m_pView->IsShowingTiled()); }},
+        {ID_IMAGE_WRAP_AROUND, "&Wrap Around", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.m_doc.SetWrapAround(!f.m_doc.IsWrapAround()); }},
+        {ID_IMAGE_MAKE_SEAMLESS, "Make &Seamless", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.OnMakeSeamless(); }},
+        {ID_HELP_CONTENTS, "&Contents...", K::HelpContents, "F1", bViews,
+         [](CMainFrame& f) { f.OnHelpContents(); }},
+        {ID_APP_ABOUT, "&About Skyloom...", K::UnknownKey, nullptr, bViews,
+         [](CMainFrame& f) { f.OnAbout(); }},
+        {ID_NEXT_PANE, "Next Pane", K::UnknownKey, "F6", bViews,
+         [](CMainFrame& f) { f.focusNextPrevChild(true); }},
+        {ID_PREV_PANE, "Previous Pane", K::UnknownKey, "Shift+F6", bViews,
+         [](CMainFrame& f) { f.focusNextPrevChild(false); }},
+    };
+    return kCommands;
+}
+
+const CMainFrame::CCommand* CMainFrame::FindCommand(int nId)
+{
+    for (const CCommand& command : Commands()) {
+        if (command.nId == nId)
+            return &command;
+    }
+    return nullptr;
+}
+
+bool CMainFrame::ChangesDocument(int nId)
+{
+    // The tools and the recent files too: they start a render or replace the picture.
+    const CCommand* pCommand = FindCommand(nId);
+    return !pCommand || pCommand->bChangesDocument;
 }
 
 CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
@@ -274,43 +299,43 @@ QAction* CMainFrame::GetAction(int nId) const
     return it == m_actions.end() ? nullptr : it->second;
 }
 
+QAction* CMainFrame::AddAction(int nId, const char* szText, QKeySequence::StandardKey key,
+                              const char* szShortcut)
+{
+    auto* pAction = new QAction(QString::fromLatin1(szText), this);
+    if (key != QKeySequence::UnknownKey && !QKeySequence::keyBindings(key).isEmpty())
+        pAction->setShortcuts(key);
+    else if (szShortcut)
+        pAction->setShortcut(QKeySequence(QString::fromLatin1(szShortcut)));
+    pAction->setStatusTip(CommandPrompt(nId));
+    QString tip = CommandTip(nId);
+    // Tooltips name the key too, as the menus do.
+    if (!tip.isEmpty() && !pAction->shortcut().isEmpty())
+        tip += QStringLiteral(" (%1)").arg(pAction->shortcut().toString(QKeySequence::NativeText));
+    if (!tip.isEmpty())
+        pAction->setToolTip(tip);
+    pAction->setIcon(CommandIcon(nId));
+    // Menus show the toolbar image beside the command.
+    pAction->setIconVisibleInMenu(true);
+    connect(pAction, &QAction::triggered, this, [this, nId] { OnCommand(nId); });
+    m_actions[nId] = pAction;
+    addAction(pAction); // accelerators work wherever the focus is in the window
+    return pAction;
+}
+
 void CMainFrame::CreateActions()
 {
-    std::vector<CCommandText> commands(std::begin(kCommands), std::end(kCommands));
+    for (const CCommand& command : Commands())
+        AddAction(command.nId, command.szText, command.key, command.szShortcut);
     // One key a tool, the menu's mnemonic letter: they act while the main window is the
     // active window, so typing in a properties dialog never changes the tool.
+    auto* pTools = new QActionGroup(this);
     for (int i = 0; i < TOOL_COUNT; ++i) {
         const CToolInfo& tool = *GetToolInfo(i);
-        commands.push_back({tool.nCommandId, tool.szMenuText, QKeySequence::UnknownKey,
-                            tool.szKey});
-    }
-    auto* pTools = new QActionGroup(this);
-    for (const CCommandText& command : commands) {
-        auto* pAction = new QAction(QString::fromLatin1(command.szText), this);
-        if (command.key != QKeySequence::UnknownKey &&
-            !QKeySequence::keyBindings(command.key).isEmpty())
-            pAction->setShortcuts(command.key);
-        else if (command.szShortcut)
-            pAction->setShortcut(QKeySequence(QString::fromLatin1(command.szShortcut)));
-        pAction->setStatusTip(CommandPrompt(command.nId));
-        QString tip = CommandTip(command.nId);
-        // Tooltips name the key too, as the menus do.
-        if (!tip.isEmpty() && !pAction->shortcut().isEmpty())
-            tip += QStringLiteral(" (%1)").arg(
-                pAction->shortcut().toString(QKeySequence::NativeText));
-        if (!tip.isEmpty())
-            pAction->setToolTip(tip);
-        pAction->setIcon(CommandIcon(command.nId));
-        // Menus show the toolbar image beside the command.
-        pAction->setIconVisibleInMenu(true);
-        if (FindToolByCommand(command.nId) >= 0) {
-            pAction->setCheckable(true);
-            pTools->addAction(pAction);
-        }
-        const int nId = command.nId;
-        connect(pAction, &QAction::triggered, this, [this, nId] { OnCommand(nId); });
-        m_actions[nId] = pAction;
-        addAction(pAction); // accelerators work wherever the focus is in the window
+        QAction* pAction =
+            AddAction(tool.nCommandId, tool.szMenuText, QKeySequence::UnknownKey, tool.szKey);
+        pAction->setCheckable(true);
+        pTools->addAction(pAction);
     }
     // Ctrl+= as well: Ctrl++ needs Shift on most keyboards.
     QAction* pZoomIn = GetAction(ID_VIEW_ZOOM_IN);
@@ -670,118 +695,28 @@ void CMainFrame::OnCommand(int nId)
 {
     if (ChangesDocument(nId) && (m_bBusy || IsRendering()))
         return; // the one gate: nothing changes the picture under a render
-    if (OnZoomCommand(nId)) {
-        UpdateCommandUI();
-        return;
-    }
     const int nTool = FindToolByCommand(nId);
-    if (nTool >= 0) {
+    if (nTool >= 0)
         m_pView->SelectTool(nTool);
-        UpdateCommandUI();
-        return;
-    }
-    switch (nId) {
-    case ID_FILE_NEW:
-        m_app.OnFileNew();
-        break;
-    case ID_FILE_OPEN:
-        m_app.OnFileOpen();
-        break;
-    case ID_FILE_SAVE:
-        m_app.OnFileSave();
-        break;
-    case ID_FILE_SAVE_AS:
-        m_app.OnFileSaveAs();
-        break;
-    case ID_FILE_PRINT:
-        OnPrint(false);
-        break;
-    case ID_FILE_PRINT_PREVIEW:
-        OnPrint(true);
-        break;
-    case ID_FILE_PRINT_SETUP: {
-        if (!m_pPrinter)
-            m_pPrinter = std::make_unique<QPrinter>();
-        QPageSetupDialog dlg(m_pPrinter.get(), this);
-        dlg.exec();
-        break;
-    }
-    case ID_APP_EXIT:
-        close();
-        break;
-    case ID_EDIT_UNDO:
-        m_pView->OnEditUndo();
-        break;
-    case ID_EDIT_REDO:
-        m_pView->OnEditRedo();
-        break;
-    case ID_EDIT_CLEAR:
-        m_pView->OnEditClear();
-        break;
-    case ID_EDIT_COPY:
-        m_pView->OnEditCopy();
-        break;
-    case ID_EDIT_CUT:
-        m_pView->OnEditCut();
-        break;
-    case ID_EDIT_PASTE:
-        m_pView->OnEditPaste();
-        break;
-    case ID_EDIT_PASTEFILE:
-        m_pView->OnEditPasteFile();
-        break;
-    case ID_EDIT_OPTIONS:
-        OnOptions();
-        break;
-    case ID_FILE_EXPORT_RECIPE:
-        ExportRecipe(this, m_app.GetDocumentUi(), m_doc.GetRecipe(), m_doc.GetTitle());
-        break;
-    case ID_EDIT_COPY_COMMAND:
-        OnCopyCommandLine();
-        break;
-    case ID_FILE_EXPORT_LAYERS:
-        OnExportLayers();
-        break;
-    case ID_IMAGE_PAINT_AGAIN:
-        OnPaintAgainAtSize();
-        break;
-    case ID_VIEW_TOOLBAR:
-        m_pToolBar->setVisible(!m_pToolBar->isVisible());
-        break;
-    case ID_VIEW_STATUS_BAR:
-        statusBar()->setVisible(!statusBar()->isVisible());
-        break;
-    case ID_VIEW_HISTORY:
-        m_pHistoryDock->setVisible(!m_pHistoryDock->isVisible());
-        break;
-    case ID_VIEW_SHOW_TILED:
-        m_pView->SetShowTiled(!m_pView->IsShowingTiled());
-        break;
-    case ID_IMAGE_WRAP_AROUND:
-        m_doc.SetWrapAround(!m_doc.IsWrapAround());
-        break;
-    case ID_IMAGE_MAKE_SEAMLESS: {
-        QString why;
-        if (!MakeSeamless(m_doc, why))
-            m_app.GetDocumentUi().ShowError(
-                this,
-                QStringLiteral("Make Seamless cannot paint this picture again: %1.").arg(why));
-        break;
-    }
-    case ID_HELP_CONTENTS:
-        OnHelpContents();
-        break;
-    case ID_APP_ABOUT:
-        OnAbout();
-        break;
-    case ID_NEXT_PANE:
-    case ID_PREV_PANE:
-        focusNextPrevChild(nId == ID_NEXT_PANE);
-        break;
-    default:
-        break;
-    }
+    else if (const CCommand* pCommand = FindCommand(nId))
+        pCommand->pfnRun(*this);
     UpdateCommandUI();
+}
+
+void CMainFrame::OnPrintSetup()
+{
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>();
+    QPageSetupDialog dlg(m_pPrinter.get(), this);
+    dlg.exec();
+}
+
+void CMainFrame::OnMakeSeamless()
+{
+    QString why;
+    if (!MakeSeamless(m_doc, why))
+        m_app.GetDocumentUi().ShowError(
+            this, QStringLiteral("Make Seamless cannot paint this picture again: %1.").arg(why));
 }
 
 void CMainFrame::OnPaintAgainAtSize()
@@ -880,26 +815,6 @@ void CMainFrame::AddZoomItems(QMenu* pMenu)
     pMenu->addSeparator();
     for (int nId : {ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_ZOOM_ACTUAL, ID_VIEW_ZOOM_FIT})
         pMenu->addAction(GetAction(nId));
-}
-
-bool CMainFrame::OnZoomCommand(int nId)
-{
-    switch (nId) {
-    case ID_VIEW_ZOOM_IN:
-        m_pView->ZoomIn();
-        return true;
-    case ID_VIEW_ZOOM_OUT:
-        m_pView->ZoomOut();
-        return true;
-    case ID_VIEW_ZOOM_ACTUAL:
-        m_pView->ZoomActualSize();
-        return true;
-    case ID_VIEW_ZOOM_FIT:
-        m_pView->ZoomToFit();
-        return true;
-    default:
-        return false;
-    }
 }
 
 void CMainFrame::OnPrint(bool bPreview)

@@ -4,6 +4,7 @@
 
 #include "../effects/ProgressMeter.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSize>
@@ -67,6 +68,23 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
+    // A command of the menus, toolbar and accelerators, and what it does.
+    struct CCommand
+    {
+        int nId;
+        const char* szText; // menu text
+        QKeySequence::StandardKey key;
+        const char* szShortcut; // the key where the platform has no standard one
+        bool bChangesDocument;  // waits while a render runs
+        void (*pfnRun)(CMainFrame& frame);
+    };
+    static const std::vector<CCommand>& Commands();
+    static const CCommand* FindCommand(int nId);
+    // Whether command nId changes the document or starts something that does.
+    static bool ChangesDocument(int nId);
+
+    QAction* AddAction(int nId, const char* szText, QKeySequence::StandardKey key,
+                       const char* szShortcut);
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
@@ -88,12 +106,13 @@ private:
     void OnHelpContents();
     // The zoom commands of the View menu.
     void AddZoomItems(QMenu* pMenu);
-    bool OnZoomCommand(int nId);
     // The message pane shows "Ready" and the pointer pane nothing: a new picture.
     void ResetPanes();
     void OnAbout();
     void OnOptions();
     void OnPrint(bool bPreview);
+    void OnPrintSetup();
+    void OnMakeSeamless();
     void OnRenderStateChanged(bool bRendering);
     // Resizes the window so the canvas shows a picture of size at 100 % (once the window is
     // shown), without scroll bars where it fits and never past the screen's available

@@ -21,9 +21,57 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <memory>
 
 namespace {
+
+// The step editor's row of the rectangle: four fields, whose rectangle is shown on the canvas
+// while the dialog is open, and which show a drag on the canvas. Returns what they hold.
+std::function<CRect()> AddStepRectRow(QDialog& dialog, CSkyloomView& view, QObject* pContext,
+                                      const CRect& rect, const CSize& size)
+{
+    auto* pRectRow = new QWidget(&dialog);
+    auto* pRectLayout = new QHBoxLayout(pRectRow);
+    pRectLayout->setContentsMargins(0, 0, 0, 0);
+    pRectLayout->addWidget(new QLabel(QStringLiteral("Rectangle:"), pRectRow));
+    const int sides[4] = {rect.left, rect.top, rect.right, rect.bottom};
+    static const char* const kSideNames[4] = {"stepLeft", "stepTop", "stepRight", "stepBottom"};
+    static const char* const kSideTips[4] = {"Left", "Top", "Right (exclusive)",
+                                             "Bottom (exclusive)"};
+    QSpinBox* pSides[4];
+    for (int i = 0; i < 4; ++i) {
+        pSides[i] = new QSpinBox(pRectRow);
+        pSides[i]->setObjectName(QLatin1String(kSideNames[i]));
+        pSides[i]->setToolTip(QLatin1String(kSideTips[i]));
+        // As far past the picture as a drag can reach.
+        const int nExtent = i % 2 == 0 ? size.cx : size.cy;
+        pSides[i]->setRange(-nExtent, 2 * nExtent);
+        pSides[i]->setValue(sides[i]);
+        pRectLayout->addWidget(pSides[i]);
+    }
+    const auto shownRect = [pSides] {
+        CRect shown(pSides[0]->value(), pSides[1]->value(), pSides[2]->value(),
+                    pSides[3]->value());
+        shown.NormalizeRect();
+        return shown;
+    };
+    for (QSpinBox* pSide : pSides)
+        QObject::connect(pSide, &QSpinBox::valueChanged, pContext, [&view, shownRect] {
+            view.SetStepRect(shownRect());
+        });
+    // A drag on the canvas shows in the fields.
+    QObject::connect(&view, &CSkyloomView::stepRectChanged, pRectRow, [pSides](const CRect& r) {
+        const int values[4] = {r.left, r.top, r.right, r.bottom};
+        for (int i = 0; i < 4; ++i) {
+            const QSignalBlocker block(pSides[i]);
+            pSides[i]->setValue(values[i]);
+        }
+    });
+    if (dialog.layout())
+        dialog.layout()->addWidget(pRectRow);
+    return shownRect;
+}
 
 QIcon StepIcon(const CRecipeStep& step)
 {
@@ -219,45 +267,8 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
     if (pDialog->layout())
         pDialog->layout()->addWidget(pNewSeed);
     // The rectangle: shown on the canvas while the dialog is open, and changed here.
-    auto* pRectRow = new QWidget(pDialog.get());
-    auto* pRectLayout = new QHBoxLayout(pRectRow);
-    pRectLayout->setContentsMargins(0, 0, 0, 0);
-    pRectLayout->addWidget(new QLabel(QStringLiteral("Rectangle:"), pRectRow));
-    const CSize size = m_doc.GetImageRect().Size();
-    const int sides[4] = {step.rect.left, step.rect.top, step.rect.right, step.rect.bottom};
-    static const char* const kSideNames[4] = {"stepLeft", "stepTop", "stepRight", "stepBottom"};
-    static const char* const kSideTips[4] = {"Left", "Top", "Right (exclusive)",
-                                             "Bottom (exclusive)"};
-    QSpinBox* pSides[4];
-    for (int i = 0; i < 4; ++i) {
-        pSides[i] = new QSpinBox(pRectRow);
-        pSides[i]->setObjectName(QLatin1String(kSideNames[i]));
-        pSides[i]->setToolTip(QLatin1String(kSideTips[i]));
-        // As far past the picture as a drag can reach.
-        const int nExtent = i % 2 == 0 ? size.cx : size.cy;
-        pSides[i]->setRange(-nExtent, 2 * nExtent);
-        pSides[i]->setValue(sides[i]);
-        pRectLayout->addWidget(pSides[i]);
-    }
-    const auto shownRect = [pSides] {
-        CRect rect(pSides[0]->value(), pSides[1]->value(), pSides[2]->value(), pSides[3]->value());
-        rect.NormalizeRect();
-        return rect;
-    };
-    for (QSpinBox* pSide : pSides)
-        connect(pSide, &QSpinBox::valueChanged, this, [this, shownRect] {
-            m_view.SetStepRect(shownRect());
-        });
-    // A drag on the canvas shows in the fields.
-    connect(&m_view, &CSkyloomView::stepRectChanged, pRectRow, [pSides](const CRect& rect) {
-        const int values[4] = {rect.left, rect.top, rect.right, rect.bottom};
-        for (int i = 0; i < 4; ++i) {
-            const QSignalBlocker block(pSides[i]);
-            pSides[i]->setValue(values[i]);
-        }
-    });
-    if (pDialog->layout())
-        pDialog->layout()->addWidget(pRectRow);
+    const std::function<CRect()> shownRect =
+        AddStepRectRow(*pDialog, m_view, this, step.rect, m_doc.GetImageRect().Size());
     // The dialog grows to take in the rows added to it.
     if (pDialog->layout())
         pDialog->layout()->setSizeConstraint(QLayout::SetFixedSize);

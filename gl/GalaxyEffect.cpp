@@ -339,6 +339,35 @@ void CGalaxyEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)
     DrawEllipseCrossFeedback(pPainter, rect);
 }
 
+namespace {
+
+// The galaxy's camera: a square viewport of the rectangle's shorter side, centred in it,
+// moved by the drawn part's corner (dx, dy) in the rectangle.
+void SetUpGalaxyView(int w, int h, int dx, int dy)
+{
+    const int side = w < h ? w : h;
+    const int x0 = w >= h ? (w - h) / 2 : 0;
+    const int y0 = h > w ? (h - w) / 2 : 0;
+    glViewport(x0 - dx, y0 - dy, side, side);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60, 1, 1, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+}
+
+// Only the part of the drawn area inside the picture can show (window coordinates count
+// rows from the bottom, as rows does).
+CRect VisibleInArea(const CDib& image, const CRect& rows, const CRect& drawn)
+{
+    CRect visible;
+    visible.IntersectRect(rows, CRect(0, 0, image.m_nWidth, image.m_nHeight));
+    visible.OffsetRect(-drawn.left, -drawn.top);
+    return visible;
+}
+
+}
+
 void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage,
                            BOOL bShowProgress)
 {
@@ -383,29 +412,13 @@ void CGalaxyEffect::Render(CDib& image, const CRect& rect, CDib* pSecondImage,
             pModel->Build(w * h);
             cache.Capture();
 
-            const int side = w < h ? w : h;
-            const int x0 = w >= h ? (w - h) / 2 : 0;
-            const int y0 = h > w ? (h - w) / 2 : 0;
-            glViewport(x0 - dx, y0 - dy, side, side);
-            glMatrixMode(GL_PROJECTION);
-            glLoadIdentity();
-            gluPerspective(60, 1, 1, 100);
-            glMatrixMode(GL_MODELVIEW);
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            SetUpGalaxyView(w, h, dx, dy);
             cache.SetDepthWrite(1);
 
             glClear(bClear ? (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) : GL_DEPTH_BUFFER_BIT);
 
-            // Only the part of the area inside the picture can show (window coordinates
-            // count rows from the bottom, as rows does).
-            if (m_bWrapAround) {
-                pModel->m_rectVisible = pArea->VisiblePart();
-            } else {
-                CRect visible;
-                visible.IntersectRect(rows, CRect(0, 0, image.m_nWidth, image.m_nHeight));
-                visible.OffsetRect(-drawn.left, -drawn.top);
-                pModel->m_rectVisible = visible;
-            }
+            pModel->m_rectVisible =
+                m_bWrapAround ? pArea->VisiblePart() : VisibleInArea(image, rows, drawn);
 
             glLoadIdentity();
             glPushMatrix();
