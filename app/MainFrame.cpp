@@ -5,6 +5,7 @@
 #include "Artwork.h"
 #include "DocumentUi.h"
 #include "RecipeCommands.h"
+#include "ScreenFit.h"
 #include "../document/QuotedName.h"
 #include "../document/SceneLayers.h"
 #include "StepsPanel.h"
@@ -523,52 +524,29 @@ void CMainFrame::ApplyFit()
     const QScreen* pScreen = screen();
     if (!pScreen)
         return;
-    // What the window adds around the canvas's viewport (menus, toolbar, status bar, the
-    // canvas's frame), measured without scroll bars, and around the window (its title bar
-    // and borders).
-    const QSize extra = size() - m_pView->maximumViewportSize();
-    const QSize decoration = frameGeometry().size() - size();
-    const QRect available = pScreen->availableGeometry();
-    const QSize room = available.size() - decoration;
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pView);
-    QSize wanted = m_fitSize + extra;
-    // A side cut short by the screen gets a scroll bar, which the other side makes room for.
-    const bool bCutWidth = wanted.width() > room.width();
-    const bool bCutHeight = wanted.height() > room.height();
-    if (bCutWidth)
-        wanted.rheight() += scrollBar;
-    if (bCutHeight)
-        wanted.rwidth() += scrollBar;
-    if (!bCutWidth && wanted.width() > room.width())
-        wanted.rheight() += scrollBar;
-    // After the first fit the window keeps its size and only grows; never narrower than
-    // its menu and toolbar.
-    if (m_bFitted)
-        wanted = wanted.expandedTo(size());
+    CScreenFit fit;
+    fit.picture = m_fitSize;
+    fit.extra = size() - m_pView->maximumViewportSize();
+    fit.decoration = frameGeometry().size() - size();
+    fit.available = pScreen->availableGeometry();
+    fit.nScrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pView);
+    fit.current = size();
+    fit.bFitted = m_bFitted;
+    // Never narrower than its menu and toolbar.
     const int barsWidth = std::max(menuBar()->sizeHint().width(), m_pToolBar->sizeHint().width());
-    wanted = wanted.boundedTo(room)
-                 .expandedTo(minimumSizeHint())
-                 .expandedTo(QSize(barsWidth, 0))
-                 .boundedTo(room);
+    fit.minimum = minimumSizeHint().expandedTo(QSize(barsWidth, 0));
+    const QSize wanted = FittedWindowSize(fit);
     resize(wanted);
     m_bFitted = true;
     // The canvas's viewport as it will be once the window manager has resized the window.
-    m_pView->ShowNewPicture(wanted - extra);
-    // Kept on the screen: the title bar and the status bar both stay reachable.
+    m_pView->ShowNewPicture(wanted - fit.extra);
     QRect frame = frameGeometry();
-    frame.setSize(wanted + decoration);
-    if (frame.right() > available.right())
-        frame.moveRight(available.right());
-    if (frame.bottom() > available.bottom())
-        frame.moveBottom(available.bottom());
-    if (frame.left() < available.left())
-        frame.moveLeft(available.left());
-    if (frame.top() < available.top())
-        frame.moveTop(available.top());
-    if (frame.topLeft() != frameGeometry().topLeft())
-        move(frame.topLeft());
-    m_fitApplied = decoration.isEmpty() ? m_fitSize : QSize();
-    m_fitDecoration = decoration;
+    frame.setSize(wanted + fit.decoration);
+    const QPoint corner = KeptOnScreen(frame, fit.available);
+    if (corner != frameGeometry().topLeft())
+        move(corner);
+    m_fitApplied = fit.decoration.isEmpty() ? m_fitSize : QSize();
+    m_fitDecoration = fit.decoration;
     m_fitSize = QSize();
 }
 

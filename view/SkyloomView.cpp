@@ -14,6 +14,7 @@
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
 #include "PreviewHostDlg.h"
+#include "PrintPicture.h"
 #include "../document/RenderJob.h"
 
 #include <QApplication>
@@ -21,20 +22,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QPrinter>
 #include <QRegion>
 #include <QScrollBar>
 #include <QTimer>
-#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 CPreviewHostDlg* g_pPropertiesDialog = nullptr;
 
@@ -44,30 +41,8 @@ constexpr int kDialogMapMs = 300;
 }
 
 namespace {
-
-// The zoom steps, as fractions: 1/16 (6.25 %) to 16 (1600 %).
-struct CZoomStep
-{
-    int nNum, nDen;
-};
-constexpr CZoomStep kZoomSteps[] = {
-    {1, 16}, {1, 12}, {1, 8}, {1, 6}, {1, 4}, {1, 3}, {1, 2}, {2, 3},
-    {1, 1},  {3, 2},  {2, 1}, {3, 1}, {4, 1}, {8, 1}, {16, 1},
-};
-
 // The canvas around a picture smaller than the viewport.
 const QColor kBackdrop(0x3c, 0x3c, 0x3c);
-
-// Rounded toward minus infinity, also for negative a (b > 0).
-qint64 FloorDiv(qint64 a, qint64 b)
-{
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
-
-qint64 CeilDiv(qint64 a, qint64 b)
-{
-    return -FloorDiv(-a, b);
-}
 }
 
 CSkyloomView::CSkyloomView(CSkyloomDoc& doc, CSettingsStore& store, QWidget* pParent)
@@ -233,7 +208,7 @@ void CSkyloomView::BeginStepRect(const CRect& rect)
 void CSkyloomView::EndStepRect()
 {
     m_bStepRectEdit = false;
-    m_nStepGrip = 0;
+    m_stepGrip.Release();
     SetStepRect(CRect());
     emit renderStateChanged(false);
 }
@@ -299,24 +274,12 @@ void CSkyloomView::InvalidatePicture(const CRect& rect)
 
 CPoint CSkyloomView::LogicalFromViewport(const QPoint& pt) const
 {
-    // The origin counts screen pixels of the zoomed picture.
-    const CPoint scroll = ViewOrigin();
-    return CPoint(int(FloorDiv(qint64(pt.x() + scroll.x) * m_nZoomDen, m_nZoomNum)),
-                  int(FloorDiv(qint64(pt.y() + scroll.y) * m_nZoomDen, m_nZoomNum)));
+    return m_zoom.ToPicture(pt, ViewOrigin());
 }
 
 QRect CSkyloomView::ViewportFromLogical(const CRect& rect) const
 {
-    const CPoint scroll = ViewOrigin();
-    CRect r = rect;
-    r.NormalizeRect();
-    const qint64 left = FloorDiv(qint64(r.left) * m_nZoomNum, m_nZoomDen) - scroll.x;
-    const qint64 top = FloorDiv(qint64(r.top) * m_nZoomNum, m_nZoomDen) - scroll.y;
-    const qint64 right = CeilDiv(qint64(r.right) * m_nZoomNum, m_nZoomDen) - scroll.x;
-    const qint64 bottom = CeilDiv(qint64(r.bottom) * m_nZoomNum, m_nZoomDen) - scroll.y;
-    // Held to a little past the viewport, so that a far-off rectangle cannot overflow.
-    const auto hold = [](qint64 v) { return int(std::clamp<qint64>(v, -(1 << 24), 1 << 24)); };
-    return QRect(QPoint(hold(left), hold(top)), QPoint(hold(right) - 1, hold(bottom) - 1));
+    return m_zoom.ToScreen(rect, ViewOrigin());
 }
 
 void CSkyloomView::InvalidateLogicalRect(const CRect& rect)
@@ -349,44 +312,29 @@ void CSkyloomView::PicturePainted(const CRect& rectRows)
 
 QSize CSkyloomView::ZoomedPictureSize() const
 {
-    const CSize size = m_doc.GetImage().GetSize();
-    return QSize(int(CeilDiv(qint64(size.cx) * m_nZoomNum, m_nZoomDen)),
-                 int(CeilDiv(qint64(size.cy) * m_nZoomNum, m_nZoomDen)));
+    return m_zoom.Zoomed(m_doc.GetImage().GetSize());
 }
 
 QString CSkyloomView::GetZoomText() const
 {
-    const double percent = 100.0 * m_nZoomNum / m_nZoomDen;
-    // Three figures below 100 % (33.3, 8.33), whole numbers above.
-    const QString number = percent >= 100 ? QString::number(std::lround(percent))
-                                          : QString::number(percent, 'g', 3);
-    return number + QLatin1Char('%');
+    return m_zoom.Text();
 }
 
 void CSkyloomView::SetZoom(int nNum, int nDen, const QPoint& anchor)
 {
     if (nNum <= 0 || nDen <= 0)
         return;
-    // Held to 1/16 .. 16.
-    if (qint64(nNum) * 16 < nDen) {
-        nNum = 1;
-        nDen = 16;
-    } else if (nNum > qint64(nDen) * 16) {
-        nNum = 16;
-        nDen = 1;
-    }
-    const int divisor = std::gcd(nNum, nDen);
-    nNum /= divisor;
-    nDen /= divisor;
-    if (nNum == m_nZoomNum && nDen == m_nZoomDen)
+    const CZoomMapping zoom = CZoomMapping::Held(nNum, nDen);
+    if (zoom == m_zoom)
         return;
     // The picture point under the middle of the anchor's screen pixel, in fractions of a
     // picture pixel; afterwards the screen pixel under the anchor still covers it.
     const CPoint origin = ViewOrigin();
-    const double px = (anchor.x() + 0.5 + origin.x) * m_nZoomDen / m_nZoomNum;
-    const double py = (anchor.y() + 0.5 + origin.y) * m_nZoomDen / m_nZoomNum;
-    m_nZoomNum = nNum;
-    m_nZoomDen = nDen;
+    const double px = (anchor.x() + 0.5 + origin.x) * m_zoom.Den() / m_zoom.Num();
+    const double py = (anchor.y() + 0.5 + origin.y) * m_zoom.Den() / m_zoom.Num();
+    m_zoom = zoom;
+    nNum = zoom.Num();
+    nDen = zoom.Den();
     UpdateScrollSizes();
     // Where the picture is now smaller than the viewport, the scroll bar holds this to 0
     // and the picture is centred instead.
@@ -399,18 +347,8 @@ void CSkyloomView::SetZoom(int nNum, int nDen, const QPoint& anchor)
 
 void CSkyloomView::ZoomStep(int nDirection, const QPoint& anchor)
 {
-    // The next step above (or below) the present zoom, which may lie between two steps
-    // after Fit in Window.
-    const qint64 num = m_nZoomNum, den = m_nZoomDen;
-    if (nDirection > 0) {
-        for (const CZoomStep& step : kZoomSteps)
-            if (qint64(step.nNum) * den > num * step.nDen)
-                return SetZoom(step.nNum, step.nDen, anchor);
-    } else {
-        for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
-            if (qint64(it->nNum) * den < num * it->nDen)
-                return SetZoom(it->nNum, it->nDen, anchor);
-    }
+    const CZoomMapping next = m_zoom.Step(nDirection);
+    SetZoom(next.Num(), next.Den(), anchor);
 }
 
 void CSkyloomView::ZoomIn()
@@ -457,19 +395,6 @@ void CSkyloomView::ZoomToFit(const QSize& room)
     ScrollToPosition(CPoint(0, 0));
 }
 
-void CSkyloomView::wheelEvent(QWheelEvent* event)
-{
-    if (!(event->modifiers() & Qt::ControlModifier)) {
-        QAbstractScrollArea::wheelEvent(event);
-        return;
-    }
-    // A step per notch, about the picture point under the pointer.
-    const int delta = event->angleDelta().y();
-    if (delta != 0)
-        ZoomStep(delta > 0 ? 1 : -1, event->position().toPoint());
-    event->accept();
-}
-
 void CSkyloomView::OnPictureReplaced()
 {
     // The old picture's selection and gestures mean nothing in the new one.
@@ -482,7 +407,7 @@ void CSkyloomView::OnPictureReplaced()
         CancelPastePlacement();
     m_pyramid.Reset();
     // Shown at 100 % until the frame has room for it; no zoom of the last picture stays.
-    m_nZoomNum = m_nZoomDen = 1;
+    m_zoom = CZoomMapping();
     UpdateScrollSizes();
     viewport()->update();
     emit statusChanged();
@@ -582,205 +507,6 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
     }
 }
 
-CRect CSkyloomView::DragRectangle() const
-{
-    if (m_dragPoints.size() < 2)
-        return CRect();
-    CRect r(m_dragPoints[0].x, m_dragPoints[0].y, m_dragPoints[1].x, m_dragPoints[1].y);
-    r.NormalizeRect();
-    return r;
-}
-
-bool CSkyloomView::viewportEvent(QEvent* event)
-{
-    // While a render pumps events, the canvas takes no gesture: the picture is busy.
-    if (IsRendering()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::ContextMenu:
-        case QEvent::Wheel:
-            return true;
-        default:
-            break;
-        }
-    }
-    return QAbstractScrollArea::viewportEvent(event);
-}
-
-bool CSkyloomView::eventFilter(QObject* pWatched, QEvent* event)
-{
-    auto* pDialog = qobject_cast<QWidget*>(pWatched);
-    if (event->type() != QEvent::KeyPress || !pDialog || pDialog != g_pPropertiesDialog ||
-        (pDialog->focusWidget() && pDialog->focusWidget() != pDialog))
-        return QAbstractScrollArea::eventFilter(pWatched, event);
-    const auto* pKey = static_cast<QKeyEvent*>(event);
-    const QKeySequence key(pKey->keyCombination());
-    for (QAction* pAction : window()->findChildren<QAction*>()) {
-        if (pAction->isEnabled() && pAction->shortcut() == key &&
-            key.count() == 1 && !(pKey->modifiers() & ~Qt::ShiftModifier)) {
-            pAction->trigger();
-            return true;
-        }
-    }
-    return QAbstractScrollArea::eventFilter(pWatched, event);
-}
-
-void CSkyloomView::TakeKeyboard()
-{
-    // Where the window system lets a program choose (X11), the main window becomes the active
-    // one again; under Wayland the compositor activates it on the click itself.
-    if (!window()->isActiveWindow())
-        window()->activateWindow();
-    setFocus(Qt::MouseFocusReason);
-}
-
-void CSkyloomView::mousePressEvent(QMouseEvent* event)
-{
-    // A click on the canvas brings the keyboard back from a properties dialog.
-    TakeKeyboard();
-    if (event->button() != Qt::LeftButton || IsRendering())
-        return;
-    const CPoint pt = LogicalFromViewport(event->position().toPoint());
-    if (m_bStepRectEdit) {
-        // An edge or a corner within a few screen pixels, else all of it from inside.
-        const int nNear = std::max(1, int(std::lround(4 / GetZoom())));
-        const CRect& r = m_rectStep;
-        const auto near = [nNear](int a, int b) { return std::abs(a - b) <= nNear; };
-        const bool bAcross = pt.y >= r.top - nNear && pt.y <= r.bottom + nNear;
-        const bool bAlong = pt.x >= r.left - nNear && pt.x <= r.right + nNear;
-        m_nStepGrip = (near(pt.x, r.left) && bAcross ? 1 : 0) |
-                      (near(pt.y, r.top) && bAlong ? 2 : 0) |
-                      (near(pt.x, r.right) && bAcross ? 4 : 0) |
-                      (near(pt.y, r.bottom) && bAlong ? 8 : 0);
-        if (m_nStepGrip == 0 && r.PtInRect(pt))
-            m_nStepGrip = 15;
-        m_ptStepGrip = pt;
-        return;
-    }
-    if (m_bPasting) {
-        MovePasteFrame(pt);
-        PlacePaste(event->modifiers() & Qt::ShiftModifier);
-        return;
-    }
-    CEffect* pTool = m_tools[m_nTool].get();
-    if (pTool->ClearsSelectionOnClick() && !m_rectSelection.IsRectEmpty())
-        SetSelection(CRect());
-
-    if (m_nTool == TOOL_STARFIELD) {
-        emit renderStateChanged(true);
-        const CRenderJobResult result =
-            RenderClick(*pTool, m_doc, GetTargetRect(), g_pPropertiesDialog);
-        RenderFinished(result.rectRepaint);
-        if (result.outcome == RENDER_INVALID_VALUES && g_pPropertiesDialog)
-            g_pPropertiesDialog->activateWindow();
-        return;
-    }
-    m_bDragging = TRUE;
-    m_dragPoints.clear();
-    m_dragPoints.push_back(pt);
-    m_ptLast = pt;
-}
-
-void CSkyloomView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // The second press of a double-click is an ordinary press: a Star Field click must
-    // not render twice, and a drag starts again as usual.
-    if (m_nTool == TOOL_STARFIELD)
-        return;
-    mousePressEvent(event);
-}
-
-void CSkyloomView::mouseMoveEvent(QMouseEvent* event)
-{
-    const QPoint p = event->position().toPoint();
-    const CPoint q = LogicalFromViewport(p);
-    if (q == m_ptLast && !(m_bDragging && m_dragPoints.size() < 2) && !m_bPasting)
-        return;
-    m_ptLast = q;
-    m_bHasLastPoint = TRUE;
-    emit statusChanged();
-    if (m_nStepGrip != 0) {
-        CRect r = m_rectStep;
-        const int dx = q.x - m_ptStepGrip.x, dy = q.y - m_ptStepGrip.y;
-        m_ptStepGrip = q;
-        r.left += m_nStepGrip & 1 ? dx : 0;
-        r.top += m_nStepGrip & 2 ? dy : 0;
-        r.right += m_nStepGrip & 4 ? dx : 0;
-        r.bottom += m_nStepGrip & 8 ? dy : 0;
-        // An edge dragged past its opposite leaves at least a pixel.
-        if (r.Width() >= 1 && r.Height() >= 1) {
-            SetStepRect(r);
-            emit stepRectChanged(m_rectStep);
-        }
-        return;
-    }
-    if (m_bPasting) {
-        MovePasteFrame(q);
-        AutoScroll(p);
-        return;
-    }
-    if (!m_bDragging)
-        return;
-    const CRect oldBand = DragRectangle();
-    if (m_dragPoints.size() < 2)
-        m_dragPoints.push_back(q);
-    else
-        m_dragPoints[1] = q;
-    m_rectDrag = DragRectangle();
-    // Repaint the old and the new band (the band is an overlay on the picture).
-    CRect a = oldBand, b = m_rectDrag;
-    a.InflateRect(2, 2);
-    b.InflateRect(2, 2);
-    InvalidateLogicalRect(a);
-    InvalidateLogicalRect(b);
-    emit statusChanged();
-    AutoScroll(p);
-}
-
-void CSkyloomView::AutoScroll(const QPoint& p)
-{
-    const QSize size = ZoomedCanvasSize();
-    const QRect client = viewport()->rect();
-    if (client.width() >= size.width() - 1 && client.height() >= size.height() - 1)
-        return;
-    if (client.contains(p))
-        return;
-    CPoint pos = GetScrollPosition();
-    if (p.x() < 0)
-        pos.x += p.x();
-    else if (p.x() > client.width())
-        pos.x += p.x() - client.width();
-    if (p.y() < 0)
-        pos.y += p.y();
-    else if (p.y() > client.height())
-        pos.y += p.y() - client.height();
-    ScrollToPosition(pos);
-}
-
-void CSkyloomView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton)
-        return;
-    if (m_bStepRectEdit) {
-        m_nStepGrip = 0;
-        return;
-    }
-    EndDrag(event->position().toPoint(), true);
-}
-
-void CSkyloomView::focusOutEvent(QFocusEvent* event)
-{
-    // A drag whose mouse grab was taken away (another window, a pop-up) ends without
-    // rendering: its button-up will never come.
-    if (m_bDragging && !IsRendering())
-        EndDrag(QPoint(), false);
-    if (m_bPasting && event->reason() != Qt::PopupFocusReason)
-        CancelPastePlacement();
-    QAbstractScrollArea::focusOutEvent(event);
-}
-
 void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
 {
     if (!m_bDragging)
@@ -817,6 +543,15 @@ void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
     m_dragPoints.clear();
 }
 
+void CSkyloomView::RenderAtClick(CEffect& tool)
+{
+    emit renderStateChanged(true);
+    const CRenderJobResult result = RenderClick(tool, m_doc, GetTargetRect(), g_pPropertiesDialog);
+    RenderFinished(result.rectRepaint);
+    if (result.outcome == RENDER_INVALID_VALUES && g_pPropertiesDialog)
+        g_pPropertiesDialog->activateWindow();
+}
+
 ERenderOutcome CSkyloomView::RepaintScene(const std::function<ERenderOutcome()>& change)
 {
     emit renderStateChanged(true);
@@ -835,53 +570,6 @@ void CSkyloomView::RenderFinished(const CRect& repaint)
     // A preview that fell due during the render waited for it.
     if (g_pPropertiesDialog)
         g_pPropertiesDialog->RenderEnded();
-}
-
-void CSkyloomView::keyPressEvent(QKeyEvent* event)
-{
-    // Escape stops the render in progress, and nothing else: a stray Escape must not
-    // cancel the next render.
-    if (event->key() == Qt::Key_Escape) {
-        if (IsRendering())
-            g_bCancelRender = 1;
-        else if (m_bPasting)
-            CancelPastePlacement();
-        else if (m_bDragging) {
-            // Abandon the drag without rendering.
-            m_dragPoints.clear();
-            EndDrag(QPoint(), false);
-        }
-        return;
-    }
-    if (ScrollByKey(event))
-        return;
-    QAbstractScrollArea::keyPressEvent(event);
-}
-
-bool CSkyloomView::ScrollByKey(QKeyEvent* event)
-{
-    // Home and End go to the left and right edge, with Ctrl to the top-left and the
-    // bottom-right corner; the arrows and Page Up/Down are the scroll area's own.
-    QScrollBar* pH = horizontalScrollBar();
-    QScrollBar* pV = verticalScrollBar();
-    if (event->matches(QKeySequence::MoveToStartOfLine))
-        pH->setValue(pH->minimum());
-    else if (event->matches(QKeySequence::MoveToEndOfLine))
-        pH->setValue(pH->maximum());
-    else if (event->matches(QKeySequence::MoveToStartOfDocument))
-        ScrollToPosition(CPoint(pH->minimum(), pV->minimum()));
-    else if (event->matches(QKeySequence::MoveToEndOfDocument))
-        ScrollToPosition(CPoint(pH->maximum(), pV->maximum()));
-    else
-        return false;
-    return true;
-}
-
-void CSkyloomView::contextMenuEvent(QContextMenuEvent* event)
-{
-    if (m_bPasting || m_bDragging || IsRendering() || !m_pContextMenu)
-        return;
-    m_pContextMenu->exec(event->globalPos());
 }
 
 void CSkyloomView::OnEditUndo()
@@ -1059,14 +747,5 @@ void CSkyloomView::EndPastePlacement()
 
 void CSkyloomView::PrintPicture(QPrinter* pPrinter)
 {
-    QPainter painter(pPrinter);
-    if (!painter.isActive())
-        return;
-    const CDib& dib = m_doc.GetImage();
-    const QRect page = painter.viewport();
-    QSize size(dib.m_nWidth, dib.m_nHeight);
-    size.scale(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(page.x(), page.y(), size.width(), size.height());
-    painter.setWindow(0, 0, dib.m_nWidth, dib.m_nHeight);
-    dib.Draw(&painter);
+    ::PrintPicture(m_doc.GetImage(), pPrinter);
 }

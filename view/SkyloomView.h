@@ -7,6 +7,8 @@
 #include "../effects/Effect.h"
 #include "../document/PicturePyramid.h"
 #include "../document/RenderJob.h"
+#include "CanvasGestures.h"
+#include "ZoomMapping.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
@@ -77,7 +79,7 @@ public:
     void ShowNewPicture(const QSize& room);
     // Sets the zoom, keeping the picture point under the viewport point anchor in place.
     void SetZoom(int nNum, int nDen, const QPoint& anchor);
-    double GetZoom() const { return double(m_nZoomNum) / m_nZoomDen; }
+    double GetZoom() const { return m_zoom.Zoom(); }
     // The zoom as the status bar shows it: "100%", "33.3%", "1600%".
     QString GetZoomText() const;
     // The picture's size on the screen at the present zoom.
@@ -183,6 +185,8 @@ private:
     void AutoScroll(const QPoint& pt);
     CRect DragRectangle() const;
     void RenderFinished(const CRect& repaint);
+    // A click of a tool that paints where it is clicked (Star Field): it renders at once.
+    void RenderAtClick(CEffect& tool);
     // Makes the main window the active one and gives the canvas the keyboard focus.
     void TakeKeyboard();
     void ApplyCursor();
@@ -199,9 +203,7 @@ private:
     CRect m_rectSelection;
     CRect m_rectStep;
     bool m_bStepRectEdit = false;
-    // What a press took hold of: bits 1 left, 2 top, 4 right, 8 bottom; 15 all of it.
-    int m_nStepGrip = 0;
-    CPoint m_ptStepGrip;
+    CStepRectGrip m_stepGrip;
     const QCursor* m_hCursor = nullptr;
     BOOL m_bPasting = FALSE;
     std::unique_ptr<CDib> m_pPasteImage;
@@ -215,9 +217,7 @@ private:
     QMenu* m_pContextMenu = nullptr;
     // The light "Sun" was made by this view.
     bool m_bOwnsLights = false;
-    // The zoom as a fraction, so that mapping mouse positions is exact integer arithmetic.
-    int m_nZoomNum = 1;
-    int m_nZoomDen = 1;
+    CZoomMapping m_zoom;
     CPicturePyramid m_pyramid;
     bool m_bShowTiled = false;
     // Watching a render below 100 %: each repaint first redoes the reductions where the
