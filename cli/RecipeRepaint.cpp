@@ -102,6 +102,7 @@ bool RepaintRecipe(const CRecipe& recipe, CDib& picture, QString& why)
     painter.SetKeepHistory(FALSE);
     painter.SetPicture(fresh);
     painter.SetWrapAround(recipe.m_bWrapAround);
+    painter.SetSkySphere(recipe.m_bSkySphere);
     for (const CRenderStep& step : options.steps) {
         const auto effect = CreateToolAsTheViewDoes(step.nTool);
         // Checked when the arguments were read: these cannot fail.

@@ -68,9 +68,12 @@ bool RecipeToRenderArguments(const CRecipe& recipe, QStringList& args, QStringLi
         error = QStringLiteral("the recipe does not say how its picture began");
         return false;
     }
-    args << QStringLiteral("--size")
-         << QStringLiteral("%1x%2").arg(recipe.m_size.cx).arg(recipe.m_size.cy)
-         << QStringLiteral("--background")
+    if (recipe.m_bSkySphere)
+        args << QStringLiteral("--sky") << QString::number(recipe.m_size.cy);
+    else
+        args << QStringLiteral("--size")
+             << QStringLiteral("%1x%2").arg(recipe.m_size.cx).arg(recipe.m_size.cy);
+    args << QStringLiteral("--background")
          << QString::asprintf("%06X", static_cast<unsigned>(recipe.m_nBackground));
     if (recipe.m_bWrapAround)
         args << QStringLiteral("--wrap");

@@ -12,6 +12,7 @@
 #include "../gl/GLLight.h"
 #include "../imagefile/ImageFile.h"
 #include "../imagefile/PictureSize.h"
+#include "../imagefile/Skybox.h"
 #include "../document/RenderJob.h"
 #include "../document/QuotedName.h"
 #include "../document/SceneLayers.h"
@@ -170,7 +171,7 @@ bool ScaleScene(CRenderOptions& options, QTextStream& err)
             << " cannot be made (1 to 65535 pixels a side)" << Qt::endl;
         return false;
     }
-    options.nWidth = nWidth;
+    options.nWidth = options.bSkySphere ? 2 * nHeight : nWidth;
     options.nHeight = nHeight;
     for (CRenderStep& step : options.steps) {
         if (step.bHasRect)
@@ -261,12 +262,12 @@ std::optional<int> ReadCommand(const QList<QByteArray>& args, CRenderOptions& op
 std::optional<int> CheckBeforeWork(const CRenderOptions& options, QTextStream& err)
 {
     // Found out before any work: a save would refuse to replace it.
-    if (!IsRegularFileOrFree(options.output.constData())) {
+    if (!options.output.isEmpty() && !IsRegularFileOrFree(options.output.constData())) {
         err << "skyloom-render: cannot write " << QuotedName(options.strOutput)
             << ": it is not a regular file, and is never replaced by one" << Qt::endl;
         return RENDER_FILE_ERROR;
     }
-    if (IsReadOnlyFile(options.output.constData())) {
+    if (!options.output.isEmpty() && IsReadOnlyFile(options.output.constData())) {
         err << "skyloom-render: cannot write " << QuotedName(options.strOutput)
             << ": the file is read-only, and is left as it is" << Qt::endl;
         return RENDER_FILE_ERROR;
@@ -309,6 +310,8 @@ std::optional<int> PreparePicture(const CRenderOptions& options, CDib& dib, CRec
     }
     if (options.bWrapAround)
         recipe.m_bWrapAround = true;
+    if (options.bSkySphere)
+        recipe = CRecipe::ForNewSky(options.nHeight, options.nBackground);
     return std::nullopt;
 }
 
@@ -365,10 +368,10 @@ std::optional<int> PaintSteps(CSkyloomDoc& doc, const CRenderOptions& options,
     return std::nullopt;
 }
 
-// The output file, and the layers when --layers asks for them.
+// The output file, the layers when --layers asks for them and the faces for --skybox.
 int WriteOutput(const CSkyloomDoc& doc, const CRenderOptions& options, QTextStream& err)
 {
-    if (!Write(doc, options)) {
+    if (!options.output.isEmpty() && !Write(doc, options)) {
         err << "skyloom-render: cannot write " << QuotedName(options.strOutput) << ": "
             << ImageWriteFailure() << "; any file of that name was left as it was" << Qt::endl;
         return RENDER_FILE_ERROR;
@@ -376,6 +379,15 @@ int WriteOutput(const CSkyloomDoc& doc, const CRenderOptions& options, QTextStre
     QString error;
     if (!options.strLayers.isEmpty() && !WriteSceneLayers(doc, options.strLayers, error)) {
         err << "skyloom-render: cannot write the layers into " << QuotedName(options.strLayers)
+            << ": " << EscapeControls(error) << Qt::endl;
+        return RENDER_FILE_ERROR;
+    }
+    if (!options.strSkybox.isEmpty() &&
+        !ExportSkybox(doc.GetImage(), options.strSkybox,
+                      options.nFaceSize ? options.nFaceSize
+                                        : DefaultSkyboxFaceSize(doc.GetImage()),
+                      options.faceNaming, options.strFaceFormat, error)) {
+        err << "skyloom-render: cannot write the skybox into " << QuotedName(options.strSkybox)
             << ": " << EscapeControls(error) << Qt::endl;
         return RENDER_FILE_ERROR;
     }

@@ -241,6 +241,66 @@ const CRenderOption kOptions[] = {
          s.options.bWrapAround = true;
          return true;
      }},
+    {"--sky", nullptr, "HEIGHT",
+     "a new sky sphere instead: a 2:1 panorama of 2 x HEIGHT by\n"
+     "HEIGHT pixels (longitude 0 to 360, latitude +90 to -90) on\n"
+     "which each step paints a patch of sky",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         if (!ParseInt(value, 1, kMaxDibDimension / 2, s.options.nHeight)) {
+             error = QStringLiteral("--sky %1: expected a height of 1 to %2")
+                         .arg(value)
+                         .arg(kMaxDibDimension / 2);
+             return false;
+         }
+         s.options.nWidth = 2 * s.options.nHeight;
+         s.options.bSkySphere = true;
+         return true;
+     }},
+    {"--skybox", nullptr, "DIR",
+     "write the sky's six cube faces into DIR, oriented as OpenGL\n"
+     "cube maps take them (with --sky, --replay or --input; -o may\n"
+     "then be left out)",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         QByteArray bytes;
+         return ReadFileName("--skybox", s, value, s.options.strSkybox, bytes, error);
+     }},
+    {"--face-size", nullptr, "N",
+     "the faces' side in pixels (default half the sky's height)", false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         if (!ParseInt(value, 1, kMaxSkyboxFaceSize, s.options.nFaceSize)) {
+             error = QStringLiteral("--face-size %1: expected 1 to %2")
+                         .arg(value)
+                         .arg(kMaxSkyboxFaceSize);
+             return false;
+         }
+         return true;
+     }},
+    {"--face-names", nullptr, "N",
+     "the faces' names: axes (px nx py ny pz nz, the default) or\n"
+     "sides (right left top bottom front back)",
+     false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         if (value == QLatin1String("axes") || value == QLatin1String("sides")) {
+             s.options.faceNaming = value == QLatin1String("axes") ? ESkyboxNaming::Axes
+                                                                    : ESkyboxNaming::Sides;
+             return true;
+         }
+         error = QStringLiteral("--face-names %1: expected axes or sides").arg(value);
+         return false;
+     }},
+    {"--face-format", nullptr, "F",
+     "the faces' files: png (the default), jpg or bmp", false, true,
+     [](CParseState& s, const QString& value, QString& error) {
+         if (value == QLatin1String("png") || value == QLatin1String("jpg") ||
+             value == QLatin1String("bmp")) {
+             s.options.strFaceFormat = value;
+             return true;
+         }
+         error = QStringLiteral("--face-format %1: expected png, jpg or bmp").arg(value);
+         return false;
+     }},
     {"--input", nullptr, "FILE",
      "start from a picture file (BMP, JPEG, PNG, known by their\n"
      "content whatever the name, or a .tga) instead",
@@ -585,6 +645,14 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
         error = QStringLiteral("--size and --input exclude each other");
         return false;
     }
+    if (options.bSkySphere && (options.bHasSize || !options.strInput.isEmpty())) {
+        error = QStringLiteral("--sky makes a new picture; it does not go with --size or --input");
+        return false;
+    }
+    if (options.bSkySphere && options.bWrapAround) {
+        error = QStringLiteral("--sky wraps around by itself; it does not go with --wrap");
+        return false;
+    }
     if (options.bHasBackground && !options.strInput.isEmpty()) {
         error = QStringLiteral("--background colours a new picture; it does not go with --input");
         return false;
@@ -595,12 +663,16 @@ bool ParseRenderArguments(const QList<QByteArray>& args, CRenderOptions& options
     }
     if (!options.strReplay.isEmpty() &&
         (options.bHasSize || !options.strInput.isEmpty() || options.bHasBackground ||
-         options.bHasLight || options.bWrapAround || !options.steps.isEmpty())) {
+         options.bHasLight || options.bWrapAround || options.bSkySphere ||
+         !options.steps.isEmpty())) {
         error = QStringLiteral("--replay takes its picture, steps and light from the recipe; "
-                               "give it with -o, --format, --scale and --layers only");
+                               "give it with -o, --format, --scale, --layers and the "
+                               "--skybox options only");
         return false;
     }
     if (options.strOutput.isEmpty()) {
+        if (!options.strSkybox.isEmpty())
+            return true; // the faces are the output
         error = QStringLiteral("no output: give -o OUTPUT");
         return false;
     }
@@ -613,6 +685,7 @@ QString RenderCommandHelp()
     QTextStream s(&text);
     s << "Usage: skyloom-render [OPTION]... [STEP]... -o OUTPUT\n"
          "   or: skyloom-render --replay PICTURE.png [--threads N] [--format F] -o OUTPUT\n"
+         "   or: skyloom-render --sky HEIGHT [STEP]... --skybox DIR [--face-size N]\n"
          "   or: skyloom-render --version\n"
          "\n"
          "Paints effects into a picture as a drag on the canvas does, and writes it.\n"

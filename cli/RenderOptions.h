@@ -4,6 +4,7 @@
 
 #include "../document/Settings.h"
 #include "../document/WinTypes.h"
+#include "../imagefile/Skybox.h"
 #include "RenderWork.h"
 
 #include <QByteArray>
@@ -46,6 +47,14 @@ struct CRenderOptions
     int nLightElevation = kLightElevationRange.nDefault;
     // --wrap: the picture wraps around its edges.
     bool bWrapAround = false;
+    // --sky: a new sky sphere of nHeight rows and twice as many columns.
+    bool bSkySphere = false;
+    // --skybox: a folder for the six cube faces of the sky, as Export Skybox writes them,
+    // of nFaceSize pixels (0: half the sky's height), named and written as asked.
+    QString strSkybox;
+    int nFaceSize = 0;
+    ESkyboxNaming faceNaming = ESkyboxNaming::Axes;
+    QString strFaceFormat = QStringLiteral("png");
     // --threads: the render threads (0: one per core).
     int nThreads = 0;
     // --max-work: the most pixels the steps may paint together (RenderWork.h).

@@ -358,8 +358,8 @@ bool ExportSkybox(const CDib& panorama, const QString& folder, int nSize, ESkybo
         return false;
     }
     const QDir dir(folder);
-    if (!dir.exists()) {
-        error = QStringLiteral("the folder %1 does not exist").arg(QuotedName(folder));
+    if (!QDir().mkpath(folder)) {
+        error = QStringLiteral("the folder %1 cannot be made").arg(QuotedName(folder));
         return false;
     }
     CDib faces[CubeFaceCount];

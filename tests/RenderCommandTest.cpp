@@ -1084,3 +1084,55 @@ TEST_F(RenderCommandTest, LayersCompositedByTheirBlendsGiveThePicture)
     for (int c = 0; c < 3; ++c)
         EXPECT_LE(largest[c], int(layers.size())) << "channel " << c;
 }
+
+// A sky painted from the command line: its recipe says it is a sky, a replay paints it to the
+// same bytes, and --skybox writes the six faces of the sky read with --input or --replay the
+// same; what does not make sense with a sky is refused.
+TEST_F(RenderCommandTest, SkiesReplayAndExportTheirFacesAlike)
+{
+    const QStringList scene = {
+        QStringLiteral("--sky"),    QStringLiteral("128"),      QStringLiteral("--effect"),
+        QStringLiteral("StarField"), QStringLiteral("--effect"), QStringLiteral("Nebula"),
+        QStringLiteral("--rect"),   QStringLiteral("-40,20,60,90"),
+        QStringLiteral("--seed"),   QStringLiteral("5")};
+    CRun run = RunCommand(QStringList(scene) << QStringLiteral("-o") << Path("sky.png")
+                                             << QStringLiteral("--skybox") << Path("a"));
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    CDib sky;
+    QString text, why;
+    ASSERT_TRUE(sky.LoadPNG(QFile::encodeName(Path("sky.png")).constData(), &text));
+    EXPECT_EQ(sky.GetSize(), CSize(256, 128));
+    CRecipe recipe;
+    ASSERT_TRUE(CRecipe::FromText(text, recipe, why));
+    EXPECT_TRUE(recipe.m_bSkySphere);
+
+    run = RunCommand({QStringLiteral("--replay"), Path("sky.png"), QStringLiteral("-o"),
+                      Path("again.png"), QStringLiteral("--skybox"), Path("b")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    EXPECT_EQ(Contents(Path("again.png")), Contents(Path("sky.png")));
+    run = RunCommand({QStringLiteral("--input"), Path("sky.png"), QStringLiteral("--skybox"),
+                      Path("c"), QStringLiteral("--face-size"), QStringLiteral("64")});
+    ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
+    for (const char* szFace : {"px", "nx", "py", "ny", "pz", "nz"}) {
+        const QString name = QLatin1String(szFace) + QStringLiteral(".png");
+        const QByteArray face = Contents(QDir(Path("a")).filePath(name));
+        EXPECT_FALSE(face.isEmpty()) << szFace;
+        EXPECT_EQ(Contents(QDir(Path("b")).filePath(name)), face) << szFace;
+        EXPECT_EQ(Contents(QDir(Path("c")).filePath(name)), face) << szFace;
+    }
+
+    for (const QStringList& bad :
+         {QStringList{"--sky", "64", "--size", "128x64", "-o", Path("x.png")},
+          QStringList{"--sky", "64", "--wrap", "-o", Path("x.png")},
+          QStringList{"--sky", "0", "-o", Path("x.png")},
+          QStringList{"--sky", "64", "--skybox", Path("d"), "--face-size", "0"},
+          QStringList{"--replay", Path("sky.png"), "--sky", "64", "-o", Path("x.png")}}) {
+        run = RunCommand(bad);
+        EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR) << bad.join(' ').toStdString();
+    }
+    // A picture that is no sky has no faces, and says why.
+    run = RunCommand({QStringLiteral("--size"), QStringLiteral("90x70"),
+                      QStringLiteral("--skybox"), Path("e")});
+    EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("twice as wide"))) << run.err.toStdString();
+}

@@ -161,9 +161,12 @@ TEST(Skybox, ExportWritesSixNamedFacesAndRefusesWhatIsNoSky)
     EXPECT_TRUE(error.contains("twice as wide")) << error.toStdString();
     EXPECT_FALSE(ExportSkybox(panorama, dir.path(), 0, ESkyboxNaming::Axes, "png", error));
     EXPECT_FALSE(ExportSkybox(panorama, dir.path(), 8, ESkyboxNaming::Axes, "tga", error));
-    EXPECT_FALSE(
-        ExportSkybox(panorama, dir.filePath("missing"), 8, ESkyboxNaming::Axes, "png", error));
-    EXPECT_TRUE(error.contains("does not exist")) << error.toStdString();
+    // A folder is made when missing; one under a file cannot be.
+    EXPECT_TRUE(
+        ExportSkybox(panorama, dir.filePath("new/sky"), 8, ESkyboxNaming::Axes, "png", error));
+    EXPECT_FALSE(ExportSkybox(panorama, QDir(dir.path()).filePath("nz.bmp/sky"), 8,
+                              ESkyboxNaming::Axes, "png", error));
+    EXPECT_TRUE(error.contains("cannot be made")) << error.toStdString();
 }
 
 } // namespace
