@@ -95,7 +95,7 @@ CRect StepArea(CEffect& tool, const CRect& rect, CSize picture, const CPictureKi
 {
     if (kind.bSkySphere && !tool.PaintsOnSkyItself()) {
         const CSkyPatch patch = CSkyPatch::FromRect(rect, picture);
-        return patch.SphereRows(PatchArea(tool, patch));
+        return patch.SphereArea(PatchArea(tool, patch));
     }
     CRect area = rect;
     tool.GetAffectedRect(area);

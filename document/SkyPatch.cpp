@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -13,6 +14,9 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadians = kPi / 180.0;
 // The widest angle a patch spans: the tangent plane grows without bound towards 180.
 constexpr double kMaxAngle = 160.0;
+
+// The side of the square tiles of the plane whose change is tracked.
+constexpr int kTile = 16;
 
 double Dot(const CSkyDirection& a, const CSkyDirection& b)
 {
@@ -89,6 +93,146 @@ CRect CSkyPatch::SphereRows(const CRect& area) const
     return CRect(0, y0, m_nSphereWidth, y1);
 }
 
+void CSkyPatch::SphereColumns(const CRect& area, int& x0, int& x1) const
+{
+    x0 = 0;
+    x1 = m_nSphereWidth;
+    // A pole the plane sees within the area: every longitude meets it.
+    double px = 0, py = 0;
+    for (const CSkyDirection& pole : {CSkyDirection{0, 1, 0}, CSkyDirection{0, -1, 0}}) {
+        if (PlanePoint(pole, px, py) && px >= area.left && px <= area.right && py >= area.top &&
+            py <= area.bottom)
+            return;
+    }
+    // Otherwise the longitudes it spans are those of its border, followed round so that
+    // they never jump at the panorama's edge; a border that winds round a pole after all
+    // (one just outside the area) also takes every longitude.
+    constexpr int kSteps = 256;
+    double lonC = 0, latC = 0;
+    PanoramaAngles(m_centre, lonC, latC);
+    double first = 0, previous = 0, low = 0, high = 0;
+    for (int side = 0; side < 4; ++side) {
+        for (int k = 0; k < kSteps; ++k) {
+            const double t = double(k) / kSteps;
+            const double bx = side == 0 ? area.left + t * area.Width()
+                            : side == 1 ? area.right
+                            : side == 2 ? area.right - t * area.Width()
+                                        : area.left;
+            const double by = side == 0 ? area.top
+                            : side == 1 ? area.top + t * area.Height()
+                            : side == 2 ? area.bottom
+                                        : area.bottom - t * area.Height();
+            double lon = 0, lat = 0;
+            PanoramaAngles(PlaneDirection(bx, by), lon, lat);
+            lon -= lonC;
+            lon -= 360.0 * std::round((lon - previous) / 360.0);
+            // So great a step between neighbours passes right by a pole.
+            if (std::abs(lon - previous) > 90.0 && !(side == 0 && k == 0))
+                return;
+            if (side == 0 && k == 0)
+                first = low = high = lon;
+            low = std::min(low, lon);
+            high = std::max(high, lon);
+            previous = lon;
+        }
+    }
+    // Back at the start a whole turn on: the border went round a pole.
+    if (std::abs(previous - first) > 180.0)
+        return;
+    if (high - low >= 350.0)
+        return;
+    const int w = m_nSphereWidth;
+    const int from = int(std::floor((lonC + low) / 360.0 * w)) - 1;
+    const int to = int(std::ceil((lonC + high) / 360.0 * w)) + 2;
+    if (to - from < w) {
+        x0 = from;
+        x1 = to;
+    }
+}
+
+CRect CSkyPatch::SphereArea(const CRect& area) const
+{
+    CRect rect = SphereRows(area);
+    int x0 = 0, x1 = 0;
+    SphereColumns(area, x0, x1);
+    if (x0 >= 0 && x1 <= m_nSphereWidth) {
+        rect.left = x0;
+        rect.right = x1;
+    }
+    return rect;
+}
+
+// Where the centre of plane pixel (i, j) of area sees the panorama, in panorama pixels
+// from its left edge (0 to w) and top row. The direction need not be of length 1.
+void CSkyPatch::PanoramaPointOf(const CRect& area, double i, double j, double& u,
+                                double& v) const
+{
+    const double a = (area.left + i + 0.5 - m_nPlaneWidth / 2.0) / m_dScale;
+    const double b = -(area.top + j + 0.5 - m_nPlaneHeight / 2.0) / m_dScale;
+    const double dx = m_centre.x + a * m_east.x + b * m_north.x;
+    const double dy = m_centre.y + a * m_east.y + b * m_north.y;
+    const double dz = m_centre.z + a * m_east.z + b * m_north.z;
+    double lon = FastAtan2(-dx, -dz) * (0.5 / kPi);
+    if (lon < 0)
+        lon += 1;
+    u = lon * m_nSphereWidth;
+    v = (0.5 - FastAtan2(dy, std::sqrt(dx * dx + dz * dz)) * (1 / kPi)) * m_nSphereHeight;
+}
+
+void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) const
+{
+    // Each plane pixel from the panorama pixel its centre sees. The panorama point is found
+    // exactly every kCell pixels and in between along straight lines, which it follows
+    // within a small part of a pixel; cells where the longitude turns fast (by a pole) are
+    // found pixel by pixel.
+    constexpr int kCell = 8;
+    const int w = sphere.m_nWidth, h = sphere.m_nHeight;
+    const int pw = plane.m_nWidth, ph = plane.m_nHeight;
+    const int gw = (pw - 1) / kCell + 2, gh = (ph - 1) / kCell + 2;
+    std::vector<double> gu(size_t(gw) * gh), gv(size_t(gw) * gh);
+    ForEveryRow(0, gh, [&](int gj) {
+        for (int gi = 0; gi < gw; ++gi)
+            PanoramaPointOf(area, gi * kCell, gj * kCell, gu[size_t(gj) * gw + gi],
+                            gv[size_t(gj) * gw + gi]);
+    });
+    const auto put = [&](BYTE* pOut, int i, double u, double v) {
+        int x = FloorToInt(u);
+        x = x < 0 ? x + w : x >= w ? x - w : x;
+        const int y = std::clamp(FloorToInt(v), 0, h - 1);
+        const BYTE* pIn = sphere.PixelAddress(std::clamp(x, 0, w - 1), h - 1 - y);
+        pOut[3 * i] = pIn[0];
+        pOut[3 * i + 1] = pIn[1];
+        pOut[3 * i + 2] = pIn[2];
+    };
+    ForEveryRow(0, ph, [&](int j) {
+        BYTE* pOut = plane.PixelAddress(0, ph - 1 - j);
+        const int gj = j / kCell;
+        const double fy = (j - gj * kCell) * (1.0 / kCell);
+        for (int gi = 0; gi * kCell < pw; ++gi) {
+            const size_t k = size_t(gj) * gw + gi;
+            double u[4] = {gu[k], gu[k + 1], gu[k + gw], gu[k + gw + 1]};
+            const double v[4] = {gv[k], gv[k + 1], gv[k + gw], gv[k + gw + 1]};
+            for (double& uk : u) // unwrapped next to the first corner's
+                uk += uk - u[0] > w / 2.0 ? -w : u[0] - uk > w / 2.0 ? w : 0;
+            const auto [uLow, uHigh] = std::minmax({u[0], u[1], u[2], u[3]});
+            const bool bExact = uHigh - uLow > 4 * kCell;
+            const double uLeft = u[0] + (u[2] - u[0]) * fy, uRight = u[1] + (u[3] - u[1]) * fy;
+            const double vLeft = v[0] + (v[2] - v[0]) * fy, vRight = v[1] + (v[3] - v[1]) * fy;
+            for (int i = gi * kCell; i < std::min(pw, (gi + 1) * kCell); ++i) {
+                double pu = 0, pv = 0;
+                if (bExact) {
+                    PanoramaPointOf(area, i, j, pu, pv);
+                } else {
+                    const double fx = (i - gi * kCell) * (1.0 / kCell);
+                    pu = uLeft + (uRight - uLeft) * fx;
+                    pv = vLeft + (vRight - vLeft) * fx;
+                }
+                put(pOut, i, pu, pv);
+            }
+        }
+    });
+}
+
 bool CSkyPatch::Paint(
     CDib& sphere, const CRect& area,
     const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render) const
@@ -98,25 +242,41 @@ bool CSkyPatch::Paint(
     if (area.IsRectEmpty() || !plane.Create(area.Width(), area.Height()) ||
         !before.Create(area.Width(), area.Height()))
         return false;
-    // The sky under the plane, each plane pixel from the panorama pixel its centre sees.
     const int pw = area.Width(), ph = area.Height();
-    ForEveryRow(0, ph, [&](int j) {
-        for (int i = 0; i < pw; ++i) {
-            double lon = 0, lat = 0;
-            PanoramaAngles(PlaneDirection(area.left + i + 0.5, area.top + j + 0.5), lon, lat);
-            const int x = std::min(w - 1, int(lon / 360.0 * w));
-            const int y = std::clamp(int((90.0 - lat) / 180.0 * h), 0, h - 1);
-            plane.SetPixel(i, ph - 1 - j, sphere.GetPixel(x, h - 1 - y));
-        }
-    });
+    FillPlane(sphere, area, plane);
     before.CopyRect(0, 0, pw, ph, plane, 0, 0);
     CRect rect = PlaneRect();
     rect.OffsetRect(-area.left, -area.top);
     render(plane, before, rect);
 
+    // Which tiles of the plane the render changed: the panorama pixels that read only
+    // unchanged ones are passed over.
+    const int tw = (pw + kTile - 1) / kTile, th = (ph + kTile - 1) / kTile;
+    std::vector<char> changed(size_t(tw) * th, 0);
+    ForEveryRow(0, th, [&](int tj) {
+        for (int j = tj * kTile; j < std::min(ph, (tj + 1) * kTile); ++j) {
+            const BYTE* p = plane.PixelAddress(0, ph - 1 - j);
+            const BYTE* q = before.PixelAddress(0, ph - 1 - j);
+            for (int ti = 0; ti < tw; ++ti) {
+                const int i = ti * kTile, n = std::min(kTile, pw - i);
+                if (!changed[size_t(tj) * tw + ti] && std::memcmp(p + 3 * i, q + 3 * i, 3 * n))
+                    changed[size_t(tj) * tw + ti] = 1;
+            }
+        }
+    });
+    const auto anyChanged = [&](int i0, int i1, int j0, int j1) {
+        for (int tj = j0 / kTile; tj <= j1 / kTile; ++tj)
+            for (int ti = i0 / kTile; ti <= i1 / kTile; ++ti)
+                if (changed[size_t(tj) * tw + ti])
+                    return true;
+        return false;
+    };
+
     // Each panorama pixel near the patch takes the plane's change at its centre, read
     // between the four plane pixels around it.
     const CRect rows = SphereRows(area);
+    int x0 = 0, x1 = 0;
+    SphereColumns(area, x0, x1);
     std::vector<double> sinLon(w), cosLon(w);
     for (int x = 0; x < w; ++x) {
         const double l = (x + 0.5) / w * 2 * kPi;
@@ -127,32 +287,47 @@ bool CSkyPatch::Paint(
         const double p = (90.0 - (y + 0.5) / h * 180.0) * kRadians;
         const double sinLat = std::sin(p), cosLat = std::cos(p);
         BYTE* pRow = sphere.PixelAddress(0, h - 1 - y);
-        for (int x = 0; x < w; ++x) {
+        for (int k = x0; k < x1; ++k) {
+            const int x = k < 0 ? k + w : k >= w ? k - w : k;
             const CSkyDirection d{-cosLat * sinLon[x], sinLat, -cosLat * cosLon[x]};
-            double px = 0, py = 0;
-            if (!PlanePoint(d, px, py))
+            const double c = Dot(d, m_centre);
+            if (c <= 1e-9)
                 continue;
-            // Plane pixel centres sit at half pixels.
-            const double fx = px - area.left - 0.5, fy = py - area.top - 0.5;
+            // Where the direction meets the plane (as PlanePoint); pixel centres sit at half
+            // pixels.
+            const double toPlane = m_dScale / c;
+            const double fx = m_nPlaneWidth / 2.0 + Dot(d, m_east) * toPlane - area.left - 0.5;
+            const double fy = m_nPlaneHeight / 2.0 - Dot(d, m_north) * toPlane - area.top - 0.5;
             if (fx < -0.5 || fy < -0.5 || fx > pw - 0.5 || fy > ph - 0.5)
                 continue;
-            const int i0 = std::clamp(int(std::floor(fx)), 0, pw - 1);
-            const int j0 = std::clamp(int(std::floor(fy)), 0, ph - 1);
+            const int i0 = std::clamp(FloorToInt(fx), 0, pw - 1);
+            const int j0 = std::clamp(FloorToInt(fy), 0, ph - 1);
             const int i1 = std::min(i0 + 1, pw - 1), j1 = std::min(j0 + 1, ph - 1);
-            const double ax = std::clamp(fx - i0, 0.0, 1.0), ay = std::clamp(fy - j0, 0.0, 1.0);
-            const BYTE* corners[4][2] = {
-                {plane.PixelAddress(i0, ph - 1 - j0), before.PixelAddress(i0, ph - 1 - j0)},
-                {plane.PixelAddress(i1, ph - 1 - j0), before.PixelAddress(i1, ph - 1 - j0)},
-                {plane.PixelAddress(i0, ph - 1 - j1), before.PixelAddress(i0, ph - 1 - j1)},
-                {plane.PixelAddress(i1, ph - 1 - j1), before.PixelAddress(i1, ph - 1 - j1)}};
-            const double weights[4] = {(1 - ax) * (1 - ay), ax * (1 - ay), (1 - ax) * ay, ax * ay};
+            if (!anyChanged(i0, i1, j0, j1))
+                continue;
+            // Weights in 256ths each way, so that a change is a sum of whole numbers and
+            // pixels whose four plane pixels did not change stay exactly as they were.
+            const int ax = int(std::clamp(fx - i0, 0.0, 1.0) * 256 + 0.5);
+            const int ay = int(std::clamp(fy - j0, 0.0, 1.0) * 256 + 0.5);
+            const int weights[4] = {(256 - ax) * (256 - ay), ax * (256 - ay), (256 - ax) * ay,
+                                    ax * ay};
+            // The plane and its copy have the same layout: one offset reads both.
+            const BYTE* p0 = plane.PixelAddress(0, ph - 1 - j0);
+            const BYTE* p1 = plane.PixelAddress(0, ph - 1 - j1);
+            const ptrdiff_t offsets[4] = {3 * i0, 3 * i1, p1 - p0 + 3 * i0, p1 - p0 + 3 * i1};
+            const ptrdiff_t toBefore = before.PixelAddress(0, ph - 1 - j0) - p0;
             BYTE* pPixel = pRow + 3 * x;
-            for (int c = 0; c < 3; ++c) {
-                double change = 0;
-                for (int k = 0; k < 4; ++k)
-                    change += weights[k] * (int(corners[k][0][c]) - int(corners[k][1][c]));
-                if (change != 0)
-                    pPixel[c] = BYTE(std::clamp(std::lround(pPixel[c] + change), 0L, 255L));
+            for (int ch = 0; ch < 3; ++ch) {
+                int change = 0;
+                for (int n = 0; n < 4; ++n) {
+                    const BYTE* p = p0 + offsets[n] + ch;
+                    change += weights[n] * (int(p[0]) - int(p[toBefore]));
+                }
+                if (change == 0)
+                    continue;
+                // To the nearest whole step, halves away from nought.
+                const int step = change > 0 ? (change + 32768) / 65536 : -((32768 - change) / 65536);
+                pPixel[ch] = BYTE(std::clamp(pPixel[ch] + step, 0, 255));
             }
         }
     });

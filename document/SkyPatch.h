@@ -32,8 +32,14 @@ public:
     bool PlanePoint(const CSkyDirection& d, double& px, double& py) const;
 
     // The panorama's rows (top-down, the whole width) holding every pixel whose direction
-    // meets the plane within area (plane pixels): what a render of the patch may change.
+    // meets the plane within area (plane pixels).
     CRect SphereRows(const CRect& area) const;
+    // Those rows narrowed to the columns those pixels lie in: what a render of the patch may
+    // change. Columns from x0 up to x1 (x1 - x0 <= the panorama's width) may run past either
+    // edge, where they come in again at the other; the whole width for an area around a pole.
+    void SphereColumns(const CRect& area, int& x0, int& x1) const;
+    // SphereRows narrowed to SphereColumns where they do not run past an edge.
+    CRect SphereArea(const CRect& area) const;
 
     // Paints the patch: area (plane pixels, holding PlaneRect and whatever the effect
     // reaches past it) is filled from the sphere, render paints into it (its rectangle is
@@ -45,6 +51,9 @@ public:
                const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render)
         const;
 
+    // Fills plane (of area's size) with the sky it shows there.
+    void FillPlane(const CDib& sphere, const CRect& area, CDib& plane) const;
+
     CSkyDirection m_centre{0, 0, 1};
     CSkyDirection m_east{1, 0, 0};
     CSkyDirection m_north{0, 1, 0};
@@ -54,4 +63,7 @@ public:
     int m_nPlaneHeight = 1;
     int m_nSphereWidth = 2;
     int m_nSphereHeight = 1;
+
+private:
+    void PanoramaPointOf(const CRect& area, double i, double j, double& u, double& v) const;
 };

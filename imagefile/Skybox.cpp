@@ -23,11 +23,15 @@ struct CPanoramaPoint
     double v;
 };
 
+// d need not be of length 1.
 CPanoramaPoint PanoramaPoint(const CSkyDirection& d, int width, int height)
 {
-    double dLongitude = 0, dLatitude = 0;
-    PanoramaAngles(d, dLongitude, dLatitude);
-    return {dLongitude / 360.0 * width, (90.0 - dLatitude) / 180.0 * height};
+    double lon = FastAtan2(-d.x, -d.z) * (0.5 / kPi);
+    if (lon < 0)
+        lon += 1;
+    const double lat = FastAtan2(d.y, std::sqrt(d.x * d.x + d.z * d.z));
+    return {std::min(lon * width, std::nextafter(double(width), 0.0)),
+            (0.5 - lat * (1 / kPi)) * height};
 }
 
 double Overlap(double a0, double a1, double b0, double b1)
@@ -54,16 +58,39 @@ DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double 
         v0 = std::min(v0, h - kThinnest);
         v1 = v0 + kThinnest;
     }
-    const int x0 = int(std::floor(u0)), x1 = int(std::ceil(u1));
-    const int y0 = int(std::floor(v0)), y1 = std::min(h, int(std::ceil(v1)));
-    // Most footprints cover a few pixels: their weights are found once a column and a row.
+    const int x0 = FloorToInt(u0), x1 = CeilToInt(u1);
+    const int y0 = FloorToInt(v0), y1 = std::min(h, CeilToInt(v1));
+    // Where faces and panorama are of about one resolution, most footprints meet at most two
+    // columns and two rows.
+    if (x1 - x0 <= 2 && y1 - y0 <= 2) {
+        const float wx0 = float(std::min(x0 + 1.0, u1) - u0);
+        const float wx1 = float(std::max(0.0, u1 - (x0 + 1)));
+        const float wy0 = float(std::min(y0 + 1.0, v1) - v0);
+        const float wy1 = float(std::max(0.0, v1 - (y0 + 1)));
+        const int xa = x0 < 0 ? x0 + w : x0 >= w ? x0 - w : x0;
+        const int xb = x1 - x0 < 2 ? xa : xa + 1 == w ? 0 : xa + 1;
+        const BYTE* pTop = panorama.PixelAddress(0, h - 1 - y0);
+        const BYTE* pBottom = y1 - y0 < 2 ? pTop : panorama.PixelAddress(0, h - 2 - y0);
+        const BYTE* p[4] = {pTop + 3 * xa, pTop + 3 * xb, pBottom + 3 * xa, pBottom + 3 * xb};
+        const float weights[4] = {wx0 * wy0, wx1 * wy0, wx0 * wy1, wx1 * wy1};
+        const float scale = 1.0f / ((wx0 + wx1) * (wy0 + wy1));
+        DWORD color = 0;
+        for (int c = 0; c < 3; ++c) {
+            const float sum = weights[0] * p[0][c] + weights[1] * p[1][c] +
+                              weights[2] * p[2][c] + weights[3] * p[3][c];
+            color |= DWORD(std::min(255.0f, sum * scale + 0.5f)) << (8 * c);
+        }
+        return color;
+    }
+    // Most others cover a few pixels: their weights are found once a column and a row.
     constexpr int kSmall = 4;
     if (x1 - x0 <= kSmall && y1 - y0 <= kSmall) {
         float wx[kSmall], wy[kSmall];
         int xs[kSmall];
         float sumX = 0, sumY = 0;
         for (int k = 0; k < x1 - x0; ++k) {
-            xs[k] = 3 * (((x0 + k) % w + w) % w);
+            const int x = x0 + k;
+            xs[k] = 3 * (x < 0 ? x + w : x >= w ? x - w : x);
             wx[k] = float(Overlap(x0 + k, x0 + k + 1, u0, u1));
             sumX += wx[k];
         }
@@ -89,6 +116,8 @@ DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double 
         const auto channel = [scale](float s) { return DWORD(std::min(255.0f, s * scale + 0.5f)); };
         return channel(s0) | channel(s1) << 8 | channel(s2) << 16;
     }
+    // A wide footprint (by a pole): per row, the pixels wholly inside are added as they
+    // are, only the two at its ends weighted.
     double sum[3] = {0, 0, 0};
     double total = 0;
     for (int y = y0; y < y1; ++y) {
@@ -96,17 +125,34 @@ DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double 
         if (wy <= 0)
             continue;
         const BYTE* pRow = panorama.PixelAddress(0, h - 1 - y);
-        for (int x = x0; x < x1; ++x) {
-            const double wxy = Overlap(x, x + 1, u0, u1) * wy;
-            if (wxy <= 0)
+        const auto at = [pRow, w](int x) { return pRow + 3 * (((x % w) + w) % w); };
+        double row[3] = {0, 0, 0};
+        double rowTotal = 0;
+        for (const int x : {x0, x1 - 1}) {
+            const double wx = Overlap(x, x + 1, u0, u1);
+            if (wx <= 0 || (x == x1 - 1 && x1 - 1 == x0))
                 continue;
-            const int xWrapped = ((x % w) + w) % w;
-            const BYTE* p = pRow + 3 * xWrapped;
-            sum[0] += wxy * p[0];
-            sum[1] += wxy * p[1];
-            sum[2] += wxy * p[2];
-            total += wxy;
+            const BYTE* p = at(x);
+            for (int c = 0; c < 3; ++c)
+                row[c] += wx * p[c];
+            rowTotal += wx;
         }
+        unsigned whole[3] = {0, 0, 0};
+        for (int x = x0 + 1; x < x1 - 1;) {
+            // In runs that stop at the panorama's right edge.
+            const int xs = ((x % w) + w) % w;
+            const int run = std::min(x1 - 1 - x, w - xs);
+            const BYTE* p = pRow + 3 * xs;
+            for (int k = 0; k < run; ++k, p += 3) {
+                whole[0] += p[0];
+                whole[1] += p[1];
+                whole[2] += p[2];
+            }
+            x += run;
+        }
+        for (int c = 0; c < 3; ++c)
+            sum[c] += wy * (row[c] + whole[c]);
+        total += wy * (rowTotal + std::max(0, x1 - x0 - 2));
     }
     DWORD color = 0;
     for (int i = 0; i < 3; ++i)
@@ -191,22 +237,29 @@ ECubeFace CubeFaceOf(const CSkyDirection& d, double& s, double& t)
 
 namespace {
 
-// The panorama points of a face's pixel corners, (nSize + 1)^2 of them, row by row. Four
-// faces share one grid turned by quarters of longitude, and the floor's is the ceiling's
-// upside down, so an export computes two.
+// The panorama points of a face's pixel corners, (nSize + 1)^2 of them. Four faces share
+// one grid turned by quarters of longitude, and the floor's is the ceiling's upside down, so
+// an export computes two; each grid is the same mirrored left to right and top to bottom,
+// so only a quarter of it is found and kept (to a thousandth of a pixel, in floats).
 class CFaceGrid
 {
 public:
     // The grid of +Z (bPole false) or of +Y.
     CFaceGrid(int nSize, bool bPole, int width, int height)
         : m_nSize(nSize),
-          m_points(size_t(nSize + 1) * (nSize + 1))
+          m_nQuarter(nSize / 2 + 1),
+          m_bPole(bPole),
+          m_u(size_t(m_nQuarter) * m_nQuarter),
+          m_v(size_t(m_nQuarter) * m_nQuarter)
     {
         const ECubeFace face = bPole ? CubeFacePositiveY : CubeFacePositiveZ;
-        ForEveryRow(0, nSize + 1, [&](int j) {
-            for (int i = 0; i <= nSize; ++i)
-                m_points[size_t(j) * (nSize + 1) + i] = PanoramaPoint(
+        ForEveryRow(0, m_nQuarter, [&](int j) {
+            for (int i = 0; i < m_nQuarter; ++i) {
+                const CPanoramaPoint p = PanoramaPoint(
                     CubeFaceDirection(face, double(i) / nSize, double(j) / nSize), width, height);
+                m_u[size_t(j) * m_nQuarter + i] = float(p.u);
+                m_v[size_t(j) * m_nQuarter + i] = float(p.v);
+            }
         });
     }
     // Corner (i, j) of face, from this grid (+Z's for the sides, +Y's for the poles).
@@ -214,22 +267,37 @@ public:
     {
         switch (face) {
         case CubeFaceNegativeY: {
-            const CPanoramaPoint p = At(i, m_nSize - j);
+            const CPanoramaPoint p = At(i, m_nSize - j, width, height);
             return {p.u, height - p.v};
         }
         case CubeFacePositiveX:
-            return Turned(At(i, j), width / 4.0, width);
+            return Turned(At(i, j, width, height), width / 4.0, width);
         case CubeFaceNegativeZ:
-            return Turned(At(i, j), width / 2.0, width);
+            return Turned(At(i, j, width, height), width / 2.0, width);
         case CubeFaceNegativeX:
-            return Turned(At(i, j), 3 * width / 4.0, width);
+            return Turned(At(i, j, width, height), 3 * width / 4.0, width);
         default:
-            return At(i, j);
+            return At(i, j, width, height);
         }
     }
 
 private:
-    CPanoramaPoint At(int i, int j) const { return m_points[size_t(j) * (m_nSize + 1) + i]; }
+    // Mirrored left to right, a point's longitude turns the other way (u to width - u) on
+    // both grids; top to bottom, on +Z its latitude does (v to height - v) and on +Y its
+    // longitude is taken from the half turn (u to width / 2 - u).
+    CPanoramaPoint At(int i, int j, int width, int height) const
+    {
+        const bool bRight = i >= m_nQuarter, bLow = j >= m_nQuarter;
+        const size_t k = size_t(bLow ? m_nSize - j : j) * m_nQuarter + (bRight ? m_nSize - i : i);
+        double u = m_u[k], v = m_v[k];
+        if (bRight && u > 0)
+            u = width - u;
+        if (bLow && m_bPole)
+            u = u <= width / 2.0 ? width / 2.0 - u : 1.5 * width - u;
+        else if (bLow)
+            v = height - v;
+        return {u, v};
+    }
     static CPanoramaPoint Turned(CPanoramaPoint p, double du, int width)
     {
         p.u += du;
@@ -239,48 +307,62 @@ private:
     }
 
     int m_nSize;
-    std::vector<CPanoramaPoint> m_points;
+    int m_nQuarter;
+    bool m_bPole;
+    std::vector<float> m_u, m_v;
 };
 
-// Face pixels from a grid: each the area average of the box its four corners span.
+// Face pixels from a grid: each the area average of the box its four corners span. The
+// face is made in blocks, so that the part of the panorama a block reads (an arc of it, for
+// the floor and the ceiling) stays at hand while the block is made.
 void FillFace(const CDib& panorama, const CFaceGrid& grid, ECubeFace face, int nSize, CDib& result)
 {
+    constexpr int kBlock = 32;
     const int w = panorama.m_nWidth, h = panorama.m_nHeight;
     const bool bPoleFace = face == CubeFacePositiveY || face == CubeFaceNegativeY;
-    ForEveryRow(0, nSize, [&](int j) {
-        BYTE* pRow = result.PixelAddress(0, nSize - 1 - j);
-        for (int i = 0; i < nSize; ++i) {
-            const CPanoramaPoint quad[4] = {
-                grid.Corner(face, i, j, w, h), grid.Corner(face, i + 1, j, w, h),
-                grid.Corner(face, i, j + 1, w, h), grid.Corner(face, i + 1, j + 1, w, h)};
-            // Longitudes unwrapped next to the first corner's, so that a pixel across the
-            // panorama's seam spans the seam, not the whole picture.
-            double u0 = quad[0].u, u1 = quad[0].u, v0 = quad[0].v, v1 = quad[0].v;
-            for (const CPanoramaPoint& p : quad) {
-                double u = p.u;
-                if (u - quad[0].u > w / 2.0)
-                    u -= w;
-                else if (quad[0].u - u > w / 2.0)
-                    u += w;
-                u0 = std::min(u0, u);
-                u1 = std::max(u1, u);
-                v0 = std::min(v0, p.v);
-                v1 = std::max(v1, p.v);
+    const double centre = nSize / 2.0;
+    ForEveryRow(0, (nSize + kBlock - 1) / kBlock, [&](int band) {
+        const int jEnd = std::min(nSize, (band + 1) * kBlock);
+        for (int iStart = 0; iStart < nSize; iStart += kBlock) {
+            const int iEnd = std::min(nSize, iStart + kBlock);
+            for (int j = band * kBlock; j < jEnd; ++j) {
+                BYTE* pRow = result.PixelAddress(0, nSize - 1 - j);
+                CPanoramaPoint topLeft = grid.Corner(face, iStart, j, w, h);
+                CPanoramaPoint bottomLeft = grid.Corner(face, iStart, j + 1, w, h);
+                for (int i = iStart; i < iEnd; ++i) {
+                    const CPanoramaPoint topRight = grid.Corner(face, i + 1, j, w, h);
+                    const CPanoramaPoint bottomRight = grid.Corner(face, i + 1, j + 1, w, h);
+                    const CPanoramaPoint quad[4] = {topLeft, topRight, bottomLeft, bottomRight};
+                    topLeft = topRight;
+                    bottomLeft = bottomRight;
+                    // Longitudes unwrapped next to the first corner's, so that a pixel across
+                    // the panorama's seam spans the seam, not the whole picture.
+                    double u0 = quad[0].u, u1 = quad[0].u, v0 = quad[0].v, v1 = quad[0].v;
+                    for (const CPanoramaPoint& p : quad) {
+                        const double u = p.u - quad[0].u > w / 2.0   ? p.u - w
+                                         : quad[0].u - p.u > w / 2.0 ? p.u + w
+                                                                     : p.u;
+                        u0 = std::min(u0, u);
+                        u1 = std::max(u1, u);
+                        v0 = std::min(v0, p.v);
+                        v1 = std::max(v1, p.v);
+                    }
+                    // The pixel over a pole covers every longitude down to the pole's row.
+                    if (bPoleFace && i <= centre && centre <= i + 1 && j <= centre &&
+                        centre <= j + 1) {
+                        u0 = 0;
+                        u1 = w;
+                        if (face == CubeFacePositiveY)
+                            v0 = 0;
+                        else
+                            v1 = h;
+                    }
+                    const DWORD color = AreaAverage(panorama, u0, u1, v0, v1);
+                    pRow[3 * i] = BYTE(color);
+                    pRow[3 * i + 1] = BYTE(color >> 8);
+                    pRow[3 * i + 2] = BYTE(color >> 16);
+                }
             }
-            // The pixel over a pole covers every longitude down to the pole's row.
-            const double centre = nSize / 2.0;
-            if (bPoleFace && i <= centre && centre <= i + 1 && j <= centre && centre <= j + 1) {
-                u0 = 0;
-                u1 = w;
-                if (face == CubeFacePositiveY)
-                    v0 = 0;
-                else
-                    v1 = h;
-            }
-            const DWORD color = AreaAverage(panorama, u0, u1, v0, v1);
-            pRow[3 * i] = BYTE(color);
-            pRow[3 * i + 1] = BYTE(color >> 8);
-            pRow[3 * i + 2] = BYTE(color >> 16);
         }
     });
 }

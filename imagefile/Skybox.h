@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
+
 class CDib;
 
 // The faces in OpenGL's order: +X, -X, +Y, -Y, +Z, -Z.
@@ -33,6 +36,37 @@ struct CSkyDirection
     double y;
     double z;
 };
+
+// atan2 to within 1e-7 radians (a thousandth of a pixel of the widest panorama), several
+// times faster than the library's: for work done at every pixel of a sky.
+inline double FastAtan2(double y, double x)
+{
+    const double ax = std::fabs(x), ay = std::fabs(y);
+    const double big = std::max(ax, ay);
+    if (big == 0)
+        return 0;
+    const double t = std::min(ax, ay) / big, t2 = t * t;
+    double r = t * (0.99999934 + t2 * (-0.33329856 + t2 * (0.19946536 + t2 * (-0.13908534 +
+               t2 * (0.09642004 + t2 * (-0.05590988 + t2 * (0.02186124 - t2 * 0.00405404)))))));
+    if (ay > ax)
+        r = 3.14159265358979323846 / 2 - r;
+    if (x < 0)
+        r = 3.14159265358979323846 - r;
+    return y < 0 ? -r : r;
+}
+
+// floor and ceil of a value well within int's range, as whole numbers: inline where the
+// library's are calls, for the same per-pixel work.
+inline int FloorToInt(double v)
+{
+    const int i = int(v);
+    return i - (v < i);
+}
+inline int CeilToInt(double v)
+{
+    const int i = int(v);
+    return i + (v > i);
+}
 
 // The direction at a longitude and latitude in degrees.
 CSkyDirection PanoramaDirection(double dLongitude, double dLatitude);
