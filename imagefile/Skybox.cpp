@@ -34,6 +34,19 @@ CPanoramaPoint PanoramaPoint(const CSkyDirection& d, int width, int height)
             (0.5 - lat * (1 / kPi)) * height};
 }
 
+// Channel values as floats, read from a table: converting each byte costs more than the
+// multiply that follows it.
+const struct CByteFloats
+{
+    CByteFloats()
+    {
+        for (int i = 0; i < 256; ++i)
+            v[i] = float(i);
+    }
+    float operator[](BYTE b) const { return v[b]; }
+    float v[256];
+} kFloat;
+
 double Overlap(double a0, double a1, double b0, double b1)
 {
     return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
@@ -76,8 +89,8 @@ DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double 
         const float scale = 1.0f / ((wx0 + wx1) * (wy0 + wy1));
         DWORD color = 0;
         for (int c = 0; c < 3; ++c) {
-            const float sum = weights[0] * p[0][c] + weights[1] * p[1][c] +
-                              weights[2] * p[2][c] + weights[3] * p[3][c];
+            const float sum = weights[0] * kFloat[p[0][c]] + weights[1] * kFloat[p[1][c]] +
+                              weights[2] * kFloat[p[2][c]] + weights[3] * kFloat[p[3][c]];
             color |= DWORD(std::min(255.0f, sum * scale + 0.5f)) << (8 * c);
         }
         return color;
@@ -104,9 +117,9 @@ DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double 
             float r0 = 0, r1 = 0, r2 = 0;
             for (int kx = 0; kx < x1 - x0; ++kx) {
                 const BYTE* p = pRow + xs[kx];
-                r0 += wx[kx] * p[0];
-                r1 += wx[kx] * p[1];
-                r2 += wx[kx] * p[2];
+                r0 += wx[kx] * kFloat[p[0]];
+                r1 += wx[kx] * kFloat[p[1]];
+                r2 += wx[kx] * kFloat[p[2]];
             }
             s0 += wy[ky] * r0;
             s1 += wy[ky] * r1;
@@ -367,6 +380,73 @@ void FillFace(const CDib& panorama, const CFaceGrid& grid, ECubeFace face, int n
     });
 }
 
+// A side face: its pixels' longitudes are those of their column alone (the face stands
+// upright), so each column's panorama columns and weights are found once and each pixel only
+// finds its rows. False, leaving the face to FillFace, where a column meets more panorama
+// columns than the short path takes (a face far smaller than the panorama).
+bool FillSideFace(const CDib& panorama, const CFaceGrid& grid, ECubeFace face, int nSize,
+                  CDib& result)
+{
+    constexpr int kColumns = 3;
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    struct CColumn
+    {
+        int nCount;
+        int offsets[kColumns]; // bytes into a panorama row
+        float weights[kColumns];
+    };
+    std::vector<CColumn> columns(nSize);
+    for (int i = 0; i < nSize; ++i) {
+        const double a = grid.Corner(face, i, 0, w, h).u;
+        double b = grid.Corner(face, i + 1, 0, w, h).u;
+        b += b - a > w / 2.0 ? -w : a - b > w / 2.0 ? w : 0;
+        const double u0 = std::min(a, b), u1 = std::max(u0 + 1e-6, std::max(a, b));
+        const int x0 = FloorToInt(u0), x1 = CeilToInt(u1);
+        if (x1 - x0 > kColumns)
+            return false;
+        CColumn& column = columns[i];
+        column.nCount = x1 - x0;
+        for (int k = 0; k < column.nCount; ++k) {
+            const int x = x0 + k;
+            column.offsets[k] = 3 * (x < 0 ? x + w : x >= w ? x - w : x);
+            column.weights[k] = float(std::min(x + 1.0, u1) - std::max(double(x), u0));
+        }
+    }
+    ForEveryRow(0, nSize, [&](int j) {
+        BYTE* pOut = result.PixelAddress(0, nSize - 1 - j);
+        std::vector<double> top(nSize + 1), bottom(nSize + 1);
+        for (int i = 0; i <= nSize; ++i) {
+            top[i] = grid.Corner(face, i, j, w, h).v;
+            bottom[i] = grid.Corner(face, i, j + 1, w, h).v;
+        }
+        for (int i = 0; i < nSize; ++i) {
+            const CColumn& column = columns[i];
+            // Rows grow downwards on a side face: the top edge's corners are the highest.
+            const double v0 = std::clamp(std::min(top[i], top[i + 1]), 0.0, h - 1e-6);
+            const double v1 =
+                std::clamp(std::max(bottom[i], bottom[i + 1]), v0 + 1e-6, double(h));
+            const int y0 = FloorToInt(v0), y1 = std::min(h, CeilToInt(v1));
+            float sum[3] = {0, 0, 0}, total = 0;
+            for (int y = y0; y < y1; ++y) {
+                const float wy = float(std::min(y + 1.0, v1) - std::max(double(y), v0));
+                const BYTE* pRow = panorama.PixelAddress(0, h - 1 - y);
+                for (int k = 0; k < column.nCount; ++k) {
+                    const float wxy = wy * column.weights[k];
+                    const BYTE* p = pRow + column.offsets[k];
+                    sum[0] += wxy * kFloat[p[0]];
+                    sum[1] += wxy * kFloat[p[1]];
+                    sum[2] += wxy * kFloat[p[2]];
+                    total += wxy;
+                }
+            }
+            const float scale = 1.0f / total;
+            for (int c = 0; c < 3; ++c)
+                pOut[3 * i + c] = BYTE(std::min(255.0f, sum[c] * scale + 0.5f));
+        }
+    });
+    return true;
+}
+
 bool FaceSizeAllowed(const CDib& panorama, int nSize)
 {
     return panorama.m_nWidth > 0 && panorama.m_nHeight > 0 && nSize > 0 &&
@@ -384,7 +464,8 @@ bool MakeCubeFace(const CDib& panorama, ECubeFace face, int nSize, CDib& out)
         return false;
     const bool bPole = face == CubeFacePositiveY || face == CubeFaceNegativeY;
     const CFaceGrid grid(nSize, bPole, panorama.m_nWidth, panorama.m_nHeight);
-    FillFace(panorama, grid, face, nSize, result);
+    if (bPole || !FillSideFace(panorama, grid, face, nSize, result))
+        FillFace(panorama, grid, face, nSize, result);
     out.Swap(result);
     return true;
 }
@@ -400,7 +481,8 @@ bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]
         if (!faces[f].Create(nSize, nSize))
             return false;
         const bool bPole = face == CubeFacePositiveY || face == CubeFaceNegativeY;
-        FillFace(panorama, bPole ? poles : sides, face, nSize, faces[f]);
+        if (bPole || !FillSideFace(panorama, sides, face, nSize, faces[f]))
+            FillFace(panorama, bPole ? poles : sides, face, nSize, faces[f]);
     }
     return true;
 }
