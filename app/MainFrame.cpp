@@ -17,15 +17,8 @@
 #include "../document/SkyloomDoc.h"
 #include "../document/Settings.h"
 #include "../effects/EffectTools.h"
-#include "../effects/GasDlg.h"
-#include "../effects/LensFlareDlg.h"
-#include "../effects/NebulaDlg.h"
-#include "../effects/StarDlg.h"
-#include "../effects/StarFieldDlg.h"
-#include "../effects/VortexDlg.h"
-#include "../gl/GalaxyDlg.h"
-#include "../gl/PlanetDlg.h"
 #include "../view/OptionsSheet.h"
+#include "../view/PreviewHostDlg.h"
 #include "../document/RenderJob.h"
 #include "../view/SkyloomView.h"
 #include "../cli/RecipeRepaint.h"
@@ -92,27 +85,6 @@ private:
     }
     QString m_strFull;
 };
-
-// The properties dialog of each tool (none for Select), and the exchange through which the
-// tools reach them.
-void RegisterToolDialogs()
-{
-    static const struct {
-        ETool nTool;
-        PropertiesDialogFactory pfnCreate;
-    } kDialogs[] = {
-        {TOOL_STARFIELD, &CStarFieldDlg::Create}, {TOOL_CLUSTER, &CStarFieldDlg::Create},
-        {TOOL_NEBULA, &CNebulaDlg::Create},       {TOOL_STAR, &CStarDlg::Create},
-        {TOOL_GAS, &CGasDlg::Create},             {TOOL_VORTEX, &CVortexDlg::Create},
-        {TOOL_GALAXY, &CGalaxyDlg::Create},       {TOOL_LENSFLARE, &CLensFlareDlg::Create},
-        {TOOL_VENUS, &CVenusDlg::Create},         {TOOL_MOON, &CMoonDlg::Create},
-        {TOOL_EARTH, &CEarthDlg::Create},
-    };
-    InstallDialogExchange();
-    for (const auto& dialog : kDialogs)
-        RegisterPropertiesDialog(QLatin1String(GetToolInfo(dialog.nTool)->szSection),
-                                 dialog.pfnCreate);
-}
 
 } // namespace
 
@@ -241,8 +213,7 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     setWindowIcon(AppIcon());
     QApplication::setWindowIcon(AppIcon());
     setAcceptDrops(true);
-    RegisterToolDialogs();
-    m_pView = new CSkyloomView(m_doc, app.GetStore(), this);
+    m_pView = new CSkyloomView(m_doc, app.GetStore(), app, this);
     setCentralWidget(m_pView);
     CreateActions();
     CreateMenus();
@@ -250,11 +221,6 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     CreateStatusBar();
     CreateHistoryDock();
     m_pView->SetContextMenu(m_pContextMenu);
-    SetToolCursorLoader(&LoadToolCursor);
-    // What a render or a preview's OpenGL cannot do is told in a message box.
-    SetEffectWarningSink([](const QString& text) {
-        QMessageBox::warning(QApplication::activeWindow(), LoadString(IDS_APP_TITLE), text);
-    });
 
     connect(m_pView, &CSkyloomView::statusChanged, this, &CMainFrame::UpdatePanes);
     connect(m_pView, &CSkyloomView::toolChanged, this, &CMainFrame::UpdateCommandUI);
@@ -290,8 +256,6 @@ CMainFrame::~CMainFrame()
         m_pHistoryDock->disconnect(this);
     if (GetProgressDisplay() == this)
         SetProgressDisplay(nullptr);
-    SetToolCursorLoader(nullptr);
-    SetEffectWarningSink(nullptr);
 }
 
 QAction* CMainFrame::GetAction(int nId) const

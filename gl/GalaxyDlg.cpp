@@ -1,7 +1,7 @@
 #include "GalaxyDlg.h"
 
 #include "../app/DocumentUi.h"
-#include "../app/SkyloomApp.h"
+#include "../view/WindowHost.h"
 #include "GalaxyEffect.h"
 #include "GalaxyModel.h"
 #include "PreviewWnd.h"
@@ -195,8 +195,8 @@ void CGalaxyDlg::ShowTexture()
 void CGalaxyDlg::TellUnreadable(const QString& path)
 {
     m_strToldUnreadable = path;
-    if (CSkyloomApp* pApp = CSkyloomApp::Instance())
-        pApp->GetDocumentUi().ShowError(
+    if (CDocumentUi* pUi = GetWindowHost().DocumentUi())
+        pUi->ShowError(
             this, QStringLiteral("The texture \"%1\" cannot be read; the built-in texture is used.")
                       .arg(QFileInfo(path).fileName()));
 }
@@ -252,10 +252,10 @@ void CGalaxyDlg::ShowDensity(double dDensity)
 
 void CGalaxyDlg::OnBrowse()
 {
-    CSkyloomApp* pApp = CSkyloomApp::Instance();
-    if (!pApp)
+    CDocumentUi* pUi = GetWindowHost().DocumentUi();
+    if (!pUi)
         return;
-    const QString path = pApp->GetDocumentUi().AskTexturePath(this, GalaxyTextureFolder());
+    const QString path = pUi->AskTexturePath(this, GalaxyTextureFolder());
     if (path.isEmpty())
         return;
     if (!IsUsableGasTexture(path)) {

@@ -104,12 +104,17 @@ TEST(Effect, PaintingFeedbackKeepsThePaintersPen)
 
 namespace {
 int s_nLoadedCursor = 0;
-const QCursor* LoadCursor(int nId)
+// A host with a cursor for the Select tool (135) only.
+class CCursorHost : public CEffectHost
 {
-    static const QCursor cursor;
-    s_nLoadedCursor = nId;
-    return nId == 135 ? &cursor : nullptr;
-}
+public:
+    const QCursor* LoadToolCursor(int nId) override
+    {
+        static const QCursor cursor;
+        s_nLoadedCursor = nId;
+        return nId == 135 ? &cursor : nullptr;
+    }
+};
 }
 
 TEST(Effect, SelectToolAndBaseBehaviour)
@@ -132,12 +137,13 @@ TEST(Effect, SelectToolAndBaseBehaviour)
     EXPECT_TRUE(select.m_strSection.isEmpty());
 
     EXPECT_EQ(select.SetToolCursor(), nullptr);
-    SetToolCursorLoader(&LoadCursor);
+    CCursorHost host;
+    SetEffectHost(&host);
     EXPECT_NE(select.SetToolCursor(), nullptr);
     EXPECT_EQ(s_nLoadedCursor, 135);
     EXPECT_EQ(effect.SetToolCursor(), nullptr);
     EXPECT_EQ(s_nLoadedCursor, 32512);
-    SetToolCursorLoader(nullptr);
+    SetEffectHost(nullptr);
 }
 
 TEST(Effect, TruncToIntSaturates)

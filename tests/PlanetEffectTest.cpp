@@ -141,7 +141,7 @@ TEST_F(PlanetEffectTest, NoSecondImageLeavesThePictureAndWarns)
 {
     static int warnings;
     warnings = 0;
-    SetEffectWarningSink([](const QString& text) {
+    auto pHost = std::make_unique<CWarningHost>([](const QString& text) {
         EXPECT_EQ(text, "Insufficent memory to render planet");
         ++warnings;
     });
@@ -155,7 +155,7 @@ TEST_F(PlanetEffectTest, NoSecondImageLeavesThePictureAndWarns)
     // An empty rectangle has nothing to draw into: no warning either.
     effect->Render(dib, CRect(10, 10, 10, 30), &dib, TRUE);
     EXPECT_EQ(warnings, 1);
-    SetEffectWarningSink(nullptr);
+    pHost.reset();
 }
 
 TEST_F(PlanetEffectTest, ATargetPastTheEdgesKeepsTheBackgroundInPlace)

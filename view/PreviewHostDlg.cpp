@@ -2,7 +2,7 @@
 
 #include "../document/Settings.h"
 #include "../document/SettingsStore.h"
-#include "../app/SkyloomApp.h"
+#include "WindowHost.h"
 #include "../effects/Effect.h"
 #include "../gl/PreviewWnd.h"
 #include "../effects/ProgressMeter.h"
@@ -20,13 +20,7 @@ namespace {
 
 CSettingsStore* Store()
 {
-    CSkyloomApp* pApp = CSkyloomApp::Instance();
-    return pApp ? &pApp->GetStore() : nullptr;
-}
-
-BOOL ExchangeWithDialog(CPreviewHostDlg* pDialog, CEffect& effect, BOOL bSaveAndValidate)
-{
-    return pDialog->Exchange(effect, bSaveAndValidate);
+    return GetWindowHost().SettingsStore();
 }
 
 // Whether a window at rect can be grabbed by its title: its top strip lies on a screen.
@@ -40,11 +34,6 @@ bool IsOnAScreen(const QRect& rect)
 }
 
 } // namespace
-
-void InstallDialogExchange()
-{
-    SetDialogExchange(&ExchangeWithDialog);
-}
 
 CPreviewHostDlg::CPreviewHostDlg(QWidget* pParent) : QDialog(pParent)
 {

@@ -44,7 +44,8 @@ class EffectDialogsTest : public WindowTest
 protected:
     void TearDown() override
     {
-        SetPickColorHook({});
+        if (m_pApp)
+            m_pApp->colorChooser = {};
         WindowTest::TearDown();
     }
 
@@ -237,11 +238,11 @@ TEST_F(EffectDialogsTest, DefaultPropertiesAndColours)
 {
     Command(ID_TOOL_CLUSTER);
     auto* pCluster = dynamic_cast<CClusterEffect*>(View()->GetToolObject(2));
-    SetPickColorHook([](QColorDialog& dlg) {
+    m_pApp->colorChooser = [](QColorDialog& dlg) {
         dlg.setCurrentColor(QColor(10, 20, 30));
         dlg.accept();
         return dlg.result();
-    });
+    };
     Click(1017);
     Type(1000, QStringLiteral("0.9"));
     Drag(QPoint(100, 100), QPoint(300, 300));
@@ -262,11 +263,11 @@ TEST_F(EffectDialogsTest, DefaultPropertiesAndColours)
     Click(1017);
     auto* pDialog = dynamic_cast<CStarFieldDlg*>(Dialog());
     EXPECT_EQ(pDialog->ShownColor(StarFieldIds::Color), RGB(10, 20, 30));
-    SetPickColorHook([](QColorDialog& dlg) {
+    m_pApp->colorChooser = [](QColorDialog& dlg) {
         dlg.setCurrentColor(QColor(200, 0, 0));
         dlg.reject();
         return dlg.result();
-    });
+    };
     g_nEffectSeed = 1;
     Click(1017);
     QApplication::processEvents();
