@@ -78,8 +78,8 @@ protected:
 private:
     void Elide()
     {
-        const QString shown =
-            fontMetrics().elidedText(m_strFull, Qt::ElideRight, std::max(contentsRect().width(), 1));
+        const QString shown = fontMetrics().elidedText(m_strFull, Qt::ElideRight,
+                                                       std::max(contentsRect().width(), 1));
         QLabel::setText(shown);
         setToolTip(shown == m_strFull ? QString() : m_strFull);
     }
@@ -461,7 +461,8 @@ void CMainFrame::UpdateHistoryCommands()
         {ID_EDIT_UNDO, "&Undo", history.undoText()}, {ID_EDIT_REDO, "&Redo", history.redoText()}};
     for (const auto& command : commands) {
         QAction* pAction = GetAction(command.nId);
-        const QString suffix = command.strStep.isEmpty() ? QString() : QLatin1Char(' ') + command.strStep;
+        const QString suffix =
+            command.strStep.isEmpty() ? QString() : QLatin1Char(' ') + command.strStep;
         pAction->setText(QString::fromLatin1(command.szMenu) + suffix);
         pAction->setToolTip(CommandTip(command.nId) + suffix);
     }

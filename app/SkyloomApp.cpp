@@ -57,8 +57,9 @@ public:
 
     static QStringList Filters()
     {
-        return {QStringLiteral("JPEG Image (*.jpg *.jpeg)"), QStringLiteral("24-bit Bitmap (*.bmp)"),
-                QStringLiteral("256 Color Bitmap (*.bmp)"), QStringLiteral("PNG Image (*.png)")};
+        return {QStringLiteral("JPEG Image (*.jpg *.jpeg)"),
+                QStringLiteral("24-bit Bitmap (*.bmp)"), QStringLiteral("256 Color Bitmap (*.bmp)"),
+                QStringLiteral("PNG Image (*.png)")};
     }
 };
 

@@ -134,9 +134,9 @@ public:
     virtual void ResetUnlistedValues();
     // Sets the parameters in memory as a store holding just these values would through
     // LoadDefaults: every value of the table at its default (and ResetUnlistedValues), then
-    // each named one from its text (ParseEffectValue), then ValuesLoaded and ValuesChanged. False, with the name
-    // and the reason in why, when a name is not in the table or a text does not fit; the
-    // tool is then unchanged.
+    // each named one from its text (ParseEffectValue), then ValuesLoaded and ValuesChanged. False,
+    // with the name and the reason in why, when a name is not in the table or a text does not fit;
+    // the tool is then unchanged.
     bool SetValues(const QList<QPair<QString, QString>>& values, QString& why);
     // Whether Render draws with OpenGL in an off-screen context of the rectangle's size
     // (the galaxy and the planets), and so paints nothing where none can be made.

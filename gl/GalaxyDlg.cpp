@@ -70,7 +70,8 @@ CGalaxyDlg::CGalaxyDlg(const CEffect&, QWidget* pParent)
     m_pGasGroup->setLayout(pGas);
     pGrid->addWidget(m_pGasGroup, 3, 0, 1, 2);
 
-    auto* pHint = new QLabel(QStringLiteral("Click and drag in preview window to rotate galaxy"), this);
+    auto* pHint =
+        new QLabel(QStringLiteral("Click and drag in preview window to rotate galaxy"), this);
     QFont italic(QStringLiteral("Arial"));
     italic.setPixelSize(13);
     italic.setItalic(true);

@@ -226,18 +226,21 @@ TEST(Effect, SetValuesGivesWhatALoadFromAStoreGives)
         {
             CSettingsStore store(dir.filePath(QString::number(i) + QStringLiteral("in.ini")));
             store.WriteString(loaded->m_strSection, QLatin1String(last.szName),
-                              last.kind == CEffectValue::Real ? text : QString::number(qlonglong(d)));
+                              last.kind == CEffectValue::Real ? text
+                                                              : QString::number(qlonglong(d)));
             loaded->LoadDefaults(store);
         }
         ASSERT_TRUE(set->SetValues({{QLatin1String(last.szName), text}}, why)) << why.toStdString();
         const QString name = QString::number(i);
         const QString expected = SavedText(*loaded, dir.filePath(name + QStringLiteral("a.ini")));
-        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("b.ini"))).toStdString(), expected.toStdString())
+        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("b.ini"))).toStdString(),
+                  expected.toStdString())
             << pInfo->szSection;
 
         EXPECT_FALSE(set->SetValues({{QLatin1String(last.szName), QStringLiteral("x1")}}, why));
         EXPECT_FALSE(set->SetValues({{QStringLiteral("NoSuchValue"), QStringLiteral("1")}}, why));
-        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("c.ini"))).toStdString(), expected.toStdString())
+        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("c.ini"))).toStdString(),
+                  expected.toStdString())
             << pInfo->szSection;
     }
 }

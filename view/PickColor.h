@@ -7,6 +7,6 @@
 
 class QWidget;
 
-// Opens the chooser on color (run by the window's host, which tests script). TRUE and the chosen colour in color when the user presses OK;
-// FALSE and color unchanged otherwise.
+// Opens the chooser on color (run by the window's host, which tests script). TRUE and the chosen
+// colour in color when the user presses OK; FALSE and color unchanged otherwise.
 BOOL PickColor(QWidget* pParent, COLORREF& color);

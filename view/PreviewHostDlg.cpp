@@ -74,7 +74,8 @@ QSize FramedSize(const QWidget* pWindow)
 
 QPoint PlaceBeside(const QRect& beside, QSize size, const QWidget* pWindow)
 {
-    const QScreen* pScreen = pWindow->screen() ? pWindow->screen() : QGuiApplication::primaryScreen();
+    const QScreen* pScreen =
+        pWindow->screen() ? pWindow->screen() : QGuiApplication::primaryScreen();
     const QRect screen = pScreen ? pScreen->availableGeometry() : QRect(beside.topLeft(), size);
     const int gap = 10;
     const QPoint candidates[] = {
@@ -88,7 +89,8 @@ QPoint PlaceBeside(const QRect& beside, QSize size, const QWidget* pWindow)
             return place;
     // Nowhere free: on the screen below the other's title bar at least.
     QPoint place = candidates[0];
-    place.setX(std::clamp(place.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
+    place.setX(std::clamp(place.x(), screen.left(),
+                          std::max(screen.left(), screen.right() + 1 - size.width())));
     place.setY(std::clamp(place.y(), std::min(beside.y() + 40, screen.bottom()),
                           std::max(std::min(beside.y() + 40, screen.bottom()),
                                    screen.bottom() + 1 - size.height())));
@@ -144,7 +146,8 @@ void CPreviewHostDlg::PlaceDialog()
     if (pMain) {
         const QRect main = pMain->frameGeometry();
         place = QPoint(main.x() + main.width() + 10, main.y() + 100);
-        const QScreen* pScreen = pMain->screen() ? pMain->screen() : QGuiApplication::primaryScreen();
+        const QScreen* pScreen =
+            pMain->screen() ? pMain->screen() : QGuiApplication::primaryScreen();
         if (pScreen) {
             // Ends at least 10 pixels inside the screen.
             const QRect screen = pScreen->availableGeometry();
