@@ -7,6 +7,7 @@
 #include "app/Commands.h"
 #include "app/StepsPanel.h"
 #include "document/ClipboardDib.h"
+#include "document/QuotedName.h"
 #include "document/Recipe.h"
 #include "document/RenderJob.h"
 #include "document/SceneRepaint.h"
@@ -15,6 +16,7 @@
 
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -108,14 +110,14 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     EXPECT_EQ(Hash(), edited);
 
     // Hidden, the step is kept in the recipe but not painted; shown, it is back.
-    ASSERT_EQ(Steps()->SetStepHidden(3, true), RENDER_DONE);
+    ASSERT_EQ(Steps()->SetStepsHidden({3}, true), RENDER_DONE);
     EXPECT_TRUE(Doc().GetRecipe().m_steps[3].bHidden);
     EXPECT_EQ(Doc().GetStepCount(), 6);
     ExpectReplayed("hide");
-    ASSERT_EQ(Steps()->SetStepHidden(3, false), RENDER_DONE);
+    ASSERT_EQ(Steps()->SetStepsHidden({3}, false), RENDER_DONE);
     EXPECT_EQ(Hash(), edited);
 
-    ASSERT_EQ(Steps()->RemoveStep(2), RENDER_DONE);
+    ASSERT_EQ(Steps()->RemoveSteps({2}), RENDER_DONE);
     EXPECT_EQ(Doc().GetStepCount(), 5);
     const QByteArray removed = Hash();
     ExpectReplayed("remove");
@@ -211,6 +213,87 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     EXPECT_TRUE(SamePicture(Picture(), fromShell)) << line.toStdString();
 }
 
+// The layers written into folder: layers.json's entries by their file, the files' bytes.
+QJsonArray ReadLayers(const QString& folder)
+{
+    QFile json(folder + QStringLiteral("/layers.json"));
+    EXPECT_TRUE(json.open(QIODevice::ReadOnly)) << folder.toStdString();
+    return QJsonDocument::fromJson(json.readAll())
+        .object()
+        .value(QLatin1String("layers"))
+        .toArray();
+}
+
+// Two of six steps picked with Ctrl in the History: Export Layers writes those two alone,
+// each as the export of every step writes it, hidden ones too; Hide and Remove take both
+// at once, each one entry, and the picture is what the changed recipe replays to.
+TEST_F(SceneTest, StepsSelectedInTheHistoryAreExportedHiddenAndRemovedTogether)
+{
+    PaintSixSteps();
+    const QByteArray painted = Hash();
+    Command(ID_VIEW_HISTORY);
+    QApplication::processEvents();
+    m_pUi->layersFolder = Path("all");
+    Command(ID_FILE_EXPORT_LAYERS);
+    const QJsonArray all = ReadLayers(Path("all"));
+    ASSERT_EQ(all.size(), 6);
+
+    QTreeWidget* pList = Steps()->List();
+    const auto click = [pList](int nRow, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(pList->viewport(), Qt::LeftButton, modifiers,
+                          pList->visualItemRect(pList->topLevelItem(nRow)).center());
+    };
+    click(2, Qt::NoModifier);
+    click(5, Qt::ControlModifier);
+    ASSERT_EQ(Steps()->SelectedSteps(), (QList<int>{1, 4}));
+    const auto button = [this](const char* szName) {
+        return Steps()->findChild<QPushButton*>(QLatin1String(szName));
+    };
+    EXPECT_FALSE(button("editStep")->isEnabled());
+    EXPECT_FALSE(button("stepUp")->isEnabled());
+    EXPECT_TRUE(button("hideStep")->isEnabled());
+
+    const auto expectChosenLayers = [&](const char* szFolder, bool bHidden) {
+        m_pUi->layersFolder = Path(szFolder);
+        Command(ID_FILE_EXPORT_LAYERS);
+        EXPECT_EQ(Frame()->GetPaneText(0),
+                  QStringLiteral("The layers of the 2 steps selected are in %1.")
+                      .arg(QuotedName(Path(szFolder))));
+        EXPECT_EQ(QDir(Path(szFolder)).entryList(QDir::Files).size(), 3);
+        const QJsonArray chosen = ReadLayers(Path(szFolder));
+        ASSERT_EQ(chosen.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QJsonObject layer = chosen[i].toObject();
+            QJsonObject whole = all[i == 0 ? 1 : 4].toObject();
+            EXPECT_EQ(ReadFile(Path(szFolder) + QLatin1Char('/') +
+                               layer.value(QLatin1String("file")).toString()),
+                      ReadFile(Path("all/") + whole.value(QLatin1String("file")).toString()));
+            EXPECT_EQ(layer.take(QLatin1String("hidden")).toBool(), bHidden);
+            layer.remove(QLatin1String("file"));
+            whole.remove(QLatin1String("file"));
+            EXPECT_EQ(layer, whole);
+        }
+    };
+    expectChosenLayers("chosen", false);
+
+    QTest::mouseClick(button("hideStep"), Qt::LeftButton);
+    EXPECT_EQ(History().undoText(), QStringLiteral("Hide 2 Steps"));
+    EXPECT_TRUE(Doc().GetStep(1).recipe.bHidden && Doc().GetStep(4).recipe.bHidden);
+    EXPECT_EQ(button("hideStep")->text(), QStringLiteral("&Show"));
+    ExpectReplayed("two hidden");
+    expectChosenLayers("hidden", true);
+    Command(ID_EDIT_UNDO);
+    EXPECT_EQ(Hash(), painted);
+
+    ASSERT_EQ(Steps()->SelectedSteps(), (QList<int>{1, 4}));
+    QTest::mouseClick(button("removeStep"), Qt::LeftButton);
+    EXPECT_EQ(History().undoText(), QStringLiteral("Remove 2 Steps"));
+    EXPECT_EQ(Doc().GetStepCount(), 4);
+    ExpectReplayed("two removed");
+    Command(ID_EDIT_UNDO);
+    EXPECT_EQ(Hash(), painted);
+}
+
 // Image > Paint Again at Size: the scene twice as large is what skyloom-render paints from
 // the recipe with --scale 2, and its steps can be changed in turn.
 TEST_F(SceneTest, PaintAgainAtSizeScalesEveryStepAndKeepsThemChangeable)
@@ -236,7 +319,7 @@ TEST_F(SceneTest, PaintAgainAtSizeScalesEveryStepAndKeepsThemChangeable)
     ASSERT_TRUE(large.Load(QFile::encodeName(Path("large.bmp")).constData()));
     EXPECT_TRUE(SamePicture(Picture(), large));
 
-    EXPECT_EQ(Steps()->RemoveStep(1), RENDER_DONE);
+    EXPECT_EQ(Steps()->RemoveSteps({1}), RENDER_DONE);
     ExpectReplayed("a step removed from the larger scene");
 }
 
