@@ -13,6 +13,7 @@
 #include "document/SceneRepaint.h"
 #include "document/Settings.h"
 #include "effects/Random.h"
+#include "gl/GalaxyDlg.h"
 
 #include <QClipboard>
 #include <QCryptographicHash>
@@ -21,6 +22,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -290,6 +292,60 @@ TEST_F(SceneTest, StepsSelectedInTheHistoryAreExportedHiddenAndRemovedTogether)
     EXPECT_EQ(History().undoText(), QStringLiteral("Remove 2 Steps"));
     EXPECT_EQ(Doc().GetStepCount(), 4);
     ExpectReplayed("two removed");
+    Command(ID_EDIT_UNDO);
+    EXPECT_EQ(Hash(), painted);
+}
+
+// A scene with an Earth and a galaxy, painted with OpenGL: the galaxy edited in its own
+// dialog (another spin typed in, its rectangle moved) and the Earth hidden each give what
+// skyloom-render paints from the changed recipe, byte for byte; Undo gives the scene back.
+TEST_F(SceneTest, PlanetAndGalaxyStepsEditedAndHiddenRepaintAsTheRecipeReplays)
+{
+    m_pUi->sizes = {CSize(320, 240)};
+    Command(ID_FILE_NEW);
+    PaintStep(ID_TOOL_NEBULA, 41, QPoint(0, 0), QPoint(320, 240));
+    PaintStep(ID_TOOL_EARTH, 42, QPoint(-40, 120), QPoint(140, 300));
+    PaintStep(ID_TOOL_GALAXY, 43, QPoint(120, 20), QPoint(300, 160));
+    PaintStep(ID_TOOL_STAR, 44, QPoint(150, 100), QPoint(230, 180));
+    ASSERT_EQ(Doc().GetStepCount(), 4);
+    const QByteArray painted = Hash();
+
+    QTimer poll;
+    poll.callOnTimeout([&] {
+        CGalaxyDlg* pDialog = nullptr;
+        for (auto* pFound : Frame()->findChildren<CGalaxyDlg*>()) {
+            if (pFound->isVisible() &&
+                pFound->windowTitle() == QLatin1String("Edit Step 3: Galaxy"))
+                pDialog = pFound;
+        }
+        if (!pDialog)
+            return;
+        poll.stop();
+        auto* pSpin = pDialog->findChild<QLineEdit*>(QStringLiteral("editSpin"));
+        ASSERT_TRUE(pSpin);
+        pSpin->selectAll();
+        QTest::keyClicks(pSpin, QStringLiteral("33"));
+        pDialog->findChild<QSpinBox*>(QStringLiteral("stepLeft"))->setValue(100);
+        pDialog->findChild<QSpinBox*>(QStringLiteral("stepTop"))->setValue(40);
+        QMetaObject::invokeMethod(pDialog, "accept", Qt::QueuedConnection);
+    });
+    poll.start(10);
+    ASSERT_EQ(Steps()->OpenStepEditor(2), RENDER_DONE);
+    const CRecipeStep& galaxy = Doc().GetStep(2).recipe;
+    EXPECT_EQ(galaxy.strEffect, QStringLiteral("Galaxy"));
+    EXPECT_TRUE(galaxy.values.contains({QStringLiteral("Spin"), QStringLiteral("33")}));
+    EXPECT_EQ(galaxy.rect, CRect(100, 40, 300, 160));
+    EXPECT_EQ(galaxy.nSeed, 43u);
+    EXPECT_EQ(History().undoText(), QStringLiteral("Edit Galaxy"));
+    const QByteArray edited = Hash();
+    EXPECT_NE(edited, painted);
+    ExpectReplayed("galaxy edited");
+
+    ASSERT_EQ(Steps()->SetStepsHidden({1}, true), RENDER_DONE);
+    EXPECT_NE(Hash(), edited);
+    ExpectReplayed("earth hidden");
+    Command(ID_EDIT_UNDO);
+    EXPECT_EQ(Hash(), edited);
     Command(ID_EDIT_UNDO);
     EXPECT_EQ(Hash(), painted);
 }
