@@ -9,6 +9,7 @@
 #include "../view/PreviewHostDlg.h"
 #include "../view/SkyloomView.h"
 
+#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFont>
 #include <QHBoxLayout>
@@ -322,8 +323,6 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
     pNewSeed->setObjectName(QStringLiteral("newSeed"));
     pNewSeed->setAutoDefault(false);
     pNewSeed->setToolTip(QStringLiteral("Paint the step from another seed"));
-    if (pDialog->layout())
-        pDialog->layout()->addWidget(pNewSeed);
     // The rectangle: shown on the canvas while the dialog is open, and changed here.
     auto* pRectRow = new QWidget(pDialog.get());
     auto* pRectLayout = new QHBoxLayout(pRectRow);
@@ -362,8 +361,20 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
             pSides[i]->setValue(values[i]);
         }
     });
-    if (pDialog->layout())
+    // A tool's own dialog closes by Enter alone; the step's shows how it is applied.
+    auto* pButtons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, pDialog.get());
+    pButtons->addButton(pNewSeed, QDialogButtonBox::ActionRole);
+    for (QAbstractButton* pButton : pButtons->buttons()) {
+        if (auto* pPush = qobject_cast<QPushButton*>(pButton))
+            pPush->setAutoDefault(false);
+    }
+    connect(pButtons, &QDialogButtonBox::accepted, pDialog.get(), &QDialog::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, pDialog.get(), &QDialog::reject);
+    if (pDialog->layout()) {
         pDialog->layout()->addWidget(pRectRow);
+        pDialog->layout()->addWidget(pButtons);
+    }
     // The dialog grows to take in the rows added to it.
     if (pDialog->layout())
         pDialog->layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -375,13 +386,17 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
     pDialog->RefreshPreview();
     // Not modal: the canvas takes drags of the rectangle meanwhile, and the frame waits.
     m_view.BeginStepRect(shownRect());
-    QEventLoop loop;
-    connect(pHost, &QDialog::finished, &loop, &QEventLoop::quit);
-    pDialog->show();
-    loop.exec();
-    const bool bAccepted = pDialog->result() == QDialog::Accepted;
+    // A value the step cannot take is said, and the dialog stays open to put it right.
+    bool bAccepted = false;
+    do {
+        QEventLoop loop;
+        connect(pHost, &QDialog::finished, &loop, &QEventLoop::quit);
+        pDialog->show();
+        loop.exec();
+        bAccepted = pDialog->result() == QDialog::Accepted;
+    } while (bAccepted && !pTool->FromDialog(pDialog.get()));
     m_view.EndStepRect();
-    if (!bAccepted || !pTool->FromDialog(pDialog.get()))
+    if (!bAccepted)
         return RENDER_NOTHING;
     CRecipeStep edited = RecipeStepFor(*pTool, shownRect(), pDialog->property(kHeldSeed).toUInt());
     edited.bHasLight = step.bHasLight;

@@ -17,6 +17,7 @@
 
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
@@ -310,6 +311,9 @@ TEST_F(SceneTest, PlanetAndGalaxyStepsEditedAndHiddenRepaintAsTheRecipeReplays)
     ASSERT_EQ(Doc().GetStepCount(), 4);
     const QByteArray painted = Hash();
 
+    // A spin past a full turn first: OK says so and the dialog stays, holding it.
+    CMessageCatcher messages;
+    int nShown = 0;
     QTimer poll;
     poll.callOnTimeout([&] {
         CGalaxyDlg* pDialog = nullptr;
@@ -318,16 +322,20 @@ TEST_F(SceneTest, PlanetAndGalaxyStepsEditedAndHiddenRepaintAsTheRecipeReplays)
                 pFound->windowTitle() == QLatin1String("Edit Step 3: Galaxy"))
                 pDialog = pFound;
         }
-        if (!pDialog)
+        if (!pDialog || QApplication::activeModalWidget())
             return;
-        poll.stop();
         auto* pSpin = pDialog->findChild<QLineEdit*>(QStringLiteral("editSpin"));
         ASSERT_TRUE(pSpin);
+        if (++nShown == 2) {
+            poll.stop();
+            EXPECT_EQ(messages.texts.size(), 1);
+            EXPECT_EQ(pSpin->text(), QStringLiteral("999"));
+            pDialog->findChild<QSpinBox*>(QStringLiteral("stepLeft"))->setValue(100);
+            pDialog->findChild<QSpinBox*>(QStringLiteral("stepTop"))->setValue(40);
+        }
         pSpin->selectAll();
-        QTest::keyClicks(pSpin, QStringLiteral("33"));
-        pDialog->findChild<QSpinBox*>(QStringLiteral("stepLeft"))->setValue(100);
-        pDialog->findChild<QSpinBox*>(QStringLiteral("stepTop"))->setValue(40);
-        QMetaObject::invokeMethod(pDialog, "accept", Qt::QueuedConnection);
+        QTest::keyClicks(pSpin, QLatin1String(nShown == 1 ? "999" : "33"));
+        pDialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     poll.start(10);
     ASSERT_EQ(Steps()->OpenStepEditor(2), RENDER_DONE);
