@@ -28,7 +28,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-
 #include <memory>
 
 namespace {
