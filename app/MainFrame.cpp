@@ -47,8 +47,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUndoStack>
-#include <QSplitter>
-#include <QUndoView>
 #include <QUrl>
 
 int g_bAppClosing = 0;
@@ -429,17 +427,9 @@ void CMainFrame::CreateHistoryDock()
 {
     m_pHistoryDock = new QDockWidget(QStringLiteral("History"), this);
     m_pHistoryDock->setObjectName(QStringLiteral("HistoryDock"));
-    // The picture's steps above, every change made to them (undo and redo) below.
-    auto* pSplitter = new QSplitter(Qt::Vertical, m_pHistoryDock);
-    m_pStepsPanel = new CStepsPanel(m_doc, *m_pView, pSplitter);
-    m_pHistoryView = new QUndoView(&m_doc.GetHistory(), pSplitter);
-    m_pHistoryView->setCleanIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    m_pHistoryView->setEmptyLabel(m_doc.GetHistoryOrigin());
-    pSplitter->addWidget(m_pStepsPanel);
-    pSplitter->addWidget(m_pHistoryView);
-    pSplitter->setStretchFactor(0, 2);
-    pSplitter->setStretchFactor(1, 1);
-    m_pHistoryDock->setWidget(pSplitter);
+    m_pStepsPanel = new CStepsPanel(m_doc, *m_pView, GetAction(ID_EDIT_UNDO),
+                                    GetAction(ID_EDIT_REDO), m_pHistoryDock);
+    m_pHistoryDock->setWidget(m_pStepsPanel);
     addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
     m_pHistoryDock->hide();
     connect(m_pHistoryDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
@@ -467,10 +457,6 @@ void CMainFrame::UpdateHistoryCommands()
         pAction->setToolTip(CommandTip(command.nId) + suffix);
     }
     GetAction(ID_VIEW_HISTORY)->setChecked(m_pHistoryDock->isVisibleTo(this));
-    // Setting the label resets the panel's list: only when it changes.
-    const QString origin = m_doc.GetHistoryOrigin();
-    if (m_pHistoryView->emptyLabel() != origin)
-        m_pHistoryView->setEmptyLabel(origin);
 }
 
 void CMainFrame::FitToPicture(QSize size)
@@ -680,19 +666,29 @@ void CMainFrame::OnExportLayers()
     const QString folder = m_app.GetDocumentUi().AskLayersFolder(this);
     if (folder.isEmpty())
         return;
+    // The steps selected in the History when it shows some; otherwise every visible one.
+    const QList<int> selected =
+        m_pHistoryDock->isVisible() ? m_pStepsPanel->SelectedSteps() : QList<int>();
     bool bWritten = false;
     QString error;
     // Painted as a render: the frame waits, and Escape stops it.
     m_pView->RepaintScene([&] {
         const CRenderingGuard guard;
-        bWritten = WriteSceneLayers(m_doc, folder, error);
+        bWritten = WriteSceneLayers(m_doc, folder, error, selected);
         return RENDER_NOTHING;
     });
+    const QString where = QuotedName(folder);
     if (bWritten)
-        statusBar()->showMessage(QStringLiteral("The layers are in %1.").arg(QuotedName(folder)));
+        statusBar()->showMessage(
+            selected.isEmpty() ? QStringLiteral("The layers are in %1.").arg(where)
+            : selected.size() == 1
+                ? QStringLiteral("The layer of the step selected is in %1.").arg(where)
+                : QStringLiteral("The layers of the %1 steps selected are in %2.")
+                      .arg(selected.size())
+                      .arg(where));
     else if (!error.isEmpty())
         m_app.GetDocumentUi().ShowError(this, QStringLiteral("Cannot write the layers into %1: %2")
-                                                  .arg(QuotedName(folder), error));
+                                                  .arg(where, error));
 }
 
 void CMainFrame::OnCopyCommandLine()
@@ -811,8 +807,6 @@ void CMainFrame::EnableFrame(BOOL bEnable)
     menuBar()->setEnabled(bEnable);
     m_pToolBar->setEnabled(bEnable);
     // A click in the History would move the picture under the render.
-    if (m_pHistoryView)
-        m_pHistoryView->setEnabled(bEnable);
     if (m_pStepsPanel)
         m_pStepsPanel->setEnabled(bEnable);
     UpdateCommandUI();
