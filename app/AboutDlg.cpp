@@ -27,9 +27,10 @@ const char kSupportAddress[] = "support@skyloom.example.org";
 
 QLabel* LinkLabel(const QString& prefix, const QUrl& url, const QString& text, QWidget* pParent)
 {
-    auto* pLabel = new QLabel(
-        QStringLiteral("%1<a href=\"%2\">%3</a>").arg(prefix.toHtmlEscaped(), url.toString(), text.toHtmlEscaped()),
-        pParent);
+    auto* pLabel =
+        new QLabel(QStringLiteral("%1<a href=\"%2\">%3</a>")
+                       .arg(prefix.toHtmlEscaped(), url.toString(), text.toHtmlEscaped()),
+                   pParent);
     pLabel->setTextFormat(Qt::RichText);
     pLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     pLabel->setOpenExternalLinks(false);
@@ -62,11 +63,14 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
     nameFont.setWeight(QFont::Normal);
     pName->setFont(nameFont);
 
-    auto* pVersion = new QLabel(
-        LoadString(IDS_ABOUT_VERSION).arg(QString::asprintf("%2d.%02d", kVersionMajor, kVersionMinor)), this);
+    auto* pVersion =
+        new QLabel(LoadString(IDS_ABOUT_VERSION)
+                       .arg(QString::asprintf("%2d.%02d", kVersionMajor, kVersionMinor)),
+                   this);
     pVersion->setObjectName(QStringLiteral("version"));
     auto* pBuild = new QLabel(
-        LoadString(IDS_ABOUT_BUILD).arg(QLatin1String(kBuildDate), QLatin1String(kBuildTime)), this);
+        LoadString(IDS_ABOUT_BUILD).arg(QLatin1String(kBuildDate), QLatin1String(kBuildTime)),
+        this);
     pBuild->setObjectName(QStringLiteral("build"));
     auto* pCopyright =
         new QLabel(tr("Copyright \u00a9 1998 Vantrel Inc. All rights reserved."), this);
@@ -76,12 +80,15 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
     pRule->setFrameShape(QFrame::HLine);
     pRule->setFrameShadow(QFrame::Sunken);
 
-    auto* pWeb = LinkLabel(tr("Visit us on the web: "), WebSite(), QString::fromLatin1(kWebSite), this);
+    auto* pWeb =
+        LinkLabel(tr("Visit us on the web: "), WebSite(), QString::fromLatin1(kWebSite), this);
     pWeb->setObjectName(QStringLiteral("webLink"));
-    auto* pMail = LinkLabel(tr("Technical support: "), SupportMail(), QString::fromLatin1(kSupportAddress), this);
+    auto* pMail = LinkLabel(tr("Technical support: "), SupportMail(),
+                            QString::fromLatin1(kSupportAddress), this);
     pMail->setObjectName(QStringLiteral("mailLink"));
     for (QLabel* pLink : {pWeb, pMail})
-        connect(pLink, &QLabel::linkActivated, this, [this](const QString& link) { OpenLink(QUrl(link)); });
+        connect(pLink, &QLabel::linkActivated, this,
+                [this](const QString& link) { OpenLink(QUrl(link)); });
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);

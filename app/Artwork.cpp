@@ -83,10 +83,13 @@ void InitArtworkResources()
 QIcon CommandIcon(int nCommandId)
 {
     InitArtworkResources();
-    if (const char* szImage = CommandImage(nCommandId)) {
+    // Redo is Undo's arrow turned the other way.
+    const bool bMirrored = nCommandId == ID_EDIT_REDO;
+    if (const char* szImage = CommandImage(bMirrored ? ID_EDIT_UNDO : nCommandId)) {
         const QString base = QStringLiteral(":/res/toolbar/%1").arg(QLatin1String(szImage));
-        const QImage normal(base + QStringLiteral(".png"));
-        const QImage large(base + QStringLiteral("@2x.png"));
+        const QImage normal = QImage(base + QStringLiteral(".png")).mirrored(bMirrored, false);
+        const QImage large =
+            QImage(base + QStringLiteral("@2x.png")).mirrored(bMirrored, false);
         QIcon icon;
         icon.addPixmap(QPixmap::fromImage(normal), QIcon::Normal);
         icon.addPixmap(QPixmap::fromImage(large), QIcon::Normal);

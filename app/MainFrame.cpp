@@ -17,15 +17,8 @@
 #include "../document/SkyloomDoc.h"
 #include "../document/Settings.h"
 #include "../effects/EffectTools.h"
-#include "../effects/GasDlg.h"
-#include "../effects/LensFlareDlg.h"
-#include "../effects/NebulaDlg.h"
-#include "../effects/StarDlg.h"
-#include "../effects/StarFieldDlg.h"
-#include "../effects/VortexDlg.h"
-#include "../gl/GalaxyDlg.h"
-#include "../gl/PlanetDlg.h"
 #include "../view/OptionsSheet.h"
+#include "../view/PreviewHostDlg.h"
 #include "../document/RenderJob.h"
 #include "../view/SkyloomView.h"
 #include "../cli/RecipeRepaint.h"
@@ -54,8 +47,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUndoStack>
-#include <QSplitter>
-#include <QUndoView>
 #include <QUrl>
 
 int g_bAppClosing = 0;
@@ -85,34 +76,13 @@ protected:
 private:
     void Elide()
     {
-        const QString shown =
-            fontMetrics().elidedText(m_strFull, Qt::ElideRight, std::max(contentsRect().width(), 1));
+        const QString shown = fontMetrics().elidedText(m_strFull, Qt::ElideRight,
+                                                       std::max(contentsRect().width(), 1));
         QLabel::setText(shown);
         setToolTip(shown == m_strFull ? QString() : m_strFull);
     }
     QString m_strFull;
 };
-
-// The properties dialog of each tool (none for Select), and the exchange through which the
-// tools reach them.
-void RegisterToolDialogs()
-{
-    static const struct {
-        ETool nTool;
-        PropertiesDialogFactory pfnCreate;
-    } kDialogs[] = {
-        {TOOL_STARFIELD, &CStarFieldDlg::Create}, {TOOL_CLUSTER, &CStarFieldDlg::Create},
-        {TOOL_NEBULA, &CNebulaDlg::Create},       {TOOL_STAR, &CStarDlg::Create},
-        {TOOL_GAS, &CGasDlg::Create},             {TOOL_VORTEX, &CVortexDlg::Create},
-        {TOOL_GALAXY, &CGalaxyDlg::Create},       {TOOL_LENSFLARE, &CLensFlareDlg::Create},
-        {TOOL_VENUS, &CVenusDlg::Create},         {TOOL_MOON, &CMoonDlg::Create},
-        {TOOL_EARTH, &CEarthDlg::Create},
-    };
-    InstallDialogExchange();
-    for (const auto& dialog : kDialogs)
-        RegisterPropertiesDialog(QLatin1String(GetToolInfo(dialog.nTool)->szSection),
-                                 dialog.pfnCreate);
-}
 
 } // namespace
 
@@ -241,8 +211,7 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     setWindowIcon(AppIcon());
     QApplication::setWindowIcon(AppIcon());
     setAcceptDrops(true);
-    RegisterToolDialogs();
-    m_pView = new CSkyloomView(m_doc, app.GetStore(), this);
+    m_pView = new CSkyloomView(m_doc, app.GetStore(), app, this);
     setCentralWidget(m_pView);
     CreateActions();
     CreateMenus();
@@ -250,11 +219,6 @@ CMainFrame::CMainFrame(CSkyloomApp& app) : m_app(app), m_doc(app.GetDocument())
     CreateStatusBar();
     CreateHistoryDock();
     m_pView->SetContextMenu(m_pContextMenu);
-    SetToolCursorLoader(&LoadToolCursor);
-    // What a render or a preview's OpenGL cannot do is told in a message box.
-    SetEffectWarningSink([](const QString& text) {
-        QMessageBox::warning(QApplication::activeWindow(), LoadString(IDS_APP_TITLE), text);
-    });
 
     connect(m_pView, &CSkyloomView::statusChanged, this, &CMainFrame::UpdatePanes);
     connect(m_pView, &CSkyloomView::toolChanged, this, &CMainFrame::UpdateCommandUI);
@@ -290,8 +254,6 @@ CMainFrame::~CMainFrame()
         m_pHistoryDock->disconnect(this);
     if (GetProgressDisplay() == this)
         SetProgressDisplay(nullptr);
-    SetToolCursorLoader(nullptr);
-    SetEffectWarningSink(nullptr);
 }
 
 QAction* CMainFrame::GetAction(int nId) const
@@ -465,17 +427,9 @@ void CMainFrame::CreateHistoryDock()
 {
     m_pHistoryDock = new QDockWidget(QStringLiteral("History"), this);
     m_pHistoryDock->setObjectName(QStringLiteral("HistoryDock"));
-    // The picture's steps above, every change made to them (undo and redo) below.
-    auto* pSplitter = new QSplitter(Qt::Vertical, m_pHistoryDock);
-    m_pStepsPanel = new CStepsPanel(m_doc, *m_pView, pSplitter);
-    m_pHistoryView = new QUndoView(&m_doc.GetHistory(), pSplitter);
-    m_pHistoryView->setCleanIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    m_pHistoryView->setEmptyLabel(m_doc.GetHistoryOrigin());
-    pSplitter->addWidget(m_pStepsPanel);
-    pSplitter->addWidget(m_pHistoryView);
-    pSplitter->setStretchFactor(0, 2);
-    pSplitter->setStretchFactor(1, 1);
-    m_pHistoryDock->setWidget(pSplitter);
+    m_pStepsPanel = new CStepsPanel(m_doc, *m_pView, GetAction(ID_EDIT_UNDO),
+                                    GetAction(ID_EDIT_REDO), m_pHistoryDock);
+    m_pHistoryDock->setWidget(m_pStepsPanel);
     addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
     m_pHistoryDock->hide();
     connect(m_pHistoryDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
@@ -497,15 +451,12 @@ void CMainFrame::UpdateHistoryCommands()
         {ID_EDIT_UNDO, "&Undo", history.undoText()}, {ID_EDIT_REDO, "&Redo", history.redoText()}};
     for (const auto& command : commands) {
         QAction* pAction = GetAction(command.nId);
-        const QString suffix = command.strStep.isEmpty() ? QString() : QLatin1Char(' ') + command.strStep;
+        const QString suffix =
+            command.strStep.isEmpty() ? QString() : QLatin1Char(' ') + command.strStep;
         pAction->setText(QString::fromLatin1(command.szMenu) + suffix);
         pAction->setToolTip(CommandTip(command.nId) + suffix);
     }
     GetAction(ID_VIEW_HISTORY)->setChecked(m_pHistoryDock->isVisibleTo(this));
-    // Setting the label resets the panel's list: only when it changes.
-    const QString origin = m_doc.GetHistoryOrigin();
-    if (m_pHistoryView->emptyLabel() != origin)
-        m_pHistoryView->setEmptyLabel(origin);
 }
 
 void CMainFrame::FitToPicture(QSize size)
@@ -715,19 +666,29 @@ void CMainFrame::OnExportLayers()
     const QString folder = m_app.GetDocumentUi().AskLayersFolder(this);
     if (folder.isEmpty())
         return;
+    // The steps selected in the History when it shows some; otherwise every visible one.
+    const QList<int> selected =
+        m_pHistoryDock->isVisible() ? m_pStepsPanel->SelectedSteps() : QList<int>();
     bool bWritten = false;
     QString error;
     // Painted as a render: the frame waits, and Escape stops it.
     m_pView->RepaintScene([&] {
         const CRenderingGuard guard;
-        bWritten = WriteSceneLayers(m_doc, folder, error);
+        bWritten = WriteSceneLayers(m_doc, folder, error, selected);
         return RENDER_NOTHING;
     });
+    const QString where = QuotedName(folder);
     if (bWritten)
-        statusBar()->showMessage(QStringLiteral("The layers are in %1.").arg(QuotedName(folder)));
+        statusBar()->showMessage(
+            selected.isEmpty() ? QStringLiteral("The layers are in %1.").arg(where)
+            : selected.size() == 1
+                ? QStringLiteral("The layer of the step selected is in %1.").arg(where)
+                : QStringLiteral("The layers of the %1 steps selected are in %2.")
+                      .arg(selected.size())
+                      .arg(where));
     else if (!error.isEmpty())
         m_app.GetDocumentUi().ShowError(this, QStringLiteral("Cannot write the layers into %1: %2")
-                                                  .arg(QuotedName(folder), error));
+                                                  .arg(where, error));
 }
 
 void CMainFrame::OnCopyCommandLine()
@@ -846,8 +807,6 @@ void CMainFrame::EnableFrame(BOOL bEnable)
     menuBar()->setEnabled(bEnable);
     m_pToolBar->setEnabled(bEnable);
     // A click in the History would move the picture under the render.
-    if (m_pHistoryView)
-        m_pHistoryView->setEnabled(bEnable);
     if (m_pStepsPanel)
         m_pStepsPanel->setEnabled(bEnable);
     UpdateCommandUI();

@@ -23,7 +23,6 @@ class QLabel;
 class QMenu;
 class QPrinter;
 class QProgressBar;
-class QUndoView;
 
 // Set when the user asked the program to close; cleared when the close is cancelled.
 extern int g_bAppClosing;
@@ -90,15 +89,16 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     // View > History: a dock listing the document's steps, the picture they start from at
-    // the top; a click goes back or forward to any step.
+    // the top, with Undo and Redo whose menus go back or forward to any entry.
     void CreateHistoryDock();
     // Edit > Copy as Command Line: skyloom-render's command for the picture, or why not.
     void OnCopyCommandLine();
-    // File > Export Layers: each visible step as a layer, into a folder the user picks.
+    // File > Export Layers: each visible step (or those selected in the History) as a
+    // layer, into a folder the user picks.
     void OnExportLayers();
     // Image > Paint Again at Size: the picture painted again larger or smaller, as a new one.
     void OnPaintAgainAtSize();
-    // Undo and Redo named after their steps; the History's check mark and top row.
+    // Undo and Redo named after their steps; the History's check mark.
     void UpdateHistoryCommands();
     void UpdatePanes();
     void UpdateTitle();
@@ -137,7 +137,6 @@ private:
     QPointer<QWidget> m_pHelp;
     QProgressBar* m_pProgress = nullptr;
     QDockWidget* m_pHistoryDock = nullptr;
-    QUndoView* m_pHistoryView = nullptr;
     CStepsPanel* m_pStepsPanel = nullptr;
     std::vector<std::function<void()>> m_pending;
     // A close request arrived during a render: close once it has ended.

@@ -1,7 +1,9 @@
 #include "SkyloomApp.h"
 
 #include "DocumentUi.h"
+#include "Artwork.h"
 #include "MainFrame.h"
+#include "ToolDialogs.h"
 #include "../document/QuotedName.h"
 #include "../document/Settings.h"
 #include "../document/SettingsStore.h"
@@ -10,6 +12,7 @@
 #include "../gl/GLContext.h"
 #include "../imagefile/ImageFile.h"
 #include "../view/ImageSizeDlg.h"
+#include "../view/PreviewHostDlg.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -22,8 +25,6 @@
 #include <QMessageBox>
 
 namespace {
-
-CSkyloomApp* s_pApp = nullptr;
 
 const char* const kRecentSection = "Recent File List";
 constexpr int kRecentCount = 4;
@@ -56,8 +57,9 @@ public:
 
     static QStringList Filters()
     {
-        return {QStringLiteral("JPEG Image (*.jpg *.jpeg)"), QStringLiteral("24-bit Bitmap (*.bmp)"),
-                QStringLiteral("256 Color Bitmap (*.bmp)"), QStringLiteral("PNG Image (*.png)")};
+        return {QStringLiteral("JPEG Image (*.jpg *.jpeg)"),
+                QStringLiteral("24-bit Bitmap (*.bmp)"), QStringLiteral("256 Color Bitmap (*.bmp)"),
+                QStringLiteral("PNG Image (*.png)")};
     }
 };
 
@@ -174,20 +176,42 @@ CSkyloomApp::CSkyloomApp() : CSkyloomApp(nullptr) {}
 CSkyloomApp::CSkyloomApp(std::unique_ptr<CSettingsStore> pStore)
     : m_pStore(pStore ? std::move(pStore) : std::make_unique<CSettingsStore>())
 {
-    s_pApp = this;
     m_pUi = std::make_unique<CDialogDocumentUi>(*m_pStore);
+    SetWindowHost(this);
 }
 
 CSkyloomApp::~CSkyloomApp()
 {
     m_pFrame.reset();
-    if (s_pApp == this)
-        s_pApp = nullptr;
+    if (&GetWindowHost() == this)
+        SetWindowHost(nullptr);
 }
 
-CSkyloomApp* CSkyloomApp::Instance()
+void CSkyloomApp::ShowEffectWarning(const QString& text)
 {
-    return s_pApp;
+    // What a render or a preview's OpenGL cannot do; before the window is up (and once it
+    // has gone) it is told where the renderer tells it.
+    if (!m_pFrame) {
+        CWindowHost::ShowEffectWarning(text);
+        return;
+    }
+    QMessageBox::warning(QApplication::activeWindow(), LoadString(IDS_APP_TITLE), text);
+}
+
+const QCursor* CSkyloomApp::LoadToolCursor(int nCursorId)
+{
+    return ::LoadToolCursor(nCursorId);
+}
+
+CPreviewHostDlg* CSkyloomApp::CreatePropertiesDialog(CEffect& effect, QWidget* pParent)
+{
+    return CreateToolDialog(effect, pParent);
+}
+
+BOOL CSkyloomApp::ExchangeWithDialog(CPreviewHostDlg* pDialog, CEffect& effect,
+                                     BOOL bSaveAndValidate)
+{
+    return pDialog->Exchange(effect, bSaveAndValidate);
 }
 
 void CSkyloomApp::SetDocumentUi(std::unique_ptr<CDocumentUi> pUi)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../document/WinTypes.h"
+#include "../view/WindowHost.h"
 
 #include <QObject>
 #include <QString>
@@ -15,7 +16,9 @@ class CMainFrame;
 class CSettingsStore;
 class CSkyloomDoc;
 
-class CSkyloomApp : public QObject
+// The application is the host of the window and the effects (WindowHost.h): it hands
+// itself over while it exists.
+class CSkyloomApp : public QObject, public CWindowHost
 {
     Q_OBJECT
 public:
@@ -31,11 +34,10 @@ public:
     // Exit: writes the settings back and releases OpenGL.
     int ExitInstance();
 
-    static CSkyloomApp* Instance();
-
     // The folder of the running program, without a trailing separator.
     QString GetAppDir() const { return m_strAppDir; }
     CSettingsStore& GetStore() { return *m_pStore; }
+    CSettingsStore* SettingsStore() override { return m_pStore.get(); }
     CSkyloomDoc& GetDocument() { return *m_pDoc; }
     CMainFrame* GetMainFrame() { return m_pFrame.get(); }
 
@@ -43,6 +45,15 @@ public:
     // of the one it is given.
     void SetDocumentUi(std::unique_ptr<CDocumentUi> pUi);
     CDocumentUi& GetDocumentUi() { return *m_pUi; }
+    CDocumentUi* DocumentUi() override { return m_pUi.get(); }
+
+    // CEffectHost: a failed render is told in a message box once the window is up; the
+    // tools' cursors are the program's artwork, their dialogs its own.
+    void ShowEffectWarning(const QString& text) override;
+    const QCursor* LoadToolCursor(int nCursorId) override;
+    CPreviewHostDlg* CreatePropertiesDialog(CEffect& effect, QWidget* pParent) override;
+    BOOL ExchangeWithDialog(CPreviewHostDlg* pDialog, CEffect& effect,
+                            BOOL bSaveAndValidate) override;
 
     // File commands.
     void OnFileNew();

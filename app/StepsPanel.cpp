@@ -9,18 +9,25 @@
 #include "../view/PreviewHostDlg.h"
 #include "../view/SkyloomView.h"
 
+#include <QDialogButtonBox>
 #include <QEventLoop>
+#include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyle>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -97,14 +104,35 @@ const char* const kHeldSeed = "heldSeed";
 
 }
 
-CStepsPanel::CStepsPanel(CSkyloomDoc& doc, CSkyloomView& view, QWidget* pParent)
+CStepsPanel::CStepsPanel(CSkyloomDoc& doc, CSkyloomView& view, QAction* pUndo,
+                         QAction* pRedo, QWidget* pParent)
     : QWidget(pParent), m_doc(doc), m_view(view)
 {
     setObjectName(QStringLiteral("StepsPanel"));
+    // Undo and Redo, named after the entry they take back ("Undo Edit Nebula"); their
+    // menus reach every entry, which the list of steps alone does not show.
+    auto* pHistory = new QHBoxLayout;
+    const auto historyButton = [&](const char* szName, QAction* pAction, bool bUndo) {
+        auto* pButton = new QToolButton(this);
+        pButton->setObjectName(QLatin1String(szName));
+        pButton->setDefaultAction(pAction);
+        pButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        pButton->setPopupMode(QToolButton::MenuButtonPopup);
+        auto* pMenu = new QMenu(pButton);
+        connect(pMenu, &QMenu::aboutToShow, this, [this, bUndo] { FillHistoryMenu(bUndo); });
+        pButton->setMenu(pMenu);
+        pHistory->addWidget(pButton);
+        return pButton;
+    };
+    m_pUndo = historyButton("undoButton", pUndo, true);
+    m_pRedo = historyButton("redoButton", pRedo, false);
+    pHistory->addStretch();
     m_pList = new QTreeWidget(this);
     m_pList->setColumnCount(2);
     m_pList->setHeaderLabels({QStringLiteral("Step"), QStringLiteral("Rectangle")});
     m_pList->setRootIsDecorated(false);
+    // Ctrl and Shift pick several steps: to hide, remove or export as layers together.
+    m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto* pButtons = new QHBoxLayout;
     const auto button = [&](const char* szName, const char* szText, const char* szTip) {
@@ -117,12 +145,13 @@ CStepsPanel::CStepsPanel(CSkyloomDoc& doc, CSkyloomView& view, QWidget* pParent)
     };
     m_pEdit = button("editStep", "&Edit Step...",
                      "Change the step's values, seed, light and rectangle");
-    m_pHide = button("hideStep", "&Hide", "Hide the step, or show it again");
-    m_pRemove = button("removeStep", "Re&move", "Remove the step from the picture");
+    m_pHide = button("hideStep", "&Hide", "Hide the steps selected, or show them again");
+    m_pRemove = button("removeStep", "Re&move", "Remove the steps selected from the picture");
     m_pUp = button("stepUp", "&Up", "Paint the step one step earlier");
     m_pDown = button("stepDown", "&Down", "Paint the step one step later");
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
+    pLayout->addLayout(pHistory);
     pLayout->addWidget(m_pList);
     pLayout->addLayout(pButtons);
 
@@ -133,12 +162,14 @@ CStepsPanel::CStepsPanel(CSkyloomDoc& doc, CSkyloomView& view, QWidget* pParent)
             OpenStepEditor(nStep);
     });
     connect(m_pEdit, &QPushButton::clicked, this, [this] { OpenStepEditor(SelectedStep()); });
+    // Hide while any step selected shows; Show when all are hidden.
     connect(m_pHide, &QPushButton::clicked, this, [this] {
-        const int nStep = SelectedStep();
-        if (nStep >= 0)
-            SetStepHidden(nStep, !m_doc.GetStep(nStep).recipe.bHidden);
+        const QList<int> nSteps = SelectedSteps();
+        SetStepsHidden(nSteps, std::any_of(nSteps.begin(), nSteps.end(), [this](int n) {
+                           return !m_doc.GetStep(n).recipe.bHidden;
+                       }));
     });
-    connect(m_pRemove, &QPushButton::clicked, this, [this] { RemoveStep(SelectedStep()); });
+    connect(m_pRemove, &QPushButton::clicked, this, [this] { RemoveSteps(SelectedSteps()); });
     connect(m_pUp, &QPushButton::clicked, this, [this] { MoveStep(SelectedStep(), -1); });
     connect(m_pDown, &QPushButton::clicked, this, [this] { MoveStep(SelectedStep(), 1); });
     connect(&m_doc, &CSkyloomDoc::stateChanged, this, &CStepsPanel::Refresh);
@@ -146,26 +177,50 @@ CStepsPanel::CStepsPanel(CSkyloomDoc& doc, CSkyloomView& view, QWidget* pParent)
     Refresh();
 }
 
+QList<int> CStepsPanel::SelectedSteps() const
+{
+    QList<int> nSteps;
+    for (QTreeWidgetItem* pItem : m_pList->selectedItems())
+        nSteps.append(m_pList->indexOfTopLevelItem(pItem) - 1);
+    nSteps.removeAll(-1);
+    std::sort(nSteps.begin(), nSteps.end());
+    return nSteps;
+}
+
 int CStepsPanel::SelectedStep() const
 {
-    const QList<QTreeWidgetItem*> selected = m_pList->selectedItems();
-    return selected.isEmpty() ? -1 : m_pList->indexOfTopLevelItem(selected.first()) - 1;
+    const QList<int> nSteps = SelectedSteps();
+    return nSteps.size() == 1 ? nSteps.first() : -1;
 }
 
 void CStepsPanel::SelectStep(int nStep)
 {
-    QTreeWidgetItem* pItem = m_pList->topLevelItem(nStep + 1);
+    QTreeWidgetItem* pItem = nStep >= 0 ? m_pList->topLevelItem(nStep + 1) : nullptr;
+    if (!pItem) {
+        m_pList->clearSelection();
+        return;
+    }
     m_pList->setCurrentItem(pItem);
-    if (pItem)
-        m_pList->scrollToItem(pItem);
+    m_pList->scrollToItem(pItem);
 }
 
 void CStepsPanel::Refresh()
 {
-    const int nSelected = SelectedStep();
+    QList<int> selected = SelectedSteps();
+    const int nCurrent = m_pList->currentItem()
+                             ? m_pList->indexOfTopLevelItem(m_pList->currentItem()) - 1
+                             : -1;
+    const QSignalBlocker block(m_pList);
     m_pList->clear();
-    auto* pOrigin = new QTreeWidgetItem(m_pList, {m_doc.GetHistoryOrigin()});
+    // The picture the steps start from; how many steps the undo memory dropped is the
+    // Undo menu's to say, as those steps are listed here.
+    auto* pOrigin = new QTreeWidgetItem(m_pList, {m_doc.GetPictureOrigin()});
     pOrigin->setFlags(Qt::ItemIsEnabled);
+    QFont bold = pOrigin->font(0);
+    bold.setBold(true);
+    pOrigin->setFont(0, bold);
+    const CSize size = m_doc.GetImageRect().Size();
+    pOrigin->setText(1, QStringLiteral("%1 x %2").arg(size.cx).arg(size.cy));
     for (int i = 0; i < m_doc.GetStepCount(); ++i) {
         const CSceneStep& step = m_doc.GetStep(i);
         const CRecipeStep& recipe = step.recipe;
@@ -179,27 +234,76 @@ void CStepsPanel::Refresh()
             for (int c = 0; c < 2; ++c)
                 pItem->setForeground(c, palette().brush(QPalette::Disabled, QPalette::Text));
         }
-        if (!step.IsKept())
+        if (!step.IsKept()) {
+            QFont font = pItem->font(0);
+            font.setItalic(true);
+            pItem->setFont(0, font);
             pItem->setToolTip(0, QStringLiteral("Painted before its pixels were kept: it can "
                                                 "no longer be changed in place"));
+        }
     }
-    SelectStep(std::min(nSelected, m_doc.GetStepCount() - 1));
+    // The selection stays on the same steps; when they all went (undone, removed), on the
+    // last step.
+    const int nCount = m_doc.GetStepCount();
+    const bool bHadSelection = !selected.isEmpty();
+    selected.removeIf([nCount](int n) { return n >= nCount; });
+    if (bHadSelection && selected.isEmpty() && nCount > 0)
+        selected = {nCount - 1};
+    if (!selected.contains(nCurrent) && !selected.isEmpty())
+        SelectStep(selected.last());
+    else if (nCurrent >= 0 && nCurrent < nCount)
+        m_pList->setCurrentItem(m_pList->topLevelItem(nCurrent + 1), 0,
+                                QItemSelectionModel::NoUpdate);
+    for (int n : selected)
+        m_pList->topLevelItem(n + 1)->setSelected(true);
     UpdateButtons();
 }
 
 void CStepsPanel::UpdateButtons()
 {
-    const int nStep = SelectedStep();
     const bool bIdle = !IsRendering();
-    const bool bCan = bIdle && nStep >= 0 && m_doc.CanRepaintFrom(nStep);
-    const bool bEffect = bCan && m_doc.GetStep(nStep).recipe.strEdit.isEmpty();
-    m_pEdit->setEnabled(bEffect);
-    m_pHide->setEnabled(bCan);
-    m_pHide->setText(bCan && m_doc.GetStep(nStep).recipe.bHidden ? QStringLiteral("&Show")
-                                                                 : QStringLiteral("&Hide"));
-    m_pRemove->setEnabled(bCan);
+    // Hide, Show and Remove take every step selected; Edit Step, Up and Down one.
+    const QList<int> nSteps = SelectedSteps();
+    const bool bCanAll = bIdle && !nSteps.isEmpty() && m_doc.CanRepaintFrom(nSteps.first());
+    const bool bAllHidden = std::all_of(nSteps.begin(), nSteps.end(), [this](int n) {
+        return m_doc.GetStep(n).recipe.bHidden;
+    });
+    m_pHide->setEnabled(bCanAll);
+    m_pHide->setText(bCanAll && bAllHidden ? QStringLiteral("&Show") : QStringLiteral("&Hide"));
+    m_pRemove->setEnabled(bCanAll);
+    const int nStep = SelectedStep();
+    const bool bCan = bCanAll && nStep >= 0;
+    m_pEdit->setEnabled(bCan && m_doc.GetStep(nStep).recipe.strEdit.isEmpty());
     m_pUp->setEnabled(bIdle && nStep > 0 && m_doc.CanRepaintFrom(nStep - 1));
     m_pDown->setEnabled(bCan && nStep + 1 < m_doc.GetStepCount());
+}
+
+void CStepsPanel::FillHistoryMenu(bool bUndo)
+{
+    QMenu* pMenu = (bUndo ? m_pUndo : m_pRedo)->menu();
+    pMenu->clear();
+    const QUndoStack& history = m_doc.GetHistory();
+    const QIcon saved = style()->standardIcon(QStyle::SP_DialogSaveButton);
+    // Undo: the entries done, the newest first, going through entry i leaving i done;
+    // Redo: those undone, the oldest first, going through entry i leaving i + 1 done.
+    const int nIndex = history.index();
+    const int nDirection = bUndo ? -1 : 1;
+    const int nEnd = bUndo ? -1 : history.count();
+    for (int i = bUndo ? nIndex - 1 : nIndex; i != nEnd; i += nDirection) {
+        const int nTarget = bUndo ? i : i + 1;
+        QAction* pAction = pMenu->addAction(history.text(i));
+        // The picture last saved.
+        if (nTarget == history.cleanIndex())
+            pAction->setIcon(saved);
+        connect(pAction, &QAction::triggered, this, [this, nTarget] {
+            // Not while a change is in progress: its step would go under it.
+            if (!IsRendering() && !m_doc.GetUndoImage())
+                m_doc.GetHistory().setIndex(nTarget);
+        });
+    }
+    const QString origin = m_doc.GetHistoryOrigin();
+    if (bUndo && origin != m_doc.GetPictureOrigin())
+        pMenu->addAction(origin)->setEnabled(false);
 }
 
 ERenderOutcome CStepsPanel::Change(const std::function<ERenderOutcome()>& change)
@@ -220,17 +324,19 @@ ERenderOutcome CStepsPanel::EditStep(int nStep, const CRecipeStep& recipe)
     return outcome;
 }
 
-ERenderOutcome CStepsPanel::SetStepHidden(int nStep, bool bHidden)
+ERenderOutcome CStepsPanel::SetStepsHidden(const QList<int>& nSteps, bool bHidden)
 {
-    const ERenderOutcome outcome =
-        Change([&] { return SetSceneStepHidden(m_doc, nStep, bHidden); });
-    SelectStep(nStep);
-    return outcome;
+    return Change([&] { return SetSceneStepsHidden(m_doc, nSteps, bHidden); });
 }
 
-ERenderOutcome CStepsPanel::RemoveStep(int nStep)
+ERenderOutcome CStepsPanel::RemoveSteps(const QList<int>& nSteps)
 {
-    return Change([&] { return RemoveSceneStep(m_doc, nStep); });
+    const ERenderOutcome outcome = Change([&] { return RemoveSceneSteps(m_doc, nSteps); });
+    // The step that took the first one's place, for the next removal.
+    if (outcome == RENDER_DONE && !nSteps.isEmpty())
+        SelectStep(std::min(*std::min_element(nSteps.begin(), nSteps.end()),
+                            m_doc.GetStepCount() - 1));
+    return outcome;
 }
 
 ERenderOutcome CStepsPanel::MoveStep(int nStep, int nDelta)
@@ -264,11 +370,21 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
     pNewSeed->setObjectName(QStringLiteral("newSeed"));
     pNewSeed->setAutoDefault(false);
     pNewSeed->setToolTip(QStringLiteral("Paint the step from another seed"));
-    if (pDialog->layout())
-        pDialog->layout()->addWidget(pNewSeed);
     // The rectangle: shown on the canvas while the dialog is open, and changed here.
     const std::function<CRect()> shownRect =
         AddStepRectRow(*pDialog, m_view, this, step.rect, m_doc.GetImageRect().Size());
+    // A tool's own dialog closes by Enter alone; the step's shows how it is applied.
+    auto* pButtons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, pDialog.get());
+    pButtons->addButton(pNewSeed, QDialogButtonBox::ActionRole);
+    for (QAbstractButton* pButton : pButtons->buttons()) {
+        if (auto* pPush = qobject_cast<QPushButton*>(pButton))
+            pPush->setAutoDefault(false);
+    }
+    connect(pButtons, &QDialogButtonBox::accepted, pDialog.get(), &QDialog::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, pDialog.get(), &QDialog::reject);
+    if (pDialog->layout())
+        pDialog->layout()->addWidget(pButtons);
     // The dialog grows to take in the rows added to it.
     if (pDialog->layout())
         pDialog->layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -280,13 +396,17 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
     pDialog->RefreshPreview();
     // Not modal: the canvas takes drags of the rectangle meanwhile, and the frame waits.
     m_view.BeginStepRect(shownRect());
-    QEventLoop loop;
-    connect(pHost, &QDialog::finished, &loop, &QEventLoop::quit);
-    pDialog->show();
-    loop.exec();
-    const bool bAccepted = pDialog->result() == QDialog::Accepted;
+    // A value the step cannot take is said, and the dialog stays open to put it right.
+    bool bAccepted = false;
+    do {
+        QEventLoop loop;
+        connect(pHost, &QDialog::finished, &loop, &QEventLoop::quit);
+        pDialog->show();
+        loop.exec();
+        bAccepted = pDialog->result() == QDialog::Accepted;
+    } while (bAccepted && !pTool->FromDialog(pDialog.get()));
     m_view.EndStepRect();
-    if (!bAccepted || !pTool->FromDialog(pDialog.get()))
+    if (!bAccepted)
         return RENDER_NOTHING;
     CRecipeStep edited = RecipeStepFor(*pTool, shownRect(), pDialog->property(kHeldSeed).toUInt());
     edited.bHasLight = step.bHasLight;

@@ -13,12 +13,14 @@ const QHash<int, QString>& Table()
         {IDS_STARFIELD_TITLE, QStringLiteral("Starfield Properties")},
         {IDS_CLUSTER_TITLE, QStringLiteral("Globular Cluster Properties")},
         {IDS_PASTE_PROMPT,
-         QStringLiteral("Hold down SHIFT when clicking left mouse button for a transparent paste.")},
+         QStringLiteral(
+             "Hold down SHIFT when clicking left mouse button for a transparent paste.")},
         {IDS_OPTIONS, QStringLiteral("Options")},
         {IDS_ABOUT_BUILD, QStringLiteral("Build:  %1  %2")},
         {IDS_ABOUT_VERSION, QStringLiteral("Version %1")},
         {IDS_ABOUT_NAME, QStringLiteral("Skyloom")},
-        {IDS_SOURCE_TOO_LARGE, QStringLiteral("The source image is larger than the current image.")},
+        {IDS_SOURCE_TOO_LARGE,
+         QStringLiteral("The source image is larger than the current image.")},
         {IDS_NO_LIGHTS,
          QStringLiteral("The file 'lights.txt' could not be opened.  You need to reinstall.")},
         {IDS_HISTORY_TRIMMED,
@@ -69,8 +71,8 @@ const QHash<int, QString>& Table()
                         "Clipboard\nCopy as Command Line")},
         {ID_VIEW_TOOLBAR, QStringLiteral("Show or hide the toolbar\nToggle ToolBar")},
         {ID_VIEW_STATUS_BAR, QStringLiteral("Show or hide the status bar\nToggle StatusBar")},
-        {ID_VIEW_HISTORY,
-         QStringLiteral("Show or hide the history of changes, to go back or forward to any step\nToggle History")},
+        {ID_VIEW_HISTORY, QStringLiteral("Show or hide the history of changes, to go back or "
+                                         "forward to any step\nToggle History")},
         {ID_VIEW_SHOW_TILED,
          QStringLiteral("Show the image repeated three by three, to see whether it tiles "
                         "seamlessly\nShow Tiled")},

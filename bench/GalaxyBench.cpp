@@ -108,7 +108,12 @@ void BM_GalaxyRender2048(benchmark::State& state)
     CWholePictureRender(*effect, kSide).Run(state);
     state.SetLabel(std::to_string(RenderThreads()) + " threads");
 }
-BENCHMARK(BM_GalaxyRender2048)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GalaxyRender2048)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The peak memory of a galaxy over a whole 4096 x 4096 picture, as a multiple of the
 // picture: the picture, its undo copy, the GL framebuffer and the program. Run alone:

@@ -52,7 +52,12 @@ void BM_PlanetPreviewRefresh(benchmark::State& state)
     if (bOwnLights)
         DeleteLights();
 }
-BENCHMARK(BM_PlanetPreviewRefresh)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlanetPreviewRefresh)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_GalaxyPreviewDragRepaint(benchmark::State& state)
 {
@@ -77,6 +82,10 @@ void BM_GalaxyPreviewDragRepaint(benchmark::State& state)
     }
     scene.DeleteModel(pModel);
 }
-BENCHMARK(BM_GalaxyPreviewDragRepaint)->Arg(514)->Arg(769)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-
+BENCHMARK(BM_GalaxyPreviewDragRepaint)
+    ->Arg(514)
+    ->Arg(769)
+    ->Arg(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 }

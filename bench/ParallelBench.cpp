@@ -147,7 +147,12 @@ void BM_ResizeDib4096To1024(benchmark::State& state)
     }
     state.SetLabel(std::to_string(RenderThreads()) + " threads");
 }
-BENCHMARK(BM_ResizeDib4096To1024)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ResizeDib4096To1024)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_ResizeStbMitchell4096To1024(benchmark::State& state)
 {

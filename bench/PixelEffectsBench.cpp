@@ -72,7 +72,9 @@ BENCHMARK(BM_VortexNoise1024)->Unit(benchmark::kMillisecond);
 void BM_GasNoise1024(benchmark::State& state)
 {
     CGasEffect gas;
-    SumNoise(state, [&](int x, int y) { return gas.m_noise.Turbulence(x * 0.05, y * 0.05, gas.m_dFrequency); });
+    SumNoise(state, [&](int x, int y) {
+        return gas.m_noise.Turbulence(x * 0.05, y * 0.05, gas.m_dFrequency);
+    });
 }
 BENCHMARK(BM_GasNoise1024)->Unit(benchmark::kMillisecond);
 

@@ -1,7 +1,7 @@
 // Each planet on a 512 x 512 rectangle (and at 2048 x 2048 on one thread and on one per
-// core, whose ratio is the speed-up of the surface colours shared out), whole (surface, GL points and the copy in and out
-// of the off-screen picture) and the surface colours alone for the same grid points, so
-// the difference is what the drawing adds.
+// core, whose ratio is the speed-up of the surface colours shared out), whole (surface, GL points
+// and the copy in and out of the off-screen picture) and the surface colours alone for the same
+// grid points, so the difference is what the drawing adds.
 #include "document/Settings.h"
 #include "document/Dib.h"
 #include "effects/EffectTools.h"

@@ -20,7 +20,8 @@ void BM_Stars1024(benchmark::State& state)
         effect.Render(dib, CRect(0, 0, 1024, 1024), nullptr, TRUE);
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(1024 * (1024 * effect.m_dDensity)));
+    state.SetItemsProcessed(state.iterations() *
+                            static_cast<int64_t>(1024 * (1024 * effect.m_dDensity)));
 }
 BENCHMARK_TEMPLATE(BM_Stars1024, CStarFieldEffect)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_Stars1024, CClusterEffect)->Unit(benchmark::kMillisecond);

@@ -107,24 +107,22 @@ BOOL Write(const CSkyloomDoc& doc, const CRenderOptions& options)
 
 // What the effects report of a failed render (no memory), kept for the length of a run so
 // that it can end the run with its own exit status.
-class CRecordedWarnings
+// The host of the effects for the length of a run: the one before comes back after it.
+class CRecordedWarnings : public CEffectHost
 {
 public:
-    CRecordedWarnings()
-    {
-        s_texts.clear();
-        SetEffectWarningSink(&Record);
-    }
-    ~CRecordedWarnings() { SetEffectWarningSink(nullptr); }
+    CRecordedWarnings() : m_previous(GetEffectHost()) { SetEffectHost(this); }
+    ~CRecordedWarnings() override { SetEffectHost(&m_previous); }
     CRecordedWarnings(const CRecordedWarnings&) = delete;
     CRecordedWarnings& operator=(const CRecordedWarnings&) = delete;
-    const QStringList& Texts() const { return s_texts; }
+    const QStringList& Texts() const { return m_texts; }
+
+    void ShowEffectWarning(const QString& text) override { m_texts.append(text); }
 
 private:
-    static void Record(const QString& text) { s_texts.append(text); }
-    static QStringList s_texts;
+    CEffectHost& m_previous;
+    QStringList m_texts;
 };
-QStringList CRecordedWarnings::s_texts;
 
 // Where a step paints: its rectangle, or the whole picture.
 CRect StepRect(const CRenderStep& step, const CDib& dib)

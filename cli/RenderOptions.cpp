@@ -149,7 +149,8 @@ bool ParseStepValue(CRenderStep& step, const QString& text, QString& error)
     double d = 0;
     QString why;
     if (!ParseEffectValue(*pValue, text.mid(eq + 1), d, why)) {
-        error = QStringLiteral("--set %1: %2 %3").arg(text, step.strEffect + QLatin1Char(' ') + name, why);
+        error = QStringLiteral("--set %1: %2 %3")
+                    .arg(text, step.strEffect + QLatin1Char(' ') + name, why);
         return false;
     }
     step.values.append({name, text.mid(eq + 1)});
@@ -316,7 +317,8 @@ const CRenderOption kOptions[] = {
          step.nTool = FindToolBySection(value);
          const CToolInfo* pInfo = GetToolInfo(step.nTool);
          if (step.nTool <= 0 || !pInfo || !pInfo->pfnCreate) {
-             error = QStringLiteral("unknown effect \"%1\" (effects: %2)").arg(value, EffectNames());
+             error =
+                 QStringLiteral("unknown effect \"%1\" (effects: %2)").arg(value, EffectNames());
              return false;
          }
          s.options.steps.append(step);
@@ -347,7 +349,8 @@ const CRenderOption kOptions[] = {
          bool ok = false;
          const qulonglong seed = value.toULongLong(&ok, 10);
          if (!ok || seed > 0xFFFFFFFFull) {
-             error = QStringLiteral("--seed %1: expected a whole number from 0 to 4294967295").arg(value);
+             error = QStringLiteral("--seed %1: expected a whole number from 0 to 4294967295")
+                         .arg(value);
              return false;
          }
          s.pStep->nSeed = static_cast<DWORD>(seed);
@@ -534,8 +537,9 @@ void WriteOptionsHelp(QTextStream& s)
             head += QLatin1Char(' ') + QLatin1String(option.szArg);
         // A name too long for two spaces before its column goes on a line of its own (two
         // spaces part an option from its text for help2man).
-        s << (head.size() <= kColumn - 2 ? head.leftJustified(kColumn)
-                                    : head + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')));
+        s << (head.size() <= kColumn - 2
+                  ? head.leftJustified(kColumn)
+                  : head + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')));
         s << WithSettingRanges(QString::fromUtf8(option.szHelp))
                  .replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')))
           << "\n";

@@ -5,13 +5,17 @@
 #include "../document/Settings.h"
 #include "../document/WinTypes.h"
 #include "../imagefile/Skybox.h"
-#include "RenderWork.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+
+// The work a run may ask for unless --max-work says otherwise, in pixels painted (every
+// step's rectangle, summed): forty whole-picture steps at 16384 x 16384, six hundred at
+// 4096 x 4096.
+constexpr double kDefaultMaxWork = 1e10;
 
 struct CRenderStep
 {
@@ -57,7 +61,7 @@ struct CRenderOptions
     QString strFaceFormat = QStringLiteral("png");
     // --threads: the render threads (0: one per core).
     int nThreads = 0;
-    // --max-work: the most pixels the steps may paint together (RenderWork.h).
+    // --max-work: the most pixels the steps may paint together.
     double dMaxWork = kDefaultMaxWork;
     QList<CRenderStep> steps;
     // --replay: a PNG whose recipe gives the picture, its steps and the light.

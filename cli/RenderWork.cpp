@@ -1,6 +1,6 @@
 #include "RenderWork.h"
 
-#include "RenderCommand.h"
+#include "RenderOptions.h"
 
 #include <algorithm>
 

@@ -9,11 +9,6 @@
 
 struct CRenderStep;
 
-// The work a run may ask for unless --max-work says otherwise, in pixels painted (every
-// step's rectangle, summed): forty whole-picture steps at 16384 x 16384, six hundred at
-// 4096 x 4096.
-constexpr double kDefaultMaxWork = 1e10;
-
 struct CRenderWork
 {
     double dPixels = 0; // every step's pixels, summed

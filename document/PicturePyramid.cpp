@@ -64,7 +64,8 @@ void HalveLevel(const QImage& from, QImage& level, const CRect& area)
     uchar* pBits = level.bits();
     ForEveryRow(area.top, area.bottom, [&](int y) {
         const QRgb* r0 = reinterpret_cast<const QRgb*>(from.constScanLine(2 * y));
-        const QRgb* r1 = reinterpret_cast<const QRgb*>(from.constScanLine(std::min(2 * y + 1, h - 1)));
+        const QRgb* r1 =
+            reinterpret_cast<const QRgb*>(from.constScanLine(std::min(2 * y + 1, h - 1)));
         QRgb* out = LevelRow(pBits, level, y);
         for (int x = area.left; x < area.right; ++x) {
             const int left = 2 * x, right = std::min(2 * x + 1, w - 1);

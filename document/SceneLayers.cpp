@@ -67,7 +67,8 @@ QImage BlendLayer(const CDib& black, const CDib& white, const CRect& rows, bool 
 
 }
 
-bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& error)
+bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& error,
+                      const QList<int>& nSteps)
 {
     const CSize size = doc.GetImageRect().Size();
     if (!QDir().mkpath(folder)) {
@@ -86,7 +87,7 @@ bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& er
     QJsonArray layers;
     for (int i = 0; i < doc.GetStepCount(); ++i) {
         const CSceneStep& step = doc.GetStep(i);
-        if (step.recipe.bHidden)
+        if (nSteps.isEmpty() ? step.recipe.bHidden : !nSteps.contains(i))
             continue;
         const bool bAdd = AddsLight(step.recipe);
         const auto pBlack = Filled(size, 0x000000);
@@ -95,10 +96,15 @@ bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& er
             error = QStringLiteral("no memory for the layers");
             return false;
         }
+        // A hidden step chosen is painted as if shown: the layer is what it would add.
         const auto pOverBlack = step.Unpainted();
+        pOverBlack->recipe.bHidden = false;
         EStepPaint result = PaintSceneStep(*pBlack, *pOverBlack, recipe.Kind());
-        if (result == STEP_PAINTED && pWhite)
-            result = PaintSceneStep(*pWhite, *step.Unpainted(), recipe.Kind());
+        if (result == STEP_PAINTED && pWhite) {
+            const auto pOverWhite = step.Unpainted();
+            pOverWhite->recipe.bHidden = false;
+            result = PaintSceneStep(*pWhite, *pOverWhite, recipe.Kind());
+        }
         if (result == STEP_CANCELLED) {
             error.clear();
             return false;
@@ -125,9 +131,12 @@ bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& er
         QJsonObject layer;
         layer.insert(QLatin1String("file"), name);
         layer.insert(QLatin1String("name"), step.strName);
+        layer.insert(QLatin1String("step"), i + 1);
         layer.insert(QLatin1String("rect"),
                      QJsonArray{rect.left, rect.top, rect.right, rect.bottom});
         layer.insert(QLatin1String("blend"), bAdd ? QLatin1String("add") : QLatin1String("normal"));
+        if (step.recipe.bHidden)
+            layer.insert(QLatin1String("hidden"), true);
         if (step.recipe.strEffect == QLatin1String("Vortex"))
             layer.insert(QLatin1String("note"),
                          QLatin1String("moves the pixels under it, which a layer cannot"));

@@ -3,6 +3,7 @@
 // and how it goes over what is under it ("normal": by its opacity; "add": its light added).
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class CSkyloomDoc;
@@ -14,4 +15,7 @@ class CSkyloomDoc;
 // pixels. A vortex moves the pixels under it, which no layer can: it is written as the
 // others and marked so. False, with error, when the folder or a file cannot be written, a
 // step cannot be painted, or Escape stopped it (error empty then).
-bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& error);
+// nSteps (0 the first painted), when given, are the steps to write instead: a hidden one
+// among them is written as if shown, and marked hidden in layers.json.
+bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& error,
+                      const QList<int>& nSteps = {});

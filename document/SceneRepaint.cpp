@@ -402,25 +402,53 @@ ERenderOutcome EditSceneStep(CSkyloomDoc& doc, int nStep, const CRecipeStep& rec
                             QStringLiteral("Edit %1").arg(steps.first()->strName));
 }
 
-ERenderOutcome SetSceneStepHidden(CSkyloomDoc& doc, int nStep, bool bHidden)
+namespace {
+
+// The steps of nSteps that are in the scene, each once, the first painted first.
+QList<int> StepsInScene(const CSkyloomDoc& doc, QList<int> nSteps)
 {
-    if (nStep < 0 || nStep >= doc.GetStepCount() ||
-        doc.GetStep(nStep).recipe.bHidden == bHidden)
-        return RENDER_NOTHING;
-    CSceneSteps steps = UnpaintedTail(doc, nStep);
-    steps.first()->recipe.bHidden = bHidden;
-    return doc.RepaintScene(nStep, steps,
-                            QString::fromLatin1(bHidden ? "Hide %1" : "Show %1")
-                                .arg(steps.first()->strName));
+    nSteps.removeIf([&doc](int n) { return n < 0 || n >= doc.GetStepCount(); });
+    std::sort(nSteps.begin(), nSteps.end());
+    nSteps.erase(std::unique(nSteps.begin(), nSteps.end()), nSteps.end());
+    return nSteps;
 }
 
-ERenderOutcome RemoveSceneStep(CSkyloomDoc& doc, int nStep)
+// "Hide Nebula" for one step, "Hide 3 Steps" for more.
+QString EntryName(const char* szVerb, const CSkyloomDoc& doc, const QList<int>& nSteps)
 {
-    if (nStep < 0 || nStep >= doc.GetStepCount())
+    return QStringLiteral("%1 %2").arg(
+        QLatin1String(szVerb),
+        nSteps.size() == 1 ? doc.GetStep(nSteps.first()).strName
+                           : QStringLiteral("%1 Steps").arg(nSteps.size()));
+}
+
+}
+
+ERenderOutcome SetSceneStepsHidden(CSkyloomDoc& doc, const QList<int>& nSteps, bool bHidden)
+{
+    QList<int> changed = StepsInScene(doc, nSteps);
+    changed.removeIf([&](int n) { return doc.GetStep(n).recipe.bHidden == bHidden; });
+    if (changed.isEmpty())
         return RENDER_NOTHING;
-    CSceneSteps steps = UnpaintedTail(doc, nStep);
-    const QString name = steps.takeFirst()->strName;
-    return doc.RepaintScene(nStep, steps, QStringLiteral("Remove %1").arg(name));
+    const int nFrom = changed.first();
+    CSceneSteps steps = UnpaintedTail(doc, nFrom);
+    for (int n : changed)
+        steps[n - nFrom]->recipe.bHidden = bHidden;
+    return doc.RepaintScene(nFrom, steps, EntryName(bHidden ? "Hide" : "Show", doc, changed));
+}
+
+ERenderOutcome RemoveSceneSteps(CSkyloomDoc& doc, const QList<int>& nSteps)
+{
+    const QList<int> removed = StepsInScene(doc, nSteps);
+    if (removed.isEmpty())
+        return RENDER_NOTHING;
+    const int nFrom = removed.first();
+    CSceneSteps steps;
+    for (int i = nFrom; i < doc.GetStepCount(); ++i) {
+        if (!removed.contains(i))
+            steps.append(doc.GetStep(i).Unpainted());
+    }
+    return doc.RepaintScene(nFrom, steps, EntryName("Remove", doc, removed));
 }
 
 ERenderOutcome MoveSceneStep(CSkyloomDoc& doc, int nStep, int nDelta)

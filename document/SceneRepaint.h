@@ -47,11 +47,12 @@ EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step, const CPictureKind& k
                           const std::function<bool(const CRect&)>& pfnArea = {});
 
 // The changes of the step list, each one entry of the history named after it ("Edit
-// Nebula", "Hide Star", "Remove Gas", "Move Vortex Up") that repaints from the first step
-// it changes. RENDER_NOTHING for a step that is not there or cannot move that way;
-// otherwise as CSkyloomDoc::RepaintScene.
+// Nebula", "Hide Star", "Remove 3 Steps", "Move Vortex Up") that repaints from the first
+// step it changes. RENDER_NOTHING for steps that are not there, already so, or cannot move
+// that way; otherwise as CSkyloomDoc::RepaintScene.
 ERenderOutcome EditSceneStep(CSkyloomDoc& doc, int nStep, const CRecipeStep& recipe);
-ERenderOutcome SetSceneStepHidden(CSkyloomDoc& doc, int nStep, bool bHidden);
-ERenderOutcome RemoveSceneStep(CSkyloomDoc& doc, int nStep);
+// Hides or shows each of nSteps (0 the first painted) that is not so already.
+ERenderOutcome SetSceneStepsHidden(CSkyloomDoc& doc, const QList<int>& nSteps, bool bHidden);
+ERenderOutcome RemoveSceneSteps(CSkyloomDoc& doc, const QList<int>& nSteps);
 // nDelta -1 moves the step one place earlier, +1 one later.
 ERenderOutcome MoveSceneStep(CSkyloomDoc& doc, int nStep, int nDelta);

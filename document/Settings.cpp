@@ -157,7 +157,8 @@ void LoadSettings(const CSettingsStore& store)
             break;
         }
         case CSetting::String:
-            *static_cast<QString*>(setting.pField) = store.GetString(section, setting.name, QString());
+            *static_cast<QString*>(setting.pField) =
+                store.GetString(section, setting.name, QString());
             break;
         }
     }

@@ -233,9 +233,10 @@ QString CSkyloomDoc::GetHistoryOrigin() const
 {
     if (m_nDroppedSteps == 0)
         return m_strOrigin;
-    return m_nDroppedSteps == 1
-               ? QStringLiteral("%1, then 1 step no longer kept").arg(m_strOrigin)
-               : QStringLiteral("%1, then %2 steps no longer kept").arg(m_strOrigin).arg(m_nDroppedSteps);
+    return m_nDroppedSteps == 1 ? QStringLiteral("%1, then 1 step no longer kept").arg(m_strOrigin)
+                                : QStringLiteral("%1, then %2 steps no longer kept")
+                                      .arg(m_strOrigin)
+                                      .arg(m_nDroppedSteps);
 }
 
 bool CSkyloomDoc::MakeRoom(qint64 nBytes, int nKeepNewest)

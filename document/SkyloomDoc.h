@@ -111,6 +111,8 @@ public:
     // The picture the history starts from, as its top row names it ("New Picture",
     // "Opened sky.png", and how many steps were dropped since).
     QString GetHistoryOrigin() const;
+    // The picture the steps start from, without the steps dropped: "New Picture".
+    QString GetPictureOrigin() const { return m_strOrigin; }
     // Without a history (skyloom-render) a change keeps no step once it is made, and the
     // copy a change in progress needs is not held to the undo memory.
     void SetKeepHistory(BOOL bKeep) { m_bKeepHistory = bKeep; }

@@ -71,7 +71,10 @@ public:
     // Empty when it has no area: zero or negative width or height.
     BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
     BOOL IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
-    BOOL PtInRect(CPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    BOOL PtInRect(CPoint p) const
+    {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
 
     void SetRect(LONG l, LONG t, LONG r, LONG b) { left = l; top = t; right = r; bottom = b; }
     void SetRectEmpty() { SetRect(0, 0, 0, 0); }

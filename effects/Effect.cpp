@@ -2,22 +2,16 @@
 
 #include "../document/SettingsStore.h"
 
-#include <QHash>
 #include <QPainter>
 #include <QPen>
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cmath>
 
 DWORD g_nEffectSeed = 0;
 
 namespace {
-ToolCursorLoader s_pfnCursorLoader = nullptr;
-EffectWarningSink s_pfnWarningSink = nullptr;
-DialogExchange s_pfnDialogExchange = nullptr;
-
 // The rubber band's and the affected area's view of a rotation: cosine and negated sine
 // (the view's y grows downwards) with the program's own value of pi, and the integer centre.
 struct CViewRotation
@@ -39,19 +33,6 @@ QRect OutlineRect(const CRect& r)
 {
     return QRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
 }
-}
-
-void SetEffectWarningSink(EffectWarningSink pfnSink)
-{
-    s_pfnWarningSink = pfnSink;
-}
-
-void ShowEffectWarning(const QString& text)
-{
-    if (s_pfnWarningSink)
-        s_pfnWarningSink(text);
-    else
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 std::vector<CFeedbackShape> RectangleFeedback(const CRect& rect)
@@ -131,11 +112,6 @@ int TruncToInt(double d)
     return static_cast<int>(d);
 }
 
-void SetToolCursorLoader(ToolCursorLoader pfnLoader)
-{
-    s_pfnCursorLoader = pfnLoader;
-}
-
 CEffect::CEffect() = default;
 
 CEffect::~CEffect() = default;
@@ -159,38 +135,23 @@ void CEffect::PrepareRender() {}
 
 const QCursor* CEffect::SetToolCursor()
 {
-    return s_pfnCursorLoader ? s_pfnCursorLoader(m_nCursorId) : nullptr;
-}
-
-namespace {
-QHash<QString, PropertiesDialogFactory> s_dialogFactories;
-}
-
-void RegisterPropertiesDialog(const QString& section, PropertiesDialogFactory pfnFactory)
-{
-    s_dialogFactories.insert(section, pfnFactory);
+    return GetEffectHost().LoadToolCursor(m_nCursorId);
 }
 
 CPreviewHostDlg* CEffect::CreatePropertiesDialog(QWidget* pParent)
 {
-    const PropertiesDialogFactory pfnFactory = s_dialogFactories.value(m_strSection);
-    return pfnFactory ? pfnFactory(*this, pParent) : nullptr;
-}
-
-void SetDialogExchange(DialogExchange pfnExchange)
-{
-    s_pfnDialogExchange = pfnExchange;
+    return GetEffectHost().CreatePropertiesDialog(*this, pParent);
 }
 
 void CEffect::ToDialog(CPreviewHostDlg* pDialog)
 {
-    if (pDialog && s_pfnDialogExchange)
-        s_pfnDialogExchange(pDialog, *this, FALSE);
+    if (pDialog)
+        GetEffectHost().ExchangeWithDialog(pDialog, *this, FALSE);
 }
 
 BOOL CEffect::FromDialog(CPreviewHostDlg* pDialog)
 {
-    return pDialog && s_pfnDialogExchange ? s_pfnDialogExchange(pDialog, *this, TRUE) : TRUE;
+    return pDialog ? GetEffectHost().ExchangeWithDialog(pDialog, *this, TRUE) : TRUE;
 }
 
 void CEffect::DrawFeedback(QPainter* pPainter, const CRect& rect)

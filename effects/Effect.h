@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../document/WinTypes.h"
+#include "EffectHost.h"
 #include "ProgressMeter.h"
 #include "EffectValue.h"
 
@@ -60,36 +61,12 @@ inline int IntegerCentre(int a, int b)
     return static_cast<int>(sum >= 0 ? sum / 2 : -((1 - sum) / 2));
 }
 
-// Shows a failure of a render to the user: a message box with the exclamation icon in the
-// program, standard error in the command-line renderer. The host installs the sink (null:
-// the text goes to standard error).
-using EffectWarningSink = void (*)(const QString& text);
-void SetEffectWarningSink(EffectWarningSink pfnSink);
-void ShowEffectWarning(const QString& text);
-
 // The bounding box of rect turned by dRotation degrees about its integer centre, corners
 // truncated toward zero: what GetAffectedRect adds, and what the rotated effects sweep.
 CRect RotatedBoundingBox(const CRect& rect, double dRotation);
 // What GetAffectedRect makes of rect for a tool turned by dRotation degrees: rect itself at
 // 0, otherwise its union with the rotated bounding box. The canvas saves this area for undo.
 CRect AffectedRect(const CRect& rect, double dRotation);
-
-// Loads a tool's cursor by resource id and makes it the current cursor; null when there is
-// no such cursor. The canvas installs it; without one tools have no cursor of their own.
-using ToolCursorLoader = const QCursor* (*)(int nCursorId);
-void SetToolCursorLoader(ToolCursorLoader pfnLoader);
-
-// Makes the modeless properties dialog of effect, parented to pParent. The application
-// registers one per tool (by the tool's settings section); the engine itself knows no
-// dialogs.
-using PropertiesDialogFactory = CPreviewHostDlg* (*)(CEffect& effect, QWidget* pParent);
-void RegisterPropertiesDialog(const QString& section, PropertiesDialogFactory pfnFactory);
-
-// Carries a tool's parameters into its properties dialog (bSaveAndValidate FALSE) or reads
-// and validates them back (TRUE; FALSE when a field fails, the tool unchanged). The
-// application installs it with its dialogs; without one ToDialog and FromDialog do nothing.
-using DialogExchange = BOOL (*)(CPreviewHostDlg* pDialog, CEffect& effect, BOOL bSaveAndValidate);
-void SetDialogExchange(DialogExchange pfnExchange);
 
 // A parameter that is not stored but can be set by name from the command line.
 struct CEffectOption
@@ -116,15 +93,16 @@ public:
     virtual void Render(CDib& image, const CRect& rect, CDib* pSecondImage, BOOL bShowProgress);
     // 4. Called immediately before every Render (noise effects rebuild their tables here).
     virtual void PrepareRender();
-    // 5. Makes the tool's cursor current and returns it (null when there is none).
+    // 5. Makes the tool's cursor current and returns it (null when there is none): the
+    // host's cursor of m_nCursorId.
     virtual const QCursor* SetToolCursor();
-    // 6. The tool's modeless properties dialog, or null: made by the factory registered for
-    // the tool's section (the application registers them; elsewhere there are none).
+    // 6. The tool's modeless properties dialog, or null: the host makes it (the application
+    // has one for each tool; elsewhere there are none).
     virtual CPreviewHostDlg* CreatePropertiesDialog(QWidget* pParent);
-    // 7. Copies the parameters into the dialog.
+    // 7. Copies the parameters into the dialog, through the host.
     virtual void ToDialog(CPreviewHostDlg* pDialog);
-    // 8. Copies the dialog's parameters into the tool. FALSE when a field fails validation:
-    // the tool keeps its parameters and the caller must not render.
+    // 8. Copies the dialog's parameters into the tool, through the host. FALSE when a field
+    // fails validation: the tool keeps its parameters and the caller must not render.
     virtual BOOL FromDialog(CPreviewHostDlg* pDialog);
     // 9. Draws the rubber band for rect.
     virtual void DrawFeedback(QPainter* pPainter, const CRect& rect);
@@ -156,9 +134,9 @@ public:
     virtual void ResetUnlistedValues();
     // Sets the parameters in memory as a store holding just these values would through
     // LoadDefaults: every value of the table at its default (and ResetUnlistedValues), then
-    // each named one from its text (ParseEffectValue), then ValuesLoaded and ValuesChanged. False, with the name
-    // and the reason in why, when a name is not in the table or a text does not fit; the
-    // tool is then unchanged.
+    // each named one from its text (ParseEffectValue), then ValuesLoaded and ValuesChanged. False,
+    // with the name and the reason in why, when a name is not in the table or a text does not fit;
+    // the tool is then unchanged.
     bool SetValues(const QList<QPair<QString, QString>>& values, QString& why);
     // Whether Render draws with OpenGL in an off-screen context of the rectangle's size
     // (the galaxy and the planets), and so paints nothing where none can be made.

@@ -362,7 +362,8 @@ BOOL CEffectDlg::ReadControl(const CEffectValue& value, double& dStored)
     const QString text = static_cast<QLineEdit*>(pControl)->text().trimmed();
     bool bOk = false;
     const bool bInteger = value.kind == CEffectValue::Integer;
-    const double dShown = bInteger ? QLocale::c().toInt(text, &bOk) : QLocale::c().toDouble(text, &bOk);
+    const double dShown =
+        bInteger ? QLocale::c().toInt(text, &bOk) : QLocale::c().toDouble(text, &bOk);
     if (!bOk || !std::isfinite(dShown)) {
         Fail(pControl, bInteger ? QStringLiteral("Please enter an integer.")
                                 : QStringLiteral("Please enter a number."));

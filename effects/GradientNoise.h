@@ -108,8 +108,10 @@ public:
         // operations of its plane, so the result is bit for bit the same, in half the steps.
         const __m128d rz = _mm_set_pd(az.r1, az.r0);
         const __m128d vsx = _mm_set1_pd(sx), vsy = _mm_set1_pd(sy);
-        const __m128d a = Lerp2(vsx, Dot2(b00, az, ax.r0, ay.r0, rz), Dot2(b10, az, ax.r1, ay.r0, rz));
-        const __m128d b = Lerp2(vsx, Dot2(b01, az, ax.r0, ay.r1, rz), Dot2(b11, az, ax.r1, ay.r1, rz));
+        const __m128d a =
+            Lerp2(vsx, Dot2(b00, az, ax.r0, ay.r0, rz), Dot2(b10, az, ax.r1, ay.r0, rz));
+        const __m128d b =
+            Lerp2(vsx, Dot2(b01, az, ax.r0, ay.r1, rz), Dot2(b11, az, ax.r1, ay.r1, rz));
         const __m128d cd = Lerp2(vsy, a, b);
         return Lerp(sz, _mm_cvtsd_f64(cd), _mm_cvtsd_f64(_mm_unpackhi_pd(cd, cd)));
 #else
@@ -164,8 +166,9 @@ private:
         const __m128d gx = _mm_loadh_pd(_mm_load_sd(g0), g1);
         const __m128d gy = _mm_loadh_pd(_mm_load_sd(g0 + 1), g1 + 1);
         const __m128d gz = _mm_loadh_pd(_mm_load_sd(g0 + 2), g1 + 2);
-        return _mm_add_pd(_mm_add_pd(_mm_mul_pd(gx, _mm_set1_pd(rx)), _mm_mul_pd(gy, _mm_set1_pd(ry))),
-                          _mm_mul_pd(gz, rz));
+        return _mm_add_pd(
+            _mm_add_pd(_mm_mul_pd(gx, _mm_set1_pd(rx)), _mm_mul_pd(gy, _mm_set1_pd(ry))),
+            _mm_mul_pd(gz, rz));
     }
     static __m128d Lerp2(__m128d t, __m128d p, __m128d q)
     {

@@ -116,8 +116,9 @@ struct CTurnedEllipse
 // render threads (RenderThreads.h): pixel must read and write nothing but its own pixel and
 // must draw no random numbers. With progress the meter counts the pixels visited, steps by
 // the finished rows' pixels, tells it which rows were painted (so a canvas shows them) and
-// pumps events when due, on the calling thread only, while no other thread is at work. Pixels outside the picture are neither read nor written by any
-// of these effects, so the loop leaves them out rather than spending work on them.
+// pumps events when due, on the calling thread only, while no other thread is at work. Pixels
+// outside the picture are neither read nor written by any of these effects, so the loop leaves them
+// out rather than spending work on them.
 template <class PixelFn>
 void RenderPixels(CProgressMeter& progress, const CDib& image, const CRect& rows,
                   BOOL bShowProgress, PixelFn&& pixel)

@@ -68,8 +68,9 @@ CGLLight* CGLLightPool::Allocate()
 
 void CGLLightPool::Release(CGLLight* light)
 {
-    const auto it = std::find_if(m_lights.begin(), m_lights.end(),
-                                 [light](const std::unique_ptr<CGLLight>& p) { return p.get() == light; });
+    const auto it =
+        std::find_if(m_lights.begin(), m_lights.end(),
+                     [light](const std::unique_ptr<CGLLight>& p) { return p.get() == light; });
     if (it == m_lights.end())
         return;
     m_taken[static_cast<size_t>(light->GetNumber())] = false;

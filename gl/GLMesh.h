@@ -47,9 +47,9 @@ constexpr int kGLPointBatch = 65536;
 // when given, runs on the calling thread before points first .. last - 1 are asked for,
 // in order, while earlier points are drawn: the place for work that must stay in
 // sequence. It covers at most kGLPointBatch points, and point(i) is only asked for points
-// of the last two ranges prepared. With pWindow (window coordinates, bottom-up, right and top exclusive), points
-// whose centre the current matrices put more than a few pixels outside it are not sent:
-// they could not show there. Returns the points sent.
+// of the last two ranges prepared. With pWindow (window coordinates, bottom-up, right and top
+// exclusive), points whose centre the current matrices put more than a few pixels outside it are
+// not sent: they could not show there. Returns the points sent.
 long long DrawPointsInBatches(float pointSize, int count,
                               const std::function<void(int, GLPoint&)>& point,
                               const CRect* pWindow,

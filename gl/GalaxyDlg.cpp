@@ -1,7 +1,7 @@
 #include "GalaxyDlg.h"
 
 #include "../app/DocumentUi.h"
-#include "../app/SkyloomApp.h"
+#include "../view/WindowHost.h"
 #include "GalaxyEffect.h"
 #include "GalaxyModel.h"
 #include "PreviewWnd.h"
@@ -70,7 +70,8 @@ CGalaxyDlg::CGalaxyDlg(const CEffect&, QWidget* pParent)
     m_pGasGroup->setLayout(pGas);
     pGrid->addWidget(m_pGasGroup, 3, 0, 1, 2);
 
-    auto* pHint = new QLabel(QStringLiteral("Click and drag in preview window to rotate galaxy"), this);
+    auto* pHint =
+        new QLabel(QStringLiteral("Click and drag in preview window to rotate galaxy"), this);
     QFont italic(QStringLiteral("Arial"));
     italic.setPixelSize(13);
     italic.setItalic(true);
@@ -195,8 +196,8 @@ void CGalaxyDlg::ShowTexture()
 void CGalaxyDlg::TellUnreadable(const QString& path)
 {
     m_strToldUnreadable = path;
-    if (CSkyloomApp* pApp = CSkyloomApp::Instance())
-        pApp->GetDocumentUi().ShowError(
+    if (CDocumentUi* pUi = GetWindowHost().DocumentUi())
+        pUi->ShowError(
             this, QStringLiteral("The texture \"%1\" cannot be read; the built-in texture is used.")
                       .arg(QFileInfo(path).fileName()));
 }
@@ -252,10 +253,10 @@ void CGalaxyDlg::ShowDensity(double dDensity)
 
 void CGalaxyDlg::OnBrowse()
 {
-    CSkyloomApp* pApp = CSkyloomApp::Instance();
-    if (!pApp)
+    CDocumentUi* pUi = GetWindowHost().DocumentUi();
+    if (!pUi)
         return;
-    const QString path = pApp->GetDocumentUi().AskTexturePath(this, GalaxyTextureFolder());
+    const QString path = pUi->AskTexturePath(this, GalaxyTextureFolder());
     if (path.isEmpty())
         return;
     if (!IsUsableGasTexture(path)) {

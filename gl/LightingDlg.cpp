@@ -32,7 +32,8 @@ void CPolarView::SizeTo(int nWidth, int nHeight)
     m_nRadius = std::min(nWidth, nHeight) / 2 - 4;
     m_nCx = nWidth / 2;
     m_nCy = nHeight / 2;
-    m_rectCircle = CRect(m_nCx - m_nRadius, m_nCy - m_nRadius, m_nCx + m_nRadius, m_nCy + m_nRadius);
+    m_rectCircle =
+        CRect(m_nCx - m_nRadius, m_nCy - m_nRadius, m_nCx + m_nRadius, m_nCy + m_nRadius);
 }
 
 CPoint CPolarView::GetMarkerCentre() const
@@ -58,7 +59,8 @@ void CPolarView::paintEvent(QPaintEvent*)
     {
         QPainter p(&canvas);
         const QPixmap backdrop = BitmapResource(161);
-        p.drawPixmap((width() - backdrop.width()) / 2, (height() - backdrop.height()) / 2, backdrop);
+        p.drawPixmap((width() - backdrop.width()) / 2, (height() - backdrop.height()) / 2,
+                     backdrop);
         p.setPen(Qt::white);
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(QRect(m_rectCircle.left, m_rectCircle.top, m_rectCircle.Width(),

@@ -18,8 +18,8 @@ public:
 
     // Opens name in the temporary folder, appending or starting afresh, and writes the
     // start line with the local time. A link, or a file of another user, under that name is
-    // never written through: a new log of ours takes its name instead. Lines longer than bufferSize - 1 characters are cut.
-    // A file that cannot be opened is no error: the lines are then dropped.
+    // never written through: a new log of ours takes its name instead. Lines longer than bufferSize
+    // - 1 characters are cut. A file that cannot be opened is no error: the lines are then dropped.
     BOOL Open(const char* name, BOOL append, int bufferSize);
     // Writes one formatted line: a text that does not end with a newline gets a full stop
     // (unless it has one) and a newline.

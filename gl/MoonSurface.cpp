@@ -53,7 +53,8 @@ void CMoonSurface::ReinitialiseNoise()
 CEffectValues CMoonSurface::GetValues()
 {
     return {
-        IntegerValue("Craters", &m_nCraters, "0", INT_MIN, INT_MAX, "kept with the defaults; draws nothing"),
+        IntegerValue("Craters", &m_nCraters, "0", INT_MIN, INT_MAX,
+                     "kept with the defaults; draws nothing"),
         ColorValue("MariaColor", &m_crMaria, "8421504", "colour of the maria")
             .ShownBy(MoonIds::MariaColor),
         ColorValue("HighlandColor", &m_crHighland, "12632256", "colour of the highlands")

@@ -109,9 +109,10 @@ CMoonDlg::CMoonDlg(const CEffect& tool, QWidget* pParent)
     auto* pGrid = new QGridLayout;
     pGrid->addLayout(AddColorRow("&Maria Color...", MariaColor), 0, 0, 1, 2);
     pGrid->addLayout(AddColorRow("&Highlands Color...", HighlandColor), 1, 0, 1, 2);
-    QComboBox* pBump = AddCombo(BumpMap, {{QStringLiteral("Off"), CSurfaceModel::BumpNone},
-                                          {QStringLiteral("Linear"), CSurfaceModel::BumpLinear},
-                                          {QStringLiteral("Periodic"), CSurfaceModel::BumpPeriodic}});
+    QComboBox* pBump =
+        AddCombo(BumpMap, {{QStringLiteral("Off"), CSurfaceModel::BumpNone},
+                           {QStringLiteral("Linear"), CSurfaceModel::BumpLinear},
+                           {QStringLiteral("Periodic"), CSurfaceModel::BumpPeriodic}});
     auto* pBumpLabel = new QLabel(QStringLiteral("Bump Map:"), this);
     pBumpLabel->setBuddy(pBump);
     pGrid->addWidget(pBumpLabel, 2, 0);

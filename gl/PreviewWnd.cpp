@@ -145,7 +145,8 @@ void CGalaxyPreviewWnd::mousePressEvent(QMouseEvent* pEvent)
     }
     m_ptLast = pEvent->position().toPoint();
     // With manual previews a click is the request for a new picture.
-    if (auto* pDialog = qobject_cast<CPreviewHostDlg*>(window()); pDialog && pDialog->GetPreviewDelay() <= 0)
+    if (auto* pDialog = qobject_cast<CPreviewHostDlg*>(window());
+        pDialog && pDialog->GetPreviewDelay() <= 0)
         pDialog->RefreshPreview();
 }
 

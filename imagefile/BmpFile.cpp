@@ -270,8 +270,9 @@ struct CBmpReader
         if (core && offBits > pos && (offBits - pos) / entrySize < nColors)
             nColors = (offBits - pos) / entrySize; // old files often store a short table
         if (size - pos < nColors * entrySize)
-            return Refuse(QStringLiteral("its colour table of %1 colours runs past the end of the file")
-                              .arg(nColors));
+            return Refuse(
+                QStringLiteral("its colour table of %1 colours runs past the end of the file")
+                    .arg(nColors));
         section.colors.resize(nColors);
         for (size_t i = 0; i < nColors; ++i, pos += entrySize)
             section.colors[i] = RGBQUAD{p[pos], p[pos + 1], p[pos + 2], 0};
@@ -320,7 +321,8 @@ HBITMAP ReadBmpSection(std::vector<BYTE>&& file)
         std::vector<BYTE> expanded(imageSize, 0);
         if (!DecodeRle(file.data() + pixels, file.size() - pixels, width, rows, bitCount,
                        expanded.data(), stride)) {
-            SetImageReadError(QStringLiteral("its run-length coded pixels are damaged or stop early"));
+            SetImageReadError(
+                QStringLiteral("its run-length coded pixels are damaged or stop early"));
             return nullptr;
         }
         section->m_storage.swap(expanded);

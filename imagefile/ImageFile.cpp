@@ -47,7 +47,8 @@ EImageFileType ImageFileTypeOfFile(const char* pszFileName)
         QFile file(QString::fromUtf8(pszFileName));
         if (!file.open(QIODevice::ReadOnly))
             return EImageFileType::Unknown;
-        nRead = static_cast<size_t>(std::max<qint64>(0, file.read(reinterpret_cast<char*>(head), sizeof head)));
+        nRead = static_cast<size_t>(
+            std::max<qint64>(0, file.read(reinterpret_cast<char*>(head), sizeof head)));
     } else {
         const CFilePtr file = OpenRegularFile(pszFileName);
         if (!file)
@@ -57,7 +58,8 @@ EImageFileType ImageFileTypeOfFile(const char* pszFileName)
     const EImageFileType type = ImageFileTypeFromSignature(head, nRead);
     // No valid TGA header starts like a signature (its second byte, the colour-map type,
     // is 0 or 1), so the name is asked only when the bytes say nothing.
-    if (type == EImageFileType::Unknown && ImageFileTypeFromName(pszFileName) == EImageFileType::Tga)
+    if (type == EImageFileType::Unknown &&
+        ImageFileTypeFromName(pszFileName) == EImageFileType::Tga)
         return EImageFileType::Tga;
     return type;
 }

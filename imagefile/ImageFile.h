@@ -82,6 +82,6 @@ void SetImageWriteError(const QString& why);
 QString ImageWriteFailure();
 
 // Parses a BMP file held in memory into a section, which takes the bytes over; null (with
-// the reason in ImageReadError) when the file is not one we read or is damaged. Run-length rows are expanded; every other depth
-// stays as stored.
+// the reason in ImageReadError) when the file is not one we read or is damaged. Run-length rows are
+// expanded; every other depth stays as stored.
 HBITMAP ReadBmpSection(std::vector<BYTE>&& file);

@@ -91,8 +91,8 @@ bool DecodeJpeg(FILE* file, CDib* pDib, char (&why)[JMSG_LENGTH_MAX + 32])
     }
     cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
-    if (cinfo.output_components != 3 ||
-        !pDib->Create(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height))) {
+    if (cinfo.output_components != 3 || !pDib->Create(static_cast<int>(cinfo.output_width),
+                                                      static_cast<int>(cinfo.output_height))) {
         std::snprintf(why, sizeof why,
                       cinfo.output_components != 3
                           ? "it is of a kind of JPEG Skyloom does not read"

@@ -28,7 +28,8 @@ void FreeTree(OctreeNode* pNode)
 class COctree
 {
 public:
-    COctree(UINT nMaxColors, UINT nColorBits) : m_nMaxColors(nMaxColors), m_nColorBits(nColorBits) {}
+    COctree(UINT nMaxColors, UINT nColorBits) : m_nMaxColors(nMaxColors), m_nColorBits(nColorBits)
+    {}
     ~COctree() { FreeTree(m_pRoot); }
     COctree(const COctree&) = delete;
     COctree& operator=(const COctree&) = delete;

@@ -42,8 +42,9 @@ std::unique_ptr<ContributorList[]> BuildContributors(int n, int m, float scale, 
         const int left = static_cast<int>(std::ceil(center - width));
         const int right = static_cast<int>(std::floor(center + width));
         for (int j = left; j <= right && list.nCount < capacity; ++j) {
-            const double weight = reducing ? filter((center - static_cast<float>(j)) / stretch) / stretch
-                                           : filter(center - static_cast<float>(j));
+            const double weight = reducing
+                                      ? filter((center - static_cast<float>(j)) / stretch) / stretch
+                                      : filter(center - static_cast<float>(j));
             const int pixel = j < 0 ? -j : (j >= n ? 2 * n - 1 - j : j);
             list.pEntries[list.nCount++] = {pixel, static_cast<int32_t>(weight * 256.0)};
         }
@@ -139,7 +140,8 @@ bool BuildTapTable(const ContributorList* lists, int n, int m, bool bPairs, CTap
                 const int32_t* w = table.weights.data() + t.nFirst;
                 for (int p = 0; p < nPairs; ++p) {
                     const int16_t w0 = static_cast<int16_t>(w[2 * p]);
-                    const int16_t w1 = 2 * p + 1 < t.nCount ? static_cast<int16_t>(w[2 * p + 1]) : 0;
+                    const int16_t w1 =
+                        2 * p + 1 < t.nCount ? static_cast<int16_t>(w[2 * p + 1]) : 0;
                     table.pairs.push_back({{w0, w1, w0, w1, w0, w1, 0, 0}});
                 }
             }
@@ -205,8 +207,9 @@ void ResampleColumnRow(const CTaps& t, const int32_t* weights, const BYTE* const
         for (; k + 2 <= t.nCount; k += 2) {
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + i));
-            const __m128i w = _mm_set1_epi32(static_cast<int>(
-                (static_cast<uint32_t>(weights[k + 1]) << 16) | (static_cast<uint32_t>(weights[k]) & 0xFFFF)));
+            const __m128i w =
+                _mm_set1_epi32(static_cast<int>((static_cast<uint32_t>(weights[k + 1]) << 16) |
+                                                (static_cast<uint32_t>(weights[k]) & 0xFFFF)));
             const __m128i alo = _mm_unpacklo_epi8(a, zero), ahi = _mm_unpackhi_epi8(a, zero);
             const __m128i blo = _mm_unpacklo_epi8(b, zero), bhi = _mm_unpackhi_epi8(b, zero);
             s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi16(alo, blo), w));
@@ -216,7 +219,8 @@ void ResampleColumnRow(const CTaps& t, const int32_t* weights, const BYTE* const
         }
         if (k < t.nCount) {
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
-            const __m128i w = _mm_set1_epi32(static_cast<int>(static_cast<uint32_t>(weights[k]) & 0xFFFF));
+            const __m128i w =
+                _mm_set1_epi32(static_cast<int>(static_cast<uint32_t>(weights[k]) & 0xFFFF));
             const __m128i alo = _mm_unpacklo_epi8(a, zero), ahi = _mm_unpackhi_epi8(a, zero);
             s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi16(alo, zero), w));
             s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi16(alo, zero), w));
@@ -266,7 +270,8 @@ BOOL CDib::Resize(int nNewWidth, int nNewHeight)
         if (!lists || !BuildTapTable(lists.get(), w, nNewWidth, true, across))
             return FALSE;
     }
-    ForEveryRow(0, h, [&](int y) { ResampleRow(across, PixelAddress(0, y), temp.PixelAddress(0, y)); });
+    ForEveryRow(0, h,
+                [&](int y) { ResampleRow(across, PixelAddress(0, y), temp.PixelAddress(0, y)); });
 
     // Vertical pass, a whole destination row at a time.
     CTapTable down;

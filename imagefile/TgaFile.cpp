@@ -92,7 +92,8 @@ void ReadExtensionArea(std::FILE* f, TgaInfo& info)
             for (int i = 0; i < 1024; ++i)
                 ReadField(f, info.pColorCorrection[i]);
     }
-    if (info.postageStampOffset != 0 && SeekOrNote(f, info.postageStampOffset, "postage stamp", info)) {
+    if (info.postageStampOffset != 0 &&
+        SeekOrNote(f, info.postageStampOffset, "postage stamp", info)) {
         ReadField(f, info.stampWidth);
         ReadField(f, info.stampHeight);
     }
@@ -155,7 +156,8 @@ BOOL ReadTgaInfo(const char* pszFileName, TgaInfo& info)
             info.developerOffset = 0;
             if (info.imageType >= 1 && info.imageType <= 3) {
                 const long expected =
-                    18 + info.idLength + long(info.colorMapLength) * ((info.colorMapEntrySize + 7) / 8) +
+                    18 + info.idLength +
+                    long(info.colorMapLength) * ((info.colorMapEntrySize + 7) / 8) +
                     long(info.width) * info.height * ((info.pixelDepth + 7) / 8);
                 if (expected != fileSize)
                     info.notes << QStringLiteral("its header gives an uncompressed file of %1 "
@@ -203,7 +205,8 @@ int DecodeTgaRle(BYTE* pOut, int nBytes, int nPixelBytes, std::FILE* file, TgaRl
                 return -1;
             const int count = (header & 0x7F) + 1;
             if (header & 0x80) {
-                if (std::fread(state.runPixel, 1, static_cast<size_t>(b), file) != static_cast<size_t>(b))
+                if (std::fread(state.runPixel, 1, static_cast<size_t>(b), file) !=
+                    static_cast<size_t>(b))
                     return -1;
                 state.runLeft = count;
             } else {
@@ -298,7 +301,8 @@ BOOL CDib::LoadTGA(const char* pszFileName)
                                 .arg(info.width)
                                 .arg(info.height));
     if (!ReadTgaPixels(pszFileName, info, dib.m_pBits, dib.m_nStride - 3 * dib.m_nWidth))
-        return Refuse(info, QStringLiteral("its run-length coded pixels are damaged or stop early"));
+        return Refuse(info,
+                      QStringLiteral("its run-length coded pixels are damaged or stop early"));
     // Files whose first row is the top one come out upside down without this.
     if (info.imageDescriptor & 0x20) {
         std::vector<BYTE> tmp(static_cast<size_t>(dib.m_nStride));

@@ -156,7 +156,8 @@ TEST(ImageFileDispatch, OpensByContentWhateverTheName)
     // Too short for any signature, or none at all: refused, the picture kept.
     for (const std::vector<BYTE>& bytes :
          {std::vector<BYTE>{}, std::vector<BYTE>{'B'}, std::vector<BYTE>{0xFF},
-          std::vector<BYTE>{0x89, 'P', 'N', 'G'}, std::vector<BYTE>{'G', 'I', 'F', '8', '9', 'a'}}) {
+          std::vector<BYTE>{0x89, 'P', 'N', 'G'},
+          std::vector<BYTE>{'G', 'I', 'F', '8', '9', 'a'}}) {
         WriteFileBytes(dir.Path("short.bmp"), bytes);
         EXPECT_FALSE(dib.Load(dir.Path("short.bmp").c_str())) << bytes.size() << " bytes";
         EXPECT_EQ(dib.GetSize(), CSize(2, 1));
@@ -441,9 +442,10 @@ TEST(BmpReader, DamagedFilesFailWithoutTouchingThePicture)
     with("header larger than the file", 14, 0xFFFFFFF0u, "runs past the end of the file");
     with("unknown compression", 30, 7, "24 bits per pixel with an unknown compression");
     with("run-length at 24 bits", 30, BI_RLE8, "24 bits per pixel with 8-bit run-length coding");
-    bad.emplace_back("colour table longer than the file",
-                     MakeBmp(6, 5, 8, BI_RGB, std::vector<BYTE>(64, 0), std::vector<BYTE>(40, 0), 200),
-                     "colour table of 200 colours runs past");
+    bad.emplace_back(
+        "colour table longer than the file",
+        MakeBmp(6, 5, 8, BI_RGB, std::vector<BYTE>(64, 0), std::vector<BYTE>(40, 0), 200),
+        "colour table of 200 colours runs past");
     const char* kRuns = "run-length coded pixels are damaged";
     bad.emplace_back("run past the last row",
                      MakeBmp(6, 5, 8, BI_RLE8, std::vector<BYTE>(8, 0),
@@ -522,13 +524,16 @@ TEST(SafeSave, FailedSavesKeepTheOldFile)
             // A write that fails part of the way through.
             for (int64_t after : {0, 20, 100, 1000}) {
                 CSafeFileWriter::FailAfterBytesForTesting(after);
-                const BOOL ok = palette ? other.Save256ColorBMP(path.c_str()) : other.Save(path.c_str());
+                const BOOL ok =
+                    palette ? other.Save256ColorBMP(path.c_str()) : other.Save(path.c_str());
                 CSafeFileWriter::FailAfterBytesForTesting(-1);
                 EXPECT_FALSE(ok) << name << " failing after " << after;
                 EXPECT_EQ(ReadFileBytes(path), before) << name << " failing after " << after;
             }
             EXPECT_EQ(QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files).size(),
-                      qsizetype(name == std::string("old.bmp") ? 1 : name == std::string("old.jpg") ? 2 : 3))
+                      qsizetype(name == std::string("old.bmp")   ? 1
+                                : name == std::string("old.jpg") ? 2
+                                                                 : 3))
                 << "no temporary file is left behind";
         }
         // A folder that does not exist, and one that cannot be written to.
@@ -723,8 +728,9 @@ TEST(SafeSave, FullFileSystemAtEveryDistanceFromTheEnd)
     for (const bool bNamed : {false, true}) {
         SCOPED_TRACE(bNamed ? "named temporary" : "unnamed temporary where it works");
         const CTemporaryKind kind(bNamed);
-        for (const Format& format : {Format{"a.bmp", &CDib::SaveBMP}, Format{"a.jpg", &CDib::SaveJPEG},
-                                     Format{"a256.bmp", &CDib::Save256ColorBMP}}) {
+        for (const Format& format :
+             {Format{"a.bmp", &CDib::SaveBMP}, Format{"a.jpg", &CDib::SaveJPEG},
+              Format{"a256.bmp", &CDib::Save256ColorBMP}}) {
             // What the file should hold, written where space is plenty.
             const std::string reference = elsewhere.Path(format.name);
             ASSERT_TRUE((picture.*format.save)(reference.c_str()));
@@ -739,16 +745,19 @@ TEST(SafeSave, FullFileSystemAtEveryDistanceFromTheEnd)
                 const BOOL ok = (picture.*format.save)(target.c_str());
                 const std::vector<BYTE> after = ReadFileBytes(target);
                 if (ok) {
-                    EXPECT_EQ(after, wanted) << format.name << " saved with " << nFree << " blocks free";
+                    EXPECT_EQ(after, wanted)
+                        << format.name << " saved with " << nFree << " blocks free";
                     EXPECT_GE(nFree, needed) << format.name;
                 } else {
-                    EXPECT_EQ(after, before) << format.name << " failed with " << nFree << " blocks free";
+                    EXPECT_EQ(after, before)
+                        << format.name << " failed with " << nFree << " blocks free";
                     EXPECT_LT(nFree, needed) << format.name << " failed although it fits";
                     EXPECT_EQ(ImageWriteError(),
                               QStringLiteral("there is no space left on the disk"))
                         << format.name << " with " << nFree << " blocks free";
                 }
-                EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(), 2)
+                EXPECT_EQ(QDir(QString::fromStdString(fs.Path(""))).entryList(QDir::Files).size(),
+                          2)
                     << "no temporary file left with " << nFree << " blocks free";
                 fs.Unfill();
                 if (ok) { // back to the old file for the next distance

@@ -190,7 +190,8 @@ TEST(EffectRender, DamagedSettingsLoadIntoRange)
         const std::string what = "damage \"" + damage.toStdString() + "\"";
         const CSettingsStore store(path);
         LoadSettings(store);
-        EXPECT_TRUE(g_nPreviewDelay >= 0 && g_nPreviewDelay <= 10) << what << ": " << g_nPreviewDelay;
+        EXPECT_TRUE(g_nPreviewDelay >= 0 && g_nPreviewDelay <= 10)
+            << what << ": " << g_nPreviewDelay;
         EXPECT_TRUE(g_nLightOrient >= 0 && g_nLightOrient <= 359) << what;
         EXPECT_TRUE(g_nLightInten >= 0 && g_nLightInten <= 100) << what;
         EXPECT_TRUE(g_nLightElevation >= 0 && g_nLightElevation <= 100) << what;

@@ -104,12 +104,17 @@ TEST(Effect, PaintingFeedbackKeepsThePaintersPen)
 
 namespace {
 int s_nLoadedCursor = 0;
-const QCursor* LoadCursor(int nId)
+// A host with a cursor for the Select tool (135) only.
+class CCursorHost : public CEffectHost
 {
-    static const QCursor cursor;
-    s_nLoadedCursor = nId;
-    return nId == 135 ? &cursor : nullptr;
-}
+public:
+    const QCursor* LoadToolCursor(int nId) override
+    {
+        static const QCursor cursor;
+        s_nLoadedCursor = nId;
+        return nId == 135 ? &cursor : nullptr;
+    }
+};
 }
 
 TEST(Effect, SelectToolAndBaseBehaviour)
@@ -132,12 +137,13 @@ TEST(Effect, SelectToolAndBaseBehaviour)
     EXPECT_TRUE(select.m_strSection.isEmpty());
 
     EXPECT_EQ(select.SetToolCursor(), nullptr);
-    SetToolCursorLoader(&LoadCursor);
+    CCursorHost host;
+    SetEffectHost(&host);
     EXPECT_NE(select.SetToolCursor(), nullptr);
     EXPECT_EQ(s_nLoadedCursor, 135);
     EXPECT_EQ(effect.SetToolCursor(), nullptr);
     EXPECT_EQ(s_nLoadedCursor, 32512);
-    SetToolCursorLoader(nullptr);
+    SetEffectHost(nullptr);
 }
 
 TEST(Effect, TruncToIntSaturates)
@@ -220,18 +226,21 @@ TEST(Effect, SetValuesGivesWhatALoadFromAStoreGives)
         {
             CSettingsStore store(dir.filePath(QString::number(i) + QStringLiteral("in.ini")));
             store.WriteString(loaded->m_strSection, QLatin1String(last.szName),
-                              last.kind == CEffectValue::Real ? text : QString::number(qlonglong(d)));
+                              last.kind == CEffectValue::Real ? text
+                                                              : QString::number(qlonglong(d)));
             loaded->LoadDefaults(store);
         }
         ASSERT_TRUE(set->SetValues({{QLatin1String(last.szName), text}}, why)) << why.toStdString();
         const QString name = QString::number(i);
         const QString expected = SavedText(*loaded, dir.filePath(name + QStringLiteral("a.ini")));
-        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("b.ini"))).toStdString(), expected.toStdString())
+        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("b.ini"))).toStdString(),
+                  expected.toStdString())
             << pInfo->szSection;
 
         EXPECT_FALSE(set->SetValues({{QLatin1String(last.szName), QStringLiteral("x1")}}, why));
         EXPECT_FALSE(set->SetValues({{QStringLiteral("NoSuchValue"), QStringLiteral("1")}}, why));
-        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("c.ini"))).toStdString(), expected.toStdString())
+        EXPECT_EQ(SavedText(*set, dir.filePath(name + QStringLiteral("c.ini"))).toStdString(),
+                  expected.toStdString())
             << pInfo->szSection;
     }
 }

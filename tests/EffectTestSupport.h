@@ -4,11 +4,13 @@
 
 #include "document/Dib.h"
 #include "PictureAssertions.h"
+#include "effects/EffectHost.h"
 #include "effects/ProgressMeter.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class CRecordingDisplay : public CProgressDisplay
@@ -59,6 +61,24 @@ public:
 
 private:
     CRecordingDisplay m_display;
+};
+
+// The effects' host for one test, handing their warnings to record; the built-in host comes
+// back after it.
+class CWarningHost : public CEffectHost
+{
+public:
+    explicit CWarningHost(std::function<void(const QString&)> record) : m_record(std::move(record))
+    {
+        SetEffectHost(this);
+    }
+    ~CWarningHost() override { SetEffectHost(nullptr); }
+    CWarningHost(const CWarningHost&) = delete;
+    CWarningHost& operator=(const CWarningHost&) = delete;
+    void ShowEffectWarning(const QString& text) override { m_record(text); }
+
+private:
+    std::function<void(const QString&)> m_record;
 };
 
 // FNV-1a over the pixel bytes of each row (padding left out).

@@ -1,6 +1,7 @@
 // Replays the readers' corpus: for each fuzz target a folder of small files, pictures (or
 // recipes) the reader must take and damaged ones (among them every input that once made a
-// target go wrong) that must end cleanly. A reader with an empty folder fails: it would test nothing.
+// target go wrong) that must end cleanly. A reader with an empty folder fails: it would test
+// nothing.
 #include "fuzz/FuzzTargets.h"
 
 #include <QDirIterator>

@@ -37,7 +37,9 @@ std::string FactorName(GLenum f)
 const GLStateFunctions kRecorder = {
     [](GLenum cap) { g_calls.push_back("Enable " + CapName(cap)); },
     [](GLenum cap) { g_calls.push_back("Disable " + CapName(cap)); },
-    [](GLenum s, GLenum d) { g_calls.push_back("BlendFunc " + FactorName(s) + " " + FactorName(d)); },
+    [](GLenum s, GLenum d) {
+        g_calls.push_back("BlendFunc " + FactorName(s) + " " + FactorName(d));
+    },
     [](GLboolean flag) { g_calls.push_back(flag ? "DepthMask 1" : "DepthMask 0"); },
     [](GLenum face, GLenum mode) {
         g_calls.push_back(face == GL_FRONT_AND_BACK && mode == GL_AMBIENT_AND_DIFFUSE

@@ -258,14 +258,14 @@ TEST_F(GalaxyRenderTest, StreamedStarsDrawTheKeptBatchesPixels)
 TEST_F(GalaxyRenderTest, OutOfMemoryIsReportedAndChangesNothing)
 {
     s_messages.clear();
-    SetEffectWarningSink(RecordMessage);
+    auto pHost = std::make_unique<CWarningHost>(RecordMessage);
     CDib picture;
     ASSERT_TRUE(picture.Create(30000, 20));
     picture.Fill(0x123456);
     // Reaching past the picture by less than its own width, the rectangle is drawn whole,
     // and no off-screen picture can be this wide.
     m_effect.Render(picture, CRect(-30000, 0, 60000, 20), nullptr, FALSE);
-    SetEffectWarningSink(nullptr);
+    pHost.reset();
     ASSERT_EQ(s_messages.size(), 1);
     EXPECT_EQ(s_messages[0], "Insufficent memory to render planet");
     EXPECT_TRUE(PixelIs(picture, 10, 10, 0x123456));

@@ -17,7 +17,8 @@ TEST(GasEffect, PlainFallOffWithoutTurbulence)
         for (int x = 0; x < 81; ++x) {
             const double d = EllipseDistance(r, x, y);
             const double alpha = d < 1 ? 0.35 * std::exp(-d / (1 - d) * 0.5) : 0.0;
-            ASSERT_TRUE(PixelIs(*dib, x, y, CColor(int(208 * alpha), int(55 * alpha), int(208 * alpha)).ToRGB()));
+            ASSERT_TRUE(PixelIs(
+                *dib, x, y, CColor(int(208 * alpha), int(55 * alpha), int(208 * alpha)).ToRGB()));
         }
 }
 

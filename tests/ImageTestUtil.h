@@ -66,7 +66,8 @@ inline std::vector<BYTE> ReadFileBytes(const std::string& path)
 inline void WriteFileBytes(const std::string& path, const std::vector<BYTE>& data)
 {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
 }
 
 // A binary PPM of the picture, top line first: what convert reads.

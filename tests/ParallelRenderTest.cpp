@@ -200,7 +200,8 @@ TEST_F(ParallelPlanetTest, ProgressRunsToItsEndOnSeveralThreads)
 TEST(ParallelRender, ACancelFromAnotherThreadStopsTheWorkers)
 {
     // No progress: the whole picture is one share-out, so the workers themselves must see
-    // the flag. The row three quarters up (rows go from the bottom) is far from done when the cancel comes.
+    // the flag. The row three quarters up (rows go from the bottom) is far from done when the
+    // cancel comes.
     const CRenderThreadsScope threads(2);
     auto effect = Create("Gas");
     auto dib = FilledDib(2048, 2048, 0x000000);

@@ -72,8 +72,9 @@ TEST_P(PixelEffectsTest, ExtremeParametersPaintNoGarbage)
         QTemporaryDir dir;
         CSettingsStore store(dir.filePath(QStringLiteral("s.ini")));
         for (const CEffectValue& value : effect->GetValues())
-            store.WriteString(effect->m_strSection, QString::fromLatin1(value.szName),
-                              QString::fromLatin1(value.kind == CEffectValue::Real ? extreme : "1"));
+            store.WriteString(
+                effect->m_strSection, QString::fromLatin1(value.szName),
+                QString::fromLatin1(value.kind == CEffectValue::Real ? extreme : "1"));
         effect->LoadDefaults(store);
         for (const CEffectValue& value : effect->GetValues())
             if (value.kind == CEffectValue::Real) {

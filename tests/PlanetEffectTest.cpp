@@ -53,7 +53,8 @@ std::unique_ptr<CDib> RenderTool(int tool, int width, int height, const CRect& r
     if (const char* dir = std::getenv("SKYLOOM_PLANET_DUMP")) {
         QImage img(dib->m_pBits, dib->m_nWidth, dib->m_nHeight, dib->m_nStride,
                    QImage::Format_BGR888);
-        img.mirrored().save(QString("%1/planet%2_%3x%4.png").arg(dir).arg(tool).arg(width).arg(height));
+        img.mirrored().save(
+            QString("%1/planet%2_%3x%4.png").arg(dir).arg(tool).arg(width).arg(height));
     }
     return dib;
 }
@@ -141,7 +142,7 @@ TEST_F(PlanetEffectTest, NoSecondImageLeavesThePictureAndWarns)
 {
     static int warnings;
     warnings = 0;
-    SetEffectWarningSink([](const QString& text) {
+    auto pHost = std::make_unique<CWarningHost>([](const QString& text) {
         EXPECT_EQ(text, "Insufficent memory to render planet");
         ++warnings;
     });
@@ -155,7 +156,7 @@ TEST_F(PlanetEffectTest, NoSecondImageLeavesThePictureAndWarns)
     // An empty rectangle has nothing to draw into: no warning either.
     effect->Render(dib, CRect(10, 10, 10, 30), &dib, TRUE);
     EXPECT_EQ(warnings, 1);
-    SetEffectWarningSink(nullptr);
+    pHost.reset();
 }
 
 TEST_F(PlanetEffectTest, ATargetPastTheEdgesKeepsTheBackgroundInPlace)
@@ -172,7 +173,8 @@ TEST_F(PlanetEffectTest, ATargetPastTheEdgesKeepsTheBackgroundInPlace)
                 const double d = std::hypot(x + 0.5 - 20, y + 0.5 - 70);
                 const bool untouched = dib->GetPixel(x, y) == kBackground + ((x * 7 + y * 3) & 15);
                 if (d > 48) {
-                    EXPECT_TRUE(untouched) << "tool " << tool << " pixel (" << x << ", " << y << ")";
+                    EXPECT_TRUE(untouched)
+                        << "tool " << tool << " pixel (" << x << ", " << y << ")";
                     ++checked;
                 } else if (d < 30) {
                     inside += !untouched;

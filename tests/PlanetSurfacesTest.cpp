@@ -200,7 +200,8 @@ TEST(EarthSurface, PrepareRenderDrawsTablesThenTheCloudOffset)
     const double u = RandomUnit();
     EXPECT_EQ(GetRandomSeed(), after);
     for (double p : {0.3, 1.7, 2.45}) {
-        EXPECT_EQ(earth.GetTerrainNoise().GetNoise().Noise(p, p * 0.5, 1.1), terrain.Noise(p, p * 0.5, 1.1));
+        EXPECT_EQ(earth.GetTerrainNoise().GetNoise().Noise(p, p * 0.5, 1.1),
+                  terrain.Noise(p, p * 0.5, 1.1));
         EXPECT_EQ(earth.GetDetailNoise().GetNoise().Noise(p, 0.2, p), detail.Noise(p, 0.2, p));
         EXPECT_EQ(earth.GetCloudNoise().GetNoise().Noise(0.9, p, p), clouds.Noise(0.9, p, p));
     }

@@ -55,8 +55,8 @@ void AppendChunk(QByteArray& png, const char* type, const QByteArray& data)
     };
     be32(static_cast<uint32_t>(data.size()));
     png.append(body);
-    be32(static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size()))));
+    be32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.constData()),
+                                     static_cast<uInt>(body.size()))));
 }
 
 // A PNG of the stated size and 8-bit colour type whose image data inflates to rawBytes

@@ -48,7 +48,8 @@ CRun RunCommand(const QStringList& args)
 }
 
 // The program itself, with its own environment.
-CRun RunProgram(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+CRun RunProgram(const QStringList& args,
+                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessEnvironment(env);
@@ -122,7 +123,8 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
         {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--seed"),
          QStringLiteral("4294967296"), QStringLiteral("-o"), out},
         {QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--seed"),
-         QStringLiteral("1"), QStringLiteral("--seed"), QStringLiteral("2"), QStringLiteral("-o"), out},
+         QStringLiteral("1"), QStringLiteral("--seed"), QStringLiteral("2"), QStringLiteral("-o"),
+         out},
         {QStringLiteral("--effect")},
         {QStringLiteral("--size"), QStringLiteral("10x"), QStringLiteral("-o"), out},
         {QStringLiteral("--size"), QStringLiteral("70000x10"), QStringLiteral("-o"), out},
@@ -142,8 +144,10 @@ TEST_F(RenderCommandTest, UsageErrorsSayOneLineAndExitTwo)
         // A --format that contradicts the output's name, or goes with a name no writer has.
         {QStringLiteral("--format"), QStringLiteral("jpeg"), QStringLiteral("-o"), out},
         {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), out},
-        {QStringLiteral("--format"), QStringLiteral("bmp24"), QStringLiteral("-o"), Path("out.JPG")},
-        {QStringLiteral("--format"), QStringLiteral("bmp256"), QStringLiteral("-o"), Path("out.png")},
+        {QStringLiteral("--format"), QStringLiteral("bmp24"), QStringLiteral("-o"),
+         Path("out.JPG")},
+        {QStringLiteral("--format"), QStringLiteral("bmp256"), QStringLiteral("-o"),
+         Path("out.png")},
         {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), Path("out.jpeg")},
         {QStringLiteral("--format"), QStringLiteral("jpeg"), QStringLiteral("-o"), Path("out.tga")},
         {QStringLiteral("--format"), QStringLiteral("png"), QStringLiteral("-o"), Path("out.txt")},
@@ -229,7 +233,8 @@ TEST_F(RenderCommandTest, FileErrorsExitOneAndLeaveTheOutputAlone)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("precious");
     }
-    CRun run = RunCommand({QStringLiteral("--input"), Path("missing.bmp"), QStringLiteral("-o"), out});
+    CRun run =
+        RunCommand({QStringLiteral("--input"), Path("missing.bmp"), QStringLiteral("-o"), out});
     EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
     EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
     // A file that is no picture.
@@ -240,9 +245,9 @@ TEST_F(RenderCommandTest, FileErrorsExitOneAndLeaveTheOutputAlone)
     EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
     EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
     // A bad value after a good step: nothing renders, the old file stays.
-    run = RunCommand({QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--effect"),
-               QStringLiteral("Gas"), QStringLiteral("--set"), QStringLiteral("Frequency=65"),
-               QStringLiteral("-o"), out});
+    run = RunCommand({QStringLiteral("--effect"), QStringLiteral("Star"),
+                      QStringLiteral("--effect"), QStringLiteral("Gas"), QStringLiteral("--set"),
+                      QStringLiteral("Frequency=65"), QStringLiteral("-o"), out});
     EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
     EXPECT_EQ(Contents(out), QByteArray("precious"));
     // A file made read-only is not replaced, by root either.
@@ -260,12 +265,12 @@ TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
 {
     // A green-cored star in the top-left quarter of a blue picture, written as a 24-bit BMP.
     const QString out = Path("star.bmp");
-    const CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("40x30"), QStringLiteral("--background"),
-                          QStringLiteral("0000ff"), QStringLiteral("--effect"), QStringLiteral("Star"),
-                          QStringLiteral("--rect"), QStringLiteral("20,15,0,0"), QStringLiteral("--set"),
-                          QStringLiteral("ColorHigh=00ff00"), QStringLiteral("--set"),
-                          QStringLiteral("Radius=0.5"), QStringLiteral("--format"),
-                          QStringLiteral("bmp24"), QStringLiteral("-o"), out});
+    const CRun run = RunCommand(
+        {QStringLiteral("--size"), QStringLiteral("40x30"), QStringLiteral("--background"),
+         QStringLiteral("0000ff"), QStringLiteral("--effect"), QStringLiteral("Star"),
+         QStringLiteral("--rect"), QStringLiteral("20,15,0,0"), QStringLiteral("--set"),
+         QStringLiteral("ColorHigh=00ff00"), QStringLiteral("--set"), QStringLiteral("Radius=0.5"),
+         QStringLiteral("--format"), QStringLiteral("bmp24"), QStringLiteral("-o"), out});
     ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
     EXPECT_TRUE(Contents(out).startsWith("BM"));
     // The star has no randomness, but its step still reports the seed it used.
@@ -288,11 +293,12 @@ TEST_F(RenderCommandTest, StepsPaintWhereTheRectangleSaysWithTheValuesSet)
     // A rectangle that misses the picture paints nothing, as a drag there would not, even
     // when the nebula's 45-degree turn would sweep into the picture.
     const QString missed = Path("missed.bmp");
-    ASSERT_EQ(RunCommand({QStringLiteral("--size"), QStringLiteral("20x20"), QStringLiteral("--effect"),
-                   QStringLiteral("Lens Flare"), QStringLiteral("--rect"), QStringLiteral("30,30,40,40"),
-                   QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--seed"),
-                   QStringLiteral("3"), QStringLiteral("--rect"), QStringLiteral("-20,-10,-1,30"),
-                   QStringLiteral("-o"), missed})
+    ASSERT_EQ(RunCommand({QStringLiteral("--size"), QStringLiteral("20x20"),
+                          QStringLiteral("--effect"), QStringLiteral("Lens Flare"),
+                          QStringLiteral("--rect"), QStringLiteral("30,30,40,40"),
+                          QStringLiteral("--effect"), QStringLiteral("Nebula"),
+                          QStringLiteral("--seed"), QStringLiteral("3"), QStringLiteral("--rect"),
+                          QStringLiteral("-20,-10,-1,30"), QStringLiteral("-o"), missed})
                   .nExit,
               RENDER_OK);
     CDib black;
@@ -306,12 +312,12 @@ TEST_F(RenderCommandTest, GalaxyTypeAndOrientationByName)
     // thin streak along the middle row.
     const auto render = [this](const char* szTilt, const char* szName) {
         const QString out = Path(szName);
-        const CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("80x60"),
-                                     QStringLiteral("--effect"), QStringLiteral("Galaxy"),
-                                     QStringLiteral("--seed"), QStringLiteral("11"),
-                                     QStringLiteral("--set"), QStringLiteral("Type=Barred Spiral SBa"),
-                                     QStringLiteral("--set"), QStringLiteral("Tilt=") + QLatin1String(szTilt),
-                                     QStringLiteral("-o"), out});
+        const CRun run = RunCommand(
+            {QStringLiteral("--size"), QStringLiteral("80x60"), QStringLiteral("--effect"),
+             QStringLiteral("Galaxy"), QStringLiteral("--seed"), QStringLiteral("11"),
+             QStringLiteral("--set"), QStringLiteral("Type=Barred Spiral SBa"),
+             QStringLiteral("--set"), QStringLiteral("Tilt=") + QLatin1String(szTilt),
+             QStringLiteral("-o"), out});
         EXPECT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
         auto dib = std::make_unique<CDib>();
         EXPECT_TRUE(dib->Load(out.toLocal8Bit().constData()));
@@ -336,7 +342,8 @@ TEST_F(RenderCommandTest, GalaxyTypeAndOrientationByName)
 
 TEST_F(RenderCommandTest, HelpNamesEveryEffectAndValue)
 {
-    const CRun run = RunCommand({QStringLiteral("--effect"), QStringLiteral("Bogus"), QStringLiteral("--help")});
+    const CRun run =
+        RunCommand({QStringLiteral("--effect"), QStringLiteral("Bogus"), QStringLiteral("--help")});
     EXPECT_EQ(run.nExit, RENDER_OK);
     for (int i = 1; i < TOOL_COUNT; ++i) {
         const auto effect = CreateTool(i);
@@ -370,23 +377,31 @@ TEST_F(RenderCommandTest, ProgramIsReproducibleAndIgnoresTheUsersSettings)
     env.insert(QStringLiteral("HOME"), home.path());
 
     const QStringList steps = {
-        QStringLiteral("--size"), QStringLiteral("97x61"), QStringLiteral("--background"), QStringLiteral("102030"),
-        QStringLiteral("--effect"), QStringLiteral("StarField"), QStringLiteral("--seed"), QStringLiteral("11"),
-        QStringLiteral("--set"), QStringLiteral("Density=0.05"),
-        QStringLiteral("--effect"), QStringLiteral("Nebula"), QStringLiteral("--seed"), QStringLiteral("12"),
-        QStringLiteral("--rect"), QStringLiteral("-10,5,70,60"),
-        QStringLiteral("--effect"), QStringLiteral("Vortex"), QStringLiteral("--seed"), QStringLiteral("13"),
-        QStringLiteral("--effect"), QStringLiteral("Gas"), QStringLiteral("--seed"), QStringLiteral("14"),
-        QStringLiteral("--effect"), QStringLiteral("Star"), QStringLiteral("--rect"), QStringLiteral("60,0,97,30"),
-        QStringLiteral("--seed"), QStringLiteral("15"),
-        QStringLiteral("--effect"), QStringLiteral("Lens Flare"), QStringLiteral("--seed"), QStringLiteral("16"),
-        QStringLiteral("--set"), QStringLiteral("BlueOn=1"),
+        QStringLiteral("--size"),       QStringLiteral("97x61"),
+        QStringLiteral("--background"), QStringLiteral("102030"),
+        QStringLiteral("--effect"),     QStringLiteral("StarField"),
+        QStringLiteral("--seed"),       QStringLiteral("11"),
+        QStringLiteral("--set"),        QStringLiteral("Density=0.05"),
+        QStringLiteral("--effect"),     QStringLiteral("Nebula"),
+        QStringLiteral("--seed"),       QStringLiteral("12"),
+        QStringLiteral("--rect"),       QStringLiteral("-10,5,70,60"),
+        QStringLiteral("--effect"),     QStringLiteral("Vortex"),
+        QStringLiteral("--seed"),       QStringLiteral("13"),
+        QStringLiteral("--effect"),     QStringLiteral("Gas"),
+        QStringLiteral("--seed"),       QStringLiteral("14"),
+        QStringLiteral("--effect"),     QStringLiteral("Star"),
+        QStringLiteral("--rect"),       QStringLiteral("60,0,97,30"),
+        QStringLiteral("--seed"),       QStringLiteral("15"),
+        QStringLiteral("--effect"),     QStringLiteral("Lens Flare"),
+        QStringLiteral("--seed"),       QStringLiteral("16"),
+        QStringLiteral("--set"),        QStringLiteral("BlueOn=1"),
     };
     const QString first = Path("first.bmp"), second = Path("second.bmp"), other = Path("other.bmp");
     CRun run = RunProgram(QStringList(steps) << QStringLiteral("-o") << first, env);
     ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty()) << "every seed was given";
-    ASSERT_EQ(RunProgram(QStringList(steps) << QStringLiteral("-o") << second, env).nExit, RENDER_OK);
+    ASSERT_EQ(RunProgram(QStringList(steps) << QStringLiteral("-o") << second, env).nExit,
+              RENDER_OK);
     EXPECT_EQ(Contents(first), Contents(second));
     EXPECT_GT(Contents(first).size(), 97 * 61 * 3);
 
@@ -408,7 +423,8 @@ TEST_F(RenderCommandTest, ProgramIsReproducibleAndIgnoresTheUsersSettings)
                       QStringLiteral("Radius=2"), QStringLiteral("-o"), Path("x.bmp")}, env);
     EXPECT_EQ(run.nExit, RENDER_USAGE_ERROR);
     EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
-    run = RunProgram({QStringLiteral("--input"), Path("none.tga"), QStringLiteral("-o"), Path("x.bmp")}, env);
+    run = RunProgram(
+        {QStringLiteral("--input"), Path("none.tga"), QStringLiteral("-o"), Path("x.bmp")}, env);
     EXPECT_EQ(run.nExit, RENDER_FILE_ERROR);
     EXPECT_FALSE(QFile::exists(Path("x.bmp")));
 }
@@ -418,9 +434,10 @@ TEST_F(RenderCommandTest, LitEffectsGetTheDefaultLight)
     // The planets need the light "Sun" the canvas view makes at start; the command sets it
     // up (and takes it down) itself.
     const QString out = Path("moon.bmp");
-    const CRun run = RunCommand({QStringLiteral("--size"), QStringLiteral("64x48"), QStringLiteral("--effect"),
-                                 QStringLiteral("Moon"), QStringLiteral("--seed"), QStringLiteral("8"),
-                                 QStringLiteral("-o"), out});
+    const CRun run =
+        RunCommand({QStringLiteral("--size"), QStringLiteral("64x48"), QStringLiteral("--effect"),
+                    QStringLiteral("Moon"), QStringLiteral("--seed"), QStringLiteral("8"),
+                    QStringLiteral("-o"), out});
     ASSERT_EQ(run.nExit, RENDER_OK) << run.err.toStdString();
     CDib dib;
     ASSERT_TRUE(dib.Load(out.toLocal8Bit().constData()));
@@ -496,8 +513,10 @@ TEST_F(RenderCommandTest, PlanetsDrawInTheCentredSquareReproduciblyUnderTheLight
     // one colour, with the background taken away.
     const QStringList white = {QStringLiteral("--set"), QStringLiteral("CloudColor=FFFFFF"),
                                QStringLiteral("--set"), QStringLiteral("SurfaceColor=FFFFFF")};
-    auto left = render("Venus", Path("l.bmp"), white + QStringList{QStringLiteral("--light"), QStringLiteral("180,50,50")});
-    auto right = render("Venus", Path("r.bmp"), white + QStringList{QStringLiteral("--light"), QStringLiteral("0,50,50")});
+    auto left = render("Venus", Path("l.bmp"),
+                       white + QStringList{QStringLiteral("--light"), QStringLiteral("180,50,50")});
+    auto right = render("Venus", Path("r.bmp"),
+                        white + QStringList{QStringLiteral("--light"), QStringLiteral("0,50,50")});
     const long background = (0x10 + 0x20 + 0x30) * 50 * 100;
     EXPECT_GT(Brightness(*left, 70, 20, 120, 120) - background,
               (Brightness(*left, 120, 20, 170, 120) - background) * 2);
@@ -711,7 +730,8 @@ TEST_F(RenderCommandTest, ReplayPaintsARecipeAgainAndRefusesWhatItCannot)
     } refused[] = {
         {"none.png", QString()},
         {"opened.png",
-         QStringLiteral("{\"skyloom-recipe\":1,\"start\":\"file\",\"file\":\"x.jpg\",\"steps\":[]}")},
+         QStringLiteral(
+             "{\"skyloom-recipe\":1,\"start\":\"file\",\"file\":\"x.jpg\",\"steps\":[]}")},
         {"not-json.png", QStringLiteral("{\"skyloom-recipe\":1,\"start\":")},
         {"other-version.png", QStringLiteral("{\"skyloom-recipe\":2,\"steps\":[]}")},
         {"huge-size.png", QStringLiteral("{\"skyloom-recipe\":1,\"start\":\"new\",\"size\":"
@@ -720,15 +740,13 @@ TEST_F(RenderCommandTest, ReplayPaintsARecipeAgainAndRefusesWhatItCannot)
                                                 "[0,0,8,8],\"seed\":-1,\"values\":[]}]}")},
         {"far-rect.png", start + QStringLiteral("\"steps\":[{\"effect\":\"Star\",\"rect\":"
                                                 "[0,0,99999999,8],\"seed\":1,\"values\":[]}]}")},
-        {"bad-value.png",
-         start + QStringLiteral("\"steps\":[") + step +
-             QStringLiteral("\"values\":[[\"Radius\",\"1e308\"]]}]}")},
+        {"bad-value.png", start + QStringLiteral("\"steps\":[") + step +
+                              QStringLiteral("\"values\":[[\"Radius\",\"1e308\"]]}]}")},
         {"unknown-effect.png",
          start + QStringLiteral("\"steps\":[{\"effect\":\"Nope\",\"rect\":[0,0,8,8],"
                                 "\"seed\":1,\"values\":[]}]}")},
-        {"option-flag.png",
-         start + QStringLiteral("\"steps\":[") + step +
-             QStringLiteral("\"values\":[[\"--input\",\"x\"]]}]}")},
+        {"option-flag.png", start + QStringLiteral("\"steps\":[") + step +
+                                QStringLiteral("\"values\":[[\"--input\",\"x\"]]}]}")},
     };
     for (const auto& r : refused) {
         ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path(r.szName)).constData(), r.recipe));
@@ -873,15 +891,17 @@ TEST_F(RenderCommandTest, MessagesShowNamesEscapedAndSumUpLongRunsOfNotes)
         "\"steps\":[");
     QString edits;
     for (int i = 0; i < kMaxRecipeSteps; ++i)
-        edits += i ? QStringLiteral(",{\"edit\":\"Paste%1\"}").arg(i)
-                   : QStringLiteral("{\"edit\":\"Paste\\nskyloom-render: note: forged\\u001b[2J\"}");
+        edits +=
+            i ? QStringLiteral(",{\"edit\":\"Paste%1\"}").arg(i)
+              : QStringLiteral("{\"edit\":\"Paste\\nskyloom-render: note: forged\\u001b[2J\"}");
     ASSERT_TRUE(small.SavePNG(QFile::encodeName(Path("edits.png")).constData(),
                               start + edits + QStringLiteral("]}")));
     const CRun notes = RunCommand({QStringLiteral("--replay"), Path("edits.png"),
                                    QStringLiteral("-o"), Path("edits.bmp")});
     EXPECT_EQ(notes.nExit, RENDER_OK) << notes.err.left(300).toStdString();
     EXPECT_LE(notes.err.count(QLatin1Char('\n')), 10) << notes.err.left(300).toStdString();
-    EXPECT_TRUE(notes.err.contains(QLatin1String("and 99995 more"))) << notes.err.left(600).toStdString();
+    EXPECT_TRUE(notes.err.contains(QLatin1String("and 99995 more")))
+        << notes.err.left(600).toStdString();
     run.err += notes.err;
 
     const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -893,7 +913,8 @@ TEST_F(RenderCommandTest, MessagesShowNamesEscapedAndSumUpLongRunsOfNotes)
             EXPECT_TRUE(c.category() != QChar::Other_Control && c != QChar(0x202E))
                 << "control character " << c.unicode() << " in " << line.toStdString();
     }
-    EXPECT_TRUE(run.err.contains(QLatin1String("x\\nskyloom-render: note: forged\\x1B]0;title\\x07")))
+    EXPECT_TRUE(
+        run.err.contains(QLatin1String("x\\nskyloom-render: note: forged\\x1B]0;title\\x07")))
         << run.err.toStdString();
 }
 

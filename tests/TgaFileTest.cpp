@@ -72,8 +72,8 @@ TEST(TgaReader, UncompressedFilesAndTheSizeCheck)
     longer.push_back(0);
     ASSERT_TRUE(LoadTgaBytes(dib, longer, &output));
     EXPECT_EQ(output, "");
-    EXPECT_EQ(NotesOf(longer),
-              QStringList{QStringLiteral("its header gives an uncompressed file of 30 bytes, not 31")});
+    EXPECT_EQ(NotesOf(longer), QStringList{QStringLiteral(
+                                   "its header gives an uncompressed file of 30 bytes, not 31")});
     EXPECT_EQ(dib.GetPixel(1, 1), 0xFFFFFFu);
 
     // 3 pixels wide: each row fills 9 bytes and its 3 padding bytes stay zero.
@@ -182,7 +182,8 @@ TEST(TgaReader, FooterAndExtensionArea)
     d[d.size() - 2] = 'X';
     ASSERT_TRUE(LoadTgaBytes(dib, d, &output));
     EXPECT_EQ(output, "");
-    EXPECT_TRUE(NotesOf(d).value(0).startsWith(QLatin1String("its header gives an uncompressed file")));
+    EXPECT_TRUE(
+        NotesOf(d).value(0).startsWith(QLatin1String("its header gives an uncompressed file")));
     EXPECT_FALSE(ReadTgaInfo(dir.Path("missing.tga").c_str(), info));
 }
 
@@ -250,10 +251,12 @@ TEST(TgaReader, RefusedAndDamagedFilesKeepThePicture)
          "pixel data of 3 bytes is too short for 65535 x 65535 pixels"},
         {"huge run-length, almost no data", MakeTga(10, 65535, 60000, 32, 0, {0xFF, 1, 2, 3, 4}),
          "too short"},
-        {"run-length that ends inside a packet", MakeTga(10, 4, 4, 24, 0, {0x8F, 1, 2}), "too short"},
+        {"run-length that ends inside a packet", MakeTga(10, 4, 4, 24, 0, {0x8F, 1, 2}),
+         "too short"},
         {"run-length that ends early", MakeTga(10, 4, 4, 24, 0, {0x83, 1, 2, 3, 0x83, 1, 2, 3}),
          "run-length coded pixels are damaged or stop early"},
-        {"id longer than the file", {200, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0},
+        {"id longer than the file",
+         {200, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0},
          "too short"},
     };
     for (size_t n = 0; n < good.size(); ++n)

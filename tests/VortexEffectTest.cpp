@@ -13,7 +13,8 @@ TEST(VortexEffect, TransparentCoreWithARampToTheCloud)
     // Intensity 5 keeps |noise + intensity| above 1, so the opacity is the shape alone;
     // dropoff 0 makes it 1 from the edge of the core out to the rim.
     CVortexEffect vortex;
-    SetValues(vortex, {{"Dropoff", "0"}, {"Frequency", "0"}, {"Rotation", "0"}, {"InnerRadius", "0.3"}});
+    SetValues(vortex,
+              {{"Dropoff", "0"}, {"Frequency", "0"}, {"Rotation", "0"}, {"InnerRadius", "0.3"}});
     vortex.m_dIntensity = 5; // beyond what a user may give
 
     auto dib = FilledDib(130, 110, kBackground);

@@ -1,7 +1,7 @@
 // What the canvas makes of the pointer, the wheel and the keys, apart from painting: the
 // grip on an edited step's rectangle, scrolling by a drag past the edge, and which events
-// wait while a render runs. The canvas's own handlers of these gestures (mouse, wheel,
-// keys, context menu) are defined in CanvasGestures.cpp beside them.
+// wait while a render runs. The canvas's handlers of these gestures (mouse, wheel, keys,
+// context menu) are in SkyloomViewGestures.cpp.
 #pragma once
 
 #include "../document/WinTypes.h"

@@ -35,7 +35,8 @@ public:
     {
         m_pEdit->setObjectName(name);
         m_pEdit->setMaxLength(11);
-        m_pEdit->setFixedWidth(m_pEdit->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+        m_pEdit->setFixedWidth(m_pEdit->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
+                               12);
 
         auto* pUp = new QToolButton(this);
         auto* pDown = new QToolButton(this);

@@ -1,6 +1,6 @@
 // The Options sheet: transparent-paste key and tolerance, how previews update, the
-// background colour and the memory of the undo history. Its pages hold copies of the settings; the settings change only when
-// the sheet ends with OK.
+// background colour and the memory of the undo history. Its pages hold copies of the settings; the
+// settings change only when the sheet ends with OK.
 #pragma once
 
 #include "../document/WinTypes.h"

@@ -1,16 +1,11 @@
 #include "PickColor.h"
 
 #include "../document/Settings.h"
+#include "WindowHost.h"
 
 #include <QColorDialog>
 
 namespace {
-
-PickColorHook& Hook()
-{
-    static PickColorHook hook;
-    return hook;
-}
 
 QColor ToQColor(COLORREF c)
 {
@@ -24,11 +19,6 @@ COLORREF ToColorRef(const QColor& c)
 
 } // namespace
 
-void SetPickColorHook(PickColorHook hook)
-{
-    Hook() = std::move(hook);
-}
-
 BOOL PickColor(QWidget* pParent, COLORREF& color)
 {
     // Qt keeps one set of custom colours for the whole process; ours are loaded into it
@@ -37,7 +27,7 @@ BOOL PickColor(QWidget* pParent, COLORREF& color)
         QColorDialog::setCustomColor(i, ToQColor(g_crCustomColors[i]));
 
     QColorDialog dlg(ToQColor(color), pParent);
-    const int result = Hook() ? Hook()(dlg) : dlg.exec();
+    const int result = GetWindowHost().RunColorChooser(dlg);
 
     for (int i = 0; i < 16; ++i)
         g_crCustomColors[i] = ToColorRef(QColorDialog::customColor(i));

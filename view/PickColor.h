@@ -5,16 +5,8 @@
 
 #include "../document/WinTypes.h"
 
-#include <functional>
-
-class QColorDialog;
 class QWidget;
 
-// Opens the chooser on color. TRUE and the chosen colour in color when the user presses OK;
-// FALSE and color unchanged otherwise.
+// Opens the chooser on color (run by the window's host, which tests script). TRUE and the chosen
+// colour in color when the user presses OK; FALSE and color unchanged otherwise.
 BOOL PickColor(QWidget* pParent, COLORREF& color);
-
-// Runs the chooser in place of QDialog::exec and returns its result code, so that tests can
-// drive it without a nested event loop. An empty hook restores exec.
-using PickColorHook = std::function<int(QColorDialog& dlg)>;
-void SetPickColorHook(PickColorHook hook);

@@ -2,7 +2,7 @@
 
 #include "../document/Settings.h"
 #include "../document/SettingsStore.h"
-#include "../app/SkyloomApp.h"
+#include "WindowHost.h"
 #include "../effects/Effect.h"
 #include "../gl/PreviewWnd.h"
 #include "../effects/ProgressMeter.h"
@@ -20,13 +20,7 @@ namespace {
 
 CSettingsStore* Store()
 {
-    CSkyloomApp* pApp = CSkyloomApp::Instance();
-    return pApp ? &pApp->GetStore() : nullptr;
-}
-
-BOOL ExchangeWithDialog(CPreviewHostDlg* pDialog, CEffect& effect, BOOL bSaveAndValidate)
-{
-    return pDialog->Exchange(effect, bSaveAndValidate);
+    return GetWindowHost().SettingsStore();
 }
 
 // Whether a window at rect can be grabbed by its title: its top strip lies on a screen.
@@ -40,11 +34,6 @@ bool IsOnAScreen(const QRect& rect)
 }
 
 } // namespace
-
-void InstallDialogExchange()
-{
-    SetDialogExchange(&ExchangeWithDialog);
-}
 
 CPreviewHostDlg::CPreviewHostDlg(QWidget* pParent) : QDialog(pParent)
 {
@@ -85,7 +74,8 @@ QSize FramedSize(const QWidget* pWindow)
 
 QPoint PlaceBeside(const QRect& beside, QSize size, const QWidget* pWindow)
 {
-    const QScreen* pScreen = pWindow->screen() ? pWindow->screen() : QGuiApplication::primaryScreen();
+    const QScreen* pScreen =
+        pWindow->screen() ? pWindow->screen() : QGuiApplication::primaryScreen();
     const QRect screen = pScreen ? pScreen->availableGeometry() : QRect(beside.topLeft(), size);
     const int gap = 10;
     const QPoint candidates[] = {
@@ -99,7 +89,8 @@ QPoint PlaceBeside(const QRect& beside, QSize size, const QWidget* pWindow)
             return place;
     // Nowhere free: on the screen below the other's title bar at least.
     QPoint place = candidates[0];
-    place.setX(std::clamp(place.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
+    place.setX(std::clamp(place.x(), screen.left(),
+                          std::max(screen.left(), screen.right() + 1 - size.width())));
     place.setY(std::clamp(place.y(), std::min(beside.y() + 40, screen.bottom()),
                           std::max(std::min(beside.y() + 40, screen.bottom()),
                                    screen.bottom() + 1 - size.height())));
@@ -155,7 +146,8 @@ void CPreviewHostDlg::PlaceDialog()
     if (pMain) {
         const QRect main = pMain->frameGeometry();
         place = QPoint(main.x() + main.width() + 10, main.y() + 100);
-        const QScreen* pScreen = pMain->screen() ? pMain->screen() : QGuiApplication::primaryScreen();
+        const QScreen* pScreen =
+            pMain->screen() ? pMain->screen() : QGuiApplication::primaryScreen();
         if (pScreen) {
             // Ends at least 10 pixels inside the screen.
             const QRect screen = pScreen->availableGeometry();

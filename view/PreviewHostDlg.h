@@ -79,9 +79,6 @@ private:
 // The properties dialog of the current tool, or null.
 extern CPreviewHostDlg* g_pPropertiesDialog;
 
-// Lets the tools reach their dialogs' exchange (the engine knows only the declaration).
-void InstallDialogExchange();
-
 // Where a dialog with caption strCaption and frame size size goes: the place the user last
 // left it (values "x" and "y" of the section named by the caption) when that is still on a
 // screen, else place.

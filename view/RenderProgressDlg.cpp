@@ -56,8 +56,9 @@ void CRenderProgressDlg::Start(int nTotal, QWidget* pParent)
 void CRenderProgressDlg::SetProgress(int nDone)
 {
     const int nPercent =
-        m_nTotal > 0 ? static_cast<int>(std::clamp<int64_t>(int64_t(nDone) * 100 / m_nTotal, 0, 100))
-                     : 0;
+        m_nTotal > 0
+            ? static_cast<int>(std::clamp<int64_t>(int64_t(nDone) * 100 / m_nTotal, 0, 100))
+            : 0;
     m_pPercent->setText(PercentText(nPercent));
     m_pElapsed->setText(ElapsedText(m_clock.isValid() ? m_clock.elapsed() : 0));
     m_pBar->setValue(nPercent);

@@ -3,7 +3,6 @@
 #include "../document/DataFolders.h"
 #include "../app/DocumentUi.h"
 #include "../document/Settings.h"
-#include "../app/SkyloomApp.h"
 #include "../app/StringTable.h"
 #include "../document/ClipboardDib.h"
 #include "../document/QuotedName.h"
@@ -15,6 +14,7 @@
 #include "../imagefile/ImageFile.h"
 #include "PreviewHostDlg.h"
 #include "PrintPicture.h"
+#include "WindowHost.h"
 #include "../document/RenderJob.h"
 
 #include <QApplication>
@@ -45,8 +45,9 @@ namespace {
 const QColor kBackdrop(0x3c, 0x3c, 0x3c);
 }
 
-CSkyloomView::CSkyloomView(CSkyloomDoc& doc, CSettingsStore& store, QWidget* pParent)
-    : QAbstractScrollArea(pParent), m_doc(doc), m_store(store)
+CSkyloomView::CSkyloomView(CSkyloomDoc& doc, CSettingsStore& store, CWindowHost& host,
+                           QWidget* pParent)
+    : QAbstractScrollArea(pParent), m_doc(doc), m_store(store), m_host(host)
 {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
@@ -533,9 +534,9 @@ void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
                 RenderFinished(result.rectRepaint);
                 if (result.outcome == RENDER_INVALID_VALUES && g_pPropertiesDialog)
                     g_pPropertiesDialog->activateWindow();
-                CSkyloomApp* pApp = CSkyloomApp::Instance();
-                if (result.outcome == RENDER_REFUSED && pApp)
-                    pApp->GetDocumentUi().ShowError(
+                CDocumentUi* pUi = m_host.DocumentUi();
+                if (result.outcome == RENDER_REFUSED && pUi)
+                    pUi->ShowError(
                         window(), QStringLiteral("Cannot render: %1.").arg(result.strProblem));
             }
         }
@@ -647,12 +648,12 @@ void CSkyloomView::OnEditPasteFile()
 {
     if (m_bPasting || IsRendering())
         return;
-    CSkyloomApp* pApp = CSkyloomApp::Instance();
-    if (!pApp)
+    CDocumentUi* pUi = m_host.DocumentUi();
+    if (!pUi)
         return;
     if (g_strPasteFilePath.isEmpty())
         g_strPasteFilePath = ProgramDataFolder(QStringLiteral("Library"));
-    const QString path = pApp->GetDocumentUi().AskPasteFilePath(window(), g_strPasteFilePath);
+    const QString path = pUi->AskPasteFilePath(window(), g_strPasteFilePath);
     if (path.isEmpty())
         return;
     const QFileInfo info(path);
@@ -661,7 +662,7 @@ void CSkyloomView::OnEditPasteFile()
     // Read aside: a file that cannot be read changes nothing.
     auto pImage = std::make_unique<CDib>();
     if (!pImage->Load(QFile::encodeName(info.absoluteFilePath()).constData())) {
-        pApp->GetDocumentUi().ShowError(
+        pUi->ShowError(
             window(), QStringLiteral("Cannot read %1: %2.")
                           .arg(QuotedName(QDir::toNativeSeparators(path)), ImageReadFailure()));
         return;
@@ -675,8 +676,8 @@ BOOL CSkyloomView::BeginPastePlacement(std::unique_ptr<CDib> pImage)
         return FALSE;
     const CSize size = m_doc.GetImage().GetSize();
     if (pImage->m_nWidth > size.cx || pImage->m_nHeight > size.cy) {
-        if (CSkyloomApp* pApp = CSkyloomApp::Instance())
-            pApp->GetDocumentUi().ShowError(window(), LoadString(IDS_SOURCE_TOO_LARGE));
+        if (CDocumentUi* pUi = m_host.DocumentUi())
+            pUi->ShowError(window(), LoadString(IDS_SOURCE_TOO_LARGE));
         return FALSE;
     }
     if (!m_rectSelection.IsRectEmpty())

@@ -20,6 +20,7 @@
 class CDib;
 class CSettingsStore;
 class CSkyloomDoc;
+class CWindowHost;
 class QMenu;
 class QPrinter;
 
@@ -27,7 +28,9 @@ class CSkyloomView : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
-    CSkyloomView(CSkyloomDoc& doc, CSettingsStore& store, QWidget* pParent = nullptr);
+    // The tools' defaults are kept in store; host asks the user's questions and tells errors.
+    CSkyloomView(CSkyloomDoc& doc, CSettingsStore& store, CWindowHost& host,
+                 QWidget* pParent = nullptr);
     ~CSkyloomView() override;
 
     // Makes tool nIndex current (unless it already is, or bForce), replacing the
@@ -196,6 +199,7 @@ private:
 
     CSkyloomDoc& m_doc;
     CSettingsStore& m_store;
+    CWindowHost& m_host;
 
     BOOL m_bDragging = FALSE;
     // Anchor and current end of the drag, picture coordinates.

@@ -57,14 +57,17 @@ TEST(Artwork, AppIconAndAboutBox)
 
     CAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("About Skyloom"));
-    EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("version"))->text(), QStringLiteral("Version  1.60"));
+    EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("version"))->text(),
+              QStringLiteral("Version  1.60"));
     // When the program was compiled, in the compiler's "Mmm dd yyyy" and "hh:mm:ss".
     const QString build = dlg.findChild<QLabel*>(QStringLiteral("build"))->text();
     const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("^Build:  ([A-Z][a-z]{2} [ 0-9]\\d \\d{4})  \\d\\d:\\d\\d:\\d\\d$"))
+        QRegularExpression(
+            QStringLiteral("^Build:  ([A-Z][a-z]{2} [ 0-9]\\d \\d{4})  \\d\\d:\\d\\d:\\d\\d$"))
             .match(build);
     ASSERT_TRUE(match.hasMatch()) << build.toStdString();
-    const QDate date = QDate::fromString(match.captured(1).simplified(), QStringLiteral("MMM d yyyy"));
+    const QDate date =
+        QDate::fromString(match.captured(1).simplified(), QStringLiteral("MMM d yyyy"));
     EXPECT_TRUE(date.isValid()) << build.toStdString();
     EXPECT_GE(date.year(), 2024);
     EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("name"))->font().pixelSize(), 22);

@@ -107,8 +107,10 @@ TEST_F(CanvasTest, ZoomCommandsAndWheelAboutThePointer)
     EXPECT_EQ(Frame()->GetPaneText(4), QStringLiteral("6.25%"));
     // The menu's keys.
     EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_IN)->shortcuts().size(), 2);
-    EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_FIT)->shortcut(), QKeySequence(QStringLiteral("Ctrl+0")));
-    EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_ACTUAL)->shortcut(), QKeySequence(QStringLiteral("Ctrl+1")));
+    EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_FIT)->shortcut(),
+              QKeySequence(QStringLiteral("Ctrl+0")));
+    EXPECT_EQ(Frame()->GetAction(ID_VIEW_ZOOM_ACTUAL)->shortcut(),
+              QKeySequence(QStringLiteral("Ctrl+1")));
 
     // Fit: the whole picture, filling the viewport on one side, no scroll bars. (The window
     // grew for the new picture; at its old size the wheel steps below keep the picture

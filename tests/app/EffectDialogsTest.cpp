@@ -44,7 +44,8 @@ class EffectDialogsTest : public WindowTest
 protected:
     void TearDown() override
     {
-        SetPickColorHook({});
+        if (m_pApp)
+            m_pApp->colorChooser = {};
         WindowTest::TearDown();
     }
 
@@ -113,7 +114,8 @@ TEST_F(EffectDialogsTest, RefusedValuesRenderNothing)
     Type(1002, QStringLiteral("20"));
     Type(1003, QStringLiteral("abc"));
     Drag(QPoint(100, 100), QPoint(300, 300));
-    EXPECT_EQ(messages.texts, QStringList{QStringLiteral("Please enter a number between 0 and 10.")});
+    EXPECT_EQ(messages.texts,
+              QStringList{QStringLiteral("Please enter a number between 0 and 10.")});
     EXPECT_EQ(Dialog()->focusWidget(), Edit(1002));
     EXPECT_TRUE(SameBytes(black, Picture()));
     EXPECT_FALSE(Doc().IsModified());
@@ -157,7 +159,8 @@ TEST_F(EffectDialogsTest, RefusedValuesRenderNothing)
     EXPECT_EQ(messages.texts.value(3), QStringLiteral("Please enter an integer."));
     Type(1003, QStringLiteral("101"));
     Drag(QPoint(100, 100), QPoint(300, 300));
-    EXPECT_EQ(messages.texts.value(4), QStringLiteral("Please enter an integer between 0 and 100."));
+    EXPECT_EQ(messages.texts.value(4),
+              QStringLiteral("Please enter an integer between 0 and 100."));
 }
 
 // Each caption keeps its own place; a place on no screen puts the dialog beside the window.
@@ -175,10 +178,13 @@ TEST_F(EffectDialogsTest, PositionsPerCaption)
     EXPECT_EQ(Dialog()->pos(), QPoint(200, 150));
     Command(ID_TOOL_CLUSTER);
     EXPECT_EQ(Dialog()->pos(), QPoint(300, 250));
-    EXPECT_EQ(m_pApp->GetStore().GetInt(QStringLiteral("Starfield Properties"), QStringLiteral("x"), 0), 200);
+    EXPECT_EQ(
+        m_pApp->GetStore().GetInt(QStringLiteral("Starfield Properties"), QStringLiteral("x"), 0),
+        200);
 
     Command(ID_TOOL_SELECT);
-    m_pApp->GetStore().WriteInt(QStringLiteral("Globular Cluster Properties"), QStringLiteral("x"), -9000);
+    m_pApp->GetStore().WriteInt(QStringLiteral("Globular Cluster Properties"), QStringLiteral("x"),
+                                -9000);
     Command(ID_TOOL_CLUSTER);
     bool bOnScreen = false;
     for (const QScreen* pScreen : QGuiApplication::screens())
@@ -237,11 +243,11 @@ TEST_F(EffectDialogsTest, DefaultPropertiesAndColours)
 {
     Command(ID_TOOL_CLUSTER);
     auto* pCluster = dynamic_cast<CClusterEffect*>(View()->GetToolObject(2));
-    SetPickColorHook([](QColorDialog& dlg) {
+    m_pApp->colorChooser = [](QColorDialog& dlg) {
         dlg.setCurrentColor(QColor(10, 20, 30));
         dlg.accept();
         return dlg.result();
-    });
+    };
     Click(1017);
     Type(1000, QStringLiteral("0.9"));
     Drag(QPoint(100, 100), QPoint(300, 300));
@@ -262,11 +268,11 @@ TEST_F(EffectDialogsTest, DefaultPropertiesAndColours)
     Click(1017);
     auto* pDialog = dynamic_cast<CStarFieldDlg*>(Dialog());
     EXPECT_EQ(pDialog->ShownColor(StarFieldIds::Color), RGB(10, 20, 30));
-    SetPickColorHook([](QColorDialog& dlg) {
+    m_pApp->colorChooser = [](QColorDialog& dlg) {
         dlg.setCurrentColor(QColor(200, 0, 0));
         dlg.reject();
         return dlg.result();
-    });
+    };
     g_nEffectSeed = 1;
     Click(1017);
     QApplication::processEvents();
@@ -284,15 +290,17 @@ TEST_F(EffectDialogsTest, StoredValuesFollowRenders)
     Type(1002, QStringLiteral("3"));
     Drag(QPoint(100, 100), QPoint(200, 200));
     StopApp();
-    EXPECT_EQ(CSettingsStore(Path("settings.ini")).GetString(section, QStringLiteral("Dropoff"), {}),
-              QStringLiteral("3.000000"));
+    EXPECT_EQ(
+        CSettingsStore(Path("settings.ini")).GetString(section, QStringLiteral("Dropoff"), {}),
+        QStringLiteral("3.000000"));
     StartApp();
     Command(ID_TOOL_NEBULA);
     EXPECT_EQ(Edit(1002)->text(), QStringLiteral("3"));
     Type(1002, QStringLiteral("7"));
     StopApp();
-    EXPECT_EQ(CSettingsStore(Path("settings.ini")).GetString(section, QStringLiteral("Dropoff"), {}),
-              QStringLiteral("3.000000"));
+    EXPECT_EQ(
+        CSettingsStore(Path("settings.ini")).GetString(section, QStringLiteral("Dropoff"), {}),
+        QStringLiteral("3.000000"));
 }
 
 // Every way of closing returns to the Select tool; a dialog replaced by another tool's does
@@ -451,7 +459,8 @@ TEST_F(EffectDialogsTest, OneRangeForDialogsCommandLineRecipesAndSettings)
             edits.push_back(pEdit);
             const QString name = QString::fromLatin1(value.szName);
             const bool bInteger = value.kind == CEffectValue::Integer;
-            const double dStep = bInteger ? 1 : value.dSpinMax / pDialog->Pair(value.nControl)->GetCount();
+            const double dStep =
+                bInteger ? 1 : value.dSpinMax / pDialog->Pair(value.nControl)->GetCount();
             for (const double dEnd : {value.dMin, value.dMax}) {
                 const std::string where = (section + QLatin1Char(' ') + name).toStdString() +
                                           (dEnd == value.dMin ? " low" : " high");

@@ -4,6 +4,7 @@
 #include "WindowTestSupport.h"
 
 #include "app/Commands.h"
+#include "app/StepsPanel.h"
 #include "document/Settings.h"
 #include "app/StringTable.h"
 #include "document/ClipboardDib.h"
@@ -15,10 +16,12 @@
 #include <QClipboard>
 #include <QCryptographicHash>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QTest>
-#include <QUndoView>
+#include <QToolButton>
+#include <QTreeWidget>
 
 #include <vector>
 
@@ -47,15 +50,32 @@ protected:
         Drag(from, from + QPoint(40 + (n * 13) % 90, 30 + (n * 7) % 70));
     }
 
-    // A click on row nRow of the History panel (row 0: the picture the steps start from).
-    void ClickHistoryRow(int nRow)
+    // The menu of the History panel's Undo (or Redo) button as it opens.
+    QMenu* HistoryMenu(bool bUndo)
     {
-        QUndoView* pView = Frame()->findChild<QUndoView*>();
-        ASSERT_TRUE(pView && pView->isVisible());
-        const QModelIndex index = pView->model()->index(nRow, 0);
-        pView->scrollTo(index);
-        QTest::mouseClick(pView->viewport(), Qt::LeftButton, {},
-                          pView->visualRect(index).center());
+        CStepsPanel* pPanel = Frame()->GetStepsPanel();
+        EXPECT_TRUE(pPanel->isVisible());
+        QToolButton* pButton = bUndo ? pPanel->UndoButton() : pPanel->RedoButton();
+        QMenu* pMenu = pButton->menu();
+        pMenu->popup(pButton->mapToGlobal(QPoint(0, pButton->height())));
+        return pMenu;
+    }
+    // Goes to where nDone entries of the history are done (0: the picture the steps start
+    // from) by the entry picked in the Undo or Redo menu.
+    void PickInHistoryMenu(int nDone)
+    {
+        const int nNow = History().index();
+        QMenu* pMenu = HistoryMenu(nDone < nNow);
+        const QList<QAction*> items = pMenu->actions();
+        const int nItem = nDone < nNow ? nNow - 1 - nDone : nDone - 1 - nNow;
+        ASSERT_LT(nItem, items.size());
+        EXPECT_EQ(items[nItem]->text(), History().text(nDone < nNow ? nDone : nDone - 1));
+        items[nItem]->trigger();
+        pMenu->hide();
+    }
+    QString FirstRow()
+    {
+        return Frame()->GetStepsPanel()->List()->topLevelItem(0)->text(0);
     }
 
     // The recipe, saved in a PNG and painted again by skyloom-render, gives the canvas.
@@ -112,19 +132,20 @@ TEST_F(HistoryTest, UndoRedoAndTheHistoryPanelGiveBackEveryPicture)
     EXPECT_EQ(Doc().GetRecipe().m_steps.size(), 30);
     EXPECT_TRUE(Doc().IsModified());
 
-    // The History: the new picture on top, then a row per step; clicks jump both ways.
+    // The History: the new picture on top, then a row per step; the Undo and Redo menus
+    // jump both ways, the steps following.
     Command(ID_VIEW_HISTORY);
     EXPECT_TRUE(Frame()->GetAction(ID_VIEW_HISTORY)->isChecked());
-    QUndoView* pHistory = Frame()->findChild<QUndoView*>();
-    ASSERT_TRUE(pHistory);
-    EXPECT_EQ(pHistory->model()->rowCount(), 31);
-    EXPECT_EQ(pHistory->model()->index(0, 0).data().toString(), QStringLiteral("New Picture"));
-    EXPECT_EQ(pHistory->model()->index(7, 0).data().toString(), QStringLiteral("Star Field"));
-    for (int nRow : {20, 27, 0, 12, 30}) {
-        ClickHistoryRow(nRow);
-        ASSERT_EQ(History().index(), nRow);
-        ASSERT_EQ(Hash(), hashes[nRow]) << "history row " << nRow;
-        ASSERT_EQ(Doc().GetRecipe().m_steps.size(), nRow);
+    const QTreeWidget* pSteps = Frame()->GetStepsPanel()->List();
+    EXPECT_EQ(pSteps->topLevelItemCount(), 31);
+    EXPECT_EQ(FirstRow(), QStringLiteral("New Picture"));
+    EXPECT_EQ(pSteps->topLevelItem(7)->text(0), QStringLiteral("Star Field"));
+    for (int nDone : {20, 27, 0, 12, 30}) {
+        PickInHistoryMenu(nDone);
+        ASSERT_EQ(History().index(), nDone);
+        ASSERT_EQ(Hash(), hashes[nDone]) << "history entry " << nDone;
+        ASSERT_EQ(Doc().GetRecipe().m_steps.size(), nDone);
+        ASSERT_EQ(pSteps->topLevelItemCount(), nDone + 1);
     }
 
     // Two undos, then a new render: the two steps that could be redone are gone.
@@ -216,21 +237,28 @@ TEST_F(HistoryTest, ModifiedFlagFollowsTheSavedStepAndEditsAreSteps)
     }
     g_crBkgndColor = 0;
 
-    // New and Open start an empty history, clean, named after the picture.
+    // The Undo menu marks the entry that goes back to the picture saved.
     Command(ID_VIEW_HISTORY);
-    QUndoView* pHistory = Frame()->findChild<QUndoView*>();
+    QMenu* pUndoMenu = HistoryMenu(true);
+    const QList<QAction*> undoItems = pUndoMenu->actions();
+    ASSERT_EQ(undoItems.size(), 6);
+    EXPECT_EQ(undoItems[0]->text(), QStringLiteral("Transparent Paste"));
+    EXPECT_TRUE(undoItems[0]->icon().isNull());
+    EXPECT_FALSE(undoItems[3]->icon().isNull()) << "undone through it, the saved picture";
+    pUndoMenu->hide();
+
+    // New and Open start an empty history, clean, named after the picture.
     m_pUi->sizes = {CSize(100, 80)};
     Command(ID_FILE_NEW);
     EXPECT_EQ(History().count(), 0);
     EXPECT_FALSE(Doc().IsModified());
-    EXPECT_EQ(pHistory->model()->index(0, 0).data().toString(), QStringLiteral("New Picture"));
+    EXPECT_EQ(FirstRow(), QStringLiteral("New Picture"));
     m_pUi->openPaths = {Path("saved.png")};
     Command(ID_FILE_OPEN);
     EXPECT_EQ(Hash(), saved);
     EXPECT_EQ(History().count(), 0);
     EXPECT_FALSE(Frame()->GetAction(ID_EDIT_UNDO)->isEnabled());
-    EXPECT_EQ(pHistory->model()->index(0, 0).data().toString(),
-              QStringLiteral("Opened saved.png"));
+    EXPECT_EQ(FirstRow(), QStringLiteral("Opened saved.png"));
 }
 
 // Under a small undo memory the oldest steps go and the newest stay, the status bar says
@@ -254,9 +282,17 @@ TEST_F(HistoryTest, UndoMemoryDropsTheOldestAndEscapeLeavesTheHistory)
     // The saved step stays the saved one as the steps below it go.
     EXPECT_EQ(History().cleanIndex(), 1);
     EXPECT_EQ(Frame()->GetPaneText(0), LoadString(IDS_HISTORY_TRIMMED_ONE));
+    // The steps dropped are still listed, after the new picture; the Undo menu ends where
+    // the history does.
     Command(ID_VIEW_HISTORY);
-    EXPECT_EQ(Frame()->findChild<QUndoView*>()->model()->index(0, 0).data().toString(),
-              QStringLiteral("New Picture, then 2 steps no longer kept"));
+    EXPECT_EQ(FirstRow(), QStringLiteral("New Picture"));
+    EXPECT_EQ(Frame()->GetStepsPanel()->List()->topLevelItemCount(), 6);
+    QMenu* pUndoMenu = HistoryMenu(true);
+    const QList<QAction*> undoItems = pUndoMenu->actions();
+    ASSERT_EQ(undoItems.size(), 4);
+    EXPECT_EQ(undoItems[3]->text(), QStringLiteral("New Picture, then 2 steps no longer kept"));
+    EXPECT_FALSE(undoItems[3]->isEnabled());
+    pUndoMenu->hide();
     for (int n = 5; n >= 3; --n) {
         Command(ID_EDIT_UNDO);
         EXPECT_EQ(Hash(), hashes[n - 1]);

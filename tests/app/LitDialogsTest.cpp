@@ -106,8 +106,14 @@ protected:
         pCombo->setCurrentIndex(nIndex);
         emit pCombo->activated(nIndex);
     }
-    CGalaxyEffect& GalaxyTool() { return *dynamic_cast<CGalaxyEffect*>(View()->GetToolObject(TOOL_GALAXY)); }
-    CPlanetEffect& PlanetTool(int nTool) { return *dynamic_cast<CPlanetEffect*>(View()->GetToolObject(nTool)); }
+    CGalaxyEffect& GalaxyTool()
+    {
+        return *dynamic_cast<CGalaxyEffect*>(View()->GetToolObject(TOOL_GALAXY));
+    }
+    CPlanetEffect& PlanetTool(int nTool)
+    {
+        return *dynamic_cast<CPlanetEffect*>(View()->GetToolObject(nTool));
+    }
     // A left-button drag in the galaxy's preview.
     void DragPreview(QPoint from, QPoint to)
     {
@@ -132,7 +138,8 @@ TEST_F(LitDialogsTest, GalaxyTypesAndTextures)
     ASSERT_TRUE(Galaxy());
     EXPECT_EQ(Galaxy()->windowTitle(), QStringLiteral("Galaxy Properties"));
     EXPECT_EQ(qobject_cast<QComboBox*>(Dialog()->Control(1065))->count(), 16);
-    EXPECT_EQ(qobject_cast<QComboBox*>(Dialog()->Control(1065))->currentText(), QStringLiteral("Spiral Sc"));
+    EXPECT_EQ(qobject_cast<QComboBox*>(Dialog()->Control(1065))->currentText(),
+              QStringLiteral("Spiral Sc"));
     EXPECT_EQ(Galaxy()->GetPreview()->toolTip(), QStringLiteral("Click and drag to rotate"));
     EXPECT_TRUE(Galaxy()->GasGroup()->isEnabled());
 
@@ -148,7 +155,8 @@ TEST_F(LitDialogsTest, GalaxyTypesAndTextures)
         EXPECT_FALSE(Galaxy()->IsTimerRunning()) << "writing the density is no change by the user";
     }
     EXPECT_EQ(Galaxy()->GetModel()->m_nSubtype, 0);
-    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(), QStringLiteral("Default"));
+    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(),
+              QStringLiteral("Default"));
 
     // A good texture by its file name; then one that is no picture.
     const QString good = Path("swirl.bmp");
@@ -161,20 +169,27 @@ TEST_F(LitDialogsTest, GalaxyTypesAndTextures)
     junk.write("not a picture at all");
     junk.close();
     m_pUi->texturePaths = {good, Path("junk.jpg")};
-    QTest::mouseClick(Dialog()->findChild<QPushButton*>(QStringLiteral("button1067")), Qt::LeftButton);
-    EXPECT_EQ(m_pUi->textureFolders.value(0), QApplication::applicationDirPath() + QStringLiteral("/Textures/Galaxy"));
-    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(), QStringLiteral("swirl.bmp"));
+    QTest::mouseClick(Dialog()->findChild<QPushButton*>(QStringLiteral("button1067")),
+                      Qt::LeftButton);
+    EXPECT_EQ(m_pUi->textureFolders.value(0),
+              QApplication::applicationDirPath() + QStringLiteral("/Textures/Galaxy"));
+    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(),
+              QStringLiteral("swirl.bmp"));
     EXPECT_EQ(Galaxy()->GetModel()->m_strGasTexture, good);
-    QTest::mouseClick(Dialog()->findChild<QPushButton*>(QStringLiteral("button1067")), Qt::LeftButton);
+    QTest::mouseClick(Dialog()->findChild<QPushButton*>(QStringLiteral("button1067")),
+                      Qt::LeftButton);
     EXPECT_EQ(m_pUi->errors.size(), 1);
-    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(), QStringLiteral("Default"));
+    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(),
+              QStringLiteral("Default"));
     EXPECT_TRUE(Galaxy()->GetModel()->m_strGasTexture.isEmpty());
 
     // Chosen, then removed before the render: the render uses the built-in texture, and
     // says so once however often the dialog is read afterwards.
     m_pUi->texturePaths = {good};
-    QTest::mouseClick(Dialog()->findChild<QPushButton*>(QStringLiteral("button1067")), Qt::LeftButton);
-    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(), QStringLiteral("swirl.bmp"));
+    QTest::mouseClick(Dialog()->findChild<QPushButton*>(QStringLiteral("button1067")),
+                      Qt::LeftButton);
+    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(),
+              QStringLiteral("swirl.bmp"));
     ASSERT_TRUE(QFile::remove(good));
     Drag(QPoint(100, 100), QPoint(400, 300));
     Drag(QPoint(300, 100), QPoint(600, 300));
@@ -202,9 +217,10 @@ TEST_F(LitDialogsTest, GalaxyDragTurnsTheCanvasGalaxy)
 
     DragPreview(QPoint(40, 60), QPoint(70, 20));
     pPreview->repaint();
-    const CMatrix4 expected = CGalaxyEffect::FaceOnRotation() *
-                              CMatrix4::Rotation(std::atan2(50.0, 50.0) * 180 / 3.14159265358979323846,
-                                                 40.0 / 50, 30.0 / 50, 0);
+    const CMatrix4 expected =
+        CGalaxyEffect::FaceOnRotation() *
+        CMatrix4::Rotation(std::atan2(50.0, 50.0) * 180 / 3.14159265358979323846, 40.0 / 50,
+                           30.0 / 50, 0);
     // Within the hundredths of a degree the angles it is made from are kept to.
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(pPreview->Scene().GetRotation().Data()[i], expected.Data()[i], 1e-3) << i;
@@ -212,7 +228,8 @@ TEST_F(LitDialogsTest, GalaxyDragTurnsTheCanvasGalaxy)
     EXPECT_FALSE(SameBytes(*pTurned, *pFaceOn));
     pPreview->repaint();
     pPreview->repaint();
-    EXPECT_TRUE(SameBytes(*pTurned, pPreview->GetImage())) << "two repaints show the same orientation";
+    EXPECT_TRUE(SameBytes(*pTurned, pPreview->GetImage()))
+        << "two repaints show the same orientation";
     Galaxy()->RefreshPreview();
     QApplication::processEvents();
     EXPECT_EQ(g_nEffectSeed, 777u) << "galaxy previews do not touch the seed";
@@ -245,7 +262,8 @@ TEST_F(LitDialogsTest, GalaxyDragTurnsTheCanvasGalaxy)
 
     QTest::mouseClick(Dialog()->Control(1052), Qt::LeftButton);
     EXPECT_TRUE(SameRotation(pPreview->Scene().GetRotation(), CGalaxyEffect::FaceOnRotation()));
-    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(), QStringLiteral("Default"));
+    EXPECT_EQ(Dialog()->findChild<QLineEdit*>(QStringLiteral("edit1066"))->text(),
+              QStringLiteral("Default"));
     EXPECT_EQ(Galaxy()->ShownColor(GalaxyIds::CoreColor), COLORREF(11468799));
 }
 
@@ -261,10 +279,12 @@ TEST_F(LitDialogsTest, PlanetDialogMappingsAndLighting)
     Type(1004, QStringLiteral("0.6"));
     Type(1004, QStringLiteral("1"));
     Drag(QPoint(10, 10), QPoint(60, 60));
-    EXPECT_DOUBLE_EQ(dynamic_cast<CEarthSurface&>(PlanetTool(TOOL_EARTH).GetSurface()).m_dSeaLevel, 0.8);
+    EXPECT_DOUBLE_EQ(dynamic_cast<CEarthSurface&>(PlanetTool(TOOL_EARTH).GetSurface()).m_dSeaLevel,
+                     0.8);
     Type(1004, QStringLiteral("0.6"));
     Drag(QPoint(10, 10), QPoint(60, 60));
-    EXPECT_NEAR(dynamic_cast<CEarthSurface&>(PlanetTool(TOOL_EARTH).GetSurface()).m_dSeaLevel, 0.16, 1e-12);
+    EXPECT_NEAR(dynamic_cast<CEarthSurface&>(PlanetTool(TOOL_EARTH).GetSurface()).m_dSeaLevel, 0.16,
+                1e-12);
     QPointer<CLightingDlg> pEarthLighting(Planet()->GetLightingDlg());
     ASSERT_TRUE(pEarthLighting);
     EXPECT_TRUE(pEarthLighting->isVisible());
@@ -276,7 +296,8 @@ TEST_F(LitDialogsTest, PlanetDialogMappingsAndLighting)
     EXPECT_EQ(Edit(1003)->text(), QStringLiteral("0.55"));
     Type(1003, QStringLiteral("0.55"));
     Drag(QPoint(10, 10), QPoint(60, 60));
-    EXPECT_NEAR(dynamic_cast<CMoonSurface&>(PlanetTool(TOOL_MOON).GetSurface()).m_dMaria, 0.1, 1e-12);
+    EXPECT_NEAR(dynamic_cast<CMoonSurface&>(PlanetTool(TOOL_MOON).GetSurface()).m_dMaria, 0.1,
+                1e-12);
     auto* pBump = qobject_cast<QComboBox*>(Dialog()->Control(1022));
     EXPECT_EQ(pBump->count(), 3);
     EXPECT_EQ(pBump->itemText(2), QStringLiteral("Periodic"));
@@ -293,8 +314,10 @@ TEST_F(LitDialogsTest, PlanetDialogMappingsAndLighting)
 
     StopApp();
     const CSettingsStore store(Path("settings.ini"));
-    EXPECT_EQ(store.GetString(QStringLiteral("Earth"), QStringLiteral("SeaLevel"), {}), QStringLiteral("0.160000"));
-    EXPECT_EQ(store.GetString(QStringLiteral("Moon"), QStringLiteral("Maria"), {}), QStringLiteral("0.100000"));
+    EXPECT_EQ(store.GetString(QStringLiteral("Earth"), QStringLiteral("SeaLevel"), {}),
+              QStringLiteral("0.160000"));
+    EXPECT_EQ(store.GetString(QStringLiteral("Moon"), QStringLiteral("Maria"), {}),
+              QStringLiteral("0.100000"));
 }
 
 // A drag of the preview's size on the same rows, right after a planet's preview, with the
@@ -351,7 +374,8 @@ TEST_F(LitDialogsTest, PolarViewAndLightingSliders)
     const QImage shown = pPolar->grab().toImage();
     const CPoint marker = pPolar->GetMarkerCentre();
     EXPECT_EQ(shown.pixelColor(marker.x, marker.y), QColor(Qt::white));
-    EXPECT_NE(shown.pixelColor(pPolar->GetCentre().x + 5, pPolar->GetCentre().y + 3), QColor(Qt::black))
+    EXPECT_NE(shown.pixelColor(pPolar->GetCentre().x + 5, pPolar->GetCentre().y + 3),
+              QColor(Qt::black))
         << "the backdrop lies under the circle";
     QApplication::processEvents();
     EXPECT_TRUE(Planet()->IsTimerRunning());
@@ -499,7 +523,8 @@ TEST_F(LitDialogsTest, NoOffscreenContextGivesBlackPreviews)
     EXPECT_EQ(LitPixels(Galaxy()->GetPreview()->GetImage()), 0);
     DragPreview(QPoint(40, 40), QPoint(60, 40));
     Galaxy()->Preview()->repaint();
-    EXPECT_FALSE(SameRotation(Galaxy()->Preview()->Scene().GetRotation(), CGalaxyEffect::FaceOnRotation()));
+    EXPECT_FALSE(
+        SameRotation(Galaxy()->Preview()->Scene().GetRotation(), CGalaxyEffect::FaceOnRotation()));
     ChooseType("Spiral Sd");
     Command(ID_TOOL_SELECT);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -543,7 +568,8 @@ TEST_F(LitDialogsTest, PreviewsAndCanvasRendersInterleave)
     int order[] = {0, 1, 2};
     do {
         for (int i : order) {
-            SCOPED_TRACE(testing::Message() << "order " << order[0] << order[1] << order[2] << ", step " << i);
+            SCOPED_TRACE(testing::Message()
+                         << "order " << order[0] << order[1] << order[2] << ", step " << i);
             steps[i]();
         }
     } while (std::next_permutation(std::begin(order), std::end(order)));

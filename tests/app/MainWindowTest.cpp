@@ -78,9 +78,10 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndKeepsSettingsAcrossARestart)
 
     QFile damaged(Path("settings.ini"));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    damaged.write("[Options]\nBkgndColor=4294967295\nPreviewDelay=-7\nLightOrient=1e308\n"
-                  "GalaxyGasScale=nan\nFOV=junk\nUndoMemory=2147483647\n[Colors]\nCustom3=\xff\xfe\n"
-                  "[StarField]\nDensity=1e308\n[Nebula]\nItensity=-1e308\n");
+    damaged.write(
+        "[Options]\nBkgndColor=4294967295\nPreviewDelay=-7\nLightOrient=1e308\n"
+        "GalaxyGasScale=nan\nFOV=junk\nUndoMemory=2147483647\n[Colors]\nCustom3=\xff\xfe\n"
+        "[StarField]\nDensity=1e308\n[Nebula]\nItensity=-1e308\n");
     damaged.close();
     StartApp();
     EXPECT_EQ(Picture().GetSize(), CSize(640, 480));
@@ -420,7 +421,8 @@ TEST_F(MainWindowTest, SaveAsLetsTheNameDecideAndTheTypeRefine)
             ASSERT_TRUE(old.open(QIODevice::WriteOnly));
             old.write(precious);
             old.close();
-            const QString trace = QStringLiteral("%1 as type %2").arg(QLatin1String(row.szTyped)).arg(nType);
+            const QString trace =
+                QStringLiteral("%1 as type %2").arg(QLatin1String(row.szTyped)).arg(nType);
             SCOPED_TRACE(trace.toStdString());
             const QString before = Doc().GetPathName();
             Doc().SetModifiedFlag(TRUE);
@@ -430,7 +432,8 @@ TEST_F(MainWindowTest, SaveAsLetsTheNameDecideAndTheTypeRefine)
             if (expected == '-') {
                 ASSERT_EQ(m_pUi->errors.size(), 1);
                 for (const char* type : {".bmp", ".jpg", ".jpeg", ".png"})
-                    EXPECT_TRUE(m_pUi->errors[0].contains(QLatin1String(type))) << m_pUi->errors[0].toStdString();
+                    EXPECT_TRUE(m_pUi->errors[0].contains(QLatin1String(type)))
+                        << m_pUi->errors[0].toStdString();
                 EXPECT_EQ(ReadFile(saved), precious);
                 EXPECT_TRUE(Doc().IsModified());
                 EXPECT_EQ(Doc().GetPathName(), before);
@@ -458,7 +461,8 @@ TEST_F(MainWindowTest, SaveAsLetsTheNameDecideAndTheTypeRefine)
     Command(ID_FILE_SAVE_AS);
     const QByteArray lockedBytes = ReadFile(locked);
     ASSERT_TRUE(lockedBytes.startsWith("BM"));
-    ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    ASSERT_TRUE(
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     Picture().Fill(0x808080);
     for (const int nCommand : {ID_FILE_SAVE, ID_FILE_SAVE_AS}) {
         m_pUi->errors.clear();
@@ -466,7 +470,8 @@ TEST_F(MainWindowTest, SaveAsLetsTheNameDecideAndTheTypeRefine)
         m_pUi->savePaths = {{locked, 2}};
         Command(nCommand);
         ASSERT_EQ(m_pUi->errors.size(), 1) << nCommand;
-        EXPECT_TRUE(m_pUi->errors[0].contains(QLatin1String("read-only"))) << m_pUi->errors[0].toStdString();
+        EXPECT_TRUE(m_pUi->errors[0].contains(QLatin1String("read-only")))
+            << m_pUi->errors[0].toStdString();
         EXPECT_EQ(ReadFile(locked), lockedBytes);
         EXPECT_TRUE(Doc().IsModified());
     }
@@ -499,7 +504,8 @@ TEST_F(MainWindowTest, OpensPicturesSavedUnderAWrongName)
     for (const auto& c : cases) {
         m_pUi->openPaths = {Path(c.szName)};
         Command(ID_FILE_OPEN);
-        EXPECT_TRUE(m_pUi->errors.isEmpty()) << c.szName << ": " << m_pUi->errors.join(' ').toStdString();
+        EXPECT_TRUE(m_pUi->errors.isEmpty())
+            << c.szName << ": " << m_pUi->errors.join(' ').toStdString();
         EXPECT_EQ(Doc().GetPathName(), Path(c.szName));
         EXPECT_TRUE(SamePicture(c.expected, Picture())) << c.szName;
         EXPECT_EQ(Doc().GetRecipe().m_steps.size(), c.nSteps) << c.szName;
@@ -590,7 +596,8 @@ TEST_F(MainWindowTest, SceneSavedAsPngIsPaintedAgainFromItsRecipe)
     Release(QPoint(5, 5));
     // A value no six-decimal text could hold: the recipe must keep every digit.
     CEffect* pNebula = View()->GetToolObject(3);
-    *static_cast<double*>(FindEffectValue(pNebula->GetValues(), QStringLiteral("Itensity"))->pField) =
+    *static_cast<double*>(
+        FindEffectValue(pNebula->GetValues(), QStringLiteral("Itensity"))->pField) =
         0.123456789012345;
     const struct
     {

@@ -7,18 +7,23 @@
 #include "app/Commands.h"
 #include "app/StepsPanel.h"
 #include "document/ClipboardDib.h"
+#include "document/QuotedName.h"
 #include "document/Recipe.h"
 #include "document/RenderJob.h"
 #include "document/SceneRepaint.h"
 #include "document/Settings.h"
 #include "effects/Random.h"
+#include "gl/GalaxyDlg.h"
 
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -108,14 +113,14 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     EXPECT_EQ(Hash(), edited);
 
     // Hidden, the step is kept in the recipe but not painted; shown, it is back.
-    ASSERT_EQ(Steps()->SetStepHidden(3, true), RENDER_DONE);
+    ASSERT_EQ(Steps()->SetStepsHidden({3}, true), RENDER_DONE);
     EXPECT_TRUE(Doc().GetRecipe().m_steps[3].bHidden);
     EXPECT_EQ(Doc().GetStepCount(), 6);
     ExpectReplayed("hide");
-    ASSERT_EQ(Steps()->SetStepHidden(3, false), RENDER_DONE);
+    ASSERT_EQ(Steps()->SetStepsHidden({3}, false), RENDER_DONE);
     EXPECT_EQ(Hash(), edited);
 
-    ASSERT_EQ(Steps()->RemoveStep(2), RENDER_DONE);
+    ASSERT_EQ(Steps()->RemoveSteps({2}), RENDER_DONE);
     EXPECT_EQ(Doc().GetStepCount(), 5);
     const QByteArray removed = Hash();
     ExpectReplayed("remove");
@@ -211,6 +216,148 @@ TEST_F(SceneTest, EditHideShowRemoveAndMoveRepaintAsTheRecipeReplays)
     EXPECT_TRUE(SamePicture(Picture(), fromShell)) << line.toStdString();
 }
 
+// The layers written into folder: layers.json's entries by their file, the files' bytes.
+QJsonArray ReadLayers(const QString& folder)
+{
+    QFile json(folder + QStringLiteral("/layers.json"));
+    EXPECT_TRUE(json.open(QIODevice::ReadOnly)) << folder.toStdString();
+    return QJsonDocument::fromJson(json.readAll())
+        .object()
+        .value(QLatin1String("layers"))
+        .toArray();
+}
+
+// Two of six steps picked with Ctrl in the History: Export Layers writes those two alone,
+// each as the export of every step writes it, hidden ones too; Hide and Remove take both
+// at once, each one entry, and the picture is what the changed recipe replays to.
+TEST_F(SceneTest, StepsSelectedInTheHistoryAreExportedHiddenAndRemovedTogether)
+{
+    PaintSixSteps();
+    const QByteArray painted = Hash();
+    Command(ID_VIEW_HISTORY);
+    QApplication::processEvents();
+    m_pUi->layersFolder = Path("all");
+    Command(ID_FILE_EXPORT_LAYERS);
+    const QJsonArray all = ReadLayers(Path("all"));
+    ASSERT_EQ(all.size(), 6);
+
+    QTreeWidget* pList = Steps()->List();
+    const auto click = [pList](int nRow, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(pList->viewport(), Qt::LeftButton, modifiers,
+                          pList->visualItemRect(pList->topLevelItem(nRow)).center());
+    };
+    click(2, Qt::NoModifier);
+    click(5, Qt::ControlModifier);
+    ASSERT_EQ(Steps()->SelectedSteps(), (QList<int>{1, 4}));
+    const auto button = [this](const char* szName) {
+        return Steps()->findChild<QPushButton*>(QLatin1String(szName));
+    };
+    EXPECT_FALSE(button("editStep")->isEnabled());
+    EXPECT_FALSE(button("stepUp")->isEnabled());
+    EXPECT_TRUE(button("hideStep")->isEnabled());
+
+    const auto expectChosenLayers = [&](const char* szFolder, bool bHidden) {
+        m_pUi->layersFolder = Path(szFolder);
+        Command(ID_FILE_EXPORT_LAYERS);
+        EXPECT_EQ(Frame()->GetPaneText(0),
+                  QStringLiteral("The layers of the 2 steps selected are in %1.")
+                      .arg(QuotedName(Path(szFolder))));
+        EXPECT_EQ(QDir(Path(szFolder)).entryList(QDir::Files).size(), 3);
+        const QJsonArray chosen = ReadLayers(Path(szFolder));
+        ASSERT_EQ(chosen.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QJsonObject layer = chosen[i].toObject();
+            QJsonObject whole = all[i == 0 ? 1 : 4].toObject();
+            EXPECT_EQ(ReadFile(Path(szFolder) + QLatin1Char('/') +
+                               layer.value(QLatin1String("file")).toString()),
+                      ReadFile(Path("all/") + whole.value(QLatin1String("file")).toString()));
+            EXPECT_EQ(layer.take(QLatin1String("hidden")).toBool(), bHidden);
+            layer.remove(QLatin1String("file"));
+            whole.remove(QLatin1String("file"));
+            EXPECT_EQ(layer, whole);
+        }
+    };
+    expectChosenLayers("chosen", false);
+
+    QTest::mouseClick(button("hideStep"), Qt::LeftButton);
+    EXPECT_EQ(History().undoText(), QStringLiteral("Hide 2 Steps"));
+    EXPECT_TRUE(Doc().GetStep(1).recipe.bHidden && Doc().GetStep(4).recipe.bHidden);
+    EXPECT_EQ(button("hideStep")->text(), QStringLiteral("&Show"));
+    ExpectReplayed("two hidden");
+    expectChosenLayers("hidden", true);
+    Command(ID_EDIT_UNDO);
+    EXPECT_EQ(Hash(), painted);
+
+    ASSERT_EQ(Steps()->SelectedSteps(), (QList<int>{1, 4}));
+    QTest::mouseClick(button("removeStep"), Qt::LeftButton);
+    EXPECT_EQ(History().undoText(), QStringLiteral("Remove 2 Steps"));
+    EXPECT_EQ(Doc().GetStepCount(), 4);
+    ExpectReplayed("two removed");
+    Command(ID_EDIT_UNDO);
+    EXPECT_EQ(Hash(), painted);
+}
+
+// A scene with an Earth and a galaxy, painted with OpenGL: the galaxy edited in its own
+// dialog (another spin typed in, its rectangle moved) and the Earth hidden each give what
+// skyloom-render paints from the changed recipe, byte for byte; Undo gives the scene back.
+TEST_F(SceneTest, PlanetAndGalaxyStepsEditedAndHiddenRepaintAsTheRecipeReplays)
+{
+    m_pUi->sizes = {CSize(320, 240)};
+    Command(ID_FILE_NEW);
+    PaintStep(ID_TOOL_NEBULA, 41, QPoint(0, 0), QPoint(320, 240));
+    PaintStep(ID_TOOL_EARTH, 42, QPoint(-40, 120), QPoint(140, 300));
+    PaintStep(ID_TOOL_GALAXY, 43, QPoint(120, 20), QPoint(300, 160));
+    PaintStep(ID_TOOL_STAR, 44, QPoint(150, 100), QPoint(230, 180));
+    ASSERT_EQ(Doc().GetStepCount(), 4);
+    const QByteArray painted = Hash();
+
+    // A spin past a full turn first: OK says so and the dialog stays, holding it.
+    CMessageCatcher messages;
+    int nShown = 0;
+    QTimer poll;
+    poll.callOnTimeout([&] {
+        CGalaxyDlg* pDialog = nullptr;
+        for (auto* pFound : Frame()->findChildren<CGalaxyDlg*>()) {
+            if (pFound->isVisible() &&
+                pFound->windowTitle() == QLatin1String("Edit Step 3: Galaxy"))
+                pDialog = pFound;
+        }
+        if (!pDialog || QApplication::activeModalWidget())
+            return;
+        auto* pSpin = pDialog->findChild<QLineEdit*>(QStringLiteral("editSpin"));
+        ASSERT_TRUE(pSpin);
+        if (++nShown == 2) {
+            poll.stop();
+            EXPECT_EQ(messages.texts.size(), 1);
+            EXPECT_EQ(pSpin->text(), QStringLiteral("999"));
+            pDialog->findChild<QSpinBox*>(QStringLiteral("stepLeft"))->setValue(100);
+            pDialog->findChild<QSpinBox*>(QStringLiteral("stepTop"))->setValue(40);
+        }
+        pSpin->selectAll();
+        QTest::keyClicks(pSpin, QLatin1String(nShown == 1 ? "999" : "33"));
+        pDialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    poll.start(10);
+    ASSERT_EQ(Steps()->OpenStepEditor(2), RENDER_DONE);
+    const CRecipeStep& galaxy = Doc().GetStep(2).recipe;
+    EXPECT_EQ(galaxy.strEffect, QStringLiteral("Galaxy"));
+    EXPECT_TRUE(galaxy.values.contains({QStringLiteral("Spin"), QStringLiteral("33")}));
+    EXPECT_EQ(galaxy.rect, CRect(100, 40, 300, 160));
+    EXPECT_EQ(galaxy.nSeed, 43u);
+    EXPECT_EQ(History().undoText(), QStringLiteral("Edit Galaxy"));
+    const QByteArray edited = Hash();
+    EXPECT_NE(edited, painted);
+    ExpectReplayed("galaxy edited");
+
+    ASSERT_EQ(Steps()->SetStepsHidden({1}, true), RENDER_DONE);
+    EXPECT_NE(Hash(), edited);
+    ExpectReplayed("earth hidden");
+    Command(ID_EDIT_UNDO);
+    EXPECT_EQ(Hash(), edited);
+    Command(ID_EDIT_UNDO);
+    EXPECT_EQ(Hash(), painted);
+}
+
 // Image > Paint Again at Size: the scene twice as large is what skyloom-render paints from
 // the recipe with --scale 2, and its steps can be changed in turn.
 TEST_F(SceneTest, PaintAgainAtSizeScalesEveryStepAndKeepsThemChangeable)
@@ -236,7 +383,7 @@ TEST_F(SceneTest, PaintAgainAtSizeScalesEveryStepAndKeepsThemChangeable)
     ASSERT_TRUE(large.Load(QFile::encodeName(Path("large.bmp")).constData()));
     EXPECT_TRUE(SamePicture(Picture(), large));
 
-    EXPECT_EQ(Steps()->RemoveStep(1), RENDER_DONE);
+    EXPECT_EQ(Steps()->RemoveSteps({1}), RENDER_DONE);
     ExpectReplayed("a step removed from the larger scene");
 }
 

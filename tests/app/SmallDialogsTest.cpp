@@ -6,6 +6,7 @@
 #include "view/OptionsSheet.h"
 #include "view/PickColor.h"
 #include "view/RenderProgressDlg.h"
+#include "view/WindowHost.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -58,11 +60,25 @@ void AnswerNextMessage(QString& text)
     });
 }
 
+// The window's host of these tests: no application, and a colour chooser that can be
+// scripted.
+class CScriptedColors : public CWindowHost
+{
+public:
+    std::function<int(QColorDialog& dlg)> script;
+    int RunColorChooser(QColorDialog& dlg) override
+    {
+        return script ? script(dlg) : CWindowHost::RunColorChooser(dlg);
+    }
+};
+
 } // namespace
 
 class SmallDialogsTest : public QObject
 {
     Q_OBJECT
+
+    CScriptedColors m_host;
 
 private slots:
     void initTestCase()
@@ -70,8 +86,16 @@ private slots:
         // Numbers in the dialogs must not follow the user's locale.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
-    void init() { ResetSettings(); }
-    void cleanup() { SetPickColorHook({}); }
+    void init()
+    {
+        ResetSettings();
+        SetWindowHost(&m_host);
+    }
+    void cleanup()
+    {
+        m_host.script = {};
+        SetWindowHost(nullptr);
+    }
 
     void parseImageSize_data()
     {
@@ -135,7 +159,7 @@ private slots:
         // The chooser starts on the page's colour, sees the program's custom colours, and
         // a custom colour changed in it is kept.
         COLORREF seen = 0, seenCustom = 0;
-        SetPickColorHook([&](QColorDialog& dlg) {
+        m_host.script = [&](QColorDialog& dlg) {
             const QColor c = dlg.currentColor();
             seen = RGB(c.red(), c.green(), c.blue());
             const QColor custom = QColorDialog::customColor(5);
@@ -144,7 +168,7 @@ private slots:
             dlg.setCurrentColor(QColor(0, 0, 255));
             dlg.accept();
             return dlg.result();
-        });
+        };
         pTabs->setCurrentIndex(2);
         QTest::mouseClick(ButtonByText(pTabs->currentWidget(), QStringLiteral("Select...")),
                           Qt::LeftButton);

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <memory>
 
 
@@ -154,6 +155,20 @@ inline bool SameBytes(const CDib& a, const CDib& b)
            std::equal(a.m_pBits, a.m_pBits + size_t(a.m_nStride) * a.m_nHeight, b.m_pBits);
 }
 
+// The application as the window tests run it: its colour chooser can be scripted.
+class CTestApp : public CSkyloomApp
+{
+public:
+    using CSkyloomApp::CSkyloomApp;
+    // Runs in place of the chooser's exec and returns its result code; empty: the chooser
+    // runs as in the program.
+    std::function<int(QColorDialog& dlg)> colorChooser;
+    int RunColorChooser(QColorDialog& dlg) override
+    {
+        return colorChooser ? colorChooser(dlg) : CSkyloomApp::RunColorChooser(dlg);
+    }
+};
+
 class WindowTest : public ::testing::Test
 {
 protected:
@@ -168,8 +183,8 @@ protected:
 
     void StartApp(const QStringList& args = {QStringLiteral("skyloom")})
     {
-        m_pApp = std::make_unique<CSkyloomApp>(
-            std::make_unique<CSettingsStore>(Path("settings.ini")));
+        m_pApp =
+            std::make_unique<CTestApp>(std::make_unique<CSettingsStore>(Path("settings.ini")));
         auto pUi = std::make_unique<CScriptedUi>();
         m_pUi = pUi.get();
         m_pApp->SetDocumentUi(std::move(pUi));
@@ -234,6 +249,6 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<CSkyloomApp> m_pApp;
+    std::unique_ptr<CTestApp> m_pApp;
     CScriptedUi* m_pUi = nullptr;
 };

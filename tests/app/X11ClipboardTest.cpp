@@ -78,7 +78,8 @@ TEST_F(X11ClipboardTest, CopyReachesAnotherProgram)
 {
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
-            Picture().SetPixel(x, y, DWORD((x * 7) & 0xFF) << 16 | DWORD((y * 3) & 0xFF) << 8 | 0x40);
+            Picture().SetPixel(x, y,
+                               DWORD((x * 7) & 0xFF) << 16 | DWORD((y * 3) & 0xFF) << 8 | 0x40);
     CSkyloomView* pView = m_pApp->GetMainFrame()->GetView();
     pView->SetSelection(CRect(100, 50, 164, 98));
     m_pApp->GetMainFrame()->GetAction(ID_EDIT_COPY)->trigger();
