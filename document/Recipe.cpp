@@ -102,6 +102,13 @@ CRecipe CRecipe::ForNewPicture(CSize size, DWORD nBackground)
     return recipe;
 }
 
+CRecipe CRecipe::ForNewSky(int nHeight, DWORD nBackground)
+{
+    CRecipe recipe = ForNewPicture(CSize(2 * nHeight, nHeight), nBackground);
+    recipe.m_bSkySphere = true;
+    return recipe;
+}
+
 CRecipe CRecipe::ForOpenedFile(const QString& strFileName)
 {
     CRecipe recipe;
@@ -119,6 +126,9 @@ QString CRecipe::ToText() const
         root.insert(QLatin1String("start"), QLatin1String("new"));
         root.insert(QLatin1String("size"), QJsonArray{m_size.cx, m_size.cy});
         root.insert(QLatin1String("background"), RgbText(m_nBackground));
+        // Written for skies only, so that every flat recipe reads as it always did.
+        if (m_bSkySphere)
+            root.insert(QLatin1String("projection"), QLatin1String("sphere"));
         break;
     case OpenedFile:
         root.insert(QLatin1String("start"), QLatin1String("file"));
@@ -186,6 +196,13 @@ bool CRecipe::FromText(const QString& text, CRecipe& recipe, QString& error)
             return false;
         }
         read = ForNewPicture(CSize(int(w), int(h)), background);
+        const QJsonValue projection = root.value(QLatin1String("projection"));
+        if (projection == QLatin1String("sphere") && w == 2 * h) {
+            read.m_bSkySphere = true;
+        } else if (!projection.isUndefined() && projection != QLatin1String("flat")) {
+            error = QStringLiteral("the recipe's projection is damaged");
+            return false;
+        }
     } else if (start == QLatin1String("file")) {
         read = ForOpenedFile(root.value(QLatin1String("file")).toString());
     } else if (start != QLatin1String("unknown")) {

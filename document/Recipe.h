@@ -31,6 +31,14 @@ struct CRecipeStep
     bool bHidden = false;
 };
 
+// What kind of picture a step paints on: one with edges, one that wraps around them, or a
+// whole sky (which wraps around by its own geometry).
+struct CPictureKind
+{
+    bool bWrapAround = false;
+    bool bSkySphere = false;
+};
+
 class CRecipe
 {
 public:
@@ -42,6 +50,8 @@ public:
 
     static CRecipe ForNewPicture(CSize size, DWORD nBackground);
     static CRecipe ForOpenedFile(const QString& strFileName);
+    // A new sky sphere: a panorama of 2 * nHeight x nHeight in nBackground.
+    static CRecipe ForNewSky(int nHeight, DWORD nBackground);
 
     // As JSON text, the form PNG files carry.
     QString ToText() const;
@@ -53,9 +63,14 @@ public:
     CSize m_size;
     DWORD m_nBackground = 0; // packed 0x00RRGGBB
     QString m_strOpened;     // the file's name, without its folder
+    // The picture is a whole sky: a 2:1 panorama on which every step paints a patch of the
+    // sphere (see CSkyPatch). Only a new picture of twice its height in width is one.
+    bool m_bSkySphere = false;
     QList<CRecipeStep> m_steps;
     // The picture wraps around its edges ("wrap": true; recipes without it do not).
     bool m_bWrapAround = false;
+
+    CPictureKind Kind() const { return {m_bWrapAround, m_bSkySphere}; }
 };
 
 // More steps than anyone paints by hand; a longer recipe is refused as damaged.

@@ -3,6 +3,7 @@
 #include "Settings.h"
 #include "SkyloomDoc.h"
 #include "WrapAround.h"
+#include "SkyPatch.h"
 #include "../effects/Effect.h"
 #include "../effects/EffectTools.h"
 #include "../effects/Random.h"
@@ -53,12 +54,12 @@ QString StepName(const CEffect& tool)
 // from the same generator state, so the copies are one painting. Copies no larger than the
 // picture paint disjoint pixels, so each reads the picture as it was. All copies sample the
 // noise fixed to the picture where the copy furthest right and up (in rows) does.
-void PaintWrappedCopies(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, DWORD nSeed,
-                        BOOL bPrepare)
+void PaintWrappedCopies(CEffect& tool, CDib& picture, const CRect& rect, CDib* pBefore,
+                        DWORD nSeed, BOOL bPrepare)
 {
     CRect area = rect;
     tool.GetAffectedRect(area);
-    const std::vector<CPoint> offsets = WrapOffsets(area, doc.GetImage().GetSize());
+    const std::vector<CPoint> offsets = WrapOffsets(area, picture.GetSize());
     // Top-down: the reference copy has the largest x and the smallest y.
     CPoint reference(INT_MIN, INT_MAX);
     for (const CPoint& offset : offsets) {
@@ -75,21 +76,74 @@ void PaintWrappedCopies(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, DWOR
         tool.m_ptNoiseShift = CPoint(reference.x - offset.x, offset.y - reference.y);
         CRect copy = rect;
         copy.OffsetRect(offset.x, offset.y);
-        tool.Render(doc.GetImage(), copy, doc.GetUndoImage(), TRUE);
+        tool.Render(picture, copy, pBefore, TRUE);
     }
     tool.m_ptNoiseShift = CPoint();
 }
 
-// Saves area for undo, renders and rolls back when cancelled; a finished render becomes the
-// newest step of the document's history, with its entry in the recipe.
-CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect area,
-                     BOOL bPrepare)
+// The plane a tool paints a patch of sky in, with whatever the tool reaches past the patch.
+CRect PatchArea(CEffect& tool, const CSkyPatch& patch)
+{
+    CRect plane = patch.PlaneRect();
+    tool.GetAffectedRect(plane);
+    return plane;
+}
+
+}
+
+CRect StepArea(CEffect& tool, const CRect& rect, CSize picture, const CPictureKind& kind)
+{
+    if (kind.bSkySphere && !tool.PaintsOnSkyItself()) {
+        const CSkyPatch patch = CSkyPatch::FromRect(rect, picture);
+        return patch.SphereRows(PatchArea(tool, patch));
+    }
+    CRect area = rect;
+    tool.GetAffectedRect(area);
+    if (kind.bSkySphere) {
+        // Its longitudes wrap around the sky.
+        area.left = 0;
+        area.right = picture.cx;
+    } else if (kind.bWrapAround) {
+        area = WrappedBounds(area, picture);
+    }
+    return area;
+}
+
+bool PaintStep(CEffect& tool, CDib& picture, const CRect& rect, CDib* pBefore,
+               const CPictureKind& kind, DWORD nSeed, BOOL bPrepare)
+{
+    if (kind.bSkySphere && !tool.PaintsOnSkyItself()) {
+        const CSkyPatch patch = CSkyPatch::FromRect(rect, picture.GetSize());
+        if (bPrepare)
+            tool.PrepareRender();
+        return patch.Paint(picture, PatchArea(tool, patch),
+                           [&tool](CDib& plane, CDib& before, const CRect& r) {
+                               tool.Render(plane, r, &before, TRUE);
+                           });
+    }
+    if (kind.bWrapAround && !kind.bSkySphere && !tool.WrapsItself()) {
+        PaintWrappedCopies(tool, picture, rect, pBefore, nSeed, bPrepare);
+        return true;
+    }
+    tool.m_bWrapAround = kind.bWrapAround && !kind.bSkySphere;
+    tool.SetOnSky(kind.bSkySphere);
+    if (bPrepare)
+        tool.PrepareRender();
+    tool.Render(picture, rect, pBefore, TRUE);
+    tool.m_bWrapAround = false;
+    tool.SetOnSky(false);
+    return true;
+}
+
+namespace {
+
+// Saves the step's area for undo, renders and rolls back when cancelled; a finished render
+// becomes the newest step of the document's history, with its entry in the recipe.
+CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, BOOL bPrepare)
 {
     CRenderJobResult result;
-    const CSize picture = doc.GetImage().GetSize();
-    const bool bWrap = doc.IsWrapAround();
-    if (bWrap)
-        area = WrappedBounds(area, picture);
+    const CPictureKind kind = doc.GetRecipe().Kind();
+    const CRect area = StepArea(tool, rect, doc.GetImage().GetSize(), kind);
     if (!doc.SaveUndo(area)) {
         // Without the copy a cancel could not be undone, the render could not be a step
         // of the history, and the lit effects would draw over black instead of the picture.
@@ -103,19 +157,12 @@ CRenderJobResult Run(CEffect& tool, CSkyloomDoc& doc, const CRect& rect, CRect a
         SetRandomSeed(g_nEffectSeed);
     // The generator's state as the render starts: a drag's seed, or where a click goes on.
     const DWORD nSeed = GetRandomSeed();
-    if (bWrap && !tool.WrapsItself())
-        PaintWrappedCopies(tool, doc, rect, nSeed, bPrepare);
-    else {
-        tool.m_bWrapAround = bWrap;
-        if (bPrepare)
-            tool.PrepareRender();
-        tool.Render(doc.GetImage(), rect, doc.GetUndoImage(), TRUE);
-        tool.m_bWrapAround = false;
-    }
-    if (g_bCancelRender) {
+    const bool bPainted =
+        PaintStep(tool, doc.GetImage(), rect, doc.GetUndoImage(), kind, nSeed, bPrepare);
+    if (!bPainted || g_bCancelRender) {
         // The picture and the history as they were, the modified flag with them.
         doc.RestoreUndo();
-        result.outcome = RENDER_CANCELLED;
+        result.outcome = bPainted ? RENDER_CANCELLED : RENDER_NO_UNDO;
         g_bCancelRender = 0;
     } else {
         doc.CommitUndo(StepName(tool), RecipeStepFor(tool, rect, nSeed));
@@ -193,9 +240,7 @@ CRenderJobResult RunGesture(CEffect& tool, CSkyloomDoc& doc, const CRect& target
         result.outcome = RENDER_INVALID_VALUES;
         return result;
     }
-    CRect area = target;
-    tool.GetAffectedRect(area);
-    return Run(tool, doc, target, area, bPrepare);
+    return Run(tool, doc, target, bPrepare);
 }
 
 }

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+class CDib;
 class CEffect;
 class CPreviewHostDlg;
 class CSkyloomDoc;
@@ -68,6 +69,18 @@ CRenderJobResult RenderClick(CEffect& tool, CSkyloomDoc& doc, const CRect& targe
 // What the recipe keeps of a render of tool into rect from nSeed: every value and option,
 // and the light of the lit effects; enough for skyloom-render to paint it again.
 CRecipeStep RecipeStepFor(CEffect& tool, const CRect& rect, DWORD nSeed);
+
+// The rectangle (top-down picture pixels, clipped later) a render of tool in rect may change
+// on a picture of the given kind and size: what must be kept to undo it.
+CRect StepArea(CEffect& tool, const CRect& rect, CSize picture, const CPictureKind& kind);
+
+// Paints tool in rect as a picture of that kind needs it: once; once for each copy that wraps
+// around; or on a sky, through the patch of sky rect means (the star field places its stars
+// on the sphere itself). The generator stands at the step's seed nSeed (set again for each
+// wrapped copy) and bPrepare prepares the tool first. pBefore is the picture's copy of
+// StepArea (may be null). False when the sky's plane cannot be made (no memory).
+bool PaintStep(CEffect& tool, CDib& picture, const CRect& rect, CDib* pBefore,
+               const CPictureKind& kind, DWORD nSeed, BOOL bPrepare);
 
 // TRUE while a render job runs. Commands that change the document, a second gesture,
 // files opened from outside and preview refreshes wait while it is set; Escape cancels

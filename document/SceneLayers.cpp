@@ -96,9 +96,9 @@ bool WriteSceneLayers(const CSkyloomDoc& doc, const QString& folder, QString& er
             return false;
         }
         const auto pOverBlack = step.Unpainted();
-        EStepPaint result = PaintSceneStep(*pBlack, *pOverBlack);
+        EStepPaint result = PaintSceneStep(*pBlack, *pOverBlack, recipe.Kind());
         if (result == STEP_PAINTED && pWhite)
-            result = PaintSceneStep(*pWhite, *step.Unpainted());
+            result = PaintSceneStep(*pWhite, *step.Unpainted(), recipe.Kind());
         if (result == STEP_CANCELLED) {
             error.clear();
             return false;

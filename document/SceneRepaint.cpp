@@ -102,7 +102,8 @@ private:
     int m_nOrient, m_nInten, m_nElevation;
 };
 
-EStepPaint PaintEffect(CDib& picture, CSceneStep& step, const AreaHook& pfnArea)
+EStepPaint PaintEffect(CDib& picture, CSceneStep& step, const CPictureKind& kind,
+                       const AreaHook& pfnArea)
 {
     const CRecipeStep& recipe = step.recipe;
     const int nTool = FindToolBySection(recipe.strEffect);
@@ -116,20 +117,20 @@ EStepPaint PaintEffect(CDib& picture, CSceneStep& step, const AreaHook& pfnArea)
     if (rect.IsRectEmpty() ||
         !visible.IntersectRect(rect, CRect(0, 0, picture.m_nWidth, picture.m_nHeight)))
         return STEP_PAINTED;
-    CRect area = rect;
-    tool->GetAffectedRect(area);
+    const CRect area = StepArea(*tool, rect, picture.GetSize(), kind);
     if (!KeepBefore(picture, area, step, pfnArea))
         return STEP_FAILED;
     const CStepLight light(recipe);
     SetRandomSeed(recipe.nSeed);
-    tool->PrepareRender();
-    tool->Render(picture, rect, step.pBefore.get(), TRUE);
+    if (!PaintStep(*tool, picture, rect, step.pBefore.get(), kind, recipe.nSeed, TRUE))
+        return STEP_FAILED;
     return g_bCancelRender ? STEP_CANCELLED : STEP_PAINTED;
 }
 
 }
 
-EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step, const AreaHook& pfnArea)
+EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step, const CPictureKind& kind,
+                          const AreaHook& pfnArea)
 {
     step.pBefore.reset();
     step.rectRows.SetRectEmpty();
@@ -137,7 +138,7 @@ EStepPaint PaintSceneStep(CDib& picture, CSceneStep& step, const AreaHook& pfnAr
     if (recipe.bHidden)
         return STEP_PAINTED;
     if (recipe.strEdit.isEmpty())
-        return PaintEffect(picture, step, pfnArea);
+        return PaintEffect(picture, step, kind, pfnArea);
     if (step.pPasted) {
         if (!KeepBefore(picture, recipe.rect, step, pfnArea))
             return STEP_FAILED;
@@ -307,7 +308,7 @@ ERenderOutcome CSkyloomDoc::RepaintScene(int nFrom, const CSceneSteps& steps,
         const auto take = [&before](const CRect& rows) { return before.Take(rows); };
         for (int i = 0; i < steps.size() && result == STEP_PAINTED; ++i) {
             progress.SetStage(i);
-            result = PaintSceneStep(m_dib, *steps[i], take);
+            result = PaintSceneStep(m_dib, *steps[i], m_recipe.Kind(), take);
         }
     }
     changed = before.Rect();
@@ -368,7 +369,7 @@ ERenderOutcome CSkyloomDoc::PaintAgainAtSize(double dScale)
                                           CSize(pStep->pPasted->m_nWidth,
                                                 pStep->pPasted->m_nHeight))
                                   : ScaledRect(rect, dScale);
-            result = PaintSceneStep(picture, *pStep);
+            result = PaintSceneStep(picture, *pStep, m_recipe.Kind());
             steps.append(pStep);
         }
     }
@@ -378,7 +379,9 @@ ERenderOutcome CSkyloomDoc::PaintAgainAtSize(double dScale)
             emit undoRefused();
         return result == STEP_CANCELLED ? RENDER_CANCELLED : RENDER_NO_UNDO;
     }
-    const CRecipe recipe = CRecipe::ForNewPicture(size, m_recipe.m_nBackground);
+    CRecipe recipe = CRecipe::ForNewPicture(size, m_recipe.m_nBackground);
+    recipe.m_bWrapAround = m_recipe.m_bWrapAround;
+    recipe.m_bSkySphere = m_recipe.m_bSkySphere && size.cx == 2 * size.cy;
     m_dib.Swap(picture);
     m_recipe = recipe;
     m_scene.clear();

@@ -89,8 +89,9 @@ CRect CSkyPatch::SphereRows(const CRect& area) const
     return CRect(0, y0, m_nSphereWidth, y1);
 }
 
-bool CSkyPatch::Paint(CDib& sphere, const CRect& area,
-                      const std::function<void(CDib& plane, const CRect& rect)>& render) const
+bool CSkyPatch::Paint(
+    CDib& sphere, const CRect& area,
+    const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render) const
 {
     const int w = sphere.m_nWidth, h = sphere.m_nHeight;
     CDib plane, before;
@@ -111,7 +112,7 @@ bool CSkyPatch::Paint(CDib& sphere, const CRect& area,
     before.CopyRect(0, 0, pw, ph, plane, 0, 0);
     CRect rect = PlaneRect();
     rect.OffsetRect(-area.left, -area.top);
-    render(plane, rect);
+    render(plane, before, rect);
 
     // Each panorama pixel near the patch takes the plane's change at its centre, read
     // between the four plane pixels around it.

@@ -40,8 +40,10 @@ public:
     // PlaneRect moved into the picture it is given), and each panorama pixel whose
     // direction meets area takes the change render made there. Pixels render left alone
     // stay exactly as they were. False when the plane's picture cannot be made.
+    // render also gets the plane as it was before, as a render's second picture.
     bool Paint(CDib& sphere, const CRect& area,
-               const std::function<void(CDib& plane, const CRect& rect)>& render) const;
+               const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render)
+        const;
 
     CSkyDirection m_centre{0, 0, 1};
     CSkyDirection m_east{1, 0, 0};

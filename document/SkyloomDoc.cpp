@@ -367,6 +367,18 @@ void CSkyloomDoc::SetWrapAround(bool bWrap)
     emit stateChanged();
 }
 
+bool CSkyloomDoc::SetSkySphere(bool bSky)
+{
+    const CSize size = m_dib.GetSize();
+    if (bSky && (m_recipe.m_start == CRecipe::OpenedFile || size.cx != 2 * size.cy))
+        return false;
+    if (m_recipe.m_bSkySphere != bSky) {
+        m_recipe.m_bSkySphere = bSky;
+        emit stateChanged();
+    }
+    return true;
+}
+
 void CSkyloomDoc::RestoreUndo()
 {
     if (!m_pUndo)

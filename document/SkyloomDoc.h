@@ -119,6 +119,11 @@ public:
     // in at one edge what they paint past the opposite one. The recipe keeps the setting.
     bool IsWrapAround() const { return m_recipe.m_bWrapAround; }
     void SetWrapAround(bool bWrap);
+    // A sky sphere: every step paints a patch of the sky the 2:1 panorama shows. Only a
+    // picture twice as wide as high, not opened from a file, can be one; false, changing
+    // nothing, for any other.
+    bool IsSkySphere() const { return m_recipe.m_bSkySphere; }
+    bool SetSkySphere(bool bSky);
 
     const CRecipe& GetRecipe() const { return m_recipe; }
     // Takes recipe as the picture's; its steps can be listed but not painted again in

@@ -168,6 +168,11 @@ public:
     // OpenGL effects their whole area). Every other tool is painted again, shifted, once
     // for each edge its area hangs past.
     virtual bool WrapsItself() const { return UsesOpenGL(); }
+    // Whether Render places points of light straight onto a sky panorama, by solid angle,
+    // when bOnSky is set (the star field); every other effect is painted on a sky through
+    // the plane that touches it (see CSkyPatch). Nothing changes on a flat picture.
+    virtual bool PaintsOnSkyItself() const { return false; }
+    virtual void SetOnSky(bool bOnSky) { (void)bOnSky; }
 
     // Resource id of the tool's cursor (default: the system arrow).
     int m_nCursorId = 32512;

@@ -6,7 +6,12 @@
 #include "Random.h"
 #include "../document/WrapAround.h"
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+}
 
 CStarFieldEffect::CStarFieldEffect()
 {
@@ -62,6 +67,8 @@ void CStarFieldEffect::AddStarPixel(CDib& image, int x, int y, DWORD color) cons
     if (m_bWrapAround && image.m_nWidth > 0 && image.m_nHeight > 0)
         image.AddPixel(WrapCoordinate(x, image.m_nWidth), WrapCoordinate(y, image.m_nHeight),
                        color);
+    else if (m_bOnSky && image.m_nWidth > 0)
+        image.AddPixel(WrapCoordinate(x, image.m_nWidth), y, color); // around the sky
     else
         image.AddPixel(x, y, color);
 }
@@ -113,7 +120,16 @@ void CStarFieldEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowP
     image.FlipRect(r);
     const int w = r.Width();
     const int h = r.Height();
-    const int count = StarCount(w, h);
+    // On a sky, the rows' band of latitudes as sines: stars fall evenly in the sine, which
+    // is even in solid angle, and the band holds as many as its solid angle would in
+    // pixels at the equator.
+    const int nSky = image.m_nHeight;
+    const auto sine = [nSky](int nRowFromTop) {
+        return std::sin((90.0 - std::clamp(nRowFromTop, 0, nSky) * 180.0 / nSky) * kPi / 180);
+    };
+    const double sinTop = sine(nSky - r.bottom), sinBottom = sine(nSky - r.top);
+    const int count = m_bOnSky ? StarCount(w, TruncToInt((sinTop - sinBottom) * nSky / kPi))
+                               : StarCount(w, h);
     if (bShowProgress)
         m_progress.Begin(count);
     double hue, saturation, lightness;
@@ -121,8 +137,18 @@ void CStarFieldEffect::Render(CDib& image, const CRect& rect, CDib*, BOOL bShowP
 
     for (int i = 0; i < count && !g_bCancelRender; ++i) {
         // x is drawn before y: the order is part of the picture a seed gives.
-        const int x = RandomInt(w) + r.left;
-        const int y = RandomInt(h) + r.top;
+        int x = RandomInt(w) + r.left;
+        int y;
+        if (m_bOnSky) {
+            // Longitudes wrap around; the latitude from its sine.
+            x = (x % image.m_nWidth + image.m_nWidth) % image.m_nWidth;
+            const double lat = std::asin(sinBottom + RandomUnit() * (sinTop - sinBottom));
+            const int nFromTop = std::clamp(int((90.0 - lat * 180 / kPi) / 180.0 * nSky), 0,
+                                            nSky - 1);
+            y = nSky - 1 - nFromTop;
+        } else {
+            y = RandomInt(h) + r.top;
+        }
         DrawStar(image, x, y, brightness, hue, saturation);
         ReportStar(bShowProgress, x, y);
         StepProgress(bShowProgress, i + 1);

@@ -25,6 +25,11 @@ public:
     // m_bCluster is set.
     CEffectValues GetValues() override;
     bool WrapsItself() const override { return true; }
+    // On a sky panorama the field spreads its stars evenly over the sky's solid angle, as
+    // many per square degree at the poles as at the equator, each as small as on a flat
+    // picture; the rectangle is a band of longitudes and latitudes.
+    bool PaintsOnSkyItself() const override { return !m_bCluster; }
+    void SetOnSky(bool bOnSky) override { m_bOnSky = bOnSky; }
 
     // Stars per pixel of the rectangle.
     double m_dDensity;
@@ -40,6 +45,9 @@ public:
     // 1 for the Cluster: picks its column of stored defaults.
     int m_bCluster;
 
+    // The picture is a sky panorama (see PaintsOnSkyItself).
+    bool m_bOnSky = false;
+
     // Pixels a large star reaches beyond its centre: one left, two right, two rows up.
     static constexpr int kStarReach = 2;
 
@@ -49,7 +57,7 @@ protected:
     void DrawStar(CDib& image, int x, int y, CGaussianRandom& brightness, double dHue,
                   double dSaturation) const;
     // Adds color at (x, y) in row coordinates; on a wrap-around picture a pixel past an
-    // edge lands at the opposite one.
+    // edge lands at the opposite one, on a sky one past the left or right edge.
     void AddStarPixel(CDib& image, int x, int y, DWORD color) const;
     // With progress: tells the meter that the star at (x, y) has landed, so a canvas
     // watching the render shows it at the next pump.

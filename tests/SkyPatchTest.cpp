@@ -1,5 +1,6 @@
 #include "document/Dib.h"
 #include "document/SkyPatch.h"
+#include "SkyTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,36 +17,6 @@ void PaintDisc(CDib& plane, const CRect& rect, double r)
         for (int x = 0; x < plane.m_nWidth; ++x)
             if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= r)
                 plane.SetPixel(x, plane.m_nHeight - 1 - y, 0xFFFFFF);
-}
-
-// The sky around the patch's centre as a camera looking there sees it: each pixel of a
-// plane of the patch's size read from the panorama pixel its centre's direction falls in.
-void LookAt(const CDib& sphere, const CSkyPatch& patch, CDib& view)
-{
-    const int w = sphere.m_nWidth, h = sphere.m_nHeight;
-    view.Create(patch.m_nPlaneWidth, patch.m_nPlaneHeight);
-    for (int j = 0; j < view.m_nHeight; ++j)
-        for (int i = 0; i < view.m_nWidth; ++i) {
-            double lon = 0, lat = 0;
-            PanoramaAngles(patch.PlaneDirection(i + 0.5, j + 0.5), lon, lat);
-            const int x = std::min(w - 1, int(lon / 360.0 * w));
-            const int y = std::clamp(int((90.0 - lat) / 180.0 * h), 0, h - 1);
-            view.SetPixel(i, view.m_nHeight - 1 - j, sphere.GetPixel(x, h - 1 - y));
-        }
-}
-
-// How far from the view's centre the disc's edge lies along the angle, in pixels: where
-// its brightness falls below half.
-double EdgeDistance(const CDib& view, double angle)
-{
-    const double cx = view.m_nWidth / 2.0, cy = view.m_nHeight / 2.0;
-    for (double r = 0;; r += 0.25) {
-        const int x = int(cx + r * std::cos(angle)), y = int(cy + r * std::sin(angle));
-        if (!view.IsInside(x, view.m_nHeight - 1 - y))
-            return r;
-        if ((view.GetPixel(x, view.m_nHeight - 1 - y) & 0xFF) < 128)
-            return r;
-    }
 }
 
 // A disc painted on a patch anywhere on the sky, at the equator, high up, next to the pole
@@ -74,17 +45,11 @@ TEST(SkyPatch, APlanetStaysRoundAtEveryLatitudeAndAcrossTheSeam)
         EXPECT_NEAR(patch.m_nPlaneWidth, patch.m_nPlaneHeight, 0.03 * patch.m_nPlaneHeight);
         const double radius = 0.35 * patch.m_nPlaneHeight;
         ASSERT_TRUE(patch.Paint(sphere, patch.PlaneRect(),
-                                [&](CDib& plane, const CRect& r) { PaintDisc(plane, r, radius); }));
+                                [&](CDib& plane, CDib&, const CRect& r) { PaintDisc(plane, r, radius); }));
         CDib view;
         LookAt(sphere, patch, view);
-        double shortest = 1e9, longest = 0;
-        for (int k = 0; k < 8; ++k) {
-            const double angle = k * 3.14159265358979 / 4;
-            const double chord =
-                EdgeDistance(view, angle) + EdgeDistance(view, angle + 3.14159265358979);
-            shortest = std::min(shortest, chord);
-            longest = std::max(longest, chord);
-        }
+        const auto [shortest, longest] =
+            ChordRange(view, [](DWORD pixel) { return (pixel & 0xFF) >= 128; });
         EXPECT_NEAR(longest / 2, radius, 0.03 * radius);
         EXPECT_LE(longest / shortest, 1.02) << shortest << " " << longest;
 

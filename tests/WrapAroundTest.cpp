@@ -3,6 +3,7 @@
 // star cut at a seam, a full scene shows no seam, undo takes back every copy and the
 // setting travels with the recipe.
 #include "EffectTestSupport.h"
+#include "SceneTestSupport.h"
 
 #include "cli/RecipeReplay.h"
 #include "cli/RenderCommand.h"
@@ -29,7 +30,7 @@ namespace {
 
 constexpr int kW = 64;
 constexpr int kH = 48;
-constexpr DWORD kSeed = 20261208;
+constexpr DWORD kSeed = kSceneSeed;
 
 // A background that differs in every channel from pixel to pixel and repeats with period
 // (w, h) in rows, so a picture of any multiple of that size is the tile repeated.
@@ -41,11 +42,6 @@ void FillTilePattern(CDib& dib, int w, int h)
             dib.SetPixel(x, y, DWORD((tx * 5) & 0x7F) << 16 | DWORD((ty * 7) & 0x7F) << 8 |
                                    DWORD(0x20 + ((tx + ty) & 0x1F)));
         }
-}
-
-std::unique_ptr<CDib> Copy(const CDib& dib)
-{
-    return std::unique_ptr<CDib>(dib.Extract(CRect(0, 0, dib.m_nWidth, dib.m_nHeight)));
 }
 
 // tile repeated nx x ny times.
@@ -70,28 +66,6 @@ void NewPatternDoc(CSkyloomDoc& doc, int w, int h, bool bWrap)
     doc.SetPicture(dib);
     doc.SetRecipe(CRecipe::ForNewPicture(CSize(w, h), 0));
     doc.SetWrapAround(bWrap);
-}
-
-// The tool made from a fixed generator state (the planets draw tables then), with values
-// set by name, dragged over rect from kSeed: what a drag on the canvas does.
-ERenderOutcome Paint(CSkyloomDoc& doc, const QString& effect, const CRect& rect,
-                     const QList<QPair<QString, QString>>& values = {})
-{
-    SetRandomSeed(kInitialRandomSeed);
-    const std::unique_ptr<CEffect> tool = CreateTool(FindToolBySection(effect));
-    if (!tool)
-        return RENDER_NOTHING;
-    QString why;
-    EXPECT_TRUE(tool->SetValues(values, why)) << why.toStdString();
-    g_nEffectSeed = kSeed;
-    return RenderDrag(*tool, doc, rect, nullptr).outcome;
-}
-
-void PrepareLitScenes()
-{
-    ASSERT_TRUE(LoadGLEntryPoints(TRUE));
-    if (g_lightList.empty())
-        CreateDefaultLight();
 }
 
 struct CEdgeCase
