@@ -5,6 +5,7 @@
 #include "Artwork.h"
 #include "DocumentUi.h"
 #include "RecipeCommands.h"
+#include "SkyCommands.h"
 #include "../document/QuotedName.h"
 #include "../document/SceneLayers.h"
 #include "StepsPanel.h"
@@ -27,6 +28,7 @@
 #include "../view/OptionsSheet.h"
 #include "../document/RenderJob.h"
 #include "../view/SkyloomView.h"
+#include "../view/SkyPreviewWnd.h"
 #include "../cli/RecipeRepaint.h"
 
 #include <QActionGroup>
@@ -122,6 +124,7 @@ const CCommandText kCommands[] = {
     {ID_FILE_EXPORT_RECIPE, "Export &Recipe...", QKeySequence::UnknownKey, nullptr},
     {ID_EDIT_COPY_COMMAND, "Copy as Co&mmand Line", QKeySequence::UnknownKey, nullptr},
     {ID_FILE_EXPORT_LAYERS, "Export &Layers...", QKeySequence::UnknownKey, nullptr},
+    {ID_FILE_EXPORT_SKYBOX, "Export Sky&box...", QKeySequence::UnknownKey, nullptr},
     {ID_IMAGE_PAINT_AGAIN, "Paint Again at &Size...", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_TOOLBAR, "&Toolbar", QKeySequence::UnknownKey, nullptr},
     {ID_VIEW_STATUS_BAR, "&Status Bar", QKeySequence::UnknownKey, nullptr},
@@ -131,6 +134,7 @@ const CCommandText kCommands[] = {
     {ID_VIEW_ZOOM_ACTUAL, "&Actual Size", QKeySequence::UnknownKey, "Ctrl+1"},
     {ID_VIEW_ZOOM_FIT, "&Fit in Window", QKeySequence::UnknownKey, "Ctrl+0"},
     {ID_VIEW_SHOW_TILED, "Sho&w Tiled", QKeySequence::UnknownKey, nullptr},
+    {ID_VIEW_SKY_PREVIEW, "S&ky Preview", QKeySequence::UnknownKey, nullptr},
     {ID_IMAGE_WRAP_AROUND, "&Wrap Around", QKeySequence::UnknownKey, nullptr},
     {ID_IMAGE_MAKE_SEAMLESS, "Make &Seamless", QKeySequence::UnknownKey, nullptr},
     {ID_HELP_CONTENTS, "&Contents...", QKeySequence::HelpContents, "F1"},
@@ -152,6 +156,7 @@ bool ChangesDocument(int nId)
     case ID_VIEW_ZOOM_FIT:
     case ID_VIEW_HISTORY:
     case ID_VIEW_SHOW_TILED:
+    case ID_VIEW_SKY_PREVIEW:
     case ID_HELP_CONTENTS:
     case ID_APP_ABOUT:
     case ID_NEXT_PANE:
@@ -343,7 +348,7 @@ void CMainFrame::CreateMenus()
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
     m_pFileMenu = pFile;
     for (int nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
-                    ID_FILE_EXPORT_RECIPE, ID_FILE_EXPORT_LAYERS})
+                    ID_FILE_EXPORT_RECIPE, ID_FILE_EXPORT_LAYERS, ID_FILE_EXPORT_SKYBOX})
         pFile->addAction(GetAction(nId));
     pFile->addSeparator();
     for (int nId : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP})
@@ -373,6 +378,7 @@ void CMainFrame::CreateMenus()
     AddZoomItems(pView);
     pView->addSeparator();
     pView->addAction(GetAction(ID_VIEW_SHOW_TILED));
+    pView->addAction(GetAction(ID_VIEW_SKY_PREVIEW));
 
     QMenu* pImage = menuBar()->addMenu(QStringLiteral("&Image"));
     pImage->addAction(GetAction(ID_IMAGE_WRAP_AROUND));
@@ -614,7 +620,8 @@ void CMainFrame::SetStatusText(int nId)
 void CMainFrame::UpdateTitle()
 {
     const QString app = LoadString(IDS_APP_TITLE);
-    setWindowTitle(m_doc.GetTitle() + QStringLiteral("[*] - ") + app);
+    const QString sky = m_doc.IsSkySphere() ? QStringLiteral(" (sky sphere)") : QString();
+    setWindowTitle(m_doc.GetTitle() + sky + QStringLiteral("[*] - ") + app);
     setWindowModified(m_doc.IsModified());
 }
 
@@ -647,14 +654,21 @@ void CMainFrame::UpdateCommandUI()
         const bool bPasting = m_pView->IsPasting();
         GetAction(ID_EDIT_PASTE)->setEnabled(!bPasting && CSkyloomView::ClipboardHasImage());
         GetAction(ID_EDIT_PASTEFILE)->setEnabled(!bPasting);
+        // A sky wraps around by its geometry: the tiling commands mean nothing there.
+        GetAction(ID_IMAGE_WRAP_AROUND)->setEnabled(!m_doc.IsSkySphere());
+        GetAction(ID_IMAGE_MAKE_SEAMLESS)->setEnabled(!m_doc.IsSkySphere());
+        GetAction(ID_FILE_EXPORT_SKYBOX)->setEnabled(m_doc.IsSkySphere());
     }
+    GetAction(ID_VIEW_SKY_PREVIEW)->setEnabled(m_doc.IsSkySphere());
+    if (m_pSkyPreview && !m_doc.IsSkySphere())
+        m_pSkyPreview->hide();
     const int nTool = m_pView->GetTool();
     for (int i = 0; i < TOOL_COUNT; ++i)
         GetAction(ToolCommand(i))->setChecked(i == nTool);
     GetAction(ID_VIEW_TOOLBAR)->setChecked(m_pToolBar->isVisibleTo(this));
     GetAction(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
     GetAction(ID_VIEW_SHOW_TILED)->setChecked(m_pView->IsShowingTiled());
-    GetAction(ID_IMAGE_WRAP_AROUND)->setChecked(m_doc.IsWrapAround());
+    GetAction(ID_IMAGE_WRAP_AROUND)->setChecked(m_doc.IsWrapAround() && !m_doc.IsSkySphere());
     UpdateHistoryCommands();
 }
 
@@ -745,6 +759,16 @@ void CMainFrame::OnCommand(int nId)
     case ID_IMAGE_PAINT_AGAIN:
         OnPaintAgainAtSize();
         break;
+    case ID_FILE_EXPORT_SKYBOX: {
+        const QString folder = ExportSkyboxCommand(this, m_app.GetDocumentUi(), m_doc.GetImage());
+        if (!folder.isEmpty())
+            statusBar()->showMessage(QStringLiteral("The skybox is in %1.")
+                                         .arg(QuotedName(QDir::toNativeSeparators(folder))));
+        break;
+    }
+    case ID_VIEW_SKY_PREVIEW:
+        OnSkyPreview();
+        break;
     case ID_VIEW_TOOLBAR:
         m_pToolBar->setVisible(!m_pToolBar->isVisible());
         break;
@@ -795,6 +819,20 @@ void CMainFrame::OnPaintAgainAtSize()
         m_app.GetDocumentUi().ShowError(
             this, QStringLiteral("The picture cannot be painted again at that size: it must "
                                  "have begun as a new picture, and keep every paste's pixels."));
+}
+
+void CMainFrame::OnSkyPreview()
+{
+    if (!m_doc.IsSkySphere())
+        return;
+    if (!m_pSkyPreview) {
+        m_pSkyPreview = new CSkyPreviewWnd(m_doc, this);
+        m_pSkyPreview->move(PlaceBeside(frameGeometry(), FramedSize(m_pSkyPreview),
+                                        m_pSkyPreview));
+    }
+    m_pSkyPreview->show();
+    m_pSkyPreview->raise();
+    m_pSkyPreview->activateWindow();
 }
 
 void CMainFrame::OnExportLayers()

@@ -1,0 +1,142 @@
+// A sky sphere through the real window: File > New makes one, the tiling commands step
+// aside, the Sky Preview looks around it the right way up and follows the picture, and
+// File > Export Skybox writes the six faces the export function writes.
+#include "WindowTestSupport.h"
+
+#include "app/Commands.h"
+#include "effects/Random.h"
+#include "gl/GLContext.h"
+#include "imagefile/Skybox.h"
+#include "view/SkyPreviewWnd.h"
+
+#include <QDir>
+#include <QStatusBar>
+#include <QWheelEvent>
+
+namespace {
+
+class SkyWindowTest : public WindowTest
+{
+protected:
+    bool Enabled(int nId) { return Frame()->GetAction(nId)->isEnabled(); }
+
+    // Each pixel says where it is: red the column, green the row, out of 255.
+    void FillWithCoordinates()
+    {
+        CDib& sky = Picture();
+        for (int y = 0; y < sky.m_nHeight; ++y)
+            for (int x = 0; x < sky.m_nWidth; ++x)
+                sky.SetPixel(x, sky.m_nHeight - 1 - y,
+                             DWORD((2 * x + 1) * 255 / (2 * sky.m_nWidth)) << 16 |
+                                 DWORD((2 * y + 1) * 255 / (2 * sky.m_nHeight)) << 8);
+        Doc().UpdateRect(Doc().GetImageRect());
+    }
+};
+
+// The preview's pixel at (x, y) from the top, as red and green.
+std::pair<int, int> RedGreen(const CDib& image, int x, int y)
+{
+    const DWORD c = image.GetPixel(x, image.m_nHeight - 1 - y);
+    return {int((c >> 16) & 0xFF), int((c >> 8) & 0xFF)};
+}
+
+TEST_F(SkyWindowTest, NewSkyIsPreviewedTheRightWayUpAndExportsItsSixFaces)
+{
+    EXPECT_FALSE(Enabled(ID_FILE_EXPORT_SKYBOX));
+    EXPECT_FALSE(Enabled(ID_VIEW_SKY_PREVIEW));
+    EXPECT_TRUE(Enabled(ID_IMAGE_WRAP_AROUND));
+
+    // Wrap Around asked for with a sky is not taken: a sphere closes on itself.
+    m_pUi->sizes = {CSize(256, 128)};
+    m_pUi->bNewSky = true;
+    m_pUi->bNewWrapAround = true;
+    Command(ID_FILE_NEW);
+    ASSERT_TRUE(Doc().IsSkySphere());
+    EXPECT_FALSE(Doc().IsWrapAround());
+    EXPECT_FALSE(Enabled(ID_IMAGE_WRAP_AROUND));
+    EXPECT_FALSE(Frame()->GetAction(ID_IMAGE_WRAP_AROUND)->isChecked());
+    EXPECT_FALSE(Enabled(ID_IMAGE_MAKE_SEAMLESS));
+    EXPECT_TRUE(Enabled(ID_FILE_EXPORT_SKYBOX));
+    EXPECT_TRUE(Frame()->windowTitle().contains(QStringLiteral("sky sphere")));
+
+    // A nebula across the left and right edges is one step of the sky.
+    Command(ID_TOOL_NEBULA);
+    g_nEffectSeed = 7;
+    Drag(QPoint(-30, 30), QPoint(40, 90));
+    ASSERT_EQ(Doc().GetStepCount(), 1);
+
+    Command(ID_VIEW_SKY_PREVIEW);
+    auto* pPreview = Frame()->findChild<CSkyPreviewWnd*>();
+    ASSERT_NE(pPreview, nullptr);
+    EXPECT_TRUE(pPreview->isVisible());
+    pPreview->resize(200, 100);
+    // Looking at longitude 90, latitude 30: right of the middle lies a larger longitude
+    // (more red), above it a higher latitude (less green).
+    FillWithCoordinates();
+    pPreview->Scene().SetView(90, 30, 60);
+    if (AreGLEntryPointsLoaded() && pPreview->Redraw()) {
+        const CDib& image = pPreview->GetImage();
+        ASSERT_EQ(image.GetSize(), CSize(200, 100));
+        const auto [red, green] = RedGreen(image, 100, 50);
+        EXPECT_NEAR(red, 90 * 255 / 360, 3);
+        EXPECT_NEAR(green, 60 * 255 / 180, 3);
+        EXPECT_GT(RedGreen(image, 140, 50).first, red + 5);
+        EXPECT_LT(RedGreen(image, 100, 20).second, green - 5);
+        // A change of the picture shows at the next draw.
+        Picture().Fill(0x3060C8);
+        Doc().UpdateRect(Doc().GetImageRect());
+        ASSERT_TRUE(pPreview->Redraw());
+        EXPECT_EQ(pPreview->GetImage().GetPixel(100, 50), DWORD(0x3060C8));
+    }
+    // A drag turns the view with the pointer, held at the pole; the wheel narrows it.
+    pPreview->TurnBy(-20, 0);
+    EXPECT_GT(pPreview->Scene().Yaw(), 90);
+    pPreview->TurnBy(0, 10000);
+    EXPECT_EQ(pPreview->Scene().Pitch(), 90);
+    QWheelEvent wheel(QPointF(50, 50), pPreview->mapToGlobal(QPointF(50, 50)), QPoint(),
+                      QPoint(0, 120 * 50), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(pPreview, &wheel);
+    EXPECT_EQ(pPreview->Scene().FieldOfView(), CSkyPreviewScene::kMinFieldOfView);
+
+    // The faces go into a folder that is made, with the names and format chosen, and are
+    // what the export function writes.
+    const QString folder = Path("sky/box");
+    m_pUi->skybox = {folder, 24, ESkyboxNaming::Sides, QStringLiteral("png")};
+    Command(ID_FILE_EXPORT_SKYBOX);
+    EXPECT_EQ(m_pUi->nOfferedFaceSize, 64);
+    EXPECT_TRUE(m_pUi->errors.isEmpty()) << m_pUi->errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(Frame()->GetPaneText(0).contains(QStringLiteral("sky/box")));
+    QString error;
+    ASSERT_TRUE(QDir().mkpath(Path("direct")));
+    ASSERT_TRUE(ExportSkybox(Picture(), Path("direct"), 24, ESkyboxNaming::Sides,
+                             QStringLiteral("png"), error));
+    for (const char* name : {"right", "left", "top", "bottom", "front", "back"}) {
+        const QString file = QString::fromLatin1(name) + QStringLiteral(".png");
+        const QByteArray bytes = ReadFile(QDir(folder).filePath(file));
+        EXPECT_FALSE(bytes.isEmpty()) << name;
+        EXPECT_EQ(bytes, ReadFile(QDir(Path("direct")).filePath(file))) << name;
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 6);
+
+    // A folder that cannot be made is reported, and nothing is written.
+    QFile plain(Path("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    m_pUi->skybox.strFolder = Path("plain/box");
+    Command(ID_FILE_EXPORT_SKYBOX);
+    ASSERT_EQ(m_pUi->errors.size(), 1);
+    EXPECT_TRUE(m_pUi->errors[0].startsWith(QStringLiteral("Cannot export the skybox")));
+
+    // A flat picture again: the preview goes and the sky's commands with it.
+    m_pUi->sizes = {CSize(64, 32)};
+    m_pUi->bNewSky = false;
+    Command(ID_FILE_NEW);
+    EXPECT_FALSE(Doc().IsSkySphere());
+    EXPECT_FALSE(pPreview->isVisible());
+    EXPECT_FALSE(Enabled(ID_VIEW_SKY_PREVIEW));
+    EXPECT_FALSE(Enabled(ID_FILE_EXPORT_SKYBOX));
+    EXPECT_TRUE(Enabled(ID_IMAGE_WRAP_AROUND));
+}
+
+} // namespace
