@@ -62,6 +62,8 @@ CExportSkyboxDlg::CExportSkyboxDlg(CSettingsStore& store, const CSkyboxChoice& c
     auto* pBrowse = new QPushButton(QStringLiteral("&Browse..."));
     pBrowse->setAutoDefault(false);
     connect(pBrowse, &QPushButton::clicked, this, &CExportSkyboxDlg::Browse);
+    // Room for a path of some length.
+    m_pFolder->setMinimumWidth(m_pFolder->fontMetrics().averageCharWidth() * 40);
     auto* pFolderRow = new QHBoxLayout;
     pFolderRow->addWidget(m_pFolder, 1);
     pFolderRow->addWidget(pBrowse);
@@ -70,7 +72,9 @@ CExportSkyboxDlg::CExportSkyboxDlg(CSettingsStore& store, const CSkyboxChoice& c
     pForm->addRow(QStringLiteral("Face &size:"), m_pSize);
     pForm->addRow(QStringLiteral("&Names:"), m_pNaming);
     pForm->addRow(QStringLiteral("&Format:"), m_pFormat);
-    pForm->addRow(QStringLiteral("F&older:"), pFolderRow);
+    auto* pFolderLabel = new QLabel(QStringLiteral("F&older:"));
+    pFolderLabel->setBuddy(m_pFolder);
+    pForm->addRow(pFolderLabel, pFolderRow);
 
     QPalette palette = m_pError->palette();
     palette.setColor(QPalette::WindowText, Qt::red);

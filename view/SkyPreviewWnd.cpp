@@ -20,7 +20,8 @@ constexpr double kZoomStep = 1.1;
 } // namespace
 
 CSkyPreviewWnd::CSkyPreviewWnd(CSkyloomDoc& doc, QWidget* pParent)
-    : QWidget(pParent, Qt::Window), m_doc(doc)
+    // A tool window: it stays above the main window while the sky is painted there.
+    : QWidget(pParent, Qt::Tool), m_doc(doc)
 {
     setWindowTitle(QStringLiteral("Sky Preview"));
     setAttribute(Qt::WA_OpaquePaintEvent);
