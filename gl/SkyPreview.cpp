@@ -1,6 +1,7 @@
 #include "SkyPreview.h"
 
 #include "GLContext.h"
+#include "effects/RenderThreads.h"
 #include "imagefile/Skybox.h"
 
 #include <GL/gl.h>
@@ -19,6 +20,32 @@ constexpr int kMaxTextureWidth = 4096;
 // The sphere's facets: small enough that its straight edges do not bend the sky's lines.
 constexpr int kLongitudeSteps = 128;
 constexpr int kLatitudeSteps = 64;
+
+// src reduced into dst (already made, smaller on both axes), each pixel the average of the
+// source pixels its area covers: quick enough for every step, and no copy of src is made.
+void Reduce(const CDib& src, CDib& dst)
+{
+    const int sw = src.m_nWidth, sh = src.m_nHeight, dw = dst.m_nWidth, dh = dst.m_nHeight;
+    ForEveryRow(0, dh, [&](int y) {
+        const int y0 = int(int64_t(y) * sh / dh);
+        const int y1 = std::max(y0 + 1, int(int64_t(y + 1) * sh / dh));
+        for (int x = 0; x < dw; ++x) {
+            const int x0 = int(int64_t(x) * sw / dw);
+            const int x1 = std::max(x0 + 1, int(int64_t(x + 1) * sw / dw));
+            unsigned sum[3] = {0, 0, 0};
+            for (int j = y0; j < y1; ++j) {
+                const BYTE* p = src.PixelAddress(x0, j);
+                for (int i = x0; i < x1; ++i, p += 3)
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += p[c];
+            }
+            const unsigned n = unsigned((x1 - x0) * (y1 - y0));
+            BYTE* q = dst.PixelAddress(x, y);
+            for (int c = 0; c < 3; ++c)
+                q[c] = BYTE((sum[c] + n / 2) / n);
+        }
+    });
+}
 
 } // namespace
 
@@ -72,18 +99,15 @@ bool CSkyPreviewScene::UploadPanorama()
     m_bPanoramaChanged = false;
     if (!m_pPanorama || !m_pPanorama->m_pBits || m_pPanorama->m_nWidth < 2)
         return false;
-    // A large panorama goes in reduced; the panorama itself is never touched.
+    // A large panorama goes in reduced.
     const CDib* pSource = m_pPanorama;
     CDib reduced;
     if (m_pPanorama->m_nWidth > kMaxTextureWidth) {
-        const int h = std::max(1, kMaxTextureWidth * m_pPanorama->m_nHeight /
-                                      m_pPanorama->m_nWidth);
-        if (!reduced.Create(m_pPanorama->m_nWidth, m_pPanorama->m_nHeight))
+        const int h = std::max(1, int(int64_t(kMaxTextureWidth) * m_pPanorama->m_nHeight /
+                                      m_pPanorama->m_nWidth));
+        if (!reduced.Create(kMaxTextureWidth, h))
             return false;
-        reduced.CopyRect(0, 0, m_pPanorama->m_nWidth, m_pPanorama->m_nHeight, *m_pPanorama, 0,
-                         0);
-        if (!reduced.Resize(kMaxTextureWidth, h))
-            return false;
+        Reduce(*m_pPanorama, reduced);
         pSource = &reduced;
     }
     if (m_texture == 0)

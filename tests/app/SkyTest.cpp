@@ -139,4 +139,24 @@ TEST_F(SkyWindowTest, NewSkyIsPreviewedTheRightWayUpAndExportsItsSixFaces)
     EXPECT_TRUE(Enabled(ID_IMAGE_WRAP_AROUND));
 }
 
+// A sky wider than the preview's texture is shown reduced, still the right way round.
+TEST_F(SkyWindowTest, ALargeSkyIsPreviewedReduced)
+{
+    m_pUi->sizes = {CSize(4400, 2200)};
+    m_pUi->bNewSky = true;
+    Command(ID_FILE_NEW);
+    ASSERT_TRUE(Doc().IsSkySphere());
+    FillWithCoordinates();
+    Command(ID_VIEW_SKY_PREVIEW);
+    auto* pPreview = Frame()->findChild<CSkyPreviewWnd*>();
+    ASSERT_NE(pPreview, nullptr);
+    pPreview->resize(200, 100);
+    pPreview->Scene().SetView(270, -45, 30);
+    if (!AreGLEntryPointsLoaded() || !pPreview->Redraw())
+        GTEST_SKIP() << "no OpenGL";
+    const auto [red, green] = RedGreen(pPreview->GetImage(), 100, 50);
+    EXPECT_NEAR(red, 270 * 255 / 360, 3);
+    EXPECT_NEAR(green, 135 * 255 / 180, 3);
+}
+
 } // namespace
