@@ -4,6 +4,7 @@
 #include "WindowTestSupport.h"
 
 #include "app/Commands.h"
+#include "document/SkyPatch.h"
 #include "effects/Random.h"
 #include "gl/GLContext.h"
 #include "imagefile/Skybox.h"
@@ -137,6 +138,47 @@ TEST_F(SkyWindowTest, NewSkyIsPreviewedTheRightWayUpAndExportsItsSixFaces)
     EXPECT_FALSE(Enabled(ID_VIEW_SKY_PREVIEW));
     EXPECT_FALSE(Enabled(ID_FILE_EXPORT_SKYBOX));
     EXPECT_TRUE(Enabled(ID_IMAGE_WRAP_AROUND));
+}
+
+// While a drag is made on a sky the canvas outlines the patch where it lands on the
+// panorama, not the dragged rectangle.
+TEST_F(SkyWindowTest, DragOnASkyOutlinesThePatch)
+{
+    m_pUi->sizes = {CSize(400, 200)};
+    m_pUi->bNewSky = true;
+    Command(ID_FILE_NEW);
+    ASSERT_TRUE(Doc().IsSkySphere());
+    View()->ZoomActualSize();
+    Command(ID_TOOL_NEBULA);
+    const CRect rect(100, 20, 200, 80);
+    Press(QPoint(rect.left, rect.top));
+    Move(QPoint(150, 50));
+    Move(QPoint(rect.right, rect.bottom));
+    const QImage canvas = View()->viewport()->grab().toImage();
+    Release(QPoint(rect.right, rect.bottom) + QPoint(1000, 1000)); // past the picture: no render
+    const auto bright = [&](double x, double y) {
+        const QPoint at = View()->ViewportFromLogical(CRect(int(x), int(y), int(x) + 1,
+                                                             int(y) + 1)).topLeft();
+        return qGray(canvas.pixel(at)) > 128;
+    };
+    const CSkyPatch patch = CSkyPatch::FromRect(rect, CSize(400, 200));
+    const QList<QPolygonF> outline = patch.OutlineOnPanorama(
+        QPolygonF(QRectF(0, 0, patch.m_nPlaneWidth, patch.m_nPlaneHeight)));
+    ASSERT_FALSE(outline.isEmpty());
+    // The patch widens towards the equator: its lower corners lie outside the rectangle.
+    const QRectF bounds = outline[0].boundingRect();
+    ASSERT_LT(bounds.left(), rect.left - 5);
+    int nOn = 0, nPoints = 0;
+    for (const QPointF& p : outline[0]) {
+        // A point of a line drawn one screen pixel wide lies on it or next to it.
+        bool bNear = false;
+        for (const double dx : {-0.5, 0.0, 0.5})
+            for (const double dy : {-0.5, 0.0, 0.5})
+                bNear |= bright(p.x() + dx, p.y() + dy);
+        nOn += bNear ? 1 : 0;
+        ++nPoints;
+    }
+    EXPECT_GE(nOn, nPoints * 9 / 10);
 }
 
 // A sky wider than the preview's texture is shown reduced, still the right way round.
