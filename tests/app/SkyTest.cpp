@@ -155,7 +155,7 @@ TEST_F(SkyWindowTest, DragOnASkyOutlinesThePatch)
     Move(QPoint(150, 50));
     Move(QPoint(rect.right, rect.bottom));
     const QImage canvas = View()->viewport()->grab().toImage();
-    Release(QPoint(rect.right, rect.bottom) + QPoint(1000, 1000)); // past the picture: no render
+    Release(QPoint(rect.right, rect.bottom));
     const auto bright = [&](double x, double y) {
         const QPoint at = View()->ViewportFromLogical(CRect(int(x), int(y), int(x) + 1,
                                                              int(y) + 1)).topLeft();
