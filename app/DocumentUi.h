@@ -7,6 +7,7 @@
 #include <QString>
 
 class QWidget;
+struct CSkyboxChoice;
 
 class CDocumentUi
 {
@@ -15,8 +16,9 @@ public:
 
     enum ESaveChanges { SAVE_YES, SAVE_NO, SAVE_CANCEL };
 
-    // "Set Image Size": FALSE when cancelled; bWrap is whether the picture wraps around.
-    virtual BOOL AskImageSize(QWidget* pParent, CSize& size, bool& bWrap) = 0;
+    // "Set Image Size": FALSE when cancelled; bWrap is whether the picture wraps around,
+    // bSky whether it is a sky sphere (size is then twice as wide as high).
+    virtual BOOL AskImageSize(QWidget* pParent, CSize& size, bool& bWrap, bool& bSky) = 0;
     // File Open: the chosen path, or empty when cancelled.
     virtual QString AskOpenPath(QWidget* pParent) = 0;
     // Save As: starts with strName and the filter nFilter (0 JPEG, 1 24-bit, 2 256-colour);
@@ -32,6 +34,9 @@ public:
     virtual BOOL AskScale(QWidget* pParent, double& dScale) = 0;
     // Export Layers: a folder to write the layers into; empty when cancelled.
     virtual QString AskLayersFolder(QWidget* pParent) = 0;
+    // Export Skybox: starts from choice (the default face size); FALSE when cancelled, else
+    // the face size, names, format and folder chosen.
+    virtual BOOL AskSkybox(QWidget* pParent, CSkyboxChoice& choice) = 0;
     // "Save changes to %1?"
     virtual ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) = 0;
     // A failure the user must hear of.

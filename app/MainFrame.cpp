@@ -6,6 +6,7 @@
 #include "DocumentUi.h"
 #include "RecipeCommands.h"
 #include "ScreenFit.h"
+#include "SkyCommands.h"
 #include "../document/QuotedName.h"
 #include "../document/SceneLayers.h"
 #include "StepsPanel.h"
@@ -21,6 +22,7 @@
 #include "../view/PreviewHostDlg.h"
 #include "../document/RenderJob.h"
 #include "../view/SkyloomView.h"
+#include "../view/SkyPreviewWnd.h"
 #include "../cli/RecipeRepaint.h"
 
 #include <QActionGroup>
@@ -156,6 +158,9 @@ const std::vector<CMainFrame::CCommand>& CMainFrame::Commands()
          [](CMainFrame& f) { f.OnCopyCommandLine(); }},
         {ID_FILE_EXPORT_LAYERS, "Export &Layers...", K::UnknownKey, nullptr, bChanges,
          [](CMainFrame& f) { f.OnExportLayers(); }},
+        // Waits for a render: the faces are read from the picture.
+        {ID_FILE_EXPORT_SKYBOX, "Export Sky&box...", K::UnknownKey, nullptr, bChanges,
+         [](CMainFrame& f) { f.OnExportSkybox(); }},
         {ID_IMAGE_PAINT_AGAIN, "Paint Again at &Size...", K::UnknownKey, nullptr, bChanges,
          [](CMainFrame& f) { f.OnPaintAgainAtSize(); }},
         {ID_VIEW_TOOLBAR, "&Toolbar", K::UnknownKey, nullptr, bViews,
@@ -174,6 +179,8 @@ const std::vector<CMainFrame::CCommand>& CMainFrame::Commands()
          [](CMainFrame& f) { f.m_pView->ZoomToFit(); }},
         {ID_VIEW_SHOW_TILED, "Sho&w Tiled", K::UnknownKey, nullptr, bViews,
          [](CMainFrame& f) { f.m_pView->SetShowTiled(!f.m_pView->IsShowingTiled()); }},
+        {ID_VIEW_SKY_PREVIEW, "S&ky Preview", K::UnknownKey, nullptr, bViews,
+         [](CMainFrame& f) { f.OnSkyPreview(); }},
         {ID_IMAGE_WRAP_AROUND, "&Wrap Around", K::UnknownKey, nullptr, bChanges,
          [](CMainFrame& f) { f.m_doc.SetWrapAround(!f.m_doc.IsWrapAround()); }},
         {ID_IMAGE_MAKE_SEAMLESS, "Make &Seamless", K::UnknownKey, nullptr, bChanges,
@@ -331,7 +338,7 @@ void CMainFrame::CreateMenus()
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
     m_pFileMenu = pFile;
     for (int nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
-                    ID_FILE_EXPORT_RECIPE, ID_FILE_EXPORT_LAYERS})
+                    ID_FILE_EXPORT_RECIPE, ID_FILE_EXPORT_LAYERS, ID_FILE_EXPORT_SKYBOX})
         pFile->addAction(GetAction(nId));
     pFile->addSeparator();
     for (int nId : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP})
@@ -361,6 +368,7 @@ void CMainFrame::CreateMenus()
     AddZoomItems(pView);
     pView->addSeparator();
     pView->addAction(GetAction(ID_VIEW_SHOW_TILED));
+    pView->addAction(GetAction(ID_VIEW_SKY_PREVIEW));
 
     QMenu* pImage = menuBar()->addMenu(QStringLiteral("&Image"));
     pImage->addAction(GetAction(ID_IMAGE_WRAP_AROUND));
@@ -568,7 +576,8 @@ void CMainFrame::SetStatusText(int nId)
 void CMainFrame::UpdateTitle()
 {
     const QString app = LoadString(IDS_APP_TITLE);
-    setWindowTitle(m_doc.GetTitle() + QStringLiteral("[*] - ") + app);
+    const QString sky = m_doc.IsSkySphere() ? QStringLiteral(" (sky sphere)") : QString();
+    setWindowTitle(m_doc.GetTitle() + sky + QStringLiteral("[*] - ") + app);
     setWindowModified(m_doc.IsModified());
 }
 
@@ -601,14 +610,21 @@ void CMainFrame::UpdateCommandUI()
         const bool bPasting = m_pView->IsPasting();
         GetAction(ID_EDIT_PASTE)->setEnabled(!bPasting && CSkyloomView::ClipboardHasImage());
         GetAction(ID_EDIT_PASTEFILE)->setEnabled(!bPasting);
+        // A sky wraps around by its geometry: the tiling commands mean nothing there.
+        GetAction(ID_IMAGE_WRAP_AROUND)->setEnabled(!m_doc.IsSkySphere());
+        GetAction(ID_IMAGE_MAKE_SEAMLESS)->setEnabled(!m_doc.IsSkySphere());
+        GetAction(ID_FILE_EXPORT_SKYBOX)->setEnabled(m_doc.IsSkySphere());
     }
+    GetAction(ID_VIEW_SKY_PREVIEW)->setEnabled(m_doc.IsSkySphere());
+    if (m_pSkyPreview && !m_doc.IsSkySphere())
+        m_pSkyPreview->hide();
     const int nTool = m_pView->GetTool();
     for (int i = 0; i < TOOL_COUNT; ++i)
         GetAction(ToolCommand(i))->setChecked(i == nTool);
     GetAction(ID_VIEW_TOOLBAR)->setChecked(m_pToolBar->isVisibleTo(this));
     GetAction(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
     GetAction(ID_VIEW_SHOW_TILED)->setChecked(m_pView->IsShowingTiled());
-    GetAction(ID_IMAGE_WRAP_AROUND)->setChecked(m_doc.IsWrapAround());
+    GetAction(ID_IMAGE_WRAP_AROUND)->setChecked(m_doc.IsWrapAround() && !m_doc.IsSkySphere());
     UpdateHistoryCommands();
 }
 
@@ -659,6 +675,28 @@ void CMainFrame::OnPaintAgainAtSize()
         m_app.GetDocumentUi().ShowError(
             this, QStringLiteral("The picture cannot be painted again at that size: it must "
                                  "have begun as a new picture, and keep every paste's pixels."));
+}
+
+void CMainFrame::OnExportSkybox()
+{
+    const QString folder = ExportSkyboxCommand(this, m_app.GetDocumentUi(), m_doc.GetImage());
+    if (!folder.isEmpty())
+        statusBar()->showMessage(QStringLiteral("The skybox is in %1.")
+                                     .arg(QuotedName(QDir::toNativeSeparators(folder))));
+}
+
+void CMainFrame::OnSkyPreview()
+{
+    if (!m_doc.IsSkySphere())
+        return;
+    if (!m_pSkyPreview) {
+        m_pSkyPreview = new CSkyPreviewWnd(m_doc, this);
+        m_pSkyPreview->move(PlaceBeside(frameGeometry(), FramedSize(m_pSkyPreview),
+                                        m_pSkyPreview));
+    }
+    m_pSkyPreview->show();
+    m_pSkyPreview->raise();
+    m_pSkyPreview->activateWindow();
 }
 
 void CMainFrame::OnExportLayers()

@@ -18,6 +18,7 @@ class CSkyloomApp;
 class CStepsPanel;
 class CSkyloomDoc;
 class CSkyloomView;
+class CSkyPreviewWnd;
 class QDockWidget;
 class QLabel;
 class QMenu;
@@ -98,6 +99,10 @@ private:
     void OnExportLayers();
     // Image > Paint Again at Size: the picture painted again larger or smaller, as a new one.
     void OnPaintAgainAtSize();
+    // File > Export Skybox: the sky's six cube faces into a folder.
+    void OnExportSkybox();
+    // View > Sky Preview: the sky sphere from inside, in a window of its own.
+    void OnSkyPreview();
     // Undo and Redo named after their steps; the History's check mark.
     void UpdateHistoryCommands();
     void UpdatePanes();
@@ -135,6 +140,8 @@ private:
     QLabel* m_panes[5] = {};
     // Help > Contents: one window, reused.
     QPointer<QWidget> m_pHelp;
+    // View > Sky Preview: one window, reused; hidden when the picture is no sky.
+    QPointer<CSkyPreviewWnd> m_pSkyPreview;
     QProgressBar* m_pProgress = nullptr;
     QDockWidget* m_pHistoryDock = nullptr;
     CStepsPanel* m_pStepsPanel = nullptr;

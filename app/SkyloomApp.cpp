@@ -11,6 +11,7 @@
 #include "../document/SkyloomDoc.h"
 #include "../gl/GLContext.h"
 #include "../imagefile/ImageFile.h"
+#include "../view/ExportSkyboxDlg.h"
 #include "../view/ImageSizeDlg.h"
 #include "../view/PreviewHostDlg.h"
 
@@ -69,13 +70,14 @@ class CDialogDocumentUi : public CDocumentUi
 public:
     explicit CDialogDocumentUi(CSettingsStore& store) : m_store(store) {}
 
-    BOOL AskImageSize(QWidget* pParent, CSize& size, bool& bWrap) override
+    BOOL AskImageSize(QWidget* pParent, CSize& size, bool& bWrap, bool& bSky) override
     {
         CImageSizeDlg dlg(m_store, pParent);
         if (dlg.exec() != QDialog::Accepted)
             return FALSE;
         size = CSize(dlg.GetWidth(), dlg.GetHeight());
         bWrap = dlg.GetWrapAround();
+        bSky = dlg.GetSkySphere();
         return TRUE;
     }
     QString AskOpenPath(QWidget* pParent) override
@@ -123,6 +125,14 @@ public:
     {
         return QFileDialog::getSaveFileName(pParent, QStringLiteral("Export Recipe"), strName,
                                             QStringLiteral("Skyloom Recipe (*.json)"));
+    }
+    BOOL AskSkybox(QWidget* pParent, CSkyboxChoice& choice) override
+    {
+        CExportSkyboxDlg dlg(m_store, choice, pParent);
+        if (dlg.exec() != QDialog::Accepted)
+            return FALSE;
+        choice = dlg.GetChoice();
+        return TRUE;
     }
     ESaveChanges AskSaveChanges(QWidget* pParent, const QString& strTitle) override
     {
@@ -303,11 +313,14 @@ void CSkyloomApp::OnFileNew()
     // Cancel in the size dialog leaves the picture as it is.
     CSize size;
     bool bWrap = false;
-    if (!m_pUi->AskImageSize(m_pFrame.get(), size, bWrap))
+    bool bSky = false;
+    if (!m_pUi->AskImageSize(m_pFrame.get(), size, bWrap, bSky))
         return;
-    if (m_pDoc->OnNewDocument(&size))
-        m_pDoc->SetWrapAround(bWrap);
-    else
+    if (m_pDoc->OnNewDocument(&size)) {
+        // A sky closes on itself: it needs no Wrap Around.
+        m_pDoc->SetWrapAround(bWrap && !bSky);
+        m_pDoc->SetSkySphere(bSky);
+    } else
         m_pUi->ShowError(m_pFrame.get(),
                          QStringLiteral("There is not enough memory for a %1 x %2 picture.")
                              .arg(size.cx)

@@ -82,6 +82,10 @@ const QHash<int, QString>& Table()
         {ID_IMAGE_MAKE_SEAMLESS,
          QStringLiteral("Paint the image again from its recipe with Wrap Around on\nMake "
                         "Seamless")},
+        {ID_FILE_EXPORT_SKYBOX,
+         QStringLiteral("Write the sky sphere as the six faces of a cube map\nExport Skybox")},
+        {ID_VIEW_SKY_PREVIEW,
+         QStringLiteral("Look around the sky sphere from inside\nSky Preview")},
         {ID_APP_ABOUT,
          QStringLiteral("Display program information, version number and copyright\nAbout")},
     };

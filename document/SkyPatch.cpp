@@ -233,6 +233,84 @@ void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) co
     });
 }
 
+QList<QPolygonF> CSkyPatch::OutlineOnPanorama(const QPolygonF& outline) const
+{
+    // Steps of the outline on the panorama are at most this long; a step is at most
+    // kMaxPlaneStep plane pixels, so that a bend between two near points is not missed.
+    constexpr double kStep = 3;
+    constexpr double kMaxPlaneStep = 16;
+    constexpr int kMaxDepth = 16;
+    const double w = m_nSphereWidth, h = m_nSphereHeight;
+    const auto onPanorama = [&](const QPointF& p) {
+        double lon = 0, lat = 0;
+        PanoramaAngles(PlaneDirection(p.x(), p.y()), lon, lat);
+        return QPointF(lon / 360.0 * w, (90.0 - lat) / 180.0 * h);
+    };
+    // Across the left and right edges the nearer way round counts.
+    const auto apart = [w](const QPointF& a, const QPointF& b) {
+        const double dx = std::abs(a.x() - b.x());
+        return std::hypot(std::min(dx, w - dx), a.y() - b.y());
+    };
+
+    QList<QPolygonF> lines;
+    QPolygonF line;
+    const auto add = [&](const QPointF& q) {
+        if (line.isEmpty()) {
+            line << q;
+            return;
+        }
+        const QPointF last = line.constLast();
+        const double dx = q.x() - last.x();
+        if (std::abs(dx) <= w / 2) {
+            line << q;
+            return;
+        }
+        // The step crosses an edge: it ends there and comes back in at the opposite one.
+        const double edge = dx > 0 ? 0 : w;
+        const double across = dx > 0 ? q.x() - w : q.x() + w;
+        const double t = across == last.x() ? 0 : (edge - last.x()) / (across - last.x());
+        const double y = last.y() + t * (q.y() - last.y());
+        line << QPointF(edge, y);
+        lines << line;
+        line = QPolygonF{QPointF(w - edge, y), q};
+    };
+    // Adds the points after a up to b, halving the step until it is short enough.
+    const std::function<void(QPointF, QPointF, QPointF, QPointF, int)> walk =
+        [&](QPointF a, QPointF pa, QPointF b, QPointF pb, int depth) {
+            if (depth < kMaxDepth && (apart(pa, pb) > kStep ||
+                                      std::hypot(b.x() - a.x(), b.y() - a.y()) > kMaxPlaneStep)) {
+                const QPointF m = (a + b) / 2;
+                const QPointF pm = onPanorama(m);
+                walk(a, pa, m, pm, depth + 1);
+                walk(m, pm, b, pb, depth + 1);
+                return;
+            }
+            add(pb);
+        };
+    if (outline.isEmpty())
+        return lines;
+    QPointF a = outline.constFirst();
+    QPointF pa = onPanorama(a);
+    add(pa);
+    for (qsizetype i = 1; i <= outline.size(); ++i) {
+        const QPointF b = outline[i % outline.size()];
+        const QPointF pb = onPanorama(b);
+        walk(a, pa, b, pb, 0);
+        a = b;
+        pa = pb;
+    }
+    if (line.size() > 1)
+        lines << line;
+    // An outline that crossed an edge began in the middle of a line: its first piece and
+    // its last are one.
+    if (lines.size() > 1 && lines.constLast().constLast() == lines.constFirst().constFirst()) {
+        QPolygonF joined = lines.takeLast();
+        joined.removeLast();
+        lines.first() = joined + lines.constFirst();
+    }
+    return lines;
+}
+
 bool CSkyPatch::Paint(
     CDib& sphere, const CRect& area,
     const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render) const

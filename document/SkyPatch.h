@@ -10,6 +10,9 @@
 #include "WinTypes.h"
 #include "../imagefile/Skybox.h"
 
+#include <QList>
+#include <QPolygonF>
+
 #include <functional>
 
 class CDib;
@@ -30,6 +33,12 @@ public:
     CSkyDirection PlaneDirection(double px, double py) const;
     // Where a direction meets the plane; false for a direction facing away from the patch.
     bool PlanePoint(const CSkyDirection& d, double& px, double& py) const;
+
+    // Where a closed outline drawn in the plane (plane pixels, its last point joined to its
+    // first) lands on the panorama: lines in panorama pixels (top-down, continuous), each
+    // step a few pixels long, cut where the outline crosses the panorama's left and right
+    // edges, so that no line runs across the picture.
+    QList<QPolygonF> OutlineOnPanorama(const QPolygonF& outline) const;
 
     // The panorama's rows (top-down, the whole width) holding every pixel whose direction
     // meets the plane within area (plane pixels).

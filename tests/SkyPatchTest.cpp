@@ -64,4 +64,55 @@ TEST(SkyPatch, APlanetStaysRoundAtEveryLatitudeAndAcrossTheSeam)
     }
 }
 
+// The outline the canvas draws while a patch is dragged: at the equator it is the dragged
+// rectangle; over a pole it circles the pole, so on the panorama it runs the whole width,
+// stays inside the picture and is cut where it crosses the left and right edges.
+TEST(SkyPatch, OutlineIsTheRectangleAtTheEquatorAndCutAtTheEdgesOverAPole)
+{
+    const int h = 1024, w = 2 * h;
+    const CRect rect(1000, 480, 1100, 544);
+    const CSkyPatch flat = CSkyPatch::FromRect(rect, CSize(w, h));
+    const QList<QPolygonF> band = flat.OutlineOnPanorama(QPolygonF(QRectF(
+        0, 0, flat.m_nPlaneWidth, flat.m_nPlaneHeight)));
+    ASSERT_EQ(band.size(), 1);
+    const QRectF bounds = band[0].boundingRect();
+    for (const QPointF& p : band[0]) {
+        const double toEdge = std::min({std::abs(p.x() - rect.left), std::abs(p.x() - rect.right),
+                                        std::abs(p.y() - rect.top), std::abs(p.y() - rect.bottom)});
+        EXPECT_LE(toEdge, 1.0) << p.x() << "," << p.y();
+    }
+    EXPECT_NEAR(bounds.left(), rect.left, 1.0);
+    EXPECT_NEAR(bounds.right(), rect.right, 1.0);
+    EXPECT_NEAR(bounds.top(), rect.top, 1.0);
+    EXPECT_NEAR(bounds.bottom(), rect.bottom, 1.0);
+
+    // Centred at latitude 80, 60 degrees wide and high: the pole is inside.
+    const CSkyPatch polar = CSkyPatch::FromRect(CRect(100, -114, 2066, 228), CSize(w, h));
+    const QList<QPolygonF> ring = polar.OutlineOnPanorama(QPolygonF(QRectF(
+        0, 0, polar.m_nPlaneWidth, polar.m_nPlaneHeight)));
+    ASSERT_GE(ring.size(), 1);
+    double left = w, right = 0;
+    int nEdgeEnds = 0;
+    for (const QPolygonF& line : ring) {
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QPointF& p = line[i];
+            ASSERT_TRUE(p.x() >= 0 && p.x() <= w && p.y() >= 0 && p.y() <= h)
+                << p.x() << "," << p.y();
+            left = std::min(left, p.x());
+            right = std::max(right, p.x());
+            if (i > 0) {
+                EXPECT_LE(std::abs(p.x() - line[i - 1].x()), 8.0) << p.x() << "," << p.y();
+            }
+        }
+        for (const QPointF& end : {line.constFirst(), line.constLast()})
+            nEdgeEnds += end.x() == 0 || end.x() == w ? 1 : 0;
+        // Nowhere near the pole's row, nor the equator.
+        EXPECT_GT(line.boundingRect().top(), 50);
+        EXPECT_LT(line.boundingRect().bottom(), h / 2 - 50);
+    }
+    EXPECT_EQ(left, 0);
+    EXPECT_EQ(right, w);
+    EXPECT_EQ(nEdgeEnds, 2 * ring.size());
+}
+
 } // namespace

@@ -8,10 +8,13 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHBoxLayout>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -33,6 +36,20 @@ int LeadingNumber(QStringView text)
             return -1;
     }
     return static_cast<int>(n);
+}
+
+// The tallest sky sphere a picture can hold: twice as wide as high, within the size limits.
+int LargestSkyHeight()
+{
+    int h = std::min(kMaxDibDimension / 2, int(std::sqrt(kMaxDibBytes / 6.0)));
+    while (h > 1 && !DibSizeAllowed(2 * int64_t(h), h))
+        --h;
+    return h;
+}
+
+QString SkySizeText(int nHeight)
+{
+    return QStringLiteral("%1x%2").arg(2 * nHeight).arg(nHeight);
 }
 
 } // namespace
@@ -58,7 +75,9 @@ CImageSizeDlg::CImageSizeDlg(CSettingsStore& store, QWidget* pParent)
       m_pList(new QListWidget),
       m_pError(new QLabel),
       m_pWrap(new QCheckBox(QStringLiteral("&Wrap around: effects painted past an edge come "
-                                           "back in at the opposite one, so the image tiles")))
+                                           "back in at the opposite one, so the image tiles"))),
+      m_pSky(new QCheckBox(QStringLiteral("S&ky sphere (2:1 panorama)"))),
+      m_pSkyHeight(new QSpinBox)
 {
     setWindowTitle(QStringLiteral("Set Image Size"));
 
@@ -113,13 +132,70 @@ CImageSizeDlg::CImageSizeDlg(CSettingsStore& store, QWidget* pParent)
     m_pWrap->setChecked(m_store.GetInt(QStringLiteral("Settings"),
                                        QStringLiteral("DefaultWrapAround"), 0) != 0);
     pLayout->addWidget(m_pWrap);
+
+    // A sky's width follows its height; the size field shows it, greyed, and the picture
+    // needs no Wrap Around: a sphere closes on itself.
+    auto* pSkyRow = new QHBoxLayout;
+    auto* pHeightLabel = new QLabel(QStringLiteral("&Height:"));
+    pHeightLabel->setBuddy(m_pSkyHeight);
+    m_pSkyHeight->setRange(1, LargestSkyHeight());
+    m_pSkyHeight->setSuffix(QStringLiteral(" pixels"));
+    m_pSkyHeight->setValue(m_store.GetInt(QStringLiteral("Settings"),
+                                          QStringLiteral("DefaultSkyHeight"), 1024));
+    pSkyRow->addWidget(m_pSky);
+    pSkyRow->addStretch();
+    pSkyRow->addWidget(pHeightLabel);
+    pSkyRow->addWidget(m_pSkyHeight);
+    pLayout->addLayout(pSkyRow);
+    const auto showSky = [this] {
+        const bool bSky = m_pSky->isChecked();
+        m_pEdit->setEnabled(!bSky);
+        m_pList->setEnabled(!bSky);
+        m_pWrap->setEnabled(!bSky);
+        m_pSkyHeight->setEnabled(bSky);
+        if (bSky) {
+            m_pWrap->setChecked(false);
+            m_pEdit->setText(SkySizeText(m_pSkyHeight->value()));
+            m_pError->hide();
+        }
+    };
+    connect(m_pSky, &QCheckBox::toggled, this, [this, showSky](bool bSky) {
+        // Unticked, the size and the wrap-around come back as they were.
+        if (bSky) {
+            m_strFlatText = m_pEdit->text();
+            m_bFlatWrap = m_pWrap->isChecked();
+        }
+        showSky();
+        if (!bSky) {
+            m_pEdit->setText(m_strFlatText);
+            m_pWrap->setChecked(m_bFlatWrap);
+            m_pEdit->setFocus();
+        }
+    });
+    connect(m_pSkyHeight, &QSpinBox::valueChanged, this, showSky);
+    m_pSky->setChecked(m_store.GetInt(QStringLiteral("Settings"), QStringLiteral("DefaultSky"),
+                                      0) != 0);
+    showSky();
     pLayout->addWidget(pButtons);
-    m_pEdit->setFocus();
+    if (m_pSky->isChecked())
+        m_pSkyHeight->setFocus();
+    else
+        m_pEdit->setFocus();
     m_pEdit->selectAll();
 }
 
 void CImageSizeDlg::accept()
 {
+    const bool bSky = m_pSky->isChecked();
+    m_store.WriteInt(QStringLiteral("Settings"), QStringLiteral("DefaultSky"), bSky ? 1 : 0);
+    if (bSky) {
+        m_nHeight = m_pSkyHeight->value();
+        m_nWidth = 2 * m_nHeight;
+        m_store.WriteInt(QStringLiteral("Settings"), QStringLiteral("DefaultSkyHeight"),
+                         m_nHeight);
+        QDialog::accept();
+        return;
+    }
     const QString text = m_pEdit->text();
     if (!ParseImageSize(text, m_nWidth, m_nHeight)) {
         QApplication::beep();
@@ -140,4 +216,9 @@ void CImageSizeDlg::accept()
 bool CImageSizeDlg::GetWrapAround() const
 {
     return m_pWrap->isChecked();
+}
+
+bool CImageSizeDlg::GetSkySphere() const
+{
+    return m_pSky->isChecked();
 }

@@ -1,5 +1,6 @@
-// "Set Image Size", asked by File New: a size typed as WIDTHxHEIGHT or picked from a list.
-// The last accepted text is remembered in "Settings"/"DefaultSize".
+// "Set Image Size", asked by File New: a size typed as WIDTHxHEIGHT or picked from a list,
+// or a sky sphere of a chosen height. The last accepted text is remembered in
+// "Settings"/"DefaultSize", the sky and its height in "DefaultSky" and "DefaultSkyHeight".
 #pragma once
 
 #include "../document/WinTypes.h"
@@ -11,6 +12,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QSpinBox;
 
 // Reads "WIDTHxHEIGHT" (x or X; blanks before each number are skipped and anything after
 // its digits is ignored). FALSE, with width and height unchanged, when there is no
@@ -29,6 +31,8 @@ public:
     int GetHeight() const { return m_nHeight; }
     // Whether the new picture wraps around its edges; remembered as "DefaultWrapAround".
     bool GetWrapAround() const;
+    // Whether the new picture is a sky sphere: a 2:1 panorama of the chosen height.
+    bool GetSkySphere() const;
 
     // Stores the text and closes when it parses; otherwise beeps, says why and stays open.
     void accept() override;
@@ -39,6 +43,11 @@ private:
     QListWidget* m_pList;
     QLabel* m_pError;
     QCheckBox* m_pWrap;
+    QCheckBox* m_pSky;
+    QSpinBox* m_pSkyHeight;
+    // The size text and wrap-around the sky replaced, given back when it is unticked.
+    QString m_strFlatText;
+    bool m_bFlatWrap = false;
     int m_nWidth = 0;
     int m_nHeight = 0;
 };

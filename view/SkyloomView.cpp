@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPointer>
 #include <QRegion>
 #include <QScrollBar>
@@ -401,6 +402,7 @@ void CSkyloomView::OnPictureReplaced()
     // The old picture's selection and gestures mean nothing in the new one.
     m_rectSelection.SetRectEmpty();
     m_rectDrag.SetRectEmpty();
+    m_skyOutline.clear();
     m_dragPoints.clear();
     m_bDragging = FALSE;
     m_bHasLastPoint = FALSE;
@@ -491,7 +493,14 @@ void CSkyloomView::paintEvent(QPaintEvent* event)
         p.setCosmetic(true);
         return p;
     };
-    if (m_bDragging && m_dragPoints.size() > 1) {
+    if (m_bDragging && !m_skyOutline.isEmpty()) {
+        // One path, so that where its pieces meet nothing is inverted twice.
+        QPainterPath path;
+        for (const QPolygonF& line : m_skyOutline)
+            path.addPolygon(line);
+        painter.setPen(pen(Qt::SolidLine));
+        painter.drawPath(path);
+    } else if (m_bDragging && m_dragPoints.size() > 1) {
         CEffect* pTool = m_tools[m_nTool].get();
         painter.setPen(pen(pTool->m_bSelectionTool ? Qt::DashLine : Qt::SolidLine));
         pTool->DrawFeedback(&painter, DragRectangle());
@@ -519,6 +528,9 @@ void CSkyloomView::EndDrag(const QPoint& pt, bool bRender)
     CRect wipe = band;
     wipe.InflateRect(2, 2);
     InvalidateLogicalRect(wipe);
+    if (!m_skyOutline.isEmpty())
+        InvalidateLogicalRect(OutlineBounds(m_skyOutline));
+    m_skyOutline.clear();
 
     if (bRender && m_dragPoints.size() > 1) {
         m_dragPoints[1] = LogicalFromViewport(pt);

@@ -12,6 +12,8 @@
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QList>
+#include <QPolygonF>
 
 #include <functional>
 #include <memory>
@@ -187,6 +189,12 @@ private:
     void EndDrag(const QPoint& pt, bool bRender);
     void AutoScroll(const QPoint& pt);
     CRect DragRectangle() const;
+    // On a sky, the outline of what a drag over rect paints, as it lands on the panorama:
+    // the planet's disc for a planet, else the patch's border. Empty where the band is the
+    // rectangle itself (a flat picture, the Select tool, the star field).
+    QList<QPolygonF> SkyOutline(const CRect& rect) const;
+    // The picture area the outline covers, with a pixel around it.
+    static CRect OutlineBounds(const QList<QPolygonF>& outline);
     void RenderFinished(const CRect& repaint);
     // A click of a tool that paints where it is clicked (Star Field): it renders at once.
     void RenderAtClick(CEffect& tool);
@@ -218,6 +226,8 @@ private:
     CPoint m_ptLast;
     BOOL m_bHasLastPoint = FALSE;
     CRect m_rectDrag;
+    // SkyOutline of the drag in progress, drawn in place of its rubber band.
+    QList<QPolygonF> m_skyOutline;
     QMenu* m_pContextMenu = nullptr;
     // The light "Sun" was made by this view.
     bool m_bOwnsLights = false;

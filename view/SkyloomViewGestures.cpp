@@ -5,7 +5,9 @@
 #include "CanvasGestures.h"
 #include "PreviewHostDlg.h"
 #include "../document/RenderJob.h"
+#include "../document/SkyPatch.h"
 #include "../effects/EffectTools.h"
+#include "../gl/PlanetEffect.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -14,6 +16,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
+
+#include <cmath>
 
 bool CSkyloomView::viewportEvent(QEvent* event)
 {
@@ -98,6 +102,12 @@ void CSkyloomView::mouseMoveEvent(QMouseEvent* event)
     b.InflateRect(2, 2);
     InvalidateLogicalRect(a);
     InvalidateLogicalRect(b);
+    // On a sky the band is the outline of the patch, which may reach far past the rectangle.
+    if (!m_skyOutline.isEmpty())
+        InvalidateLogicalRect(OutlineBounds(m_skyOutline));
+    m_skyOutline = SkyOutline(m_rectDrag);
+    if (!m_skyOutline.isEmpty())
+        InvalidateLogicalRect(OutlineBounds(m_skyOutline));
     emit statusChanged();
     AutoScroll(p);
 }
@@ -198,6 +208,38 @@ CRect CSkyloomView::DragRectangle() const
     CRect r(m_dragPoints[0].x, m_dragPoints[0].y, m_dragPoints[1].x, m_dragPoints[1].y);
     r.NormalizeRect();
     return r;
+}
+
+QList<QPolygonF> CSkyloomView::SkyOutline(const CRect& rect) const
+{
+    const CEffect* pTool = m_tools[m_nTool].get();
+    if (!m_doc.IsSkySphere() || pTool->m_bSelectionTool || pTool->PaintsOnSkyItself() ||
+        rect.IsRectEmpty())
+        return {};
+    const CSkyPatch patch = CSkyPatch::FromRect(rect, m_doc.GetImage().GetSize());
+    QPolygonF shape(QRectF(0, 0, patch.m_nPlaneWidth, patch.m_nPlaneHeight));
+    if (const auto* pPlanet = dynamic_cast<const CPlanetEffect*>(pTool)) {
+        // The disc the planet draws in the plane, as a polygon fine enough for any size.
+        const CRect disc = pPlanet->DiscRect(patch.PlaneRect());
+        const QPointF centre((disc.left + disc.right) / 2.0, (disc.top + disc.bottom) / 2.0);
+        const double radius = disc.Width() / 2.0;
+        constexpr int kCorners = 72;
+        shape.clear();
+        for (int i = 0; i < kCorners; ++i) {
+            const double a = 2 * 3.14159265358979323846 * i / kCorners;
+            shape << centre + radius * QPointF(std::cos(a), std::sin(a));
+        }
+    }
+    return patch.OutlineOnPanorama(shape);
+}
+
+CRect CSkyloomView::OutlineBounds(const QList<QPolygonF>& outline)
+{
+    QRectF bounds;
+    for (const QPolygonF& line : outline)
+        bounds |= line.boundingRect().adjusted(0, 0, 1e-3, 1e-3);
+    return CRect(int(std::floor(bounds.left())) - 2, int(std::floor(bounds.top())) - 2,
+                 int(std::ceil(bounds.right())) + 2, int(std::ceil(bounds.bottom())) + 2);
 }
 
 bool CSkyloomView::eventFilter(QObject* pWatched, QEvent* event)

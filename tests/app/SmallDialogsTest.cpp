@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -280,6 +282,44 @@ private slots:
         QCOMPARE(dlg.GetWidth(), 1152);
         QCOMPARE(dlg.GetHeight(), 884);
         QCOMPARE(stored(), QStringLiteral("1152x884"));
+    }
+
+    // The sky's box greys the size (which follows the height, twice as wide) and the wrap
+    // box; unticked, both come back as they were; the choice is remembered.
+    void imageSizeDialogMakesASky()
+    {
+        QTemporaryDir dir;
+        CSettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+        {
+            CImageSizeDlg dlg(store);
+            dlg.show();
+            auto* pEdit = dlg.findChild<QLineEdit*>();
+            const QList<QCheckBox*> boxes = dlg.findChildren<QCheckBox*>();
+            QCOMPARE(boxes.size(), 2);
+            QCheckBox* pWrap = boxes[0];
+            QCheckBox* pSky = boxes[1];
+            auto* pHeight = dlg.findChild<QSpinBox*>();
+            QVERIFY(!pHeight->isEnabled());
+            pWrap->setChecked(true);
+            pSky->setChecked(true);
+            QVERIFY(!pEdit->isEnabled() && !pWrap->isEnabled() && !pWrap->isChecked());
+            QCOMPARE(pEdit->text(), QStringLiteral("2048x1024"));
+            pHeight->setValue(300);
+            QCOMPARE(pEdit->text(), QStringLiteral("600x300"));
+            pSky->setChecked(false);
+            QVERIFY(pEdit->isEnabled() && pWrap->isChecked());
+            QCOMPARE(pEdit->text(), QStringLiteral("640x480"));
+            pSky->setChecked(true);
+            QTest::mouseClick(Button(&dlg, QDialogButtonBox::Ok), Qt::LeftButton);
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+            QVERIFY(dlg.GetSkySphere() && !dlg.GetWrapAround());
+            QCOMPARE(dlg.GetWidth(), 600);
+            QCOMPARE(dlg.GetHeight(), 300);
+        }
+        CImageSizeDlg dlg(store);
+        QVERIFY(dlg.GetSkySphere());
+        QCOMPARE(dlg.findChild<QSpinBox*>()->value(), 300);
+        QCOMPARE(dlg.findChild<QLineEdit*>()->text(), QStringLiteral("600x300"));
     }
 
     void renderProgressTexts()

@@ -10,6 +10,7 @@
 #include "document/SettingsStore.h"
 #include "app/SkyloomApp.h"
 #include "document/SkyloomDoc.h"
+#include "view/ExportSkyboxDlg.h"
 #include "view/SkyloomView.h"
 
 #include <QAction>
@@ -42,21 +43,25 @@ public:
     std::deque<QString> texturePaths; // empty: "Browse..." is cancelled
     std::deque<QString> recipePaths;  // empty: Export Recipe is cancelled
     QString layersFolder;             // empty: Export Layers is cancelled
+    CSkyboxChoice skybox;             // empty folder: Export Skybox is cancelled
+    int nOfferedFaceSize = 0;         // the face size Export Skybox offered
     double scale = 0;                 // 0: Paint Again at Size is cancelled
     QStringList textureFolders;
     QString proposedName;
     int nProposedFilter = -1;
     QStringList errors;
     bool bNewWrapAround = false; // the New dialog's Wrap Around box
+    bool bNewSky = false;        // the New dialog's Sky sphere box
     int nSaveQuestions = 0;
 
-    BOOL AskImageSize(QWidget*, CSize& size, bool& bWrap) override
+    BOOL AskImageSize(QWidget*, CSize& size, bool& bWrap, bool& bSky) override
     {
         if (sizes.empty())
             return FALSE;
         size = sizes.front();
         sizes.pop_front();
         bWrap = bNewWrapAround;
+        bSky = bNewSky;
         return TRUE;
     }
     QString AskOpenPath(QWidget*) override
@@ -88,6 +93,14 @@ public:
         return path;
     }
     QString AskLayersFolder(QWidget*) override { return layersFolder; }
+    BOOL AskSkybox(QWidget*, CSkyboxChoice& choice) override
+    {
+        nOfferedFaceSize = choice.nFaceSize;
+        if (skybox.strFolder.isEmpty())
+            return FALSE;
+        choice = skybox;
+        return TRUE;
+    }
     BOOL AskScale(QWidget*, double& dScale) override
     {
         dScale = scale;
