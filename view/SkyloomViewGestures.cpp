@@ -6,6 +6,7 @@
 #include "PreviewHostDlg.h"
 #include "../document/RenderJob.h"
 #include "../document/SkyPatch.h"
+#include "../document/SkyloomDoc.h"
 #include "../effects/EffectTools.h"
 #include "../gl/PlanetEffect.h"
 

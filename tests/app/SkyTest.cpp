@@ -1,6 +1,7 @@
 // A sky sphere through the real window: File > New makes one, the tiling commands step
-// aside, the Sky Preview looks around it the right way up and follows the picture, and
-// File > Export Skybox writes the six faces the export function writes.
+// aside, a sky saved replays and exports as the window does, the Sky Preview looks around
+// it the right way up and follows the picture, and File > Export Skybox writes the six faces
+// the export function writes.
 #include "WindowTestSupport.h"
 
 #include "app/Commands.h"
@@ -11,6 +12,8 @@
 #include "view/SkyPreviewWnd.h"
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QStatusBar>
 #include <QWheelEvent>
 
@@ -65,6 +68,32 @@ TEST_F(SkyWindowTest, NewSkyIsPreviewedTheRightWayUpAndExportsItsSixFaces)
     g_nEffectSeed = 7;
     Drag(QPoint(-30, 30), QPoint(40, 90));
     ASSERT_EQ(Doc().GetStepCount(), 1);
+    // With a moon high up, the sky saved as PNG is painted again by skyloom-render to the
+    // same pixels, and the faces it exports from there are the window's, byte for byte.
+    Command(ID_TOOL_MOON);
+    g_nEffectSeed = 9;
+    Drag(QPoint(100, 2), QPoint(220, 24));
+    ASSERT_EQ(Doc().GetStepCount(), 2);
+    m_pUi->savePaths = {{Path("sky"), SAVE_PNG}};
+    Command(ID_FILE_SAVE_AS);
+    m_pUi->skybox = {Path("window"), 24, ESkyboxNaming::Axes, QStringLiteral("png")};
+    Command(ID_FILE_EXPORT_SKYBOX);
+    QProcess process;
+    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
+                  {QStringLiteral("--replay"), Path("sky.png"), QStringLiteral("-o"),
+                   Path("again.png"), QStringLiteral("--skybox"), Path("cli"),
+                   QStringLiteral("--face-size"), QStringLiteral("24")});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+    CDib again;
+    ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.png")).constData()));
+    EXPECT_TRUE(SamePicture(Picture(), again));
+    for (const char* name : {"px", "nx", "py", "ny", "pz", "nz"}) {
+        const QString file = QString::fromLatin1(name) + QStringLiteral(".png");
+        const QByteArray bytes = ReadFile(QDir(Path("window")).filePath(file));
+        EXPECT_FALSE(bytes.isEmpty()) << name;
+        EXPECT_EQ(bytes, ReadFile(QDir(Path("cli")).filePath(file))) << name;
+    }
 
     Command(ID_VIEW_SKY_PREVIEW);
     auto* pPreview = Frame()->findChild<CSkyPreviewWnd*>();
