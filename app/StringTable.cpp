@@ -7,35 +7,10 @@
 
 namespace {
 
-const QHash<int, QString>& Table()
+// The commands' tips: the status bar's text, then after a line break the tooltip's.
+QHash<int, QString> CommandTips()
 {
-    static const QHash<int, QString> table = {
-        {IDS_STARFIELD_TITLE, QStringLiteral("Starfield Properties")},
-        {IDS_CLUSTER_TITLE, QStringLiteral("Globular Cluster Properties")},
-        {IDS_PASTE_PROMPT,
-         QStringLiteral(
-             "Hold down SHIFT when clicking left mouse button for a transparent paste.")},
-        {IDS_OPTIONS, QStringLiteral("Options")},
-        {IDS_ABOUT_BUILD, QStringLiteral("Build:  %1  %2")},
-        {IDS_ABOUT_VERSION, QStringLiteral("Version %1")},
-        {IDS_ABOUT_NAME, QStringLiteral("Skyloom")},
-        {IDS_SOURCE_TOO_LARGE,
-         QStringLiteral("The source image is larger than the current image.")},
-        {IDS_NO_LIGHTS,
-         QStringLiteral("The file 'lights.txt' could not be opened.  You need to reinstall.")},
-        {IDS_HISTORY_TRIMMED,
-         QStringLiteral("The undo memory is full: the %1 oldest steps can no longer be undone.")},
-        {IDS_HISTORY_TRIMMED_ONE,
-         QStringLiteral("The undo memory is full: the oldest step can no longer be undone.")},
-        {IDS_UNDO_REFUSED,
-         QStringLiteral("Not done: the change would need more undo memory than Options allows.")},
-        {IDS_APP_TITLE, QStringLiteral("Skyloom")},
-        {IDS_READY, QStringLiteral("Ready")},
-        {IDS_SAVE_AS, QStringLiteral("Save As")},
-        {ID_INDICATOR_SIZE, QStringLiteral("%1x%2")},
-        {ID_INDICATOR_POS, QStringLiteral("%1, %2")},
-        {ID_INDICATOR_DRAG, QStringLiteral("(%1, %2) - (%3, %4) = (%5, %6)")},
-
+    return {
         {ID_VIEW_ZOOM_IN, QStringLiteral("Show the image larger\nZoom In")},
         {ID_VIEW_ZOOM_OUT, QStringLiteral("Show the image smaller\nZoom Out")},
         {ID_VIEW_ZOOM_ACTUAL,
@@ -89,6 +64,43 @@ const QHash<int, QString>& Table()
         {ID_APP_ABOUT,
          QStringLiteral("Display program information, version number and copyright\nAbout")},
     };
+}
+
+const QHash<int, QString>& Table()
+{
+    static const QHash<int, QString> table = [] {
+        QHash<int, QString> messages = {
+            {IDS_STARFIELD_TITLE, QStringLiteral("Starfield Properties")},
+            {IDS_CLUSTER_TITLE, QStringLiteral("Globular Cluster Properties")},
+            {IDS_PASTE_PROMPT,
+             QStringLiteral(
+                 "Hold down SHIFT when clicking left mouse button for a transparent paste.")},
+            {IDS_OPTIONS, QStringLiteral("Options")},
+            {IDS_ABOUT_BUILD, QStringLiteral("Build:  %1  %2")},
+            {IDS_ABOUT_VERSION, QStringLiteral("Version %1")},
+            {IDS_ABOUT_NAME, QStringLiteral("Skyloom")},
+            {IDS_SOURCE_TOO_LARGE,
+             QStringLiteral("The source image is larger than the current image.")},
+            {IDS_NO_LIGHTS,
+             QStringLiteral("The file 'lights.txt' could not be opened.  You need to reinstall.")},
+            {IDS_HISTORY_TRIMMED,
+             QStringLiteral(
+                 "The undo memory is full: the %1 oldest steps can no longer be undone.")},
+            {IDS_HISTORY_TRIMMED_ONE,
+             QStringLiteral("The undo memory is full: the oldest step can no longer be undone.")},
+            {IDS_UNDO_REFUSED,
+             QStringLiteral(
+                 "Not done: the change would need more undo memory than Options allows.")},
+            {IDS_APP_TITLE, QStringLiteral("Skyloom")},
+            {IDS_READY, QStringLiteral("Ready")},
+            {IDS_SAVE_AS, QStringLiteral("Save As")},
+            {ID_INDICATOR_SIZE, QStringLiteral("%1x%2")},
+            {ID_INDICATOR_POS, QStringLiteral("%1, %2")},
+            {ID_INDICATOR_DRAG, QStringLiteral("(%1, %2) - (%3, %4) = (%5, %6)")},
+        };
+        messages.insert(CommandTips());
+        return messages;
+    }();
     return table;
 }
 

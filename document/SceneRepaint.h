@@ -36,10 +36,10 @@ CRect ScaledRect(const CRect& rect, double dScale);
 // The name of a step: the tool's, as the Design menu gives it, or the change by hand's.
 QString SceneStepName(const CRecipeStep& step);
 
-// One step painted into picture (bottom-up rows as CDib keeps them, of the kind given): an effect, a Clear or a
-// paste, nothing for a hidden one. The pixels it paints over are kept in the step (pBefore,
-// rectRows). STEP_FAILED when it cannot be painted: no memory, an effect or value that is
-// not Skyloom's, a paste whose pixels are not kept.
+// One step painted into picture (bottom-up rows as CDib keeps them, of the kind given): an
+// effect, a Clear or a paste, nothing for a hidden one. The pixels it paints over are kept in
+// the step (pBefore, rectRows). STEP_FAILED when it cannot be painted: no memory, an effect or
+// value that is not Skyloom's, a paste whose pixels are not kept.
 // pfnArea, when given, is told the rows the step is about to change before it changes
 // them, and may refuse (no memory) with false.
 enum EStepPaint { STEP_PAINTED, STEP_CANCELLED, STEP_FAILED };

@@ -18,6 +18,44 @@ constexpr double kMaxAngle = 160.0;
 // The side of the square tiles of the plane whose change is tracked.
 constexpr int kTile = 16;
 
+// Which square tiles of a plane a render changed: the panorama pixels that read only
+// unchanged ones are passed over.
+class CChangedTiles
+{
+public:
+    CChangedTiles(const CDib& plane, const CDib& before)
+        : m_nWidth((plane.m_nWidth + kTile - 1) / kTile),
+          m_changed(size_t(m_nWidth) * ((plane.m_nHeight + kTile - 1) / kTile), 0)
+    {
+        const int pw = plane.m_nWidth, ph = plane.m_nHeight;
+        ForEveryRow(0, (ph + kTile - 1) / kTile, [&](int tj) {
+            for (int j = tj * kTile; j < std::min(ph, (tj + 1) * kTile); ++j) {
+                const BYTE* p = plane.PixelAddress(0, ph - 1 - j);
+                const BYTE* q = before.PixelAddress(0, ph - 1 - j);
+                for (int ti = 0; ti < m_nWidth; ++ti) {
+                    const int i = ti * kTile, n = std::min(kTile, pw - i);
+                    char& changed = m_changed[size_t(tj) * m_nWidth + ti];
+                    if (!changed && std::memcmp(p + 3 * i, q + 3 * i, 3 * n))
+                        changed = 1;
+                }
+            }
+        });
+    }
+    // Whether any plane pixel of columns i0 to i1 and rows j0 to j1 changed.
+    bool Any(int i0, int i1, int j0, int j1) const
+    {
+        for (int tj = j0 / kTile; tj <= j1 / kTile; ++tj)
+            for (int ti = i0 / kTile; ti <= i1 / kTile; ++ti)
+                if (m_changed[size_t(tj) * m_nWidth + ti])
+                    return true;
+        return false;
+    }
+
+private:
+    int m_nWidth;
+    std::vector<char> m_changed;
+};
+
 double Dot(const CSkyDirection& a, const CSkyDirection& b)
 {
     return a.x * b.x + a.y * b.y + a.z * b.z;
@@ -315,41 +353,25 @@ bool CSkyPatch::Paint(
     CDib& sphere, const CRect& area,
     const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render) const
 {
-    const int w = sphere.m_nWidth, h = sphere.m_nHeight;
     CDib plane, before;
     if (area.IsRectEmpty() || !plane.Create(area.Width(), area.Height()) ||
         !before.Create(area.Width(), area.Height()))
         return false;
-    const int pw = area.Width(), ph = area.Height();
     FillPlane(sphere, area, plane);
-    before.CopyRect(0, 0, pw, ph, plane, 0, 0);
+    before.CopyRect(0, 0, plane.m_nWidth, plane.m_nHeight, plane, 0, 0);
     CRect rect = PlaneRect();
     rect.OffsetRect(-area.left, -area.top);
     render(plane, before, rect);
+    CarryBack(sphere, area, plane, before);
+    return true;
+}
 
-    // Which tiles of the plane the render changed: the panorama pixels that read only
-    // unchanged ones are passed over.
-    const int tw = (pw + kTile - 1) / kTile, th = (ph + kTile - 1) / kTile;
-    std::vector<char> changed(size_t(tw) * th, 0);
-    ForEveryRow(0, th, [&](int tj) {
-        for (int j = tj * kTile; j < std::min(ph, (tj + 1) * kTile); ++j) {
-            const BYTE* p = plane.PixelAddress(0, ph - 1 - j);
-            const BYTE* q = before.PixelAddress(0, ph - 1 - j);
-            for (int ti = 0; ti < tw; ++ti) {
-                const int i = ti * kTile, n = std::min(kTile, pw - i);
-                if (!changed[size_t(tj) * tw + ti] && std::memcmp(p + 3 * i, q + 3 * i, 3 * n))
-                    changed[size_t(tj) * tw + ti] = 1;
-            }
-        }
-    });
-    const auto anyChanged = [&](int i0, int i1, int j0, int j1) {
-        for (int tj = j0 / kTile; tj <= j1 / kTile; ++tj)
-            for (int ti = i0 / kTile; ti <= i1 / kTile; ++ti)
-                if (changed[size_t(tj) * tw + ti])
-                    return true;
-        return false;
-    };
-
+void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
+                          const CDib& before) const
+{
+    const int w = sphere.m_nWidth, h = sphere.m_nHeight;
+    const int pw = plane.m_nWidth, ph = plane.m_nHeight;
+    const CChangedTiles changed(plane, before);
     // Each panorama pixel near the patch takes the plane's change at its centre, read
     // between the four plane pixels around it.
     const CRect rows = SphereRows(area);
@@ -381,7 +403,7 @@ bool CSkyPatch::Paint(
             const int i0 = std::clamp(FloorToInt(fx), 0, pw - 1);
             const int j0 = std::clamp(FloorToInt(fy), 0, ph - 1);
             const int i1 = std::min(i0 + 1, pw - 1), j1 = std::min(j0 + 1, ph - 1);
-            if (!anyChanged(i0, i1, j0, j1))
+            if (!changed.Any(i0, i1, j0, j1))
                 continue;
             // Weights in 256ths each way, so that a change is a sum of whole numbers and
             // pixels whose four plane pixels did not change stay exactly as they were.
@@ -404,10 +426,10 @@ bool CSkyPatch::Paint(
                 if (change == 0)
                     continue;
                 // To the nearest whole step, halves away from nought.
-                const int step = change > 0 ? (change + 32768) / 65536 : -((32768 - change) / 65536);
+                const int step =
+                    change > 0 ? (change + 32768) / 65536 : -((32768 - change) / 65536);
                 pPixel[ch] = BYTE(std::clamp(pPixel[ch] + step, 0, 255));
             }
         }
     });
-    return true;
 }

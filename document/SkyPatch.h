@@ -74,5 +74,7 @@ public:
     int m_nSphereHeight = 1;
 
 private:
+    // Each panorama pixel under area takes the change between before and plane there.
+    void CarryBack(CDib& sphere, const CRect& area, const CDib& plane, const CDib& before) const;
     void PanoramaPointOf(const CRect& area, double i, double j, double& u, double& v) const;
 };

@@ -52,6 +52,123 @@ double Overlap(double a0, double a1, double b0, double b1)
     return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
 }
 
+// A face pixel's box on the panorama: columns [u0, u1) (wrapping around) and rows [v0, v1)
+// from the top, and the whole pixels x0 to x1 - 1 and y0 to y1 - 1 it meets.
+struct CFootprint
+{
+    double u0, u1, v0, v1;
+    int x0, x1, y0, y1;
+};
+
+// Where faces and panorama are of about one resolution, most footprints meet at most two
+// columns and two rows: read directly.
+DWORD AverageTwoByTwo(const CDib& panorama, const CFootprint& f)
+{
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    const float wx0 = float(std::min(f.x0 + 1.0, f.u1) - f.u0);
+    const float wx1 = float(std::max(0.0, f.u1 - (f.x0 + 1)));
+    const float wy0 = float(std::min(f.y0 + 1.0, f.v1) - f.v0);
+    const float wy1 = float(std::max(0.0, f.v1 - (f.y0 + 1)));
+    const int xa = f.x0 < 0 ? f.x0 + w : f.x0 >= w ? f.x0 - w : f.x0;
+    const int xb = f.x1 - f.x0 < 2 ? xa : xa + 1 == w ? 0 : xa + 1;
+    const BYTE* pTop = panorama.PixelAddress(0, h - 1 - f.y0);
+    const BYTE* pBottom = f.y1 - f.y0 < 2 ? pTop : panorama.PixelAddress(0, h - 2 - f.y0);
+    const BYTE* p[4] = {pTop + 3 * xa, pTop + 3 * xb, pBottom + 3 * xa, pBottom + 3 * xb};
+    const float weights[4] = {wx0 * wy0, wx1 * wy0, wx0 * wy1, wx1 * wy1};
+    const float scale = 1.0f / ((wx0 + wx1) * (wy0 + wy1));
+    DWORD color = 0;
+    for (int c = 0; c < 3; ++c) {
+        const float sum = weights[0] * kFloat[p[0][c]] + weights[1] * kFloat[p[1][c]] +
+                          weights[2] * kFloat[p[2][c]] + weights[3] * kFloat[p[3][c]];
+        color |= DWORD(std::min(255.0f, sum * scale + 0.5f)) << (8 * c);
+    }
+    return color;
+}
+
+// Footprints of up to kSmallFootprint pixels each way: their weights are found once a column
+// and a row.
+constexpr int kSmallFootprint = 4;
+DWORD AverageSmall(const CDib& panorama, const CFootprint& f)
+{
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    float wx[kSmallFootprint], wy[kSmallFootprint];
+    int xs[kSmallFootprint];
+    float sumX = 0, sumY = 0;
+    for (int k = 0; k < f.x1 - f.x0; ++k) {
+        const int x = f.x0 + k;
+        xs[k] = 3 * (x < 0 ? x + w : x >= w ? x - w : x);
+        wx[k] = float(Overlap(x, x + 1, f.u0, f.u1));
+        sumX += wx[k];
+    }
+    for (int k = 0; k < f.y1 - f.y0; ++k) {
+        wy[k] = float(Overlap(f.y0 + k, f.y0 + k + 1, f.v0, f.v1));
+        sumY += wy[k];
+    }
+    float sum[3] = {0, 0, 0};
+    for (int ky = 0; ky < f.y1 - f.y0; ++ky) {
+        const BYTE* pRow = panorama.PixelAddress(0, h - 1 - (f.y0 + ky));
+        float row[3] = {0, 0, 0};
+        for (int kx = 0; kx < f.x1 - f.x0; ++kx) {
+            const BYTE* p = pRow + xs[kx];
+            for (int c = 0; c < 3; ++c)
+                row[c] += wx[kx] * kFloat[p[c]];
+        }
+        for (int c = 0; c < 3; ++c)
+            sum[c] += wy[ky] * row[c];
+    }
+    const float scale = 1.0f / (sumX * sumY);
+    DWORD color = 0;
+    for (int c = 0; c < 3; ++c)
+        color |= DWORD(std::min(255.0f, sum[c] * scale + 0.5f)) << (8 * c);
+    return color;
+}
+
+// A wide footprint (by a pole): per row, the pixels wholly inside are added as they are,
+// only the two at its ends weighted.
+DWORD AverageWide(const CDib& panorama, const CFootprint& f)
+{
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    double sum[3] = {0, 0, 0};
+    double total = 0;
+    for (int y = f.y0; y < f.y1; ++y) {
+        const double wy = Overlap(y, y + 1, f.v0, f.v1);
+        if (wy <= 0)
+            continue;
+        const BYTE* pRow = panorama.PixelAddress(0, h - 1 - y);
+        double row[3] = {0, 0, 0};
+        double rowTotal = 0;
+        for (const int x : {f.x0, f.x1 - 1}) {
+            const double wx = Overlap(x, x + 1, f.u0, f.u1);
+            if (wx <= 0 || (x == f.x1 - 1 && f.x1 - 1 == f.x0))
+                continue;
+            const BYTE* p = pRow + 3 * (((x % w) + w) % w);
+            for (int c = 0; c < 3; ++c)
+                row[c] += wx * p[c];
+            rowTotal += wx;
+        }
+        unsigned whole[3] = {0, 0, 0};
+        for (int x = f.x0 + 1; x < f.x1 - 1;) {
+            // In runs that stop at the panorama's right edge.
+            const int xs = ((x % w) + w) % w;
+            const int run = std::min(f.x1 - 1 - x, w - xs);
+            const BYTE* p = pRow + 3 * xs;
+            for (int k = 0; k < run; ++k, p += 3) {
+                whole[0] += p[0];
+                whole[1] += p[1];
+                whole[2] += p[2];
+            }
+            x += run;
+        }
+        for (int c = 0; c < 3; ++c)
+            sum[c] += wy * (row[c] + whole[c]);
+        total += wy * (rowTotal + std::max(0, f.x1 - f.x0 - 2));
+    }
+    DWORD color = 0;
+    for (int i = 0; i < 3; ++i)
+        color |= DWORD(std::min(255.0, sum[i] / total + 0.5)) << (8 * i);
+    return color;
+}
+
 // The panorama's average over columns [u0, u1) (wrapping around) and rows [v0, v1) counted
 // from the top, each pixel weighted by the part of it inside, as packed 0x00RRGGBB.
 DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double v1)
@@ -71,106 +188,13 @@ DWORD AreaAverage(const CDib& panorama, double u0, double u1, double v0, double 
         v0 = std::min(v0, h - kThinnest);
         v1 = v0 + kThinnest;
     }
-    const int x0 = FloorToInt(u0), x1 = CeilToInt(u1);
-    const int y0 = FloorToInt(v0), y1 = std::min(h, CeilToInt(v1));
-    // Where faces and panorama are of about one resolution, most footprints meet at most two
-    // columns and two rows.
-    if (x1 - x0 <= 2 && y1 - y0 <= 2) {
-        const float wx0 = float(std::min(x0 + 1.0, u1) - u0);
-        const float wx1 = float(std::max(0.0, u1 - (x0 + 1)));
-        const float wy0 = float(std::min(y0 + 1.0, v1) - v0);
-        const float wy1 = float(std::max(0.0, v1 - (y0 + 1)));
-        const int xa = x0 < 0 ? x0 + w : x0 >= w ? x0 - w : x0;
-        const int xb = x1 - x0 < 2 ? xa : xa + 1 == w ? 0 : xa + 1;
-        const BYTE* pTop = panorama.PixelAddress(0, h - 1 - y0);
-        const BYTE* pBottom = y1 - y0 < 2 ? pTop : panorama.PixelAddress(0, h - 2 - y0);
-        const BYTE* p[4] = {pTop + 3 * xa, pTop + 3 * xb, pBottom + 3 * xa, pBottom + 3 * xb};
-        const float weights[4] = {wx0 * wy0, wx1 * wy0, wx0 * wy1, wx1 * wy1};
-        const float scale = 1.0f / ((wx0 + wx1) * (wy0 + wy1));
-        DWORD color = 0;
-        for (int c = 0; c < 3; ++c) {
-            const float sum = weights[0] * kFloat[p[0][c]] + weights[1] * kFloat[p[1][c]] +
-                              weights[2] * kFloat[p[2][c]] + weights[3] * kFloat[p[3][c]];
-            color |= DWORD(std::min(255.0f, sum * scale + 0.5f)) << (8 * c);
-        }
-        return color;
-    }
-    // Most others cover a few pixels: their weights are found once a column and a row.
-    constexpr int kSmall = 4;
-    if (x1 - x0 <= kSmall && y1 - y0 <= kSmall) {
-        float wx[kSmall], wy[kSmall];
-        int xs[kSmall];
-        float sumX = 0, sumY = 0;
-        for (int k = 0; k < x1 - x0; ++k) {
-            const int x = x0 + k;
-            xs[k] = 3 * (x < 0 ? x + w : x >= w ? x - w : x);
-            wx[k] = float(Overlap(x0 + k, x0 + k + 1, u0, u1));
-            sumX += wx[k];
-        }
-        for (int k = 0; k < y1 - y0; ++k) {
-            wy[k] = float(Overlap(y0 + k, y0 + k + 1, v0, v1));
-            sumY += wy[k];
-        }
-        float s0 = 0, s1 = 0, s2 = 0;
-        for (int ky = 0; ky < y1 - y0; ++ky) {
-            const BYTE* pRow = panorama.PixelAddress(0, h - 1 - (y0 + ky));
-            float r0 = 0, r1 = 0, r2 = 0;
-            for (int kx = 0; kx < x1 - x0; ++kx) {
-                const BYTE* p = pRow + xs[kx];
-                r0 += wx[kx] * kFloat[p[0]];
-                r1 += wx[kx] * kFloat[p[1]];
-                r2 += wx[kx] * kFloat[p[2]];
-            }
-            s0 += wy[ky] * r0;
-            s1 += wy[ky] * r1;
-            s2 += wy[ky] * r2;
-        }
-        const float scale = 1.0f / (sumX * sumY);
-        const auto channel = [scale](float s) { return DWORD(std::min(255.0f, s * scale + 0.5f)); };
-        return channel(s0) | channel(s1) << 8 | channel(s2) << 16;
-    }
-    // A wide footprint (by a pole): per row, the pixels wholly inside are added as they
-    // are, only the two at its ends weighted.
-    double sum[3] = {0, 0, 0};
-    double total = 0;
-    for (int y = y0; y < y1; ++y) {
-        const double wy = Overlap(y, y + 1, v0, v1);
-        if (wy <= 0)
-            continue;
-        const BYTE* pRow = panorama.PixelAddress(0, h - 1 - y);
-        const auto at = [pRow, w](int x) { return pRow + 3 * (((x % w) + w) % w); };
-        double row[3] = {0, 0, 0};
-        double rowTotal = 0;
-        for (const int x : {x0, x1 - 1}) {
-            const double wx = Overlap(x, x + 1, u0, u1);
-            if (wx <= 0 || (x == x1 - 1 && x1 - 1 == x0))
-                continue;
-            const BYTE* p = at(x);
-            for (int c = 0; c < 3; ++c)
-                row[c] += wx * p[c];
-            rowTotal += wx;
-        }
-        unsigned whole[3] = {0, 0, 0};
-        for (int x = x0 + 1; x < x1 - 1;) {
-            // In runs that stop at the panorama's right edge.
-            const int xs = ((x % w) + w) % w;
-            const int run = std::min(x1 - 1 - x, w - xs);
-            const BYTE* p = pRow + 3 * xs;
-            for (int k = 0; k < run; ++k, p += 3) {
-                whole[0] += p[0];
-                whole[1] += p[1];
-                whole[2] += p[2];
-            }
-            x += run;
-        }
-        for (int c = 0; c < 3; ++c)
-            sum[c] += wy * (row[c] + whole[c]);
-        total += wy * (rowTotal + std::max(0, x1 - x0 - 2));
-    }
-    DWORD color = 0;
-    for (int i = 0; i < 3; ++i)
-        color |= DWORD(std::min(255.0, sum[i] / total + 0.5)) << (8 * i);
-    return color;
+    const CFootprint f{u0, u1, v0, v1, FloorToInt(u0), CeilToInt(u1), FloorToInt(v0),
+                       std::min(h, CeilToInt(v1))};
+    if (f.x1 - f.x0 <= 2 && f.y1 - f.y0 <= 2)
+        return AverageTwoByTwo(panorama, f);
+    if (f.x1 - f.x0 <= kSmallFootprint && f.y1 - f.y0 <= kSmallFootprint)
+        return AverageSmall(panorama, f);
+    return AverageWide(panorama, f);
 }
 
 } // namespace

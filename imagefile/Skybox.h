@@ -93,10 +93,10 @@ const char* CubeFaceName(ECubeFace face, ESkyboxNaming naming);
 // The face size a panorama gives by default: half its height, at least 1.
 int DefaultSkyboxFaceSize(const CDib& panorama);
 
-// Writes the six faces of nSize pixels into folder (made when missing) as NAME.extension (extension "png",
-// "jpg" or "bmp"), each through the safe writer. False, with the reason in error, when the
-// panorama is not 2:1, the size is out of range or a face cannot be made or written; faces
-// written before a failure stay.
+// Writes the six faces of nSize pixels into folder (made when missing) as NAME.extension
+// (extension "png", "jpg" or "bmp"), each through the safe writer. False, with the reason in
+// error, when the panorama is not 2:1, the size is out of range or a face cannot be made or
+// written; faces written before a failure stay.
 bool ExportSkybox(const CDib& panorama, const QString& folder, int nSize, ESkyboxNaming naming,
                   const QString& extension, QString& error);
 

@@ -44,8 +44,9 @@ TEST(SkyPatch, APlanetStaysRoundAtEveryLatitudeAndAcrossTheSeam)
         const CSkyPatch patch = CSkyPatch::FromRect(rect, CSize(w, h));
         EXPECT_NEAR(patch.m_nPlaneWidth, patch.m_nPlaneHeight, 0.03 * patch.m_nPlaneHeight);
         const double radius = 0.35 * patch.m_nPlaneHeight;
-        ASSERT_TRUE(patch.Paint(sphere, patch.PlaneRect(),
-                                [&](CDib& plane, CDib&, const CRect& r) { PaintDisc(plane, r, radius); }));
+        ASSERT_TRUE(patch.Paint(sphere, patch.PlaneRect(), [&](CDib& plane, CDib&, const CRect& r) {
+            PaintDisc(plane, r, radius);
+        }));
         CDib view;
         LookAt(sphere, patch, view);
         const auto [shortest, longest] =

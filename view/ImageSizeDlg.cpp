@@ -133,6 +133,17 @@ CImageSizeDlg::CImageSizeDlg(CSettingsStore& store, QWidget* pParent)
                                        QStringLiteral("DefaultWrapAround"), 0) != 0);
     pLayout->addWidget(m_pWrap);
 
+    AddSkyRow(*pLayout);
+    pLayout->addWidget(pButtons);
+    if (m_pSky->isChecked())
+        m_pSkyHeight->setFocus();
+    else
+        m_pEdit->setFocus();
+    m_pEdit->selectAll();
+}
+
+void CImageSizeDlg::AddSkyRow(QVBoxLayout& layout)
+{
     // A sky's width follows its height; the size field shows it, greyed, and the picture
     // needs no Wrap Around: a sphere closes on itself.
     auto* pSkyRow = new QHBoxLayout;
@@ -146,7 +157,7 @@ CImageSizeDlg::CImageSizeDlg(CSettingsStore& store, QWidget* pParent)
     pSkyRow->addStretch();
     pSkyRow->addWidget(pHeightLabel);
     pSkyRow->addWidget(m_pSkyHeight);
-    pLayout->addLayout(pSkyRow);
+    layout.addLayout(pSkyRow);
     const auto showSky = [this] {
         const bool bSky = m_pSky->isChecked();
         m_pEdit->setEnabled(!bSky);
@@ -176,12 +187,6 @@ CImageSizeDlg::CImageSizeDlg(CSettingsStore& store, QWidget* pParent)
     m_pSky->setChecked(m_store.GetInt(QStringLiteral("Settings"), QStringLiteral("DefaultSky"),
                                       0) != 0);
     showSky();
-    pLayout->addWidget(pButtons);
-    if (m_pSky->isChecked())
-        m_pSkyHeight->setFocus();
-    else
-        m_pEdit->setFocus();
-    m_pEdit->selectAll();
 }
 
 void CImageSizeDlg::accept()

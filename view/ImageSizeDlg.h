@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QSpinBox;
+class QVBoxLayout;
 
 // Reads "WIDTHxHEIGHT" (x or X; blanks before each number are skipped and anything after
 // its digits is ignored). FALSE, with width and height unchanged, when there is no
@@ -38,6 +39,9 @@ public:
     void accept() override;
 
 private:
+    // The sky sphere's box and height, below the size.
+    void AddSkyRow(QVBoxLayout& layout);
+
     CSettingsStore& m_store;
     QLineEdit* m_pEdit;
     QListWidget* m_pList;
