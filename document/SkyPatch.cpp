@@ -17,6 +17,13 @@ constexpr double kMaxAngle = 160.0;
 
 // The side of the square tiles of the plane whose change is tracked.
 constexpr int kTile = 16;
+// Panorama pixels carried back along a straight line between two exact plane points; the
+// line is taken only where the plane is seen no more steeply than kSteepest (the cosine of
+// the angle from the patch's centre) allows, and a run whose ends lie more than kMargin
+// plane pixels off the plane on one side is passed over.
+constexpr int kRun = 8;
+constexpr double kSteepest = 0.3;
+constexpr double kMargin = 4;
 
 // Which square tiles of a plane a render changed: the panorama pixels that read only
 // unchanged ones are passed over.
@@ -55,6 +62,41 @@ private:
     int m_nWidth;
     std::vector<char> m_changed;
 };
+
+// Moves one panorama pixel by the change between before and plane at (fx, fy) (plane
+// pixels, centres at whole numbers, within the plane), read between the four plane pixels
+// around it. Weights go in 256ths each way, so that a change is a sum of whole numbers and a
+// pixel whose four plane pixels did not change stays exactly as it was.
+inline void CarryPixel(BYTE* pPixel, double fx, double fy, const CDib& plane, const CDib& before,
+                       const CChangedTiles& changed)
+{
+    const int pw = plane.m_nWidth, ph = plane.m_nHeight;
+    const int i0 = std::clamp(FloorToInt(fx), 0, pw - 1);
+    const int j0 = std::clamp(FloorToInt(fy), 0, ph - 1);
+    const int i1 = std::min(i0 + 1, pw - 1), j1 = std::min(j0 + 1, ph - 1);
+    if (!changed.Any(i0, i1, j0, j1))
+        return;
+    const int ax = int(std::clamp(fx - i0, 0.0, 1.0) * 256 + 0.5);
+    const int ay = int(std::clamp(fy - j0, 0.0, 1.0) * 256 + 0.5);
+    const int weights[4] = {(256 - ax) * (256 - ay), ax * (256 - ay), (256 - ax) * ay, ax * ay};
+    // The plane and its copy have the same layout: one offset reads both.
+    const BYTE* p0 = plane.PixelAddress(0, ph - 1 - j0);
+    const BYTE* p1 = plane.PixelAddress(0, ph - 1 - j1);
+    const ptrdiff_t offsets[4] = {3 * i0, 3 * i1, p1 - p0 + 3 * i0, p1 - p0 + 3 * i1};
+    const ptrdiff_t toBefore = before.PixelAddress(0, ph - 1 - j0) - p0;
+    for (int ch = 0; ch < 3; ++ch) {
+        int change = 0;
+        for (int n = 0; n < 4; ++n) {
+            const BYTE* p = p0 + offsets[n] + ch;
+            change += weights[n] * (int(p[0]) - int(p[toBefore]));
+        }
+        if (change == 0)
+            continue;
+        // To the nearest whole step, halves away from nought.
+        const int step = change > 0 ? (change + 32768) / 65536 : -((32768 - change) / 65536);
+        pPixel[ch] = BYTE(std::clamp(pPixel[ch] + step, 0, 255));
+    }
+}
 
 double Dot(const CSkyDirection& a, const CSkyDirection& b)
 {
@@ -370,7 +412,6 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
                           const CDib& before) const
 {
     const int w = sphere.m_nWidth, h = sphere.m_nHeight;
-    const int pw = plane.m_nWidth, ph = plane.m_nHeight;
     const CChangedTiles changed(plane, before);
     // Each panorama pixel near the patch takes the plane's change at its centre, read
     // between the four plane pixels around it.
@@ -383,52 +424,52 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
         sinLon[x] = std::sin(l);
         cosLon[x] = std::cos(l);
     }
+    const double pw = plane.m_nWidth, ph = plane.m_nHeight;
     ForEveryRow(rows.top, rows.bottom, [&](int y) {
         const double p = (90.0 - (y + 0.5) / h * 180.0) * kRadians;
         const double sinLat = std::sin(p), cosLat = std::cos(p);
-        BYTE* pRow = sphere.PixelAddress(0, h - 1 - y);
-        for (int k = x0; k < x1; ++k) {
+        // Where column k's direction meets the plane (as PlanePoint), from the area's
+        // corner with pixel centres at whole numbers; false where it is seen more steeply
+        // than the cosine least allows.
+        const auto planePoint = [&](int k, double& fx, double& fy, double least) {
             const int x = k < 0 ? k + w : k >= w ? k - w : k;
             const CSkyDirection d{-cosLat * sinLon[x], sinLat, -cosLat * cosLon[x]};
             const double c = Dot(d, m_centre);
-            if (c <= 1e-9)
-                continue;
-            // Where the direction meets the plane (as PlanePoint); pixel centres sit at half
-            // pixels.
+            if (c <= least)
+                return false;
             const double toPlane = m_dScale / c;
-            const double fx = m_nPlaneWidth / 2.0 + Dot(d, m_east) * toPlane - area.left - 0.5;
-            const double fy = m_nPlaneHeight / 2.0 - Dot(d, m_north) * toPlane - area.top - 0.5;
-            if (fx < -0.5 || fy < -0.5 || fx > pw - 0.5 || fy > ph - 0.5)
+            fx = m_nPlaneWidth / 2.0 + Dot(d, m_east) * toPlane - area.left - 0.5;
+            fy = m_nPlaneHeight / 2.0 - Dot(d, m_north) * toPlane - area.top - 0.5;
+            return true;
+        };
+        const auto inside = [pw, ph](double fx, double fy) {
+            return fx >= -0.5 && fy >= -0.5 && fx <= pw - 0.5 && fy <= ph - 0.5;
+        };
+        BYTE* pRow = sphere.PixelAddress(0, h - 1 - y);
+        // Along a row the plane point moves smoothly: it is found exactly at the ends of
+        // short runs and in between along the straight line, within a small part of a pixel.
+        for (int k0 = x0; k0 < x1; k0 += kRun) {
+            const int k1 = std::min(k0 + kRun, x1);
+            double ax = 0, ay = 0, bx = 0, by = 0;
+            const bool bLine = planePoint(k0, ax, ay, kSteepest) &&
+                               planePoint(k0 + kRun, bx, by, kSteepest);
+            // A run whose ends lie well off the plane on one side holds nothing of it.
+            if (bLine && ((ax < -kMargin && bx < -kMargin) || (ay < -kMargin && by < -kMargin) ||
+                          (ax > pw + kMargin && bx > pw + kMargin) ||
+                          (ay > ph + kMargin && by > ph + kMargin)))
                 continue;
-            const int i0 = std::clamp(FloorToInt(fx), 0, pw - 1);
-            const int j0 = std::clamp(FloorToInt(fy), 0, ph - 1);
-            const int i1 = std::min(i0 + 1, pw - 1), j1 = std::min(j0 + 1, ph - 1);
-            if (!changed.Any(i0, i1, j0, j1))
-                continue;
-            // Weights in 256ths each way, so that a change is a sum of whole numbers and
-            // pixels whose four plane pixels did not change stay exactly as they were.
-            const int ax = int(std::clamp(fx - i0, 0.0, 1.0) * 256 + 0.5);
-            const int ay = int(std::clamp(fy - j0, 0.0, 1.0) * 256 + 0.5);
-            const int weights[4] = {(256 - ax) * (256 - ay), ax * (256 - ay), (256 - ax) * ay,
-                                    ax * ay};
-            // The plane and its copy have the same layout: one offset reads both.
-            const BYTE* p0 = plane.PixelAddress(0, ph - 1 - j0);
-            const BYTE* p1 = plane.PixelAddress(0, ph - 1 - j1);
-            const ptrdiff_t offsets[4] = {3 * i0, 3 * i1, p1 - p0 + 3 * i0, p1 - p0 + 3 * i1};
-            const ptrdiff_t toBefore = before.PixelAddress(0, ph - 1 - j0) - p0;
-            BYTE* pPixel = pRow + 3 * x;
-            for (int ch = 0; ch < 3; ++ch) {
-                int change = 0;
-                for (int n = 0; n < 4; ++n) {
-                    const BYTE* p = p0 + offsets[n] + ch;
-                    change += weights[n] * (int(p[0]) - int(p[toBefore]));
-                }
-                if (change == 0)
+            for (int k = k0; k < k1; ++k) {
+                double fx = 0, fy = 0;
+                if (bLine) {
+                    const double t = double(k - k0) / kRun;
+                    fx = ax + (bx - ax) * t;
+                    fy = ay + (by - ay) * t;
+                } else if (!planePoint(k, fx, fy, 1e-9)) {
                     continue;
-                // To the nearest whole step, halves away from nought.
-                const int step =
-                    change > 0 ? (change + 32768) / 65536 : -((32768 - change) / 65536);
-                pPixel[ch] = BYTE(std::clamp(pPixel[ch] + step, 0, 255));
+                }
+                if (inside(fx, fy))
+                    CarryPixel(pRow + 3 * (k < 0 ? k + w : k >= w ? k - w : k), fx, fy, plane,
+                               before, changed);
             }
         }
     });
