@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
+#include <QPointer>
 #include <QMenu>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -32,6 +33,30 @@
 #include <memory>
 
 namespace {
+
+// The present tool's own properties window steps aside while a step's is open, so that
+// only the step's values are on the screen, and comes back after.
+class CToolDialogAside
+{
+public:
+    CToolDialogAside() : m_pDialog(g_pPropertiesDialog)
+    {
+        m_bShown = m_pDialog && m_pDialog->isVisible();
+        if (m_bShown)
+            m_pDialog->hide();
+    }
+    ~CToolDialogAside()
+    {
+        if (m_bShown && m_pDialog)
+            m_pDialog->show();
+    }
+    CToolDialogAside(const CToolDialogAside&) = delete;
+    CToolDialogAside& operator=(const CToolDialogAside&) = delete;
+
+private:
+    QPointer<CPreviewHostDlg> m_pDialog;
+    bool m_bShown = false;
+};
 
 // The step editor's row of the rectangle: four fields, whose rectangle is shown on the canvas
 // while the dialog is open, and which show a drag on the canvas. Returns what they hold.
@@ -395,6 +420,7 @@ ERenderOutcome CStepsPanel::OpenStepEditor(int nStep)
     });
     pDialog->RefreshPreview();
     // Not modal: the canvas takes drags of the rectangle meanwhile, and the frame waits.
+    const CToolDialogAside aside;
     m_view.BeginStepRect(shownRect());
     // A value the step cannot take is said, and the dialog stays open to put it right.
     bool bAccepted = false;
