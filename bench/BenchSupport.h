@@ -4,6 +4,7 @@
 
 #include "document/Dib.h"
 #include "document/Settings.h"
+#include "document/SkyloomDoc.h"
 #include "effects/Effect.h"
 #include "effects/Random.h"
 #include "gl/GLContext.h"
@@ -114,5 +115,19 @@ inline bool PrepareLitRender(benchmark::State& state)
     ResetSettings();
     if (g_lightList.empty())
         CreateDefaultLight();
+    return true;
+}
+
+// A document without history over a new w x h picture, for scenes painted as drags paint
+// them. False, with the benchmark skipped, where there is no memory for the picture.
+inline bool NewScenePicture(benchmark::State& state, CSkyloomDoc& doc, int w, int h)
+{
+    doc.SetKeepHistory(FALSE);
+    CDib dib;
+    if (!dib.Create(w, h)) {
+        state.SkipWithError("no memory for the picture");
+        return false;
+    }
+    doc.SetPicture(dib);
     return true;
 }

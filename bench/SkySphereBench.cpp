@@ -29,13 +29,8 @@ void BM_EffectOnSky(benchmark::State& state)
     const CSkyPatch patch = CSkyPatch::FromRect(patchRect, CSize(w, h));
     const CRect flatRect(1000, 500, 1000 + patch.m_nPlaneWidth, 500 + patch.m_nPlaneHeight);
     CSkyloomDoc doc;
-    doc.SetKeepHistory(FALSE);
-    CDib dib;
-    if (!dib.Create(w, h)) {
-        state.SkipWithError("no memory for the picture");
+    if (!NewScenePicture(state, doc, w, h))
         return;
-    }
-    doc.SetPicture(dib);
     doc.SetRecipe(bSky ? CRecipe::ForNewSky(h, 0) : CRecipe::ForNewPicture(CSize(w, h), 0));
     const auto tool = CreateTool(FindToolBySection(effect));
     // The session's first GL render compiles the shaders: paid before timing.

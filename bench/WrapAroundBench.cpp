@@ -53,13 +53,8 @@ void BM_SceneAt4096(benchmark::State& state)
     if (g_lightList.empty())
         CreateDefaultLight();
     CSkyloomDoc doc;
-    doc.SetKeepHistory(FALSE);
-    CDib dib;
-    if (!dib.Create(kSide, kSide)) {
-        state.SkipWithError("no memory for the picture");
+    if (!NewScenePicture(state, doc, kSide, kSide))
         return;
-    }
-    doc.SetPicture(dib);
     doc.SetWrapAround(bWrap);
     // The session's first GL render compiles the shaders: paid before timing.
     {
