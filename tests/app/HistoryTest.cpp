@@ -18,7 +18,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QProcess>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -83,12 +82,13 @@ protected:
     {
         m_pUi->savePaths = {{Path(szName), SAVE_PNG}};
         Command(ID_FILE_SAVE_AS);
-        QProcess process;
-        process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
-                      {QStringLiteral("--replay"), Path(szName) + QStringLiteral(".png"),
-                       QStringLiteral("-o"), Path("again.bmp")});
-        ASSERT_TRUE(process.waitForFinished(120000));
-        ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+        QString err;
+        ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"),
+                                    Path(szName) + QStringLiteral(".png"), QStringLiteral("-o"),
+                                    Path("again.bmp")},
+                                   err),
+                  0)
+            << err.toStdString();
         CDib again;
         ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.bmp")).constData()));
         EXPECT_TRUE(SamePicture(Picture(), again));

@@ -29,7 +29,6 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -555,10 +554,8 @@ TEST_P(WindowMatchesRenderer, SamePixels)
                     .arg(std::max(c.from.y(), c.to.y()));
     }
     args << QStringLiteral("-o") << Path("cli.bmp");
-    QProcess process;
-    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM), args);
-    ASSERT_TRUE(process.waitForFinished(120000));
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+    QString err;
+    ASSERT_EQ(RunRenderProgram(args, err), 0) << err.toStdString();
     CDib cli;
     ASSERT_TRUE(cli.Load(QFile::encodeName(Path("cli.bmp")).constData()));
     EXPECT_TRUE(SamePicture(cli, Picture()));
@@ -638,13 +635,13 @@ TEST_F(MainWindowTest, SceneSavedAsPngIsPaintedAgainFromItsRecipe)
     m_pUi->savePaths = {{Path("scene"), SAVE_PNG}};
     Command(ID_FILE_SAVE_AS);
     ASSERT_EQ(Doc().GetPathName(), Path("scene.png"));
-    QProcess process;
-    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
-                  {QStringLiteral("--replay"), Path("scene.png"), QStringLiteral("-o"),
-                   Path("again.bmp")});
-    ASSERT_TRUE(process.waitForFinished(120000));
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
-    EXPECT_TRUE(process.readAllStandardError().isEmpty());
+    QString err;
+    ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"), Path("scene.png"),
+                                QStringLiteral("-o"), Path("again.bmp")},
+                               err),
+              0)
+        << err.toStdString();
+    EXPECT_TRUE(err.isEmpty()) << err.toStdString();
     CDib again;
     ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.bmp")).constData()));
     EXPECT_TRUE(SamePicture(Picture(), again));

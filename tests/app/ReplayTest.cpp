@@ -26,7 +26,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -54,16 +53,6 @@ protected:
         WindowTest::TearDown();
     }
 
-    // skyloom-render with args; its exit status, standard error in err.
-    int Render(const QStringList& args, QString& err)
-    {
-        QProcess process;
-        process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM), args);
-        if (!process.waitForFinished(300000))
-            return -1;
-        err = QString::fromLocal8Bit(process.readAllStandardError());
-        return process.exitCode();
-    }
     // The picture saved as PNG, replayed by skyloom-render, is the window's byte for byte.
     void ExpectReplaysAlike()
     {
@@ -71,9 +60,9 @@ protected:
         Command(ID_FILE_SAVE_AS);
         ASSERT_EQ(Doc().GetPathName(), Path("scene.png"));
         QString err;
-        ASSERT_EQ(Render({QStringLiteral("--replay"), Path("scene.png"), QStringLiteral("-o"),
-                          Path("again.bmp")},
-                         err),
+        ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"), Path("scene.png"),
+                                    QStringLiteral("-o"), Path("again.bmp")},
+                                   err),
                   0)
             << err.toStdString();
         CDib again;
@@ -231,7 +220,7 @@ TEST_F(ReplayTest, HorizonPaintsAndReplaysAndTooLargeIsRefusedAlike)
                          Picture().m_nStride * Picture().m_nHeight),
               before);
     QString err;
-    EXPECT_EQ(Render({QStringLiteral("--size"), QStringLiteral("1920x1080"),
+    EXPECT_EQ(RunRenderProgram({QStringLiteral("--size"), QStringLiteral("1920x1080"),
                       QStringLiteral("--effect"), QStringLiteral("Earth"),
                       QStringLiteral("--rect"), QStringLiteral("-8000,-8000,9008,9008"),
                       QStringLiteral("-o"), Path("no.bmp")},

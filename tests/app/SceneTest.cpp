@@ -69,12 +69,12 @@ protected:
         const QString recipe = Path("recipe.json");
         m_pUi->recipePaths = {recipe};
         Command(ID_FILE_EXPORT_RECIPE);
-        QProcess process;
-        process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
-                      {QStringLiteral("--replay"), recipe, QStringLiteral("-o"),
-                       Path("again.bmp")});
-        EXPECT_TRUE(process.waitForFinished(120000));
-        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+        QString err;
+        EXPECT_EQ(RunRenderProgram(
+                      {QStringLiteral("--replay"), recipe, QStringLiteral("-o"), Path("again.bmp")},
+                      err),
+                  0)
+            << err.toStdString();
         auto pAgain = std::make_unique<CDib>();
         EXPECT_TRUE(pAgain->Load(QFile::encodeName(Path("again.bmp")).constData()));
         return pAgain;
@@ -373,12 +373,13 @@ TEST_F(SceneTest, PaintAgainAtSizeScalesEveryStepAndKeepsThemChangeable)
               CRect(2 * nebula.left, 2 * nebula.top, 2 * nebula.right, 2 * nebula.bottom));
     EXPECT_EQ(History().count(), 0);
     EXPECT_TRUE(Doc().IsModified());
-    QProcess process;
-    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
-                  {QStringLiteral("--replay"), Path("small.json"), QStringLiteral("--scale"),
-                   QStringLiteral("2"), QStringLiteral("-o"), Path("large.bmp")});
-    ASSERT_TRUE(process.waitForFinished(120000));
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+    QString err;
+    ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"), Path("small.json"),
+                                QStringLiteral("--scale"), QStringLiteral("2"),
+                                QStringLiteral("-o"), Path("large.bmp")},
+                               err),
+              0)
+        << err.toStdString();
     CDib large;
     ASSERT_TRUE(large.Load(QFile::encodeName(Path("large.bmp")).constData()));
     EXPECT_TRUE(SamePicture(Picture(), large));

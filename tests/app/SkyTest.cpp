@@ -13,7 +13,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStatusBar>
 #include <QWheelEvent>
 
@@ -78,13 +77,13 @@ TEST_F(SkyWindowTest, NewSkyIsPreviewedTheRightWayUpAndExportsItsSixFaces)
     Command(ID_FILE_SAVE_AS);
     m_pUi->skybox = {Path("window"), 24, ESkyboxNaming::Axes, QStringLiteral("png")};
     Command(ID_FILE_EXPORT_SKYBOX);
-    QProcess process;
-    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM),
-                  {QStringLiteral("--replay"), Path("sky.png"), QStringLiteral("-o"),
-                   Path("again.png"), QStringLiteral("--skybox"), Path("cli"),
-                   QStringLiteral("--face-size"), QStringLiteral("24")});
-    ASSERT_TRUE(process.waitForFinished(120000));
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+    QString err;
+    ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"), Path("sky.png"), QStringLiteral("-o"),
+                                Path("again.png"), QStringLiteral("--skybox"), Path("cli"),
+                                QStringLiteral("--face-size"), QStringLiteral("24")},
+                               err),
+              0)
+        << err.toStdString();
     CDib again;
     ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.png")).constData()));
     EXPECT_TRUE(SamePicture(Picture(), again));

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -161,6 +162,20 @@ inline QByteArray ReadFile(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+#ifdef SKYLOOM_RENDER_PROGRAM
+// skyloom-render run with args: its exit status (-1 when it did not end), standard error in
+// err.
+inline int RunRenderProgram(const QStringList& args, QString& err)
+{
+    QProcess process;
+    process.start(QStringLiteral(SKYLOOM_RENDER_PROGRAM), args);
+    if (!process.waitForFinished(300000))
+        return -1;
+    err = QString::fromLocal8Bit(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+#endif
 
 inline bool SameBytes(const CDib& a, const CDib& b)
 {
