@@ -278,7 +278,7 @@ const CRenderOption kOptions[] = {
          }
          return true;
      }},
-    {"--face-names", nullptr, "N",
+    {"--face-names", nullptr, "NAMES",
      "the faces' names: axes (px nx py ny pz nz, the default) or\n"
      "sides (right left top bottom front back)",
      false, true,

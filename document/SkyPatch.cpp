@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadians = kPi / 180.0;
 // The widest angle a patch spans: the tangent plane grows without bound towards 180.
 constexpr double kMaxAngle = 160.0;
@@ -145,10 +144,10 @@ CSkyDirection CSkyPatch::PlaneDirection(double px, double py) const
     return {d.x / n, d.y / n, d.z / n};
 }
 
-bool CSkyPatch::PlanePoint(const CSkyDirection& d, double& px, double& py) const
+bool CSkyPatch::PlanePoint(const CSkyDirection& d, double& px, double& py, double dLeast) const
 {
     const double c = Dot(d, m_centre);
-    if (c <= 1e-9)
+    if (c <= dLeast)
         return false;
     px = m_nPlaneWidth / 2.0 + Dot(d, m_east) / c * m_dScale;
     py = m_nPlaneHeight / 2.0 - Dot(d, m_north) / c * m_dScale;
@@ -249,14 +248,10 @@ void CSkyPatch::PanoramaPointOf(const CRect& area, double i, double j, double& u
 {
     const double a = (area.left + i + 0.5 - m_nPlaneWidth / 2.0) / m_dScale;
     const double b = -(area.top + j + 0.5 - m_nPlaneHeight / 2.0) / m_dScale;
-    const double dx = m_centre.x + a * m_east.x + b * m_north.x;
-    const double dy = m_centre.y + a * m_east.y + b * m_north.y;
-    const double dz = m_centre.z + a * m_east.z + b * m_north.z;
-    double lon = FastAtan2(-dx, -dz) * (0.5 / kPi);
-    if (lon < 0)
-        lon += 1;
-    u = lon * m_nSphereWidth;
-    v = (0.5 - FastAtan2(dy, std::sqrt(dx * dx + dz * dz)) * (1 / kPi)) * m_nSphereHeight;
+    const CSkyDirection d{m_centre.x + a * m_east.x + b * m_north.x,
+                          m_centre.y + a * m_east.y + b * m_north.y,
+                          m_centre.z + a * m_east.z + b * m_north.z};
+    PanoramaPixel(d, m_nSphereWidth, m_nSphereHeight, u, v);
 }
 
 void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) const
@@ -428,18 +423,14 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
     ForEveryRow(rows.top, rows.bottom, [&](int y) {
         const double p = (90.0 - (y + 0.5) / h * 180.0) * kRadians;
         const double sinLat = std::sin(p), cosLat = std::cos(p);
-        // Where column k's direction meets the plane (as PlanePoint), from the area's
-        // corner with pixel centres at whole numbers; false where it is seen more steeply
-        // than the cosine least allows.
+        // Where column k's direction meets the plane, from the area's corner with pixel
+        // centres at whole numbers.
         const auto planePoint = [&](int k, double& fx, double& fy, double least) {
             const int x = k < 0 ? k + w : k >= w ? k - w : k;
-            const CSkyDirection d{-cosLat * sinLon[x], sinLat, -cosLat * cosLon[x]};
-            const double c = Dot(d, m_centre);
-            if (c <= least)
+            if (!PlanePoint({-cosLat * sinLon[x], sinLat, -cosLat * cosLon[x]}, fx, fy, least))
                 return false;
-            const double toPlane = m_dScale / c;
-            fx = m_nPlaneWidth / 2.0 + Dot(d, m_east) * toPlane - area.left - 0.5;
-            fy = m_nPlaneHeight / 2.0 - Dot(d, m_north) * toPlane - area.top - 0.5;
+            fx -= area.left + 0.5;
+            fy -= area.top + 0.5;
             return true;
         };
         const auto inside = [pw, ph](double fx, double fy) {

@@ -31,8 +31,9 @@ public:
     // The direction through a point of the plane (pixels, top-down, from PlaneRect's
     // corner; anywhere on the plane, also outside PlaneRect).
     CSkyDirection PlaneDirection(double px, double py) const;
-    // Where a direction meets the plane; false for a direction facing away from the patch.
-    bool PlanePoint(const CSkyDirection& d, double& px, double& py) const;
+    // Where a direction meets the plane; false for a direction facing away from the patch,
+    // or seen more steeply than dLeast (the cosine of its angle from the centre) allows.
+    bool PlanePoint(const CSkyDirection& d, double& px, double& py, double dLeast = 1e-9) const;
 
     // Where a closed outline drawn in the plane (plane pixels, its last point joined to its
     // first) lands on the panorama: lines in panorama pixels (top-down, continuous), each

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr double kRadians = 3.14159265358979323846 / 180.0;
+constexpr double kRadians = kPi / 180.0;
 // The widest texture the preview takes: a window a few hundred pixels wide shows no more
 // detail than a panorama of this width gives at the widest field of view.
 constexpr int kMaxTextureWidth = 4096;

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegrees = 180.0 / kPi;
 
 // Where a direction lands on the panorama, in pixels from its left edge and top row.
@@ -23,15 +22,11 @@ struct CPanoramaPoint
     double v;
 };
 
-// d need not be of length 1.
 CPanoramaPoint PanoramaPoint(const CSkyDirection& d, int width, int height)
 {
-    double lon = FastAtan2(-d.x, -d.z) * (0.5 / kPi);
-    if (lon < 0)
-        lon += 1;
-    const double lat = FastAtan2(d.y, std::sqrt(d.x * d.x + d.z * d.z));
-    return {std::min(lon * width, std::nextafter(double(width), 0.0)),
-            (0.5 - lat * (1 / kPi)) * height};
+    CPanoramaPoint p{};
+    PanoramaPixel(d, width, height, p.u, p.v);
+    return p;
 }
 
 // Channel values as floats, read from a table: converting each byte costs more than the
@@ -213,6 +208,15 @@ void PanoramaAngles(const CSkyDirection& d, double& dLongitude, double& dLatitud
         dLongitude += 360.0;
     if (dLongitude >= 360.0)
         dLongitude = 0;
+}
+
+void PanoramaPixel(const CSkyDirection& d, int width, int height, double& u, double& v)
+{
+    double lon = FastAtan2(-d.x, -d.z) * (0.5 / kPi);
+    if (lon < 0)
+        lon += 1;
+    u = std::min(lon * width, std::nextafter(double(width), 0.0));
+    v = (0.5 - FastAtan2(d.y, std::sqrt(d.x * d.x + d.z * d.z)) * (1 / kPi)) * height;
 }
 
 // OpenGL's cube map table: on face F, the coordinates sc and tc (-1 to 1, tc downwards on

@@ -37,6 +37,9 @@ struct CSkyDirection
     double z;
 };
 
+// The sky's angles in radians.
+constexpr double kPi = 3.14159265358979323846;
+
 // atan2 to within 1e-7 radians (a thousandth of a pixel of the widest panorama), several
 // times faster than the library's: for work done at every pixel of a sky.
 inline double FastAtan2(double y, double x)
@@ -49,9 +52,9 @@ inline double FastAtan2(double y, double x)
     double r = t * (0.99999934 + t2 * (-0.33329856 + t2 * (0.19946536 + t2 * (-0.13908534 +
                t2 * (0.09642004 + t2 * (-0.05590988 + t2 * (0.02186124 - t2 * 0.00405404)))))));
     if (ay > ax)
-        r = 3.14159265358979323846 / 2 - r;
+        r = kPi / 2 - r;
     if (x < 0)
-        r = 3.14159265358979323846 - r;
+        r = kPi - r;
     return y < 0 ? -r : r;
 }
 
@@ -72,6 +75,10 @@ inline int CeilToInt(double v)
 CSkyDirection PanoramaDirection(double dLongitude, double dLatitude);
 // The longitude [0, 360) and latitude [-90, 90] of a direction (of any length but 0).
 void PanoramaAngles(const CSkyDirection& d, double& dLongitude, double& dLatitude);
+// Where a direction (of any length but 0) lands on a panorama of width x height, in pixels
+// from its left edge (u, below width) and top row (v): as PanoramaAngles, to within a
+// thousandth of a pixel, for work done at every pixel.
+void PanoramaPixel(const CSkyDirection& d, int width, int height, double& u, double& v);
 
 // The direction through the point (s, t) of a face, s from its left edge and t from its top
 // row, each 0 to 1, as a cube map looks it up.

@@ -38,7 +38,7 @@ TEST(SkyPatch, APlanetStaysRoundAtEveryLatitudeAndAcrossTheSeam)
         sphere.Fill(0x000010);
         const double y = (90.0 - place.lat) / 180.0 * h;
         const int side = 200;
-        const int width = int(std::lround(side / std::cos(place.lat * 3.14159265358979 / 180)));
+        const int width = int(std::lround(side / std::cos(place.lat * kPi / 180)));
         const CRect rect(int(place.x) - width / 2, int(y) - side / 2, int(place.x) + width / 2,
                          int(y) + side / 2);
         const CSkyPatch patch = CSkyPatch::FromRect(rect, CSize(w, h));

@@ -29,7 +29,7 @@ void NewSky(CSkyloomDoc& doc, int h, DWORD colour, bool bHistory = false)
 CRect SquarePatch(double x, double lat, int side, int h)
 {
     const double y = (90.0 - lat) / 180.0 * h;
-    const int width = int(std::lround(side / std::cos(lat * kSkyPi / 180)));
+    const int width = int(std::lround(side / std::cos(lat * kPi / 180)));
     return CRect(int(x) - width / 2, int(y) - side / 2, int(x) + width / 2, int(y) + side / 2);
 }
 
@@ -106,7 +106,7 @@ TEST(SkySphere, StarsFallEvenlyBySolidAngle)
         for (int y = 0; y < h; ++y) {
             const double lat = 90.0 - (y + 0.5) / h * 180.0;
             const int band =
-                std::clamp(int((std::sin(lat * kSkyPi / 180) + 1) / 2 * 8), 0, 7);
+                std::clamp(int((std::sin(lat * kPi / 180) + 1) / 2 * 8), 0, 7);
             for (int x = 0; x < 2 * h; ++x)
                 if (sky.GetPixel(x, h - 1 - y) != 0) {
                     ++bands[band];

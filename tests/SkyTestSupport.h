@@ -14,7 +14,6 @@
 #include <functional>
 #include <utility>
 
-constexpr double kSkyPi = 3.14159265358979323846;
 
 // The largest difference of one channel between two colours.
 inline int ChannelDifference(DWORD a, DWORD b)
@@ -61,9 +60,9 @@ inline std::pair<double, double> ChordRange(const CDib& view,
 {
     double shortest = 1e9, longest = 0;
     for (int k = 0; k < 8; ++k) {
-        const double angle = k * kSkyPi / 4;
+        const double angle = k * kPi / 4;
         const double chord =
-            EdgeDistance(view, angle, inside) + EdgeDistance(view, angle + kSkyPi, inside);
+            EdgeDistance(view, angle, inside) + EdgeDistance(view, angle + kPi, inside);
         shortest = std::min(shortest, chord);
         longest = std::max(longest, chord);
     }

@@ -227,7 +227,7 @@ QList<QPolygonF> CSkyloomView::SkyOutline(const CRect& rect) const
         constexpr int kCorners = 72;
         shape.clear();
         for (int i = 0; i < kCorners; ++i) {
-            const double a = 2 * 3.14159265358979323846 * i / kCorners;
+            const double a = 2 * kPi * i / kCorners;
             shape << centre + radius * QPointF(std::cos(a), std::sin(a));
         }
     }

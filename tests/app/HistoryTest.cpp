@@ -80,18 +80,9 @@ protected:
     // The recipe, saved in a PNG and painted again by skyloom-render, gives the canvas.
     void ExpectRecipeReplaysToTheCanvas(const char* szName)
     {
-        m_pUi->savePaths = {{Path(szName), SAVE_PNG}};
-        Command(ID_FILE_SAVE_AS);
-        QString err;
-        ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"),
-                                    Path(szName) + QStringLiteral(".png"), QStringLiteral("-o"),
-                                    Path("again.bmp")},
-                                   err),
-                  0)
-            << err.toStdString();
-        CDib again;
-        ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.bmp")).constData()));
-        EXPECT_TRUE(SamePicture(Picture(), again));
+        const std::unique_ptr<CDib> pAgain = SaveAndReplay(szName);
+        ASSERT_TRUE(pAgain);
+        EXPECT_TRUE(SamePicture(Picture(), *pAgain));
     }
 };
 

@@ -632,19 +632,11 @@ TEST_F(MainWindowTest, SceneSavedAsPngIsPaintedAgainFromItsRecipe)
     EXPECT_EQ(recipe.m_steps[1].strEffect, QStringLiteral("Nebula"));
     EXPECT_EQ(recipe.m_steps[4].strEffect, QStringLiteral("Lens Flare"));
 
-    m_pUi->savePaths = {{Path("scene"), SAVE_PNG}};
-    Command(ID_FILE_SAVE_AS);
-    ASSERT_EQ(Doc().GetPathName(), Path("scene.png"));
     QString err;
-    ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"), Path("scene.png"),
-                                QStringLiteral("-o"), Path("again.bmp")},
-                               err),
-              0)
-        << err.toStdString();
+    const std::unique_ptr<CDib> pAgain = SaveAndReplay("scene", {}, &err);
+    ASSERT_TRUE(pAgain);
     EXPECT_TRUE(err.isEmpty()) << err.toStdString();
-    CDib again;
-    ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.bmp")).constData()));
-    EXPECT_TRUE(SamePicture(Picture(), again));
+    EXPECT_TRUE(SamePicture(Picture(), *pAgain));
 
     // Opened again, the picture goes on with the recipe it carries.
     CDib painted;

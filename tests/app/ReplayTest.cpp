@@ -56,18 +56,9 @@ protected:
     // The picture saved as PNG, replayed by skyloom-render, is the window's byte for byte.
     void ExpectReplaysAlike()
     {
-        m_pUi->savePaths = {{Path("scene"), SAVE_PNG}};
-        Command(ID_FILE_SAVE_AS);
-        ASSERT_EQ(Doc().GetPathName(), Path("scene.png"));
-        QString err;
-        ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"), Path("scene.png"),
-                                    QStringLiteral("-o"), Path("again.bmp")},
-                                   err),
-                  0)
-            << err.toStdString();
-        CDib again;
-        ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.bmp")).constData()));
-        EXPECT_TRUE(SameBytes(Picture(), again));
+        const std::unique_ptr<CDib> pAgain = SaveAndReplay("scene");
+        ASSERT_TRUE(pAgain);
+        EXPECT_TRUE(SameBytes(Picture(), *pAgain));
     }
     // A drag between two points given in zoomed pixels from the picture's corner where
     // it is shown now (however the view is scrolled).

@@ -73,20 +73,13 @@ TEST_F(SkyWindowTest, NewSkyIsPreviewedTheRightWayUpAndExportsItsSixFaces)
     g_nEffectSeed = 9;
     Drag(QPoint(100, 2), QPoint(220, 24));
     ASSERT_EQ(Doc().GetStepCount(), 2);
-    m_pUi->savePaths = {{Path("sky"), SAVE_PNG}};
-    Command(ID_FILE_SAVE_AS);
     m_pUi->skybox = {Path("window"), 24, ESkyboxNaming::Axes, QStringLiteral("png")};
     Command(ID_FILE_EXPORT_SKYBOX);
-    QString err;
-    ASSERT_EQ(RunRenderProgram({QStringLiteral("--replay"), Path("sky.png"), QStringLiteral("-o"),
-                                Path("again.png"), QStringLiteral("--skybox"), Path("cli"),
-                                QStringLiteral("--face-size"), QStringLiteral("24")},
-                               err),
-              0)
-        << err.toStdString();
-    CDib again;
-    ASSERT_TRUE(again.Load(QFile::encodeName(Path("again.png")).constData()));
-    EXPECT_TRUE(SamePicture(Picture(), again));
+    const std::unique_ptr<CDib> pAgain =
+        SaveAndReplay("sky", {QStringLiteral("--skybox"), Path("cli"),
+                              QStringLiteral("--face-size"), QStringLiteral("24")});
+    ASSERT_TRUE(pAgain);
+    EXPECT_TRUE(SamePicture(Picture(), *pAgain));
     for (const char* name : {"px", "nx", "py", "ny", "pz", "nz"}) {
         const QString file = QString::fromLatin1(name) + QStringLiteral(".png");
         const QByteArray bytes = ReadFile(QDir(Path("window")).filePath(file));

@@ -5,6 +5,7 @@
 
 #include "PictureAssertions.h"
 
+#include "app/Commands.h"
 #include "app/DocumentUi.h"
 #include "app/MainFrame.h"
 #include "document/SettingsStore.h"
@@ -275,6 +276,34 @@ protected:
         Move(to);
         Release(to);
     }
+
+#ifdef SKYLOOM_RENDER_PROGRAM
+    // The picture saved as NAME.png by File > Save As and painted again from that file by
+    // skyloom-render --replay (with the extra arguments): null, with the test failed, when
+    // either goes wrong. Standard error of the run in *pErr when asked for.
+    std::unique_ptr<CDib> SaveAndReplay(const char* szName, const QStringList& extra = {},
+                                        QString* pErr = nullptr)
+    {
+        const QString saved = Path(szName) + QStringLiteral(".png");
+        m_pUi->savePaths = {{Path(szName), SAVE_PNG}};
+        Command(ID_FILE_SAVE_AS);
+        EXPECT_EQ(Doc().GetPathName(), saved);
+        QString err;
+        const QStringList args = QStringList{QStringLiteral("--replay"), saved,
+                                             QStringLiteral("-o"), Path("again.bmp")} +
+                                 extra;
+        const int nExit = RunRenderProgram(args, err);
+        if (pErr)
+            *pErr = err;
+        auto pAgain = std::make_unique<CDib>();
+        if (nExit != 0 || !pAgain->Load(QFile::encodeName(Path("again.bmp")).constData())) {
+            ADD_FAILURE() << "skyloom-render --replay exited " << nExit << ": "
+                          << err.toStdString();
+            return nullptr;
+        }
+        return pAgain;
+    }
+#endif
 
     QTemporaryDir m_dir;
     std::unique_ptr<CTestApp> m_pApp;
