@@ -1,3 +1,4 @@
+#include "EffectTestSupport.h"
 #include "PictureAssertions.h"
 #include "SceneTestSupport.h"
 #include "SkyTestSupport.h"
@@ -157,4 +158,25 @@ TEST(SkySphere, AScenesFacesMeetAndAnEditRepaintsTheSkyExactly)
     EXPECT_TRUE(SamePicture(fresh.GetImage(), doc.GetImage()));
     doc.Undo();
     EXPECT_TRUE(SamePicture(*pScene, doc.GetImage()));
+}
+
+// Escape during a render on a sky puts the panorama back byte for byte, for an effect painted
+// pixel by pixel and for one drawn with OpenGL, near the seam and high up.
+TEST(SkySphere, EscapeDuringARenderOnASkyRestoresItExactly)
+{
+    PrepareLitScenes();
+    const int h = 512;
+    CSkyloomDoc doc;
+    NewSky(doc, h, 0x000008, true);
+    ASSERT_EQ(Paint(doc, QStringLiteral("StarField"), CRect(0, 0, 2 * h, h)), RENDER_DONE);
+    const auto pBefore = Copy(doc.GetImage());
+    for (const char* szEffect : {"Nebula", "Moon"}) {
+        SCOPED_TRACE(szEffect);
+        CInstalledDisplay display;
+        display->m_nCancelAtStep = 3;
+        EXPECT_EQ(Paint(doc, QString::fromLatin1(szEffect), CRect(-150, 20, 250, 300)),
+                  RENDER_CANCELLED);
+        EXPECT_TRUE(SamePicture(*pBefore, doc.GetImage()));
+        EXPECT_EQ(doc.GetStepCount(), 1);
+    }
 }
