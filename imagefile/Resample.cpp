@@ -89,6 +89,8 @@ struct alignas(16) CPairWeights
     int16_t w[8];
 };
 
+} // namespace
+
 struct CTapTable
 {
     std::vector<CTaps> taps;
@@ -99,7 +101,10 @@ struct CTapTable
     std::vector<CPairWeights> pairs;
     std::vector<int> firstPair; // per destination pixel
     bool bPairs = false;
+    int32_t nBias = 0; // added to every sum before it is scaled down: 128 rounds
 };
+
+namespace {
 
 // Flattens the contributor lists of m destination pixels over n source pixels. With bPairs
 // (the horizontal pass) the runs whose pairs of pixels can be read eight bytes at a time
@@ -152,12 +157,12 @@ bool BuildTapTable(const ContributorList* lists, int n, int m, bool bPairs, CTap
     return true;
 }
 
-// One row across: src of the source width into dst of the table's width.
-void ResampleRow(const CTapTable& table, const BYTE* src, BYTE* dst)
+// One row across: destination pixels first to last - 1 of a row from src, of the source
+// width, into dst from its start.
+void ResampleRow(const CTapTable& table, const BYTE* src, BYTE* dst, int first, int last)
 {
-    const int m = static_cast<int>(table.taps.size());
     const __m128i zero = _mm_setzero_si128();
-    for (int x = 0; x < m; ++x, dst += 3) {
+    for (int x = first; x < last; ++x, dst += 3) {
         const CTaps& t = table.taps[static_cast<size_t>(x)];
         const int firstPair = table.firstPair[static_cast<size_t>(x)];
         if (firstPair >= 0) {
@@ -173,6 +178,7 @@ void ResampleRow(const CTapTable& table, const BYTE* src, BYTE* dst)
                 const __m128i weights = _mm_load_si128(reinterpret_cast<const __m128i*>(w->w));
                 sums = _mm_add_epi32(sums, _mm_madd_epi16(pair, weights));
             }
+            sums = _mm_add_epi32(sums, _mm_set1_epi32(table.nBias));
             const uint32_t bytes = static_cast<uint32_t>(_mm_cvtsi128_si32(PackSums(sums)));
             dst[0] = static_cast<BYTE>(bytes);
             dst[1] = static_cast<BYTE>(bytes >> 8);
@@ -181,7 +187,7 @@ void ResampleRow(const CTapTable& table, const BYTE* src, BYTE* dst)
         }
         const int32_t* weight = table.weights.data() + t.nFirst;
         const int32_t* pixel = table.pixels.data() + t.nFirst;
-        int32_t b = 0, g = 0, r = 0;
+        int32_t b = table.nBias, g = table.nBias, r = table.nBias;
         for (int k = 0; k < t.nCount; ++k) {
             const BYTE* p = src + 3 * pixel[k];
             b += weight[k] * p[0];
@@ -249,6 +255,26 @@ bool AllWeightsShort(const CTapTable& table)
 
 }
 
+CRowResampler::CRowResampler() = default;
+CRowResampler::~CRowResampler() = default;
+
+bool CRowResampler::Build(const ContributorList* lists, int n, int m, bool bRound)
+{
+    try {
+        m_table = std::make_unique<CTapTable>();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    m_table->nBias = bRound ? 128 : 0;
+    return BuildTapTable(lists, n, m, true, *m_table);
+}
+
+void CRowResampler::Resample(const uint8_t* src, uint8_t* dst, int first, int last) const
+{
+    ResampleRow(*m_table, src, dst, first,
+                last < 0 ? static_cast<int>(m_table->taps.size()) : last);
+}
+
 // Both passes sum integers, so neither the order of the taps nor the order of the rows
 // changes a byte: the passes add in whatever order is fastest, and the rows of each pass
 // are shared out over the render threads.
@@ -262,16 +288,15 @@ BOOL CDib::Resize(int nNewWidth, int nNewHeight)
     CDib temp;
     if (!temp.Create(nNewWidth, h))
         return FALSE;
-    CTapTable across;
+    CRowResampler across;
     {
         const std::unique_ptr<ContributorList[]> lists = BuildContributors(
             w, nNewWidth, static_cast<float>(nNewWidth) / static_cast<float>(w), 2.0f,
             MitchellFilter);
-        if (!lists || !BuildTapTable(lists.get(), w, nNewWidth, true, across))
+        if (!lists || !across.Build(lists.get(), w, nNewWidth))
             return FALSE;
     }
-    ForEveryRow(0, h,
-                [&](int y) { ResampleRow(across, PixelAddress(0, y), temp.PixelAddress(0, y)); });
+    ForEveryRow(0, h, [&](int y) { across.Resample(PixelAddress(0, y), temp.PixelAddress(0, y)); });
 
     // Vertical pass, a whole destination row at a time.
     CTapTable down;

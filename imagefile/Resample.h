@@ -25,3 +25,26 @@ struct ContributorList
 // memory runs out.
 std::unique_ptr<ContributorList[]> BuildContributors(int n, int m, float scale, float support,
                                                      double (*filter)(double));
+
+struct CTapTable;
+
+// A pass across rows, built from contributor lists: each destination pixel of a row is the
+// sum of the source pixels its list names times their weights (which add up to 256 for a
+// filter that keeps a flat colour), rounded down, or to the nearest with bRound.
+class CRowResampler
+{
+public:
+    CRowResampler();
+    ~CRowResampler();
+    CRowResampler(const CRowResampler&) = delete;
+    CRowResampler& operator=(const CRowResampler&) = delete;
+
+    // For m destination pixels from rows of n source pixels. False when memory runs out.
+    bool Build(const ContributorList* lists, int n, int m, bool bRound = false);
+    // One row: src of the source width into dst of the destination width, or only
+    // destination pixels first to last - 1, written from dst's start.
+    void Resample(const uint8_t* src, uint8_t* dst, int first = 0, int last = -1) const;
+
+private:
+    std::unique_ptr<CTapTable> m_table;
+};

@@ -86,12 +86,10 @@ CSkyDirection CubeFaceDirection(ECubeFace face, double s, double t);
 // The face a direction lands on, and where on it (the inverse of CubeFaceDirection).
 ECubeFace CubeFaceOf(const CSkyDirection& d, double& s, double& t);
 
-// Makes face as a nSize x nSize picture. Each pixel is the average of the panorama over the
+// Makes the six faces, in ECubeFace order, each nSize x nSize. Each pixel is the average of the panorama over the
 // part of the sky it covers (each panorama pixel weighted by how much of it lies inside), so
 // a star of one pixel stays one bright pixel, not a blur, and no light is lost or doubled
 // where faces meet. False when the panorama is empty or memory runs out.
-bool MakeCubeFace(const CDib& panorama, ECubeFace face, int nSize, CDib& out);
-// All six faces at once, in ECubeFace order: the work the faces share is done once.
 bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]);
 
 // The file name of a face without its extension.

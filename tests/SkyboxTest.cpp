@@ -79,8 +79,8 @@ TEST(Skybox, FacesShowTheirDirectionsAndMeetWithoutSeams)
     MakeDirectionPanorama(panorama, 256);
     const int n = 160;
     CDib faces[CubeFaceCount];
+    ASSERT_TRUE(MakeCubeFaces(panorama, n, faces));
     for (int f = 0; f < CubeFaceCount; ++f) {
-        ASSERT_TRUE(MakeCubeFace(panorama, ECubeFace(f), n, faces[f]));
         int worst = 0;
         for (int j = 0; j < n; ++j)
             for (int i = 0; i < n; ++i) {
@@ -108,8 +108,9 @@ TEST(Skybox, SinglePixelStarsStaySharp)
     const int sx = 590, sy = 230; // longitude ~207, latitude ~9: on the front face
     panorama.SetPixel(sx, h - 1 - sy, 0xFFFFFF);
     const int n = h / 2;
-    CDib face;
-    ASSERT_TRUE(MakeCubeFace(panorama, CubeFacePositiveZ, n, face));
+    CDib faces[CubeFaceCount];
+    ASSERT_TRUE(MakeCubeFaces(panorama, n, faces));
+    const CDib& face = faces[CubeFacePositiveZ];
     double s = 0, t = 0;
     ASSERT_EQ(
         CubeFaceOf(PanoramaDirection((sx + 0.5) / (2 * h) * 360, 90 - (sy + 0.5) / h * 180), s, t),

@@ -1,0 +1,512 @@
+// The six faces of a cube map made from a sky panorama.
+#include "Skybox.h"
+
+#include "Resample.h"
+#include "../document/Dib.h"
+#include "../effects/RenderThreads.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+
+// Where a direction lands on the panorama, in pixels from its left edge and top row.
+struct CPanoramaPoint
+{
+    double u;
+    double v;
+};
+
+CPanoramaPoint PanoramaPoint(const CSkyDirection& d, int width, int height)
+{
+    CPanoramaPoint p{};
+    PanoramaPixel(d, width, height, p.u, p.v);
+    return p;
+}
+
+// The panorama points of a face's pixel corners, (nSize + 1)^2 of them. Four faces share
+// one grid turned by quarters of longitude, and the floor's is the ceiling's upside down, so
+// an export computes two; each grid is the same mirrored left to right and top to bottom,
+// so only a quarter of it is found and kept (to a thousandth of a pixel, in floats).
+class CFaceGrid
+{
+public:
+    // The grid of +Z (bPole false) or of +Y.
+    CFaceGrid(int nSize, bool bPole, int width, int height)
+        : m_nSize(nSize),
+          m_nQuarter(nSize / 2 + 1),
+          m_bPole(bPole),
+          m_u(size_t(m_nQuarter) * m_nQuarter),
+          m_v(size_t(m_nQuarter) * m_nQuarter)
+    {
+        const ECubeFace face = bPole ? CubeFacePositiveY : CubeFacePositiveZ;
+        ForEveryRow(0, m_nQuarter, [&](int j) {
+            for (int i = 0; i < m_nQuarter; ++i) {
+                const CPanoramaPoint p = PanoramaPoint(
+                    CubeFaceDirection(face, double(i) / nSize, double(j) / nSize), width, height);
+                m_u[size_t(j) * m_nQuarter + i] = float(p.u);
+                m_v[size_t(j) * m_nQuarter + i] = float(p.v);
+            }
+        });
+    }
+    // Corner (i, j) of face, from this grid (+Z's for the sides, +Y's for the poles).
+    CPanoramaPoint Corner(ECubeFace face, int i, int j, int width, int height) const
+    {
+        switch (face) {
+        case CubeFaceNegativeY: {
+            const CPanoramaPoint p = At(i, m_nSize - j, width, height);
+            return {p.u, height - p.v};
+        }
+        case CubeFacePositiveX:
+            return Turned(At(i, j, width, height), width / 4.0, width);
+        case CubeFaceNegativeZ:
+            return Turned(At(i, j, width, height), width / 2.0, width);
+        case CubeFaceNegativeX:
+            return Turned(At(i, j, width, height), 3 * width / 4.0, width);
+        default:
+            return At(i, j, width, height);
+        }
+    }
+
+private:
+    // Mirrored left to right, a point's longitude turns the other way (u to width - u) on
+    // both grids; top to bottom, on +Z its latitude does (v to height - v) and on +Y its
+    // longitude is taken from the half turn (u to width / 2 - u).
+    CPanoramaPoint At(int i, int j, int width, int height) const
+    {
+        const bool bRight = i >= m_nQuarter, bLow = j >= m_nQuarter;
+        const size_t k = size_t(bLow ? m_nSize - j : j) * m_nQuarter + (bRight ? m_nSize - i : i);
+        double u = m_u[k], v = m_v[k];
+        if (bRight && u > 0)
+            u = width - u;
+        if (bLow && m_bPole)
+            u = u <= width / 2.0 ? width / 2.0 - u : 1.5 * width - u;
+        else if (bLow)
+            v = height - v;
+        return {u, v};
+    }
+    static CPanoramaPoint Turned(CPanoramaPoint p, double du, int width)
+    {
+        p.u += du;
+        if (p.u >= width)
+            p.u -= width;
+        return p;
+    }
+
+    int m_nSize;
+    int m_nQuarter;
+    bool m_bPole;
+    std::vector<float> m_u, m_v;
+};
+
+// The pixels a span [a0, a1) of a row or column meets, from the one returned on, each
+// weighted by the part of it inside, in whole parts of total that add up to total exactly:
+// each weight is where the running sum rounds to, less where it rounded to before. A span
+// too thin to hold any pixel's area still reads the pixel it lies on.
+int SpanWeights(double a0, double a1, int total, std::vector<int>& weights)
+{
+    a1 = std::max(a1, a0 + 1e-6);
+    const int first = FloorToInt(a0), end = CeilToInt(a1);
+    const double scale = total / (a1 - a0);
+    weights.resize(size_t(end - first));
+    int before = 0;
+    for (size_t k = 0; k + 1 < weights.size(); ++k) {
+        const int upTo = int((first + int(k) + 1 - a0) * scale + 0.5);
+        weights[k] = upTo - before;
+        before = upTo;
+    }
+    weights.back() = total - before;
+    return first;
+}
+
+// The weights down a face's rows add up to 2^kDownBits.
+constexpr int kDownBits = 14;
+
+// The side faces in the order their columns are interleaved in the pass across.
+constexpr ECubeFace kSideFaces[4] = {CubeFacePositiveX, CubeFaceNegativeX, CubeFacePositiveZ,
+                                     CubeFaceNegativeZ};
+
+// Four pixels at once, the same column of the four side faces: the rows from first down of
+// band, each its weight times the 12 bytes at offset, summed and rounded into bytes 0 to 11
+// of out. Two rows to a multiply-add.
+void SumDown(const BYTE* band, size_t stride, int first, const std::vector<int>& weights,
+             size_t offset, BYTE (&out)[16])
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i s0 = zero, s1 = zero, s2 = zero;
+    const BYTE* row = band + stride * size_t(first) + offset;
+    const size_t n = weights.size();
+    for (size_t k = 0; k < n; k += 2, row += 2 * stride) {
+        const bool bPair = k + 1 < n;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+        const __m128i b =
+            bPair ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + stride)) : zero;
+        const __m128i w = _mm_set1_epi32(
+            int((uint32_t(bPair ? weights[k + 1] : 0) << 16) | uint32_t(weights[k])));
+        const __m128i alo = _mm_unpacklo_epi8(a, zero), ahi = _mm_unpackhi_epi8(a, zero);
+        const __m128i blo = _mm_unpacklo_epi8(b, zero), bhi = _mm_unpackhi_epi8(b, zero);
+        s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi16(alo, blo), w));
+        s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi16(alo, blo), w));
+        s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi16(ahi, bhi), w));
+    }
+    const __m128i half = _mm_set1_epi32(1 << (kDownBits - 1));
+    s0 = _mm_srai_epi32(_mm_add_epi32(s0, half), kDownBits);
+    s1 = _mm_srai_epi32(_mm_add_epi32(s1, half), kDownBits);
+    s2 = _mm_srai_epi32(_mm_add_epi32(s2, half), kDownBits);
+    const __m128i bytes =
+        _mm_packus_epi16(_mm_packs_epi32(s0, s1), _mm_packs_epi32(s2, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+}
+
+// The pass across of the side faces: columns averaged from a panorama row into the faces'
+// columns, column i of face kSideFaces[q] at 4i + q.
+bool SideFaceColumns(const CDib& panorama, const CFaceGrid& grid, int nSize,
+                     CRowResampler& across)
+{
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight, m = 4 * nSize;
+    std::unique_ptr<ContributorList[]> lists(new (std::nothrow) ContributorList[size_t(m)]);
+    if (!lists)
+        return false;
+    std::vector<int> weights;
+    for (int q = 0; q < 4; ++q)
+        for (int i = 0; i < nSize; ++i) {
+            // A side face stands upright: a column's longitudes are those of its top edge.
+            const double a = grid.Corner(kSideFaces[q], i, 0, w, h).u;
+            double b = grid.Corner(kSideFaces[q], i + 1, 0, w, h).u;
+            b += b - a > w / 2.0 ? -w : a - b > w / 2.0 ? w : 0;
+            const int first = SpanWeights(std::min(a, b), std::max(a, b), 256, weights);
+            ContributorList& list = lists[4 * size_t(i) + q];
+            list.pEntries.reset(new (std::nothrow) Contributor[weights.size()]);
+            if (!list.pEntries)
+                return false;
+            list.nCount = int(weights.size());
+            for (int k = 0; k < list.nCount; ++k) {
+                const int x = first + k;
+                list.pEntries[k] = {x < 0 ? x + w : x >= w ? x - w : x, weights[size_t(k)]};
+            }
+        }
+    return across.Build(lists.get(), w, m, true);
+}
+
+// The four side faces together. A side face stands upright, so its pixels' longitudes are
+// those of their column alone, and each of its pixels spans the same rows as the pixel in
+// its place on the other three: each face pixel is the average over its box made in two
+// passes, across the panorama's rows into the faces' columns, then down those rows with one
+// set of weights for the four faces. The faces are made in strips of columns, so that the
+// band the first pass fills stays small.
+bool FillSideFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib* (&faces)[4])
+{
+    constexpr int kStrip = 128;
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    // The rows the faces reach: down from their top edges' highest corner (a side face's rows
+    // grow downwards) to their bottom edges' lowest.
+    double vTop = h, vBottom = 0;
+    for (int i = 0; i <= nSize; ++i) {
+        vTop = std::min<double>(vTop, grid.Corner(CubeFacePositiveZ, i, 0, w, h).v);
+        vBottom = std::max<double>(vBottom, grid.Corner(CubeFacePositiveZ, i, nSize, w, h).v);
+    }
+    const int y0 = std::clamp(FloorToInt(vTop) - 1, 0, h - 1);
+    const int y1 = std::clamp(CeilToInt(vBottom) + 1, y0 + 1, h);
+    CRowResampler across;
+    CDib band; // two pixels longer, so that SumDown may read 16 bytes from any column's four
+    if (!SideFaceColumns(panorama, grid, nSize, across) ||
+        !band.Create(4 * std::min(kStrip, nSize) + 2, y1 - y0))
+        return false;
+    const BYTE* pBand = band.PixelAddress(0, 0);
+    const size_t stride = size_t(band.m_nStride);
+    for (int i0 = 0; i0 < nSize; i0 += kStrip) {
+        const int i1 = std::min(nSize, i0 + kStrip);
+        ForEveryRow(0, y1 - y0, [&](int r) {
+            across.Resample(panorama.PixelAddress(0, h - 1 - (y0 + r)), band.PixelAddress(0, r),
+                            4 * i0, 4 * i1);
+        });
+        ForEveryRow(0, nSize, [&](int j) {
+            double top[kStrip + 1], bottom[kStrip + 1];
+            for (int i = i0; i <= i1; ++i) {
+                top[i - i0] = grid.Corner(CubeFacePositiveZ, i, j, w, h).v;
+                bottom[i - i0] = grid.Corner(CubeFacePositiveZ, i, j + 1, w, h).v;
+            }
+            BYTE* out[4];
+            for (int q = 0; q < 4; ++q)
+                out[q] = faces[q]->PixelAddress(0, nSize - 1 - j);
+            std::vector<int> weights;
+            for (int i = i0; i < i1; ++i) {
+                const int k = i - i0;
+                const double v0 =
+                    std::clamp(std::min(top[k], top[k + 1]), double(y0), y1 - 1e-6);
+                const double v1 =
+                    std::clamp(std::max(bottom[k], bottom[k + 1]), v0, double(y1));
+                const int first = SpanWeights(v0, v1, 1 << kDownBits, weights);
+                BYTE pixels[16];
+                SumDown(pBand, stride, first - y0, weights, 12 * size_t(k), pixels);
+                for (int q = 0; q < 4; ++q) {
+                    out[q][3 * i] = pixels[3 * q];
+                    out[q][3 * i + 1] = pixels[3 * q + 1];
+                    out[q][3 * i + 2] = pixels[3 * q + 2];
+                }
+            }
+        });
+    }
+    return true;
+}
+
+// The rows near the poles averaged across, 2^L pixels to one at level L, for the footprints
+// of the ceiling and the floor many columns wide: each is summed at the level where it is
+// two to four columns wide. Level 0 is the panorama itself; a level is made only where its
+// pixels divide the panorama's width, and only for the rows by the poles that need it.
+class CPolarLevels
+{
+public:
+    CPolarLevels(const CDib& panorama, int nSize) : m_panorama(panorama)
+    {
+        const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+        // A face pixel spans at most 2 / nSize radians; at colatitude t it spans at most
+        // 2 sqrt(2) / nSize / sin(t) of longitude. The faces reach atan(sqrt(2)) from a pole.
+        const double span = 2.0 / nSize, widest = std::sqrt(2.0) * span * w / (2 * kPi);
+        const double reach = std::atan(std::sqrt(2.0)) + 2 * span;
+        for (int level = 1; w % (1 << level) == 0 && (w >> level) >= 2; ++level) {
+            const double colatitude =
+                std::min(reach, std::asin(std::min(1.0, widest / (2 << level))) + 2 * span);
+            CLevel next;
+            next.nWidth = w >> level;
+            next.nRows = std::min(h / 2, CeilToInt(colatitude / kPi * h) + 2);
+            if (level > 1)
+                next.nRows = std::min(next.nRows, m_levels.back().nRows);
+            next.stride = 3 * size_t(next.nWidth) + 8;
+            next.bytes.reset(new BYTE[next.stride * 2 * size_t(next.nRows)]);
+            m_levels.push_back(std::move(next));
+            Halve(level);
+        }
+    }
+    int Levels() const { return int(m_levels.size()) + 1; }
+    // Rows 0 to Rows(level) - 1 from each pole are at level.
+    int Rows(int level) const
+    {
+        return level == 0 ? m_panorama.m_nHeight : m_levels[size_t(level) - 1].nRows;
+    }
+    // Where a level's rows are: row y from the top is at ceiling + y * ceilingStride, and
+    // from the bottom at floor + y * floorStride.
+    struct CRows
+    {
+        const BYTE* ceiling;
+        const BYTE* floor;
+        ptrdiff_t ceilingStride;
+        ptrdiff_t floorStride;
+        int nWidth;
+        int nLastPair; // the last pixel from which eight bytes may be read
+    };
+    CRows RowsAt(int level) const
+    {
+        if (level == 0) {
+            const CDib& p = m_panorama;
+            // The panorama's rows have no bytes to spare after its last pixel.
+            return {p.PixelAddress(0, p.m_nHeight - 1), p.PixelAddress(0, 0), -p.m_nStride,
+                    p.m_nStride, p.m_nWidth, p.m_nWidth - 3};
+        }
+        const CLevel& l = m_levels[size_t(level) - 1];
+        return {l.bytes.get(), l.bytes.get() + l.stride * size_t(l.nRows),
+                ptrdiff_t(l.stride), ptrdiff_t(l.stride), l.nWidth, l.nWidth - 2};
+    }
+
+private:
+    struct CLevel
+    {
+        int nWidth;
+        int nRows;
+        size_t stride;
+        std::unique_ptr<BYTE[]> bytes;
+    };
+    // A level from the one before it, each pixel the mean of two, halves rounded to even so
+    // that the levels do not drift brighter.
+    void Halve(int level)
+    {
+        CLevel& l = m_levels[size_t(level) - 1];
+        ForEveryRow(0, 2 * l.nRows, [&](int r) {
+            const bool bFloor = r >= l.nRows;
+            const int y = bFloor ? r - l.nRows : r;
+            const CRows rows = RowsAt(level - 1);
+            const BYTE* src = bFloor ? rows.floor + rows.floorStride * y
+                                     : rows.ceiling + rows.ceilingStride * y;
+            BYTE* dst = l.bytes.get() + l.stride * size_t(r);
+            for (int x = 0; x < l.nWidth; ++x, src += 6, dst += 3)
+                for (int c = 0; c < 3; ++c) {
+                    const int sum = src[c] + src[c + 3];
+                    dst[c] = BYTE((sum >> 1) + (sum & (sum >> 1) & 1));
+                }
+            std::memset(dst, 0, l.stride - 3 * size_t(l.nWidth));
+        });
+    }
+
+    const CDib& m_panorama;
+    std::vector<CLevel> m_levels;
+};
+
+// A footprint's average at a level on the ceiling (rows counted from the top) and on the
+// floor (counted from the bottom): columns from x (wrapping around) weighted in pairs
+// (w0 | w1 << 16, 2^14 in all), rows from y0 by wy (2^14 in all). The rounded channels are
+// in bytes 0 to 2 of up and down.
+void SumBoxes(const CPolarLevels::CRows& rows, int x, const std::vector<int32_t>& pairs,
+              int y0, const std::vector<float>& wy, uint32_t& up, uint32_t& down)
+{
+    const int w = rows.nWidth;
+    x = ((x % w) + w) % w;
+    const __m128i zero = _mm_setzero_si128();
+    __m128 sums[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
+    for (size_t r = 0; r < wy.size(); ++r) {
+        for (int face = 0; face < 2; ++face) {
+            const int y = y0 + int(r);
+            const BYTE* row =
+                face ? rows.floor + rows.floorStride * y : rows.ceiling + rows.ceilingStride * y;
+            __m128i rowSum = zero;
+            int xk = x;
+            for (const int32_t weights : pairs) {
+                // Two neighbouring pixels, read at once away from the row's end.
+                __m128i pair;
+                if (xk <= rows.nLastPair) {
+                    pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 3 * xk));
+                } else {
+                    BYTE bytes[8] = {};
+                    std::memcpy(bytes, row + 3 * xk, 3);
+                    std::memcpy(bytes + 3, row + 3 * (xk + 1 == w ? 0 : xk + 1), 3);
+                    pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
+                }
+                // b0 g0 r0 b1 g1 r1 as words, interleaved to b0 b1 g0 g1 r0 r1.
+                const __m128i v = _mm_unpacklo_epi8(pair, zero);
+                rowSum = _mm_add_epi32(
+                    rowSum, _mm_madd_epi16(_mm_unpacklo_epi16(v, _mm_srli_si128(v, 6)),
+                                           _mm_set1_epi32(weights)));
+                xk = xk + 2 >= w ? xk + 2 - w : xk + 2;
+            }
+            sums[face] = _mm_add_ps(sums[face],
+                                    _mm_mul_ps(_mm_cvtepi32_ps(rowSum), _mm_set1_ps(wy[r])));
+        }
+    }
+    const __m128 scale = _mm_set1_ps(1.0f / (1 << 28));
+    const auto pack = [&](__m128 sum) {
+        const __m128i rounded = _mm_cvtps_epi32(_mm_mul_ps(sum, scale));
+        return uint32_t(
+            _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(rounded, zero), zero)));
+    };
+    up = pack(sums[0]);
+    down = pack(sums[1]);
+}
+
+// The ceiling (+Y) and the floor (-Y) together. The floor is the ceiling upside down, so
+// each ceiling pixel's box, mirrored top to bottom on the panorama, is that of the floor's
+// pixel in its place turned upside down. And the ceiling's quarters mirror each other: a
+// pixel's image across the face's middle column sees the longitudes turned about 0 (u to
+// w - u), across its middle row about 90 (w/2 - u), and across both half a turn on, so the
+// boxes are found for one quarter.
+void FillPoleFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib& ceiling,
+                   CDib& floor)
+{
+    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    const CPolarLevels levels(panorama, nSize);
+    const double centre = nSize / 2.0;
+    const int half = (nSize + 1) / 2;
+    ForEveryRow(0, half, [&](int j) {
+        std::vector<CPanoramaPoint> top(size_t(half) + 1), bottom(size_t(half) + 1);
+        for (int i = 0; i <= half; ++i) {
+            top[size_t(i)] = grid.Corner(CubeFacePositiveY, i, j, w, h);
+            bottom[size_t(i)] = grid.Corner(CubeFacePositiveY, i, j + 1, w, h);
+        }
+        // Rows j and nSize - 1 - j of each face, counted from the top.
+        BYTE* const ceilingRows[2] = {ceiling.PixelAddress(0, nSize - 1 - j),
+                                      ceiling.PixelAddress(0, j)};
+        BYTE* const floorRows[2] = {floor.PixelAddress(0, j), floor.PixelAddress(0, nSize - 1 - j)};
+        std::vector<int> wx, rows;
+        std::vector<int32_t> pairs;
+        std::vector<float> wy;
+        for (int i = 0; i < half; ++i) {
+            const CPanoramaPoint quad[4] = {top[size_t(i)], top[size_t(i) + 1],
+                                            bottom[size_t(i)], bottom[size_t(i) + 1]};
+            // Longitudes unwrapped next to the first corner's, so that a pixel across the
+            // panorama's seam spans the seam, not the whole picture.
+            double u0 = quad[0].u, u1 = quad[0].u, v0 = quad[0].v, v1 = quad[0].v;
+            for (const CPanoramaPoint& p : quad) {
+                const double u = p.u - quad[0].u > w / 2.0   ? p.u - w
+                                 : quad[0].u - p.u > w / 2.0 ? p.u + w
+                                                             : p.u;
+                u0 = std::min(u0, u);
+                u1 = std::max(u1, u);
+                v0 = std::min(v0, p.v);
+                v1 = std::max(v1, p.v);
+            }
+            // The pixels at the pole cover every longitude up to the pole's row.
+            if (i <= centre && centre <= i + 1 && j <= centre && centre <= j + 1) {
+                u0 = 0;
+                u1 = w;
+                v0 = 0;
+            }
+            if (u1 - u0 >= w) {
+                u0 = 0;
+                u1 = w;
+            }
+            v0 = std::clamp(v0, 0.0, h - 1e-6);
+            v1 = std::clamp(v1, v0, double(h));
+            int level = 0;
+            while (level + 1 < levels.Levels() && u1 - u0 >= double(4 << level))
+                ++level;
+            while (level > 0 && CeilToInt(v1) > levels.Rows(level))
+                --level;
+            const CPolarLevels::CRows at = levels.RowsAt(level);
+            const double scale = 1.0 / (1 << level);
+            const int y0 = SpanWeights(v0, v1, 1 << 14, rows);
+            wy.assign(rows.begin(), rows.end());
+            const int columns[2] = {i, nSize - 1 - i};
+            for (int b = 0; b < (nSize - 1 - j == j ? 1 : 2); ++b)
+                for (int r = 0; r < (columns[1] == i ? 1 : 2); ++r) {
+                    // Mirrored about a longitude, or turned half way round.
+                    const double about = r && b ? 0 : r ? w : b ? w / 2.0 : 0;
+                    const double turn = r && b ? w / 2.0 : 0;
+                    const double a0 = about ? about - u1 : u0 + turn;
+                    const double a1 = about ? about - u0 : u1 + turn;
+                    const int x0 = SpanWeights(a0 * scale, a1 * scale, 1 << 14, wx);
+                    pairs.resize((wx.size() + 1) / 2);
+                    for (size_t k = 0; k < pairs.size(); ++k)
+                        pairs[k] = int32_t(uint32_t(wx[2 * k]) |
+                                           (2 * k + 1 < wx.size() ? uint32_t(wx[2 * k + 1]) << 16
+                                                                  : 0));
+                    uint32_t up = 0, down = 0;
+                    SumBoxes(at, x0, pairs, y0, wy, up, down);
+                    BYTE* pCeiling = ceilingRows[b] + 3 * columns[r];
+                    BYTE* pFloor = floorRows[b] + 3 * columns[r];
+                    for (int c = 0; c < 3; ++c) {
+                        pCeiling[c] = BYTE(up >> (8 * c));
+                        pFloor[c] = BYTE(down >> (8 * c));
+                    }
+                }
+        }
+    });
+}
+
+bool FaceSizeAllowed(const CDib& panorama, int nSize)
+{
+    return panorama.m_nWidth > 0 && panorama.m_nHeight > 0 && nSize > 0 &&
+           nSize <= kMaxSkyboxFaceSize;
+}
+
+} // namespace
+
+bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount])
+{
+    if (!FaceSizeAllowed(panorama, nSize))
+        return false;
+    for (CDib& face : faces)
+        if (!face.Create(nSize, nSize))
+            return false;
+    CDib* sides[4];
+    for (int q = 0; q < 4; ++q)
+        sides[q] = &faces[kSideFaces[q]];
+    if (!FillSideFaces(panorama, CFaceGrid(nSize, false, panorama.m_nWidth, panorama.m_nHeight),
+                       nSize, sides))
+        return false;
+    FillPoleFaces(panorama, CFaceGrid(nSize, true, panorama.m_nWidth, panorama.m_nHeight),
+                  nSize, faces[CubeFacePositiveY], faces[CubeFaceNegativeY]);
+    return true;
+}
