@@ -22,13 +22,6 @@ struct CPanoramaPoint
     double v;
 };
 
-CPanoramaPoint PanoramaPoint(const CSkyDirection& d, int width, int height)
-{
-    CPanoramaPoint p{};
-    PanoramaPixel(d, width, height, p.u, p.v);
-    return p;
-}
-
 // The panorama points of a face's pixel corners, (nSize + 1)^2 of them. Four faces share
 // one grid turned by quarters of longitude, and the floor's is the ceiling's upside down, so
 // an export computes two; each grid is the same mirrored left to right and top to bottom,
@@ -44,13 +37,19 @@ public:
           m_u(size_t(m_nQuarter) * m_nQuarter),
           m_v(size_t(m_nQuarter) * m_nQuarter)
     {
-        const ECubeFace face = bPole ? CubeFacePositiveY : CubeFacePositiveZ;
+        // A corner (sc, tc) (-1 to 1 across the face) looks along (sc, -tc, 1) on +Z and
+        // (sc, 1, tc) on +Y; its longitude and latitude as the panorama takes them.
+        const auto corner = [](int k, int n) { return 2.0 * k / n - 1; };
         ForEveryRow(0, m_nQuarter, [&](int j) {
+            const double tc = corner(j, nSize);
             for (int i = 0; i < m_nQuarter; ++i) {
-                const CPanoramaPoint p = PanoramaPoint(
-                    CubeFaceDirection(face, double(i) / nSize, double(j) / nSize), width, height);
-                m_u[size_t(j) * m_nQuarter + i] = float(p.u);
-                m_v[size_t(j) * m_nQuarter + i] = float(p.v);
+                const double sc = corner(i, nSize);
+                const double lon = bPole ? FastAtan2(-sc, -tc) : FastAtan2(-sc, -1.0);
+                const double lat = bPole ? FastAtan2(1.0, std::sqrt(sc * sc + tc * tc))
+                                         : FastAtan2(-tc, std::sqrt(sc * sc + 1));
+                const double u = (lon < 0 ? lon + 2 * kPi : lon) * (0.5 / kPi) * width;
+                m_u[size_t(j) * m_nQuarter + i] = float(std::min(u, width - 1e-3));
+                m_v[size_t(j) * m_nQuarter + i] = float((0.5 - lat * (1 / kPi)) * height);
             }
         });
     }
@@ -258,7 +257,7 @@ bool FillSideFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib*
 // The rows near the poles averaged across, 2^L pixels to one at level L, for the footprints
 // of the ceiling and the floor many columns wide: each is summed at the level where it is
 // two to four columns wide. Level 0 is the panorama itself; a level is made only where its
-// pixels divide the panorama's width, and only for the rows by the poles that need it.
+// pixels divide half the panorama's width, and only for the rows by the poles that need it.
 class CPolarLevels
 {
 public:
@@ -269,7 +268,9 @@ public:
         // 2 sqrt(2) / nSize / sin(t) of longitude. The faces reach atan(sqrt(2)) from a pole.
         const double span = 2.0 / nSize, widest = std::sqrt(2.0) * span * w / (2 * kPi);
         const double reach = std::atan(std::sqrt(2.0)) + 2 * span;
-        for (int level = 1; w % (1 << level) == 0 && (w >> level) >= 2; ++level) {
+        // Half the width at a level is whole, so that the ceiling's mirror images read whole
+        // pixels.
+        for (int level = 1; (w / 2) % (1 << level) == 0 && (w >> level) >= 2; ++level) {
             const double colatitude =
                 std::min(reach, std::asin(std::min(1.0, widest / (2 << level))) + 2 * span);
             CLevel next;
@@ -346,54 +347,76 @@ private:
     std::vector<CLevel> m_levels;
 };
 
-// A footprint's average at a level on the ceiling (rows counted from the top) and on the
-// floor (counted from the bottom): columns from x (wrapping around) weighted in pairs
-// (w0 | w1 << 16, 2^14 in all), rows from y0 by wy (2^14 in all). The rounded channels are
-// in bytes 0 to 2 of up and down.
-void SumBoxes(const CPolarLevels::CRows& rows, int x, const std::vector<int32_t>& pairs,
-              int y0, const std::vector<float>& wy, uint32_t& up, uint32_t& down)
+// Weights of pairs of columns on each row of a box: on row r, pair k weighs its two pixels
+// w0 and w1 as w0 | w1 << 16, the products of the column's weight (of 2^8) and the row's (of
+// 2^6), forwards and with the columns in reverse order.
+struct CBoxWeights
+{
+    int nRows = 0;
+    int nPairs = 0;
+    std::vector<int32_t> forward, reverse;
+
+    void Set(const std::vector<int>& wx, const std::vector<int>& wy)
+    {
+        nRows = int(wy.size());
+        nPairs = int(wx.size() + 1) / 2;
+        forward.resize(size_t(nRows) * size_t(nPairs));
+        reverse.resize(forward.size());
+        const size_t nx = wx.size();
+        for (size_t r = 0; r < wy.size(); ++r)
+            for (size_t k = 0; k < size_t(nPairs); ++k) {
+                const auto at = [&](size_t c) { return c < nx ? uint32_t(wx[c] * wy[r]) : 0; };
+                const auto back = [&](size_t c) {
+                    return c < nx ? uint32_t(wx[nx - 1 - c] * wy[r]) : 0;
+                };
+                forward[r * size_t(nPairs) + k] = int32_t(at(2 * k) | at(2 * k + 1) << 16);
+                reverse[r * size_t(nPairs) + k] = int32_t(back(2 * k) | back(2 * k + 1) << 16);
+            }
+    }
+};
+
+// A box's average at a level on the ceiling (rows counted from the top) and on the floor
+// (counted from the bottom): columns from x (wrapping around) and rows from y0, weighted by
+// pairs (nRows x nPairs of them, 2^14 in all). The rounded channels are in bytes 0 to 2 of
+// up and down.
+void SumBoxes(const CPolarLevels::CRows& rows, int x, const int32_t* pairs, int nRows,
+              int nPairs, int y0, uint32_t& up, uint32_t& down)
 {
     const int w = rows.nWidth;
     x = ((x % w) + w) % w;
     const __m128i zero = _mm_setzero_si128();
-    __m128 sums[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
-    for (size_t r = 0; r < wy.size(); ++r) {
-        for (int face = 0; face < 2; ++face) {
-            const int y = y0 + int(r);
-            const BYTE* row =
-                face ? rows.floor + rows.floorStride * y : rows.ceiling + rows.ceilingStride * y;
-            __m128i rowSum = zero;
-            int xk = x;
-            for (const int32_t weights : pairs) {
-                // Two neighbouring pixels, read at once away from the row's end.
-                __m128i pair;
-                if (xk <= rows.nLastPair) {
-                    pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 3 * xk));
-                } else {
-                    BYTE bytes[8] = {};
-                    std::memcpy(bytes, row + 3 * xk, 3);
-                    std::memcpy(bytes + 3, row + 3 * (xk + 1 == w ? 0 : xk + 1), 3);
-                    pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
-                }
-                // b0 g0 r0 b1 g1 r1 as words, interleaved to b0 b1 g0 g1 r0 r1.
-                const __m128i v = _mm_unpacklo_epi8(pair, zero);
-                rowSum = _mm_add_epi32(
-                    rowSum, _mm_madd_epi16(_mm_unpacklo_epi16(v, _mm_srli_si128(v, 6)),
-                                           _mm_set1_epi32(weights)));
-                xk = xk + 2 >= w ? xk + 2 - w : xk + 2;
-            }
-            sums[face] = _mm_add_ps(sums[face],
-                                    _mm_mul_ps(_mm_cvtepi32_ps(rowSum), _mm_set1_ps(wy[r])));
+    // Two neighbouring pixels, read at once away from the row's end.
+    const auto pairAt = [&](const BYTE* row, int xk) {
+        if (xk <= rows.nLastPair)
+            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 3 * xk));
+        BYTE bytes[8] = {};
+        std::memcpy(bytes, row + 3 * xk, 3);
+        std::memcpy(bytes + 3, row + 3 * (xk + 1 == w ? 0 : xk + 1), 3);
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
+    };
+    // b0 g0 r0 b1 g1 r1 as words, interleaved to b0 b1 g0 g1 r0 r1 and multiplied.
+    const auto weigh = [&](__m128i pair, __m128i weights) {
+        const __m128i v = _mm_unpacklo_epi8(pair, zero);
+        return _mm_madd_epi16(_mm_unpacklo_epi16(v, _mm_srli_si128(v, 6)), weights);
+    };
+    __m128i sumUp = zero, sumDown = zero;
+    for (int r = 0; r < nRows; ++r) {
+        const int y = y0 + r;
+        const BYTE* rowUp = rows.ceiling + rows.ceilingStride * y;
+        const BYTE* rowDown = rows.floor + rows.floorStride * y;
+        for (int k = 0, xk = x; k < nPairs; ++k, xk = xk + 2 >= w ? xk + 2 - w : xk + 2) {
+            const __m128i weights = _mm_set1_epi32(pairs[r * nPairs + k]);
+            sumUp = _mm_add_epi32(sumUp, weigh(pairAt(rowUp, xk), weights));
+            sumDown = _mm_add_epi32(sumDown, weigh(pairAt(rowDown, xk), weights));
         }
     }
-    const __m128 scale = _mm_set1_ps(1.0f / (1 << 28));
-    const auto pack = [&](__m128 sum) {
-        const __m128i rounded = _mm_cvtps_epi32(_mm_mul_ps(sum, scale));
-        return uint32_t(
-            _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(rounded, zero), zero)));
+    const __m128i half = _mm_set1_epi32(1 << 13);
+    const auto pack = [&](__m128i sum) {
+        sum = _mm_srai_epi32(_mm_add_epi32(sum, half), 14);
+        return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(sum, zero), zero)));
     };
-    up = pack(sums[0]);
-    down = pack(sums[1]);
+    up = pack(sumUp);
+    down = pack(sumDown);
 }
 
 // The ceiling (+Y) and the floor (-Y) together. The floor is the ceiling upside down, so
@@ -402,92 +425,130 @@ void SumBoxes(const CPolarLevels::CRows& rows, int x, const std::vector<int32_t>
 // pixel's image across the face's middle column sees the longitudes turned about 0 (u to
 // w - u), across its middle row about 90 (w/2 - u), and across both half a turn on, so the
 // boxes are found for one quarter.
+class CPoleFaces
+{
+public:
+    CPoleFaces(const CDib& panorama, int nSize, CDib& ceiling, CDib& floor)
+        : m_levels(panorama, nSize),
+          m_nWidth(panorama.m_nWidth),
+          m_nHeight(panorama.m_nHeight),
+          m_nSize(nSize),
+          m_ceiling(ceiling),
+          m_floor(floor)
+    {
+    }
+    const CPolarLevels& Levels() const { return m_levels; }
+
+    // What one pixel's box needs while it is summed, kept from pixel to pixel.
+    struct CScratch
+    {
+        std::vector<int> wx, wy;
+        CBoxWeights weights;
+    };
+    // Pixel (i, j) of the ceiling's top left quarter, its corners' panorama points in quad
+    // (top left, top right, bottom left, bottom right), and its mirror images.
+    void Fill(int i, int j, const CPanoramaPoint (&quad)[4], CScratch& scratch) const
+    {
+        const int w = m_nWidth, h = m_nHeight, n = m_nSize;
+        // Longitudes unwrapped next to the first corner's, so that a pixel across the
+        // panorama's seam spans the seam, not the whole picture.
+        double u0 = quad[0].u, u1 = quad[0].u, v0 = quad[0].v, v1 = quad[0].v;
+        for (const CPanoramaPoint& p : quad) {
+            const double u = p.u - quad[0].u > w / 2.0   ? p.u - w
+                             : quad[0].u - p.u > w / 2.0 ? p.u + w
+                                                         : p.u;
+            u0 = std::min(u0, u);
+            u1 = std::max(u1, u);
+            v0 = std::min(v0, p.v);
+            v1 = std::max(v1, p.v);
+        }
+        // The pixels at the pole cover every longitude up to the pole's row.
+        if (2 * i <= n && n <= 2 * i + 2 && 2 * j <= n && n <= 2 * j + 2) {
+            u0 = 0;
+            u1 = w;
+            v0 = 0;
+        }
+        if (u1 - u0 >= w) {
+            u0 = 0;
+            u1 = w;
+        }
+        v0 = std::clamp(v0, 0.0, h - 1e-6);
+        v1 = std::clamp(v1, v0, double(h));
+        int level = 0;
+        while (level + 1 < m_levels.Levels() && u1 - u0 >= double(4 << level))
+            ++level;
+        while (level > 0 && CeilToInt(v1) > m_levels.Rows(level))
+            --level;
+        const CPolarLevels::CRows at = m_levels.RowsAt(level);
+        const double scale = 1.0 / (1 << level);
+        const int y0 = SpanWeights(v0, v1, 1 << 6, scratch.wy);
+        const int x0 = SpanWeights(u0 * scale, u1 * scale, 1 << 8, scratch.wx);
+        const int nx = int(scratch.wx.size());
+        CBoxWeights& weights = scratch.weights;
+        weights.Set(scratch.wx, scratch.wy);
+        // Mirrored about a longitude (at a whole pixel of the level), or turned half way round.
+        const int halfTurn = at.nWidth / 2;
+        const int columns[2] = {i, n - 1 - i}, faceRows[2] = {j, n - 1 - j};
+        for (int b = 0; b < (faceRows[1] == j ? 1 : 2); ++b)
+            for (int r = 0; r < (columns[1] == i ? 1 : 2); ++r) {
+                const int about = r && b ? 0 : r ? at.nWidth : b ? halfTurn : 0;
+                const int x = about ? about - x0 - nx : x0 + (r && b ? halfTurn : 0);
+                uint32_t up = 0, down = 0;
+                SumBoxes(at, x, (about ? weights.reverse : weights.forward).data(), weights.nRows,
+                         weights.nPairs, y0, up, down);
+                // The floor's pixel under the ceiling's (x, y) is (x, n - 1 - y).
+                BYTE* pCeiling = m_ceiling.PixelAddress(columns[r], n - 1 - faceRows[b]);
+                BYTE* pFloor = m_floor.PixelAddress(columns[r], faceRows[b]);
+                for (int c = 0; c < 3; ++c) {
+                    pCeiling[c] = BYTE(up >> (8 * c));
+                    pFloor[c] = BYTE(down >> (8 * c));
+                }
+            }
+    }
+
+private:
+    CPolarLevels m_levels;
+    int m_nWidth;
+    int m_nHeight;
+    int m_nSize;
+    CDib& m_ceiling;
+    CDib& m_floor;
+};
+
+// The ceiling and the floor from the ceiling's grid, made in square tiles of the top left
+// quarter, so that the parts of the panorama a tile reads stay at hand while it is made.
 void FillPoleFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib& ceiling,
                    CDib& floor)
 {
+    constexpr int kTile = 32;
     const int w = panorama.m_nWidth, h = panorama.m_nHeight;
-    const CPolarLevels levels(panorama, nSize);
-    const double centre = nSize / 2.0;
+    const CPoleFaces faces(panorama, nSize, ceiling, floor);
     const int half = (nSize + 1) / 2;
-    ForEveryRow(0, half, [&](int j) {
-        std::vector<CPanoramaPoint> top(size_t(half) + 1), bottom(size_t(half) + 1);
-        for (int i = 0; i <= half; ++i) {
-            top[size_t(i)] = grid.Corner(CubeFacePositiveY, i, j, w, h);
-            bottom[size_t(i)] = grid.Corner(CubeFacePositiveY, i, j + 1, w, h);
-        }
-        // Rows j and nSize - 1 - j of each face, counted from the top.
-        BYTE* const ceilingRows[2] = {ceiling.PixelAddress(0, nSize - 1 - j),
-                                      ceiling.PixelAddress(0, j)};
-        BYTE* const floorRows[2] = {floor.PixelAddress(0, j), floor.PixelAddress(0, nSize - 1 - j)};
-        std::vector<int> wx, rows;
-        std::vector<int32_t> pairs;
-        std::vector<float> wy;
-        for (int i = 0; i < half; ++i) {
-            const CPanoramaPoint quad[4] = {top[size_t(i)], top[size_t(i) + 1],
-                                            bottom[size_t(i)], bottom[size_t(i) + 1]};
-            // Longitudes unwrapped next to the first corner's, so that a pixel across the
-            // panorama's seam spans the seam, not the whole picture.
-            double u0 = quad[0].u, u1 = quad[0].u, v0 = quad[0].v, v1 = quad[0].v;
-            for (const CPanoramaPoint& p : quad) {
-                const double u = p.u - quad[0].u > w / 2.0   ? p.u - w
-                                 : quad[0].u - p.u > w / 2.0 ? p.u + w
-                                                             : p.u;
-                u0 = std::min(u0, u);
-                u1 = std::max(u1, u);
-                v0 = std::min(v0, p.v);
-                v1 = std::max(v1, p.v);
-            }
-            // The pixels at the pole cover every longitude up to the pole's row.
-            if (i <= centre && centre <= i + 1 && j <= centre && centre <= j + 1) {
-                u0 = 0;
-                u1 = w;
-                v0 = 0;
-            }
-            if (u1 - u0 >= w) {
-                u0 = 0;
-                u1 = w;
-            }
-            v0 = std::clamp(v0, 0.0, h - 1e-6);
-            v1 = std::clamp(v1, v0, double(h));
-            int level = 0;
-            while (level + 1 < levels.Levels() && u1 - u0 >= double(4 << level))
-                ++level;
-            while (level > 0 && CeilToInt(v1) > levels.Rows(level))
-                --level;
-            const CPolarLevels::CRows at = levels.RowsAt(level);
-            const double scale = 1.0 / (1 << level);
-            const int y0 = SpanWeights(v0, v1, 1 << 14, rows);
-            wy.assign(rows.begin(), rows.end());
-            const int columns[2] = {i, nSize - 1 - i};
-            for (int b = 0; b < (nSize - 1 - j == j ? 1 : 2); ++b)
-                for (int r = 0; r < (columns[1] == i ? 1 : 2); ++r) {
-                    // Mirrored about a longitude, or turned half way round.
-                    const double about = r && b ? 0 : r ? w : b ? w / 2.0 : 0;
-                    const double turn = r && b ? w / 2.0 : 0;
-                    const double a0 = about ? about - u1 : u0 + turn;
-                    const double a1 = about ? about - u0 : u1 + turn;
-                    const int x0 = SpanWeights(a0 * scale, a1 * scale, 1 << 14, wx);
-                    pairs.resize((wx.size() + 1) / 2);
-                    for (size_t k = 0; k < pairs.size(); ++k)
-                        pairs[k] = int32_t(uint32_t(wx[2 * k]) |
-                                           (2 * k + 1 < wx.size() ? uint32_t(wx[2 * k + 1]) << 16
-                                                                  : 0));
-                    uint32_t up = 0, down = 0;
-                    SumBoxes(at, x0, pairs, y0, wy, up, down);
-                    BYTE* pCeiling = ceilingRows[b] + 3 * columns[r];
-                    BYTE* pFloor = floorRows[b] + 3 * columns[r];
-                    for (int c = 0; c < 3; ++c) {
-                        pCeiling[c] = BYTE(up >> (8 * c));
-                        pFloor[c] = BYTE(down >> (8 * c));
-                    }
+    ForEveryRow(0, (half + kTile - 1) / kTile, [&](int band) {
+        const int j0 = band * kTile, j1 = std::min(half, j0 + kTile);
+        const size_t across = size_t(half) + 1;
+        std::vector<CPanoramaPoint> corners(across * size_t(j1 - j0 + 1));
+        for (int j = j0; j <= j1; ++j)
+            for (int i = 0; i <= half; ++i)
+                corners[size_t(j - j0) * across + size_t(i)] =
+                    grid.Corner(CubeFacePositiveY, i, j, w, h);
+        CPoleFaces::CScratch scratch;
+        for (int i0 = 0; i0 < half; i0 += kTile)
+            for (int j = j0; j < j1; ++j) {
+                const CPanoramaPoint* top = corners.data() + size_t(j - j0) * across;
+                for (int i = i0; i < std::min(half, i0 + kTile); ++i) {
+                    const CPanoramaPoint quad[4] = {top[i], top[i + 1], top[across + i],
+                                                    top[across + i + 1]};
+                    faces.Fill(i, j, quad, scratch);
                 }
-        }
+            }
     });
 }
 
 bool FaceSizeAllowed(const CDib& panorama, int nSize)
 {
-    return panorama.m_nWidth > 0 && panorama.m_nHeight > 0 && nSize > 0 &&
+    return panorama.m_nWidth > 0 && panorama.m_nWidth % 2 == 0 && panorama.m_nHeight > 0 &&
+           nSize > 0 &&
            nSize <= kMaxSkyboxFaceSize;
 }
 

@@ -89,7 +89,7 @@ ECubeFace CubeFaceOf(const CSkyDirection& d, double& s, double& t);
 // Makes the six faces, in ECubeFace order, each nSize x nSize. Each pixel is the average of the panorama over the
 // part of the sky it covers (each panorama pixel weighted by how much of it lies inside), so
 // a star of one pixel stays one bright pixel, not a blur, and no light is lost or doubled
-// where faces meet. False when the panorama is empty or memory runs out.
+// where faces meet. False when the panorama is empty or of an odd width, or memory runs out.
 bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]);
 
 // The file name of a face without its extension.
