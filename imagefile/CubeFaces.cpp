@@ -38,20 +38,41 @@ public:
           m_v(size_t(m_nQuarter) * m_nQuarter)
     {
         // A corner (sc, tc) (-1 to 1 across the face) looks along (sc, -tc, 1) on +Z and
-        // (sc, 1, tc) on +Y; its longitude and latitude as the panorama takes them.
-        const auto corner = [](int k, int n) { return 2.0 * k / n - 1; };
+        // (sc, 1, tc) on +Y; its longitude and latitude as the panorama takes them. On +Z the
+        // longitude, and the length across, are a column's alone.
+        const auto corner = [nSize](int k) { return 2.0 * k / nSize - 1; };
+        const auto toU = [width](double lon) {
+            const double u = (lon < 0 ? lon + 2 * kPi : lon) * (0.5 / kPi) * width;
+            return float(std::min(u, width - 1e-3));
+        };
+        std::vector<float> columnU(static_cast<size_t>(m_nQuarter));
+        std::vector<double> across(static_cast<size_t>(m_nQuarter));
+        for (int i = 0; i < m_nQuarter; ++i) {
+            const double sc = corner(i);
+            columnU[size_t(i)] = toU(FastAtan2(-sc, -1.0));
+            across[size_t(i)] = std::sqrt(sc * sc + 1);
+        }
+        // The +Y grid is the same mirrored about its diagonal, longitudes turned about 45
+        // degrees: only the half on and below it is found.
         ForEveryRow(0, m_nQuarter, [&](int j) {
-            const double tc = corner(j, nSize);
-            for (int i = 0; i < m_nQuarter; ++i) {
-                const double sc = corner(i, nSize);
-                const double lon = bPole ? FastAtan2(-sc, -tc) : FastAtan2(-sc, -1.0);
+            const double tc = corner(j);
+            for (int i = 0; i < (bPole ? j + 1 : m_nQuarter); ++i) {
+                const double sc = corner(i);
+                const size_t k = size_t(j) * m_nQuarter + i;
                 const double lat = bPole ? FastAtan2(1.0, std::sqrt(sc * sc + tc * tc))
-                                         : FastAtan2(-tc, std::sqrt(sc * sc + 1));
-                const double u = (lon < 0 ? lon + 2 * kPi : lon) * (0.5 / kPi) * width;
-                m_u[size_t(j) * m_nQuarter + i] = float(std::min(u, width - 1e-3));
-                m_v[size_t(j) * m_nQuarter + i] = float((0.5 - lat * (1 / kPi)) * height);
+                                         : FastAtan2(-tc, across[size_t(i)]);
+                m_u[k] = bPole ? toU(FastAtan2(-sc, -tc)) : columnU[size_t(i)];
+                m_v[k] = float((0.5 - lat * (1 / kPi)) * height);
             }
         });
+        if (bPole)
+            for (int j = 0; j < m_nQuarter; ++j)
+                for (int i = j + 1; i < m_nQuarter; ++i) {
+                    const size_t k = size_t(j) * m_nQuarter + i, t = size_t(i) * m_nQuarter + j;
+                    const float u = float(width / 4.0) - m_u[t];
+                    m_u[k] = u < 0 ? u + float(width) : u;
+                    m_v[k] = m_v[t];
+                }
     }
     // Corner (i, j) of face, from this grid (+Z's for the sides, +Y's for the poles).
     CPanoramaPoint Corner(ECubeFace face, int i, int j, int width, int height) const
@@ -132,9 +153,9 @@ constexpr ECubeFace kSideFaces[4] = {CubeFacePositiveX, CubeFaceNegativeX, CubeF
 
 // Four pixels at once, the same column of the four side faces: the rows from first down of
 // band, each its weight times the 12 bytes at offset, summed and rounded into bytes 0 to 11
-// of out. Two rows to a multiply-add.
-void SumDown(const BYTE* band, size_t stride, int first, const std::vector<int>& weights,
-             size_t offset, BYTE (&out)[16])
+// of the result. Two rows to a multiply-add.
+__m128i SumDown(const BYTE* band, size_t stride, int first, const std::vector<int>& weights,
+                size_t offset)
 {
     const __m128i zero = _mm_setzero_si128();
     __m128i s0 = zero, s1 = zero, s2 = zero;
@@ -157,9 +178,7 @@ void SumDown(const BYTE* band, size_t stride, int first, const std::vector<int>&
     s0 = _mm_srai_epi32(_mm_add_epi32(s0, half), kDownBits);
     s1 = _mm_srai_epi32(_mm_add_epi32(s1, half), kDownBits);
     s2 = _mm_srai_epi32(_mm_add_epi32(s2, half), kDownBits);
-    const __m128i bytes =
-        _mm_packus_epi16(_mm_packs_epi32(s0, s1), _mm_packs_epi32(s2, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    return _mm_packus_epi16(_mm_packs_epi32(s0, s1), _mm_packs_epi32(s2, zero));
 }
 
 // The pass across of the side faces: columns averaged from a panorama row into the faces'
@@ -202,26 +221,32 @@ bool FillSideFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib*
 {
     constexpr int kStrip = 128;
     const int w = panorama.m_nWidth, h = panorama.m_nHeight;
-    // The rows the faces reach: down from their top edges' highest corner (a side face's rows
-    // grow downwards) to their bottom edges' lowest.
-    double vTop = h, vBottom = 0;
-    for (int i = 0; i <= nSize; ++i) {
-        vTop = std::min<double>(vTop, grid.Corner(CubeFacePositiveZ, i, 0, w, h).v);
-        vBottom = std::max<double>(vBottom, grid.Corner(CubeFacePositiveZ, i, nSize, w, h).v);
-    }
-    const int y0 = std::clamp(FloorToInt(vTop) - 1, 0, h - 1);
-    const int y1 = std::clamp(CeilToInt(vBottom) + 1, y0 + 1, h);
+    // The rows columns i0 to i1 - 1 reach: down from their top edge's highest corner (a side
+    // face's rows grow downwards) to their bottom edge's lowest.
+    const auto reach = [&](int i0, int i1, int& y0, int& y1) {
+        double vTop = h, vBottom = 0;
+        for (int i = i0; i <= i1; ++i) {
+            vTop = std::min<double>(vTop, grid.Corner(CubeFacePositiveZ, i, 0, w, h).v);
+            vBottom = std::max<double>(vBottom, grid.Corner(CubeFacePositiveZ, i, nSize, w, h).v);
+        }
+        y0 = std::clamp(FloorToInt(vTop) - 1, 0, h - 1);
+        y1 = std::clamp(CeilToInt(vBottom) + 1, y0 + 1, h);
+    };
+    int yBand = 0, yBandEnd = 0;
+    reach(0, nSize, yBand, yBandEnd);
     CRowResampler across;
     CDib band; // two pixels longer, so that SumDown may read 16 bytes from any column's four
     if (!SideFaceColumns(panorama, grid, nSize, across) ||
-        !band.Create(4 * std::min(kStrip, nSize) + 2, y1 - y0))
+        !band.Create(4 * std::min(kStrip, nSize) + 2, yBandEnd - yBand))
         return false;
     const BYTE* pBand = band.PixelAddress(0, 0);
     const size_t stride = size_t(band.m_nStride);
     for (int i0 = 0; i0 < nSize; i0 += kStrip) {
         const int i1 = std::min(nSize, i0 + kStrip);
-        ForEveryRow(0, y1 - y0, [&](int r) {
-            across.Resample(panorama.PixelAddress(0, h - 1 - (y0 + r)), band.PixelAddress(0, r),
+        int y0 = 0, y1 = 0;
+        reach(i0, i1, y0, y1);
+        ForEveryRow(y0, y1, [&](int y) {
+            across.Resample(panorama.PixelAddress(0, h - 1 - y), band.PixelAddress(0, y - yBand),
                             4 * i0, 4 * i1);
         });
         ForEveryRow(0, nSize, [&](int j) {
@@ -241,13 +266,16 @@ bool FillSideFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib*
                 const double v1 =
                     std::clamp(std::max(bottom[k], bottom[k + 1]), v0, double(y1));
                 const int first = SpanWeights(v0, v1, 1 << kDownBits, weights);
-                BYTE pixels[16];
-                SumDown(pBand, stride, first - y0, weights, 12 * size_t(k), pixels);
-                for (int q = 0; q < 4; ++q) {
-                    out[q][3 * i] = pixels[3 * q];
-                    out[q][3 * i + 1] = pixels[3 * q + 1];
-                    out[q][3 * i + 2] = pixels[3 * q + 2];
-                }
+                const __m128i pixels =
+                    SumDown(pBand, stride, first - yBand, weights, 12 * size_t(k));
+                // Four bytes at a time where the fourth is the next pixel's, written after.
+                const uint32_t face[4] = {
+                    uint32_t(_mm_cvtsi128_si32(pixels)),
+                    uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 3))),
+                    uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 6))),
+                    uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 9)))};
+                for (int q = 0; q < 4; ++q)
+                    std::memcpy(out[q] + 3 * i, &face[q], i + 1 < nSize ? 4 : 3);
             }
         });
     }
@@ -347,14 +375,19 @@ private:
     std::vector<CLevel> m_levels;
 };
 
-// Weights of pairs of columns on each row of a box: on row r, pair k weighs its two pixels
-// w0 and w1 as w0 | w1 << 16, the products of the column's weight (of 2^8) and the row's (of
-// 2^6), forwards and with the columns in reverse order.
+// Weights of pairs of columns on each row of a box: on row r, pair k weighs its two pixels'
+// channels by w0 and w1 (as w0 w1 w0 w1 w0 w1 w0 w1), the products of the column's weight
+// (of 2^8) and the row's (of 2^6), forwards and with the columns in reverse order.
 struct CBoxWeights
 {
     int nRows = 0;
     int nPairs = 0;
-    std::vector<int32_t> forward, reverse;
+    // A vector of __m128i would drop its alignment attribute.
+    struct CPair
+    {
+        __m128i weights;
+    };
+    std::vector<CPair> forward, reverse;
 
     void Set(const std::vector<int>& wx, const std::vector<int>& wy)
     {
@@ -369,8 +402,9 @@ struct CBoxWeights
                 const auto back = [&](size_t c) {
                     return c < nx ? uint32_t(wx[nx - 1 - c] * wy[r]) : 0;
                 };
-                forward[r * size_t(nPairs) + k] = int32_t(at(2 * k) | at(2 * k + 1) << 16);
-                reverse[r * size_t(nPairs) + k] = int32_t(back(2 * k) | back(2 * k + 1) << 16);
+                const size_t e = r * size_t(nPairs) + k;
+                forward[e].weights = _mm_set1_epi32(int32_t(at(2 * k) | at(2 * k + 1) << 16));
+                reverse[e].weights = _mm_set1_epi32(int32_t(back(2 * k) | back(2 * k + 1) << 16));
             }
     }
 };
@@ -379,35 +413,46 @@ struct CBoxWeights
 // (counted from the bottom): columns from x (wrapping around) and rows from y0, weighted by
 // pairs (nRows x nPairs of them, 2^14 in all). The rounded channels are in bytes 0 to 2 of
 // up and down.
-void SumBoxes(const CPolarLevels::CRows& rows, int x, const int32_t* pairs, int nRows,
+void SumBoxes(const CPolarLevels::CRows& rows, int x, const CBoxWeights::CPair* pairs, int nRows,
               int nPairs, int y0, uint32_t& up, uint32_t& down)
 {
     const int w = rows.nWidth;
     x = ((x % w) + w) % w;
     const __m128i zero = _mm_setzero_si128();
-    // Two neighbouring pixels, read at once away from the row's end.
-    const auto pairAt = [&](const BYTE* row, int xk) {
-        if (xk <= rows.nLastPair)
-            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 3 * xk));
-        BYTE bytes[8] = {};
-        std::memcpy(bytes, row + 3 * xk, 3);
-        std::memcpy(bytes + 3, row + 3 * (xk + 1 == w ? 0 : xk + 1), 3);
-        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
-    };
-    // b0 g0 r0 b1 g1 r1 as words, interleaved to b0 b1 g0 g1 r0 r1 and multiplied.
+    // b0 g0 r0 b1 g1 r1 as words, interleaved to b0 b1 g0 g1 r0 r1 and weighed.
     const auto weigh = [&](__m128i pair, __m128i weights) {
         const __m128i v = _mm_unpacklo_epi8(pair, zero);
         return _mm_madd_epi16(_mm_unpacklo_epi16(v, _mm_srli_si128(v, 6)), weights);
     };
     __m128i sumUp = zero, sumDown = zero;
-    for (int r = 0; r < nRows; ++r) {
-        const int y = y0 + r;
-        const BYTE* rowUp = rows.ceiling + rows.ceilingStride * y;
-        const BYTE* rowDown = rows.floor + rows.floorStride * y;
-        for (int k = 0, xk = x; k < nPairs; ++k, xk = xk + 2 >= w ? xk + 2 - w : xk + 2) {
-            const __m128i weights = _mm_set1_epi32(pairs[r * nPairs + k]);
-            sumUp = _mm_add_epi32(sumUp, weigh(pairAt(rowUp, xk), weights));
-            sumDown = _mm_add_epi32(sumDown, weigh(pairAt(rowDown, xk), weights));
+    if (x + 2 * (nPairs - 1) <= rows.nLastPair) {
+        // Every pair read at once, eight bytes from its first pixel.
+        for (int r = 0; r < nRows; ++r, pairs += nPairs) {
+            const BYTE* rowUp = rows.ceiling + rows.ceilingStride * (y0 + r) + 3 * x;
+            const BYTE* rowDown = rows.floor + rows.floorStride * (y0 + r) + 3 * x;
+            for (int k = 0; k < nPairs; ++k) {
+                const auto at = [&](const BYTE* row) {
+                    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 6 * k));
+                };
+                sumUp = _mm_add_epi32(sumUp, weigh(at(rowUp), pairs[k].weights));
+                sumDown = _mm_add_epi32(sumDown, weigh(at(rowDown), pairs[k].weights));
+            }
+        }
+    } else {
+        // By the row's end, or across it: the pairs put together pixel by pixel.
+        const auto pairAt = [&](const BYTE* row, int xk) {
+            BYTE bytes[8] = {};
+            std::memcpy(bytes, row + 3 * xk, 3);
+            std::memcpy(bytes + 3, row + 3 * (xk + 1 == w ? 0 : xk + 1), 3);
+            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
+        };
+        for (int r = 0; r < nRows; ++r, pairs += nPairs) {
+            const BYTE* rowUp = rows.ceiling + rows.ceilingStride * (y0 + r);
+            const BYTE* rowDown = rows.floor + rows.floorStride * (y0 + r);
+            for (int k = 0, xk = x; k < nPairs; ++k, xk = xk + 2 >= w ? xk + 2 - w : xk + 2) {
+                sumUp = _mm_add_epi32(sumUp, weigh(pairAt(rowUp, xk), pairs[k].weights));
+                sumDown = _mm_add_epi32(sumDown, weigh(pairAt(rowDown, xk), pairs[k].weights));
+            }
         }
     }
     const __m128i half = _mm_set1_epi32(1 << 13);
@@ -524,8 +569,11 @@ void FillPoleFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib&
     const int w = panorama.m_nWidth, h = panorama.m_nHeight;
     const CPoleFaces faces(panorama, nSize, ceiling, floor);
     const int half = (nSize + 1) / 2;
-    ForEveryRow(0, (half + kTile - 1) / kTile, [&](int band) {
-        const int j0 = band * kTile, j1 = std::min(half, j0 + kTile);
+    const int bands = (half + kTile - 1) / kTile;
+    // The bands by the pole, whose boxes are the widest, first: the threads then finish
+    // together.
+    ForEveryRow(0, bands, [&](int band) {
+        const int j0 = (bands - 1 - band) * kTile, j1 = std::min(half, j0 + kTile);
         const size_t across = size_t(half) + 1;
         std::vector<CPanoramaPoint> corners(across * size_t(j1 - j0 + 1));
         for (int j = j0; j <= j1; ++j)
