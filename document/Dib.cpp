@@ -46,6 +46,16 @@ CDib::~CDib()
 
 BOOL CDib::Create(int width, int height)
 {
+    return Allocate(width, height, true);
+}
+
+BOOL CDib::CreateUncleared(int width, int height)
+{
+    return Allocate(width, height, false);
+}
+
+BOOL CDib::Allocate(int width, int height, bool bClear)
+{
     Destroy();
     if (!DibSizeAllowed(width, height))
         return FALSE;
@@ -53,9 +63,13 @@ BOOL CDib::Create(int width, int height)
     const int64_t bytes = int64_t(stride) * height;
     // calloc hands large pictures fresh zero pages from the system, so they are not cleared
     // twice; file readers that fill every row then pay for the memory only once.
-    BYTE* p = static_cast<BYTE*>(std::calloc(static_cast<size_t>(bytes), 1));
+    BYTE* p = static_cast<BYTE*>(bClear ? std::calloc(static_cast<size_t>(bytes), 1)
+                                        : std::malloc(static_cast<size_t>(bytes)));
     if (!p)
         return FALSE;
+    if (!bClear && stride > 3 * width)
+        for (int y = 0; y < height; ++y)
+            std::memset(p + int64_t(y) * stride + 3 * width, 0, size_t(stride - 3 * width));
     // Large pictures ask for 2 MiB pages: a 4096 x 4096 picture then costs 25 page faults
     // instead of 12,000, which is most of what a reader adds to decoding into it.
     {

@@ -88,6 +88,14 @@ public:
     CDib& operator=(const CDib&) = delete;
 
     BOOL Create(int width, int height);
+    // As Create, for a picture whose every pixel is written before it is read: only the
+    // bytes that pad its rows are cleared, so that a large picture is not cleared twice.
+    BOOL CreateUncleared(int width, int height);
+
+private:
+    BOOL Allocate(int width, int height, bool bClear);
+
+public:
     // Makes this picture a view of rows (row coordinates, wholly inside) of picture: the
     // same memory, nothing copied, so what is drawn here lands there. It must not outlive
     // picture. FALSE, leaving this picture empty, when rows are empty or reach outside.

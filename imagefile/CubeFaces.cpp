@@ -34,8 +34,9 @@ public:
         : m_nSize(nSize),
           m_nQuarter(nSize / 2 + 1),
           m_bPole(bPole),
-          m_u(size_t(m_nQuarter) * m_nQuarter),
-          m_v(size_t(m_nQuarter) * m_nQuarter)
+          // On +Z a corner's longitude is its column's: one a column.
+          m_u(new float[size_t(m_nQuarter) * (bPole ? size_t(m_nQuarter) : 1)]),
+          m_v(new float[size_t(m_nQuarter) * size_t(m_nQuarter)])
     {
         // A corner (sc, tc) (-1 to 1 across the face) looks along (sc, -tc, 1) on +Z and
         // (sc, 1, tc) on +Y; its longitude and latitude as the panorama takes them. On +Z the
@@ -45,11 +46,10 @@ public:
             const double u = (lon < 0 ? lon + 2 * kPi : lon) * (0.5 / kPi) * width;
             return float(std::min(u, width - 1e-3));
         };
-        std::vector<float> columnU(static_cast<size_t>(m_nQuarter));
         std::vector<double> across(static_cast<size_t>(m_nQuarter));
-        for (int i = 0; i < m_nQuarter; ++i) {
+        for (int i = 0; i < m_nQuarter && !bPole; ++i) {
             const double sc = corner(i);
-            columnU[size_t(i)] = toU(FastAtan2(-sc, -1.0));
+            m_u[size_t(i)] = toU(FastAtan2(-sc, -1.0));
             across[size_t(i)] = std::sqrt(sc * sc + 1);
         }
         // The +Y grid is the same mirrored about its diagonal, longitudes turned about 45
@@ -61,7 +61,8 @@ public:
                 const size_t k = size_t(j) * m_nQuarter + i;
                 const double lat = bPole ? FastAtan2(1.0, std::sqrt(sc * sc + tc * tc))
                                          : FastAtan2(-tc, across[size_t(i)]);
-                m_u[k] = bPole ? toU(FastAtan2(-sc, -tc)) : columnU[size_t(i)];
+                if (bPole)
+                    m_u[k] = toU(FastAtan2(-sc, -tc));
                 m_v[k] = float((0.5 - lat * (1 / kPi)) * height);
             }
         });
@@ -73,6 +74,14 @@ public:
                     m_u[k] = u < 0 ? u + float(width) : u;
                     m_v[k] = m_v[t];
                 }
+    }
+    // The panorama row of corner (i, j) of a side face, from +Z's grid: the same on all four.
+    double SideRow(int i, int j, int height) const
+    {
+        const bool bRight = i >= m_nQuarter, bLow = j >= m_nQuarter;
+        const float v = m_v[size_t(bLow ? m_nSize - j : j) * m_nQuarter +
+                            size_t(bRight ? m_nSize - i : i)];
+        return bLow ? height - double(v) : double(v);
     }
     // Corner (i, j) of face, from this grid (+Z's for the sides, +Y's for the poles).
     CPanoramaPoint Corner(ECubeFace face, int i, int j, int width, int height) const
@@ -101,7 +110,7 @@ private:
     {
         const bool bRight = i >= m_nQuarter, bLow = j >= m_nQuarter;
         const size_t k = size_t(bLow ? m_nSize - j : j) * m_nQuarter + (bRight ? m_nSize - i : i);
-        double u = m_u[k], v = m_v[k];
+        double u = m_bPole ? m_u[k] : m_u[bRight ? m_nSize - i : i], v = m_v[k];
         if (bRight && u > 0)
             u = width - u;
         if (bLow && m_bPole)
@@ -121,7 +130,8 @@ private:
     int m_nSize;
     int m_nQuarter;
     bool m_bPole;
-    std::vector<float> m_u, m_v;
+    // Every element is found before it is read.
+    std::unique_ptr<float[]> m_u, m_v;
 };
 
 // The pixels a span [a0, a1) of a row or column meets, from the one returned on, each
@@ -220,14 +230,14 @@ bool SideFaceColumns(const CDib& panorama, const CFaceGrid& grid, int nSize,
 bool FillSideFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib* (&faces)[4])
 {
     constexpr int kStrip = 128;
-    const int w = panorama.m_nWidth, h = panorama.m_nHeight;
+    const int h = panorama.m_nHeight;
     // The rows columns i0 to i1 - 1 reach: down from their top edge's highest corner (a side
     // face's rows grow downwards) to their bottom edge's lowest.
     const auto reach = [&](int i0, int i1, int& y0, int& y1) {
         double vTop = h, vBottom = 0;
         for (int i = i0; i <= i1; ++i) {
-            vTop = std::min<double>(vTop, grid.Corner(CubeFacePositiveZ, i, 0, w, h).v);
-            vBottom = std::max<double>(vBottom, grid.Corner(CubeFacePositiveZ, i, nSize, w, h).v);
+            vTop = std::min(vTop, grid.SideRow(i, 0, h));
+            vBottom = std::max(vBottom, grid.SideRow(i, nSize, h));
         }
         y0 = std::clamp(FloorToInt(vTop) - 1, 0, h - 1);
         y1 = std::clamp(CeilToInt(vBottom) + 1, y0 + 1, h);
@@ -249,33 +259,39 @@ bool FillSideFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib*
             across.Resample(panorama.PixelAddress(0, h - 1 - y), band.PixelAddress(0, y - yBand),
                             4 * i0, 4 * i1);
         });
-        ForEveryRow(0, nSize, [&](int j) {
-            double top[kStrip + 1], bottom[kStrip + 1];
-            for (int i = i0; i <= i1; ++i) {
-                top[i - i0] = grid.Corner(CubeFacePositiveZ, i, j, w, h).v;
-                bottom[i - i0] = grid.Corner(CubeFacePositiveZ, i, j + 1, w, h).v;
-            }
-            BYTE* out[4];
-            for (int q = 0; q < 4; ++q)
-                out[q] = faces[q]->PixelAddress(0, nSize - 1 - j);
+        // In bands of rows, each row's bottom edge the next one's top.
+        constexpr int kBand = 8;
+        ForEveryRow(0, (nSize + kBand - 1) / kBand, [&](int band) {
+            double edges[2][kStrip + 1];
+            for (int i = i0; i <= i1; ++i)
+                edges[0][i - i0] = grid.SideRow(i, band * kBand, h);
             std::vector<int> weights;
-            for (int i = i0; i < i1; ++i) {
-                const int k = i - i0;
-                const double v0 =
-                    std::clamp(std::min(top[k], top[k + 1]), double(y0), y1 - 1e-6);
-                const double v1 =
-                    std::clamp(std::max(bottom[k], bottom[k + 1]), v0, double(y1));
-                const int first = SpanWeights(v0, v1, 1 << kDownBits, weights);
-                const __m128i pixels =
-                    SumDown(pBand, stride, first - yBand, weights, 12 * size_t(k));
-                // Four bytes at a time where the fourth is the next pixel's, written after.
-                const uint32_t face[4] = {
-                    uint32_t(_mm_cvtsi128_si32(pixels)),
-                    uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 3))),
-                    uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 6))),
-                    uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 9)))};
+            for (int j = band * kBand; j < std::min(nSize, (band + 1) * kBand); ++j) {
+                const double* top = edges[j % 2];
+                double* bottom = edges[(j + 1) % 2];
+                for (int i = i0; i <= i1; ++i)
+                    bottom[i - i0] = grid.SideRow(i, j + 1, h);
+                BYTE* out[4];
                 for (int q = 0; q < 4; ++q)
-                    std::memcpy(out[q] + 3 * i, &face[q], i + 1 < nSize ? 4 : 3);
+                    out[q] = faces[q]->PixelAddress(0, nSize - 1 - j);
+                for (int i = i0; i < i1; ++i) {
+                    const int k = i - i0;
+                    const double v0 =
+                        std::clamp(std::min(top[k], top[k + 1]), double(y0), y1 - 1e-6);
+                    const double v1 =
+                        std::clamp(std::max(bottom[k], bottom[k + 1]), v0, double(y1));
+                    const int first = SpanWeights(v0, v1, 1 << kDownBits, weights);
+                    const __m128i pixels =
+                        SumDown(pBand, stride, first - yBand, weights, 12 * size_t(k));
+                    // Four bytes at a time where the fourth is the next pixel's, written after.
+                    const uint32_t face[4] = {
+                        uint32_t(_mm_cvtsi128_si32(pixels)),
+                        uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 3))),
+                        uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 6))),
+                        uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 9)))};
+                    for (int q = 0; q < 4; ++q)
+                        std::memcpy(out[q] + 3 * i, &face[q], i + 1 < nSize ? 4 : 3);
+                }
             }
         });
     }
@@ -427,16 +443,18 @@ void SumBoxes(const CPolarLevels::CRows& rows, int x, const CBoxWeights::CPair* 
     __m128i sumUp = zero, sumDown = zero;
     if (x + 2 * (nPairs - 1) <= rows.nLastPair) {
         // Every pair read at once, eight bytes from its first pixel.
+        const BYTE* rowUp = rows.ceiling + rows.ceilingStride * y0 + 3 * x;
+        const BYTE* rowDown = rows.floor + rows.floorStride * y0 + 3 * x;
+        const auto at = [](const BYTE* p) {
+            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        };
         for (int r = 0; r < nRows; ++r, pairs += nPairs) {
-            const BYTE* rowUp = rows.ceiling + rows.ceilingStride * (y0 + r) + 3 * x;
-            const BYTE* rowDown = rows.floor + rows.floorStride * (y0 + r) + 3 * x;
             for (int k = 0; k < nPairs; ++k) {
-                const auto at = [&](const BYTE* row) {
-                    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 6 * k));
-                };
-                sumUp = _mm_add_epi32(sumUp, weigh(at(rowUp), pairs[k].weights));
-                sumDown = _mm_add_epi32(sumDown, weigh(at(rowDown), pairs[k].weights));
+                sumUp = _mm_add_epi32(sumUp, weigh(at(rowUp + 6 * k), pairs[k].weights));
+                sumDown = _mm_add_epi32(sumDown, weigh(at(rowDown + 6 * k), pairs[k].weights));
             }
+            rowUp += rows.ceilingStride;
+            rowDown += rows.floorStride;
         }
     } else {
         // By the row's end, or across it: the pairs put together pixel by pixel.
@@ -607,7 +625,7 @@ bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]
     if (!FaceSizeAllowed(panorama, nSize))
         return false;
     for (CDib& face : faces)
-        if (!face.Create(nSize, nSize))
+        if (!face.CreateUncleared(nSize, nSize))
             return false;
     CDib* sides[4];
     for (int q = 0; q < 4; ++q)
