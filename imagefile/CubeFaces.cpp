@@ -22,6 +22,25 @@ struct CPanoramaPoint
     double v;
 };
 
+// Fresh memory is cleared by the system a page at a time as it is first written. When the
+// threads write neighbouring rows they wait on the same pages; touching every page first,
+// the threads taking distinct runs of 2 MiB (a large page), clears the pages side by side.
+void TouchPages(BYTE* p, size_t bytes)
+{
+    constexpr size_t kPage = 4096, kRun = size_t(2) << 20;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p) & ~uintptr_t(kRun - 1);
+    const uintptr_t end = reinterpret_cast<uintptr_t>(p) + bytes;
+    ForEveryRow(0, int((end - start + kRun - 1) / kRun), [&](int run) {
+        const uintptr_t from = std::max(start + run * kRun, reinterpret_cast<uintptr_t>(p));
+        for (uintptr_t a = from; a < std::min(end, start + (run + 1) * kRun); a += kPage)
+            *reinterpret_cast<volatile BYTE*>(a) = 0;
+    });
+}
+void TouchPages(CDib& picture)
+{
+    TouchPages(picture.PixelAddress(0, 0), size_t(picture.m_nStride) * picture.m_nHeight);
+}
+
 // The panorama points of a face's pixel corners, (nSize + 1)^2 of them. Four faces share
 // one grid turned by quarters of longitude, and the floor's is the ceiling's upside down, so
 // an export computes two; each grid is the same mirrored left to right and top to bottom,
@@ -46,6 +65,10 @@ public:
             const double u = (lon < 0 ? lon + 2 * kPi : lon) * (0.5 / kPi) * width;
             return float(std::min(u, width - 1e-3));
         };
+        const size_t points = size_t(m_nQuarter) * size_t(m_nQuarter);
+        TouchPages(reinterpret_cast<BYTE*>(m_v.get()), points * sizeof(float));
+        if (bPole)
+            TouchPages(reinterpret_cast<BYTE*>(m_u.get()), points * sizeof(float));
         std::vector<double> across(static_cast<size_t>(m_nQuarter));
         for (int i = 0; i < m_nQuarter && !bPole; ++i) {
             const double sc = corner(i);
@@ -67,13 +90,14 @@ public:
             }
         });
         if (bPole)
-            for (int j = 0; j < m_nQuarter; ++j)
+            ForEveryRow(0, m_nQuarter, [&](int j) {
                 for (int i = j + 1; i < m_nQuarter; ++i) {
                     const size_t k = size_t(j) * m_nQuarter + i, t = size_t(i) * m_nQuarter + j;
                     const float u = float(width / 4.0) - m_u[t];
                     m_u[k] = u < 0 ? u + float(width) : u;
                     m_v[k] = m_v[t];
                 }
+            });
     }
     // The panorama row of corner (i, j) of a side face, from +Z's grid: the same on all four.
     double SideRow(int i, int j, int height) const
@@ -229,7 +253,7 @@ bool SideFaceColumns(const CDib& panorama, const CFaceGrid& grid, int nSize,
 // band the first pass fills stays small.
 bool FillSideFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib* (&faces)[4])
 {
-    constexpr int kStrip = 128;
+    constexpr int kStrip = 256;
     const int h = panorama.m_nHeight;
     // The rows columns i0 to i1 - 1 reach: down from their top edge's highest corner (a side
     // face's rows grow downwards) to their bottom edge's lowest.
@@ -249,6 +273,7 @@ bool FillSideFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib*
     if (!SideFaceColumns(panorama, grid, nSize, across) ||
         !band.Create(4 * std::min(kStrip, nSize) + 2, yBandEnd - yBand))
         return false;
+    TouchPages(band);
     const BYTE* pBand = band.PixelAddress(0, 0);
     const size_t stride = size_t(band.m_nStride);
     for (int i0 = 0; i0 < nSize; i0 += kStrip) {
@@ -322,8 +347,13 @@ public:
             next.nRows = std::min(h / 2, CeilToInt(colatitude / kPi * h) + 2);
             if (level > 1)
                 next.nRows = std::min(next.nRows, m_levels.back().nRows);
-            next.stride = 3 * size_t(next.nWidth) + 8;
-            next.bytes.reset(new BYTE[next.stride * 2 * size_t(next.nRows)]);
+            // Three pixels to spare at the rows' ends, for reads of eight bytes from the last.
+            next.pixels = std::make_unique<CDib>();
+            if (!next.pixels->CreateUncleared(next.nWidth + 3, 2 * next.nRows))
+                break;
+            TouchPages(*next.pixels);
+            next.stride = size_t(next.pixels->m_nStride);
+            next.bytes = next.pixels->PixelAddress(0, 0);
             m_levels.push_back(std::move(next));
             Halve(level);
         }
@@ -354,7 +384,7 @@ public:
                     p.m_nStride, p.m_nWidth, p.m_nWidth - 3};
         }
         const CLevel& l = m_levels[size_t(level) - 1];
-        return {l.bytes.get(), l.bytes.get() + l.stride * size_t(l.nRows),
+        return {l.bytes, l.bytes + l.stride * size_t(l.nRows),
                 ptrdiff_t(l.stride), ptrdiff_t(l.stride), l.nWidth, l.nWidth - 2};
     }
 
@@ -363,8 +393,9 @@ private:
     {
         int nWidth;
         int nRows;
+        std::unique_ptr<CDib> pixels; // the ceiling's rows, then the floor's
+        BYTE* bytes;
         size_t stride;
-        std::unique_ptr<BYTE[]> bytes;
     };
     // A level from the one before it, each pixel the mean of two, halves rounded to even so
     // that the levels do not drift brighter.
@@ -377,8 +408,26 @@ private:
             const CRows rows = RowsAt(level - 1);
             const BYTE* src = bFloor ? rows.floor + rows.floorStride * y
                                      : rows.ceiling + rows.ceilingStride * y;
-            BYTE* dst = l.bytes.get() + l.stride * size_t(r);
-            for (int x = 0; x < l.nWidth; ++x, src += 6, dst += 3)
+            BYTE* dst = l.bytes + l.stride * size_t(r);
+            int x = 0;
+            // Two pixels at a time, reading eight bytes from each pair of the source (the
+            // last pixels, whose reads would pass the source row's end, one by one) and
+            // writing eight, the last two of them the next pixel's, written after.
+            const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+            for (; x + 3 < l.nWidth; x += 2, src += 12, dst += 6) {
+                const auto sumOfPair = [&](const BYTE* p) {
+                    const __m128i v = _mm_unpacklo_epi8(
+                        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+                    return _mm_add_epi16(v, _mm_srli_si128(v, 6));
+                };
+                const __m128i sums = _mm_or_si128(
+                    _mm_and_si128(sumOfPair(src), _mm_set_epi32(0, 0, 0xFFFF, -1)),
+                    _mm_slli_si128(sumOfPair(src + 6), 6));
+                const __m128i halves = _mm_srli_epi16(sums, 1);
+                const __m128i even = _mm_add_epi16(halves, _mm_and_si128(_mm_and_si128(sums, halves), one));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(even, zero));
+            }
+            for (; x < l.nWidth; ++x, src += 6, dst += 3)
                 for (int c = 0; c < 3; ++c) {
                     const int sum = src[c] + src[c + 3];
                     dst[c] = BYTE((sum >> 1) + (sum & (sum >> 1) & 1));
@@ -624,9 +673,11 @@ bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]
 {
     if (!FaceSizeAllowed(panorama, nSize))
         return false;
-    for (CDib& face : faces)
+    for (CDib& face : faces) {
         if (!face.CreateUncleared(nSize, nSize))
             return false;
+        TouchPages(face);
+    }
     CDib* sides[4];
     for (int q = 0; q < 4; ++q)
         sides[q] = &faces[kSideFaces[q]];
