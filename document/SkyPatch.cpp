@@ -3,6 +3,8 @@
 #include "Dib.h"
 #include "../effects/RenderThreads.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -14,6 +16,10 @@ constexpr double kRadians = kPi / 180.0;
 // The widest angle a patch spans: the tangent plane grows without bound towards 180.
 constexpr double kMaxAngle = 160.0;
 
+// The side of the square cells of the plane whose corners' panorama points are found
+// exactly when it is filled.
+constexpr int kCell = 8;
+
 // The side of the square tiles of the plane whose change is tracked.
 constexpr int kTile = 16;
 // Panorama pixels carried back along a straight line between two exact plane points; the
@@ -21,6 +27,8 @@ constexpr int kTile = 16;
 // the angle from the patch's centre) allows, and a run whose ends lie more than kMargin
 // plane pixels off the plane on one side is passed over.
 constexpr int kRun = 8;
+// Runs a block holds.
+constexpr int kBlock = 8;
 constexpr double kSteepest = 0.3;
 constexpr double kMargin = 4;
 
@@ -48,41 +56,94 @@ public:
         });
     }
     // Whether any plane pixel of columns i0 to i1 and rows j0 to j1 changed.
-    bool Any(int i0, int i1, int j0, int j1) const
+    bool Any(int i0, int i1, int j0, int j1) const { return View().Any(i0, i1, j0, j1); }
+
+    // A copy of what Any reads, for loops that write bytes (which might change anything a
+    // reference reaches, as far as the compiler knows).
+    struct CView
     {
-        for (int tj = j0 / kTile; tj <= j1 / kTile; ++tj)
-            for (int ti = i0 / kTile; ti <= i1 / kTile; ++ti)
-                if (m_changed[size_t(tj) * m_nWidth + ti])
-                    return true;
-        return false;
-    }
+        const char* changed;
+        int nWidth;
+        bool Any(int i0, int i1, int j0, int j1) const
+        {
+            for (int tj = j0 / kTile; tj <= j1 / kTile; ++tj)
+                for (int ti = i0 / kTile; ti <= i1 / kTile; ++ti)
+                    if (changed[size_t(tj) * nWidth + ti])
+                        return true;
+            return false;
+        }
+    };
+    CView View() const { return {m_changed.data(), m_nWidth}; }
 
 private:
     int m_nWidth;
     std::vector<char> m_changed;
 };
 
+// The plane and its copy from before the render, as CarryPixel reads them: row j from the top
+// of the plane at top + j * down, and the same pixel of the copy toBefore on.
+struct CPlanePair
+{
+    const BYTE* top;
+    ptrdiff_t down;
+    ptrdiff_t toBefore;
+    int nWidth;
+    int nHeight;
+    CChangedTiles::CView changed;
+};
+
 // Moves one panorama pixel by the change between before and plane at (fx, fy) (plane
 // pixels, centres at whole numbers, within the plane), read between the four plane pixels
 // around it. Weights go in 256ths each way, so that a change is a sum of whole numbers and a
 // pixel whose four plane pixels did not change stays exactly as it was.
-inline void CarryPixel(BYTE* pPixel, double fx, double fy, const CDib& plane, const CDib& before,
-                       const CChangedTiles& changed)
+inline void CarryPixel(BYTE* pPixel, double fx, double fy, const CPlanePair planes)
 {
-    const int pw = plane.m_nWidth, ph = plane.m_nHeight;
+    const int pw = planes.nWidth, ph = planes.nHeight;
     const int i0 = std::clamp(FloorToInt(fx), 0, pw - 1);
     const int j0 = std::clamp(FloorToInt(fy), 0, ph - 1);
     const int i1 = std::min(i0 + 1, pw - 1), j1 = std::min(j0 + 1, ph - 1);
-    if (!changed.Any(i0, i1, j0, j1))
+    if (!planes.changed.Any(i0, i1, j0, j1))
         return;
     const int ax = int(std::clamp(fx - i0, 0.0, 1.0) * 256 + 0.5);
     const int ay = int(std::clamp(fy - j0, 0.0, 1.0) * 256 + 0.5);
+    const BYTE* p0 = planes.top + planes.down * j0;
+    const BYTE* p1 = planes.top + planes.down * j1;
+    const ptrdiff_t toBefore = planes.toBefore;
+    if (i0 + 2 < pw) {
+        // The three channels at once. Along each row, the change of the two pixels (read
+        // eight bytes at a time, which stays in the row), interleaved channel by channel and
+        // weighed with one multiply-add; then the two rows, each sum below 2^16 times a
+        // weight of at most 2^8, so exact in a float.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i across = _mm_set1_epi32((ax << 16) | (256 - ax));
+        const auto row = [&](const BYTE* p) {
+            const auto load = [](const BYTE* q) {
+                return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)),
+                                         _mm_setzero_si128());
+            };
+            const __m128i d = _mm_sub_epi16(load(p + 3 * i0), load(p + toBefore + 3 * i0));
+            return _mm_cvtepi32_ps(
+                _mm_madd_epi16(_mm_unpacklo_epi16(d, _mm_srli_si128(d, 6)), across));
+        };
+        const __m128i change = _mm_add_epi32(
+            _mm_cvtps_epi32(_mm_mul_ps(row(p0), _mm_set1_ps(float(256 - ay)))),
+            _mm_cvtps_epi32(_mm_mul_ps(row(p1), _mm_set1_ps(float(ay)))));
+        // To the nearest whole step, halves away from nought.
+        const __m128i sign = _mm_srai_epi32(change, 31);
+        const __m128i size = _mm_sub_epi32(_mm_xor_si128(change, sign), sign);
+        const __m128i steps = _mm_srli_epi32(_mm_add_epi32(size, _mm_set1_epi32(32768)), 16);
+        const __m128i step = _mm_sub_epi32(_mm_xor_si128(steps, sign), sign);
+        const __m128i pixel = _mm_unpacklo_epi8(
+            _mm_cvtsi32_si128(int(pPixel[0] | pPixel[1] << 8 | pPixel[2] << 16)), zero);
+        const __m128i moved = _mm_add_epi16(pixel, _mm_packs_epi32(step, zero));
+        const uint32_t bytes = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(moved, zero)));
+        pPixel[0] = BYTE(bytes);
+        pPixel[1] = BYTE(bytes >> 8);
+        pPixel[2] = BYTE(bytes >> 16);
+        return;
+    }
     const int weights[4] = {(256 - ax) * (256 - ay), ax * (256 - ay), (256 - ax) * ay, ax * ay};
-    // The plane and its copy have the same layout: one offset reads both.
-    const BYTE* p0 = plane.PixelAddress(0, ph - 1 - j0);
-    const BYTE* p1 = plane.PixelAddress(0, ph - 1 - j1);
     const ptrdiff_t offsets[4] = {3 * i0, 3 * i1, p1 - p0 + 3 * i0, p1 - p0 + 3 * i1};
-    const ptrdiff_t toBefore = before.PixelAddress(0, ph - 1 - j0) - p0;
     for (int ch = 0; ch < 3; ++ch) {
         int change = 0;
         for (int n = 0; n < 4; ++n) {
@@ -254,14 +315,61 @@ void CSkyPatch::PanoramaPointOf(const CRect& area, double i, double j, double& u
     PanoramaPixel(d, m_nSphereWidth, m_nSphereHeight, u, v);
 }
 
+// Plane pixels i0 to i1 - 1 of row j, in the cell whose corners' panorama points start at
+// u and v (gw to a row of them), fy of the way down it: each from the panorama pixel its
+// centre sees, found exactly where the longitude turns fast (by a pole) and otherwise
+// along straight lines between the corners.
+void CSkyPatch::FillCell(const CDib& sphere, const CRect& area, const double* pu,
+                         const double* pv, int gw, int j, int i0, int i1, double fy,
+                         BYTE* pOut) const
+{
+    const int w = sphere.m_nWidth, h = sphere.m_nHeight;
+    double u[4] = {pu[0], pu[1], pu[gw], pu[gw + 1]};
+    const double v[4] = {pv[0], pv[1], pv[gw], pv[gw + 1]};
+    for (double& uk : u) // unwrapped next to the first corner's
+        uk += uk - u[0] > w / 2.0 ? -w : u[0] - uk > w / 2.0 ? w : 0;
+    const auto [uLow, uHigh] = std::minmax({u[0], u[1], u[2], u[3]});
+    const bool bExact = uHigh - uLow > 4 * kCell;
+    const double uLeft = u[0] + (u[2] - u[0]) * fy, uRight = u[1] + (u[3] - u[1]) * fy;
+    const double vLeft = v[0] + (v[2] - v[0]) * fy, vRight = v[1] + (v[3] - v[1]) * fy;
+    // Held here rather than read through the pictures, which every byte written might change
+    // as far as the compiler knows.
+    const BYTE* const pTop = sphere.PixelAddress(0, h - 1);
+    const ptrdiff_t down = -ptrdiff_t(sphere.m_nStride);
+    const auto copy = [&](int i, int x, int y) {
+        x = std::clamp(x < 0 ? x + w : x >= w ? x - w : x, 0, w - 1);
+        const BYTE* pIn = pTop + down * std::clamp(y, 0, h - 1) + 3 * x;
+        BYTE* q = pOut + 3 * i;
+        q[0] = pIn[0];
+        q[1] = pIn[1];
+        q[2] = pIn[2];
+    };
+    if (bExact) {
+        for (int i = i0; i < i1; ++i) {
+            double su = 0, sv = 0;
+            PanoramaPointOf(area, i, j, su, sv);
+            copy(i, FloorToInt(su), FloorToInt(sv));
+        }
+        return;
+    }
+    // Along the line in whole numbers of 2^-32 pixels.
+    const auto fixed = [](double f) {
+        const double t = f * 4294967296.0;
+        const int64_t n = int64_t(t);
+        return n - (t < double(n));
+    };
+    int64_t su = fixed(uLeft), sv = fixed(vLeft);
+    const int64_t du = fixed((uRight - uLeft) / kCell), dv = fixed((vRight - vLeft) / kCell);
+    for (int i = i0; i < i1; ++i, su += du, sv += dv)
+        copy(i, int(su >> 32), int(sv >> 32));
+}
+
 void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) const
 {
     // Each plane pixel from the panorama pixel its centre sees. The panorama point is found
     // exactly every kCell pixels and in between along straight lines, which it follows
     // within a small part of a pixel; cells where the longitude turns fast (by a pole) are
     // found pixel by pixel.
-    constexpr int kCell = 8;
-    const int w = sphere.m_nWidth, h = sphere.m_nHeight;
     const int pw = plane.m_nWidth, ph = plane.m_nHeight;
     const int gw = (pw - 1) / kCell + 2, gh = (ph - 1) / kCell + 2;
     std::vector<double> gu(size_t(gw) * gh), gv(size_t(gw) * gh);
@@ -270,41 +378,22 @@ void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) co
             PanoramaPointOf(area, gi * kCell, gj * kCell, gu[size_t(gj) * gw + gi],
                             gv[size_t(gj) * gw + gi]);
     });
-    const auto put = [&](BYTE* pOut, int i, double u, double v) {
-        int x = FloorToInt(u);
-        x = x < 0 ? x + w : x >= w ? x - w : x;
-        const int y = std::clamp(FloorToInt(v), 0, h - 1);
-        const BYTE* pIn = sphere.PixelAddress(std::clamp(x, 0, w - 1), h - 1 - y);
-        pOut[3 * i] = pIn[0];
-        pOut[3 * i + 1] = pIn[1];
-        pOut[3 * i + 2] = pIn[2];
-    };
-    ForEveryRow(0, ph, [&](int j) {
-        BYTE* pOut = plane.PixelAddress(0, ph - 1 - j);
-        const int gj = j / kCell;
-        const double fy = (j - gj * kCell) * (1.0 / kCell);
-        for (int gi = 0; gi * kCell < pw; ++gi) {
-            const size_t k = size_t(gj) * gw + gi;
-            double u[4] = {gu[k], gu[k + 1], gu[k + gw], gu[k + gw + 1]};
-            const double v[4] = {gv[k], gv[k + 1], gv[k + gw], gv[k + gw + 1]};
-            for (double& uk : u) // unwrapped next to the first corner's
-                uk += uk - u[0] > w / 2.0 ? -w : u[0] - uk > w / 2.0 ? w : 0;
-            const auto [uLow, uHigh] = std::minmax({u[0], u[1], u[2], u[3]});
-            const bool bExact = uHigh - uLow > 4 * kCell;
-            const double uLeft = u[0] + (u[2] - u[0]) * fy, uRight = u[1] + (u[3] - u[1]) * fy;
-            const double vLeft = v[0] + (v[2] - v[0]) * fy, vRight = v[1] + (v[3] - v[1]) * fy;
-            for (int i = gi * kCell; i < std::min(pw, (gi + 1) * kCell); ++i) {
-                double pu = 0, pv = 0;
-                if (bExact) {
-                    PanoramaPointOf(area, i, j, pu, pv);
-                } else {
-                    const double fx = (i - gi * kCell) * (1.0 / kCell);
-                    pu = uLeft + (uRight - uLeft) * fx;
-                    pv = vLeft + (vRight - vLeft) * fx;
-                }
-                put(pOut, i, pu, pv);
+    // In tiles of kTile cells each way, so that the part of the panorama a tile reads stays
+    // at hand while it is filled.
+    constexpr int kTile = 8;
+    const int cellsAcross = (pw + kCell - 1) / kCell;
+    ForEveryRow(0, (ph + kTile * kCell - 1) / (kTile * kCell), [&](int tileRow) {
+        for (int t = 0; t < cellsAcross; t += kTile)
+            for (int j = tileRow * kTile * kCell; j < std::min(ph, (tileRow + 1) * kTile * kCell);
+                 ++j) {
+                BYTE* pOut = plane.PixelAddress(0, ph - 1 - j);
+                const int gj = j / kCell;
+                const double fy = (j - gj * kCell) * (1.0 / kCell);
+                for (int gi = t; gi < std::min(cellsAcross, t + kTile); ++gi)
+                    FillCell(sphere, area, gu.data() + size_t(gj) * gw + gi,
+                             gv.data() + size_t(gj) * gw + gi, gw, j, gi * kCell,
+                             std::min(pw, (gi + 1) * kCell), fy, pOut);
             }
-        }
     });
 }
 
@@ -408,6 +497,9 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
 {
     const int w = sphere.m_nWidth, h = sphere.m_nHeight;
     const CChangedTiles changed(plane, before);
+    const CPlanePair planes{plane.PixelAddress(0, plane.m_nHeight - 1), -ptrdiff_t(plane.m_nStride),
+                            before.PixelAddress(0, 0) - plane.PixelAddress(0, 0), plane.m_nWidth,
+                            plane.m_nHeight, changed.View()};
     // Each panorama pixel near the patch takes the plane's change at its centre, read
     // between the four plane pixels around it.
     const CRect rows = SphereRows(area);
@@ -439,16 +531,22 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
         BYTE* pRow = sphere.PixelAddress(0, h - 1 - y);
         // Along a row the plane point moves smoothly: it is found exactly at the ends of
         // short runs and in between along the straight line, within a small part of a pixel.
-        for (int k0 = x0; k0 < x1; k0 += kRun) {
-            const int k1 = std::min(k0 + kRun, x1);
-            double ax = 0, ay = 0, bx = 0, by = 0;
-            const bool bLine = planePoint(k0, ax, ay, kSteepest) &&
-                               planePoint(k0 + kRun, bx, by, kSteepest);
+        // The pixels from k0 to k1 - 1, between plane points a and b when bLine.
+        const auto run = [&](int k0, int k1, bool bLine, double ax, double ay, double bx,
+                             double by) {
             // A run whose ends lie well off the plane on one side holds nothing of it.
             if (bLine && ((ax < -kMargin && bx < -kMargin) || (ay < -kMargin && by < -kMargin) ||
                           (ax > pw + kMargin && bx > pw + kMargin) ||
                           (ay > ph + kMargin && by > ph + kMargin)))
-                continue;
+                return;
+            // Nor does one whose plane points all lie where the render changed nothing.
+            if (bLine) {
+                const auto at = [](double f, int n) { return std::clamp(FloorToInt(f), 0, n - 1); };
+                const int i0 = at(std::min(ax, bx), int(pw)), j0 = at(std::min(ay, by), int(ph));
+                if (!changed.Any(i0, std::min(at(std::max(ax, bx), int(pw)) + 1, int(pw) - 1), j0,
+                                 std::min(at(std::max(ay, by), int(ph)) + 1, int(ph) - 1)))
+                    return;
+            }
             for (int k = k0; k < k1; ++k) {
                 double fx = 0, fy = 0;
                 if (bLine) {
@@ -459,8 +557,40 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
                     continue;
                 }
                 if (inside(fx, fy))
-                    CarryPixel(pRow + 3 * (k < 0 ? k + w : k >= w ? k - w : k), fx, fy, plane,
-                               before, changed);
+                    CarryPixel(pRow + 3 * (k < 0 ? k + w : k >= w ? k - w : k), fx, fy, planes);
+            }
+        };
+        // Runs go in blocks: a block whose plane points all lie well off the plane, or
+        // where the render changed nothing, is passed over whole. Over a block the points
+        // stray from the line between its ends by far less than the margin allowed.
+        const auto holdsNothing = [&](double ax, double ay, double bx, double by) {
+            const double margin = kMargin * 4 + 0.5 * std::hypot(bx - ax, by - ay);
+            const auto [xLow, xHigh] = std::minmax(ax, bx);
+            const auto [yLow, yHigh] = std::minmax(ay, by);
+            if (xHigh < -margin || yHigh < -margin || xLow > pw + margin || yLow > ph + margin)
+                return true;
+            const auto at = [](double f, int n) { return std::clamp(FloorToInt(f), 0, n - 1); };
+            return !changed.Any(at(xLow - margin, int(pw)), at(xHigh + margin, int(pw)),
+                                at(yLow - margin, int(ph)), at(yHigh + margin, int(ph)));
+        };
+        // Each run's end is the next one's start.
+        double ax = 0, ay = 0;
+        bool bStart = planePoint(x0, ax, ay, kSteepest);
+        for (int b0 = x0; b0 < x1; b0 += kBlock * kRun) {
+            double ex = 0, ey = 0;
+            const bool bBlockEnd = planePoint(b0 + kBlock * kRun, ex, ey, kSteepest);
+            if (bStart && bBlockEnd && holdsNothing(ax, ay, ex, ey)) {
+                ax = ex;
+                ay = ey;
+                continue;
+            }
+            for (int k0 = b0; k0 < std::min(x1, b0 + kBlock * kRun); k0 += kRun) {
+                double bx = 0, by = 0;
+                const bool bEnd = planePoint(k0 + kRun, bx, by, kSteepest);
+                run(k0, std::min(k0 + kRun, x1), bStart && bEnd, ax, ay, bx, by);
+                ax = bx;
+                ay = by;
+                bStart = bEnd;
             }
         }
     });

@@ -78,4 +78,6 @@ private:
     // Each panorama pixel under area takes the change between before and plane there.
     void CarryBack(CDib& sphere, const CRect& area, const CDib& plane, const CDib& before) const;
     void PanoramaPointOf(const CRect& area, double i, double j, double& u, double& v) const;
+    void FillCell(const CDib& sphere, const CRect& area, const double* pu, const double* pv,
+                  int gw, int j, int i0, int i1, double fy, BYTE* pOut) const;
 };

@@ -34,7 +34,9 @@ void PanoramaPixel(const CSkyDirection& d, int width, int height, double& u, dou
     double lon = FastAtan2(-d.x, -d.z) * (0.5 / kPi);
     if (lon < 0)
         lon += 1;
-    u = std::min(lon * width, std::nextafter(double(width), 0.0));
+    u = lon * width;
+    if (u >= width) // a longitude a hair below a whole turn, rounded up to it
+        u = std::nextafter(double(width), 0.0);
     v = (0.5 - FastAtan2(d.y, std::sqrt(d.x * d.x + d.z * d.z)) * (1 / kPi)) * height;
 }
 
