@@ -72,6 +72,14 @@ public:
                         return true;
             return false;
         }
+        bool All(int i0, int i1, int j0, int j1) const
+        {
+            for (int tj = j0 / kTile; tj <= j1 / kTile; ++tj)
+                for (int ti = i0 / kTile; ti <= i1 / kTile; ++ti)
+                    if (!changed[size_t(tj) * nWidth + ti])
+                        return false;
+            return true;
+        }
     };
     CView View() const { return {m_changed.data(), m_nWidth}; }
 
@@ -92,17 +100,56 @@ struct CPlanePair
     CChangedTiles::CView changed;
 };
 
+// The core of CarryPixel, the three channels at once, for plane pixels i0 and i0 + 1 of rows
+// p0 and p1 (i0 + 2 within the plane) weighed ax and ay of 256.
+inline void MovePixel(BYTE* pPixel, const BYTE* p0, const BYTE* p1, ptrdiff_t toBefore, int i0,
+                      int ax, int ay)
+{
+    // The three channels at once. Along each row, the change of the two pixels (read
+    // eight bytes at a time, which stays in the row), interleaved channel by channel and
+    // weighed with one multiply-add; then the two rows, each sum below 2^16 times a
+    // weight of at most 2^8, so exact in a float.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i across = _mm_set1_epi32((ax << 16) | (256 - ax));
+    const auto row = [&](const BYTE* p) {
+        const auto load = [](const BYTE* q) {
+            return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)),
+                                     _mm_setzero_si128());
+        };
+        const __m128i d = _mm_sub_epi16(load(p + 3 * i0), load(p + toBefore + 3 * i0));
+        return _mm_cvtepi32_ps(
+            _mm_madd_epi16(_mm_unpacklo_epi16(d, _mm_srli_si128(d, 6)), across));
+    };
+    const __m128i change = _mm_add_epi32(
+        _mm_cvtps_epi32(_mm_mul_ps(row(p0), _mm_set1_ps(float(256 - ay)))),
+        _mm_cvtps_epi32(_mm_mul_ps(row(p1), _mm_set1_ps(float(ay)))));
+    // To the nearest whole step, halves away from nought.
+    const __m128i sign = _mm_srai_epi32(change, 31);
+    const __m128i size = _mm_sub_epi32(_mm_xor_si128(change, sign), sign);
+    const __m128i steps = _mm_srli_epi32(_mm_add_epi32(size, _mm_set1_epi32(32768)), 16);
+    const __m128i step = _mm_sub_epi32(_mm_xor_si128(steps, sign), sign);
+    const __m128i pixel = _mm_unpacklo_epi8(
+        _mm_cvtsi32_si128(int(pPixel[0] | pPixel[1] << 8 | pPixel[2] << 16)), zero);
+    const __m128i moved = _mm_add_epi16(pixel, _mm_packs_epi32(step, zero));
+    const uint32_t bytes = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(moved, zero)));
+    pPixel[0] = BYTE(bytes);
+    pPixel[1] = BYTE(bytes >> 8);
+    pPixel[2] = BYTE(bytes >> 16);
+}
+
 // Moves one panorama pixel by the change between before and plane at (fx, fy) (plane
 // pixels, centres at whole numbers, within the plane), read between the four plane pixels
 // around it. Weights go in 256ths each way, so that a change is a sum of whole numbers and a
-// pixel whose four plane pixels did not change stays exactly as it was.
-inline void CarryPixel(BYTE* pPixel, double fx, double fy, const CPlanePair planes)
+// pixel whose four plane pixels did not change stays exactly as it was. bChanged when the
+// tiles around (fx, fy) are known to have changed.
+inline void CarryPixel(BYTE* pPixel, double fx, double fy, const CPlanePair planes,
+                       bool bChanged)
 {
     const int pw = planes.nWidth, ph = planes.nHeight;
     const int i0 = std::clamp(FloorToInt(fx), 0, pw - 1);
     const int j0 = std::clamp(FloorToInt(fy), 0, ph - 1);
     const int i1 = std::min(i0 + 1, pw - 1), j1 = std::min(j0 + 1, ph - 1);
-    if (!planes.changed.Any(i0, i1, j0, j1))
+    if (!bChanged && !planes.changed.Any(i0, i1, j0, j1))
         return;
     const int ax = int(std::clamp(fx - i0, 0.0, 1.0) * 256 + 0.5);
     const int ay = int(std::clamp(fy - j0, 0.0, 1.0) * 256 + 0.5);
@@ -110,36 +157,7 @@ inline void CarryPixel(BYTE* pPixel, double fx, double fy, const CPlanePair plan
     const BYTE* p1 = planes.top + planes.down * j1;
     const ptrdiff_t toBefore = planes.toBefore;
     if (i0 + 2 < pw) {
-        // The three channels at once. Along each row, the change of the two pixels (read
-        // eight bytes at a time, which stays in the row), interleaved channel by channel and
-        // weighed with one multiply-add; then the two rows, each sum below 2^16 times a
-        // weight of at most 2^8, so exact in a float.
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i across = _mm_set1_epi32((ax << 16) | (256 - ax));
-        const auto row = [&](const BYTE* p) {
-            const auto load = [](const BYTE* q) {
-                return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)),
-                                         _mm_setzero_si128());
-            };
-            const __m128i d = _mm_sub_epi16(load(p + 3 * i0), load(p + toBefore + 3 * i0));
-            return _mm_cvtepi32_ps(
-                _mm_madd_epi16(_mm_unpacklo_epi16(d, _mm_srli_si128(d, 6)), across));
-        };
-        const __m128i change = _mm_add_epi32(
-            _mm_cvtps_epi32(_mm_mul_ps(row(p0), _mm_set1_ps(float(256 - ay)))),
-            _mm_cvtps_epi32(_mm_mul_ps(row(p1), _mm_set1_ps(float(ay)))));
-        // To the nearest whole step, halves away from nought.
-        const __m128i sign = _mm_srai_epi32(change, 31);
-        const __m128i size = _mm_sub_epi32(_mm_xor_si128(change, sign), sign);
-        const __m128i steps = _mm_srli_epi32(_mm_add_epi32(size, _mm_set1_epi32(32768)), 16);
-        const __m128i step = _mm_sub_epi32(_mm_xor_si128(steps, sign), sign);
-        const __m128i pixel = _mm_unpacklo_epi8(
-            _mm_cvtsi32_si128(int(pPixel[0] | pPixel[1] << 8 | pPixel[2] << 16)), zero);
-        const __m128i moved = _mm_add_epi16(pixel, _mm_packs_epi32(step, zero));
-        const uint32_t bytes = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(moved, zero)));
-        pPixel[0] = BYTE(bytes);
-        pPixel[1] = BYTE(bytes >> 8);
-        pPixel[2] = BYTE(bytes >> 16);
+        MovePixel(pPixel, p0, p1, toBefore, i0, ax, ay);
         return;
     }
     const int weights[4] = {(256 - ax) * (256 - ay), ax * (256 - ay), (256 - ax) * ay, ax * ay};
@@ -315,23 +333,16 @@ void CSkyPatch::PanoramaPointOf(const CRect& area, double i, double j, double& u
     PanoramaPixel(d, m_nSphereWidth, m_nSphereHeight, u, v);
 }
 
-// Plane pixels i0 to i1 - 1 of row j, in the cell whose corners' panorama points start at
-// u and v (gw to a row of them), fy of the way down it: each from the panorama pixel its
-// centre sees, found exactly where the longitude turns fast (by a pole) and otherwise
-// along straight lines between the corners.
-void CSkyPatch::FillCell(const CDib& sphere, const CRect& area, const double* pu,
-                         const double* pv, int gw, int j, int i0, int i1, double fy,
+// Plane pixels i0 to i1 - 1 of row j, fy of the way down the cell whose corners' panorama
+// points are u and v (top left, top right, bottom left, bottom right; longitudes unwrapped
+// next to the first), into pOut: each from the panorama pixel its
+// centre sees, found exactly with bExact (where the longitude turns fast, by a pole) and
+// otherwise along straight lines between the corners.
+void CSkyPatch::FillCell(const CDib& sphere, const CRect& area, const double (&u)[4],
+                         const double (&v)[4], bool bExact, int j, int i0, int i1, double fy,
                          BYTE* pOut) const
 {
     const int w = sphere.m_nWidth, h = sphere.m_nHeight;
-    double u[4] = {pu[0], pu[1], pu[gw], pu[gw + 1]};
-    const double v[4] = {pv[0], pv[1], pv[gw], pv[gw + 1]};
-    for (double& uk : u) // unwrapped next to the first corner's
-        uk += uk - u[0] > w / 2.0 ? -w : u[0] - uk > w / 2.0 ? w : 0;
-    const auto [uLow, uHigh] = std::minmax({u[0], u[1], u[2], u[3]});
-    const bool bExact = uHigh - uLow > 4 * kCell;
-    const double uLeft = u[0] + (u[2] - u[0]) * fy, uRight = u[1] + (u[3] - u[1]) * fy;
-    const double vLeft = v[0] + (v[2] - v[0]) * fy, vRight = v[1] + (v[3] - v[1]) * fy;
     // Held here rather than read through the pictures, which every byte written might change
     // as far as the compiler knows.
     const BYTE* const pTop = sphere.PixelAddress(0, h - 1);
@@ -352,6 +363,8 @@ void CSkyPatch::FillCell(const CDib& sphere, const CRect& area, const double* pu
         }
         return;
     }
+    const double uLeft = u[0] + (u[2] - u[0]) * fy, uRight = u[1] + (u[3] - u[1]) * fy;
+    const double vLeft = v[0] + (v[2] - v[0]) * fy, vRight = v[1] + (v[3] - v[1]) * fy;
     // Along the line in whole numbers of 2^-32 pixels.
     const auto fixed = [](double f) {
         const double t = f * 4294967296.0;
@@ -370,6 +383,7 @@ void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) co
     // exactly every kCell pixels and in between along straight lines, which it follows
     // within a small part of a pixel; cells where the longitude turns fast (by a pole) are
     // found pixel by pixel.
+    const int w = sphere.m_nWidth;
     const int pw = plane.m_nWidth, ph = plane.m_nHeight;
     const int gw = (pw - 1) / kCell + 2, gh = (ph - 1) / kCell + 2;
     std::vector<double> gu(size_t(gw) * gh), gv(size_t(gw) * gh);
@@ -383,17 +397,42 @@ void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) co
     constexpr int kTile = 8;
     const int cellsAcross = (pw + kCell - 1) / kCell;
     ForEveryRow(0, (ph + kTile * kCell - 1) / (kTile * kCell), [&](int tileRow) {
-        for (int t = 0; t < cellsAcross; t += kTile)
-            for (int j = tileRow * kTile * kCell; j < std::min(ph, (tileRow + 1) * kTile * kCell);
-                 ++j) {
+        for (int t = 0; t < cellsAcross; t += kTile) {
+            // The tile's cells' corners, longitudes unwrapped next to each cell's first.
+            struct CCorners
+            {
+                double u[4];
+                double v[4];
+                bool bExact;
+            } cells[kTile][kTile];
+            const int gj0 = tileRow * kTile;
+            for (int cj = 0; cj < kTile && gj0 + cj < gh - 1; ++cj)
+                for (int ci = 0; ci < kTile && t + ci < cellsAcross; ++ci) {
+                    const size_t k = size_t(gj0 + cj) * gw + size_t(t + ci);
+                    CCorners& c = cells[cj][ci];
+                    const size_t at[4] = {k, k + 1, k + gw, k + gw + 1};
+                    for (int n = 0; n < 4; ++n) {
+                        const double uk = gu[at[n]];
+                        c.u[n] = n == 0 ? uk
+                                        : uk + (uk - c.u[0] > w / 2.0   ? -w
+                                                : c.u[0] - uk > w / 2.0 ? w
+                                                                        : 0);
+                        c.v[n] = gv[at[n]];
+                    }
+                    const auto [uLow, uHigh] = std::minmax({c.u[0], c.u[1], c.u[2], c.u[3]});
+                    c.bExact = uHigh - uLow > 4 * kCell;
+                }
+            for (int j = gj0 * kCell; j < std::min(ph, (gj0 + kTile) * kCell); ++j) {
                 BYTE* pOut = plane.PixelAddress(0, ph - 1 - j);
-                const int gj = j / kCell;
-                const double fy = (j - gj * kCell) * (1.0 / kCell);
-                for (int gi = t; gi < std::min(cellsAcross, t + kTile); ++gi)
-                    FillCell(sphere, area, gu.data() + size_t(gj) * gw + gi,
-                             gv.data() + size_t(gj) * gw + gi, gw, j, gi * kCell,
-                             std::min(pw, (gi + 1) * kCell), fy, pOut);
+                const int cj = j / kCell - gj0;
+                const double fy = (j % kCell) * (1.0 / kCell);
+                for (int ci = 0; ci < kTile && t + ci < cellsAcross; ++ci) {
+                    const CCorners& c = cells[cj][ci];
+                    FillCell(sphere, area, c.u, c.v, c.bExact, j, (t + ci) * kCell,
+                             std::min(pw, (t + ci + 1) * kCell), fy, pOut);
+                }
             }
+        }
     });
 }
 
@@ -479,9 +518,10 @@ bool CSkyPatch::Paint(
     CDib& sphere, const CRect& area,
     const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render) const
 {
+    // Both are written whole before they are read: the plane by the fill, its copy after.
     CDib plane, before;
-    if (area.IsRectEmpty() || !plane.Create(area.Width(), area.Height()) ||
-        !before.Create(area.Width(), area.Height()))
+    if (area.IsRectEmpty() || !plane.CreateUncleared(area.Width(), area.Height()) ||
+        !before.CreateUncleared(area.Width(), area.Height()))
         return false;
     FillPlane(sphere, area, plane);
     before.CopyRect(0, 0, plane.m_nWidth, plane.m_nHeight, plane, 0, 0);
@@ -491,6 +531,140 @@ bool CSkyPatch::Paint(
     CarryBack(sphere, area, plane, before);
     return true;
 }
+
+namespace {
+
+// Carries a render's change back from the plane to the panorama, a block of a panorama row
+// at a time.
+class CCarry
+{
+public:
+    CCarry(const CSkyPatch& patch, const CRect& area, const CPlanePair& planes, int w,
+           const std::vector<double>& sinLon, const std::vector<double>& cosLon)
+        : m_patch(patch),
+          m_area(area),
+          m_planes(planes),
+          m_nWidth(w),
+          m_sinLon(sinLon),
+          m_cosLon(cosLon),
+          m_pw(planes.nWidth),
+          m_ph(planes.nHeight)
+    {
+    }
+
+    // The pixels of row pRow (at latitude sin, cos) from column b0, up to kBlock runs but
+    // not past x1. Runs go in blocks: a block whose plane points all lie well off the plane,
+    // or where the render changed nothing, is passed over whole.
+    void Block(BYTE* pRow, double sinLat, double cosLat, int b0, int x1) const
+    {
+        double ax = 0, ay = 0, ex = 0, ey = 0;
+        bool bStart = PlanePoint(b0, sinLat, cosLat, ax, ay, kSteepest);
+        const bool bBlockEnd = PlanePoint(b0 + kBlock * kRun, sinLat, cosLat, ex, ey, kSteepest);
+        if (bStart && bBlockEnd && HoldsNothing(ax, ay, ex, ey))
+            return;
+        // Along a row the plane point moves smoothly: it is found exactly at the ends of
+        // short runs and in between along the straight line, within a small part of a pixel.
+        // Each run's end is the next one's start.
+        for (int k0 = b0; k0 < std::min(x1, b0 + kBlock * kRun); k0 += kRun) {
+            double bx = 0, by = 0;
+            const bool bEnd = PlanePoint(k0 + kRun, sinLat, cosLat, bx, by, kSteepest);
+            Run(pRow, sinLat, cosLat, k0, std::min(k0 + kRun, x1), bStart && bEnd, ax, ay, bx,
+                by);
+            ax = bx;
+            ay = by;
+            bStart = bEnd;
+        }
+    }
+
+private:
+    // Where column k's direction meets the plane, from the area's corner with pixel centres
+    // at whole numbers.
+    bool PlanePoint(int k, double sinLat, double cosLat, double& fx, double& fy,
+                    double least) const
+    {
+        const int w = m_nWidth;
+        const int x = k < 0 ? k + w : k >= w ? k - w : k;
+        if (!m_patch.PlanePoint({-cosLat * m_sinLon[x], sinLat, -cosLat * m_cosLon[x]}, fx, fy,
+                                least))
+            return false;
+        fx -= m_area.left + 0.5;
+        fy -= m_area.top + 0.5;
+        return true;
+    }
+    // Over a block the points stray from the line between its ends by far less than the
+    // margin allowed.
+    bool HoldsNothing(double ax, double ay, double bx, double by) const
+    {
+        const double margin = kMargin * 4 + 0.5 * (std::abs(bx - ax) + std::abs(by - ay));
+        const auto [xLow, xHigh] = std::minmax(ax, bx);
+        const auto [yLow, yHigh] = std::minmax(ay, by);
+        if (xHigh < -margin || yHigh < -margin || xLow > m_pw + margin || yLow > m_ph + margin)
+            return true;
+        return !m_planes.changed.Any(At(xLow - margin, m_pw), At(xHigh + margin, m_pw),
+                                     At(yLow - margin, m_ph), At(yHigh + margin, m_ph));
+    }
+    static int At(double f, int n) { return std::clamp(FloorToInt(f), 0, n - 1); }
+    // The pixels from k0 to k1 - 1, between plane points a and b when bLine.
+    void Run(BYTE* pRow, double sinLat, double cosLat, int k0, int k1, bool bLine, double ax,
+             double ay, double bx, double by) const
+    {
+        const int w = m_nWidth, pw = m_pw, ph = m_ph;
+        // A run whose ends lie well off the plane on one side holds nothing of it.
+        if (bLine && ((ax < -kMargin && bx < -kMargin) || (ay < -kMargin && by < -kMargin) ||
+                      (ax > pw + kMargin && bx > pw + kMargin) ||
+                      (ay > ph + kMargin && by > ph + kMargin)))
+            return;
+        // Nor does one whose plane points all lie where the render changed nothing; where
+        // they all lie where it changed, its pixels need not ask.
+        bool bChanged = false;
+        if (bLine) {
+            const int i0 = At(std::min(ax, bx), pw), j0 = At(std::min(ay, by), ph);
+            const int i1 = std::min(At(std::max(ax, bx), pw) + 1, pw - 1);
+            const int j1 = std::min(At(std::max(ay, by), ph) + 1, ph - 1);
+            if (!m_planes.changed.Any(i0, i1, j0, j1))
+                return;
+            bChanged = m_planes.changed.All(i0, i1, j0, j1);
+        }
+        // A run whose changed pixels lie well inside the plane needs no holding to its edges.
+        if (bChanged && std::min(ax, bx) >= 0 && std::max(ax, bx) <= pw - 3 &&
+            std::min(ay, by) >= 0 && std::max(ay, by) <= ph - 2) {
+            for (int k = k0; k < k1; ++k) {
+                const double t = double(k - k0) / kRun;
+                const double fx = ax + (bx - ax) * t, fy = ay + (by - ay) * t;
+                const int i0 = int(fx), j0 = int(fy);
+                const BYTE* p0 = m_planes.top + m_planes.down * j0;
+                MovePixel(pRow + 3 * (k < 0 ? k + w : k >= w ? k - w : k), p0,
+                          p0 + m_planes.down, m_planes.toBefore, i0,
+                          int((fx - i0) * 256 + 0.5), int((fy - j0) * 256 + 0.5));
+            }
+            return;
+        }
+        for (int k = k0; k < k1; ++k) {
+            double fx = 0, fy = 0;
+            if (bLine) {
+                const double t = double(k - k0) / kRun;
+                fx = ax + (bx - ax) * t;
+                fy = ay + (by - ay) * t;
+            } else if (!PlanePoint(k, sinLat, cosLat, fx, fy, 1e-9)) {
+                continue;
+            }
+            if (fx >= -0.5 && fy >= -0.5 && fx <= pw - 0.5 && fy <= ph - 0.5)
+                CarryPixel(pRow + 3 * (k < 0 ? k + w : k >= w ? k - w : k), fx, fy, m_planes,
+                           bChanged);
+        }
+    }
+
+    const CSkyPatch& m_patch;
+    const CRect& m_area;
+    const CPlanePair m_planes;
+    const int m_nWidth;
+    const std::vector<double>& m_sinLon;
+    const std::vector<double>& m_cosLon;
+    const int m_pw;
+    const int m_ph;
+};
+
+} // namespace
 
 void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
                           const CDib& before) const
@@ -505,93 +679,25 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
     const CRect rows = SphereRows(area);
     int x0 = 0, x1 = 0;
     SphereColumns(area, x0, x1);
-    std::vector<double> sinLon(w), cosLon(w);
+    std::vector<double> sinLon(w), cosLon(w), sinLat(h), cosLat(h);
     for (int x = 0; x < w; ++x) {
         const double l = (x + 0.5) / w * 2 * kPi;
         sinLon[x] = std::sin(l);
         cosLon[x] = std::cos(l);
     }
-    const double pw = plane.m_nWidth, ph = plane.m_nHeight;
-    ForEveryRow(rows.top, rows.bottom, [&](int y) {
+    for (int y = rows.top; y < rows.bottom; ++y) {
         const double p = (90.0 - (y + 0.5) / h * 180.0) * kRadians;
-        const double sinLat = std::sin(p), cosLat = std::cos(p);
-        // Where column k's direction meets the plane, from the area's corner with pixel
-        // centres at whole numbers.
-        const auto planePoint = [&](int k, double& fx, double& fy, double least) {
-            const int x = k < 0 ? k + w : k >= w ? k - w : k;
-            if (!PlanePoint({-cosLat * sinLon[x], sinLat, -cosLat * cosLon[x]}, fx, fy, least))
-                return false;
-            fx -= area.left + 0.5;
-            fy -= area.top + 0.5;
-            return true;
-        };
-        const auto inside = [pw, ph](double fx, double fy) {
-            return fx >= -0.5 && fy >= -0.5 && fx <= pw - 0.5 && fy <= ph - 0.5;
-        };
-        BYTE* pRow = sphere.PixelAddress(0, h - 1 - y);
-        // Along a row the plane point moves smoothly: it is found exactly at the ends of
-        // short runs and in between along the straight line, within a small part of a pixel.
-        // The pixels from k0 to k1 - 1, between plane points a and b when bLine.
-        const auto run = [&](int k0, int k1, bool bLine, double ax, double ay, double bx,
-                             double by) {
-            // A run whose ends lie well off the plane on one side holds nothing of it.
-            if (bLine && ((ax < -kMargin && bx < -kMargin) || (ay < -kMargin && by < -kMargin) ||
-                          (ax > pw + kMargin && bx > pw + kMargin) ||
-                          (ay > ph + kMargin && by > ph + kMargin)))
-                return;
-            // Nor does one whose plane points all lie where the render changed nothing.
-            if (bLine) {
-                const auto at = [](double f, int n) { return std::clamp(FloorToInt(f), 0, n - 1); };
-                const int i0 = at(std::min(ax, bx), int(pw)), j0 = at(std::min(ay, by), int(ph));
-                if (!changed.Any(i0, std::min(at(std::max(ax, bx), int(pw)) + 1, int(pw) - 1), j0,
-                                 std::min(at(std::max(ay, by), int(ph)) + 1, int(ph) - 1)))
-                    return;
-            }
-            for (int k = k0; k < k1; ++k) {
-                double fx = 0, fy = 0;
-                if (bLine) {
-                    const double t = double(k - k0) / kRun;
-                    fx = ax + (bx - ax) * t;
-                    fy = ay + (by - ay) * t;
-                } else if (!planePoint(k, fx, fy, 1e-9)) {
-                    continue;
-                }
-                if (inside(fx, fy))
-                    CarryPixel(pRow + 3 * (k < 0 ? k + w : k >= w ? k - w : k), fx, fy, planes);
-            }
-        };
-        // Runs go in blocks: a block whose plane points all lie well off the plane, or
-        // where the render changed nothing, is passed over whole. Over a block the points
-        // stray from the line between its ends by far less than the margin allowed.
-        const auto holdsNothing = [&](double ax, double ay, double bx, double by) {
-            const double margin = kMargin * 4 + 0.5 * std::hypot(bx - ax, by - ay);
-            const auto [xLow, xHigh] = std::minmax(ax, bx);
-            const auto [yLow, yHigh] = std::minmax(ay, by);
-            if (xHigh < -margin || yHigh < -margin || xLow > pw + margin || yLow > ph + margin)
-                return true;
-            const auto at = [](double f, int n) { return std::clamp(FloorToInt(f), 0, n - 1); };
-            return !changed.Any(at(xLow - margin, int(pw)), at(xHigh + margin, int(pw)),
-                                at(yLow - margin, int(ph)), at(yHigh + margin, int(ph)));
-        };
-        // Each run's end is the next one's start.
-        double ax = 0, ay = 0;
-        bool bStart = planePoint(x0, ax, ay, kSteepest);
-        for (int b0 = x0; b0 < x1; b0 += kBlock * kRun) {
-            double ex = 0, ey = 0;
-            const bool bBlockEnd = planePoint(b0 + kBlock * kRun, ex, ey, kSteepest);
-            if (bStart && bBlockEnd && holdsNothing(ax, ay, ex, ey)) {
-                ax = ex;
-                ay = ey;
-                continue;
-            }
-            for (int k0 = b0; k0 < std::min(x1, b0 + kBlock * kRun); k0 += kRun) {
-                double bx = 0, by = 0;
-                const bool bEnd = planePoint(k0 + kRun, bx, by, kSteepest);
-                run(k0, std::min(k0 + kRun, x1), bStart && bEnd, ax, ay, bx, by);
-                ax = bx;
-                ay = by;
-                bStart = bEnd;
-            }
-        }
+        sinLat[y] = std::sin(p);
+        cosLat[y] = std::cos(p);
+    }
+    // In bands of rows, block by block, so that the parts of the plane a band reads stay at
+    // hand while it is carried.
+    constexpr int kBand = 16;
+    const CCarry carry(*this, area, planes, w, sinLon, cosLon);
+    ForEveryRow(0, (rows.Height() + kBand - 1) / kBand, [&](int band) {
+        const int y0 = rows.top + band * kBand, y1 = std::min(int(rows.bottom), y0 + kBand);
+        for (int b0 = x0; b0 < x1; b0 += kBlock * kRun)
+            for (int y = y0; y < y1; ++y)
+                carry.Block(sphere.PixelAddress(0, h - 1 - y), sinLat[y], cosLat[y], b0, x1);
     });
 }

@@ -78,6 +78,7 @@ private:
     // Each panorama pixel under area takes the change between before and plane there.
     void CarryBack(CDib& sphere, const CRect& area, const CDib& plane, const CDib& before) const;
     void PanoramaPointOf(const CRect& area, double i, double j, double& u, double& v) const;
-    void FillCell(const CDib& sphere, const CRect& area, const double* pu, const double* pv,
-                  int gw, int j, int i0, int i1, double fy, BYTE* pOut) const;
+    void FillCell(const CDib& sphere, const CRect& area, const double (&u)[4],
+                  const double (&v)[4], bool bExact, int j, int i0, int i1, double fy,
+                  BYTE* pOut) const;
 };
