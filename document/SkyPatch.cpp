@@ -373,11 +373,24 @@ void CSkyPatch::FillCell(const CDib& sphere, const CRect& area, const double (&u
     };
     int64_t su = fixed(uLeft), sv = fixed(vLeft);
     const int64_t du = fixed((uRight - uLeft) / kCell), dv = fixed((vRight - vLeft) / kCell);
+    const int64_t suLast = su + du * (i1 - 1 - i0), svLast = sv + dv * (i1 - 1 - i0);
+    if (std::min(su, suLast) >= 0 && std::max(su, suLast) >> 32 < w &&
+        std::min(sv, svLast) >= 0 && std::max(sv, svLast) >> 32 < h) {
+        // Neither across the panorama's left and right edges nor past its top or bottom.
+        for (int i = i0; i < i1; ++i, su += du, sv += dv) {
+            const BYTE* pIn = pTop + down * int(sv >> 32) + 3 * int(su >> 32);
+            BYTE* q = pOut + 3 * i;
+            q[0] = pIn[0];
+            q[1] = pIn[1];
+            q[2] = pIn[2];
+        }
+        return;
+    }
     for (int i = i0; i < i1; ++i, su += du, sv += dv)
         copy(i, int(su >> 32), int(sv >> 32));
 }
 
-void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) const
+void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane, CDib* pCopy) const
 {
     // Each plane pixel from the panorama pixel its centre sees. The panorama point is found
     // exactly every kCell pixels and in between along straight lines, which it follows
@@ -433,6 +446,12 @@ void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane) co
                 }
             }
         }
+        // The rows just filled are still at hand: copied now, they cost little.
+        if (pCopy)
+            for (int j = tileRow * kTile * kCell; j < std::min(ph, (tileRow + 1) * kTile * kCell);
+                 ++j)
+                std::memcpy(pCopy->PixelAddress(0, ph - 1 - j), plane.PixelAddress(0, ph - 1 - j),
+                            size_t(plane.m_nStride));
     });
 }
 
@@ -518,13 +537,12 @@ bool CSkyPatch::Paint(
     CDib& sphere, const CRect& area,
     const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render) const
 {
-    // Both are written whole before they are read: the plane by the fill, its copy after.
+    // Both are written whole by the fill before they are read.
     CDib plane, before;
     if (area.IsRectEmpty() || !plane.CreateUncleared(area.Width(), area.Height()) ||
         !before.CreateUncleared(area.Width(), area.Height()))
         return false;
-    FillPlane(sphere, area, plane);
-    before.CopyRect(0, 0, plane.m_nWidth, plane.m_nHeight, plane, 0, 0);
+    FillPlane(sphere, area, plane, &before);
     CRect rect = PlaneRect();
     rect.OffsetRect(-area.left, -area.top);
     render(plane, before, rect);
@@ -680,11 +698,14 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
     int x0 = 0, x1 = 0;
     SphereColumns(area, x0, x1);
     std::vector<double> sinLon(w), cosLon(w), sinLat(h), cosLat(h);
-    for (int x = 0; x < w; ++x) {
-        const double l = (x + 0.5) / w * 2 * kPi;
-        sinLon[x] = std::sin(l);
-        cosLon[x] = std::cos(l);
-    }
+    constexpr int kChunk = 256;
+    ForEveryRow(0, (w + kChunk - 1) / kChunk, [&](int chunk) {
+        for (int x = chunk * kChunk; x < std::min(w, (chunk + 1) * kChunk); ++x) {
+            const double l = (x + 0.5) / w * 2 * kPi;
+            sinLon[x] = std::sin(l);
+            cosLon[x] = std::cos(l);
+        }
+    });
     for (int y = rows.top; y < rows.bottom; ++y) {
         const double p = (90.0 - (y + 0.5) / h * 180.0) * kRadians;
         sinLat[y] = std::sin(p);

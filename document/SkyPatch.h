@@ -61,8 +61,10 @@ public:
                const std::function<void(CDib& plane, CDib& before, const CRect& rect)>& render)
         const;
 
-    // Fills plane (of area's size) with the sky it shows there.
-    void FillPlane(const CDib& sphere, const CRect& area, CDib& plane) const;
+    // Fills plane (of area's size) with the sky it shows there, and pCopy (of the same size)
+    // alike when given.
+    void FillPlane(const CDib& sphere, const CRect& area, CDib& plane,
+                   CDib* pCopy = nullptr) const;
 
     CSkyDirection m_centre{0, 0, 1};
     CSkyDirection m_east{1, 0, 0};
