@@ -558,7 +558,7 @@ class CCarry
 {
 public:
     CCarry(const CSkyPatch& patch, const CRect& area, const CPlanePair& planes, int w,
-           const std::vector<double>& sinLon, const std::vector<double>& cosLon)
+           const std::vector<double>& sinLon, const std::vector<double>& cosLon, double areaCos)
         : m_patch(patch),
           m_area(area),
           m_planes(planes),
@@ -566,7 +566,9 @@ public:
           m_sinLon(sinLon),
           m_cosLon(cosLon),
           m_pw(planes.nWidth),
-          m_ph(planes.nHeight)
+          m_ph(planes.nHeight),
+          m_areaCos(areaCos),
+          m_runAngle(kRun * 2 * kPi / w)
     {
     }
 
@@ -575,6 +577,12 @@ public:
     // or where the render changed nothing, is passed over whole.
     void Block(BYTE* pRow, double sinLat, double cosLat, int b0, int x1) const
     {
+        // Directions further from the patch's centre than any of the area's corners miss
+        // it; along a block (or a run) a direction turns by at most its longitudes.
+        if (std::max(Cosine(b0, sinLat, cosLat), Cosine(b0 + kBlock * kRun, sinLat, cosLat)) +
+                kBlock * m_runAngle <
+            m_areaCos)
+            return;
         double ax = 0, ay = 0, ex = 0, ey = 0;
         bool bStart = PlanePoint(b0, sinLat, cosLat, ax, ay, kSteepest);
         const bool bBlockEnd = PlanePoint(b0 + kBlock * kRun, sinLat, cosLat, ex, ey, kSteepest);
@@ -595,15 +603,24 @@ public:
     }
 
 private:
+    CSkyDirection Direction(int k, double sinLat, double cosLat) const
+    {
+        const int x = k < 0 ? k + m_nWidth : k >= m_nWidth ? k - m_nWidth : k;
+        return {-cosLat * m_sinLon[x], sinLat, -cosLat * m_cosLon[x]};
+    }
+    // The cosine of column k's direction's angle from the patch's centre.
+    double Cosine(int k, double sinLat, double cosLat) const
+    {
+        const CSkyDirection d = Direction(k, sinLat, cosLat);
+        const CSkyDirection& c = m_patch.m_centre;
+        return d.x * c.x + d.y * c.y + d.z * c.z;
+    }
     // Where column k's direction meets the plane, from the area's corner with pixel centres
     // at whole numbers.
     bool PlanePoint(int k, double sinLat, double cosLat, double& fx, double& fy,
                     double least) const
     {
-        const int w = m_nWidth;
-        const int x = k < 0 ? k + w : k >= w ? k - w : k;
-        if (!m_patch.PlanePoint({-cosLat * m_sinLon[x], sinLat, -cosLat * m_cosLon[x]}, fx, fy,
-                                least))
+        if (!m_patch.PlanePoint(Direction(k, sinLat, cosLat), fx, fy, least))
             return false;
         fx -= m_area.left + 0.5;
         fy -= m_area.top + 0.5;
@@ -627,6 +644,10 @@ private:
              double ay, double bx, double by) const
     {
         const int w = m_nWidth, pw = m_pw, ph = m_ph;
+        if (!bLine && std::max(Cosine(k0, sinLat, cosLat), Cosine(k1, sinLat, cosLat)) +
+                              m_runAngle <
+                          m_areaCos)
+            return;
         // A run whose ends lie well off the plane on one side holds nothing of it.
         if (bLine && ((ax < -kMargin && bx < -kMargin) || (ay < -kMargin && by < -kMargin) ||
                       (ax > pw + kMargin && bx > pw + kMargin) ||
@@ -680,6 +701,10 @@ private:
     const std::vector<double>& m_cosLon;
     const int m_pw;
     const int m_ph;
+    // The smallest cosine of a direction within the area, and the angle of a run's
+    // longitudes.
+    const double m_areaCos;
+    const double m_runAngle;
 };
 
 } // namespace
@@ -714,7 +739,11 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
     // In bands of rows, block by block, so that the parts of the plane a band reads stay at
     // hand while it is carried.
     constexpr int kBand = 16;
-    const CCarry carry(*this, area, planes, w, sinLon, cosLon);
+    double areaCos = 1;
+    for (const double px : {double(area.left), double(area.right)})
+        for (const double py : {double(area.top), double(area.bottom)})
+            areaCos = std::min(areaCos, Dot(PlaneDirection(px, py), m_centre));
+    const CCarry carry(*this, area, planes, w, sinLon, cosLon, areaCos);
     ForEveryRow(0, (rows.Height() + kBand - 1) / kBand, [&](int band) {
         const int y0 = rows.top + band * kBand, y1 = std::min(int(rows.bottom), y0 + kBand);
         for (int b0 = x0; b0 < x1; b0 += kBlock * kRun)
