@@ -117,12 +117,11 @@ inline void MovePixel(BYTE* pPixel, const BYTE* p0, const BYTE* p1, ptrdiff_t to
                                      _mm_setzero_si128());
         };
         const __m128i d = _mm_sub_epi16(load(p + 3 * i0), load(p + toBefore + 3 * i0));
-        return _mm_cvtepi32_ps(
-            _mm_madd_epi16(_mm_unpacklo_epi16(d, _mm_srli_si128(d, 6)), across));
+        return _mm_cvtepi32_ps(_mm_madd_epi16(_mm_unpacklo_epi16(d, _mm_srli_si128(d, 6)), across));
     };
-    const __m128i change = _mm_add_epi32(
-        _mm_cvtps_epi32(_mm_mul_ps(row(p0), _mm_set1_ps(float(256 - ay)))),
-        _mm_cvtps_epi32(_mm_mul_ps(row(p1), _mm_set1_ps(float(ay)))));
+    const __m128i change =
+        _mm_add_epi32(_mm_cvtps_epi32(_mm_mul_ps(row(p0), _mm_set1_ps(float(256 - ay)))),
+                      _mm_cvtps_epi32(_mm_mul_ps(row(p1), _mm_set1_ps(float(ay)))));
     // To the nearest whole step, halves away from nought.
     const __m128i sign = _mm_srai_epi32(change, 31);
     const __m128i size = _mm_sub_epi32(_mm_xor_si128(change, sign), sign);
@@ -142,8 +141,7 @@ inline void MovePixel(BYTE* pPixel, const BYTE* p0, const BYTE* p1, ptrdiff_t to
 // around it. Weights go in 256ths each way, so that a change is a sum of whole numbers and a
 // pixel whose four plane pixels did not change stays exactly as it was. bChanged when the
 // tiles around (fx, fy) are known to have changed.
-inline void CarryPixel(BYTE* pPixel, double fx, double fy, const CPlanePair planes,
-                       bool bChanged)
+inline void CarryPixel(BYTE* pPixel, double fx, double fy, const CPlanePair planes, bool bChanged)
 {
     const int pw = planes.nWidth, ph = planes.nHeight;
     const int i0 = std::clamp(FloorToInt(fx), 0, pw - 1);
@@ -374,8 +372,8 @@ void CSkyPatch::FillCell(const CDib& sphere, const CRect& area, const double (&u
     int64_t su = fixed(uLeft), sv = fixed(vLeft);
     const int64_t du = fixed((uRight - uLeft) / kCell), dv = fixed((vRight - vLeft) / kCell);
     const int64_t suLast = su + du * (i1 - 1 - i0), svLast = sv + dv * (i1 - 1 - i0);
-    if (std::min(su, suLast) >= 0 && std::max(su, suLast) >> 32 < w &&
-        std::min(sv, svLast) >= 0 && std::max(sv, svLast) >> 32 < h) {
+    if (std::min(su, suLast) >= 0 && std::max(su, suLast) >> 32 < w && std::min(sv, svLast) >= 0 &&
+        std::max(sv, svLast) >> 32 < h) {
         // Neither across the panorama's left and right edges nor past its top or bottom.
         for (int i = i0; i < i1; ++i, su += du, sv += dv) {
             const BYTE* pIn = pTop + down * int(sv >> 32) + 3 * int(su >> 32);
@@ -569,8 +567,7 @@ public:
           m_ph(planes.nHeight),
           m_areaCos(areaCos),
           m_runAngle(kRun * 2 * kPi / w)
-    {
-    }
+    {}
 
     // The pixels of row pRow (at latitude sin, cos) from column b0, up to kBlock runs but
     // not past x1. Runs go in blocks: a block whose plane points all lie well off the plane,
@@ -594,8 +591,7 @@ public:
         for (int k0 = b0; k0 < std::min(x1, b0 + kBlock * kRun); k0 += kRun) {
             double bx = 0, by = 0;
             const bool bEnd = PlanePoint(k0 + kRun, sinLat, cosLat, bx, by, kSteepest);
-            Run(pRow, sinLat, cosLat, k0, std::min(k0 + kRun, x1), bStart && bEnd, ax, ay, bx,
-                by);
+            Run(pRow, sinLat, cosLat, k0, std::min(k0 + kRun, x1), bStart && bEnd, ax, ay, bx, by);
             ax = bx;
             ay = by;
             bStart = bEnd;
@@ -617,8 +613,7 @@ private:
     }
     // Where column k's direction meets the plane, from the area's corner with pixel centres
     // at whole numbers.
-    bool PlanePoint(int k, double sinLat, double cosLat, double& fx, double& fy,
-                    double least) const
+    bool PlanePoint(int k, double sinLat, double cosLat, double& fx, double& fy, double least) const
     {
         if (!m_patch.PlanePoint(Direction(k, sinLat, cosLat), fx, fy, least))
             return false;
@@ -644,14 +639,14 @@ private:
              double ay, double bx, double by) const
     {
         const int w = m_nWidth, pw = m_pw, ph = m_ph;
-        if (!bLine && std::max(Cosine(k0, sinLat, cosLat), Cosine(k1, sinLat, cosLat)) +
-                              m_runAngle <
-                          m_areaCos)
+        if (!bLine &&
+            std::max(Cosine(k0, sinLat, cosLat), Cosine(k1, sinLat, cosLat)) + m_runAngle <
+                m_areaCos)
             return;
         // A run whose ends lie well off the plane on one side holds nothing of it.
-        if (bLine && ((ax < -kMargin && bx < -kMargin) || (ay < -kMargin && by < -kMargin) ||
-                      (ax > pw + kMargin && bx > pw + kMargin) ||
-                      (ay > ph + kMargin && by > ph + kMargin)))
+        if (bLine &&
+            ((ax < -kMargin && bx < -kMargin) || (ay < -kMargin && by < -kMargin) ||
+             (ax > pw + kMargin && bx > pw + kMargin) || (ay > ph + kMargin && by > ph + kMargin)))
             return;
         // Nor does one whose plane points all lie where the render changed nothing; where
         // they all lie where it changed, its pixels need not ask.
@@ -672,9 +667,11 @@ private:
                 const double fx = ax + (bx - ax) * t, fy = ay + (by - ay) * t;
                 const int i0 = int(fx), j0 = int(fy);
                 const BYTE* p0 = m_planes.top + m_planes.down * j0;
-                MovePixel(pRow + 3 * (k < 0 ? k + w : k >= w ? k - w : k), p0,
-                          p0 + m_planes.down, m_planes.toBefore, i0,
-                          int((fx - i0) * 256 + 0.5), int((fy - j0) * 256 + 0.5));
+                MovePixel(pRow + 3 * (k < 0    ? k + w
+                                      : k >= w ? k - w
+                                               : k),
+                          p0, p0 + m_planes.down, m_planes.toBefore, i0, int((fx - i0) * 256 + 0.5),
+                          int((fy - j0) * 256 + 0.5));
             }
             return;
         }
@@ -688,8 +685,10 @@ private:
                 continue;
             }
             if (fx >= -0.5 && fy >= -0.5 && fx <= pw - 0.5 && fy <= ph - 0.5)
-                CarryPixel(pRow + 3 * (k < 0 ? k + w : k >= w ? k - w : k), fx, fy, m_planes,
-                           bChanged);
+                CarryPixel(pRow + 3 * (k < 0    ? k + w
+                                       : k >= w ? k - w
+                                                : k),
+                           fx, fy, m_planes, bChanged);
         }
     }
 
@@ -714,9 +713,12 @@ void CSkyPatch::CarryBack(CDib& sphere, const CRect& area, const CDib& plane,
 {
     const int w = sphere.m_nWidth, h = sphere.m_nHeight;
     const CChangedTiles changed(plane, before);
-    const CPlanePair planes{plane.PixelAddress(0, plane.m_nHeight - 1), -ptrdiff_t(plane.m_nStride),
-                            before.PixelAddress(0, 0) - plane.PixelAddress(0, 0), plane.m_nWidth,
-                            plane.m_nHeight, changed.View()};
+    const CPlanePair planes{plane.PixelAddress(0, plane.m_nHeight - 1),
+                            -ptrdiff_t(plane.m_nStride),
+                            before.PixelAddress(0, 0) - plane.PixelAddress(0, 0),
+                            plane.m_nWidth,
+                            plane.m_nHeight,
+                            changed.View()};
     // Each panorama pixel near the patch takes the plane's change at its centre, read
     // between the four plane pixels around it.
     const CRect rows = SphereRows(area);

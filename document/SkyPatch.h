@@ -63,8 +63,7 @@ public:
 
     // Fills plane (of area's size) with the sky it shows there, and pCopy (of the same size)
     // alike when given.
-    void FillPlane(const CDib& sphere, const CRect& area, CDib& plane,
-                   CDib* pCopy = nullptr) const;
+    void FillPlane(const CDib& sphere, const CRect& area, CDib& plane, CDib* pCopy = nullptr) const;
 
     CSkyDirection m_centre{0, 0, 1};
     CSkyDirection m_east{1, 0, 0};
@@ -80,7 +79,6 @@ private:
     // Each panorama pixel under area takes the change between before and plane there.
     void CarryBack(CDib& sphere, const CRect& area, const CDib& plane, const CDib& before) const;
     void PanoramaPointOf(const CRect& area, double i, double j, double& u, double& v) const;
-    void FillCell(const CDib& sphere, const CRect& area, const double (&u)[4],
-                  const double (&v)[4], bool bExact, int j, int i0, int i1, double fy,
-                  BYTE* pOut) const;
+    void FillCell(const CDib& sphere, const CRect& area, const double (&u)[4], const double (&v)[4],
+                  bool bExact, int j, int i0, int i1, double fy, BYTE* pOut) const;
 };

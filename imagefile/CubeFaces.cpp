@@ -14,7 +14,6 @@
 
 namespace {
 
-
 // Where a direction lands on the panorama, in pixels from its left edge and top row.
 struct CPanoramaPoint
 {
@@ -103,8 +102,8 @@ public:
     double SideRow(int i, int j, int height) const
     {
         const bool bRight = i >= m_nQuarter, bLow = j >= m_nQuarter;
-        const float v = m_v[size_t(bLow ? m_nSize - j : j) * m_nQuarter +
-                            size_t(bRight ? m_nSize - i : i)];
+        const float v =
+            m_v[size_t(bLow ? m_nSize - j : j) * m_nQuarter + size_t(bRight ? m_nSize - i : i)];
         return bLow ? height - double(v) : double(v);
     }
     // Corner (i, j) of face, from this grid (+Z's for the sides, +Y's for the poles).
@@ -217,8 +216,7 @@ __m128i SumDown(const BYTE* band, size_t stride, int first, const std::vector<in
 
 // The pass across of the side faces: columns averaged from a panorama row into the faces'
 // columns, column i of face kSideFaces[q] at 4i + q.
-bool SideFaceColumns(const CDib& panorama, const CFaceGrid& grid, int nSize,
-                     CRowResampler& across)
+bool SideFaceColumns(const CDib& panorama, const CFaceGrid& grid, int nSize, CRowResampler& across)
 {
     const int w = panorama.m_nWidth, h = panorama.m_nHeight, m = 4 * nSize;
     std::unique_ptr<ContributorList[]> lists(new (std::nothrow) ContributorList[size_t(m)]);
@@ -380,12 +378,20 @@ public:
         if (level == 0) {
             const CDib& p = m_panorama;
             // The panorama's rows have no bytes to spare after its last pixel.
-            return {p.PixelAddress(0, p.m_nHeight - 1), p.PixelAddress(0, 0), -p.m_nStride,
-                    p.m_nStride, p.m_nWidth, p.m_nWidth - 3};
+            return {p.PixelAddress(0, p.m_nHeight - 1),
+                    p.PixelAddress(0, 0),
+                    -p.m_nStride,
+                    p.m_nStride,
+                    p.m_nWidth,
+                    p.m_nWidth - 3};
         }
         const CLevel& l = m_levels[size_t(level) - 1];
-        return {l.bytes, l.bytes + l.stride * size_t(l.nRows),
-                ptrdiff_t(l.stride), ptrdiff_t(l.stride), l.nWidth, l.nWidth - 2};
+        return {l.bytes,
+                l.bytes + l.stride * size_t(l.nRows),
+                ptrdiff_t(l.stride),
+                ptrdiff_t(l.stride),
+                l.nWidth,
+                l.nWidth - 2};
     }
 
 private:
@@ -406,8 +412,8 @@ private:
             const bool bFloor = r >= l.nRows;
             const int y = bFloor ? r - l.nRows : r;
             const CRows rows = RowsAt(level - 1);
-            const BYTE* src = bFloor ? rows.floor + rows.floorStride * y
-                                     : rows.ceiling + rows.ceilingStride * y;
+            const BYTE* src =
+                bFloor ? rows.floor + rows.floorStride * y : rows.ceiling + rows.ceilingStride * y;
             BYTE* dst = l.bytes + l.stride * size_t(r);
             int x = 0;
             // Two pixels at a time, reading eight bytes from each pair of the source (the
@@ -420,11 +426,12 @@ private:
                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
                     return _mm_add_epi16(v, _mm_srli_si128(v, 6));
                 };
-                const __m128i sums = _mm_or_si128(
-                    _mm_and_si128(sumOfPair(src), _mm_set_epi32(0, 0, 0xFFFF, -1)),
-                    _mm_slli_si128(sumOfPair(src + 6), 6));
+                const __m128i sums =
+                    _mm_or_si128(_mm_and_si128(sumOfPair(src), _mm_set_epi32(0, 0, 0xFFFF, -1)),
+                                 _mm_slli_si128(sumOfPair(src + 6), 6));
                 const __m128i halves = _mm_srli_epi16(sums, 1);
-                const __m128i even = _mm_add_epi16(halves, _mm_and_si128(_mm_and_si128(sums, halves), one));
+                const __m128i even =
+                    _mm_add_epi16(halves, _mm_and_si128(_mm_and_si128(sums, halves), one));
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(even, zero));
             }
             for (; x < l.nWidth; ++x, src += 6, dst += 3)
@@ -547,8 +554,7 @@ public:
           m_nSize(nSize),
           m_ceiling(ceiling),
           m_floor(floor)
-    {
-    }
+    {}
     const CPolarLevels& Levels() const { return m_levels; }
 
     // What one pixel's box needs while it is summed, kept from pixel to pixel.
@@ -663,8 +669,7 @@ void FillPoleFaces(const CDib& panorama, const CFaceGrid& grid, int nSize, CDib&
 bool FaceSizeAllowed(const CDib& panorama, int nSize)
 {
     return panorama.m_nWidth > 0 && panorama.m_nWidth % 2 == 0 && panorama.m_nHeight > 0 &&
-           nSize > 0 &&
-           nSize <= kMaxSkyboxFaceSize;
+           nSize > 0 && nSize <= kMaxSkyboxFaceSize;
 }
 
 } // namespace
@@ -684,7 +689,7 @@ bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]
     if (!FillSideFaces(panorama, CFaceGrid(nSize, false, panorama.m_nWidth, panorama.m_nHeight),
                        nSize, sides))
         return false;
-    FillPoleFaces(panorama, CFaceGrid(nSize, true, panorama.m_nWidth, panorama.m_nHeight),
-                  nSize, faces[CubeFacePositiveY], faces[CubeFaceNegativeY]);
+    FillPoleFaces(panorama, CFaceGrid(nSize, true, panorama.m_nWidth, panorama.m_nHeight), nSize,
+                  faces[CubeFacePositiveY], faces[CubeFaceNegativeY]);
     return true;
 }

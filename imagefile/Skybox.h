@@ -86,10 +86,12 @@ CSkyDirection CubeFaceDirection(ECubeFace face, double s, double t);
 // The face a direction lands on, and where on it (the inverse of CubeFaceDirection).
 ECubeFace CubeFaceOf(const CSkyDirection& d, double& s, double& t);
 
-// Makes the six faces, in ECubeFace order, each nSize x nSize. Each pixel is the average of the panorama over the
-// part of the sky it covers (each panorama pixel weighted by how much of it lies inside), so
-// a star of one pixel stays one bright pixel, not a blur, and no light is lost or doubled
-// where faces meet. False when the panorama is empty or of an odd width, or memory runs out.
+// Makes the six faces, in ECubeFace order, each nSize x nSize. Each pixel is the average of
+// the panorama over the box its corners span (each panorama pixel weighted by how much of it
+// lies inside; by the poles, where a box spans many columns, columns averaged in twos, fours
+// and so on stand in for them), so a star of one pixel stays one bright pixel, not a blur,
+// and no light is lost where faces meet. False when the panorama is empty or of an odd width,
+// or memory runs out.
 bool MakeCubeFaces(const CDib& panorama, int nSize, CDib (&faces)[CubeFaceCount]);
 
 // The file name of a face without its extension.
