@@ -331,15 +331,16 @@ public:
     CPolarLevels(const CDib& panorama, int nSize) : m_panorama(panorama)
     {
         const int w = panorama.m_nWidth, h = panorama.m_nHeight;
-        // A face pixel spans at most 2 / nSize radians; at colatitude t it spans at most
-        // 2 sqrt(2) / nSize / sin(t) of longitude. The faces reach atan(sqrt(2)) from a pole.
+        // A face pixel spans at most 2 / nSize radians, and cos(t) of that across at
+        // colatitude t: at most 2 sqrt(2) / nSize / tan(t) of longitude. The faces reach
+        // atan(sqrt(2)) from a pole.
         const double span = 2.0 / nSize, widest = std::sqrt(2.0) * span * w / (2 * kPi);
         const double reach = std::atan(std::sqrt(2.0)) + 2 * span;
         // Half the width at a level is whole, so that the ceiling's mirror images read whole
         // pixels.
         for (int level = 1; (w / 2) % (1 << level) == 0 && (w >> level) >= 2; ++level) {
             const double colatitude =
-                std::min(reach, std::asin(std::min(1.0, widest / (2 << level))) + 2 * span);
+                std::min(reach, std::atan(widest / (2 << level)) + 2 * span);
             CLevel next;
             next.nWidth = w >> level;
             next.nRows = std::min(h / 2, CeilToInt(colatitude / kPi * h) + 2);
