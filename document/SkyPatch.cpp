@@ -424,10 +424,7 @@ void CSkyPatch::FillPlane(const CDib& sphere, const CRect& area, CDib& plane, CD
                     const size_t at[4] = {k, k + 1, k + gw, k + gw + 1};
                     for (int n = 0; n < 4; ++n) {
                         const double uk = gu[at[n]];
-                        c.u[n] = n == 0 ? uk
-                                        : uk + (uk - c.u[0] > w / 2.0   ? -w
-                                                : c.u[0] - uk > w / 2.0 ? w
-                                                                        : 0);
+                        c.u[n] = n == 0 ? uk : NearLongitude(uk, c.u[0], w);
                         c.v[n] = gv[at[n]];
                     }
                     const auto [uLow, uHigh] = std::minmax({c.u[0], c.u[1], c.u[2], c.u[3]});

@@ -227,8 +227,7 @@ bool SideFaceColumns(const CDib& panorama, const CFaceGrid& grid, int nSize, CRo
         for (int i = 0; i < nSize; ++i) {
             // A side face stands upright: a column's longitudes are those of its top edge.
             const double a = grid.Corner(kSideFaces[q], i, 0, w, h).u;
-            double b = grid.Corner(kSideFaces[q], i + 1, 0, w, h).u;
-            b += b - a > w / 2.0 ? -w : a - b > w / 2.0 ? w : 0;
+            const double b = NearLongitude(grid.Corner(kSideFaces[q], i + 1, 0, w, h).u, a, w);
             const int first = SpanWeights(std::min(a, b), std::max(a, b), 256, weights);
             ContributorList& list = lists[4 * size_t(i) + q];
             list.pEntries.reset(new (std::nothrow) Contributor[weights.size()]);
@@ -573,9 +572,7 @@ public:
         // panorama's seam spans the seam, not the whole picture.
         double u0 = quad[0].u, u1 = quad[0].u, v0 = quad[0].v, v1 = quad[0].v;
         for (const CPanoramaPoint& p : quad) {
-            const double u = p.u - quad[0].u > w / 2.0   ? p.u - w
-                             : quad[0].u - p.u > w / 2.0 ? p.u + w
-                                                         : p.u;
+            const double u = NearLongitude(p.u, quad[0].u, w);
             u0 = std::min(u0, u);
             u1 = std::max(u1, u);
             v0 = std::min(v0, p.v);

@@ -71,6 +71,16 @@ inline int CeilToInt(double v)
     return i + (v > i);
 }
 
+// A longitude u (panorama pixels, of a panorama width pixels wide) taken the nearer way
+// round from reference: a whole turn on or back when it lies more than half a turn away, so
+// that points either side of the panorama's left and right edges stay neighbours.
+inline double NearLongitude(double u, double reference, int width)
+{
+    return u - reference > width / 2.0   ? u - width
+           : reference - u > width / 2.0 ? u + width
+                                         : u;
+}
+
 // The direction at a longitude and latitude in degrees.
 CSkyDirection PanoramaDirection(double dLongitude, double dLatitude);
 // The longitude [0, 360) and latitude [-90, 90] of a direction (of any length but 0).
